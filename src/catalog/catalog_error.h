@@ -1,0 +1,21 @@
+// The one exception type that catalogue code throws.
+#ifndef QUORVEL_CATALOG_CATALOG_ERROR_H_
+#define QUORVEL_CATALOG_CATALOG_ERROR_H_
+
+#include <stdexcept>
+#include <string>
+
+namespace quorvel {
+
+// Raised for input that catalogue code refuses (a malformed hex text, a value too wide for its
+// field, a file that cannot be read or written). Its message is fit to show to the user. A
+// function that throws it has left every stream it was given as it was, unless its contract says
+// otherwise.
+class CatalogError : public std::runtime_error {
+ public:
+  explicit CatalogError(const std::string& message) : std::runtime_error(message) {}
+};
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_CATALOG_CATALOG_ERROR_H_

@@ -1,0 +1,105 @@
+#include "catalog/disk_record_writer.h"
+
+#include <string>
+
+#include "catalog/catalog_error.h"
+#include "catalog/field_codec.h"
+#include "catalog/format.h"
+
+namespace quorvel {
+namespace {
+
+void CheckNameLength(std::string_view name, const char* what) {
+  if (name.size() > kMaxNameBytes) {
+    throw CatalogError(std::string(what) + " is " + std::to_string(name.size()) +
+                       " bytes long; at most 255 can be stored");
+  }
+}
+
+void Append(Bytes& stream, const void* bytes, std::size_t count) {
+  const auto* p = static_cast<const std::uint8_t*>(bytes);
+  stream.insert(stream.end(), p, p + count);
+}
+
+// Appends "F", M, the name and the JPEG length placeholder; returns where the JPEG data starts.
+std::int64_t BeginThumbRecord(Bytes& stream, const DiskRecordHead& head, std::string_view name) {
+  CheckNameLength(name, "The image path");
+  if (head.thumb_count >= kMaxThumbsPerDisk) {
+    throw CatalogError("A disk holds at most 65535 thumbnails");
+  }
+  stream.push_back(kThumbMarker);
+  stream.push_back(static_cast<std::uint8_t>(name.size()));
+  Append(stream, name.data(), name.size());
+  Append(stream, kJpegLengthPlaceholder, sizeof kJpegLengthPlaceholder);
+  return static_cast<std::int64_t>(stream.size());
+}
+
+// Patches the JPEG length of the record whose data starts at `jpeg_pos`, or removes the whole
+// record again when the data is too long for its field.
+void EndThumbRecord(Bytes& stream, DiskRecordHead& head, std::int64_t jpeg_pos,
+                    std::size_t name_length) {
+  const std::int64_t jpeg_size = static_cast<std::int64_t>(stream.size()) - jpeg_pos;
+  if (jpeg_size > kMaxJpegBytes) {
+    stream.resize(static_cast<std::size_t>(jpeg_pos) - name_length - kThumbFixedSize);
+    throw CatalogError("The thumbnail's JPEG data is " + std::to_string(jpeg_size) +
+                       " bytes long; at most 65535 can be stored");
+  }
+  WriteField(stream, jpeg_pos - kJpegLengthWidth, jpeg_size, kJpegLengthWidth);
+  ++head.thumb_count;
+}
+
+}  // namespace
+
+DiskRecordHead BeginDiskRecord(Bytes& stream, std::string_view name) {
+  CheckNameLength(name, "The disk name");
+  if (stream.size() < static_cast<std::size_t>(kHeaderSize)) {
+    if (stream.empty()) Append(stream, kMagic, kMagicSize);
+    stream.resize(kHeaderSize);  // disk count 0, or what a cut header held
+  }
+  if (ReadField(stream, kDiskCountOffset, kCountWidth) >= kMaxDisks) {
+    throw CatalogError("A catalogue holds at most 65535 disks");
+  }
+  DiskRecordHead head;
+  head.start = static_cast<std::int64_t>(stream.size());
+  head.name_length = static_cast<std::uint8_t>(name.size());
+  stream.push_back(kDiskMarker);
+  stream.push_back(head.name_length);
+  Append(stream, kThumbCountPlaceholder, sizeof kThumbCountPlaceholder);
+  Append(stream, name.data(), name.size());
+  Append(stream, kRecordLengthPlaceholder, sizeof kRecordLengthPlaceholder);
+  return head;
+}
+
+void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
+                           const RgbView& image) {
+  const std::int64_t jpeg_pos = BeginThumbRecord(stream, head, name);
+  try {
+    AppendJpeg(stream, image);
+  } catch (const CatalogError&) {
+    stream.resize(static_cast<std::size_t>(jpeg_pos) - name.size() - kThumbFixedSize);
+    throw;
+  }
+  EndThumbRecord(stream, head, jpeg_pos, name.size());
+}
+
+void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
+                           ByteView jpeg) {
+  const std::int64_t jpeg_pos = BeginThumbRecord(stream, head, name);
+  stream.insert(stream.end(), jpeg.begin(), jpeg.end());
+  EndThumbRecord(stream, head, jpeg_pos, name.size());
+}
+
+void FinishDiskRecord(Bytes& stream, const DiskRecordHead& head) {
+  const std::int64_t length = static_cast<std::int64_t>(stream.size()) - head.start;
+  if (length > kMaxDiskRecordLength) {
+    throw CatalogError("The disk record has grown past 2 GB and cannot be stored");
+  }
+  const std::int64_t disks = ReadField(stream, kDiskCountOffset, kCountWidth) + 1;
+  // Encode all three fields before writing any, so a refusal leaves the stream as it was.
+  EncodeField(disks, kCountWidth);
+  WriteField(stream, head.start + 4 + head.name_length, length, kRecordLengthWidth);
+  WriteField(stream, head.start + 2, head.thumb_count, kCountWidth);
+  WriteField(stream, kDiskCountOffset, disks, kCountWidth);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,45 @@
+// Appending a disk record to a catalogue stream: head with placeholders, thumbnail records,
+// then the patched length and counts.
+#ifndef QUORVEL_CATALOG_DISK_RECORD_WRITER_H_
+#define QUORVEL_CATALOG_DISK_RECORD_WRITER_H_
+
+#include <cstdint>
+#include <string_view>
+
+#include "catalog/stream.h"
+#include "catalog/thumbnail_jpeg.h"
+
+namespace quorvel {
+
+// Where an unfinished disk record starts, and how many thumbnail records it holds so far.
+struct DiskRecordHead {
+  std::int64_t start = 0;
+  std::uint8_t name_length = 0;
+  std::int64_t thumb_count = 0;
+};
+
+// Appends the head of a new disk record named `name` (1251 bytes): "D", the name length, the
+// count placeholder, the name and the length placeholder. An empty stream first gets the header
+// with disk count 0; a header cut short (1 to 5 bytes) is completed with zero bytes first.
+// Throws CatalogError, stream unchanged, when the name exceeds 255 bytes or the catalogue
+// already holds 65535 disks.
+DiskRecordHead BeginDiskRecord(Bytes& stream, std::string_view name);
+
+// Appends one thumbnail record for image `name` (1251 bytes) whose JPEG data the encoder writes
+// straight to the end of the stream, then patches its JPEG length. Throws CatalogError, with the
+// stream cut back to where the record began, when the name exceeds 255 bytes, the JPEG exceeds
+// 65535 bytes, the disk already holds 65535 thumbnails, or encoding fails.
+void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
+                           const RgbView& image);
+
+// The same with JPEG data that already exists (copied byte for byte).
+void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
+                           ByteView jpeg);
+
+// Patches the record length and thumbnail count of `head` and raises the header's disk count.
+// Throws CatalogError, stream unchanged, when the record has grown to 2^31 bytes or more.
+void FinishDiskRecord(Bytes& stream, const DiskRecordHead& head);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_CATALOG_DISK_RECORD_WRITER_H_

@@ -1,0 +1,166 @@
+#include "catalog/thumbnail_jpeg.h"
+
+// clang-format off
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+
+#include "catalog/catalog_error.h"
+#include "catalog/format.h"
+
+namespace quorvel {
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return: jump back to the
+// caller's setjmp. Only plain data lives between setjmp and the jump.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void ErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, err->message);
+  std::longjmp(err->jump, 1);
+}
+
+void SilentOutput(j_common_ptr) {}
+
+// A destination that grows the catalogue stream itself, so the JPEG lands at its end.
+struct StreamDestination {
+  jpeg_destination_mgr pub;
+  Bytes* stream;
+  std::size_t start;  // stream size before encoding
+};
+
+constexpr std::size_t kGrowStep = 16 * 1024;
+
+void InitDestination(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<StreamDestination*>(cinfo->dest);
+  dest->stream->resize(dest->start + kGrowStep);
+  dest->pub.next_output_byte = dest->stream->data() + dest->start;
+  dest->pub.free_in_buffer = kGrowStep;
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+  // Called when the whole buffer is full (free_in_buffer is stale here by contract).
+  auto* dest = reinterpret_cast<StreamDestination*>(cinfo->dest);
+  const std::size_t used = dest->stream->size();
+  dest->stream->resize(used + kGrowStep);
+  dest->pub.next_output_byte = dest->stream->data() + used;
+  dest->pub.free_in_buffer = kGrowStep;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<StreamDestination*>(cinfo->dest);
+  dest->stream->resize(dest->stream->size() - dest->pub.free_in_buffer);
+}
+
+// Returns false with `message` filled when libjpeg fails; no C++ object is live across setjmp.
+bool Compress(StreamDestination* dest, const RgbView* image, char* message) {
+  jpeg_compress_struct cinfo;
+  ErrorManager err;
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = ErrorExit;
+  err.pub.output_message = SilentOutput;
+  if (setjmp(err.jump)) {
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
+    jpeg_destroy_compress(&cinfo);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  dest->pub.init_destination = InitDestination;
+  dest->pub.empty_output_buffer = EmptyOutputBuffer;
+  dest->pub.term_destination = TermDestination;
+  cinfo.dest = &dest->pub;
+  cinfo.image_width = static_cast<JDIMENSION>(image->width);
+  cinfo.image_height = static_cast<JDIMENSION>(image->height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, kThumbJpegQuality, TRUE);  // baseline tables
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(image->pixels + static_cast<std::size_t>(cinfo.next_scanline) *
+                                                            static_cast<std::size_t>(image->stride));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+
+bool Decompress(const std::uint8_t* data, std::size_t size, RgbImage* out, char* message) {
+  jpeg_decompress_struct cinfo;
+  ErrorManager err;
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = ErrorExit;
+  err.pub.output_message = SilentOutput;
+  if (setjmp(err.jump)) {
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&cinfo);
+  const std::size_t stride = static_cast<std::size_t>(cinfo.output_width) * 3;
+  const std::size_t bytes = stride * cinfo.output_height;
+  // Stored thumbnails are 100 x 100; refuse absurd headers rather than allocate for them.
+  if (cinfo.output_width > 4 * kThumbSide || cinfo.output_height > 4 * kThumbSide) {
+    std::snprintf(message, JMSG_LENGTH_MAX, "JPEG of %u x %u is too large for a thumbnail",
+                  cinfo.output_width, cinfo.output_height);
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  out->pixels.resize(bytes);  // the vector was emptied before setjmp; resizing it is safe
+  out->width = static_cast<int>(cinfo.output_width);
+  out->height = static_cast<int>(cinfo.output_height);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = out->pixels.data() + cinfo.output_scanline * stride;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  // A stream that ends early is padded by libjpeg with a warning; a thumbnail must be whole.
+  const bool whole = err.pub.num_warnings == 0;
+  if (!whole) std::snprintf(message, JMSG_LENGTH_MAX, "JPEG data is incomplete or damaged");
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return whole;
+}
+
+}  // namespace
+
+std::int64_t AppendJpeg(Bytes& stream, const RgbView& image) {
+  if (image.width <= 0 || image.height <= 0 || image.stride < image.width * 3) {
+    throw CatalogError("Cannot encode an empty or malformed picture");
+  }
+  StreamDestination dest{};
+  dest.stream = &stream;
+  dest.start = stream.size();
+  char message[JMSG_LENGTH_MAX] = {};
+  if (!Compress(&dest, &image, message)) {
+    stream.resize(dest.start);
+    throw CatalogError(std::string("JPEG encoding failed: ") + message);
+  }
+  return static_cast<std::int64_t>(stream.size() - dest.start);
+}
+
+bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error) {
+  out.width = out.height = 0;
+  out.pixels.clear();
+  char message[JMSG_LENGTH_MAX] = {};
+  const bool ok = !jpeg.empty() && Decompress(jpeg.data(), jpeg.size(), &out, message);
+  if (!ok) {
+    out.width = out.height = 0;
+    out.pixels.clear();
+    if (error) *error = jpeg.empty() ? "no JPEG data" : message;
+  }
+  return ok;
+}
+
+}  // namespace quorvel

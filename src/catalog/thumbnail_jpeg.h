@@ -1,0 +1,37 @@
+// The JPEG codec of stored thumbnails (libjpeg): the format fixes the encoder settings.
+#ifndef QUORVEL_CATALOG_THUMBNAIL_JPEG_H_
+#define QUORVEL_CATALOG_THUMBNAIL_JPEG_H_
+
+#include <cstdint>
+#include <string>
+
+#include "catalog/stream.h"
+
+namespace quorvel {
+
+// Tightly described 8-bit RGB pixels: `stride` bytes from one row to the next.
+struct RgbView {
+  const std::uint8_t* pixels;
+  int width;
+  int height;
+  int stride;
+};
+
+// Appends one baseline, full-colour JPEG of `image` at quality 90 to the end of `stream`,
+// letting the encoder write straight into it. Returns the number of bytes appended. Throws
+// CatalogError with the stream cut back to its old size when encoding fails.
+std::int64_t AppendJpeg(Bytes& stream, const RgbView& image);
+
+struct RgbImage {
+  int width = 0;
+  int height = 0;
+  Bytes pixels;  // width * 3 bytes per row, no padding
+};
+
+// Decodes a JPEG into RGB pixels. Returns false, with `error` set to libjpeg's message, when the
+// bytes are not a JPEG it can decode whole; never reads outside `jpeg`.
+bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error = nullptr);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_CATALOG_THUMBNAIL_JPEG_H_

@@ -1,0 +1,48 @@
+#include "support/catalog_builder.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "catalog/disk_record_writer.h"
+#include "catalog/format.h"
+#include "catalog/thumbnail_jpeg.h"
+
+namespace quorvel::testkit {
+
+Bytes BuildCatalog(const std::vector<DiskSpec>& disks) {
+  Bytes stream(kMagic, kMagic + kMagicSize);
+  stream.resize(kHeaderSize);
+  for (const DiskSpec& disk : disks) {
+    DiskRecordHead head = BeginDiskRecord(stream, disk.name);
+    for (const ThumbSpec& thumb : disk.thumbs) {
+      AppendThumbnailRecord(stream, head, thumb.name, ByteView(thumb.jpeg));
+    }
+    FinishDiskRecord(stream, head);
+  }
+  return stream;
+}
+
+Bytes GradientJpeg(std::uint32_t seed) {
+  Bytes pixels(kThumbSide * kThumbSide * 3);
+  const int r0 = static_cast<int>(seed * 73 % 256), g0 = static_cast<int>(seed * 151 % 256),
+            b0 = static_cast<int>(seed * 199 % 256);
+  for (int y = 0; y < kThumbSide; ++y) {
+    for (int x = 0; x < kThumbSide; ++x) {
+      std::uint8_t* p = &pixels[(y * kThumbSide + x) * 3];
+      p[0] = static_cast<std::uint8_t>((r0 + x * 2) % 256);
+      p[1] = static_cast<std::uint8_t>((g0 + y * 2) % 256);
+      p[2] = static_cast<std::uint8_t>((b0 + x + y) % 256);
+    }
+  }
+  Bytes jpeg;
+  AppendJpeg(jpeg, RgbView{pixels.data(), kThumbSide, kThumbSide, kThumbSide * 3});
+  return jpeg;
+}
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+}  // namespace quorvel::testkit

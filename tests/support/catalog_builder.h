@@ -1,0 +1,37 @@
+// Catalogues and pictures made to order, through the same writer the program uses.
+#ifndef QUORVEL_TESTS_SUPPORT_CATALOG_BUILDER_H_
+#define QUORVEL_TESTS_SUPPORT_CATALOG_BUILDER_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "catalog/stream.h"
+
+namespace quorvel::testkit {
+
+struct ThumbSpec {
+  std::string name;  // 1251 bytes
+  Bytes jpeg;
+};
+
+struct DiskSpec {
+  std::string name;  // 1251 bytes
+  std::vector<ThumbSpec> thumbs;
+};
+
+// A well-formed catalogue of `disks` in order; no disks gives the 6-byte header alone.
+Bytes BuildCatalog(const std::vector<DiskSpec>& disks);
+
+// A real 100 x 100 quality-90 JPEG: a diagonal gradient whose colours depend on `seed`.
+Bytes GradientJpeg(std::uint32_t seed);
+
+// A byte string from text, so that tests can write Windows-1251 bytes as "\xC4\xE8...".
+inline Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
+
+}  // namespace quorvel::testkit
+
+#endif  // QUORVEL_TESTS_SUPPORT_CATALOG_BUILDER_H_
