@@ -1,5 +1,8 @@
 #include "support/catalog_builder.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -43,6 +46,22 @@ void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::filesystem::path TempDir::File(const std::string& name, const Bytes& bytes) const {
+  WriteFile(path_ / name, bytes);
+  return path_ / name;
 }
 
 }  // namespace quorvel::testkit

@@ -32,6 +32,21 @@ inline Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
 
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  // Writes `bytes` to `name` inside the folder and returns its path.
+  std::filesystem::path File(const std::string& name, const Bytes& bytes) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
 }  // namespace quorvel::testkit
 
 #endif  // QUORVEL_TESTS_SUPPORT_CATALOG_BUILDER_H_

@@ -1,0 +1,275 @@
+#include "catalog/catalog_index.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "catalog/disk_record_writer.h"
+#include "catalog/field_codec.h"
+#include "support/catalog_builder.h"
+
+namespace quorvel {
+namespace {
+
+using testkit::BuildCatalog;
+using testkit::DiskSpec;
+using testkit::ThumbSpec;
+using testkit::ToBytes;
+
+// The one-disk catalogue "CD1" with one thumbnail "C:\a.jpg" of 3000 JPEG bytes, written out
+// byte by byte as the format lays it down.
+Bytes Example3029() {
+  Bytes b = {0x43, 0x74, 0x6C, 0x67, 0x00, 0x01,                          // header
+             0x44, 0x03, 0x00, 0x01, 0x43, 0x44, 0x31, 0x00, 0x00, 0x0B, 0xCF,  // disk CD1
+             0x46, 0x08};                                                // thumbnail head
+  const Bytes path = ToBytes("C:\\a.jpg");
+  b.insert(b.end(), path.begin(), path.end());
+  b.push_back(0x0B);
+  b.push_back(0xB8);
+  for (int i = 0; i < 3000; ++i) b.push_back(static_cast<std::uint8_t>(i % 251));
+  return b;
+}
+
+Bytes ExampleJpeg() {
+  const Bytes b = Example3029();
+  return Bytes(b.begin() + 29, b.end());
+}
+
+TEST(WriterTest, WritesTheOneDiskExampleByteForByte) {
+  const Bytes built = BuildCatalog({{"CD1", {{"C:\\a.jpg", ExampleJpeg()}}}});
+  ASSERT_EQ(built.size(), 3029u);
+  EXPECT_EQ(built, Example3029());
+}
+
+TEST(BuildIndexTest, IndexesTheOneDiskExample) {
+  const Bytes stream = Example3029();
+  const CatalogIndex index = BuildIndex(stream);
+  EXPECT_FALSE(index.Damage);
+  EXPECT_EQ(index.DiskCount, 1);
+  ASSERT_EQ(index.Disks.size(), 1u);
+  const CatInfo& disk = index.Disks[0];
+  EXPECT_EQ(disk.Name, "CD1");
+  EXPECT_EQ(disk.FirstThumbPos, 18);
+  EXPECT_EQ(disk.RecordEnd, 3029);
+  EXPECT_EQ(disk.RecordStart(), 6);
+  EXPECT_EQ(disk.ThumbCount, 1);
+  ASSERT_EQ(disk.Thumbs.size(), 1u);
+  EXPECT_EQ(disk.Thumbs[0].Name, "C:\\a.jpg");
+  EXPECT_EQ(disk.Thumbs[0].JpegSize, 3000);
+  EXPECT_EQ(disk.Thumbs[0].JpegPos, 29);
+  EXPECT_EQ(disk.Thumbs[0].RecordStart(), 17);
+}
+
+TEST(BuildIndexTest, EmptyAndHeaderOnlyCataloguesHaveNoDisks) {
+  for (const Bytes& stream : {Bytes{}, ToBytes(std::string("Ctlg\0\0", 6)), ToBytes("Ctlg")}) {
+    const CatalogIndex index = BuildIndex(stream);
+    EXPECT_FALSE(index.Damage) << stream.size() << " bytes";
+    EXPECT_EQ(index.DiskCount, 0);
+    EXPECT_TRUE(index.Disks.empty());
+  }
+}
+
+TEST(BuildIndexTest, BytesWithoutTheMagicAreReportedAtOffsetZero) {
+  for (const Bytes& stream : {ToBytes("Ct"), ToBytes("Ctlx\0\1"), ToBytes("PK\3\4 zip file")}) {
+    const CatalogIndex index = BuildIndex(stream);
+    ASSERT_TRUE(index.Damage);
+    EXPECT_EQ(index.Damage->offset, 0);
+    EXPECT_TRUE(index.Disks.empty());
+  }
+}
+
+TEST(BuildIndexTest, DiskWithoutThumbnailsPointsPastTheNextMarker) {
+  const Bytes stream = BuildCatalog({{"empty", {}}, {"X", {{"p", testkit::GradientJpeg(1)}}}});
+  const CatalogIndex index = BuildIndex(stream);
+  ASSERT_FALSE(index.Damage);
+  ASSERT_EQ(index.Disks.size(), 2u);
+  const CatInfo& empty = index.Disks[0];
+  EXPECT_EQ(empty.ThumbCount, 0);
+  EXPECT_TRUE(empty.Thumbs.empty());
+  EXPECT_EQ(empty.RecordEnd, 6 + 8 + 5);
+  EXPECT_EQ(empty.FirstThumbPos, empty.RecordEnd + 1);
+  EXPECT_EQ(empty.RecordStart(), 6);
+  EXPECT_EQ(index.Disks[1].RecordStart(), empty.RecordEnd);
+  EXPECT_EQ(index.Disks[1].Thumbs[0].Name, "p");
+}
+
+TEST(BuildIndexTest, KeepsFileOrderAndEveryPosition) {
+  std::vector<DiskSpec> disks = {{"B", {}}, {"A", {}}, {"C", {}}};
+  for (int d = 0; d < 3; ++d) {
+    for (int t = 0; t <= d; ++t) {
+      disks[d].thumbs.push_back({"E:\\d" + std::to_string(d) + "\\" + std::to_string(t) + ".jpg",
+                                 testkit::GradientJpeg(static_cast<std::uint32_t>(d * 10 + t))});
+    }
+  }
+  const Bytes stream = BuildCatalog(disks);
+  const CatalogIndex index = BuildIndex(stream);
+  ASSERT_FALSE(index.Damage);
+  EXPECT_EQ(index.DiskCount, 3);
+  ASSERT_EQ(index.Disks.size(), 3u);
+  std::int64_t expected_start = 6;
+  for (int d = 0; d < 3; ++d) {
+    const CatInfo& disk = index.Disks[d];
+    EXPECT_EQ(disk.Name, disks[d].name);
+    EXPECT_EQ(disk.RecordStart(), expected_start);
+    ASSERT_EQ(disk.ThumbCount, d + 1);
+    std::int64_t p = disk.FirstThumbPos - 1;
+    for (int t = 0; t <= d; ++t) {
+      const Disc& thumb = disk.Thumbs[t];
+      EXPECT_EQ(thumb.Name, disks[d].thumbs[t].name);
+      EXPECT_EQ(thumb.RecordStart(), p);
+      EXPECT_EQ(Bytes(stream.begin() + thumb.JpegPos, stream.begin() + thumb.JpegPos + thumb.JpegSize),
+                disks[d].thumbs[t].jpeg);
+      p = thumb.JpegPos + thumb.JpegSize;
+    }
+    EXPECT_EQ(disk.RecordEnd, p);
+    expected_start = disk.RecordEnd;
+  }
+  EXPECT_EQ(expected_start, static_cast<std::int64_t>(stream.size()));
+}
+
+TEST(BuildIndexTest, NameStopsAtAZeroByteButPositionsUseTheStoredLength) {
+  const std::string disk_name("ab\0cd", 5);
+  const std::string image_name("x\0yz", 4);
+  const Bytes stream = BuildCatalog({{disk_name, {{image_name, {0xFF, 0xD8, 0xFF, 0xD9}}}}, {"next", {}}});
+  const CatalogIndex index = BuildIndex(stream);
+  ASSERT_FALSE(index.Damage) << index.Damage->reason;
+  ASSERT_EQ(index.Disks.size(), 2u);
+  const CatInfo& disk = index.Disks[0];
+  EXPECT_EQ(disk.Name, "ab");
+  EXPECT_EQ(disk.RecordStart(), 6) << "the record start must not depend on the shortened name";
+  EXPECT_EQ(disk.Thumbs[0].Name, "x");
+  EXPECT_EQ(disk.Thumbs[0].RecordStart(), 6 + 8 + 5);
+  EXPECT_EQ(disk.Thumbs[0].JpegSize, 4);
+  EXPECT_EQ(index.Disks[1].Name, "next");
+}
+
+TEST(BuildIndexTest, IndexSurvivesBeingMovedAndTheStreamGoingAway) {
+  CatalogIndex moved;
+  {
+    const Bytes stream = BuildCatalog({{"Disk", {{"C:\\long\\path\\to\\image.jpg", {0xFF, 0xD8}}}}});
+    CatalogIndex index = BuildIndex(stream);
+    moved = std::move(index);
+  }
+  ASSERT_EQ(moved.Disks.size(), 1u);
+  EXPECT_EQ(moved.Disks[0].Name, "Disk");
+  EXPECT_EQ(moved.Disks[0].Thumbs[0].Name, "C:\\long\\path\\to\\image.jpg");
+}
+
+// A three-disk catalogue to damage.
+Bytes ThreeDisks() {
+  return BuildCatalog({{"one", {{"a", testkit::GradientJpeg(1)}, {"b", testkit::GradientJpeg(2)}}},
+                       {"two", {{"c", testkit::GradientJpeg(3)}, {"d", testkit::GradientJpeg(4)}}},
+                       {"three", {}}});
+}
+
+TEST(BuildIndexDamageTest, EveryTruncationIsReportedAndKeepsWhatCameBefore) {
+  const Bytes whole = ThreeDisks();
+  const CatalogIndex full = BuildIndex(whole);
+  ASSERT_FALSE(full.Damage);
+  const std::int64_t second_start = full.Disks[1].RecordStart();
+  const std::int64_t third_start = full.Disks[2].RecordStart();
+  for (std::size_t cut = 6; cut < whole.size(); ++cut) {
+    const Bytes stream(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+    const CatalogIndex index = BuildIndex(stream);
+    ASSERT_TRUE(index.Damage) << "cut at " << cut;
+    EXPECT_LE(index.Damage->offset, static_cast<std::int64_t>(cut));
+    EXPECT_EQ(index.DiskCount, 3);
+    for (const CatInfo& disk : index.Disks) {
+      EXPECT_LE(disk.RecordEnd, static_cast<std::int64_t>(cut));
+      for (const Disc& t : disk.Thumbs) EXPECT_LE(t.JpegPos + t.JpegSize, static_cast<std::int64_t>(cut));
+    }
+    if (static_cast<std::int64_t>(cut) >= third_start) {
+      // Both earlier disks are whole; the third is missing or cut.
+      ASSERT_GE(index.Disks.size(), 2u);
+      EXPECT_EQ(index.Disks[1].ThumbCount, 2);
+      EXPECT_EQ(index.Damage->offset, third_start);
+    } else if (static_cast<std::int64_t>(cut) >= second_start) {
+      ASSERT_GE(index.Disks.size(), 1u);
+      EXPECT_EQ(index.Disks[0].ThumbCount, 2);
+      EXPECT_EQ(index.Damage->offset, second_start) << "cut at " << cut;
+    }
+  }
+}
+
+TEST(BuildIndexDamageTest, TruncatedDiskKeepsItsWholeThumbnails) {
+  const Bytes whole = ThreeDisks();
+  const CatalogIndex full = BuildIndex(whole);
+  const Disc& d = full.Disks[1].Thumbs[1];
+  const Bytes stream(whole.begin(), whole.begin() + d.JpegPos + 10);  // cut inside thumbnail d
+  const CatalogIndex index = BuildIndex(stream);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.Damage->offset, full.Disks[1].RecordStart()) << "its length no longer fits";
+  ASSERT_EQ(index.Disks.size(), 2u);
+  EXPECT_EQ(index.Disks[1].ThumbCount, 1) << "thumbnail c is whole and stays visible";
+  EXPECT_EQ(index.Disks[1].Thumbs[0].Name, "c");
+  EXPECT_EQ(index.Disks[1].RecordEnd, full.Disks[1].Thumbs[0].JpegPos + full.Disks[1].Thumbs[0].JpegSize);
+}
+
+TEST(BuildIndexDamageTest, LyingCountsAndLengthsAreCaughtWhereTheyStopFitting) {
+  const Bytes whole = ThreeDisks();
+  const CatalogIndex full = BuildIndex(whole);
+  const std::int64_t second = full.Disks[1].RecordStart();
+
+  Bytes more_disks = whole;  // the header promises five disks
+  WriteField(more_disks, 4, 5, 2);
+  CatalogIndex index = BuildIndex(more_disks);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.Damage->offset, static_cast<std::int64_t>(whole.size()));
+  EXPECT_EQ(index.Disks.size(), 3u);
+
+  Bytes fewer_disks = whole;  // the header promises one disk: the rest is unexplained
+  WriteField(fewer_disks, 4, 1, 2);
+  index = BuildIndex(fewer_disks);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.Damage->offset, second);
+  EXPECT_EQ(index.Disks.size(), 1u);
+
+  Bytes huge_count = whole;  // disk two claims 65535 thumbnails
+  WriteField(huge_count, second + 2, 65535, 2);
+  index = BuildIndex(huge_count);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.Disks[1].ThumbCount, 2) << "the two real thumbnails still index";
+  const auto record_bytes = static_cast<std::size_t>(full.Disks[1].RecordEnd - full.Disks[1].RecordStart());
+  EXPECT_LE(index.Disks[1].Thumbs.capacity(), record_bytes / 4)
+      << "no more entries than 4-byte records could fit, not 65535";
+
+  Bytes huge_length = whole;  // disk two claims 2 GB
+  WriteField(huge_length, second + 4 + 3, 0x7FFFFFFF, 4);
+  index = BuildIndex(huge_length);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.Damage->offset, second);
+  EXPECT_EQ(index.Disks.size(), 2u);
+
+  Bytes short_length = whole;  // disk one claims less than its own fixed part
+  WriteField(short_length, 6 + 4 + 3, 3, 4);
+  index = BuildIndex(short_length);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.Damage->offset, 6);
+
+  Bytes bad_marker = whole;
+  bad_marker[static_cast<std::size_t>(full.Disks[1].Thumbs[1].RecordStart())] = 'X';
+  index = BuildIndex(bad_marker);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.Damage->offset, full.Disks[1].Thumbs[1].RecordStart());
+  EXPECT_EQ(index.Disks[1].ThumbCount, 1);
+
+  Bytes bad_disk_marker = whole;
+  bad_disk_marker[static_cast<std::size_t>(second)] = 'd';
+  index = BuildIndex(bad_disk_marker);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.Damage->offset, second);
+  EXPECT_EQ(index.Disks.size(), 1u);
+}
+
+TEST(BuildIndexDamageTest, HugeDiskCountOnATinyStreamAllocatesNothingForIt) {
+  Bytes stream = ToBytes(std::string("Ctlg\xFF\xFF", 6));
+  const CatalogIndex index = BuildIndex(stream);
+  ASSERT_TRUE(index.Damage);
+  EXPECT_EQ(index.DiskCount, 65535);
+  EXPECT_TRUE(index.Disks.empty());
+  EXPECT_EQ(index.Disks.capacity(), 0u);
+  EXPECT_EQ(index.Damage->offset, 6);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,192 @@
+#include "qrvtool.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "catalog/catalog_index.h"
+#include "catalog/cp1251.h"
+#include "catalog/field_codec.h"
+#include "catalog/stream.h"
+#include "support/catalog_builder.h"
+
+namespace quorvel::qrvtool {
+namespace {
+
+namespace fs = std::filesystem;
+using testkit::GradientJpeg;
+using testkit::ToBytes;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Result RunTool(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = Run(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+class QrvtoolTest : public ::testing::Test {
+ protected:
+  std::string Catalog(const std::string& name, const Bytes& bytes) {
+    return temp_.File(name, bytes).string();
+  }
+  Bytes Sample() {
+    return testkit::BuildCatalog(
+        {{Utf8ToCp1251("Фото 2019"),
+          {{Utf8ToCp1251("E:\\Фото\\лес.jpg"), GradientJpeg(1)}, {"E:\\b.jpg", GradientJpeg(2)}}},
+         {"empty", {}},
+         {"CD1", {{"C:\\a.jpg", GradientJpeg(3)}}}});
+  }
+  testkit::TempDir temp_;
+};
+
+TEST_F(QrvtoolTest, ListAndThumbsPrintTabSeparatedUtf8Lines) {
+  const std::string path = Catalog("s.qrv", Sample());
+  Result r = RunTool({"list", path});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "1\t2\tФото 2019\n2\t0\tempty\n3\t1\tCD1\n");
+
+  r = RunTool({"thumbs", path, "1"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  const CatalogIndex index = BuildIndex(Sample());
+  const Disc& a = index.Disks[0].Thumbs[0];
+  const Disc& b = index.Disks[0].Thumbs[1];
+  EXPECT_EQ(r.out, "1\t" + std::to_string(a.JpegSize) + "\t" + std::to_string(a.JpegPos) +
+                       "\tE:\\Фото\\лес.jpg\n2\t" + std::to_string(b.JpegSize) + "\t" +
+                       std::to_string(b.JpegPos) + "\tE:\\b.jpg\n");
+  r = RunTool({"thumbs", path, "2"});
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(QrvtoolTest, UsageErrorsExitTwo) {
+  const std::string path = Catalog("s.qrv", Sample());
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"frobnicate", path},
+                                             {"list"},
+                                             {"list", path, "extra"},
+                                             {"thumbs", path, "0"},
+                                             {"thumbs", path, "one"},
+                                             {"thumbs", path, "-1"},
+                                             {"extract", path, "1"}}) {
+    const Result r = RunTool(args);
+    EXPECT_EQ(r.status, kExitUsage) << (args.empty() ? "" : args[0]);
+    EXPECT_NE(r.err.find("usage:"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+  }
+  const Result r = RunTool({"thumbs", path, "4"});
+  EXPECT_EQ(r.status, kExitBadCatalog) << "a disk number past the last disk";
+}
+
+TEST_F(QrvtoolTest, CheckAcceptsWellFormedCatalogues) {
+  Result r = RunTool({"check", Catalog("s.qrv", Sample())});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "ok\t3\t3\n");
+  r = RunTool({"check", Catalog("empty.qrv", {})});
+  EXPECT_EQ(r.out, "ok\t0\t0\n");
+  r = RunTool({"check", Catalog("header.qrv", testkit::BuildCatalog({}))});
+  EXPECT_EQ(r.out, "ok\t0\t0\n");
+}
+
+TEST_F(QrvtoolTest, EveryDamagedVariantExitsOneWithItsOffset) {
+  const Bytes good = Sample();
+  const CatalogIndex index = BuildIndex(good);
+  const std::int64_t second = index.Disks[1].RecordStart();
+  struct Variant {
+    const char* what;
+    Bytes bytes;
+    std::int64_t offset;
+  };
+  std::vector<Variant> variants;
+  variants.push_back({"not a catalogue", ToBytes("Ct"), 0});
+  Bytes v = good;
+  v.resize(v.size() - 1);
+  variants.push_back({"truncated", v, index.Disks[2].RecordStart()});
+  v = good;
+  WriteField(v, 4, 4, 2);
+  variants.push_back({"disk count too high", v, static_cast<std::int64_t>(good.size())});
+  v = good;
+  WriteField(v, 4, 2, 2);
+  variants.push_back({"disk count too low", v, index.Disks[2].RecordStart()});
+  v = good;
+  WriteField(v, second + 4 + 5, 8 + 5 + 1, 4);  // one byte longer than the empty disk is
+  variants.push_back({"record length lies", v, second + 8 + 5});
+  v = good;
+  WriteField(v, second + 4 + 5, 8 + 5 - 1, 4);
+  variants.push_back({"record length below its fixed part", v, second});
+  v = good;
+  v[static_cast<std::size_t>(index.Disks[0].Thumbs[1].JpegPos)] = 0;
+  variants.push_back({"JPEG without FF D8", v, index.Disks[0].Thumbs[1].RecordStart()});
+  v = good;
+  v.push_back(0);
+  variants.push_back({"a byte after the end", v, static_cast<std::int64_t>(good.size())});
+  for (const Variant& variant : variants) {
+    const std::string path = Catalog("bad.qrv", variant.bytes);
+    Result r = RunTool({"check", path});
+    EXPECT_EQ(r.status, kExitBadCatalog) << variant.what;
+    EXPECT_EQ(r.out, "") << variant.what;
+    EXPECT_NE(r.err.find("offset " + std::to_string(variant.offset) + ":"), std::string::npos)
+        << variant.what << ": " << r.err;
+  }
+  // The listing commands refuse a damaged catalogue rather than print part of it as the whole.
+  const std::string truncated = Catalog("t.qrv", variants[1].bytes);
+  EXPECT_EQ(RunTool({"list", truncated}).status, kExitBadCatalog);
+  EXPECT_EQ(RunTool({"check", (temp_.path() / "missing.qrv").string()}).status, kExitBadCatalog);
+}
+
+TEST_F(QrvtoolTest, ExtractWritesEachJpegUnderItsFileName) {
+  const std::string path = Catalog("s.qrv", Sample());
+  const fs::path out = temp_.path() / "out";
+  fs::create_directory(out);
+  const Result r = RunTool({"extract", path, "1", out.string()});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const Bytes stream = Sample();
+  const CatalogIndex index = BuildIndex(stream);
+  const Disc& first = index.Disks[0].Thumbs[0];
+  EXPECT_EQ(LoadFile(out / fs::u8path("лес.jpg.jpg")),
+            Bytes(stream.begin() + first.JpegPos, stream.begin() + first.JpegPos + first.JpegSize));
+  EXPECT_TRUE(fs::exists(out / "b.jpg.jpg"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+  EXPECT_EQ(RunTool({"extract", path, "1", (temp_.path() / "nowhere").string()}).status,
+            kExitBadCatalog);
+}
+
+TEST_F(QrvtoolTest, ExtractNeverWritesOutsideTheFolder) {
+  const Bytes jpeg = GradientJpeg(9);
+  const std::string path = Catalog(
+      "hostile.qrv", testkit::BuildCatalog({{"x",
+                                             {{"..\\..\\escape", jpeg},
+                                              {"C:/tmp/../../up", jpeg},
+                                              {"..", jpeg},
+                                              {"D:", jpeg},
+                                              {"a/b\\c:..", jpeg}}}}));
+  const fs::path out = temp_.path() / "deep" / "out";
+  fs::create_directories(out);
+  const Result r = RunTool({"extract", path, "1", out.string()});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(temp_.path())) {
+    if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), temp_.path()).string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"deep/out/...jpg", "deep/out/.jpg",
+                                             "deep/out/escape.jpg", "deep/out/up.jpg",
+                                             "hostile.qrv"}));
+}
+
+TEST(ThumbnailFileNameTest, TakesThePartAfterTheLastSeparator) {
+  EXPECT_EQ(ThumbnailFileName("E:\\photos\\img001.jpg"), "img001.jpg.jpg");
+  EXPECT_EQ(ThumbnailFileName("E:img.png"), "img.png.jpg");
+  EXPECT_EQ(ThumbnailFileName("/media/cd/a.b"), "a.b.jpg");
+  EXPECT_EQ(ThumbnailFileName("plain"), "plain.jpg");
+  EXPECT_EQ(ThumbnailFileName("dir\\"), ".jpg");
+}
+
+}  // namespace
+}  // namespace quorvel::qrvtool

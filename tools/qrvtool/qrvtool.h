@@ -1,0 +1,25 @@
+// The commands of qrvtool, callable without a process so that tests can drive them.
+#ifndef QUORVEL_TOOLS_QRVTOOL_QRVTOOL_H_
+#define QUORVEL_TOOLS_QRVTOOL_QRVTOOL_H_
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quorvel::qrvtool {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadCatalog = 1;  // not a catalogue, damaged, or a file error
+inline constexpr int kExitUsage = 2;
+
+// Runs one command; `args` excludes the program name. Results go to `out` (UTF-8, fields
+// separated by one tab), messages to `err`. Returns the exit status.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The file name a thumbnail is saved under: the part of the image name after its last "\",
+// "/" or ":", then ".jpg" (the name as UTF-8).
+std::string ThumbnailFileName(const std::string& image_name_utf8);
+
+}  // namespace quorvel::qrvtool
+
+#endif  // QUORVEL_TOOLS_QRVTOOL_QRVTOOL_H_
