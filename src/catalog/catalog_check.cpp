@@ -26,10 +26,10 @@ CheckResult CheckCatalog(ByteView stream) {
     for (std::size_t j = 0; j < disk.Thumbs.size(); ++j) {
       if (!IsWholeJpeg(stream, disk.Thumbs[j])) {
         if (index.Damage && index.Damage->offset < disk.Thumbs[j].RecordStart()) return result;
-        result.violation = IndexDamage{
-            disk.Thumbs[j].RecordStart(),
-            "thumbnail record " + std::to_string(j + 1) + " of disk record " +
-                std::to_string(i + 1) + " does not hold a JPEG from FF D8 to FF D9"};
+        result.violation =
+            IndexDamage{disk.Thumbs[j].RecordStart(),
+                        "thumbnail record " + std::to_string(j + 1) + " of disk record " +
+                            std::to_string(i + 1) + " does not hold a JPEG from FF D8 to FF D9"};
         return result;
       }
     }

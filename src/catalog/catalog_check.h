@@ -11,9 +11,9 @@
 namespace quorvel {
 
 struct CheckResult {
-  std::int64_t disk_count = 0;            // disks indexed
-  std::int64_t thumb_count = 0;           // thumbnails indexed
-  std::optional<IndexDamage> violation;   // the first invariant broken, if any
+  std::int64_t disk_count = 0;           // disks indexed
+  std::int64_t thumb_count = 0;          // thumbnails indexed
+  std::optional<IndexDamage> violation;  // the first invariant broken, if any
 
   bool ok() const { return !violation; }
 };

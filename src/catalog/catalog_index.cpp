@@ -108,7 +108,9 @@ class IndexBuilder {
     std::int64_t p = s + kDiskFixedSize + n;
     info.Thumbs.reserve(std::min<std::int64_t>(thumb_count, (limit - p) / kThumbFixedSize));
     for (std::uint32_t j = 0; j < thumb_count; ++j) {
-      const auto thumb = [&] { return "thumbnail record " + std::to_string(j + 1) + " of " + disk(); };
+      const auto thumb = [&] {
+        return "thumbnail record " + std::to_string(j + 1) + " of " + disk();
+      };
       if (limit - p < kThumbFixedSize) {
         Fail(p, thumb() + " is missing or cut short");
         break;
@@ -122,7 +124,8 @@ class IndexBuilder {
         Fail(p, thumb() + " is cut short inside its name");
         break;
       }
-      const std::int32_t jpeg_size = static_cast<std::int32_t>(DecodeField(d_ + p + 2 + m, kJpegLengthWidth));
+      const std::int32_t jpeg_size =
+          static_cast<std::int32_t>(DecodeField(d_ + p + 2 + m, kJpegLengthWidth));
       const std::int64_t jpeg_pos = p + kThumbFixedSize + m;
       if (limit - jpeg_pos < jpeg_size) {
         Fail(p, thumb() + " is cut short inside its JPEG data");
@@ -144,7 +147,8 @@ class IndexBuilder {
   std::string_view Name(std::int64_t pos, std::uint8_t length) {
     const void* zero = std::memchr(d_ + pos, 0, length);
     const std::size_t taken =
-        zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - (d_ + pos)) : length;
+        zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - (d_ + pos))
+             : length;
     return index_.names_->Add(d_ + pos, taken);
   }
 

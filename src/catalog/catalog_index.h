@@ -29,12 +29,12 @@ struct Disc {
 
 // One disk record.
 struct CatInfo {
-  std::string_view Name;        // disk name, up to the first zero byte of the stored name
-  std::int64_t FirstThumbPos;   // one past the first thumbnail's marker: record start + N + 9
-  std::int64_t RecordEnd;       // one past the last byte of the record
-  std::vector<Disc> Thumbs;     // in file order
-  std::int32_t ThumbCount;      // Thumbs.size()
-  std::uint8_t NameLength;      // the stored name length field N (Name may be shorter)
+  std::string_view Name;       // disk name, up to the first zero byte of the stored name
+  std::int64_t FirstThumbPos;  // one past the first thumbnail's marker: record start + N + 9
+  std::int64_t RecordEnd;      // one past the last byte of the record
+  std::vector<Disc> Thumbs;    // in file order
+  std::int32_t ThumbCount;     // Thumbs.size()
+  std::uint8_t NameLength;     // the stored name length field N (Name may be shorter)
 
   // Stream position of the record's "D" marker.
   std::int64_t RecordStart() const { return FirstThumbPos - NameLength - 9; }
@@ -56,9 +56,9 @@ class CatalogIndex {
   CatalogIndex(const CatalogIndex&) = delete;
   CatalogIndex& operator=(const CatalogIndex&) = delete;
 
-  std::int32_t DiskCount = 0;          // the header's disk count
-  std::vector<CatInfo> Disks;          // every disk record that was indexed, in file order
-  std::optional<IndexDamage> Damage;   // set when the stream is not a well-formed catalogue
+  std::int32_t DiskCount = 0;         // the header's disk count
+  std::vector<CatInfo> Disks;         // every disk record that was indexed, in file order
+  std::optional<IndexDamage> Damage;  // set when the stream is not a well-formed catalogue
 
   std::int64_t TotalThumbs() const;
 

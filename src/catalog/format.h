@@ -38,7 +38,8 @@ inline constexpr int kJpegLengthWidth = 2;    // JPEG length
 inline constexpr int kRecordLengthWidth = 4;  // disk record length
 
 // Disk record fixed part: marker, name length, thumbnail count, (name), record length.
-inline constexpr std::int64_t kDiskFixedSize = 1 + kNameLengthWidth + kCountWidth + kRecordLengthWidth;
+inline constexpr std::int64_t kDiskFixedSize =
+    1 + kNameLengthWidth + kCountWidth + kRecordLengthWidth;
 // Thumbnail record fixed part: marker, name length, (name), JPEG length.
 inline constexpr std::int64_t kThumbFixedSize = 1 + kNameLengthWidth + kJpegLengthWidth;
 

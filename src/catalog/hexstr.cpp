@@ -21,7 +21,8 @@ Bytes HexToBytes(std::string_view text) {
     const int high = DigitValue(text[i]);
     const int low = DigitValue(text[i + 1]);
     if (high < 0 || low < 0) {
-      throw CatalogError("'" + std::string(text.substr(i, 2)) + "' is not a valid hexadecimal value");
+      throw CatalogError("'" + std::string(text.substr(i, 2)) +
+                         "' is not a valid hexadecimal value");
     }
     bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
   }

@@ -60,7 +60,8 @@ std::size_t ReadAt(const Bytes& stream, Origin origin, std::int64_t offset, std:
   const std::int64_t first = std::max<std::int64_t>(pos, 0);
   const std::int64_t last = std::min<std::int64_t>(pos + static_cast<std::int64_t>(count), size);
   if (first >= last) return 0;
-  std::memcpy(buffer + (first - pos), stream.data() + first, static_cast<std::size_t>(last - first));
+  std::memcpy(buffer + (first - pos), stream.data() + first,
+              static_cast<std::size_t>(last - first));
   return static_cast<std::size_t>(last - first);
 }
 

@@ -84,8 +84,9 @@ bool Compress(StreamDestination* dest, const RgbView* image, char* message) {
   jpeg_set_quality(&cinfo, kThumbJpegQuality, TRUE);  // baseline tables
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(image->pixels + static_cast<std::size_t>(cinfo.next_scanline) *
-                                                            static_cast<std::size_t>(image->stride));
+    JSAMPROW row =
+        const_cast<JSAMPROW>(image->pixels + static_cast<std::size_t>(cinfo.next_scanline) *
+                                                 static_cast<std::size_t>(image->stride));
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);

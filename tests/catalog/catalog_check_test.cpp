@@ -11,8 +11,9 @@ namespace {
 using testkit::ToBytes;
 
 Bytes TwoDisks() {
-  return testkit::BuildCatalog({{"A", {{"a1", testkit::GradientJpeg(1)}}},
-                                {"B", {{"b1", testkit::GradientJpeg(2)}, {"b2", testkit::GradientJpeg(3)}}}});
+  return testkit::BuildCatalog(
+      {{"A", {{"a1", testkit::GradientJpeg(1)}}},
+       {"B", {{"b1", testkit::GradientJpeg(2)}, {"b2", testkit::GradientJpeg(3)}}}});
 }
 
 TEST(CheckCatalogTest, AcceptsWellFormedCataloguesAndCountsThem) {

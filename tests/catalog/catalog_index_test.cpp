@@ -19,9 +19,9 @@ using testkit::ToBytes;
 // The one-disk catalogue "CD1" with one thumbnail "C:\a.jpg" of 3000 JPEG bytes, written out
 // byte by byte as the format lays it down.
 Bytes Example3029() {
-  Bytes b = {0x43, 0x74, 0x6C, 0x67, 0x00, 0x01,                          // header
+  Bytes b = {0x43, 0x74, 0x6C, 0x67, 0x00, 0x01,                                // header
              0x44, 0x03, 0x00, 0x01, 0x43, 0x44, 0x31, 0x00, 0x00, 0x0B, 0xCF,  // disk CD1
-             0x46, 0x08};                                                // thumbnail head
+             0x46, 0x08};                                                       // thumbnail head
   const Bytes path = ToBytes("C:\\a.jpg");
   b.insert(b.end(), path.begin(), path.end());
   b.push_back(0x0B);
@@ -117,8 +117,9 @@ TEST(BuildIndexTest, KeepsFileOrderAndEveryPosition) {
       const Disc& thumb = disk.Thumbs[t];
       EXPECT_EQ(thumb.Name, disks[d].thumbs[t].name);
       EXPECT_EQ(thumb.RecordStart(), p);
-      EXPECT_EQ(Bytes(stream.begin() + thumb.JpegPos, stream.begin() + thumb.JpegPos + thumb.JpegSize),
-                disks[d].thumbs[t].jpeg);
+      EXPECT_EQ(
+          Bytes(stream.begin() + thumb.JpegPos, stream.begin() + thumb.JpegPos + thumb.JpegSize),
+          disks[d].thumbs[t].jpeg);
       p = thumb.JpegPos + thumb.JpegSize;
     }
     EXPECT_EQ(disk.RecordEnd, p);
@@ -130,7 +131,8 @@ TEST(BuildIndexTest, KeepsFileOrderAndEveryPosition) {
 TEST(BuildIndexTest, NameStopsAtAZeroByteButPositionsUseTheStoredLength) {
   const std::string disk_name("ab\0cd", 5);
   const std::string image_name("x\0yz", 4);
-  const Bytes stream = BuildCatalog({{disk_name, {{image_name, {0xFF, 0xD8, 0xFF, 0xD9}}}}, {"next", {}}});
+  const Bytes stream =
+      BuildCatalog({{disk_name, {{image_name, {0xFF, 0xD8, 0xFF, 0xD9}}}}, {"next", {}}});
   const CatalogIndex index = BuildIndex(stream);
   ASSERT_FALSE(index.Damage) << index.Damage->reason;
   ASSERT_EQ(index.Disks.size(), 2u);
@@ -146,7 +148,8 @@ TEST(BuildIndexTest, NameStopsAtAZeroByteButPositionsUseTheStoredLength) {
 TEST(BuildIndexTest, IndexSurvivesBeingMovedAndTheStreamGoingAway) {
   CatalogIndex moved;
   {
-    const Bytes stream = BuildCatalog({{"Disk", {{"C:\\long\\path\\to\\image.jpg", {0xFF, 0xD8}}}}});
+    const Bytes stream =
+        BuildCatalog({{"Disk", {{"C:\\long\\path\\to\\image.jpg", {0xFF, 0xD8}}}}});
     CatalogIndex index = BuildIndex(stream);
     moved = std::move(index);
   }
@@ -176,7 +179,8 @@ TEST(BuildIndexDamageTest, EveryTruncationIsReportedAndKeepsWhatCameBefore) {
     EXPECT_EQ(index.DiskCount, 3);
     for (const CatInfo& disk : index.Disks) {
       EXPECT_LE(disk.RecordEnd, static_cast<std::int64_t>(cut));
-      for (const Disc& t : disk.Thumbs) EXPECT_LE(t.JpegPos + t.JpegSize, static_cast<std::int64_t>(cut));
+      for (const Disc& t : disk.Thumbs)
+        EXPECT_LE(t.JpegPos + t.JpegSize, static_cast<std::int64_t>(cut));
     }
     if (static_cast<std::int64_t>(cut) >= third_start) {
       // Both earlier disks are whole; the third is missing or cut.
@@ -202,7 +206,8 @@ TEST(BuildIndexDamageTest, TruncatedDiskKeepsItsWholeThumbnails) {
   ASSERT_EQ(index.Disks.size(), 2u);
   EXPECT_EQ(index.Disks[1].ThumbCount, 1) << "thumbnail c is whole and stays visible";
   EXPECT_EQ(index.Disks[1].Thumbs[0].Name, "c");
-  EXPECT_EQ(index.Disks[1].RecordEnd, full.Disks[1].Thumbs[0].JpegPos + full.Disks[1].Thumbs[0].JpegSize);
+  EXPECT_EQ(index.Disks[1].RecordEnd,
+            full.Disks[1].Thumbs[0].JpegPos + full.Disks[1].Thumbs[0].JpegSize);
 }
 
 TEST(BuildIndexDamageTest, LyingCountsAndLengthsAreCaughtWhereTheyStopFitting) {
@@ -229,7 +234,8 @@ TEST(BuildIndexDamageTest, LyingCountsAndLengthsAreCaughtWhereTheyStopFitting) {
   index = BuildIndex(huge_count);
   ASSERT_TRUE(index.Damage);
   EXPECT_EQ(index.Disks[1].ThumbCount, 2) << "the two real thumbnails still index";
-  const auto record_bytes = static_cast<std::size_t>(full.Disks[1].RecordEnd - full.Disks[1].RecordStart());
+  const auto record_bytes =
+      static_cast<std::size_t>(full.Disks[1].RecordEnd - full.Disks[1].RecordStart());
   EXPECT_LE(index.Disks[1].Thumbs.capacity(), record_bytes / 4)
       << "no more entries than 4-byte records could fit, not 65535";
 

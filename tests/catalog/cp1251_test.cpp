@@ -13,7 +13,8 @@ TEST(Cp1251Test, CyrillicNamesRoundTrip) {
   const std::string cp1251 = Utf8ToCp1251(utf8);
   EXPECT_EQ(cp1251,
             "\xC4\xE8\xF1\xEA 1: \xD4\xEE\xF2\xEE, \xA8\xEB\xEA\xE0, \xB8\xE6, "
-            "\xAB\xCC\xE8\xF0\xBB \xB9" "5 \x97 \x88");
+            "\xAB\xCC\xE8\xF0\xBB \xB9"
+            "5 \x97 \x88");
   EXPECT_EQ(Cp1251ToUtf8(cp1251), utf8);
 }
 
@@ -42,7 +43,10 @@ TEST(Cp1251Test, AgreesWithTheSystemConverter) {
 
 TEST(Cp1251Test, WhatTheCodePageCannotHoldBecomesAQuestionMark) {
   EXPECT_EQ(Utf8ToCp1251("日本 ü ☃ 😀"), "?? ? ? ?");
-  EXPECT_EQ(Utf8ToCp1251("a\xFF" "b"), "a?b") << "a stray byte";
+  EXPECT_EQ(Utf8ToCp1251("a\xFF"
+                         "b"),
+            "a?b")
+      << "a stray byte";
   EXPECT_EQ(Utf8ToCp1251("a\xD0"), "a?") << "a sequence cut at the end";
   EXPECT_EQ(Utf8ToCp1251("\xC0\xAF"), "??") << "an overlong form is not a slash";
   EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "???") << "a lone surrogate";

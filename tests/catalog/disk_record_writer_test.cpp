@@ -21,7 +21,8 @@ const Bytes kTinyJpeg = {0xFF, 0xD8, 0x01, 0x02, 0xFF, 0xD9};
 TEST(DiskRecordWriterTest, FirstDiskCreatesTheHeaderAndPlaceholdersStandUntilPatched) {
   Bytes stream;
   DiskRecordHead head = BeginDiskRecord(stream, "CD");
-  EXPECT_EQ(stream, ToBytes("Ctlg\0\0D\x02\x22\x22" "CD****"s));
+  EXPECT_EQ(stream, ToBytes("Ctlg\0\0D\x02\x22\x22"
+                            "CD****"s));
   AppendThumbnailRecord(stream, head, "p", ByteView(kTinyJpeg));
   EXPECT_EQ(ReadField(stream, 16 + 3, 2), kTinyJpeg.size()) << "JPEG length patched at once";
   EXPECT_EQ(stream[8], 0x22) << "the thumbnail count waits for the end of the disk";

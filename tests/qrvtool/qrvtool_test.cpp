@@ -159,13 +159,13 @@ TEST_F(QrvtoolTest, ExtractWritesEachJpegUnderItsFileName) {
 
 TEST_F(QrvtoolTest, ExtractNeverWritesOutsideTheFolder) {
   const Bytes jpeg = GradientJpeg(9);
-  const std::string path = Catalog(
-      "hostile.qrv", testkit::BuildCatalog({{"x",
-                                             {{"..\\..\\escape", jpeg},
-                                              {"C:/tmp/../../up", jpeg},
-                                              {"..", jpeg},
-                                              {"D:", jpeg},
-                                              {"a/b\\c:..", jpeg}}}}));
+  const std::string path =
+      Catalog("hostile.qrv", testkit::BuildCatalog({{"x",
+                                                     {{"..\\..\\escape", jpeg},
+                                                      {"C:/tmp/../../up", jpeg},
+                                                      {"..", jpeg},
+                                                      {"D:", jpeg},
+                                                      {"a/b\\c:..", jpeg}}}}));
   const fs::path out = temp_.path() / "deep" / "out";
   fs::create_directories(out);
   const Result r = RunTool({"extract", path, "1", out.string()});
@@ -175,9 +175,9 @@ TEST_F(QrvtoolTest, ExtractNeverWritesOutsideTheFolder) {
     if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), temp_.path()).string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"deep/out/...jpg", "deep/out/.jpg",
-                                             "deep/out/escape.jpg", "deep/out/up.jpg",
-                                             "hostile.qrv"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"deep/out/...jpg", "deep/out/.jpg", "deep/out/escape.jpg",
+                                      "deep/out/up.jpg", "hostile.qrv"}));
 }
 
 TEST(ThumbnailFileNameTest, TakesThePartAfterTheLastSeparator) {

@@ -142,13 +142,16 @@ struct Command {
 
 std::string ThumbnailFileName(const std::string& image_name_utf8) {
   const std::size_t cut = image_name_utf8.find_last_of("\\/:");
-  const std::string part = cut == std::string::npos ? image_name_utf8 : image_name_utf8.substr(cut + 1);
+  const std::string part =
+      cut == std::string::npos ? image_name_utf8 : image_name_utf8.substr(cut + 1);
   return part + ".jpg";
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  static const std::map<std::string, Command> kCommands = {
-      {"list", {1, List}}, {"thumbs", {2, Thumbs}}, {"check", {1, Check}}, {"extract", {3, Extract}}};
+  static const std::map<std::string, Command> kCommands = {{"list", {1, List}},
+                                                           {"thumbs", {2, Thumbs}},
+                                                           {"check", {1, Check}},
+                                                           {"extract", {3, Extract}}};
   try {
     if (args.empty()) throw UsageError{"no command given"};
     const auto command = kCommands.find(args[0]);
