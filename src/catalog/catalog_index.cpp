@@ -3,76 +3,87 @@
 #include <algorithm>
 #include <cstring>
 
-#include "catalog/field_codec.h"
 #include "catalog/format.h"
 
 namespace quorvel {
+namespace {
 
-// Names live in fixed blocks that never move, so the views into them stay valid as the pool
-// grows and when the index is moved.
-class CatalogIndex::NamePool {
- public:
-  std::string_view Add(const std::uint8_t* bytes, std::size_t length) {
-    if (length == 0) return {};
-    if (blocks_.empty() || kBlockSize - used_ < length) {
-      blocks_.push_back(std::make_unique<char[]>(kBlockSize));
-      used_ = 0;
-    }
-    char* dest = blocks_.back().get() + used_;
-    std::memcpy(dest, bytes, length);
-    used_ += length;
-    return {dest, length};
-  }
-
- private:
-  static constexpr std::size_t kBlockSize = 64 * 1024;  // far above the 255-byte name limit
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  std::size_t used_ = 0;
-};
-
-CatalogIndex::CatalogIndex() : names_(std::make_unique<NamePool>()) {}
-CatalogIndex::~CatalogIndex() = default;
-CatalogIndex::CatalogIndex(CatalogIndex&&) noexcept = default;
-CatalogIndex& CatalogIndex::operator=(CatalogIndex&&) noexcept = default;
-
-std::int64_t CatalogIndex::TotalThumbs() const {
-  std::int64_t total = 0;
-  for (const CatInfo& disk : Disks) total += disk.ThumbCount;
-  return total;
+std::uint32_t Big16(const std::uint8_t* p) { return std::uint32_t{p[0]} << 8 | p[1]; }
+std::uint32_t Big32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
+
+std::size_t NameSize(const std::uint8_t* name, std::uint8_t length) {
+  const void* zero = std::memchr(name, 0, length);
+  return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - name) : length;
+}
+
+}  // namespace
 
 class IndexBuilder {
  public:
-  explicit IndexBuilder(ByteView stream)
-      : d_(stream.data()), size_(static_cast<std::int64_t>(stream.size())) {}
+  IndexBuilder(ByteView stream, CatalogIndex& index)
+      : d_(stream.data()), size_(static_cast<std::int64_t>(stream.size())), index_(index) {}
 
-  CatalogIndex Build() {
-    if (size_ == 0) return std::move(index_);
+  void Build() {
+    index_.DiskCount = 0;
+    index_.Disks.clear();
+    index_.Damage.reset();
+    index_.thumbs_.clear();
+    if (size_ == 0) return;
     if (size_ < kMagicSize || std::memcmp(d_, kMagic, kMagicSize) != 0) {
       Fail(0, "the file does not begin with the catalogue magic \"Ctlg\"");
-      return std::move(index_);
+      return;
     }
     // A header cut after the magic reads its missing count bytes as zero.
     std::uint8_t count[kCountWidth] = {};
     for (std::int64_t k = 0; k < kCountWidth && kDiskCountOffset + k < size_; ++k) {
       count[k] = d_[kDiskCountOffset + k];
     }
-    index_.DiskCount = static_cast<std::int32_t>(DecodeField(count, kCountWidth));
+    index_.DiskCount = static_cast<std::int32_t>(Big16(count));
+    Reserve();
 
-    const std::int64_t room = std::max<std::int64_t>(size_ - kHeaderSize, 0) / kDiskFixedSize;
-    index_.Disks.reserve(static_cast<std::size_t>(std::min<std::int64_t>(index_.DiskCount, room)));
     std::int64_t pos = std::min(kHeaderSize, size_);
-    for (std::int32_t i = 0; i < index_.DiskCount && !index_.Damage; ++i) {
-      pos = IndexDisk(i, pos);
-    }
+    for (std::int32_t i = 0; i < index_.DiskCount && !index_.Damage; ++i) pos = IndexDisk(i, pos);
     if (!index_.Damage && pos < size_) {
       Fail(pos, std::to_string(size_ - pos) + " bytes follow the last of the " +
                     std::to_string(index_.DiskCount) + " disk records");
     }
-    return std::move(index_);
+    // The thumbnail storage is final now; point each disk at its share of it.
+    std::size_t first = 0;
+    for (CatInfo& disk : index_.Disks) {
+      const auto count_of_disk = static_cast<std::size_t>(disk.ThumbCount);
+      disk.Thumbs = std::span<const Disc>(index_.thumbs_).subspan(first, count_of_disk);
+      first += count_of_disk;
+    }
   }
 
  private:
+  // Sizes the storage in one step from a walk over the disk records alone (a few thousand
+  // steps), so that the thumbnail walk never regrows it. Every bound is what the bytes could
+  // hold, whatever the counts claim.
+  void Reserve() {
+    std::int64_t disks = 0;
+    std::int64_t thumbs = 0;
+    std::int64_t pos = kHeaderSize;
+    while (disks < index_.DiskCount && size_ - pos >= kDiskFixedSize) {
+      const std::uint8_t n = d_[pos + 1];
+      if (size_ - pos < kDiskFixedSize + n) break;
+      const std::int64_t length = Big32(d_ + pos + 4 + n);
+      const std::int64_t room = std::min(length, size_ - pos) - kDiskFixedSize - n;
+      ++disks;
+      if (room < 0) break;
+      thumbs += std::min<std::int64_t>(Big16(d_ + pos + 2), room / kThumbFixedSize);
+      if (length > size_ - pos) break;
+      pos += std::max<std::int64_t>(length, 1);
+    }
+    index_.Disks.reserve(static_cast<std::size_t>(disks));
+    const auto wanted = static_cast<std::size_t>(thumbs);
+    // Keep the storage of an earlier, larger catalogue unless it is far larger than needed.
+    if (index_.thumbs_.capacity() > 4 * wanted + 4096) std::vector<Disc>().swap(index_.thumbs_);
+    index_.thumbs_.reserve(wanted);
+  }
+
   // Indexes the disk record that starts at `s`; returns where the next one starts.
   std::int64_t IndexDisk(std::int32_t i, std::int64_t s) {
     // Reasons are spelled out only on failure: this loop runs once per record.
@@ -90,8 +101,8 @@ class IndexBuilder {
       Fail(s, disk() + " is cut short inside its name");
       return s;
     }
-    const std::uint32_t thumb_count = DecodeField(d_ + s + 2, kCountWidth);
-    const std::int64_t length = DecodeField(d_ + s + 4 + n, kRecordLengthWidth);
+    const std::uint32_t thumb_count = Big16(d_ + s + 2);
+    const std::int64_t length = Big32(d_ + s + 4 + n);
     const bool length_fits = length >= kDiskFixedSize + n && length <= size_ - s;
     if (!length_fits) {
       Fail(s, disk() + " declares " + std::to_string(length) + " bytes, but " +
@@ -103,10 +114,10 @@ class IndexBuilder {
 
     CatInfo& info = index_.Disks.emplace_back();
     info.NameLength = n;
-    info.Name = Name(s + 4, n);
+    info.Name.assign(reinterpret_cast<const char*>(d_ + s + 4), NameSize(d_ + s + 4, n));
     info.FirstThumbPos = s + n + 9;
+    const std::size_t first_thumb = index_.thumbs_.size();
     std::int64_t p = s + kDiskFixedSize + n;
-    info.Thumbs.reserve(std::min<std::int64_t>(thumb_count, (limit - p) / kThumbFixedSize));
     for (std::uint32_t j = 0; j < thumb_count; ++j) {
       const auto thumb = [&] {
         return "thumbnail record " + std::to_string(j + 1) + " of " + disk();
@@ -124,32 +135,24 @@ class IndexBuilder {
         Fail(p, thumb() + " is cut short inside its name");
         break;
       }
-      const std::int32_t jpeg_size =
-          static_cast<std::int32_t>(DecodeField(d_ + p + 2 + m, kJpegLengthWidth));
+      const auto jpeg_size = static_cast<std::int32_t>(Big16(d_ + p + 2 + m));
       const std::int64_t jpeg_pos = p + kThumbFixedSize + m;
       if (limit - jpeg_pos < jpeg_size) {
         Fail(p, thumb() + " is cut short inside its JPEG data");
         break;
       }
-      info.Thumbs.push_back(Disc{Name(p + 2, m), jpeg_pos, jpeg_size, m});
+      index_.thumbs_.push_back(
+          Disc{jpeg_pos, jpeg_size, m, static_cast<std::uint8_t>(NameSize(d_ + p + 2, m))});
       p = jpeg_pos + jpeg_size;
     }
     if (!index_.Damage && p != limit) {
       Fail(p, disk() + " holds " + std::to_string(limit - p) + " bytes after its " +
                   std::to_string(thumb_count) + " thumbnail records");
     }
-    info.ThumbCount = static_cast<std::int32_t>(info.Thumbs.size());
+    info.ThumbCount = static_cast<std::int32_t>(index_.thumbs_.size() - first_thumb);
     // A damaged record ends where its last whole thumbnail ends: nothing past it was indexed.
     info.RecordEnd = index_.Damage ? p : s + length;
     return info.RecordEnd;
-  }
-
-  std::string_view Name(std::int64_t pos, std::uint8_t length) {
-    const void* zero = std::memchr(d_ + pos, 0, length);
-    const std::size_t taken =
-        zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - (d_ + pos))
-             : length;
-    return index_.names_->Add(d_ + pos, taken);
   }
 
   void Fail(std::int64_t offset, std::string reason) {
@@ -158,9 +161,15 @@ class IndexBuilder {
 
   const std::uint8_t* d_;
   const std::int64_t size_;
-  CatalogIndex index_;
+  CatalogIndex& index_;
 };
 
-CatalogIndex BuildIndex(ByteView stream) { return IndexBuilder(stream).Build(); }
+void BuildIndex(ByteView stream, CatalogIndex& index) { IndexBuilder(stream, index).Build(); }
+
+CatalogIndex BuildIndex(ByteView stream) {
+  CatalogIndex index;
+  BuildIndex(stream, index);
+  return index;
+}
 
 }  // namespace quorvel

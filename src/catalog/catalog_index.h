@@ -6,8 +6,8 @@
 #define QUORVEL_CATALOG_CATALOG_INDEX_H_
 
 #include <cstdint>
-#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,25 +16,34 @@
 
 namespace quorvel {
 
-// One thumbnail record. Names are Windows-1251 bytes owned by the CatalogIndex they came from.
+// One thumbnail record. Its name is not copied: it is read from the stream where it is stored,
+// so the index costs 16 bytes a thumbnail however long the paths are.
 struct Disc {
-  std::string_view Name;    // image path, up to the first zero byte of the stored name
   std::int64_t JpegPos;     // stream position of the first JPEG byte
   std::int32_t JpegSize;    // number of JPEG bytes
-  std::uint8_t NameLength;  // the stored name length field (Name may be shorter)
+  std::uint8_t NameLength;  // the stored image name length field M
+  std::uint8_t NameSize;    // bytes of the name up to its first zero byte (at most M)
 
   // Stream position of the record's "F" marker.
   std::int64_t RecordStart() const { return JpegPos - NameLength - 4; }
+
+  // The image path (Windows-1251 bytes) inside `stream`, which must be the stream the index was
+  // built from, or that stream with bytes appended since. Empty for a stream too short to hold it.
+  std::string_view Name(ByteView stream) const {
+    const std::int64_t pos = RecordStart() + 2;
+    if (pos < 0 || pos + NameSize > static_cast<std::int64_t>(stream.size())) return {};
+    return {reinterpret_cast<const char*>(stream.data() + pos), NameSize};
+  }
 };
 
 // One disk record.
 struct CatInfo {
-  std::string_view Name;       // disk name, up to the first zero byte of the stored name
-  std::int64_t FirstThumbPos;  // one past the first thumbnail's marker: record start + N + 9
-  std::int64_t RecordEnd;      // one past the last byte of the record
-  std::vector<Disc> Thumbs;    // in file order
-  std::int32_t ThumbCount;     // Thumbs.size()
-  std::uint8_t NameLength;     // the stored name length field N (Name may be shorter)
+  std::string Name;              // disk name (Windows-1251), up to its first zero byte
+  std::int64_t FirstThumbPos;    // one past the first thumbnail's marker: record start + N + 9
+  std::int64_t RecordEnd;        // one past the last byte of the record
+  std::span<const Disc> Thumbs;  // in file order; owned by the CatalogIndex
+  std::int32_t ThumbCount;       // Thumbs.size()
+  std::uint8_t NameLength;       // the stored name length field N (Name may be shorter)
 
   // Stream position of the record's "D" marker.
   std::int64_t RecordStart() const { return FirstThumbPos - NameLength - 9; }
@@ -46,13 +55,12 @@ struct IndexDamage {
   std::string reason;   // one English sentence for logs and the command line
 };
 
-// The result of BuildIndex. Move-only: the names point into storage the index owns.
+// The result of BuildIndex. Move-only: each disk's Thumbs point into storage the index owns.
 class CatalogIndex {
  public:
-  CatalogIndex();
-  ~CatalogIndex();
-  CatalogIndex(CatalogIndex&&) noexcept;
-  CatalogIndex& operator=(CatalogIndex&&) noexcept;
+  CatalogIndex() = default;
+  CatalogIndex(CatalogIndex&&) noexcept = default;
+  CatalogIndex& operator=(CatalogIndex&&) noexcept = default;
   CatalogIndex(const CatalogIndex&) = delete;
   CatalogIndex& operator=(const CatalogIndex&) = delete;
 
@@ -60,12 +68,13 @@ class CatalogIndex {
   std::vector<CatInfo> Disks;         // every disk record that was indexed, in file order
   std::optional<IndexDamage> Damage;  // set when the stream is not a well-formed catalogue
 
-  std::int64_t TotalThumbs() const;
+  std::int64_t TotalThumbs() const { return static_cast<std::int64_t>(thumbs_.size()); }
+  // Thumbnail entries allocated: never more than the stream's thumbnail records could need.
+  std::size_t ThumbStorage() const { return thumbs_.capacity(); }
 
  private:
   friend class IndexBuilder;
-  class NamePool;
-  std::unique_ptr<NamePool> names_;
+  std::vector<Disc> thumbs_;  // all thumbnails of all disks, in file order
 };
 
 // Indexes `stream` in one pass. An empty stream is an empty catalogue. A well-formed catalogue
@@ -74,6 +83,10 @@ class CatalogIndex {
 // declared length, and Damage says where and why. Never reads outside the stream; allocates no
 // more entries than the stream could hold (a disk record needs 8 bytes, a thumbnail record 4).
 CatalogIndex BuildIndex(ByteView stream);
+
+// The same, rebuilding `index` in place: its storage is reused, so that the rebuild after each
+// change of a large catalogue does not ask the system for fresh memory again.
+void BuildIndex(ByteView stream, CatalogIndex& index);
 
 }  // namespace quorvel
 

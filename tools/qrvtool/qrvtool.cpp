@@ -87,7 +87,7 @@ int Thumbs(const std::vector<std::string>& args, std::ostream& out) {
   const CatInfo& disk = DiskByNumber(loaded, args[1]);
   for (std::size_t j = 0; j < disk.Thumbs.size(); ++j) {
     const Disc& thumb = disk.Thumbs[j];
-    out << j + 1 << '\t' << thumb.JpegSize << '\t' << thumb.JpegPos << '\t' << Utf8(thumb.Name)
+    out << j + 1 << '\t' << thumb.JpegSize << '\t' << thumb.JpegPos << '\t' << Utf8(thumb.Name(loaded.stream))
         << '\n';
   }
   return kExitOk;
@@ -118,7 +118,7 @@ int Extract(const std::vector<std::string>& args, std::ostream& out) {
     throw Failure{kExitBadCatalog, "\"" + args[2] + "\" is not a folder"};
   }
   for (const Disc& thumb : disk.Thumbs) {
-    const fs::path name = fs::u8path(ThumbnailFileName(Utf8(thumb.Name)));
+    const fs::path name = fs::u8path(ThumbnailFileName(Utf8(thumb.Name(loaded.stream))));
     // The name holds no separator, but refuse anything that would still not be a plain child.
     if (name.has_parent_path() || name == "." || name == "..") {
       throw Failure{kExitBadCatalog, "refusing to write \"" + name.string() + "\""};

@@ -1,0 +1,278 @@
+// The index build over a catalogue of 1000 disks x 1000 thumbnails (81 MB), beside the
+// least any index build must do (read the same length fields) and the file load that precedes it.
+// Every change of a catalogue ends with a rebuild, so this is the cost the user waits for.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "catalog/catalog_index.h"
+#include "catalog/disk_record_writer.h"
+#include "catalog/stream.h"
+
+namespace {
+
+// Heap bytes currently handed out through operator new, counted by usable size so that the
+// allocator's rounding is charged to whoever asked.
+std::atomic<std::int64_t> g_heap_bytes{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* p = std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr) throw std::bad_alloc();
+  g_heap_bytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(p)),
+                         std::memory_order_relaxed);
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  g_heap_bytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)),
+                         std::memory_order_relaxed);
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+
+namespace {
+
+using quorvel::Bytes;
+
+constexpr int kDisks = 1000;
+constexpr int kThumbsPerDisk = 1000;
+constexpr std::int64_t kThumbs = std::int64_t{kDisks} * kThumbsPerDisk;
+
+// Built once through the program's own writer; names like "D:\p\0001.jpg" (13 bytes) and
+// 64-byte JPEG stand-ins (FF D8 ... FF D9): the index never looks inside them.
+const Bytes& LargeCatalog() {
+  static const Bytes catalog = [] {
+    Bytes jpeg(64, 0x55);
+    jpeg[0] = 0xFF, jpeg[1] = 0xD8, jpeg[62] = 0xFF, jpeg[63] = 0xD9;
+    Bytes stream;
+    stream.reserve(6 + kDisks * (17 + kThumbsPerDisk * (4 + 13 + 64)));
+    char name[32];
+    for (int i = 0; i < kDisks; ++i) {
+      std::snprintf(name, sizeof name, "Disk %04d", i + 1);
+      quorvel::DiskRecordHead head = quorvel::BeginDiskRecord(stream, name);
+      for (int j = 0; j < kThumbsPerDisk; ++j) {
+        std::snprintf(name, sizeof name, "D:\\p\\%04d.jpg", j + 1);
+        quorvel::AppendThumbnailRecord(stream, head, name, quorvel::ByteView(jpeg));
+      }
+      quorvel::FinishDiskRecord(stream, head);
+    }
+    return stream;
+  }();
+  return catalog;
+}
+
+long MinorPageFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
+}
+
+// Shown as the time of one iteration divided by the number of thumbnails.
+benchmark::Counter TimePerThumb() {
+  return benchmark::Counter(
+      static_cast<double>(kThumbs),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+bool IndexedWhole(const quorvel::CatalogIndex& index) {
+  return !index.Damage && index.Disks.size() == kDisks && index.TotalThumbs() == kThumbs;
+}
+
+void BM_BuildIndex(benchmark::State& state) {
+  const Bytes& stream = LargeCatalog();
+  if (!IndexedWhole(quorvel::BuildIndex(stream))) {
+    state.SkipWithError("the synthetic catalogue does not index whole");
+    return;
+  }
+  // The index's pages come fresh from the kernel whenever the allocator has returned the last
+  // one's: that cost belongs to the rebuild, so it stays in the timing and is shown apart.
+  const long faults_before = MinorPageFaults();
+  for (auto _ : state) {
+    quorvel::CatalogIndex index = quorvel::BuildIndex(stream);
+    benchmark::DoNotOptimize(index.Disks.data());
+  }
+  state.counters["page_faults"] = benchmark::Counter(
+      static_cast<double>(MinorPageFaults() - faults_before), benchmark::Counter::kAvgIterations);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
+  state.counters["ns_per_thumb"] = TimePerThumb();
+}
+BENCHMARK(BM_BuildIndex)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The rebuild the program does after each change: into the index it already holds, whose
+// storage is reused.
+void BM_RebuildIndex(benchmark::State& state) {
+  const Bytes& stream = LargeCatalog();
+  quorvel::CatalogIndex index = quorvel::BuildIndex(stream);
+  const long faults_before = MinorPageFaults();
+  for (auto _ : state) {
+    quorvel::BuildIndex(stream, index);
+    benchmark::DoNotOptimize(index.Disks.data());
+  }
+  if (!IndexedWhole(index)) state.SkipWithError("the synthetic catalogue does not index whole");
+  state.counters["page_faults"] = benchmark::Counter(
+      static_cast<double>(MinorPageFaults() - faults_before), benchmark::Counter::kAvgIterations);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
+  state.counters["ns_per_thumb"] = TimePerThumb();
+}
+BENCHMARK(BM_RebuildIndex)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same walk with nothing kept: disk count; per disk N, thumbnail count and record length;
+// per thumbnail M and J. Returns a sum of the fields so the reads cannot be dropped, and where
+// the walk ended.
+std::int64_t WalkLengthFields(const Bytes& stream, std::int64_t* end) {
+  const std::uint8_t* d = stream.data();
+  const std::uint32_t disks = d[4] << 8 | d[5];
+  std::int64_t pos = 6;
+  std::int64_t sum = 0;
+  for (std::uint32_t i = 0; i < disks; ++i) {
+    const std::uint8_t n = d[pos + 1];
+    const std::uint32_t thumbs = d[pos + 2] << 8 | d[pos + 3];
+    const std::uint8_t* l = d + pos + 4 + n;
+    const std::uint32_t length = std::uint32_t{l[0]} << 24 | l[1] << 16 | l[2] << 8 | l[3];
+    std::int64_t p = pos + 8 + n;
+    for (std::uint32_t j = 0; j < thumbs; ++j) {
+      const std::uint8_t m = d[p + 1];
+      const std::uint32_t jpeg = d[p + 2 + m] << 8 | d[p + 3 + m];
+      sum += m + jpeg;
+      p += 4 + m + jpeg;
+    }
+    sum += n + thumbs;
+    pos += length;
+  }
+  *end = pos;
+  return sum;
+}
+
+void BM_BaselineWalk(benchmark::State& state) {
+  const Bytes& stream = LargeCatalog();
+  for (auto _ : state) {
+    std::int64_t end = 0;
+    benchmark::DoNotOptimize(WalkLengthFields(stream, &end));
+    if (end != static_cast<std::int64_t>(stream.size())) {
+      state.SkipWithError("the walk did not end at the end of the stream");
+      break;
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
+  state.counters["ns_per_thumb"] = TimePerThumb();
+}
+BENCHMARK(BM_BaselineWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What a built index keeps on the heap, per thumbnail. Image names stay in the stream and are
+// not copied; their bytes are shown for comparison with a copying index.
+void BM_IndexMemory(benchmark::State& state) {
+  const Bytes& stream = LargeCatalog();
+  for (auto _ : state) {
+    const std::int64_t before = g_heap_bytes.load();
+    quorvel::CatalogIndex index = quorvel::BuildIndex(stream);
+    const std::int64_t held = g_heap_bytes.load() - before;
+    std::int64_t name_bytes = 0;
+    for (const quorvel::CatInfo& disk : index.Disks) {
+      for (const quorvel::Disc& thumb : disk.Thumbs) {
+        name_bytes += static_cast<std::int64_t>(thumb.Name(stream).size());
+      }
+    }
+    const double thumbs = static_cast<double>(index.TotalThumbs());
+    state.counters["heap_B_per_thumb"] = static_cast<double>(held) / thumbs;
+    state.counters["name_B_per_thumb"] = static_cast<double>(name_bytes) / thumbs;
+    state.counters["heap_MB"] = static_cast<double>(held) / 1e6;
+  }
+}
+BENCHMARK(BM_IndexMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The catalogue written to a temporary file for the life of the process. The file is fresh in
+// the page cache, so this is the load from memory, not from the disk.
+class TempCatalogFile {
+ public:
+  TempCatalogFile()
+      : path_(std::filesystem::temp_directory_path() /
+              ("quorvel_bench_" + std::to_string(getpid()) + ".qrv")) {
+    const Bytes& stream = LargeCatalog();
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(stream.data()),
+              static_cast<std::streamsize>(stream.size()));
+    ok_ = static_cast<bool>(out);
+  }
+  ~TempCatalogFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  bool ok() const { return ok_; }
+
+ private:
+  std::filesystem::path path_;
+  bool ok_ = false;
+};
+
+void BM_LoadFile(benchmark::State& state) {
+  static const TempCatalogFile file;
+  if (!file.ok()) {
+    state.SkipWithError("cannot write the temporary catalogue");
+    return;
+  }
+  std::int64_t size = 0;
+  for (auto _ : state) {
+    const Bytes bytes = quorvel::LoadFile(file.path());
+    benchmark::DoNotOptimize(bytes.data());
+    size = static_cast<std::int64_t>(bytes.size());
+  }
+  state.SetBytesProcessed(state.iterations() * size);
+}
+BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The usual console output, then BuildIndex's time over the bare walk's (best of each).
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  using ConsoleReporter::ConsoleReporter;
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      // The median stands in for the runs when only aggregates are reported.
+      const bool timed = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
+      if (!timed || run.error_occurred) continue;
+      auto [it, fresh] = best_.try_emplace(run.run_name.function_name, run.GetAdjustedRealTime());
+      if (!fresh && run.GetAdjustedRealTime() < it->second) it->second = run.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const auto walk = best_.find("BM_BaselineWalk");
+    if (walk == best_.end()) return;
+    for (const char* name : {"BM_BuildIndex", "BM_RebuildIndex"}) {
+      const auto build = best_.find(name);
+      if (build == best_.end()) continue;
+      GetOutputStream() << name + 3 << " / BaselineWalk: " << build->second / walk->second << "\n";
+    }
+  }
+
+ private:
+  std::map<std::string, double> best_;  // function name -> best real time per iteration
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter(isatty(STDOUT_FILENO) ? RatioReporter::OO_ColorTabular
+                                               : RatioReporter::OO_Tabular);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,113 @@
+// make_fuzz_seeds DIR: writes the seed corpus of fuzz_catalog into DIR (created if missing):
+// small catalogues, well-formed and not, made through the program's own writer.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "catalog/cp1251.h"
+#include "catalog/disk_record_writer.h"
+#include "catalog/format.h"
+#include "catalog/stream.h"
+#include "catalog/thumbnail_jpeg.h"
+
+namespace {
+
+using quorvel::Bytes;
+
+struct Thumb {
+  std::string name;
+  Bytes jpeg;
+};
+
+struct Disk {
+  std::string name;
+  std::vector<Thumb> thumbs;
+};
+
+// A JPEG stand-in: FF D8, `fill` bytes, FF D9. The index never looks inside it.
+Bytes StandIn(std::size_t fill) {
+  Bytes jpeg(fill + 4, 0x11);
+  jpeg[0] = 0xFF, jpeg[1] = 0xD8, jpeg[fill + 2] = 0xFF, jpeg[fill + 3] = 0xD9;
+  return jpeg;
+}
+
+// A real 8 x 8 thumbnail, so the corpus also holds one JPEG as the encoder writes it.
+Bytes RealJpeg() {
+  Bytes pixels(8 * 8 * 3);
+  for (std::size_t k = 0; k < pixels.size(); ++k) pixels[k] = static_cast<std::uint8_t>(k * 7);
+  Bytes jpeg;
+  quorvel::AppendJpeg(jpeg, quorvel::RgbView{pixels.data(), 8, 8, 8 * 3});
+  return jpeg;
+}
+
+Bytes Header() {
+  Bytes stream(quorvel::kMagic, quorvel::kMagic + quorvel::kMagicSize);
+  stream.resize(quorvel::kHeaderSize);
+  return stream;
+}
+
+Bytes Catalog(const std::vector<Disk>& disks) {
+  Bytes stream = Header();
+  for (const Disk& disk : disks) {
+    quorvel::DiskRecordHead head = quorvel::BeginDiskRecord(stream, disk.name);
+    for (const Thumb& thumb : disk.thumbs) {
+      quorvel::AppendThumbnailRecord(stream, head, thumb.name, quorvel::ByteView(thumb.jpeg));
+    }
+    quorvel::FinishDiskRecord(stream, head);
+  }
+  return stream;
+}
+
+Bytes Cut(Bytes stream, std::size_t size) {
+  stream.resize(size);
+  return stream;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds DIR\n");
+    return 2;
+  }
+  const std::filesystem::path dir = argv[1];
+  const Bytes one_disk = Catalog({{"CD1", {{"C:\\a.jpg", StandIn(12)}}}});
+  const std::string zero_name("CD\0X", 4);
+  const std::string zero_path("C:\\\0b.jpg", 8);
+  const std::vector<std::pair<std::string, Bytes>> seeds = {
+      {"empty", {}},
+      {"half_magic", {'C', 't'}},
+      {"magic_only", {'C', 't', 'l', 'g'}},
+      {"header_only", Header()},
+      {"one_disk", one_disk},
+      {"disk_without_thumbnails", Catalog({{"Empty", {}}})},
+      {"three_disks", Catalog({{"B", {{"B:\\1.jpg", StandIn(4)}}},
+                               {"A", {}},
+                               {"C", {{"C:\\1.jpg", StandIn(0)}, {"C:\\2.jpg", StandIn(8)}}}})},
+      {"cyrillic_names", Catalog({{quorvel::Utf8ToCp1251("Диск 1"),
+                                   {{quorvel::Utf8ToCp1251("D:\\Фото\\лето.jpg"), StandIn(6)}}}})},
+      {"zero_byte_in_names", Catalog({{zero_name, {{zero_path, StandIn(2)}}}})},
+      {"not_a_jpeg", Catalog({{"CD1", {{"C:\\a.jpg", Bytes{1, 2, 3, 4, 5}}}}})},
+      {"real_jpeg", Catalog({{"CD1", {{"C:\\a.jpg", RealJpeg()}}}})},
+      {"truncated_in_jpeg", Cut(one_disk, one_disk.size() - 5)},
+      {"truncated_in_disk_head", Cut(one_disk, 10)},
+  };
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  for (const auto& [name, bytes] : seeds) {
+    const std::filesystem::path path = dir / (name + ".qrv");
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+      std::fprintf(stderr, "cannot write %s\n", path.c_str());
+      return 1;
+    }
+  }
+  std::printf("wrote %zu seeds to %s\n", seeds.size(), dir.c_str());
+  return 0;
+}
