@@ -35,12 +35,12 @@ Bytes StandIn(std::size_t fill) {
   return jpeg;
 }
 
-// A real 8 x 8 thumbnail, so the corpus also holds one JPEG as the encoder writes it.
-Bytes RealJpeg() {
-  Bytes pixels(8 * 8 * 3);
+// A real thumbnail as the encoder writes it (8 x 8 keeps the catalogue seeds small).
+Bytes RealJpeg(int side = 8) {
+  Bytes pixels(static_cast<std::size_t>(side * side * 3));
   for (std::size_t k = 0; k < pixels.size(); ++k) pixels[k] = static_cast<std::uint8_t>(k * 7);
   Bytes jpeg;
-  quorvel::AppendJpeg(jpeg, quorvel::RgbView{pixels.data(), 8, 8, 8 * 3});
+  quorvel::AppendJpeg(jpeg, quorvel::RgbView{pixels.data(), side, side, side * 3});
   return jpeg;
 }
 
@@ -67,14 +67,31 @@ Bytes Cut(Bytes stream, std::size_t size) {
   return stream;
 }
 
+bool WriteSeeds(const std::filesystem::path& dir,
+                const std::vector<std::pair<std::string, Bytes>>& seeds, const char* extension) {
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  for (const auto& [name, bytes] : seeds) {
+    const std::filesystem::path path = dir / (name + extension);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+      std::fprintf(stderr, "cannot write %s\n", path.c_str());
+      return false;
+    }
+  }
+  std::printf("wrote %zu seeds to %s\n", seeds.size(), dir.c_str());
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_fuzz_seeds DIR\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds CATALOG_DIR [JPEG_DIR]\n");
     return 2;
   }
-  const std::filesystem::path dir = argv[1];
   const Bytes one_disk = Catalog({{"CD1", {{"C:\\a.jpg", StandIn(12)}}}});
   const std::string zero_name("CD\0X", 4);
   const std::string zero_path("C:\\\0b.jpg", 8);
@@ -96,18 +113,12 @@ int main(int argc, char** argv) {
       {"truncated_in_jpeg", Cut(one_disk, one_disk.size() - 5)},
       {"truncated_in_disk_head", Cut(one_disk, 10)},
   };
-  std::error_code error;
-  std::filesystem::create_directories(dir, error);
-  for (const auto& [name, bytes] : seeds) {
-    const std::filesystem::path path = dir / (name + ".qrv");
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-      std::fprintf(stderr, "cannot write %s\n", path.c_str());
-      return 1;
-    }
+  if (!WriteSeeds(argv[1], seeds, ".qrv")) return 1;
+  if (argc == 3) {
+    const Bytes thumb = RealJpeg(100);
+    const std::vector<std::pair<std::string, Bytes>> jpegs = {
+        {"thumbnail", thumb}, {"small", RealJpeg()}, {"cut", Cut(thumb, thumb.size() / 2)}};
+    if (!WriteSeeds(argv[2], jpegs, ".jpg")) return 1;
   }
-  std::printf("wrote %zu seeds to %s\n", seeds.size(), dir.c_str());
   return 0;
 }

@@ -108,17 +108,17 @@ bool Decompress(const std::uint8_t* data, std::size_t size, RgbImage* out, char*
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
+  // Stored thumbnails are 100 x 100; refuse absurd headers before libjpeg allocates for them.
+  if (cinfo.image_width > 4 * kThumbSide || cinfo.image_height > 4 * kThumbSide) {
+    std::snprintf(message, JMSG_LENGTH_MAX, "JPEG of %u x %u is too large for a thumbnail",
+                  cinfo.image_width, cinfo.image_height);
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
   cinfo.out_color_space = JCS_RGB;
   jpeg_start_decompress(&cinfo);
   const std::size_t stride = static_cast<std::size_t>(cinfo.output_width) * 3;
   const std::size_t bytes = stride * cinfo.output_height;
-  // Stored thumbnails are 100 x 100; refuse absurd headers rather than allocate for them.
-  if (cinfo.output_width > 4 * kThumbSide || cinfo.output_height > 4 * kThumbSide) {
-    std::snprintf(message, JMSG_LENGTH_MAX, "JPEG of %u x %u is too large for a thumbnail",
-                  cinfo.output_width, cinfo.output_height);
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
   out->pixels.resize(bytes);  // the vector was emptied before setjmp; resizing it is safe
   out->width = static_cast<int>(cinfo.output_width);
   out->height = static_cast<int>(cinfo.output_height);

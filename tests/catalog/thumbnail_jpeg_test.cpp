@@ -88,6 +88,19 @@ TEST(ThumbnailJpegTest, RefusesDataThatIsNotAWholeJpeg) {
   const Bytes garbage(500, 0x5A);
   EXPECT_FALSE(DecodeJpeg(ByteView(garbage), out, &error));
   EXPECT_TRUE(DecodeJpeg(ByteView(jpeg), out)) << "and the whole one still decodes after";
+
+  // A header claiming a picture far larger than any thumbnail is refused before decoding.
+  const Bytes wide_pixels = Picture(500, 8);
+  Bytes wide;
+  AppendJpeg(wide, RgbView{wide_pixels.data(), 500, 8, 1500});
+  EXPECT_FALSE(DecodeJpeg(ByteView(wide), out, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos);
+  const Bytes odd_pixels = Picture(120, 90);
+  Bytes odd;
+  AppendJpeg(odd, RgbView{odd_pixels.data(), 120, 90, 360});
+  ASSERT_TRUE(DecodeJpeg(ByteView(odd), out)) << "a thumbnail of another size still decodes";
+  EXPECT_EQ(out.width, 120);
+  EXPECT_EQ(out.height, 90);
 }
 
 }  // namespace
