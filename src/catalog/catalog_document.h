@@ -1,9 +1,8 @@
 // The open catalogue as one document: its file name, its bytes, the undo snapshot and the index.
 //
-// Standard C++ only, so that it can be exercised without a window. The window reads it and asks
-// it to reload; it never edits the bytes itself.
-#ifndef QUORVEL_MAINWINDOW_CATALOG_DOCUMENT_H_
-#define QUORVEL_MAINWINDOW_CATALOG_DOCUMENT_H_
+// Standard C++: the window reads it and asks it to reload; it never edits the bytes itself.
+#ifndef QUORVEL_CATALOG_CATALOG_DOCUMENT_H_
+#define QUORVEL_CATALOG_CATALOG_DOCUMENT_H_
 
 #include <filesystem>
 #include <string>
@@ -55,4 +54,4 @@ class CatalogDocument {
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_MAINWINDOW_CATALOG_DOCUMENT_H_
+#endif  // QUORVEL_CATALOG_CATALOG_DOCUMENT_H_

@@ -1,4 +1,4 @@
-#include "mainwindow/path_text.h"
+#include "platform/path_text.h"
 
 #include <QByteArray>
 #include <QFile>

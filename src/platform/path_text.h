@@ -1,6 +1,6 @@
 // File names cross between Qt's text and the standard library's paths here, and only here.
-#ifndef QUORVEL_MAINWINDOW_PATH_TEXT_H_
-#define QUORVEL_MAINWINDOW_PATH_TEXT_H_
+#ifndef QUORVEL_PLATFORM_PATH_TEXT_H_
+#define QUORVEL_PLATFORM_PATH_TEXT_H_
 
 #include <QString>
 #include <filesystem>
@@ -16,4 +16,4 @@ std::filesystem::path QStringToPath(const QString& text);
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_MAINWINDOW_PATH_TEXT_H_
+#endif  // QUORVEL_PLATFORM_PATH_TEXT_H_

@@ -1,7 +1,7 @@
 // The questions and notices that windows put to the user, behind one seam, so that tests can
 // answer in place of a person.
-#ifndef QUORVEL_MAINWINDOW_USER_PROMPTS_H_
-#define QUORVEL_MAINWINDOW_USER_PROMPTS_H_
+#ifndef QUORVEL_PLATFORM_USER_PROMPTS_H_
+#define QUORVEL_PLATFORM_USER_PROMPTS_H_
 
 #include <QString>
 
@@ -25,4 +25,4 @@ class MessageBoxPrompts : public UserPrompts {
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_MAINWINDOW_USER_PROMPTS_H_
+#endif  // QUORVEL_PLATFORM_USER_PROMPTS_H_

@@ -1,4 +1,4 @@
-#include "mainwindow/user_prompts.h"
+#include "platform/user_prompts.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "mainwindow/catalog_document.h"
+#include "catalog/catalog_document.h"
 
 #include <system_error>
 #include <utility>
@@ -32,7 +32,7 @@ ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
     undo_stream_ = catalog_stream_;
     outcome.read_file = true;
   }
-  index_ = BuildIndex(catalog_stream_);
+  BuildIndex(catalog_stream_, index_);
   // The index reports a missing magic as damage at offset 0; such bytes are some other file.
   if (outcome.read_file && index_.Damage && index_.Damage->offset == 0) {
     Close();

@@ -1,0 +1,240 @@
+#include "mainwindow/main_window.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstddef>
+#include <utility>
+
+#include "catalog/catalog_index.h"
+#include "mainwindow/disk_list_item.h"
+#include "platform/path_text.h"
+
+namespace quorvel {
+namespace {
+
+const QString kProgramName = QStringLiteral("Quorvel");
+
+// The window's initial outer size, frame included.
+constexpr QSize kOuterSize(528, 268);
+constexpr int kDiskListWidth = 281;
+constexpr int kSplitterHandleWidth = 3;
+constexpr int kNameColumnWidth = 150;
+constexpr int kThumbCountColumnWidth = 70;
+constexpr int kDiskNumberColumnWidth = 50;
+constexpr int kThumbSide = 100;
+constexpr int kFontPointSize = 8;
+
+QTreeWidget* MakeDiskList(QWidget* parent) {
+  auto* list = new QTreeWidget(parent);
+  list->setObjectName(QStringLiteral("ListView1"));
+  list->setAccessibleName(QStringLiteral("Диски"));
+  list->setColumnCount(3);
+  list->setHeaderLabels(
+      {QStringLiteral("Диск"), QStringLiteral("Фреймов"), QStringLiteral("Номер диска")});
+  list->setColumnWidth(DiskListItem::kNameColumn, kNameColumnWidth);
+  list->setColumnWidth(DiskListItem::kThumbCountColumn, kThumbCountColumnWidth);
+  list->setColumnWidth(DiskListItem::kDiskNumberColumn, kDiskNumberColumnWidth);
+  list->header()->setStretchLastSection(false);
+  list->setRootIsDecorated(false);
+  list->setItemsExpandable(false);
+  list->setUniformRowHeights(true);
+  list->setAllColumnsShowFocus(true);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The list sits on the menu-bar colour; the button face is that colour's Qt counterpart, and
+  // a role (not a fixed colour) follows the desktop's theme when it changes.
+  list->viewport()->setBackgroundRole(QPalette::Button);
+  return list;
+}
+
+QListView* MakeThumbnailView(QWidget* parent) {
+  auto* view = new QListView(parent);
+  view->setObjectName(QStringLiteral("ListView2"));
+  view->setAccessibleName(QStringLiteral("Эскизы"));
+  view->setViewMode(QListView::IconMode);
+  view->setIconSize(QSize(kThumbSide, kThumbSide));
+  view->setMovement(QListView::Static);
+  view->setResizeMode(QListView::Adjust);
+  view->setUniformItemSizes(true);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  return view;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts, QWidget* parent)
+    : QMainWindow(parent), document_(document), prompts_(prompts) {
+  setObjectName(QStringLiteral("TForm1"));
+  setWindowTitle(kProgramName);
+  // The window and its fixed column widths are laid out for 8-point text; the desktop keeps the
+  // choice of family.
+  QFont text_font = font();
+  text_font.setPointSize(kFontPointSize);
+  setFont(text_font);
+
+  splitter_ = new QSplitter(Qt::Horizontal, this);
+  splitter_->setObjectName(QStringLiteral("Splitter1"));
+  splitter_->setHandleWidth(kSplitterHandleWidth);
+  splitter_->setChildrenCollapsible(false);
+  disk_list_ = MakeDiskList(splitter_);
+  thumbnail_view_ = MakeThumbnailView(splitter_);
+  splitter_->addWidget(disk_list_);
+  splitter_->addWidget(thumbnail_view_);
+  // Growing the window widens the thumbnails, never the disk list; only the splitter resizes it.
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  setCentralWidget(splitter_);
+
+  statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+  statusBar()->setSizeGripEnabled(false);
+  status_panel_ = new QLabel(statusBar());
+  status_panel_->setObjectName(QStringLiteral("StatusBar1Panel"));
+  statusBar()->addWidget(status_panel_, 1);
+
+  resize(kOuterSize);
+  disk_list_->setFocus();
+}
+
+void MainWindow::FormCreate(const QString& catalogue_argument) {
+  document_.UseStartupFile(QStringToPath(catalogue_argument));
+  ReloadCatalog(true);
+  if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+}
+
+void MainWindow::ReloadCatalog(bool load_from_file) {
+  const QString file_name = PathToQString(document_.CatalogFileName());
+  const bool was_damaged = document_.Index().Damage.has_value();
+  disk_list_->clear();
+  const ReloadOutcome outcome = document_.Reload(load_from_file);
+  BuildDiskRows();
+  sort_ascending_ = true;
+  ListView1ColumnClick(DiskListItem::kNameColumn);
+  disk_list_->setFocus();
+  ReportReload(outcome, file_name, was_damaged);
+}
+
+void MainWindow::BuildDiskRows() {
+  const CatalogIndex& index = document_.Index();
+  const std::vector<CatInfo>& disks = index.Disks;
+  QList<QTreeWidgetItem*> rows;
+  rows.reserve(static_cast<qsizetype>(disks.size()));
+  for (std::size_t i = 0; i < disks.size(); ++i) {
+    rows.append(new DiskListItem(disks[i].Name, disks[i].ThumbCount, static_cast<int>(i) + 1));
+  }
+  disk_list_->addTopLevelItems(rows);
+
+  // An empty stream keeps whatever caption was there; with no catalogue at all it is the
+  // program's name.
+  if (!document_.CatalogStream().empty()) {
+    setWindowTitle(QStringLiteral("Каталог \"%1\",  дисков: %2")
+                       .arg(PathToQString(document_.CatalogFileName()))
+                       .arg(index.DiskCount));
+  } else if (!document_.CatalogOpen()) {
+    setWindowTitle(kProgramName);
+  }
+}
+
+void MainWindow::ReportReload(const ReloadOutcome& outcome, const QString& file_name,
+                              bool was_damaged) {
+  if (!outcome.load_error.empty()) {
+    Warn(QStringLiteral("Не удалось открыть каталог \"%1\".\n%2")
+             .arg(file_name, QString::fromStdString(outcome.load_error)));
+    return;
+  }
+  if (outcome.not_a_catalogue) {
+    Warn(QStringLiteral("Файл \"%1\" не является каталогом Quorvel. Каталог не открыт.")
+             .arg(file_name));
+    return;
+  }
+  const CatalogIndex& index = document_.Index();
+  // Damage that was already reported stays quiet while edits rebuild the index from memory.
+  if (!index.Damage || (was_damaged && !outcome.read_file)) return;
+  Warn(QStringLiteral("Каталог \"%1\" повреждён: данные начиная с байта %2 не "
+                      "читаются. Показано то, что удалось прочитать (дисков: %3 из %4).")
+           .arg(file_name)
+           .arg(index.Damage->offset)
+           .arg(index.Disks.size())
+           .arg(index.DiskCount));
+}
+
+void MainWindow::Warn(const QString& text) {
+  if (isVisible()) {
+    prompts_.Warn(this, kProgramName, text);
+    return;
+  }
+  // Start-up loads before it shows the window; a box on its own, far from the window it is
+  // about, would be easy to misread.
+  pending_warnings_.append(text);
+}
+
+void MainWindow::ShowPendingWarnings() {
+  const QStringList texts = std::exchange(pending_warnings_, {});
+  for (const QString& text : texts) prompts_.Warn(this, kProgramName, text);
+}
+
+void MainWindow::ListView1ColumnClick(int column) {
+  sort_column_ = column;
+  disk_list_->sortItems(column, sort_ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
+  sort_ascending_ = !sort_ascending_;
+}
+
+void MainWindow::SelectRow(int row) {
+  QTreeWidgetItem* item = disk_list_->topLevelItem(row);
+  if (item != nullptr) disk_list_->setCurrentItem(item);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!placed_) {
+    placed_ = true;
+    PlaceOnScreen();
+  }
+  // After the show has been handled, so that the box opens over the visible window.
+  if (!pending_warnings_.isEmpty()) {
+    QTimer::singleShot(0, this, &MainWindow::ShowPendingWarnings);
+  }
+}
+
+bool MainWindow::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  // Some window managers (X11) add the frame only after the window is mapped, and Qt learns its
+  // size by the next move, paint or activation; the window is then placed once more, so that
+  // the frame, not the client area, gets the outer size.
+  const bool may_reveal_frame = event->type() == QEvent::Move ||
+                                event->type() == QEvent::UpdateRequest ||
+                                event->type() == QEvent::WindowActivate;
+  if (placed_ && !frame_counted_ && may_reveal_frame && !KnownFrame().isNull()) PlaceOnScreen();
+  return handled;
+}
+
+QSize MainWindow::KnownFrame() const {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  // While the window manager is still starting, X11 can report a frame smaller than the client
+  // or as large as the screen; such a frame is not known yet.
+  const bool plausible = frame.width() >= 0 && frame.height() >= 0 &&
+                         frame.width() < kOuterSize.width() / 2 &&
+                         frame.height() < kOuterSize.height() / 2;
+  return plausible ? frame : QSize(0, 0);
+}
+
+void MainWindow::PlaceOnScreen() {
+  const QSize frame = KnownFrame();
+  frame_counted_ = !frame.isNull();
+  resize(kOuterSize - frame);
+  splitter_->setSizes({kDiskListWidth, width() - kDiskListWidth - kSplitterHandleWidth});
+  if (const QScreen* display = screen()) {
+    const QRect area = display->availableGeometry();
+    move(area.center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
+  }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,150 @@
+#include "catalog/catalog_document.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/catalog_builder.h"
+
+namespace quorvel {
+namespace {
+
+using testkit::BuildCatalog;
+using testkit::DiskSpec;
+using testkit::GradientJpeg;
+using testkit::TempDir;
+
+Bytes TwoDiskCatalog() {
+  return BuildCatalog(
+      {DiskSpec{"CD1", {{"C:\\a.jpg", GradientJpeg(1)}}},
+       DiskSpec{"CD2", {{"C:\\b.jpg", GradientJpeg(2)}, {"C:\\c.jpg", GradientJpeg(3)}}}});
+}
+
+TEST(CatalogDocumentStartup, ExistingFileBecomesTheOpenCatalogue) {
+  TempDir dir;
+  const auto path = dir.File("cat.qrv", TwoDiskCatalog());
+  CatalogDocument document;
+  document.UseStartupFile(path);
+  EXPECT_TRUE(document.CatalogOpen());
+  EXPECT_EQ(document.CatalogFileName(), path);
+  // Naming is not loading: the bytes come with the reload.
+  EXPECT_TRUE(document.CatalogStream().empty());
+}
+
+TEST(CatalogDocumentStartup, MissingOrEmptyNameOpensNothing) {
+  TempDir dir;
+  for (const std::filesystem::path& name : {dir.path() / "missing.qrv", std::filesystem::path()}) {
+    CatalogDocument document;
+    document.UseStartupFile(dir.File("other.qrv", TwoDiskCatalog()));
+    document.Reload(true);
+    document.UseStartupFile(name);
+    EXPECT_FALSE(document.CatalogOpen()) << name;
+    EXPECT_TRUE(document.CatalogFileName().empty()) << name;
+    EXPECT_TRUE(document.CatalogStream().empty()) << name;
+    EXPECT_TRUE(document.Index().Disks.empty()) << name;
+  }
+}
+
+TEST(CatalogDocumentReload, LoadingReadsTheFileAndTakesTheUndoSnapshot) {
+  TempDir dir;
+  const Bytes bytes = TwoDiskCatalog();
+  const auto path = dir.File("cat.qrv", bytes);
+  CatalogDocument document;
+  document.UseStartupFile(path);
+  const ReloadOutcome outcome = document.Reload(true);
+  EXPECT_TRUE(outcome.read_file);
+  EXPECT_TRUE(outcome.load_error.empty());
+  EXPECT_FALSE(outcome.not_a_catalogue);
+  EXPECT_EQ(document.CatalogStream(), bytes);
+  EXPECT_EQ(document.UndoStream(), bytes);
+  ASSERT_EQ(document.Index().Disks.size(), 2u);
+  EXPECT_EQ(document.Index().Disks[1].Name, "CD2");
+  EXPECT_EQ(document.Index().Disks[1].ThumbCount, 2);
+  EXPECT_FALSE(document.Index().Damage);
+}
+
+TEST(CatalogDocumentReload, WithoutLoadingTheFileIsNotReadAgain) {
+  TempDir dir;
+  const Bytes bytes = TwoDiskCatalog();
+  const auto path = dir.File("cat.qrv", bytes);
+  CatalogDocument document;
+  document.UseStartupFile(path);
+  document.Reload(true);
+  testkit::WriteFile(path, BuildCatalog({}));
+  EXPECT_FALSE(document.Reload(false).read_file);
+  EXPECT_EQ(document.CatalogStream(), bytes);
+  EXPECT_EQ(document.Index().Disks.size(), 2u);
+  // Loading again does read it.
+  EXPECT_TRUE(document.Reload(true).read_file);
+  EXPECT_EQ(document.Index().Disks.size(), 0u);
+  EXPECT_EQ(document.UndoStream(), BuildCatalog({}));
+}
+
+TEST(CatalogDocumentReload, EmptyFileIsAnOpenEmptyCatalogue) {
+  TempDir dir;
+  CatalogDocument document;
+  document.UseStartupFile(dir.File("empty.qrv", {}));
+  const ReloadOutcome outcome = document.Reload(true);
+  EXPECT_TRUE(outcome.read_file);
+  EXPECT_FALSE(outcome.not_a_catalogue);
+  EXPECT_TRUE(document.CatalogOpen());
+  EXPECT_FALSE(document.CatalogFileName().empty());
+  EXPECT_TRUE(document.Index().Disks.empty());
+  EXPECT_FALSE(document.Index().Damage);
+}
+
+TEST(CatalogDocumentReload, FileWithoutTheMagicClosesTheDocument) {
+  TempDir dir;
+  CatalogDocument document;
+  document.UseStartupFile(dir.File("notes.txt", testkit::ToBytes("Ctl? not a catalogue")));
+  const ReloadOutcome outcome = document.Reload(true);
+  EXPECT_TRUE(outcome.not_a_catalogue);
+  EXPECT_FALSE(document.CatalogOpen());
+  EXPECT_TRUE(document.CatalogFileName().empty());
+  EXPECT_TRUE(document.CatalogStream().empty());
+  EXPECT_TRUE(document.UndoStream().empty());
+  EXPECT_FALSE(document.Index().Damage);
+}
+
+TEST(CatalogDocumentReload, UnreadableFileClosesTheDocumentWithTheReason) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "folder.qrv");
+  CatalogDocument document;
+  document.UseStartupFile(dir.File("good.qrv", TwoDiskCatalog()));
+  document.Reload(true);
+  // A folder exists under the name, so the start-up check passes and the read fails.
+  document.UseStartupFile(dir.path() / "folder.qrv");
+  ASSERT_TRUE(document.CatalogOpen());
+  const ReloadOutcome outcome = document.Reload(true);
+  EXPECT_NE(outcome.load_error.find("folder.qrv"), std::string::npos) << outcome.load_error;
+  EXPECT_FALSE(document.CatalogOpen());
+  EXPECT_TRUE(document.CatalogFileName().empty());
+  EXPECT_TRUE(document.CatalogStream().empty());
+  EXPECT_TRUE(document.Index().Disks.empty());
+}
+
+TEST(CatalogDocumentReload, DamagedCatalogueStaysOpenWithWhatCouldBeIndexed) {
+  TempDir dir;
+  Bytes bytes = TwoDiskCatalog();
+  bytes.resize(bytes.size() - 10);  // inside the last JPEG of the second disk
+  CatalogDocument document;
+  document.UseStartupFile(dir.File("cut.qrv", bytes));
+  const ReloadOutcome outcome = document.Reload(true);
+  EXPECT_FALSE(outcome.not_a_catalogue);
+  EXPECT_TRUE(document.CatalogOpen());
+  ASSERT_TRUE(document.Index().Damage);
+  ASSERT_EQ(document.Index().Disks.size(), 2u);
+  EXPECT_EQ(document.Index().Disks[0].ThumbCount, 1);
+  EXPECT_EQ(document.Index().Disks[1].ThumbCount, 1);
+
+  // Once the file is whole again, nothing of the damaged index lingers.
+  testkit::WriteFile(document.CatalogFileName(), TwoDiskCatalog());
+  document.Reload(true);
+  EXPECT_FALSE(document.Index().Damage);
+  ASSERT_EQ(document.Index().Disks.size(), 2u);
+  EXPECT_EQ(document.Index().Disks[1].ThumbCount, 2);
+  EXPECT_EQ(document.Index().TotalThumbs(), 3);
+}
+
+}  // namespace
+}  // namespace quorvel

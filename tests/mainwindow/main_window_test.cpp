@@ -1,0 +1,360 @@
+// The main window with real catalogue files, driven the way start-up drives it.
+#include "mainwindow/main_window.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QListView>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <vector>
+
+#include "catalog/cp1251.h"
+#include "catalog/catalog_document.h"
+#include "platform/path_text.h"
+#include "platform/user_prompts.h"
+#include "support/catalog_builder.h"
+
+namespace quorvel {
+namespace {
+
+using testkit::BuildCatalog;
+using testkit::DiskSpec;
+using testkit::ThumbSpec;
+
+// Answers in place of a person and remembers what it was told.
+class RecordingPrompts : public UserPrompts {
+ public:
+  struct Warning {
+    QWidget* parent;
+    QString title;
+    QString text;
+  };
+  void Warn(QWidget* parent, const QString& title, const QString& text) override {
+    warnings.push_back({parent, title, text});
+  }
+  std::vector<Warning> warnings;
+};
+
+std::vector<ThumbSpec> Thumbs(int count, std::uint32_t seed) {
+  std::vector<ThumbSpec> thumbs;
+  for (int k = 0; k < count; ++k) {
+    thumbs.push_back({"E:\\img" + std::to_string(k) + ".jpg", testkit::GradientJpeg(seed + k)});
+  }
+  return thumbs;
+}
+
+DiskSpec Disk(const std::string& utf8_name, int thumb_count = 1) {
+  return DiskSpec{Utf8ToCp1251(utf8_name),
+                  Thumbs(thumb_count, static_cast<std::uint32_t>(thumb_count))};
+}
+
+// One window over one document, with the files it opens in a folder of its own.
+struct Session {
+  Session() : window(document, prompts) {}
+
+  QString Write(const QString& name, const Bytes& bytes) {
+    const QString path = dir.filePath(name);
+    testkit::WriteFile(QStringToPath(path), bytes);
+    return path;
+  }
+
+  // Start-up as the program runs it: create, then show, then whatever the show set off.
+  bool Start(const QString& catalogue) {
+    window.FormCreate(catalogue);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return false;
+    QCoreApplication::processEvents();
+    return true;
+  }
+
+  QTreeWidget* List() const { return window.findChild<QTreeWidget*>(QStringLiteral("ListView1")); }
+
+  // Every row's three cells, top to bottom.
+  QList<QStringList> Rows() const {
+    QList<QStringList> rows;
+    QTreeWidget* list = List();
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+      const QTreeWidgetItem* item = list->topLevelItem(r);
+      rows.append({item->text(0), item->text(1), item->text(2)});
+    }
+    return rows;
+  }
+
+  QStringList Column(int column) const {
+    QStringList cells;
+    for (const QStringList& row : Rows()) cells.append(row[column]);
+    return cells;
+  }
+
+  QTemporaryDir dir;
+  CatalogDocument document;
+  RecordingPrompts prompts;
+  MainWindow window;
+};
+
+QString Caption(const QString& path, int disks) {
+  return QStringLiteral("Каталог \"") + path + QStringLiteral("\",  дисков: ") +
+         QString::number(disks);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void layoutOfTheWindow();
+  void disksAreListedByNameWithTheirNumbers();
+  void nameOrderFollowsTheStoredBytes();
+  void countAndNumberColumnsSortByValue();
+  void catalogueWithoutDisks_data();
+  void catalogueWithoutDisks();
+  void missingFileOpensNothingSilently();
+  void damagedCatalogueShowsWhatWasReadAndWarnsOnce();
+  void fileThatCannotBeACatalogueIsNotOpened_data();
+  void fileThatCannotBeACatalogueIsNotOpened();
+};
+
+void MainWindowTest::layoutOfTheWindow() {
+  Session s;
+  QVERIFY(s.Start(QString()));
+
+  QCOMPARE(s.window.objectName(), QStringLiteral("TForm1"));
+  QCOMPARE(s.window.windowTitle(), QStringLiteral("Quorvel"));
+  QCOMPARE(s.window.frameGeometry().size(), QSize(528, 268));
+  const QPoint offset =
+      s.window.frameGeometry().center() - s.window.screen()->availableGeometry().center();
+  QVERIFY2(offset.manhattanLength() <= 2, "the window is not centred on its screen");
+
+  QTreeWidget* list = s.List();
+  QVERIFY(list != nullptr);
+  QCOMPARE(list->width(), 281);
+  QCOMPARE(list->headerItem()->text(0), QStringLiteral("Диск"));
+  QCOMPARE(list->headerItem()->text(1), QStringLiteral("Фреймов"));
+  QCOMPARE(list->headerItem()->text(2), QStringLiteral("Номер диска"));
+  QCOMPARE(list->columnCount(), 3);
+  QCOMPARE(list->columnWidth(0), 150);
+  QCOMPARE(list->columnWidth(1), 70);
+  QCOMPARE(list->columnWidth(2), 50);
+  QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+  QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+  QCOMPARE(s.window.focusWidget(), list);
+
+  // The list is painted in the button face, not in the white of an ordinary list.
+  const QPalette palette = list->viewport()->palette();
+  QVERIFY(palette.color(QPalette::Button) != palette.color(QPalette::Base));
+  const QImage picture = list->viewport()->grab().toImage();
+  QCOMPARE(picture.pixelColor(picture.width() / 2, picture.height() - 2),
+           palette.color(QPalette::Button));
+
+  auto* splitter = s.window.findChild<QSplitter*>(QStringLiteral("Splitter1"));
+  QVERIFY(splitter != nullptr);
+  QCOMPARE(splitter->handleWidth(), 3);
+  QCOMPARE(splitter->widget(0), list);
+
+  auto* thumbnails = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
+  QVERIFY(thumbnails != nullptr);
+  QCOMPARE(splitter->widget(1), thumbnails);
+  QCOMPARE(thumbnails->viewMode(), QListView::IconMode);
+  QCOMPARE(thumbnails->geometry().left(), list->geometry().right() + 1 + 3);
+
+  auto* status = s.window.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+  QVERIFY(status != nullptr);
+  QCOMPARE(status, s.window.statusBar());
+  QVERIFY(status->geometry().top() > list->geometry().bottom());
+
+  // Only the thumbnails take the room a larger window gives.
+  s.window.resize(900, 500);
+  QTRY_COMPARE(thumbnails->width(), 900 - 281 - 3);
+  QCOMPARE(list->width(), 281);
+}
+
+void MainWindowTest::disksAreListedByNameWithTheirNumbers() {
+  Session s;
+  const QString path = s.Write(QStringLiteral("Каталог.qrv"),
+                               BuildCatalog({Disk("b", 2), Disk("a", 5), Disk("c", 1)}));
+  QVERIFY(s.Start(path));
+
+  const QList<QStringList> expected = {{"a", "5", "2"}, {"b", "2", "1"}, {"c", "1", "3"}};
+  QCOMPARE(s.Rows(), expected);
+  QCOMPARE(s.window.windowTitle(), Caption(path, 3));
+  QVERIFY(s.prompts.warnings.empty());
+
+  // Start-up selects the first row alone and leaves the list ready for the next header click.
+  const QList<QTreeWidgetItem*> selected = s.List()->selectedItems();
+  QCOMPARE(selected.size(), 1);
+  QCOMPARE(selected[0]->text(0), QStringLiteral("a"));
+  QCOMPARE(s.window.focusWidget(), s.List());
+  QCOMPARE(s.window.SortColumn(), 0);
+  QCOMPARE(s.window.SortAscending(), false);
+
+  // A reload rebuilds the rows instead of adding to them, and takes the focus back.
+  s.window.findChild<QListView*>(QStringLiteral("ListView2"))->setFocus();
+  QVERIFY(s.window.focusWidget() != s.List());
+  s.window.ReloadCatalog(false);
+  QCOMPARE(s.Rows(), expected);
+  QCOMPARE(s.window.focusWidget(), s.List());
+}
+
+void MainWindowTest::nameOrderFollowsTheStoredBytes() {
+  Session s;
+  // In Windows-1251 "ё" (B8) comes before every other Cyrillic letter, capitals (C0-DF) come
+  // before small letters (E0-FF), and Latin capitals before Latin small letters.
+  const std::vector<std::string> names = {"я", "Отпуск 2019", "ё", "а", "Б", "b", "B", "ab", "a"};
+  std::vector<DiskSpec> disks;
+  for (const std::string& name : names) disks.push_back(Disk(name));
+  s.window.FormCreate(s.Write(QStringLiteral("names.qrv"), BuildCatalog(disks)));
+
+  QCOMPARE(s.Column(0), QStringList({"B", "a", "ab", "b", "ё", "Б", "Отпуск 2019", "а", "я"}));
+  QCOMPARE(s.Column(2), QStringList({"7", "9", "8", "6", "3", "5", "2", "4", "1"}));
+}
+
+void MainWindowTest::countAndNumberColumnsSortByValue() {
+  Session s;
+  std::vector<DiskSpec> disks;
+  const int counts[] = {9, 10, 2, 0, 1, 3, 4, 5, 6, 7};
+  for (int i = 0; i < 10; ++i) disks.push_back(Disk("disk" + std::to_string(i), counts[i]));
+  s.window.FormCreate(s.Write(QStringLiteral("counts.qrv"), BuildCatalog(disks)));
+
+  // The reload leaves the next sort descending; every sort flips the direction.
+  s.window.ListView1ColumnClick(1);
+  QCOMPARE(s.window.SortColumn(), 1);
+  QCOMPARE(s.Column(1), QStringList({"10", "9", "7", "6", "5", "4", "3", "2", "1", "0"}));
+  s.window.ListView1ColumnClick(1);
+  QCOMPARE(s.Column(1), QStringList({"0", "1", "2", "3", "4", "5", "6", "7", "9", "10"}));
+  s.window.ListView1ColumnClick(2);
+  QCOMPARE(s.window.SortColumn(), 2);
+  QCOMPARE(s.Column(2), QStringList({"10", "9", "8", "7", "6", "5", "4", "3", "2", "1"}));
+  // Rows keep their cells together whatever the order.
+  QCOMPARE(s.Rows().first(), QStringList({"disk9", "7", "10"}));
+
+  // A reload goes back to ascending names.
+  s.window.ReloadCatalog(false);
+  QCOMPARE(s.window.SortColumn(), 0);
+  QCOMPARE(s.Column(0).first(), QStringLiteral("disk0"));
+  QCOMPARE(s.Column(0).last(), QStringLiteral("disk9"));
+}
+
+void MainWindowTest::catalogueWithoutDisks_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<bool>("named_in_caption");
+  QTest::newRow("empty file") << QByteArray() << false;
+  const Bytes header = BuildCatalog({});
+  QTest::newRow("header alone") << QByteArray(reinterpret_cast<const char*>(header.data()),
+                                              static_cast<qsizetype>(header.size()))
+                                << true;
+}
+
+void MainWindowTest::catalogueWithoutDisks() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(bool, named_in_caption);
+  Session s;
+  const QString path = s.Write(QStringLiteral("none.qrv"), Bytes(bytes.begin(), bytes.end()));
+  QVERIFY(s.Start(path));
+
+  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(s.window.windowTitle(), named_in_caption ? Caption(path, 0) : QStringLiteral("Quorvel"));
+  QVERIFY(s.document.CatalogOpen());
+  QVERIFY(s.prompts.warnings.empty());
+}
+
+void MainWindowTest::missingFileOpensNothingSilently() {
+  Session s;
+  QVERIFY(s.Start(s.dir.filePath(QStringLiteral("gone.qrv"))));
+
+  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(s.window.windowTitle(), QStringLiteral("Quorvel"));
+  QVERIFY(!s.document.CatalogOpen());
+  QVERIFY(s.document.CatalogFileName().empty());
+  QVERIFY(s.prompts.warnings.empty());
+}
+
+void MainWindowTest::damagedCatalogueShowsWhatWasReadAndWarnsOnce() {
+  Session s;
+  Bytes bytes = BuildCatalog({Disk("first", 3), Disk("second", 4), Disk("third", 2)});
+  const Bytes whole_first = BuildCatalog({Disk("first", 3)});
+  const Bytes through_second = BuildCatalog({Disk("first", 3), Disk("second", 4)});
+  // Cut inside the JPEG of the second disk's third thumbnail: two of its four lie whole before.
+  const std::size_t second_record = through_second.size() - whole_first.size();
+  bytes.resize(whole_first.size() + second_record * 2 / 3);
+  const QString path = s.Write(QStringLiteral("cut.qrv"), bytes);
+  s.window.FormCreate(path);
+  // The warning waits for the window, so that it does not open alone on the screen.
+  QVERIFY(s.prompts.warnings.empty());
+  s.window.show();
+  QTRY_COMPARE(s.prompts.warnings.size(), std::size_t{1});
+
+  QCOMPARE(s.Rows().size(), 2);
+  QCOMPARE(s.Rows()[0], QStringList({"first", "3", "1"}));
+  QCOMPARE(s.Rows()[1], QStringList({"second", "2", "2"}));
+  QCOMPARE(s.window.windowTitle(), Caption(path, 3));
+  QVERIFY(s.document.CatalogOpen());
+
+  QCoreApplication::processEvents();
+  QCOMPARE(s.prompts.warnings.size(), std::size_t{1});
+  const RecordingPrompts::Warning& warning = s.prompts.warnings[0];
+  QCOMPARE(warning.parent, &s.window);
+  QCOMPARE(warning.title, QStringLiteral("Quorvel"));
+  QVERIFY2(warning.text.contains(QStringLiteral("повреждён")), qPrintable(warning.text));
+  QVERIFY2(warning.text.contains(path), qPrintable(warning.text));
+  QVERIFY2(warning.text.contains(QString::number(s.document.Index().Damage->offset)),
+           qPrintable(warning.text));
+
+  // Rebuilding from memory, as every edit does, does not repeat the warning...
+  s.window.ReloadCatalog(false);
+  QCOMPARE(s.prompts.warnings.size(), std::size_t{1});
+  QCOMPARE(s.Rows().size(), 2);
+  // ...reading the file again does.
+  s.window.ReloadCatalog(true);
+  QCOMPARE(s.prompts.warnings.size(), std::size_t{2});
+}
+
+void MainWindowTest::fileThatCannotBeACatalogueIsNotOpened_data() {
+  QTest::addColumn<bool>("folder");
+  QTest::newRow("foreign bytes") << false;
+  QTest::newRow("unreadable") << true;
+}
+
+void MainWindowTest::fileThatCannotBeACatalogueIsNotOpened() {
+  QFETCH(bool, folder);
+  // At start-up, and when the open catalogue's file has been replaced by the time it is read.
+  for (const bool catalogue_open_before : {false, true}) {
+    Session s;
+    const QString path = s.dir.filePath(QStringLiteral("photo.qrv"));
+    if (catalogue_open_before) {
+      s.Write(QStringLiteral("photo.qrv"), BuildCatalog({Disk("a")}));
+      QVERIFY(s.Start(path));
+      QCOMPARE(s.List()->topLevelItemCount(), 1);
+      QCOMPARE(s.window.windowTitle(), Caption(path, 1));
+      QVERIFY(QFile::remove(path));
+    }
+    if (folder) {
+      QVERIFY(QDir().mkdir(path));
+    } else {
+      s.Write(QStringLiteral("photo.qrv"), testkit::GradientJpeg(7));
+    }
+    if (catalogue_open_before) {
+      s.window.ReloadCatalog(true);
+    } else {
+      QVERIFY(s.Start(path));
+    }
+
+    QCOMPARE(s.List()->topLevelItemCount(), 0);
+    QCOMPARE(s.window.windowTitle(), QStringLiteral("Quorvel"));
+    QVERIFY(!s.document.CatalogOpen());
+    QVERIFY(s.document.CatalogStream().empty());
+    QCOMPARE(s.prompts.warnings.size(), std::size_t{1});
+    QCOMPARE(s.prompts.warnings[0].title, QStringLiteral("Quorvel"));
+    QVERIFY2(s.prompts.warnings[0].text.contains(path), qPrintable(s.prompts.warnings[0].text));
+  }
+}
+
+}  // namespace quorvel
+
+QTEST_MAIN(quorvel::MainWindowTest)
+#include "main_window_test.moc"
