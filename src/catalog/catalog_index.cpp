@@ -13,6 +13,8 @@ std::uint32_t Big32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 
+std::string ByteCount(std::int64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
 std::size_t NameSize(const std::uint8_t* name, std::uint8_t length) {
   const void* zero = std::memchr(name, 0, length);
   return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - name) : length;
@@ -46,7 +48,7 @@ class IndexBuilder {
     std::int64_t pos = std::min(kHeaderSize, size_);
     for (std::int32_t i = 0; i < index_.DiskCount && !index_.Damage; ++i) pos = IndexDisk(i, pos);
     if (!index_.Damage && pos < size_) {
-      Fail(pos, std::to_string(size_ - pos) + " bytes follow the last of the " +
+      Fail(pos, "the file goes on for " + ByteCount(size_ - pos) + " after the last of the " +
                     std::to_string(index_.DiskCount) + " disk records");
     }
     // The thumbnail storage is final now; point each disk at its share of it.
@@ -146,7 +148,7 @@ class IndexBuilder {
       p = jpeg_pos + jpeg_size;
     }
     if (!index_.Damage && p != limit) {
-      Fail(p, disk() + " holds " + std::to_string(limit - p) + " bytes after its " +
+      Fail(p, disk() + " holds " + ByteCount(limit - p) + " after its " +
                   std::to_string(thumb_count) + " thumbnail records");
     }
     info.ThumbCount = static_cast<std::int32_t>(index_.thumbs_.size() - first_thumb);
