@@ -294,20 +294,20 @@ Bytes BuildSample() {
       {"Дача, лето", "F:\\Дача\\DSC_%04d.JPG", 101, 12, {Flower, Landscape, Flower, Bokeh}},
       {"Семейный архив", "E:\\Архив\\Сканы\\scan_%03d.jpg", 1, 17, {OldPrint, OldPrint, Night}},
   };
-  std::vector<testkit::DiskSpec> specs;
+  std::vector<testkit::DiskSpec> catalogue_disks;
   std::uint32_t seed = 1;
   for (const SampleDisk& disk : disks) {
-    testkit::DiskSpec spec{Utf8ToCp1251(disk.name), {}};
+    testkit::DiskSpec built{Utf8ToCp1251(disk.name), {}};
     for (int k = 0; k < disk.count; ++k) {
       char path[256];
       std::snprintf(path, sizeof path, disk.path_format, disk.first_number + k);
       Random rnd(seed++);
       const Picture picture = disk.painters[k % disk.painters.size()](rnd);
-      spec.thumbs.push_back({Utf8ToCp1251(path), picture.Jpeg()});
+      built.thumbs.push_back({Utf8ToCp1251(path), picture.Jpeg()});
     }
-    specs.push_back(std::move(spec));
+    catalogue_disks.push_back(std::move(built));
   }
-  return testkit::BuildCatalog(specs);
+  return testkit::BuildCatalog(catalogue_disks);
 }
 
 }  // namespace
