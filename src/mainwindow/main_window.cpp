@@ -1,6 +1,7 @@
 #include "mainwindow/main_window.h"
 
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QLabel>
 #include <QListView>
 #include <QScreen>
@@ -10,11 +11,18 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstddef>
+#include <iostream>
+#include <set>
 #include <utility>
 
 #include "catalog/catalog_index.h"
+#include "catalog/cp1251.h"
 #include "mainwindow/disk_list_item.h"
+#include "mainwindow/disk_row_delegate.h"
+#include "mainwindow/thumbnail_delegate.h"
+#include "mainwindow/thumbnail_model.h"
 #include "platform/path_text.h"
+#include "settings/ini_file.h"
 
 namespace quorvel {
 namespace {
@@ -28,8 +36,9 @@ constexpr int kSplitterHandleWidth = 3;
 constexpr int kNameColumnWidth = 150;
 constexpr int kThumbCountColumnWidth = 70;
 constexpr int kDiskNumberColumnWidth = 50;
-constexpr int kThumbSide = 100;
 constexpr int kFontPointSize = 8;
+const char kFormSection[] = "Form";
+const char kCatalognameKey[] = "Catalogname";
 
 QTreeWidget* MakeDiskList(QWidget* parent) {
   auto* list = new QTreeWidget(parent);
@@ -49,30 +58,46 @@ QTreeWidget* MakeDiskList(QWidget* parent) {
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setSortingEnabled(false);  // header clicks sort through ListView1ColumnClick
+  list->header()->setSectionsClickable(true);
+  list->setItemDelegate(new DiskRowDelegate(list));
   // The list sits on the menu-bar colour; the button face is that colour's Qt counterpart, and
   // a role (not a fixed colour) follows the desktop's theme when it changes.
   list->viewport()->setBackgroundRole(QPalette::Button);
   return list;
 }
 
+// A grid of same-sized items flowing left to right and wrapping, as a large-icon view lays
+// them out. The list mode with uniform sizes keeps no record per item, which matters for disks
+// of tens of thousands of thumbnails; the icon mode would keep one for each.
 QListView* MakeThumbnailView(QWidget* parent) {
   auto* view = new QListView(parent);
   view->setObjectName(QStringLiteral("ListView2"));
   view->setAccessibleName(QStringLiteral("Эскизы"));
-  view->setViewMode(QListView::IconMode);
-  view->setIconSize(QSize(kThumbSide, kThumbSide));
-  view->setMovement(QListView::Static);
+  view->setViewMode(QListView::ListMode);
+  view->setFlow(QListView::LeftToRight);
+  view->setWrapping(true);
   view->setResizeMode(QListView::Adjust);
+  view->setMovement(QListView::Static);
   view->setUniformItemSizes(true);
   view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->setSelectionRectVisible(true);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  view->viewport()->setBackgroundRole(QPalette::Button);
   return view;
 }
 
 }  // namespace
 
-MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts, QWidget* parent)
-    : QMainWindow(parent), document_(document), prompts_(prompts) {
+MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
+                       std::filesystem::path settings_file, const CatalogOpening& opening,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      document_(document),
+      prompts_(prompts),
+      settings_file_(std::move(settings_file)),
+      opening_(opening) {
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(kProgramName);
   // The window and its fixed column widths are laid out for 8-point text; the desktop keeps the
@@ -87,6 +112,10 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts, QWidget*
   splitter_->setChildrenCollapsible(false);
   disk_list_ = MakeDiskList(splitter_);
   thumbnail_view_ = MakeThumbnailView(splitter_);
+  thumbnail_model_ = new ThumbnailModel(document_, this);
+  thumbnail_view_->setModel(thumbnail_model_);
+  thumbnail_view_->setItemDelegate(new ThumbnailDelegate(
+      *thumbnail_model_, [this] { ReportUndecodableThumbnail(); }, this));
   splitter_->addWidget(disk_list_);
   splitter_->addWidget(thumbnail_view_);
   // Growing the window widens the thumbnails, never the disk list; only the splitter resizes it.
@@ -100,19 +129,51 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts, QWidget*
   status_panel_->setObjectName(QStringLiteral("StatusBar1Panel"));
   statusBar()->addWidget(status_panel_, 1);
 
+  CreateMenus();
+  CreateFileDialogs();
+  connect(disk_list_->header(), &QHeaderView::sectionClicked, this,
+          &MainWindow::ListView1ColumnClick);
+  connect(disk_list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &MainWindow::DiskSelectionChanged);
+
   resize(kOuterSize);
   disk_list_->setFocus();
 }
 
+MainWindow::~MainWindow() { FormDestroy(); }
+
 void MainWindow::FormCreate(const QString& catalogue_argument) {
-  document_.UseStartupFile(QStringToPath(catalogue_argument));
+  const IniFile settings = IniFile::Load(settings_file_);
+  QString name = QString::fromStdString(settings.ReadString(kFormSection, kCatalognameKey, ""));
+  if (!catalogue_argument.isEmpty()) name = catalogue_argument;
+  document_.UseStartupFile(QStringToPath(name));
   ReloadCatalog(true);
   if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
 }
 
+void MainWindow::FormDestroy() {
+  std::string name;
+  if (!opening_.StartupCatalog.empty()) {
+    name = opening_.StartupCatalog;
+  } else if (opening_.AutoLoadLast) {
+    // With nothing open the stored name stays as it is.
+    if (document_.CatalogFileName().empty()) return;
+    name = PathToQString(document_.CatalogFileName()).toStdString();
+  }
+  IniFile settings = IniFile::Load(settings_file_);
+  settings.WriteString(kFormSection, kCatalognameKey, name);
+  std::string error;
+  // The window is going away with the program; there is no one left to ask.
+  if (!settings.Save(settings_file_, &error)) std::cerr << "quorvel: " << error << '\n';
+}
+
+const QStringList& MainWindow::SelectedDiskImages() const { return thumbnail_model_->Names(); }
+
 void MainWindow::ReloadCatalog(bool load_from_file) {
   const QString file_name = PathToQString(document_.CatalogFileName());
   const bool was_damaged = document_.Index().Damage.has_value();
+  // The shown disk's entries are about to be rebuilt; nothing may paint from them meanwhile.
+  thumbnail_model_->ShowNothing();
   disk_list_->clear();
   const ReloadOutcome outcome = document_.Reload(load_from_file);
   BuildDiskRows();
@@ -179,6 +240,55 @@ void MainWindow::Warn(const QString& text) {
 void MainWindow::ShowPendingWarnings() {
   const QStringList texts = std::exchange(pending_warnings_, {});
   for (const QString& text : texts) prompts_.Warn(this, kProgramName, text);
+}
+
+void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
+                                      const QItemSelection& deselected) {
+  // One call per row whose selection changed, the rows that lost it first, as a move of a single
+  // selection empties the view and then fills it again.
+  const auto rows = [this](const QItemSelection& selection) {
+    std::set<int> result;
+    for (const QModelIndex& index : selection.indexes()) result.insert(index.row());
+    std::vector<QTreeWidgetItem*> items;
+    for (const int row : result) {
+      if (QTreeWidgetItem* item = disk_list_->topLevelItem(row)) items.push_back(item);
+    }
+    return items;
+  };
+  for (QTreeWidgetItem* item : rows(deselected)) ListView1SelectItem(item, false);
+  for (QTreeWidgetItem* item : rows(selected)) ListView1SelectItem(item, true);
+}
+
+void MainWindow::ListView1SelectItem(QTreeWidgetItem* item, bool selected) {
+  if (!selected) {
+    thumbnail_model_->ShowNothing();
+    return;
+  }
+  const auto* row = static_cast<const DiskListItem*>(item);
+  selected_disk_ = row->DiskNumber() - 1;
+  const CatInfo& disk = document_.Index().Disks[static_cast<std::size_t>(selected_disk_)];
+  status_text_ = QStringLiteral("Колличество изображений на диске \"") + row->text(0) +
+                 QStringLiteral("\" - ") + QString::number(disk.ThumbCount) + QStringLiteral(".");
+  status_panel_->setText(status_text_);
+  undecodable_shown_ = false;
+
+  const ByteView stream(document_.CatalogStream());
+  QStringList names;
+  names.reserve(static_cast<qsizetype>(disk.Thumbs.size()));
+  for (const Disc& thumb : disk.Thumbs) {
+    names.append(QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream))));
+  }
+  thumbnail_model_->ShowDisk(selected_disk_, std::move(names));
+  thumbnail_view_->scrollToTop();
+}
+
+void MainWindow::ReportUndecodableThumbnail() {
+  // Said once per shown disk, however often its bad thumbnails are painted again.
+  if (undecodable_shown_) return;
+  undecodable_shown_ = true;
+  status_panel_->setText(status_text_ +
+                         QStringLiteral("  Некоторые эскизы этого диска не читаются: "
+                                        "вместо них показаны пустые рамки."));
 }
 
 void MainWindow::ListView1ColumnClick(int column) {

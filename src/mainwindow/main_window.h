@@ -1,5 +1,5 @@
 // TForm1, the program's main window: the disk list on the left, the thumbnail view on the
-// right, a one-panel status bar below.
+// right, a one-panel status bar below, the main menu and the two context menus.
 #ifndef QUORVEL_MAINWINDOW_MAIN_WINDOW_H_
 #define QUORVEL_MAINWINDOW_MAIN_WINDOW_H_
 
@@ -7,30 +7,69 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 
 #include "catalog/catalog_document.h"
 #include "platform/user_prompts.h"
+#include "settings/catalog_opening.h"
 
+class QAction;
+class QEvent;
+class QFileDialog;
+class QItemSelection;
 class QLabel;
 class QListView;
-class QEvent;
+class QMenu;
 class QShowEvent;
 class QSplitter;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace quorvel {
+
+class ThumbnailModel;
+
+// The menu items, under the names the commands are known by.
+struct MainMenuItems {
+  QMenu* Fileeee = nullptr;  // "Файл"
+  QAction* New = nullptr;
+  QAction* Open = nullptr;
+  QAction* Save = nullptr;
+  QAction* SaveAs = nullptr;
+  QAction* Import = nullptr;
+  QAction* Export1 = nullptr;
+  QMenu* N1 = nullptr;  // "Правка"
+  QAction* Undo = nullptr;
+  QMenu* N3 = nullptr;  // "Действия"
+  QAction* Add = nullptr;
+  QAction* Settings = nullptr;
+  QMenu* PopupMenu1 = nullptr;  // the disk list's context menu
+  QAction* RemoveDisk = nullptr;
+  QAction* RenameDisk = nullptr;
+  QMenu* PopupMenu2 = nullptr;  // the thumbnail view's context menu
+  QAction* RemoveThumb = nullptr;
+  QAction* S2P = nullptr;
+};
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  // The window shows `document` and puts its questions through `prompts`; both must outlive it.
-  MainWindow(CatalogDocument& document, UserPrompts& prompts, QWidget* parent = nullptr);
+  // The window shows `document`, puts its questions through `prompts`, keeps the stored
+  // catalogue name in `settings_file` and reads `opening` when it writes that name at exit.
+  // All but the file name must outlive the window.
+  MainWindow(CatalogDocument& document, UserPrompts& prompts, std::filesystem::path settings_file,
+             const CatalogOpening& opening, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
-  // The start-up sequence: `catalogue_argument` (the first command-line argument, or empty)
-  // names the catalogue; a name of a missing file opens nothing and says nothing. Loads it,
-  // then selects the first row, the disk whose name sorts first.
+  // The start-up sequence: the stored catalogue name, replaced by `catalogue_argument` (the
+  // first command-line argument) when that is not empty; a name of a missing file opens
+  // nothing and says nothing. Loads it, then selects the first row.
   void FormCreate(const QString& catalogue_argument);
+
+  // Writes the catalogue name the next start opens into the settings file. Runs when the
+  // window is destroyed.
+  void FormDestroy();
 
   // The refresh every change of the catalogue ends with: rebuilds the index (reading the file
   // first when `load_from_file` is set), the disk list and the caption, sorts the list by name
@@ -46,15 +85,24 @@ class MainWindow : public QMainWindow {
   // Selects the row at display position `row` alone, as a click on it would.
   void SelectRow(int row);
 
+  int SelectedDisk() const { return selected_disk_; }
+  const QStringList& SelectedDiskImages() const;
   int SortColumn() const { return sort_column_; }
   bool SortAscending() const { return sort_ascending_; }
+  const MainMenuItems& Menus() const { return menus_; }
 
  protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
+  void CreateMenus();
+  void CreateFileDialogs();
   void BuildDiskRows();
+  // Shows or empties the thumbnails for a row whose selection changed.
+  void ListView1SelectItem(QTreeWidgetItem* item, bool selected);
+  void DiskSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+  void ReportUndecodableThumbnail();
   void ReportReload(const ReloadOutcome& outcome, const QString& file_name, bool was_damaged);
   void Warn(const QString& text);
   void ShowPendingWarnings();
@@ -65,14 +113,23 @@ class MainWindow : public QMainWindow {
 
   CatalogDocument& document_;
   UserPrompts& prompts_;
+  const std::filesystem::path settings_file_;
+  const CatalogOpening& opening_;
 
-  QTreeWidget* disk_list_;     // ListView1
-  QSplitter* splitter_;        // Splitter1
-  QListView* thumbnail_view_;  // ListView2
-  QLabel* status_panel_;       // the one panel of StatusBar1
+  QTreeWidget* disk_list_;           // ListView1
+  QSplitter* splitter_;              // Splitter1
+  QListView* thumbnail_view_;        // ListView2
+  ThumbnailModel* thumbnail_model_;  // its items: SelectedDiskImages
+  QLabel* status_panel_;             // the one panel of StatusBar1
+  QFileDialog* open_dialog_;         // OpenDialog1
+  QFileDialog* save_dialog_;         // SaveDialog1
+  MainMenuItems menus_;
 
-  QStringList pending_warnings_;  // given before the window was first shown
+  QString status_text_;             // the panel's text for the shown disk
+  bool undecodable_shown_ = false;  // the status already says the disk has bad thumbnails
+  QStringList pending_warnings_;    // given before the window was first shown
 
+  int selected_disk_ = 0;        // SelectedDisk: index in Disks of the last selected row's disk
   int sort_column_ = 0;          // SortColumn: the column the list was last sorted by
   bool sort_ascending_ = false;  // SortAscending: the direction of the next sort
   bool placed_ = false;          // the first show has sized and centred the window

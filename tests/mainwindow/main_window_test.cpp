@@ -13,96 +13,9 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "catalog/cp1251.h"
-#include "catalog/catalog_document.h"
-#include "platform/path_text.h"
-#include "platform/user_prompts.h"
-#include "support/catalog_builder.h"
+#include "window_fixture.h"
 
 namespace quorvel {
-namespace {
-
-using testkit::BuildCatalog;
-using testkit::DiskSpec;
-using testkit::ThumbSpec;
-
-// Answers in place of a person and remembers what it was told.
-class RecordingPrompts : public UserPrompts {
- public:
-  struct Warning {
-    QWidget* parent;
-    QString title;
-    QString text;
-  };
-  void Warn(QWidget* parent, const QString& title, const QString& text) override {
-    warnings.push_back({parent, title, text});
-  }
-  std::vector<Warning> warnings;
-};
-
-std::vector<ThumbSpec> Thumbs(int count, std::uint32_t seed) {
-  std::vector<ThumbSpec> thumbs;
-  for (int k = 0; k < count; ++k) {
-    thumbs.push_back({"E:\\img" + std::to_string(k) + ".jpg", testkit::GradientJpeg(seed + k)});
-  }
-  return thumbs;
-}
-
-DiskSpec Disk(const std::string& utf8_name, int thumb_count = 1) {
-  return DiskSpec{Utf8ToCp1251(utf8_name),
-                  Thumbs(thumb_count, static_cast<std::uint32_t>(thumb_count))};
-}
-
-// One window over one document, with the files it opens in a folder of its own.
-struct Session {
-  Session() : window(document, prompts) {}
-
-  QString Write(const QString& name, const Bytes& bytes) {
-    const QString path = dir.filePath(name);
-    testkit::WriteFile(QStringToPath(path), bytes);
-    return path;
-  }
-
-  // Start-up as the program runs it: create, then show, then whatever the show set off.
-  bool Start(const QString& catalogue) {
-    window.FormCreate(catalogue);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) return false;
-    QCoreApplication::processEvents();
-    return true;
-  }
-
-  QTreeWidget* List() const { return window.findChild<QTreeWidget*>(QStringLiteral("ListView1")); }
-
-  // Every row's three cells, top to bottom.
-  QList<QStringList> Rows() const {
-    QList<QStringList> rows;
-    QTreeWidget* list = List();
-    for (int r = 0; r < list->topLevelItemCount(); ++r) {
-      const QTreeWidgetItem* item = list->topLevelItem(r);
-      rows.append({item->text(0), item->text(1), item->text(2)});
-    }
-    return rows;
-  }
-
-  QStringList Column(int column) const {
-    QStringList cells;
-    for (const QStringList& row : Rows()) cells.append(row[column]);
-    return cells;
-  }
-
-  QTemporaryDir dir;
-  CatalogDocument document;
-  RecordingPrompts prompts;
-  MainWindow window;
-};
-
-QString Caption(const QString& path, int disks) {
-  return QStringLiteral("Каталог \"") + path + QStringLiteral("\",  дисков: ") +
-         QString::number(disks);
-}
-
-}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -160,7 +73,8 @@ void MainWindowTest::layoutOfTheWindow() {
   auto* thumbnails = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
   QVERIFY(thumbnails != nullptr);
   QCOMPARE(splitter->widget(1), thumbnails);
-  QCOMPARE(thumbnails->viewMode(), QListView::IconMode);
+  QCOMPARE(thumbnails->flow(), QListView::LeftToRight);
+  QVERIFY(thumbnails->isWrapping());
   QCOMPARE(thumbnails->geometry().left(), list->geometry().right() + 1 + 3);
 
   auto* status = s.window.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));

@@ -1,0 +1,90 @@
+#include "mainwindow/thumbnail_delegate.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <utility>
+
+#include "catalog/format.h"
+#include "mainwindow/thumbnail_model.h"
+
+namespace quorvel {
+namespace {
+
+constexpr int kTopMargin = 4;
+constexpr int kLabelGap = 2;
+constexpr int kLabelLines = 2;
+
+QFont LabelFont(const QFont& base) {
+  QFont font = base;
+  font.setPointSize(ThumbnailDelegate::kLabelPointSize);
+  return font;
+}
+
+}  // namespace
+
+ThumbnailDelegate::ThumbnailDelegate(const ThumbnailModel& model,
+                                     std::function<void()> on_undecodable, QObject* parent)
+    : QStyledItemDelegate(parent), model_(model), on_undecodable_(std::move(on_undecodable)) {}
+
+QRect ThumbnailDelegate::PictureRect(const QRect& item_rect) {
+  return QRect(item_rect.left() + kPictureInset, item_rect.top() + kTopMargin, kThumbSide,
+               kThumbSide);
+}
+
+QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+  const QFontMetrics metrics(LabelFont(option.font));
+  return QSize(kItemWidth,
+               kTopMargin + kThumbSide + kLabelGap + kLabelLines * metrics.height() + kTopMargin);
+}
+
+void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+  QStyleOptionViewItem opt = option;
+  initStyleOption(&opt, index);
+  painter->save();
+  // The selection highlight and focus frame come from the style, under the picture and text.
+  opt.text.clear();
+  const QWidget* widget = option.widget;
+  QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+  style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+
+  const QRect picture_area = PictureRect(option.rect);
+  const ByteView jpeg = model_.Jpeg(index.row());
+  if (DecodeJpeg(jpeg, decoded_)) {
+    // The picture keeps its own size: a thumbnail that is not 100 x 100 is not stretched.
+    const QImage picture(decoded_.pixels.data(), decoded_.width, decoded_.height,
+                         decoded_.width * 3, QImage::Format_RGB888);
+    painter->drawImage(picture_area.topLeft(), picture);
+  } else {
+    PaintPlaceholder(painter, picture_area, option.palette);
+    if (on_undecodable_) on_undecodable_();
+  }
+  decoded_.pixels.clear();
+
+  const QFont font = LabelFont(option.font);
+  painter->setFont(font);
+  const bool selected = option.state.testFlag(QStyle::State_Selected);
+  painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+  const QRect label(option.rect.left() + 2, picture_area.bottom() + 1 + kLabelGap,
+                    option.rect.width() - 4, option.rect.bottom() - picture_area.bottom());
+  // Paths are long: keep their end, the file name, when two lines cannot hold them.
+  const QFontMetrics metrics(font);
+  const QString text = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideLeft,
+                                          kLabelLines * label.width() - metrics.averageCharWidth());
+  painter->drawText(label, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere, text);
+  painter->restore();
+}
+
+void ThumbnailDelegate::PaintPlaceholder(QPainter* painter, const QRect& area,
+                                         const QPalette& palette) const {
+  painter->fillRect(area, palette.color(QPalette::Base));
+  QPen pen(palette.color(QPalette::Mid));
+  pen.setWidth(1);
+  painter->setPen(pen);
+  painter->drawRect(area.adjusted(0, 0, -1, -1));
+  painter->drawLine(area.topLeft(), area.bottomRight());
+  painter->drawLine(area.topRight(), area.bottomLeft());
+}
+
+}  // namespace quorvel

@@ -1,0 +1,44 @@
+// Paints one item of the thumbnail view: its stored JPEG, decoded for this paint only, with the
+// image name beneath in a small font.
+#ifndef QUORVEL_MAINWINDOW_THUMBNAIL_DELEGATE_H_
+#define QUORVEL_MAINWINDOW_THUMBNAIL_DELEGATE_H_
+
+#include <QStyledItemDelegate>
+#include <functional>
+
+#include "catalog/thumbnail_jpeg.h"
+
+namespace quorvel {
+
+class ThumbnailModel;
+
+class ThumbnailDelegate : public QStyledItemDelegate {
+ public:
+  // Geometry of an item: the picture's area is kThumbSide square, drawn kPictureInset from the
+  // left of an icon area as wide as the item; the label sits below it.
+  static constexpr int kItemWidth = 120;
+  static constexpr int kPictureInset = 10;
+  static constexpr int kLabelPointSize = 6;
+
+  // `on_undecodable` is called from a paint whose JPEG data does not decode.
+  ThumbnailDelegate(const ThumbnailModel& model, std::function<void()> on_undecodable,
+                    QObject* parent = nullptr);
+
+  // Where the picture of an item in `item_rect` goes (its top-left corner, picture size).
+  static QRect PictureRect(const QRect& item_rect);
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+ private:
+  void PaintPlaceholder(QPainter* painter, const QRect& area, const QPalette& palette) const;
+
+  const ThumbnailModel& model_;
+  std::function<void()> on_undecodable_;
+  mutable RgbImage decoded_;  // reused between paints; holds one picture only while it is drawn
+};
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_MAINWINDOW_THUMBNAIL_DELEGATE_H_

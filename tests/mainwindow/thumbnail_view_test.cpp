@@ -1,0 +1,164 @@
+// The thumbnail view: the selected disk's thumbnails decoded from the catalogue as they are
+// painted, the view's item texts, and what a thumbnail that does not decode looks like.
+#include <QLabel>
+#include <QListView>
+#include <QScrollBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "catalog/format.h"
+#include "catalog/thumbnail_jpeg.h"
+#include "mainwindow/thumbnail_delegate.h"
+#include "window_fixture.h"
+
+namespace quorvel {
+namespace {
+
+Bytes SolidJpeg(QRgb colour, int width = kThumbSide, int height = kThumbSide) {
+  Bytes pixels(static_cast<std::size_t>(width * height * 3));
+  for (std::size_t i = 0; i < pixels.size(); i += 3) {
+    pixels[i] = static_cast<std::uint8_t>(qRed(colour));
+    pixels[i + 1] = static_cast<std::uint8_t>(qGreen(colour));
+    pixels[i + 2] = static_cast<std::uint8_t>(qBlue(colour));
+  }
+  Bytes jpeg;
+  AppendJpeg(jpeg, RgbView{pixels.data(), width, height, width * 3});
+  return jpeg;
+}
+
+bool Near(QRgb a, QRgb b) {
+  return std::abs(qRed(a) - qRed(b)) < 12 && std::abs(qGreen(a) - qGreen(b)) < 12 &&
+         std::abs(qBlue(a) - qBlue(b)) < 12;
+}
+
+QListView* View(MainWindow& window) {
+  return window.findChild<QListView*>(QStringLiteral("ListView2"));
+}
+
+QString StatusText(MainWindow& window) {
+  return window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel"))->text();
+}
+
+// The view as painted now, and a pixel of it at a point of the view's viewport.
+struct Painted {
+  explicit Painted(QListView* view) : view(view), image(view->viewport()->grab().toImage()) {}
+  QRgb At(QPoint p) const {
+    const qreal r = image.devicePixelRatio();
+    return image.pixel(int(p.x() * r), int(p.y() * r));
+  }
+  QRect Picture(int row) const {
+    return ThumbnailDelegate::PictureRect(view->visualRect(view->model()->index(row, 0)));
+  }
+  QListView* view;
+  QImage image;
+};
+
+}  // namespace
+
+class ThumbnailViewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void paintsEachThumbnailFromTheCatalogue();
+  void aThumbnailOfAnotherSizeKeepsItsOwnSize();
+  void undecodableThumbnailsShowAFrameAndOneNote();
+  void selectingADiskShowsItsFirstThumbnails();
+};
+
+void ThumbnailViewTest::paintsEachThumbnailFromTheCatalogue() {
+  Session s;
+  const QRgb colours[] = {qRgb(220, 30, 30), qRgb(30, 200, 40), qRgb(40, 60, 230)};
+  DiskSpec disk{"colours", {}};
+  for (int k = 0; k < 3; ++k) {
+    disk.thumbs.push_back(
+        {Utf8ToCp1251("D:\\Фото\\" + std::to_string(k) + ".jpg"), SolidJpeg(colours[k])});
+  }
+  QVERIFY(s.Start(s.Write(QStringLiteral("c.qrv"), BuildCatalog({disk}))));
+  s.window.resize(900, 400);
+  QListView* view = View(s.window);
+  QTRY_VERIFY(view->width() > 3 * ThumbnailDelegate::kItemWidth);
+
+  QCOMPARE(view->model()->rowCount(), 3);
+  QCOMPARE(view->model()->index(1, 0).data().toString(), QStringLiteral("D:\\Фото\\1.jpg"));
+  const Painted painted(view);
+  for (int k = 0; k < 3; ++k) {
+    const QRect picture = painted.Picture(k);
+    QVERIFY2(Near(painted.At(picture.center()), colours[k]), qPrintable(QString::number(k)));
+    QVERIFY(Near(painted.At(picture.topLeft() + QPoint(1, 1)), colours[k]));
+    QVERIFY(Near(painted.At(picture.bottomRight() - QPoint(1, 1)), colours[k]));
+  }
+  // Items flow left to right: the second item stands beside the first.
+  QCOMPARE(painted.Picture(1).top(), painted.Picture(0).top());
+  QVERIFY(painted.Picture(1).left() >= painted.Picture(0).right());
+}
+
+void ThumbnailViewTest::aThumbnailOfAnotherSizeKeepsItsOwnSize() {
+  Session s;
+  const QRgb red = qRgb(230, 20, 20);
+  QVERIFY(s.Start(s.Write(QStringLiteral("small.qrv"),
+                          BuildCatalog({{"d", {{"small", SolidJpeg(red, 40, 30)}}}}))));
+  const Painted painted(View(s.window));
+  const QRect picture = painted.Picture(0);
+  QVERIFY(Near(painted.At(picture.topLeft() + QPoint(20, 15)), red));
+  QVERIFY(!Near(painted.At(picture.topLeft() + QPoint(60, 15)), red));
+  QVERIFY(!Near(painted.At(picture.topLeft() + QPoint(20, 50)), red));
+}
+
+void ThumbnailViewTest::undecodableThumbnailsShowAFrameAndOneNote() {
+  Session s;
+  const QRgb green = qRgb(30, 200, 40);
+  Bytes cut = SolidJpeg(green);
+  cut.resize(cut.size() / 2);
+  QVERIFY(s.Start(s.Write(
+      QStringLiteral("bad.qrv"),
+      BuildCatalog(
+          {{"bad", {{"good", SolidJpeg(green)}, {"cut", cut}, {"text", {'n', 'o', 'p', 'e'}}}},
+           {"fine", {{"ok", SolidJpeg(green)}}}}))));
+  s.window.resize(900, 400);
+  QListView* view = View(s.window);
+  QTRY_VERIFY(view->width() > 3 * ThumbnailDelegate::kItemWidth);
+  // Painting over and over (scrolling, exposing) must neither pile up boxes nor notes.
+  for (int k = 0; k < 5; ++k) view->viewport()->repaint();
+  const Painted painted(view);
+  QVERIFY(Near(painted.At(painted.Picture(0).center()), green));
+  for (int row : {1, 2}) {
+    const QRect frame = painted.Picture(row);
+    QVERIFY(!Near(painted.At(frame.center() + QPoint(10, 0)), green));
+    QCOMPARE(painted.At(frame.center() + QPoint(10, 0)),
+             view->palette().color(QPalette::Base).rgb());
+  }
+  QVERIFY(s.prompts.warnings.empty());
+  const QString note = StatusText(s.window);
+  QVERIFY2(note.startsWith(QStringLiteral("Колличество изображений на диске \"bad\" - 3.")),
+           qPrintable(note));
+  QCOMPARE(note.count(QStringLiteral("не читаются")), 1);
+
+  // Another disk, all of whose thumbnails decode, carries no note.
+  QTreeWidget* list = s.List();
+  list->setCurrentItem(list->topLevelItem(1));
+  view->viewport()->repaint();
+  QCOMPARE(StatusText(s.window), QStringLiteral("Колличество изображений на диске \"fine\" - 1."));
+}
+
+void ThumbnailViewTest::selectingADiskShowsItsFirstThumbnails() {
+  Session s;
+  QVERIFY(s.Start(
+      s.Write(QStringLiteral("many.qrv"), BuildCatalog({Disk("many", 300), Disk("other", 5)}))));
+  QListView* view = View(s.window);
+  QCOMPARE(view->model()->rowCount(), 300);
+  view->scrollToBottom();
+  QTRY_VERIFY(view->verticalScrollBar()->value() > 0);
+
+  QTreeWidget* list = s.List();
+  list->setCurrentItem(list->topLevelItem(1));
+  QCOMPARE(view->model()->rowCount(), 5);
+  list->setCurrentItem(list->topLevelItem(0));
+  QCOMPARE(view->model()->rowCount(), 300);
+  QCOMPARE(view->verticalScrollBar()->value(), 0);
+  QVERIFY(view->viewport()->rect().intersects(view->visualRect(view->model()->index(0, 0))));
+}
+
+}  // namespace quorvel
+
+QTEST_MAIN(quorvel::ThumbnailViewTest)
+#include "thumbnail_view_test.moc"
