@@ -1,0 +1,316 @@
+#include "settings/ini_file.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <system_error>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "catalog/cp1251.h"
+
+namespace quorvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool NamesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsEnclosedInQuotes(std::string_view s) {
+  return s.size() >= 2 && s.front() == '"' && s.back() == '"';
+}
+
+// A line break inside a stored name or value would start a new line that reads as something
+// else (another key, another section), so it is stored as the code page's stand-in character.
+std::string ReplaceLineBreaks(std::string s) {
+  for (char& c : s) {
+    if (c == '\r' || c == '\n') c = '?';
+  }
+  return s;
+}
+
+// Names are put into their stored form before every lookup as well as every write, so that a
+// name which cannot be stored as given still finds what was written under it.
+std::string SectionName(std::string_view utf8) {
+  std::string name = ReplaceLineBreaks(Utf8ToCp1251(utf8));
+  for (char& c : name) {
+    if (c == ']') c = '?';  // would end the header early
+  }
+  return std::string(Trim(name));
+}
+
+std::string KeyName(std::string_view utf8) {
+  std::string name = ReplaceLineBreaks(Utf8ToCp1251(utf8));
+  for (char& c : name) {
+    if (c == '=') c = '?';  // would end the key early
+  }
+  name = std::string(Trim(name));
+  // A line starting so would read as a comment or a section header rather than a key.
+  if (!name.empty() && (name.front() == ';' || name.front() == '[')) name.front() = '?';
+  return name;
+}
+
+std::string StoredValue(std::string_view utf8) {
+  std::string value = ReplaceLineBreaks(Utf8ToCp1251(utf8));
+  // Reading removes blanks around a value and one pair of enclosing quotes; quoting such a value
+  // makes it read back exactly as written.
+  if (!value.empty() &&
+      (IsBlank(value.front()) || IsBlank(value.back()) || IsEnclosedInQuotes(value))) {
+    return "\"" + value + "\"";
+  }
+  return value;
+}
+
+std::optional<int> ParseInt32(std::string_view text) {
+  // from_chars takes no plus sign; a leading one is accepted as a sign, as Windows does.
+  if (text.size() >= 2 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
+  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+std::string RandomSuffix() {
+  std::random_device device;
+  std::uniform_int_distribution<unsigned long long> digits;
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", digits(device));
+  return text;
+}
+
+}  // namespace
+
+IniFile::Line IniFile::ParseLine(std::string text) {
+  Line line;
+  line.text = std::move(text);
+  const std::string_view trimmed = Trim(line.text);
+  if (trimmed.empty() || trimmed.front() == ';') return line;
+  if (trimmed.front() == '[') {
+    const std::size_t close = trimmed.find(']');
+    if (close == std::string_view::npos) return line;
+    line.kind = LineKind::kSection;
+    line.name = std::string(Trim(trimmed.substr(1, close - 1)));
+    return line;
+  }
+  const std::size_t equals = line.text.find('=');
+  if (equals == std::string::npos) return line;
+  line.kind = LineKind::kEntry;
+  line.name = std::string(Trim(std::string_view(line.text).substr(0, equals)));
+  line.value_pos = equals + 1;
+  while (line.value_pos < line.text.size() && IsBlank(line.text[line.value_pos])) ++line.value_pos;
+  return line;
+}
+
+IniFile IniFile::Load(const fs::path& path) {
+  IniFile ini;
+  try {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) return ini;
+    if (ec) {
+      ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": " + ec.message();
+      return ini;
+    }
+    if (!fs::is_regular_file(status)) {
+      ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": not a file";
+      return ini;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+      ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": " + ErrnoText();
+      return ini;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+    if (file.bad()) {
+      ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": " + ErrnoText();
+      return ini;
+    }
+    std::size_t begin = 0;
+    while (begin < bytes.size()) {
+      std::size_t end = bytes.find_first_of("\r\n", begin);
+      if (end == std::string::npos) end = bytes.size();
+      ini.lines_.push_back(ParseLine(bytes.substr(begin, end - begin)));
+      begin = end + 1;
+      if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n') ++begin;
+    }
+  } catch (const std::exception& e) {
+    ini.lines_.clear();
+    ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": " + e.what();
+  }
+  return ini;
+}
+
+std::optional<std::size_t> IniFile::FindEntry(const std::string& section,
+                                              const std::string& key) const {
+  bool in_section = false;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    if (line.kind == LineKind::kSection) {
+      in_section = NamesEqual(line.name, section);
+    } else if (in_section && line.kind == LineKind::kEntry && NamesEqual(line.name, key)) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> IniFile::SectionInsertPoint(const std::string& section) const {
+  std::size_t i = 0;
+  while (i < lines_.size() &&
+         !(lines_[i].kind == LineKind::kSection && NamesEqual(lines_[i].name, section))) {
+    ++i;
+  }
+  if (i == lines_.size()) return std::nullopt;
+  std::size_t insert_at = i + 1;
+  for (++i; i < lines_.size() && lines_[i].kind != LineKind::kSection; ++i) {
+    if (lines_[i].kind == LineKind::kEntry) insert_at = i + 1;
+  }
+  return insert_at;
+}
+
+std::optional<std::string> IniFile::ReadValue(std::string_view section,
+                                              std::string_view key) const {
+  const std::optional<std::size_t> at = FindEntry(SectionName(section), KeyName(key));
+  if (!at) return std::nullopt;
+  const Line& line = lines_[*at];
+  std::string_view value = Trim(std::string_view(line.text).substr(line.value_pos));
+  if (IsEnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
+  return std::string(value);
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view default_value) const {
+  const std::optional<std::string> value = ReadValue(section, key);
+  return value ? Cp1251ToUtf8(*value) : std::string(default_value);
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int default_value) const {
+  const std::optional<std::string> value = ReadValue(section, key);
+  if (!value) return default_value;
+  return ParseInt32(*value).value_or(default_value);
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool default_value) const {
+  return ReadInteger(section, key, default_value ? 1 : 0) != 0;
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string section_name = SectionName(section);
+  const std::string key_name = KeyName(key);
+  const std::string stored = StoredValue(value);
+  if (const std::optional<std::size_t> at = FindEntry(section_name, key_name)) {
+    Line& line = lines_[*at];
+    line = ParseLine(line.text.substr(0, line.value_pos) + stored);
+    return;
+  }
+  Line entry = ParseLine(key_name + "=" + stored);
+  if (const std::optional<std::size_t> at = SectionInsertPoint(section_name)) {
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*at), std::move(entry));
+    return;
+  }
+  if (!lines_.empty() && !Trim(lines_.back().text).empty()) lines_.push_back(ParseLine(""));
+  lines_.push_back(ParseLine("[" + section_name + "]"));
+  lines_.push_back(std::move(entry));
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+bool IniFile::Save(const fs::path& path, std::string* error) const {
+  const auto fail = [&](const std::string& reason) {
+    if (error) *error = "Cannot save the settings file \"" + path.string() + "\": " + reason;
+    return false;
+  };
+  if (!load_error_.empty()) return fail("it could not be read before (" + load_error_ + ")");
+  fs::path temp;
+  try {
+    std::error_code ec;
+    fs::path target = path;
+    // Renaming over a link would replace the link itself with a plain file.
+    if (fs::is_symlink(path, ec)) {
+      const fs::path resolved = fs::canonical(path, ec);
+      if (!ec) target = resolved;
+    }
+
+    std::string bytes;
+    for (const Line& line : lines_) {
+      bytes += line.text;
+      bytes += "\r\n";
+    }
+
+    const std::string base = "." + target.filename().string() + ".";
+    std::FILE* file = nullptr;
+    for (int attempt = 0; attempt < 8 && !file; ++attempt) {
+      temp = target.parent_path() / (base + RandomSuffix() + ".tmp");
+      file = std::fopen(temp.string().c_str(), "wbx");  // x: never reuse a file that exists
+      if (!file && errno != EEXIST) break;
+    }
+    if (!file) {
+      const std::string reason = "cannot create a temporary file beside it: " + ErrnoText();
+      temp.clear();
+      return fail(reason);
+    }
+    bool written =
+        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+#ifndef _WIN32
+    // Without this a crash soon after the rename can leave an empty file on some file systems.
+    written = written && fsync(fileno(file)) == 0;
+#endif
+    std::string reason = written ? std::string() : ErrnoText();
+    if (std::fclose(file) != 0 && written) {
+      written = false;
+      reason = ErrnoText();
+    }
+    if (!written) {
+      fs::remove(temp, ec);
+      return fail("cannot write a temporary file beside it: " + reason);
+    }
+    const fs::file_status old_status = fs::status(target, ec);
+    if (fs::is_regular_file(old_status)) fs::permissions(temp, old_status.permissions(), ec);
+    fs::rename(temp, target, ec);
+    if (ec) {
+      const std::string rename_reason = ec.message();
+      fs::remove(temp, ec);
+      return fail(rename_reason);
+    }
+    return true;
+  } catch (const std::exception& e) {
+    std::error_code ec;
+    if (!temp.empty()) fs::remove(temp, ec);
+    return fail(e.what());
+  }
+}
+
+}  // namespace quorvel
