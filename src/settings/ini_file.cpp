@@ -7,13 +7,13 @@
 #include <exception>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <system_error>
 
 #ifndef _WIN32
 #include <unistd.h>
 #endif
 
+#include "catalog/atomic_file.h"
 #include "catalog/cp1251.h"
 
 namespace quorvel {
@@ -95,14 +95,6 @@ std::optional<int> ParseInt32(std::string_view text) {
 }
 
 std::string ErrnoText() { return std::strerror(errno); }
-
-std::string RandomSuffix() {
-  std::random_device device;
-  std::uniform_int_distribution<unsigned long long> digits;
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", digits(device));
-  return text;
-}
 
 }  // namespace
 
@@ -254,63 +246,18 @@ bool IniFile::Save(const fs::path& path, std::string* error) const {
     return false;
   };
   if (!load_error_.empty()) return fail("it could not be read before (" + load_error_ + ")");
-  fs::path temp;
-  try {
-    std::error_code ec;
-    fs::path target = path;
-    // Renaming over a link would replace the link itself with a plain file.
-    if (fs::is_symlink(path, ec)) {
-      const fs::path resolved = fs::canonical(path, ec);
-      if (!ec) target = resolved;
-    }
-
-    std::string bytes;
-    for (const Line& line : lines_) {
-      bytes += line.text;
-      bytes += "\r\n";
-    }
-
-    const std::string base = "." + target.filename().string() + ".";
-    std::FILE* file = nullptr;
-    for (int attempt = 0; attempt < 8 && !file; ++attempt) {
-      temp = target.parent_path() / (base + RandomSuffix() + ".tmp");
-      file = std::fopen(temp.string().c_str(), "wbx");  // x: never reuse a file that exists
-      if (!file && errno != EEXIST) break;
-    }
-    if (!file) {
-      const std::string reason = "cannot create a temporary file beside it: " + ErrnoText();
-      temp.clear();
-      return fail(reason);
-    }
-    bool written =
-        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-#ifndef _WIN32
-    // Without this a crash soon after the rename can leave an empty file on some file systems.
-    written = written && fsync(fileno(file)) == 0;
-#endif
-    std::string reason = written ? std::string() : ErrnoText();
-    if (std::fclose(file) != 0 && written) {
-      written = false;
-      reason = ErrnoText();
-    }
-    if (!written) {
-      fs::remove(temp, ec);
-      return fail("cannot write a temporary file beside it: " + reason);
-    }
-    const fs::file_status old_status = fs::status(target, ec);
-    if (fs::is_regular_file(old_status)) fs::permissions(temp, old_status.permissions(), ec);
-    fs::rename(temp, target, ec);
-    if (ec) {
-      const std::string rename_reason = ec.message();
-      fs::remove(temp, ec);
-      return fail(rename_reason);
-    }
-    return true;
-  } catch (const std::exception& e) {
-    std::error_code ec;
-    if (!temp.empty()) fs::remove(temp, ec);
-    return fail(e.what());
+  std::string bytes;
+  for (const Line& line : lines_) {
+    bytes += line.text;
+    bytes += "\r\n";
   }
+  std::string reason;
+  if (!WriteFileAtomically(
+          path, ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+          &reason)) {
+    return fail(reason);
+  }
+  return true;
 }
 
 }  // namespace quorvel
