@@ -9,10 +9,6 @@
 #include <iterator>
 #include <system_error>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include "catalog/atomic_file.h"
 #include "catalog/cp1251.h"
 
