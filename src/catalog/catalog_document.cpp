@@ -3,6 +3,7 @@
 #include <system_error>
 #include <utility>
 
+#include "catalog/atomic_file.h"
 #include "catalog/catalog_error.h"
 
 namespace quorvel {
@@ -30,6 +31,7 @@ ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
       return outcome;
     }
     undo_stream_ = catalog_stream_;
+    state_ = snapshot_state_ = saved_state_ = ++next_state_;
     outcome.read_file = true;
   }
   BuildIndex(catalog_stream_, index_);
@@ -41,12 +43,59 @@ ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
   return outcome;
 }
 
+void CatalogDocument::UseFile(const std::filesystem::path& path) {
+  catalog_file_name_ = path;
+  catalog_open_ = true;
+}
+
+void CatalogDocument::New(const std::filesystem::path& path) {
+  std::string reason;
+  if (!WriteFileAtomically(path, ByteView(), &reason)) {
+    throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
+  }
+  UseFile(path);
+}
+
+void CatalogDocument::ApplyChange(Bytes bytes) {
+  // The old stream is the snapshot: moved, not copied, so a change of a large catalogue holds
+  // at most the stream, the outgoing snapshot and the new bytes at once.
+  undo_stream_ = std::move(catalog_stream_);
+  catalog_stream_ = std::move(bytes);
+  snapshot_state_ = state_;
+  state_ = ++next_state_;
+  BuildIndex(catalog_stream_, index_);
+}
+
+void CatalogDocument::Undo() {
+  catalog_stream_ = undo_stream_;
+  state_ = snapshot_state_;
+  BuildIndex(catalog_stream_, index_);
+}
+
+void CatalogDocument::Save() {
+  std::string reason;
+  if (!WriteFileAtomically(catalog_file_name_, catalog_stream_, &reason)) {
+    throw CatalogError("Cannot create file \"" + catalog_file_name_.string() + "\". " + reason);
+  }
+  saved_state_ = state_;
+}
+
+void CatalogDocument::SaveAs(const std::filesystem::path& path) {
+  std::string reason;
+  if (!WriteFileAtomically(path, catalog_stream_, &reason)) {
+    throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
+  }
+  UseFile(path);
+  saved_state_ = state_;
+}
+
 void CatalogDocument::Close() {
   catalog_file_name_.clear();
   catalog_open_ = false;
   catalog_stream_.clear();
   undo_stream_.clear();
   index_ = CatalogIndex();
+  state_ = snapshot_state_ = saved_state_ = ++next_state_;
 }
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 #ifndef QUORVEL_CATALOG_CATALOG_DOCUMENT_H_
 #define QUORVEL_CATALOG_CATALOG_DOCUMENT_H_
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -38,6 +39,33 @@ class CatalogDocument {
   // No catalogue: empty name, empty streams, empty index.
   void Close();
 
+  // Makes `path` the current catalogue file (New, Open, Save As); its bytes arrive with the
+  // next Reload(true), which also clears Modified.
+  void UseFile(const std::filesystem::path& path);
+
+  // Creates `path` as an empty file (an existing one is cut to nothing) and makes it current.
+  // Throws CatalogError ("Cannot create file ...") with nothing changed when it cannot.
+  void New(const std::filesystem::path& path);
+
+  // Makes `bytes` the catalogue as one change: the stream as it was becomes the undo snapshot,
+  // the index is rebuilt and Modified is set.
+  void ApplyChange(Bytes bytes);
+
+  // Puts back the catalogue as it was before the last change; the snapshot stays. Modified
+  // stays set unless that is the state last read from or written to the file, so closing still
+  // asks about changes that were never saved.
+  void Undo();
+
+  // Writes the stream to CatalogFileName; the old file is replaced only once the whole stream
+  // is written, so a failure leaves it intact. Clears Modified. Throws CatalogError ("Cannot
+  // create file ...") with the document unchanged, Modified included.
+  void Save();
+
+  // The same to `path`, which then is the current file (the caller reloads from it).
+  void SaveAs(const std::filesystem::path& path);
+
+  bool Modified() const { return catalog_open_ && state_ != saved_state_; }
+
   const std::filesystem::path& CatalogFileName() const { return catalog_file_name_; }
   bool CatalogOpen() const { return catalog_open_; }
   const Bytes& CatalogStream() const { return catalog_stream_; }
@@ -50,6 +78,13 @@ class CatalogDocument {
   Bytes catalog_stream_;                     // CatalogStream: the whole catalogue
   Bytes undo_stream_;                        // UndoStream: the one undo snapshot
   CatalogIndex index_;                       // Disks and DiskCount, rebuilt by every Reload
+
+  // Every content the stream takes gets a number, so that Modified can tell whether the stream
+  // holds what the file holds, and Undo which state it returns to.
+  std::uint64_t state_ = 0;           // the stream's content now
+  std::uint64_t snapshot_state_ = 0;  // the content UndoStream holds
+  std::uint64_t saved_state_ = 0;     // the content last read from or written to the file
+  std::uint64_t next_state_ = 0;
 };
 
 }  // namespace quorvel

@@ -1,0 +1,141 @@
+#include "catalog/catalog_edits.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "catalog/catalog_check.h"
+#include "catalog/catalog_error.h"
+#include "catalog/field_codec.h"
+#include "catalog/format.h"
+
+namespace quorvel {
+namespace {
+
+const CatInfo& DiskAt(const CatalogIndex& index, int disk) {
+  if (disk < 0 || static_cast<std::size_t>(disk) >= index.Disks.size()) {
+    throw CatalogError("There is no disk " + std::to_string(disk + 1) + " in the catalogue");
+  }
+  return index.Disks[static_cast<std::size_t>(disk)];
+}
+
+void AppendRange(Bytes& out, ByteView stream, std::int64_t from, std::int64_t to) {
+  out.insert(out.end(), stream.begin() + from, stream.begin() + to);
+}
+
+void AppendField(Bytes& out, std::int64_t value, int width) {
+  const auto bytes = EncodeField(value, width);
+  out.insert(out.end(), bytes.begin(), bytes.begin() + width);
+}
+
+void AppendHeader(Bytes& out, std::int64_t disk_count) {
+  out.insert(out.end(), kMagic, kMagic + kMagicSize);
+  AppendField(out, disk_count, kCountWidth);
+}
+
+std::uint32_t HeaderDiskCount(ByteView stream) {
+  std::uint8_t count[kCountWidth] = {};
+  for (std::int64_t k = 0; k < kCountWidth; ++k) {
+    if (kDiskCountOffset + k < static_cast<std::int64_t>(stream.size())) {
+      count[k] = stream[static_cast<std::size_t>(kDiskCountOffset + k)];
+    }
+  }
+  return DecodeField(count, kCountWidth);
+}
+
+}  // namespace
+
+Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int> kept) {
+  if (kept.size() > kMaxDisks) throw CatalogError("A catalogue holds at most 65535 disks");
+  std::int64_t size = kHeaderSize;
+  for (const int disk : kept) {
+    const CatInfo& info = DiskAt(index, disk);
+    size += info.RecordEnd - info.RecordStart();
+  }
+  Bytes out;
+  out.reserve(static_cast<std::size_t>(size));
+  AppendHeader(out, static_cast<std::int64_t>(kept.size()));
+  for (const int disk : kept) {
+    const CatInfo& info = index.Disks[static_cast<std::size_t>(disk)];
+    AppendRange(out, stream, info.RecordStart(), info.RecordEnd);
+  }
+  return out;
+}
+
+Bytes RenameDisk(ByteView stream, const CatalogIndex& index, int disk, std::string_view name) {
+  const CatInfo& info = DiskAt(index, disk);
+  if (name.size() > kMaxNameBytes) {
+    throw CatalogError("The disk name is " + std::to_string(name.size()) +
+                       " bytes long; at most 255 can be stored");
+  }
+  const std::int64_t start = info.RecordStart();
+  // The record as indexed: for a well-formed catalogue this is its stored length.
+  const std::int64_t length =
+      info.RecordEnd - start + static_cast<std::int64_t>(name.size()) - info.NameLength;
+  const std::int64_t thumbs_start = start + kDiskFixedSize + info.NameLength;
+  Bytes out;
+  out.reserve(stream.size() + name.size());
+  AppendRange(out, stream, 0, start + 1);  // everything before, and the disk marker
+  out.push_back(static_cast<std::uint8_t>(name.size()));
+  AppendField(out, info.ThumbCount, kCountWidth);
+  out.insert(out.end(), name.begin(), name.end());
+  AppendField(out, length, kRecordLengthWidth);
+  AppendRange(out, stream, thumbs_start, static_cast<std::int64_t>(stream.size()));
+  return out;
+}
+
+Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, int disk,
+                   std::span<const int> removed) {
+  const CatInfo& info = DiskAt(index, disk);
+  std::vector<bool> drop(info.Thumbs.size(), false);
+  for (const int row : removed) {
+    if (row < 0 || static_cast<std::size_t>(row) >= drop.size()) {
+      throw CatalogError("Disk " + std::to_string(disk + 1) + " has no thumbnail " +
+                         std::to_string(row + 1));
+    }
+    drop[static_cast<std::size_t>(row)] = true;
+  }
+  const std::int64_t start = info.RecordStart();
+  const std::int64_t thumbs_start = start + kDiskFixedSize + info.NameLength;
+  Bytes out;
+  out.reserve(stream.size());
+  AppendRange(out, stream, 0, thumbs_start);
+  std::int64_t kept = 0;
+  for (std::size_t j = 0; j < info.Thumbs.size(); ++j) {
+    if (drop[j]) continue;
+    const Disc& thumb = info.Thumbs[j];
+    AppendRange(out, stream, thumb.RecordStart(), thumb.JpegPos + thumb.JpegSize);
+    ++kept;
+  }
+  const std::int64_t new_end = static_cast<std::int64_t>(out.size());
+  AppendRange(out, stream, info.RecordEnd, static_cast<std::int64_t>(stream.size()));
+  WriteField(out, start + 2, kept, kCountWidth);
+  WriteField(out, start + 4 + info.NameLength, new_end - start, kRecordLengthWidth);
+  return out;
+}
+
+Bytes ImportCatalog(ByteView stream, ByteView other) {
+  const CheckResult check = CheckCatalog(other);
+  if (!check.ok()) {
+    throw CatalogError("The catalogue to import is damaged at offset " +
+                       std::to_string(check.violation->offset) + ": " + check.violation->reason);
+  }
+  if (check.disk_count == 0) return Bytes(stream.begin(), stream.end());
+  const std::int64_t disks = HeaderDiskCount(stream) + check.disk_count;
+  if (disks > kMaxDisks) {
+    throw CatalogError("Together the two catalogues hold " + std::to_string(disks) +
+                       " disks; a catalogue holds at most 65535");
+  }
+  Bytes out;
+  out.reserve(std::max<std::size_t>(stream.size(), kHeaderSize) + other.size() - kHeaderSize);
+  if (stream.size() < static_cast<std::size_t>(kHeaderSize)) {
+    AppendHeader(out, disks);  // an empty catalogue has no header yet
+  } else {
+    out.assign(stream.begin(), stream.end());
+    WriteField(out, kDiskCountOffset, disks, kCountWidth);
+  }
+  AppendRange(out, other, kHeaderSize, static_cast<std::int64_t>(other.size()));
+  return out;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,42 @@
+// The changes a user makes to a whole catalogue, each a pure function from the current bytes and
+// their index to the complete new bytes. Nothing here touches a file or the input stream; a
+// refusal throws CatalogError before anything is built.
+//
+// Disks are named by their index in CatalogIndex::Disks (0-based, file order) and thumbnails by
+// their index in the disk's Thumbs.
+#ifndef QUORVEL_CATALOG_CATALOG_EDITS_H_
+#define QUORVEL_CATALOG_CATALOG_EDITS_H_
+
+#include <span>
+#include <string_view>
+
+#include "catalog/catalog_index.h"
+#include "catalog/stream.h"
+
+namespace quorvel {
+
+// A catalogue of the disks `kept`, in that order: the header with their count, then each disk
+// record copied whole. Used for removing disks (the kept ones in name order) and for exporting
+// (the chosen ones in display order).
+Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int> kept);
+
+// The catalogue with disk `disk` renamed to `name` (Windows-1251). Every other byte is kept;
+// the disk's record length changes by the difference of the name lengths. Refuses a name of
+// more than 255 bytes.
+Bytes RenameDisk(ByteView stream, const CatalogIndex& index, int disk, std::string_view name);
+
+// The catalogue without the thumbnails `removed` of disk `disk` (any order, duplicates
+// ignored); the kept ones keep their order, the disk's count and record length follow.
+Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, int disk,
+                   std::span<const int> removed);
+
+// The catalogue with every disk record of `other` (a whole catalogue file's bytes) appended
+// after its own, and the disk count raised by `other`'s. An empty catalogue gains the header.
+// Refuses `other` when it is not a well-formed catalogue (its records would be appended as
+// garbage) and when the sum of disks would pass 65535. Importing no disks returns the stream
+// unchanged.
+Bytes ImportCatalog(ByteView stream, ByteView other);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_CATALOG_CATALOG_EDITS_H_
