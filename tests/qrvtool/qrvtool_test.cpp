@@ -180,6 +180,57 @@ TEST_F(QrvtoolTest, ExtractNeverWritesOutsideTheFolder) {
                                       "deep/out/up.jpg", "hostile.qrv"}));
 }
 
+TEST_F(QrvtoolTest, EditsRewriteTheCatalogueInPlace) {
+  const std::string path = Catalog("s.qrv", Sample());
+  Result r = RunTool({"rename", path, "3", "Диск №5"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(RunTool({"list", path}).out, "1\t2\tФото 2019\n2\t0\tempty\n3\t1\tДиск №5\n");
+
+  r = RunTool({"remove-thumbs", path, "1", "1"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(RunTool({"list", path}).out, "1\t1\tФото 2019\n2\t0\tempty\n3\t1\tДиск №5\n");
+  EXPECT_NE(RunTool({"thumbs", path, "1"}).out.find("E:\\b.jpg"), std::string::npos);
+
+  // The disks that stay are stored by name: "empty" (Latin) before the Cyrillic names.
+  r = RunTool({"remove", path, "1"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(RunTool({"list", path}).out, "1\t0\tempty\n2\t1\tДиск №5\n");
+  EXPECT_EQ(RunTool({"check", path}).out, "ok\t2\t1\n");
+
+  const std::string other = Catalog("other.qrv", Sample());
+  ASSERT_EQ(RunTool({"import", path, other}).status, kExitOk);
+  EXPECT_EQ(RunTool({"check", path}).out, "ok\t5\t4\n");
+  r = RunTool({"remove", path, "1", "2", "3", "4", "5"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(LoadFile(path), ToBytes(std::string("Ctlg\0\0", 6)));
+}
+
+TEST_F(QrvtoolTest, ExportWritesTheDisksInTheOrderGiven) {
+  const Bytes stream = Sample();
+  const std::string path = Catalog("s.qrv", stream);
+  const std::string target = (temp_.path() / "out.qrv").string();
+  ASSERT_EQ(RunTool({"export", path, target, "3", "1"}).status, kExitOk);
+  EXPECT_EQ(RunTool({"list", target}).out, "1\t1\tCD1\n2\t2\tФото 2019\n");
+  ASSERT_EQ(RunTool({"export", path, target, "1", "2", "3"}).status, kExitOk);
+  EXPECT_EQ(LoadFile(target), stream) << "every disk in stored order is a byte copy";
+  EXPECT_EQ(LoadFile(path), stream) << "export leaves the catalogue as it was";
+}
+
+TEST_F(QrvtoolTest, RefusedEditsLeaveTheFileAsItWas) {
+  const Bytes stream = Sample();
+  const std::string path = Catalog("s.qrv", stream);
+  EXPECT_EQ(RunTool({"rename", path, "1", std::string(300, 'x')}).status, kExitBadCatalog);
+  EXPECT_EQ(RunTool({"remove-thumbs", path, "1", "3"}).status, kExitBadCatalog);
+  EXPECT_EQ(RunTool({"remove", path, "9"}).status, kExitBadCatalog);
+  EXPECT_EQ(RunTool({"remove", path}).status, kExitUsage);
+  Bytes cut = Sample();
+  cut.pop_back();
+  EXPECT_EQ(RunTool({"import", path, Catalog("cut.qrv", cut)}).status, kExitBadCatalog);
+  EXPECT_EQ(LoadFile(path), stream);
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 2)
+      << "no temporary file is left behind";
+}
+
 TEST(ThumbnailFileNameTest, TakesThePartAfterTheLastSeparator) {
   EXPECT_EQ(ThumbnailFileName("E:\\photos\\img001.jpg"), "img001.jpg.jpg");
   EXPECT_EQ(ThumbnailFileName("E:img.png"), "img.png.jpg");

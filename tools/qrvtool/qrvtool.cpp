@@ -1,12 +1,15 @@
 #include "qrvtool.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 
+#include "catalog/atomic_file.h"
 #include "catalog/catalog_check.h"
+#include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
@@ -22,7 +25,14 @@ constexpr char kUsage[] =
     "       qrvtool thumbs CATALOG DISK\n"
     "       qrvtool check CATALOG\n"
     "       qrvtool extract CATALOG DISK FOLDER\n"
-    "DISK is a 1-based disk number, as `qrvtool list` prints it.\n";
+    "       qrvtool rename CATALOG DISK NAME\n"
+    "       qrvtool remove CATALOG DISK...\n"
+    "       qrvtool remove-thumbs CATALOG DISK INDEX...\n"
+    "       qrvtool import CATALOG OTHER\n"
+    "       qrvtool export CATALOG TARGET DISK...\n"
+    "DISK is a 1-based disk number, as `qrvtool list` prints it; INDEX a 1-based thumbnail\n"
+    "index, as `qrvtool thumbs` prints it. Every change is saved at once, replacing the file\n"
+    "only when the whole catalogue is written.\n";
 
 struct UsageError {
   std::string message;
@@ -57,18 +67,43 @@ Loaded LoadCatalog(const std::string& path) {
   return loaded;
 }
 
-const CatInfo& DiskByNumber(const Loaded& loaded, const std::string& text) {
+// A 1-based number from the command line, at most `limit`, as a 0-based index.
+int Number(const std::string& text, std::size_t limit, const char* what, const char* of_what) {
   std::size_t number = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
   if (ec != std::errc() || end != text.data() + text.size() || number == 0) {
-    throw UsageError{"DISK must be a disk number from 1 on, not \"" + text + "\""};
+    throw UsageError{std::string(what) + " must be a number from 1 on, not \"" + text + "\""};
   }
-  if (number > loaded.index.Disks.size()) {
-    throw Failure{kExitBadCatalog, "the catalogue has " +
-                                       std::to_string(loaded.index.Disks.size()) +
-                                       " disks; there is no disk " + text};
+  if (number > limit) {
+    throw Failure{kExitBadCatalog, std::string(of_what) + " has " + std::to_string(limit) +
+                                       "; there is no " + what + " " + text};
   }
-  return loaded.index.Disks[number - 1];
+  return static_cast<int>(number - 1);
+}
+
+int DiskIndex(const Loaded& loaded, const std::string& text) {
+  return Number(text, loaded.index.Disks.size(), "DISK", "the catalogue");
+}
+
+const CatInfo& DiskByNumber(const Loaded& loaded, const std::string& text) {
+  return loaded.index.Disks[static_cast<std::size_t>(DiskIndex(loaded, text))];
+}
+
+void SaveCatalog(const std::string& path, const Bytes& bytes) {
+  std::string reason;
+  if (!WriteFileAtomically(path, bytes, &reason)) {
+    throw Failure{kExitBadCatalog, "Cannot create file \"" + path + "\". " + reason};
+  }
+}
+
+// Runs a change of the catalogue, turning a refusal into a message.
+template <typename Change>
+Bytes Edit(Change change) {
+  try {
+    return change();
+  } catch (const CatalogError& e) {
+    throw Failure{kExitBadCatalog, e.what()};
+  }
 }
 
 std::string Utf8(std::string_view cp1251) { return Cp1251ToUtf8(cp1251); }
@@ -87,8 +122,8 @@ int Thumbs(const std::vector<std::string>& args, std::ostream& out) {
   const CatInfo& disk = DiskByNumber(loaded, args[1]);
   for (std::size_t j = 0; j < disk.Thumbs.size(); ++j) {
     const Disc& thumb = disk.Thumbs[j];
-    out << j + 1 << '\t' << thumb.JpegSize << '\t' << thumb.JpegPos << '\t' << Utf8(thumb.Name(loaded.stream))
-        << '\n';
+    out << j + 1 << '\t' << thumb.JpegSize << '\t' << thumb.JpegPos << '\t'
+        << Utf8(thumb.Name(loaded.stream)) << '\n';
   }
   return kExitOk;
 }
@@ -133,8 +168,74 @@ int Extract(const std::vector<std::string>& args, std::ostream& out) {
   return kExitOk;
 }
 
+int Rename(const std::vector<std::string>& args, std::ostream&) {
+  const Loaded loaded = LoadCatalog(args[0]);
+  const int disk = DiskIndex(loaded, args[1]);
+  const std::string name = Utf8ToCp1251(args[2]);
+  SaveCatalog(args[0], Edit([&] { return RenameDisk(loaded.stream, loaded.index, disk, name); }));
+  return kExitOk;
+}
+
+int Remove(const std::vector<std::string>& args, std::ostream&) {
+  const Loaded loaded = LoadCatalog(args[0]);
+  std::vector<bool> removed(loaded.index.Disks.size(), false);
+  for (std::size_t k = 1; k < args.size(); ++k) removed[DiskIndex(loaded, args[k])] = true;
+  // The disks that stay are stored in ascending order of their names' bytes, as the window
+  // stores them.
+  std::vector<int> kept;
+  for (std::size_t d = 0; d < removed.size(); ++d) {
+    if (!removed[d]) kept.push_back(static_cast<int>(d));
+  }
+  std::stable_sort(kept.begin(), kept.end(), [&](int a, int b) {
+    return loaded.index.Disks[a].Name < loaded.index.Disks[b].Name;
+  });
+  SaveCatalog(args[0], Edit([&] { return CopyDisks(loaded.stream, loaded.index, kept); }));
+  return kExitOk;
+}
+
+int RemoveThumbnails(const std::vector<std::string>& args, std::ostream&) {
+  const Loaded loaded = LoadCatalog(args[0]);
+  const int disk = DiskIndex(loaded, args[1]);
+  const std::size_t thumbs = loaded.index.Disks[static_cast<std::size_t>(disk)].Thumbs.size();
+  std::vector<int> removed;
+  for (std::size_t k = 2; k < args.size(); ++k) {
+    removed.push_back(Number(args[k], thumbs, "INDEX", "the disk"));
+  }
+  SaveCatalog(args[0],
+              Edit([&] { return RemoveThumbs(loaded.stream, loaded.index, disk, removed); }));
+  return kExitOk;
+}
+
+int Import(const std::vector<std::string>& args, std::ostream&) {
+  const Loaded loaded = LoadCatalog(args[0]);
+  Bytes other;
+  try {
+    other = LoadFile(args[1]);
+  } catch (const CatalogError& e) {
+    throw Failure{kExitBadCatalog, e.what()};
+  }
+  SaveCatalog(args[0], Edit([&] { return ImportCatalog(loaded.stream, other); }));
+  return kExitOk;
+}
+
+int Export(const std::vector<std::string>& args, std::ostream&) {
+  const Loaded loaded = LoadCatalog(args[0]);
+  std::vector<int> chosen;
+  for (std::size_t k = 2; k < args.size(); ++k) chosen.push_back(DiskIndex(loaded, args[k]));
+  bool every_disk_in_order = chosen.size() == loaded.index.Disks.size();
+  for (std::size_t k = 0; every_disk_in_order && k < chosen.size(); ++k) {
+    every_disk_in_order = chosen[k] == static_cast<int>(k);
+  }
+  // Every disk in stored order is the catalogue itself, byte for byte.
+  SaveCatalog(args[1], every_disk_in_order ? loaded.stream : Edit([&] {
+                return CopyDisks(loaded.stream, loaded.index, chosen);
+              }));
+  return kExitOk;
+}
+
 struct Command {
-  std::size_t arg_count;
+  std::size_t arg_count;  // the fewest arguments
+  bool more_allowed;
   std::function<int(const std::vector<std::string>&, std::ostream&)> run;
 };
 
@@ -148,18 +249,26 @@ std::string ThumbnailFileName(const std::string& image_name_utf8) {
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  static const std::map<std::string, Command> kCommands = {{"list", {1, List}},
-                                                           {"thumbs", {2, Thumbs}},
-                                                           {"check", {1, Check}},
-                                                           {"extract", {3, Extract}}};
+  static const std::map<std::string, Command> kCommands = {
+      {"list", {1, false, List}},
+      {"thumbs", {2, false, Thumbs}},
+      {"check", {1, false, Check}},
+      {"extract", {3, false, Extract}},
+      {"rename", {3, false, Rename}},
+      {"remove", {2, true, Remove}},
+      {"remove-thumbs", {3, true, RemoveThumbnails}},
+      {"import", {2, false, Import}},
+      {"export", {3, true, Export}},
+  };
   try {
     if (args.empty()) throw UsageError{"no command given"};
     const auto command = kCommands.find(args[0]);
     if (command == kCommands.end()) throw UsageError{"unknown command \"" + args[0] + "\""};
     const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (rest.size() != command->second.arg_count) {
-      throw UsageError{"\"" + args[0] + "\" takes " + std::to_string(command->second.arg_count) +
-                       " arguments"};
+    const Command& c = command->second;
+    if (rest.size() < c.arg_count || (!c.more_allowed && rest.size() > c.arg_count)) {
+      throw UsageError{"\"" + args[0] + "\" takes " + (c.more_allowed ? "at least " : "") +
+                       std::to_string(c.arg_count) + " arguments"};
     }
     return command->second.run(rest, out);
   } catch (const UsageError& e) {
