@@ -1,11 +1,70 @@
 #include "platform/user_prompts.h"
 
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace quorvel {
+namespace {
+
+Answer ToAnswer(QMessageBox::StandardButton button) {
+  switch (button) {
+    case QMessageBox::Yes:
+      return Answer::kYes;
+    case QMessageBox::No:
+      return Answer::kNo;
+    default:
+      return Answer::kCancel;
+  }
+}
+
+}  // namespace
 
 void MessageBoxPrompts::Warn(QWidget* parent, const QString& title, const QString& text) {
   QMessageBox::warning(parent, title, text);
+}
+
+void MessageBoxPrompts::Error(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox::critical(parent, title, text);
+}
+
+void MessageBoxPrompts::Inform(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox::information(parent, title, text);
+}
+
+Answer MessageBoxPrompts::AskYesNoCancel(QWidget* parent, const QString& title,
+                                         const QString& text) {
+  return ToAnswer(QMessageBox::warning(parent, title, text,
+                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                       QMessageBox::Yes));
+}
+
+Answer MessageBoxPrompts::WarnYesNo(QWidget* parent, const QString& title, const QString& text) {
+  // Closing the box (or Escape) answers No here, the safe answer.
+  return ToAnswer(QMessageBox::warning(parent, title, text, QMessageBox::Yes | QMessageBox::No));
+}
+
+Answer MessageBoxPrompts::ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) {
+  return ToAnswer(QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No));
+}
+
+std::optional<QString> MessageBoxPrompts::InputText(QWidget* parent, const QString& caption,
+                                                    const QString& prompt, const QString& preset) {
+  bool ok = false;
+  const QString text =
+      QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, preset, &ok);
+  if (!ok) return std::nullopt;
+  return text;
+}
+
+QString MessageBoxPrompts::ChooseFile(QFileDialog* dialog) {
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+  return dialog->selectedFiles().first();
+}
+
+QString MessageBoxPrompts::ChooseFolder(QWidget* parent, const QString& title,
+                                        const QString& start) {
+  return QFileDialog::getExistingDirectory(parent, title, start);
 }
 
 }  // namespace quorvel

@@ -1,13 +1,17 @@
-// The questions and notices that windows put to the user, behind one seam, so that tests can
-// answer in place of a person.
+// The questions, notices and pickers that windows put to the user, behind one seam, so that
+// tests can answer in place of a person.
 #ifndef QUORVEL_PLATFORM_USER_PROMPTS_H_
 #define QUORVEL_PLATFORM_USER_PROMPTS_H_
 
 #include <QString>
+#include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace quorvel {
+
+enum class Answer { kYes, kNo, kCancel };
 
 class UserPrompts {
  public:
@@ -15,12 +19,38 @@ class UserPrompts {
 
   // A warning with one OK button, modal over `parent` (which may be hidden or null).
   virtual void Warn(QWidget* parent, const QString& title, const QString& text) = 0;
+  // An error box with one OK button.
+  virtual void Error(QWidget* parent, const QString& title, const QString& text) = 0;
+  // A plain message with one OK button.
+  virtual void Inform(QWidget* parent, const QString& title, const QString& text) = 0;
+  // A warning with Yes, No and Cancel; closing the box answers Cancel.
+  virtual Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) = 0;
+  // A warning with Yes and No; closing the box answers No.
+  virtual Answer WarnYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+  // A confirmation (question) with Yes and No; closing the box answers No.
+  virtual Answer ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+  // A one-line input box showing `preset`; nullopt when cancelled.
+  virtual std::optional<QString> InputText(QWidget* parent, const QString& caption,
+                                           const QString& prompt, const QString& preset) = 0;
+  // Runs `dialog` (set up by the caller: mode, filter); the chosen file, or empty if cancelled.
+  virtual QString ChooseFile(QFileDialog* dialog) = 0;
+  // A folder picker titled `title`, starting at `start`; the chosen folder, empty if cancelled.
+  virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;
 };
 
-// The prompts as message boxes.
+// The prompts as message boxes and dialogs.
 class MessageBoxPrompts : public UserPrompts {
  public:
   void Warn(QWidget* parent, const QString& title, const QString& text) override;
+  void Error(QWidget* parent, const QString& title, const QString& text) override;
+  void Inform(QWidget* parent, const QString& title, const QString& text) override;
+  Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) override;
+  Answer WarnYesNo(QWidget* parent, const QString& title, const QString& text) override;
+  Answer ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) override;
+  std::optional<QString> InputText(QWidget* parent, const QString& caption, const QString& prompt,
+                                   const QString& preset) override;
+  QString ChooseFile(QFileDialog* dialog) override;
+  QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) override;
 };
 
 }  // namespace quorvel

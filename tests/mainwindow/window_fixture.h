@@ -3,9 +3,12 @@
 #ifndef QUORVEL_TESTS_MAINWINDOW_WINDOW_FIXTURE_H_
 #define QUORVEL_TESTS_MAINWINDOW_WINDOW_FIXTURE_H_
 
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,18 +26,106 @@ using testkit::BuildCatalog;
 using testkit::DiskSpec;
 using testkit::ThumbSpec;
 
-// Answers in place of a person and remembers what it was told.
+// Answers in place of a person from queues the test fills, and remembers every prompt. A
+// prompt with no answer queued is recorded as unexpected and answered Cancel.
 class RecordingPrompts : public UserPrompts {
  public:
+  struct Prompt {
+    QString kind;  // "warn", "error", "inform", "ask", "warn-yes-no", "confirm", "input", ...
+    QWidget* parent;
+    QString title;
+    QString text;
+  };
   struct Warning {
     QWidget* parent;
     QString title;
     QString text;
   };
+
   void Warn(QWidget* parent, const QString& title, const QString& text) override {
     warnings.push_back({parent, title, text});
+    Record("warn", parent, title, text);
   }
+  void Error(QWidget* parent, const QString& title, const QString& text) override {
+    Record("error", parent, title, text);
+  }
+  void Inform(QWidget* parent, const QString& title, const QString& text) override {
+    Record("inform", parent, title, text);
+  }
+  Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) override {
+    Record("ask", parent, title, text);
+    return NextAnswer();
+  }
+  Answer WarnYesNo(QWidget* parent, const QString& title, const QString& text) override {
+    Record("warn-yes-no", parent, title, text);
+    return NextAnswer();
+  }
+  Answer ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) override {
+    Record("confirm", parent, title, text);
+    return NextAnswer();
+  }
+  std::optional<QString> InputText(QWidget* parent, const QString& caption, const QString& prompt,
+                                   const QString& preset) override {
+    Record("input", parent, caption, preset);
+    (void)prompt;
+    if (inputs.empty()) {
+      unexpected.push_back(caption);
+      return std::nullopt;
+    }
+    const bool cancelled = !inputs.front().has_value();
+    const QString text = cancelled ? QString() : *inputs.front();
+    inputs.pop_front();
+    if (cancelled) return std::nullopt;
+    return text;
+  }
+  QString ChooseFile(QFileDialog* dialog) override {
+    Record("file", nullptr, dialog->objectName(), QString());
+    return Next(files, dialog->objectName());
+  }
+  QString ChooseFolder(QWidget* parent, const QString& title, const QString&) override {
+    Record("folder", parent, title, QString());
+    return Next(folders, title);
+  }
+
+  // The prompts of one kind, in order.
+  QStringList Texts(const QString& kind) const {
+    QStringList texts;
+    for (const Prompt& p : prompts) {
+      if (p.kind == kind) texts.append(p.text);
+    }
+    return texts;
+  }
+
   std::vector<Warning> warnings;
+  std::vector<Prompt> prompts;
+  std::deque<Answer> answers;
+  std::deque<std::optional<QString>> inputs;
+  std::deque<QString> files;
+  std::deque<QString> folders;
+  QStringList unexpected;
+
+ private:
+  void Record(const char* kind, QWidget* parent, const QString& title, const QString& text) {
+    prompts.push_back({QString::fromLatin1(kind), parent, title, text});
+  }
+  Answer NextAnswer() {
+    if (answers.empty()) {
+      unexpected.append(prompts.back().text);
+      return Answer::kCancel;
+    }
+    const Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  QString Next(std::deque<QString>& queue, const QString& what) {
+    if (queue.empty()) {
+      unexpected.append(what);
+      return {};
+    }
+    QString value = queue.front();
+    queue.pop_front();
+    return value;
+  }
 };
 
 inline std::vector<ThumbSpec> Thumbs(int count, std::uint32_t seed) {

@@ -231,13 +231,5 @@ TEST_F(QrvtoolTest, RefusedEditsLeaveTheFileAsItWas) {
       << "no temporary file is left behind";
 }
 
-TEST(ThumbnailFileNameTest, TakesThePartAfterTheLastSeparator) {
-  EXPECT_EQ(ThumbnailFileName("E:\\photos\\img001.jpg"), "img001.jpg.jpg");
-  EXPECT_EQ(ThumbnailFileName("E:img.png"), "img.png.jpg");
-  EXPECT_EQ(ThumbnailFileName("/media/cd/a.b"), "a.b.jpg");
-  EXPECT_EQ(ThumbnailFileName("plain"), "plain.jpg");
-  EXPECT_EQ(ThumbnailFileName("dir\\"), ".jpg");
-}
-
 }  // namespace
 }  // namespace quorvel::qrvtool

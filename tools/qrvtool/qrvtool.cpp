@@ -14,6 +14,7 @@
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
 #include "catalog/stream.h"
+#include "catalog/thumbnail_file_name.h"
 
 namespace quorvel::qrvtool {
 namespace {
@@ -240,13 +241,6 @@ struct Command {
 };
 
 }  // namespace
-
-std::string ThumbnailFileName(const std::string& image_name_utf8) {
-  const std::size_t cut = image_name_utf8.find_last_of("\\/:");
-  const std::string part =
-      cut == std::string::npos ? image_name_utf8 : image_name_utf8.substr(cut + 1);
-  return part + ".jpg";
-}
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   static const std::map<std::string, Command> kCommands = {

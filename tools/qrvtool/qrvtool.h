@@ -16,10 +16,6 @@ inline constexpr int kExitUsage = 2;
 // separated by one tab), messages to `err`. Returns the exit status.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The file name a thumbnail is saved under: the part of the image name after its last "\",
-// "/" or ":", then ".jpg" (the name as UTF-8).
-std::string ThumbnailFileName(const std::string& image_name_utf8);
-
 }  // namespace quorvel::qrvtool
 
 #endif  // QUORVEL_TOOLS_QRVTOOL_QRVTOOL_H_
