@@ -131,6 +131,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
 
   CreateMenus();
   CreateFileDialogs();
+  ConnectCommands();
   connect(disk_list_->header(), &QHeaderView::sectionClicked, this,
           &MainWindow::ListView1ColumnClick);
   connect(disk_list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,

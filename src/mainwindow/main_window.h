@@ -8,12 +8,15 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <functional>
 
 #include "catalog/catalog_document.h"
 #include "platform/user_prompts.h"
 #include "settings/catalog_opening.h"
 
 class QAction;
+class QCloseEvent;
+class QPoint;
 class QEvent;
 class QFileDialog;
 class QItemSelection;
@@ -85,6 +88,28 @@ class MainWindow : public QMainWindow {
   // Selects the row at display position `row` alone, as a click on it would.
   void SelectRow(int row);
 
+  // The document commands of the "Файл" and "Правка" menus.
+  void NewClick();
+  void OpenClick();
+  // Writes the catalogue to its file; false (after showing why) when that failed.
+  bool SaveClick();
+  void SaveAsClick();
+  void UndoClick();
+  void ImportClick();
+  void Export1Click();
+  // Enables the menu items for the state now; runs whenever a top-level menu opens.
+  void FileeeeClick();
+
+  // The edits, from the context menus and the Delete key.
+  void RemoveDiskClick();
+  void RenameDiskClick();
+  void RemoveThumbClick();
+  // Writes the selected thumbnails' JPEG data to a folder the user picks.
+  void S2PClick();
+  // The lists' context menus, for a request at `pos` in the list's viewport.
+  void ListView1ContextPopup(const QPoint& pos);
+  void ListView2ContextPopup(const QPoint& pos);
+
   int SelectedDisk() const { return selected_disk_; }
   const QStringList& SelectedDiskImages() const;
   int SortColumn() const { return sort_column_; }
@@ -93,10 +118,22 @@ class MainWindow : public QMainWindow {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
   void CreateMenus();
+  void ConnectCommands();
+  // Asks whether to save unsaved changes; false when the command must stop.
+  bool SaveChangesQuestion();
+  // Runs `command`, showing a refusal or a file error in an error box instead of ending it.
+  void Guarded(const std::function<void()>& command);
+  void ShowError(const QString& text);
+  // Selects the row that shows disk `disk` (an index into Disks), when there is one.
+  void SelectDiskRow(int disk);
+  QList<QTreeWidgetItem*> SelectedRowsInOrder() const;
+  QList<int> SelectedThumbnailRows() const;
   void CreateFileDialogs();
   void BuildDiskRows();
   // Shows or empties the thumbnails for a row whose selection changed.

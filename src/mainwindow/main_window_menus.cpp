@@ -1,8 +1,10 @@
 // The main window's menus and file dialogs. Each command is enabled by the change that gives it
 // its handler; until then its item is shown, disabled.
 #include <QFileDialog>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTreeWidget>
 
 #include "mainwindow/main_window.h"
 
@@ -63,6 +65,34 @@ void MainWindow::CreateMenus() {
   m.PopupMenu2 = MakePopup(this, "PopupMenu2");
   m.RemoveThumb = AddItem(m.PopupMenu2, "RemoveThumb", QStringLiteral("Удалить эскиз"));
   m.S2P = AddItem(m.PopupMenu2, "S2P", QStringLiteral("Сохранить в папку"));
+}
+
+void MainWindow::ConnectCommands() {
+  MainMenuItems& m = menus_;
+  for (QMenu* menu : {m.Fileeee, m.N1, m.N3}) {
+    connect(menu, &QMenu::aboutToShow, this, &MainWindow::FileeeeClick);
+  }
+  connect(m.New, &QAction::triggered, this, &MainWindow::NewClick);
+  connect(m.Open, &QAction::triggered, this, &MainWindow::OpenClick);
+  connect(m.Save, &QAction::triggered, this, [this] { SaveClick(); });
+  connect(m.SaveAs, &QAction::triggered, this, &MainWindow::SaveAsClick);
+  connect(m.Import, &QAction::triggered, this, &MainWindow::ImportClick);
+  connect(m.Export1, &QAction::triggered, this, &MainWindow::Export1Click);
+  connect(m.Undo, &QAction::triggered, this, &MainWindow::UndoClick);
+  connect(m.RemoveDisk, &QAction::triggered, this, &MainWindow::RemoveDiskClick);
+  connect(m.RenameDisk, &QAction::triggered, this, &MainWindow::RenameDiskClick);
+  connect(m.RemoveThumb, &QAction::triggered, this, &MainWindow::RemoveThumbClick);
+  connect(m.S2P, &QAction::triggered, this, &MainWindow::S2PClick);
+
+  disk_list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(disk_list_, &QWidget::customContextMenuRequested, this,
+          &MainWindow::ListView1ContextPopup);
+  thumbnail_view_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(thumbnail_view_, &QWidget::customContextMenuRequested, this,
+          &MainWindow::ListView2ContextPopup);
+  disk_list_->installEventFilter(this);
+  thumbnail_view_->installEventFilter(this);
+  FileeeeClick();
 }
 
 void MainWindow::CreateFileDialogs() {

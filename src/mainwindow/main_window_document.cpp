@@ -1,0 +1,153 @@
+// The document commands: new, open, save, save as, undo, the question before closing, and the
+// menu enabling that follows the document's state.
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMenu>
+#include <QTreeWidget>
+
+#include "catalog/catalog_error.h"
+#include "catalog/stream.h"
+#include "mainwindow/catalog_file_name.h"
+#include "mainwindow/disk_list_item.h"
+#include "mainwindow/main_window.h"
+#include "platform/path_text.h"
+
+namespace quorvel {
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvel");
+
+QString ReplaceQuestion(const QString& name) {
+  return name + QStringLiteral(" уже существует.\rЗаменить?");
+}
+
+}  // namespace
+
+void MainWindow::Guarded(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const CatalogError& error) {
+    ShowError(QString::fromStdString(error.what()));
+  } catch (const std::exception& error) {
+    ShowError(QString::fromLocal8Bit(error.what()));
+  }
+}
+
+void MainWindow::ShowError(const QString& text) { prompts_.Error(this, kTitle, text); }
+
+bool MainWindow::SaveChangesQuestion() {
+  if (!document_.Modified()) return true;
+  const QString text = QStringLiteral("Сохранить изменения в файле\r\"") +
+                       PathToQString(document_.CatalogFileName()) + QStringLiteral("\" ?");
+  switch (prompts_.AskYesNoCancel(this, kTitle, text)) {
+    case Answer::kYes:
+      // A save that failed must not let the changes go.
+      return SaveClick();
+    case Answer::kNo:
+      return true;
+    case Answer::kCancel:
+      return false;
+  }
+  return false;
+}
+
+void MainWindow::NewClick() {
+  if (!SaveChangesQuestion()) return;
+  const QString chosen = prompts_.ChooseFile(save_dialog_);
+  if (chosen.isEmpty()) return;
+  const QString name = CompleteCatalogName(chosen);
+  if (QFileInfo::exists(name) &&
+      prompts_.WarnYesNo(this, kTitle, ReplaceQuestion(name)) != Answer::kYes) {
+    return;
+  }
+  Guarded([&] {
+    document_.New(QStringToPath(name));
+    ReloadCatalog(true);
+  });
+}
+
+void MainWindow::OpenClick() {
+  if (!SaveChangesQuestion()) return;
+  const QString chosen = prompts_.ChooseFile(open_dialog_);
+  if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
+  Guarded([&] {
+    // Another kind of file is passed over without a word, as a file dialog's wrong pick is.
+    if (!IsCatalogFile(QStringToPath(chosen))) return;
+    document_.UseFile(QStringToPath(chosen));
+    ReloadCatalog(true);
+    if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+  });
+}
+
+bool MainWindow::SaveClick() {
+  bool saved = false;
+  Guarded([&] {
+    document_.Save();
+    saved = true;
+  });
+  return saved;
+}
+
+void MainWindow::SaveAsClick() {
+  const QString chosen = prompts_.ChooseFile(save_dialog_);
+  if (chosen.isEmpty()) return;
+  const int disk = selected_disk_;
+  const QString name = CompleteCatalogName(chosen);
+  // The new file replaces the old one only once it is whole, so Yes needs no delete first.
+  if (QFileInfo::exists(name) &&
+      prompts_.WarnYesNo(this, kTitle, ReplaceQuestion(name)) == Answer::kNo) {
+    return;
+  }
+  Guarded([&] {
+    document_.SaveAs(QStringToPath(name));
+    ReloadCatalog(true);
+    SelectDiskRow(disk);
+  });
+}
+
+void MainWindow::UndoClick() {
+  document_.Undo();
+  ReloadCatalog(false);
+  if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (SaveChangesQuestion()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void MainWindow::FileeeeClick() {
+  const bool open = document_.CatalogOpen();
+  const bool modified = document_.Modified();
+  menus_.SaveAs->setEnabled(open);
+  menus_.Import->setEnabled(open);
+  menus_.Save->setEnabled(modified && open);
+  menus_.Undo->setEnabled(modified && open);
+  menus_.Export1->setEnabled(!disk_list_->selectedItems().isEmpty());
+  menus_.New->setEnabled(true);
+  menus_.Open->setEnabled(true);
+}
+
+void MainWindow::SelectDiskRow(int disk) {
+  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
+    const auto* item = static_cast<const DiskListItem*>(disk_list_->topLevelItem(row));
+    if (item->DiskNumber() == disk + 1) {
+      SelectRow(row);
+      return;
+    }
+  }
+}
+
+QList<QTreeWidgetItem*> MainWindow::SelectedRowsInOrder() const {
+  QList<QTreeWidgetItem*> rows;
+  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = disk_list_->topLevelItem(row);
+    if (item->isSelected()) rows.append(item);
+  }
+  return rows;
+}
+
+}  // namespace quorvel

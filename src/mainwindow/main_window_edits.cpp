@@ -1,0 +1,160 @@
+// The edits of the open catalogue: removing and renaming disks, removing thumbnails, and the
+// context menus and Delete key that lead to them.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QTreeWidget>
+#include <algorithm>
+#include <vector>
+
+#include "catalog/catalog_edits.h"
+#include "catalog/cp1251.h"
+#include "catalog/format.h"
+#include "mainwindow/disk_list_item.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/thumbnail_model.h"
+
+namespace quorvel {
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvel");
+
+// The hourglass for as long as it lives.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+QList<int> MainWindow::SelectedThumbnailRows() const {
+  QList<int> rows;
+  for (const QModelIndex& index : thumbnail_view_->selectionModel()->selectedIndexes()) {
+    rows.append(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    if (watched == disk_list_) {
+      if (!disk_list_->selectedItems().isEmpty()) RemoveDiskClick();
+      return true;
+    }
+    if (watched == thumbnail_view_) {
+      RemoveThumbClick();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::ListView1ContextPopup(const QPoint& pos) {
+  const int selected = static_cast<int>(disk_list_->selectedItems().size());
+  if (selected == 0) return;
+  menus_.RemoveDisk->setText(selected == 1 ? QStringLiteral("Удалить диск")
+                                           : QStringLiteral("Удалить диски"));
+  menus_.RemoveDisk->setEnabled(true);
+  menus_.RenameDisk->setEnabled(selected == 1);
+  menus_.PopupMenu1->popup(disk_list_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::ListView2ContextPopup(const QPoint& pos) {
+  const auto selected = SelectedThumbnailRows().size();
+  if (selected == 0) return;
+  menus_.RemoveThumb->setText(selected == 1 ? QStringLiteral("Удалить эскиз")
+                                            : QStringLiteral("Удалить эскизы"));
+  menus_.RemoveThumb->setEnabled(true);
+  menus_.S2P->setEnabled(true);
+  menus_.PopupMenu2->popup(thumbnail_view_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::RemoveDiskClick() {
+  const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
+  if (selected.isEmpty()) return;
+  // The question names the selected row's disk: the last row selected may have been
+  // unselected since, and must not be named for a disk that is not going.
+  const QString text = selected.size() == 1
+                           ? QStringLiteral("Вы действительно хотите удалить диск \r\"") +
+                                 selected.first()->text(DiskListItem::kNameColumn) +
+                                 QStringLiteral("\" ?")
+                           : QStringLiteral("Вы действительно хотите удалить эти диски (") +
+                                 QString::number(selected.size()) + QStringLiteral(" шт.) ?");
+  if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;
+  const WaitCursor wait;
+  // The disks that stay are stored in ascending name order, the order the list shows after
+  // this sort.
+  sort_ascending_ = true;
+  ListView1ColumnClick(DiskListItem::kNameColumn);
+  std::vector<int> kept;
+  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
+    const auto* item = static_cast<const DiskListItem*>(disk_list_->topLevelItem(row));
+    if (!item->isSelected()) kept.push_back(item->DiskNumber() - 1);
+  }
+  Guarded([&] {
+    document_.ApplyChange(CopyDisks(document_.CatalogStream(), document_.Index(), kept));
+    ReloadCatalog(false);
+    if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+  });
+}
+
+void MainWindow::RenameDiskClick() {
+  const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
+  if (selected.size() != 1) return;
+  // The selected row's disk, which is not always the last one selected (see RemoveDiskClick).
+  const int disk = static_cast<const DiskListItem*>(selected.first())->DiskNumber() - 1;
+  const QString preset = selected.first()->text(DiskListItem::kNameColumn);
+  std::string name;
+  for (;;) {
+    // Cancel keeps the name, and the rename still goes ahead with it.
+    const QString typed =
+        prompts_.InputText(this, QStringLiteral("Введите новое имя диска"), QString(), preset)
+            .value_or(preset);
+    if (typed.isEmpty()) {
+      prompts_.Error(this, kTitle, QStringLiteral("Нужно указать название диска!"));
+      continue;
+    }
+    name = Utf8ToCp1251(typed.toStdString());
+    if (name.size() > kMaxNameBytes) {
+      prompts_.Error(this, kTitle,
+                     QStringLiteral("Название диска слишком длинное: %1 байт, можно не больше %2.")
+                         .arg(name.size())
+                         .arg(kMaxNameBytes));
+      continue;
+    }
+    break;
+  }
+  Guarded([&] {
+    document_.ApplyChange(RenameDisk(document_.CatalogStream(), document_.Index(), disk, name));
+    ReloadCatalog(false);
+    SelectDiskRow(disk);
+  });
+}
+
+void MainWindow::RemoveThumbClick() {
+  const QList<int> rows = SelectedThumbnailRows();
+  if (rows.isEmpty()) return;
+  const int disk = selected_disk_;
+  const QString text =
+      rows.size() == 1 ? QStringLiteral("Вы действительно хотите удалить эскиз \r\"") +
+                             thumbnail_model_->Names().value(rows.first()) + QStringLiteral("\" ?")
+                       : QStringLiteral("Вы действительно хотите удалить эти эскизы (") +
+                             QString::number(rows.size()) + QStringLiteral(" шт.) ?");
+  if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;
+  const WaitCursor wait;
+  const std::vector<int> removed(rows.begin(), rows.end());
+  Guarded([&] {
+    document_.ApplyChange(
+        RemoveThumbs(document_.CatalogStream(), document_.Index(), disk, removed));
+    ReloadCatalog(false);
+    SelectDiskRow(disk);
+  });
+}
+
+}  // namespace quorvel

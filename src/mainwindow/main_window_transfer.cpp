@@ -1,0 +1,116 @@
+// Moving disks and thumbnails between the open catalogue and other files: import, export and
+// saving thumbnails to a folder.
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QListView>
+#include <QTreeWidget>
+#include <fstream>
+#include <vector>
+
+#include "catalog/atomic_file.h"
+#include "catalog/catalog_edits.h"
+#include "catalog/catalog_error.h"
+#include "catalog/cp1251.h"
+#include "catalog/stream.h"
+#include "catalog/thumbnail_file_name.h"
+#include "mainwindow/catalog_file_name.h"
+#include "mainwindow/disk_list_item.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/thumbnail_model.h"
+#include "platform/path_text.h"
+
+namespace quorvel {
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvel");
+
+void WriteWhole(const std::filesystem::path& path, ByteView bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) {
+    throw CatalogError("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
+  }
+}
+
+}  // namespace
+
+void MainWindow::ImportClick() {
+  const QString chosen = prompts_.ChooseFile(open_dialog_);
+  if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
+  Guarded([&] {
+    const std::filesystem::path path = QStringToPath(chosen);
+    if (!IsCatalogFile(path)) return;
+    // The whole file is read, and checked, before the catalogue is touched.
+    const Bytes other = LoadFile(path);
+    if (other.empty()) return;
+    Bytes merged = ImportCatalog(document_.CatalogStream(), other);
+    if (merged == document_.CatalogStream()) return;  // a catalogue without disks adds nothing
+    // Like every other change: undoable, and asked about before it could be lost.
+    document_.ApplyChange(std::move(merged));
+    ReloadCatalog(false);
+    if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+  });
+}
+
+void MainWindow::Export1Click() {
+  const QString chosen = prompts_.ChooseFile(save_dialog_);
+  if (chosen.isEmpty()) return;
+  const QString target = CompleteCatalogName(chosen);
+  if (QFileInfo::exists(target) &&
+      prompts_.WarnYesNo(this, kTitle,
+                         QStringLiteral("\"") + target +
+                             QStringLiteral("\"\r уже существует. Заменить?")) == Answer::kNo) {
+    return;
+  }
+  const QList<QTreeWidgetItem*> rows = SelectedRowsInOrder();
+  Guarded([&] {
+    Bytes exported;
+    if (rows.size() == disk_list_->topLevelItemCount()) {
+      exported = document_.CatalogStream();  // every disk: the catalogue as it is stored
+    } else {
+      std::vector<int> disks;
+      for (QTreeWidgetItem* row : rows) {
+        disks.push_back(static_cast<const DiskListItem*>(row)->DiskNumber() - 1);
+      }
+      exported = CopyDisks(document_.CatalogStream(), document_.Index(), disks);
+    }
+    std::string reason;
+    const std::filesystem::path path = QStringToPath(target);
+    if (!WriteFileAtomically(path, exported, &reason)) {
+      throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
+    }
+  });
+}
+
+void MainWindow::S2PClick() {
+  const QString folder =
+      prompts_.ChooseFolder(this, QStringLiteral("Выберите папку"), QDir::currentPath());
+  if (folder.isEmpty()) return;
+  const QList<int> rows = SelectedThumbnailRows();
+  bool finished = false;
+  {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Guarded([&] {
+      const std::filesystem::path base = QStringToPath(folder);
+      const ByteView stream(document_.CatalogStream());
+      const std::span<const Disc> thumbs =
+          document_.Index().Disks[static_cast<std::size_t>(selected_disk_)].Thumbs;
+      for (const int row : rows) {
+        const Disc& thumb = thumbs[static_cast<std::size_t>(row)];
+        // The file name holds no separator, so nothing is ever written outside the folder.
+        const std::string name = ThumbnailFileName(Cp1251ToUtf8(thumb.Name(stream)));
+        WriteWhole(base / QStringToPath(QString::fromStdString(name)),
+                   stream.subspan(static_cast<std::size_t>(thumb.JpegPos),
+                                  static_cast<std::size_t>(thumb.JpegSize)));
+      }
+      finished = true;
+    });
+    QApplication::restoreOverrideCursor();
+  }
+  if (finished) prompts_.Inform(this, kTitle, QStringLiteral("Готово!!!"));
+}
+
+}  // namespace quorvel
