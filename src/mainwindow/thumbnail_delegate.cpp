@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <utility>
 
 #include "catalog/format.h"
@@ -22,6 +23,20 @@ QFont LabelFont(const QFont& base) {
 }
 
 }  // namespace
+
+QStringList ThumbnailDelegate::LabelLines(const QString& path, const QFontMetrics& metrics,
+                                          int width) {
+  if (metrics.horizontalAdvance(path) <= width) return {path};
+  // Two lines: the folder, shortened from the left, above the file name, which matters most.
+  const qsizetype cut =
+      std::max({path.lastIndexOf('\\'), path.lastIndexOf('/'), path.lastIndexOf(':')});
+  const QString folder = cut < 0 ? QString() : path.left(cut + 1);
+  const QString file = path.mid(cut + 1);
+  QStringList lines;
+  if (!folder.isEmpty()) lines.append(metrics.elidedText(folder, Qt::ElideLeft, width));
+  lines.append(metrics.elidedText(file, Qt::ElideLeft, width));
+  return lines;
+}
 
 ThumbnailDelegate::ThumbnailDelegate(const ThumbnailModel& model,
                                      std::function<void()> on_undecodable, QObject* parent)
@@ -66,13 +81,16 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   painter->setFont(font);
   const bool selected = option.state.testFlag(QStyle::State_Selected);
   painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-  const QRect label(option.rect.left() + 2, picture_area.bottom() + 1 + kLabelGap,
-                    option.rect.width() - 4, option.rect.bottom() - picture_area.bottom());
-  // Paths are long: keep their end, the file name, when two lines cannot hold them.
+  const QRect label(option.rect.left() + 4, picture_area.bottom() + 1 + kLabelGap,
+                    option.rect.width() - 8, option.rect.bottom() - picture_area.bottom());
   const QFontMetrics metrics(font);
-  const QString text = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideLeft,
-                                          kLabelLines * label.width() - metrics.averageCharWidth());
-  painter->drawText(label, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere, text);
+  const QStringList lines =
+      LabelLines(index.data(Qt::DisplayRole).toString(), metrics, label.width());
+  for (int k = 0; k < lines.size(); ++k) {
+    painter->drawText(
+        QRect(label.left(), label.top() + k * metrics.height(), label.width(), metrics.height()),
+        Qt::AlignHCenter | Qt::AlignTop, lines[k]);
+  }
   painter->restore();
 }
 

@@ -3,6 +3,8 @@
 #ifndef QUORVEL_MAINWINDOW_THUMBNAIL_DELEGATE_H_
 #define QUORVEL_MAINWINDOW_THUMBNAIL_DELEGATE_H_
 
+#include <QFontMetrics>
+#include <QStringList>
 #include <QStyledItemDelegate>
 #include <functional>
 
@@ -26,6 +28,10 @@ class ThumbnailDelegate : public QStyledItemDelegate {
 
   // Where the picture of an item in `item_rect` goes (its top-left corner, picture size).
   static QRect PictureRect(const QRect& item_rect);
+
+  // The label of an image path in at most two lines of `width`: the whole path when it fits,
+  // else the folder (shortened from the left) above the file name.
+  static QStringList LabelLines(const QString& path, const QFontMetrics& metrics, int width);
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;

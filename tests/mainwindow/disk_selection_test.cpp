@@ -161,6 +161,11 @@ void DiskSelectionTest::clickAndControlClickShowTheRowJustSelected() {
   auto* view = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
   QCOMPARE(s.Column(0), QStringList({"Архив", "Музыка", "Фото"}));
 
+  // Clicking the row that is already selected keeps it, and its thumbnails, shown.
+  Click(list, 0);
+  QCOMPARE(list->selectedItems().size(), 1);
+  QCOMPARE(view->model()->rowCount(), 2);
+
   Click(list, 2);
   QCOMPARE(list->selectedItems().size(), 1);
   QCOMPARE(s.window.SelectedDisk(), 0);

@@ -63,7 +63,22 @@ class ThumbnailViewTest : public QObject {
   void aThumbnailOfAnotherSizeKeepsItsOwnSize();
   void undecodableThumbnailsShowAFrameAndOneNote();
   void selectingADiskShowsItsFirstThumbnails();
+  void labelsKeepTheFileNameWhole();
 };
+
+void ThumbnailViewTest::labelsKeepTheFileNameWhole() {
+  QFont font;
+  font.setPointSize(ThumbnailDelegate::kLabelPointSize);
+  const QFontMetrics metrics(font);
+  const int width = ThumbnailDelegate::kItemWidth - 8;
+  QCOMPARE(ThumbnailDelegate::LabelLines("E:\\a.jpg", metrics, width), QStringList({"E:\\a.jpg"}));
+  const QStringList lines = ThumbnailDelegate::LabelLines(
+      QStringLiteral("E:\\Фото\\2019\\Отпуск на море\\Крым\\IMG_0001.JPG"), metrics, width);
+  QCOMPARE(lines.size(), 2);
+  QCOMPARE(lines[1], QStringLiteral("IMG_0001.JPG"));
+  QVERIFY(lines[0].endsWith(QStringLiteral("Крым\\")));
+  QVERIFY(metrics.horizontalAdvance(lines[0]) <= width);
+}
 
 void ThumbnailViewTest::paintsEachThumbnailFromTheCatalogue() {
   Session s;

@@ -1,0 +1,280 @@
+// The document commands through the real window, with the dialogs and questions answered by the
+// test: new, open, save, save as, undo, closing, and the menu items they enable.
+#include <sys/resource.h>
+
+#include <QAction>
+#include <QFile>
+#include <QListView>
+#include <QTest>
+#include <QTreeWidget>
+#include <csignal>
+
+#include "catalog/disk_record_writer.h"
+#include "catalog/stream.h"
+#include "mainwindow/catalog_file_name.h"
+#include "window_fixture.h"
+
+namespace quorvel {
+namespace {
+
+Bytes Read(const QString& path) { return LoadFile(QStringToPath(path)); }
+
+// The catalogue with one more disk appended, as a scan adds it.
+Bytes WithDisk(const Bytes& stream, const std::string& name) {
+  Bytes bytes = stream;
+  DiskRecordHead head = BeginDiskRecord(bytes, name);
+  AppendThumbnailRecord(bytes, head, "E:\\new.jpg", ByteView(testkit::GradientJpeg(3)));
+  FinishDiskRecord(bytes, head);
+  return bytes;
+}
+
+}  // namespace
+
+class DocumentCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void chosenNamesAreCompletedToCatalogueNames();
+  void openRefusesOtherFilesSilentlyAndIgnoresTheCurrentOne();
+  void newAsksBeforeReplacingAFile();
+  void unsavedChangesAreAskedAboutBeforeTheyCouldBeLost();
+  void saveAsWritesTheNewFileAndReselectsTheDisk();
+  void undoReturnsToTheStateBeforeTheLastChange();
+  void aFailedSaveKeepsTheOldFileAndTheChanges();
+  void menuItemsFollowTheDocumentsState();
+};
+
+void DocumentCommandsTest::chosenNamesAreCompletedToCatalogueNames() {
+  QCOMPARE(CompleteCatalogName("cat"), QStringLiteral("cat.qrv"));
+  QCOMPARE(CompleteCatalogName("CAT.QRV"), QStringLiteral("CAT.QRV"));
+  QCOMPARE(CompleteCatalogName("a.qrv.bak"), QStringLiteral("a.qrv.bak.qrv"));
+  QCOMPARE(CompleteCatalogName("qrv"), QStringLiteral("qrv.qrv"));
+  QCOMPARE(CompleteCatalogName("/home/u/Фото.Qrv"), QStringLiteral("/home/u/Фото.Qrv"));
+}
+
+void DocumentCommandsTest::openRefusesOtherFilesSilentlyAndIgnoresTheCurrentOne() {
+  Session s;
+  const QString current = s.Write("current.qrv", BuildCatalog({Disk("current")}));
+  QVERIFY(s.Start(current));
+  const QString photo = s.Write("photo.qrv", testkit::GradientJpeg(1));
+  s.prompts.files = {photo};
+  s.window.OpenClick();
+  QCOMPARE(s.Column(0), QStringList({"current"}));
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), current);
+
+  // The current file, changed on disk meanwhile, is not read again.
+  testkit::WriteFile(QStringToPath(current), BuildCatalog({Disk("changed")}));
+  s.prompts.files = {current};
+  s.window.OpenClick();
+  QCOMPARE(s.Column(0), QStringList({"current"}));
+
+  // An empty file is an empty catalogue: it opens and the list empties.
+  const QString empty = s.Write("empty.qrv", {});
+  s.prompts.files = {empty};
+  s.window.OpenClick();
+  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), empty);
+
+  const QString other = s.Write("other.qrv", BuildCatalog({Disk("z"), Disk("y")}));
+  s.prompts.files = {other};
+  s.window.OpenClick();
+  QCOMPARE(s.Column(0), QStringList({"y", "z"}));
+  QCOMPARE(s.window.SelectedDisk(), 1);
+  QVERIFY(s.prompts.Texts("error").isEmpty());
+  QVERIFY(s.prompts.unexpected.isEmpty());
+}
+
+void DocumentCommandsTest::newAsksBeforeReplacingAFile() {
+  Session s;
+  const QString current = s.Write("current.qrv", BuildCatalog({Disk("keep")}));
+  const Bytes existing_bytes = BuildCatalog({Disk("existing")});
+  const QString existing = s.Write("existing.qrv", existing_bytes);
+  QVERIFY(s.Start(current));
+
+  s.prompts.files = {s.dir.filePath("existing")};  // completed to existing.qrv
+  s.prompts.answers = {Answer::kNo};
+  s.window.NewClick();
+  QCOMPARE(s.prompts.Texts("warn-yes-no"),
+           QStringList({existing + QStringLiteral(" уже существует.\rЗаменить?")}));
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), current);
+  QCOMPARE(s.Column(0), QStringList({"keep"}));
+  QCOMPARE(Read(existing), existing_bytes);
+
+  s.prompts.files = {existing};
+  s.prompts.answers = {Answer::kYes};
+  s.window.NewClick();
+  QCOMPARE(Read(existing), Bytes{});  // cut to nothing at once
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), existing);
+  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QVERIFY(s.document.CatalogOpen());
+  QVERIFY(!s.document.Modified());
+}
+
+void DocumentCommandsTest::unsavedChangesAreAskedAboutBeforeTheyCouldBeLost() {
+  Session s;
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("a")}));
+  const QString other = s.Write("b.qrv", BuildCatalog({Disk("b")}));
+  QVERIFY(s.Start(path));
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "added"));
+  s.window.ReloadCatalog(false);
+  const QString question =
+      QStringLiteral("Сохранить изменения в файле\r\"") + path + QStringLiteral("\" ?");
+
+  // Cancel stops the command before any dialog.
+  s.prompts.answers = {Answer::kCancel};
+  s.window.OpenClick();
+  QCOMPARE(s.prompts.Texts("ask"), QStringList({question}));
+  QVERIFY(s.prompts.Texts("file").isEmpty());
+  QVERIFY(s.document.Modified());
+
+  // Closing asks too; Cancel keeps the window open.
+  s.prompts.answers = {Answer::kCancel};
+  QVERIFY(!s.window.close());
+  QVERIFY(s.window.isVisible());
+
+  // Yes saves, then opens the other catalogue, which starts unmodified.
+  s.prompts.answers = {Answer::kYes};
+  s.prompts.files = {other};
+  s.window.OpenClick();
+  QCOMPARE(BuildIndex(Read(path)).Disks.size(), std::size_t{2});
+  QCOMPARE(s.Column(0), QStringList({"b"}));
+  QVERIFY(!s.document.Modified());
+
+  // No lets the changes go; the new catalogue is not modified either.
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "dropped"));
+  s.prompts.answers = {Answer::kNo};
+  s.prompts.files = {path};
+  s.window.OpenClick();
+  QCOMPARE(BuildIndex(Read(other)).Disks.size(), std::size_t{1});
+  QVERIFY(!s.document.Modified());
+  QVERIFY(s.window.close());  // nothing to ask about
+  QVERIFY(s.prompts.unexpected.isEmpty());
+}
+
+void DocumentCommandsTest::saveAsWritesTheNewFileAndReselectsTheDisk() {
+  Session s;
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("b", 1), Disk("a", 2), Disk("c", 3)}));
+  QVERIFY(s.Start(path));
+  s.List()->setCurrentItem(s.List()->topLevelItem(2));  // c, disk 3
+  QCOMPARE(s.window.SelectedDisk(), 2);
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "d"));
+  s.window.ReloadCatalog(false);
+
+  s.prompts.files = {s.dir.filePath("copy")};
+  s.window.SaveAsClick();
+  const QString copy = s.dir.filePath("copy.qrv");
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), copy);
+  QCOMPARE(Read(copy), s.document.CatalogStream());
+  QCOMPARE(BuildIndex(Read(path)).Disks.size(), std::size_t{3});  // the old file as it was
+  QVERIFY(!s.document.Modified());
+  QCOMPARE(s.window.SelectedDisk(), 2);
+  QCOMPARE(s.List()->selectedItems().first()->text(0), QStringLiteral("c"));
+  QCOMPARE(s.window.windowTitle(), Caption(copy, 4));
+
+  // No to the replace question changes nothing.
+  s.prompts.files = {path};
+  s.prompts.answers = {Answer::kNo};
+  s.window.SaveAsClick();
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), copy);
+  QCOMPARE(BuildIndex(Read(path)).Disks.size(), std::size_t{3});
+}
+
+void DocumentCommandsTest::undoReturnsToTheStateBeforeTheLastChange() {
+  Session s;
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("b"), Disk("a")}));
+  QVERIFY(s.Start(path));
+  const Bytes original = s.document.CatalogStream();
+
+  s.document.ApplyChange(WithDisk(original, "0-new"));
+  s.window.ReloadCatalog(false);
+  QCOMPARE(s.List()->topLevelItemCount(), 3);
+  s.window.FileeeeClick();
+  QVERIFY(s.window.Menus().Undo->isEnabled());
+  s.window.UndoClick();
+  QCOMPARE(s.document.CatalogStream(), original);
+  QCOMPARE(s.Column(0), QStringList({"a", "b"}));
+  QCOMPARE(s.List()->selectedItems().size(), 1);
+  QCOMPARE(s.List()->selectedItems().first()->text(0), QStringLiteral("a"));
+  QVERIFY(!s.document.Modified());
+  s.window.FileeeeClick();
+  QVERIFY(!s.window.Menus().Undo->isEnabled());
+
+  // After two changes the undone state was never saved: closing must still ask.
+  s.document.ApplyChange(WithDisk(original, "one"));
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "two"));
+  s.window.UndoClick();
+  QCOMPARE(s.List()->topLevelItemCount(), 3);
+  QVERIFY(s.document.Modified());
+  s.prompts.answers = {Answer::kNo};
+  QVERIFY(s.window.close());
+  QCOMPARE(s.prompts.Texts("ask").size(), 1);
+}
+
+void DocumentCommandsTest::aFailedSaveKeepsTheOldFileAndTheChanges() {
+  Session s;
+  Bytes big = BuildCatalog({Disk("a", 20)});
+  const QString path = s.Write("a.qrv", big);
+  QVERIFY(s.Start(path));
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "new"));
+
+  // Files may grow to no more than a few bytes: the write fails part-way.
+  rlimit old_limit{};
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old_limit;
+  small.rlim_cur = 1024;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const bool saved = s.window.SaveClick();
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+
+  QVERIFY(!saved);
+  QCOMPARE(Read(path), big);
+  QVERIFY(s.document.Modified());
+  const QStringList errors = s.prompts.Texts("error");
+  QCOMPARE(errors.size(), 1);
+  QVERIFY2(errors[0].startsWith(QStringLiteral("Cannot create file \"") + path + "\". "),
+           qPrintable(errors[0]));
+  QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden),
+           QStringList({"a.qrv"}));  // no temporary file left
+
+  // The close question's Yes with a failing save keeps the window open.
+  s.window.show();
+  setrlimit(RLIMIT_FSIZE, &small);
+  std::signal(SIGXFSZ, SIG_IGN);
+  s.prompts.answers = {Answer::kYes};
+  const bool closed = s.window.close();
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  QVERIFY(!closed);
+  QVERIFY(s.window.SaveClick());
+  QCOMPARE(Read(path), s.document.CatalogStream());
+  QVERIFY(!s.document.Modified());
+}
+
+void DocumentCommandsTest::menuItemsFollowTheDocumentsState() {
+  Session s;
+  QVERIFY(s.Start(QString()));
+  const MainMenuItems& m = s.window.Menus();
+  s.window.FileeeeClick();
+  QVERIFY(m.New->isEnabled() && m.Open->isEnabled());
+  QVERIFY(!m.SaveAs->isEnabled() && !m.Import->isEnabled() && !m.Save->isEnabled());
+  QVERIFY(!m.Undo->isEnabled() && !m.Export1->isEnabled());
+
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("a")}));
+  s.prompts.files = {path};
+  s.window.OpenClick();
+  s.window.FileeeeClick();
+  QVERIFY(m.SaveAs->isEnabled() && m.Import->isEnabled() && m.Export1->isEnabled());
+  QVERIFY(!m.Save->isEnabled() && !m.Undo->isEnabled());
+  s.List()->clearSelection();
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "b"));
+  s.window.FileeeeClick();
+  QVERIFY(m.Save->isEnabled() && m.Undo->isEnabled());
+  QVERIFY(!m.Export1->isEnabled());
+}
+
+}  // namespace quorvel
+
+QTEST_MAIN(quorvel::DocumentCommandsTest)
+#include "document_commands_test.moc"
