@@ -1,0 +1,277 @@
+// The edits through the real window: removing and renaming disks, removing thumbnails, the
+// context menus and the Delete key, import, export and saving thumbnails to a folder.
+#include <QAction>
+#include <QDir>
+#include <QListView>
+#include <QMenu>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "catalog/catalog_check.h"
+#include "catalog/field_codec.h"
+#include "catalog/stream.h"
+#include "window_fixture.h"
+
+namespace quorvel {
+namespace {
+
+QListView* View(MainWindow& window) {
+  return window.findChild<QListView*>(QStringLiteral("ListView2"));
+}
+
+void SelectRows(QTreeWidget* list, const QList<int>& rows) {
+  list->clearSelection();
+  for (const int row : rows) list->topLevelItem(row)->setSelected(true);
+}
+
+void SelectThumbs(QListView* view, const QList<int>& rows) {
+  view->clearSelection();
+  for (const int row : rows) {
+    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
+  }
+}
+
+Bytes Read(const QString& path) { return LoadFile(QStringToPath(path)); }
+
+bool WellFormed(const Bytes& stream) { return CheckCatalog(stream).ok(); }
+
+}  // namespace
+
+class EditCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void removingDisksStoresTheRestByName();
+  void removingEveryDiskLeavesTheHeader();
+  void renameAsksAgainUntilANameFits();
+  void removingThumbnailsAsksAndKeepsTheRest();
+  void contextMenusAndTheDeleteKey();
+  void importAppendsAndCanBeUndone();
+  void exportWritesTheSelectedDisksInListOrder();
+  void savedThumbnailsStayInsideTheChosenFolder();
+};
+
+void EditCommandsTest::removingDisksStoresTheRestByName() {
+  Session s;
+  QVERIFY(s.Start(s.Write("bac.qrv", BuildCatalog({Disk("b", 1), Disk("a", 2), Disk("c", 3)}))));
+  SelectRows(s.List(), {2});  // c
+  s.prompts.answers = {Answer::kNo};
+  s.window.RemoveDiskClick();
+  QCOMPARE(s.prompts.Texts("confirm"),
+           QStringList({QStringLiteral("Вы действительно хотите удалить диск \r\"c\" ?")}));
+  QCOMPARE(s.List()->topLevelItemCount(), 3);
+  QVERIFY(!s.document.Modified());
+
+  s.prompts.answers = {Answer::kYes};
+  s.window.RemoveDiskClick();
+  QCOMPARE(s.Rows(), QList<QStringList>({{"a", "2", "1"}, {"b", "1", "2"}}));
+  QCOMPARE(s.List()->selectedItems().first()->text(0), QStringLiteral("a"));
+  QCOMPARE(ReadField(s.document.CatalogStream(), 4, 2), 2u);
+  QVERIFY(WellFormed(s.document.CatalogStream()));
+  QVERIFY(s.document.Modified());
+
+  SelectRows(s.List(), {0, 1});
+  s.prompts.answers = {Answer::kNo};
+  s.window.RemoveDiskClick();
+  QCOMPARE(s.prompts.Texts("confirm").last(),
+           QStringLiteral("Вы действительно хотите удалить эти диски (2 шт.) ?"));
+}
+
+void EditCommandsTest::removingEveryDiskLeavesTheHeader() {
+  Session s;
+  QVERIFY(s.Start(s.Write("two.qrv", BuildCatalog({Disk("x", 4), Disk("y", 2)}))));
+  SelectRows(s.List(), {0, 1});
+  s.prompts.answers = {Answer::kYes};
+  s.window.RemoveDiskClick();
+  QCOMPARE(s.document.CatalogStream(), testkit::ToBytes(std::string("Ctlg\0\0", 6)));
+  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(View(s.window)->model()->rowCount(), 0);
+  QVERIFY(s.window.SelectedDiskImages().isEmpty());
+}
+
+void EditCommandsTest::renameAsksAgainUntilANameFits() {
+  Session s;
+  QVERIFY(s.Start(s.Write("r.qrv", BuildCatalog({Disk("CD1", 2), Disk("zz")}))));
+  const std::size_t size = s.document.CatalogStream().size();
+  SelectRows(s.List(), {0});
+  s.prompts.inputs = {QString(), QString(300, 'x'), QStringLiteral("Диск5")};
+  s.window.RenameDiskClick();
+  QCOMPARE(s.prompts.Texts("input"), QStringList({"CD1", "CD1", "CD1"}));  // the preset
+  const QStringList errors = s.prompts.Texts("error");
+  QCOMPARE(errors.size(), 2);
+  QCOMPARE(errors[0], QStringLiteral("Нужно указать название диска!"));
+  QVERIFY(errors[1].contains(QStringLiteral("255")));
+  QCOMPARE(s.document.CatalogStream().size(), size + 2);  // 3 bytes to 5
+  QCOMPARE(s.Rows().first(), QStringList({"zz", "1", "2"}));
+  QCOMPARE(s.Rows().last(), QStringList({"Диск5", "2", "1"}));
+  QCOMPARE(s.List()->selectedItems().first()->text(0), QStringLiteral("Диск5"));
+  QVERIFY(WellFormed(s.document.CatalogStream()));
+
+  // Cancel keeps the name, and still counts as a change.
+  s.document.Save();
+  QVERIFY(!s.document.Modified());
+  const Bytes saved = s.document.CatalogStream();
+  s.prompts.inputs = {std::nullopt};
+  s.window.RenameDiskClick();
+  QCOMPARE(s.document.CatalogStream(), saved);
+  QVERIFY(s.document.Modified());
+}
+
+void EditCommandsTest::removingThumbnailsAsksAndKeepsTheRest() {
+  Session s;
+  QVERIFY(s.Start(s.Write("t.qrv", BuildCatalog({Disk("a", 4), Disk("b", 1)}))));
+  QListView* view = View(s.window);
+  SelectThumbs(view, {1});
+  s.prompts.answers = {Answer::kNo};
+  s.window.RemoveThumbClick();
+  QCOMPARE(
+      s.prompts.Texts("confirm"),
+      QStringList({QStringLiteral("Вы действительно хотите удалить эскиз \r\"E:\\img1.jpg\" ?")}));
+
+  SelectThumbs(view, {0, 2});
+  s.prompts.answers = {Answer::kYes};
+  s.window.RemoveThumbClick();
+  QCOMPARE(s.prompts.Texts("confirm").last(),
+           QStringLiteral("Вы действительно хотите удалить эти эскизы (2 шт.) ?"));
+  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"E:\\img1.jpg", "E:\\img3.jpg"}));
+  QCOMPARE(s.Rows().first(), QStringList({"a", "2", "1"}));
+  QVERIFY(WellFormed(s.document.CatalogStream()));
+
+  // Every thumbnail of a disk: the disk stays with 0.
+  SelectThumbs(view, {0, 1});
+  s.prompts.answers = {Answer::kYes};
+  s.window.RemoveThumbClick();
+  QCOMPARE(s.Rows().first(), QStringList({"a", "0", "1"}));
+  QCOMPARE(view->model()->rowCount(), 0);
+}
+
+void EditCommandsTest::contextMenusAndTheDeleteKey() {
+  Session s;
+  QVERIFY(s.Start(s.Write("m.qrv", BuildCatalog({Disk("a", 3), Disk("b"), Disk("c")}))));
+  const MainMenuItems& m = s.window.Menus();
+  SelectRows(s.List(), {0, 1});
+  s.window.ListView1ContextPopup(QPoint(5, 5));
+  QTRY_VERIFY(m.PopupMenu1->isVisible());
+  QCOMPARE(m.RemoveDisk->text(), QStringLiteral("Удалить диски"));
+  QVERIFY(m.RemoveDisk->isEnabled());
+  QVERIFY(!m.RenameDisk->isEnabled());
+  m.PopupMenu1->close();
+  SelectRows(s.List(), {2});
+  s.window.ListView1ContextPopup(QPoint(5, 5));
+  QCOMPARE(m.RemoveDisk->text(), QStringLiteral("Удалить диск"));
+  QVERIFY(m.RenameDisk->isEnabled());
+  m.PopupMenu1->close();
+
+  // With nothing selected, neither the menus nor Delete do anything.
+  s.List()->clearSelection();
+  s.window.ListView1ContextPopup(QPoint(5, 5));
+  QVERIFY(!m.PopupMenu1->isVisible());
+  QTest::keyClick(s.List(), Qt::Key_Delete);
+  QTest::keyClick(View(s.window), Qt::Key_Delete);
+  QVERIFY(s.prompts.prompts.empty());
+
+  // Delete in either list asks about the selected rows.
+  SelectRows(s.List(), {0});
+  QListView* view = View(s.window);
+  SelectThumbs(view, {0, 1});
+  s.window.ListView2ContextPopup(QPoint(5, 5));
+  QCOMPARE(m.RemoveThumb->text(), QStringLiteral("Удалить эскизы"));
+  QVERIFY(m.S2P->isEnabled());
+  m.PopupMenu2->close();
+  s.prompts.answers = {Answer::kNo, Answer::kNo};
+  QTest::keyClick(view, Qt::Key_Delete);
+  QTest::keyClick(s.List(), Qt::Key_Delete);
+  QCOMPARE(s.prompts.Texts("confirm"),
+           QStringList({QStringLiteral("Вы действительно хотите удалить эти эскизы (2 шт.) ?"),
+                        QStringLiteral("Вы действительно хотите удалить диск \r\"a\" ?")}));
+}
+
+void EditCommandsTest::importAppendsAndCanBeUndone() {
+  Session s;
+  const QString path = s.Write("three.qrv", BuildCatalog({Disk("c"), Disk("a"), Disk("e")}));
+  const QString other = s.Write("two.qrv", BuildCatalog({Disk("b", 2), Disk("d", 3)}));
+  QVERIFY(s.Start(path));
+  const Bytes before = s.document.CatalogStream();
+  s.prompts.files = {other};
+  s.window.ImportClick();
+  QCOMPARE(
+      s.Rows(),
+      QList<QStringList>(
+          {{"a", "1", "2"}, {"b", "2", "4"}, {"c", "1", "1"}, {"d", "3", "5"}, {"e", "1", "3"}}));
+  QVERIFY(WellFormed(s.document.CatalogStream()));
+  QVERIFY(s.document.Modified());  // closing will ask, so the imported disks are not lost
+  s.window.UndoClick();
+  QCOMPARE(s.document.CatalogStream(), before);
+
+  // Its own file, another kind of file, and a damaged catalogue change nothing.
+  Bytes cut = BuildCatalog({Disk("x", 2)});
+  cut.resize(cut.size() - 10);
+  s.prompts.files = {path, s.Write("photo.qrv", testkit::GradientJpeg(1)), s.Write("cut.qrv", cut)};
+  for (int k = 0; k < 3; ++k) s.window.ImportClick();
+  QCOMPARE(s.document.CatalogStream(), before);
+  QCOMPARE(s.prompts.Texts("error").size(), 1);  // only the damaged one is worth a word
+}
+
+void EditCommandsTest::exportWritesTheSelectedDisksInListOrder() {
+  Session s;
+  QVERIFY(s.Start(s.Write(
+      "five.qrv", BuildCatalog({Disk("e"), Disk("b", 2), Disk("d"), Disk("a", 3), Disk("c")}))));
+  SelectRows(s.List(), {3, 1});  // d and b, shown in that order: b above d
+  s.prompts.files = {s.dir.filePath("part")};
+  s.window.Export1Click();
+  const Bytes part = Read(s.dir.filePath("part.qrv"));
+  QCOMPARE(ReadField(part, 4, 2), 2u);
+  const CatalogIndex index = BuildIndex(part);
+  QVERIFY(!index.Damage);
+  QCOMPARE(index.Disks[0].Name, std::string("b"));
+  QCOMPARE(index.Disks[1].Name, std::string("d"));
+
+  // Every disk: a copy of the catalogue as stored.
+  SelectRows(s.List(), {0, 1, 2, 3, 4});
+  s.prompts.files = {s.dir.filePath("ALL.QRV")};
+  s.window.Export1Click();
+  QCOMPARE(Read(s.dir.filePath("ALL.QRV")), s.document.CatalogStream());
+
+  // No to the replace question leaves the file.
+  SelectRows(s.List(), {0});
+  s.prompts.files = {s.dir.filePath("part.qrv")};
+  s.prompts.answers = {Answer::kNo};
+  s.window.Export1Click();
+  QCOMPARE(s.prompts.Texts("warn-yes-no"),
+           QStringList({"\"" + s.dir.filePath("part.qrv") + "\"\r уже существует. Заменить?"}));
+  QCOMPARE(Read(s.dir.filePath("part.qrv")), part);
+  QVERIFY(!s.document.Modified());
+}
+
+void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
+  Session s;
+  const Bytes jpeg = testkit::GradientJpeg(5);
+  QVERIFY(s.Start(s.Write("h.qrv", BuildCatalog({{"h",
+                                                  {{"E:\\photos\\img001.jpg", jpeg},
+                                                   {"..\\..\\escape", jpeg},
+                                                   {"C:/x/../../up", jpeg},
+                                                   {"skipped.jpg", jpeg}}}}))));
+  const QString out = s.dir.filePath("deep/out");
+  QVERIFY(QDir().mkpath(out));
+  SelectThumbs(View(s.window), {0, 1, 2});
+  s.prompts.folders = {out + "/"};  // a folder name ending in its separator, as a root does
+  s.window.S2PClick();
+  QCOMPARE(s.prompts.Texts("inform"), QStringList({QStringLiteral("Готово!!!")}));
+  QCOMPARE(QDir(out).entryList(QDir::Files),
+           QStringList({"escape.jpg", "img001.jpg.jpg", "up.jpg"}));
+  QCOMPARE(Read(out + "/img001.jpg.jpg"), jpeg);
+  QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files), QStringList({"h.qrv"}));
+
+  // Cancelling the picker says nothing; a folder that cannot be written says why, not "done".
+  s.prompts.folders = {QString(), s.dir.filePath("missing")};
+  s.window.S2PClick();
+  s.window.S2PClick();
+  QCOMPARE(s.prompts.Texts("inform").size(), 1);
+  QCOMPARE(s.prompts.Texts("error").size(), 1);
+  QVERIFY(s.prompts.Texts("error")[0].startsWith(QStringLiteral("Cannot create file")));
+}
+
+}  // namespace quorvel
+
+QTEST_MAIN(quorvel::EditCommandsTest)
+#include "edit_commands_test.moc"
