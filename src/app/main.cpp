@@ -1,31 +1,42 @@
 // quorvel: the desktop program. The first argument, when given, names the catalogue to open.
 #include <QApplication>
+#include <QImageReader>
 #include <QStringList>
 #include <iostream>
 #include <string>
 
-#include "catalog/catalog_document.h"
-#include "mainwindow/main_window.h"
+#include "app/startup.h"
 #include "platform/path_text.h"
 #include "platform/user_prompts.h"
-#include "settings/catalog_opening.h"
 #include "settings/settings_paths.h"
+
+namespace {
+
+// $XDG_DATA_HOME, or ~/.local/share when that is unset or not absolute.
+std::filesystem::path DataHome() {
+  const std::string xdg = quorvel::ProcessEnvironment("XDG_DATA_HOME");
+  if (!xdg.empty() && std::filesystem::path(xdg).is_absolute()) return xdg;
+  const std::string home = quorvel::ProcessEnvironment("HOME");
+  if (home.empty()) return {};
+  return std::filesystem::path(home) / ".local" / "share";
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvel"));
 
   std::string settings_error;
-  const quorvel::SettingsPaths settings =
+  quorvel::StartupOptions options;
+  options.catalogue_argument = QApplication::arguments().value(1);
+  options.settings =
       quorvel::LocateSettings(quorvel::QStringToPath(QCoreApplication::applicationFilePath()),
                               quorvel::ProcessEnvironment, &settings_error);
   if (!settings_error.empty()) std::cerr << "quorvel: " << settings_error << '\n';
+  options.association = {QCoreApplication::applicationFilePath(), DataHome(), true};
+  options.image_formats = [] { return QImageReader::supportedImageFormats(); };
 
-  quorvel::CatalogOpening opening;
-  quorvel::CatalogDocument document;
   quorvel::MessageBoxPrompts prompts;
-  quorvel::MainWindow window(document, prompts, settings.ini_file, opening);
-  window.FormCreate(QApplication::arguments().value(1));
-  window.show();
-  return app.exec();
+  return quorvel::RunQuorvel(options, prompts);
 }

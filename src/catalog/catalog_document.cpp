@@ -30,7 +30,8 @@ ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
       outcome.load_error = error.what();
       return outcome;
     }
-    undo_stream_ = catalog_stream_;
+    undo_stream_.clear();
+    undo_is_stream_ = true;
     state_ = snapshot_state_ = saved_state_ = ++next_state_;
     outcome.read_file = true;
   }
@@ -60,6 +61,7 @@ void CatalogDocument::ApplyChange(Bytes bytes) {
   // The old stream is the snapshot: moved, not copied, so a change of a large catalogue holds
   // at most the stream, the outgoing snapshot and the new bytes at once.
   undo_stream_ = std::move(catalog_stream_);
+  undo_is_stream_ = false;
   catalog_stream_ = std::move(bytes);
   snapshot_state_ = state_;
   state_ = ++next_state_;
@@ -67,7 +69,7 @@ void CatalogDocument::ApplyChange(Bytes bytes) {
 }
 
 void CatalogDocument::Undo() {
-  catalog_stream_ = undo_stream_;
+  if (!undo_is_stream_) catalog_stream_ = undo_stream_;
   state_ = snapshot_state_;
   BuildIndex(catalog_stream_, index_);
 }
@@ -94,6 +96,7 @@ void CatalogDocument::Close() {
   catalog_open_ = false;
   catalog_stream_.clear();
   undo_stream_.clear();
+  undo_is_stream_ = false;
   index_ = CatalogIndex();
   state_ = snapshot_state_ = saved_state_ = ++next_state_;
 }

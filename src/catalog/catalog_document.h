@@ -69,7 +69,8 @@ class CatalogDocument {
   const std::filesystem::path& CatalogFileName() const { return catalog_file_name_; }
   bool CatalogOpen() const { return catalog_open_; }
   const Bytes& CatalogStream() const { return catalog_stream_; }
-  const Bytes& UndoStream() const { return undo_stream_; }
+  // The catalogue that Undo puts back: right after a load, the stream itself.
+  const Bytes& UndoStream() const { return undo_is_stream_ ? catalog_stream_ : undo_stream_; }
   const CatalogIndex& Index() const { return index_; }
 
  private:
@@ -77,7 +78,10 @@ class CatalogDocument {
   bool catalog_open_ = false;                // CatalogOpen: a catalogue file is current
   Bytes catalog_stream_;                     // CatalogStream: the whole catalogue
   Bytes undo_stream_;                        // UndoStream: the one undo snapshot
-  CatalogIndex index_;                       // Disks and DiskCount, rebuilt by every Reload
+  // Set from a load until the first change: the snapshot would be a copy of the stream, so it
+  // is not made (a whole extra copy of a large catalogue on every open).
+  bool undo_is_stream_ = false;
+  CatalogIndex index_;  // Disks and DiskCount, rebuilt by every Reload
 
   // Every content the stream takes gets a number, so that Modified can tell whether the stream
   // holds what the file holds, and Undo which state it returns to.

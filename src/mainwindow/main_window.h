@@ -100,6 +100,13 @@ class MainWindow : public QMainWindow {
   // Enables the menu items for the state now; runs whenever a top-level menu opens.
   void FileeeeClick();
 
+  // Show the dialog "Параметры" on its add-disk page (0) or its settings page (1), through
+  // what start-up connected with SetShowOptions.
+  void AddClick();
+  void SettingsClick();
+  void SetShowOptions(std::function<void(int page)> show_page);
+  QFileDialog* OpenDialog1() const { return open_dialog_; }
+
   // The edits, from the context menus and the Delete key.
   void RemoveDiskClick();
   void RenameDiskClick();
@@ -161,6 +168,7 @@ class MainWindow : public QMainWindow {
   QFileDialog* open_dialog_;         // OpenDialog1
   QFileDialog* save_dialog_;         // SaveDialog1
   MainMenuItems menus_;
+  std::function<void(int page)> show_options_;  // shows TForm3 on a page
 
   QString status_text_;             // the panel's text for the shown disk
   bool undecodable_shown_ = false;  // the status already says the disk has bad thumbnails

@@ -129,6 +129,22 @@ void MainWindow::FileeeeClick() {
   menus_.Export1->setEnabled(!disk_list_->selectedItems().isEmpty());
   menus_.New->setEnabled(true);
   menus_.Open->setEnabled(true);
+  // Both show the dialog, which exists once start-up has connected it.
+  menus_.Add->setEnabled(open && show_options_ != nullptr);
+  menus_.Settings->setEnabled(show_options_ != nullptr);
+}
+
+void MainWindow::SetShowOptions(std::function<void(int page)> show_page) {
+  show_options_ = std::move(show_page);
+  FileeeeClick();
+}
+
+void MainWindow::AddClick() {
+  if (show_options_ && document_.CatalogOpen()) show_options_(0);
+}
+
+void MainWindow::SettingsClick() {
+  if (show_options_) show_options_(1);
 }
 
 void MainWindow::SelectDiskRow(int disk) {

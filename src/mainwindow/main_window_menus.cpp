@@ -79,6 +79,8 @@ void MainWindow::ConnectCommands() {
   connect(m.Import, &QAction::triggered, this, &MainWindow::ImportClick);
   connect(m.Export1, &QAction::triggered, this, &MainWindow::Export1Click);
   connect(m.Undo, &QAction::triggered, this, &MainWindow::UndoClick);
+  connect(m.Add, &QAction::triggered, this, &MainWindow::AddClick);
+  connect(m.Settings, &QAction::triggered, this, &MainWindow::SettingsClick);
   connect(m.RemoveDisk, &QAction::triggered, this, &MainWindow::RemoveDiskClick);
   connect(m.RenameDisk, &QAction::triggered, this, &MainWindow::RenameDiskClick);
   connect(m.RemoveThumb, &QAction::triggered, this, &MainWindow::RemoveThumbClick);

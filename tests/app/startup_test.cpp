@@ -1,13 +1,20 @@
 // The splash window and the file association it writes, with a data folder of the test's own.
+#include "app/startup.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/file_association.h"
 #include "app/splash_window.h"
+#include "mainwindow/main_window.h"
 #include "platform/path_text.h"
+#include "platform/user_prompts.h"
+#include "settings/ini_file.h"
 
 namespace quorvel {
 namespace {
@@ -16,6 +23,34 @@ QString ReadText(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("<missing>");
   return QString::fromUtf8(file.readAll());
+}
+
+// Records the errors it is shown; start-up asks nothing else without a person.
+class ErrorPrompts : public UserPrompts {
+ public:
+  void Warn(QWidget*, const QString&, const QString& text) override { errors.append(text); }
+  void Error(QWidget*, const QString&, const QString& text) override { errors.append(text); }
+  void Inform(QWidget*, const QString&, const QString&) override {}
+  Answer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return Answer::kNo; }
+  Answer WarnYesNo(QWidget*, const QString&, const QString&) override { return Answer::kNo; }
+  Answer ConfirmYesNo(QWidget*, const QString&, const QString&) override { return Answer::kNo; }
+  std::optional<QString> InputText(QWidget*, const QString&, const QString&,
+                                   const QString&) override {
+    return std::nullopt;
+  }
+  QString ChooseFile(QFileDialog*) override { return {}; }
+  QString ChooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
+  QStringList errors;
+};
+
+StartupOptions Options(const QTemporaryDir& dir, QStringList* steps) {
+  StartupOptions options;
+  options.settings = {QStringToPath(dir.filePath("quorvel.ini")),
+                      QStringToPath(dir.filePath("Cat.dat"))};
+  options.association = {"/usr/bin/quorvel", QStringToPath(dir.filePath("share")), false};
+  options.image_formats = [] { return QList<QByteArray>{"gif", "jpeg", "jpg", "png"}; };
+  options.trace = [steps](const QString& step) { steps->append(step); };
+  return options;
 }
 
 }  // namespace
@@ -27,7 +62,54 @@ class StartupTest : public QObject {
   void execArgumentsSurviveBlanksAndQuotes();
   void associationNamesTheRunningProgram();
   void splashWindowLooksAsDesignedAndWritesTheAssociation();
+  void windowsComeAndGoInTheirOrder();
+  void withoutImageReadersNothingStarts();
 };
+
+void StartupTest::windowsComeAndGoInTheirOrder() {
+  QTemporaryDir dir;
+  QStringList steps;
+  StartupOptions options = Options(dir, &steps);
+  bool splash_gone_when_main_shown = false;
+  options.running = [&](QWidget* main_window) {
+    splash_gone_when_main_shown = QApplication::topLevelWidgets().size() > 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() == QStringLiteral("TForm2")) splash_gone_when_main_shown = false;
+    }
+    steps.append(main_window->isVisible() ? "running" : "running hidden");
+    main_window->close();
+  };
+  ErrorPrompts prompts;
+  QCOMPARE(RunQuorvel(options, prompts), 0);
+  QCOMPARE(steps, QStringList({"renderer", "splash", "splash closed", "main window", "dialog",
+                               "running", "event loop ended"}));
+  QVERIFY(splash_gone_when_main_shown);
+  QVERIFY(prompts.errors.isEmpty());
+  QVERIFY(QFile::exists(dir.filePath("share/applications/quorvel.desktop")));
+  // At exit both windows wrote their part of the settings: the dialog's keys and the name.
+  const IniFile ini = IniFile::Load(QStringToPath(dir.filePath("quorvel.ini")));
+  QCOMPARE(ini.ReadString("Form", "Catalogname", "<none>"), std::string());
+  QVERIFY(QFile::exists(dir.filePath("Cat.dat")));
+  QVERIFY(QFileInfo(dir.filePath("quorvel.ini")).size() > 20);
+}
+
+void StartupTest::withoutImageReadersNothingStarts() {
+  QTemporaryDir dir;
+  QStringList steps;
+  StartupOptions options = Options(dir, &steps);
+  options.image_formats = [] { return QList<QByteArray>{"bmp", "jpeg"}; };
+  options.running = [](QWidget* w) { w->close(); };
+  ErrorPrompts prompts;
+  QCOMPARE(RunQuorvel(options, prompts), 1);
+  QCOMPARE(steps, QStringList({"no renderer"}));
+  QCOMPARE(prompts.errors.size(), 1);
+  QVERIFY2(prompts.errors[0].contains(QStringLiteral("png")), qPrintable(prompts.errors[0]));
+  QVERIFY(!prompts.errors[0].contains(QStringLiteral("jpeg")));
+  QVERIFY(QApplication::topLevelWidgets().isEmpty());
+  QVERIFY(!QFile::exists(dir.filePath("quorvel.ini")));
+  QVERIFY(!QFile::exists(dir.filePath("Cat.dat")));
+  QVERIFY(!QDir(dir.filePath("share")).exists());
+}
 
 void StartupTest::execArgumentsSurviveBlanksAndQuotes() {
   QCOMPARE(DesktopExecArgument("/usr/bin/quorvel"), QStringLiteral("/usr/bin/quorvel"));

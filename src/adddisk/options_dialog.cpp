@@ -1,0 +1,144 @@
+#include "adddisk/options_dialog.h"
+
+#include <QEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <iostream>
+#include <string>
+#include <utility>
+
+#include "adddisk/add_disk_page.h"
+#include "settings/settings_page.h"
+
+namespace quorvel {
+namespace {
+
+const QString kCaption = QStringLiteral("Параметры");
+// The dialog's outer size, frame included.
+constexpr QSize kOuterSize(393, 498);
+// The pages are laid out for 8-point text, as the main window is.
+constexpr int kFontPointSize = 8;
+
+}  // namespace
+
+OptionsDialog::OptionsDialog(SettingsState& state, UserPrompts& prompts, OptionsDialogLinks links,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      state_(state),
+      prompts_(prompts),
+      links_(std::move(links)) {
+  setObjectName(QStringLiteral("TForm3"));
+  setWindowTitle(kCaption);
+  QFont text_font = font();
+  text_font.setPointSize(kFontPointSize);
+  setFont(text_font);
+
+  page_control_ = new QTabWidget(this);
+  page_control_->setObjectName(QStringLiteral("PageControl1"));
+  add_disk_page_ = new AddDiskPage(state_, page_control_);
+  settings_page_ = new SettingsPage(state_, prompts_, links_.open_dialog, page_control_);
+  page_control_->addTab(add_disk_page_, QStringLiteral("Добавить диск"));
+  page_control_->addTab(settings_page_, QStringLiteral("Настройки"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(page_control_);
+
+  // Hiding keeps every change in force, as closing by the title bar does.
+  connect(settings_page_, &SettingsPage::CloseRequested, this, &QWidget::close);
+
+  resize(kOuterSize);
+  FormCreate();
+}
+
+OptionsDialog::~OptionsDialog() { FormDestroy(); }
+
+void OptionsDialog::FormCreate() {
+  state_.SetLastTimeoutText(add_disk_page_->TimeoutText().toStdString());
+  std::string error;
+  const bool loaded = state_.Load(&error);
+  // Copied, since each control that takes its value writes into the state again.
+  const DialogSettings stored = state_.values();
+  settings_page_->ApplyStoredSettings(stored);
+  add_disk_page_->ApplyStoredSettings(stored);
+  if (!loaded) {
+    prompts_.Warn(
+        parentWidget(), kCaption,
+        QStringLiteral("Не удалось прочитать настройки.\n%1").arg(QString::fromStdString(error)));
+  }
+}
+
+void OptionsDialog::FormDestroy() {
+  state_.LastProperties().ExcludedExtensions = settings_page_->ExcludedEndings();
+  std::string error;
+  // The program is ending; there is no one left to ask.
+  if (!state_.Save(&error)) std::cerr << "quorvel: " << error << '\n';
+}
+
+void OptionsDialog::ShowPage(int page) {
+  show();
+  raise();
+  activateWindow();
+  // Already visible, the dialog takes no new snapshot, but the page it opens must still fit
+  // the catalogue the main window has now.
+  UpdateAddDiskTab();
+  if (page_control_->isTabVisible(page)) page_control_->setCurrentIndex(page);
+}
+
+void OptionsDialog::FormShow() {
+  UpdateAddDiskTab();
+  settings_page_->TakeSnapshot();
+}
+
+void OptionsDialog::UpdateAddDiskTab() {
+  const bool catalog_open = links_.catalog_open && links_.catalog_open();
+  page_control_->setTabVisible(kAddDiskPage, catalog_open);
+  if (!catalog_open) page_control_->setCurrentIndex(kSettingsPage);
+}
+
+void OptionsDialog::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // A spontaneous show is the window system restoring a minimised dialog, not a new showing.
+  if (event->spontaneous()) return;
+  if (!placed_) {
+    placed_ = true;
+    PlaceOnScreen();
+  }
+  FormShow();
+}
+
+bool OptionsDialog::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  // Some window managers (X11) add the frame only after the window is mapped; the dialog is
+  // then placed once more, so that the frame, not the client area, gets the outer size.
+  const bool may_reveal_frame = event->type() == QEvent::Move ||
+                                event->type() == QEvent::UpdateRequest ||
+                                event->type() == QEvent::WindowActivate;
+  if (placed_ && !frame_counted_ && may_reveal_frame && !KnownFrame().isNull()) PlaceOnScreen();
+  return handled;
+}
+
+QSize OptionsDialog::KnownFrame() const {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  // While the window manager is still starting, X11 can report a frame smaller than the client
+  // or as large as the screen; such a frame is not known yet.
+  const bool plausible = frame.width() >= 0 && frame.height() >= 0 &&
+                         frame.width() < kOuterSize.width() / 2 &&
+                         frame.height() < kOuterSize.height() / 2;
+  return plausible ? frame : QSize(0, 0);
+}
+
+void OptionsDialog::PlaceOnScreen() {
+  const QSize frame = KnownFrame();
+  frame_counted_ = !frame.isNull();
+  resize(kOuterSize - frame);
+  if (const QScreen* display = screen()) {
+    const QRect area = display->availableGeometry();
+    move(area.center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
+  }
+}
+
+}  // namespace quorvel

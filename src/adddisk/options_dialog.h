@@ -1,0 +1,85 @@
+// TForm3, the dialog "Параметры": the add-disk page and the settings page. It is created
+// hidden at start-up, reads the settings then, is shown without being modal as often as the
+// user asks, and writes the settings when it is destroyed at exit.
+#ifndef QUORVEL_ADDDISK_OPTIONS_DIALOG_H_
+#define QUORVEL_ADDDISK_OPTIONS_DIALOG_H_
+
+#include <QWidget>
+#include <functional>
+
+#include "platform/user_prompts.h"
+#include "settings/settings_state.h"
+
+class QEvent;
+class QFileDialog;
+class QShowEvent;
+class QTabWidget;
+
+namespace quorvel {
+
+class AddDiskPage;
+class SettingsPage;
+
+// What the dialog needs of the main window, connected by the program's start-up.
+struct OptionsDialogLinks {
+  // Whether a catalogue is open (CatalogOpen); without one there is nothing to add a disk to.
+  std::function<bool()> catalog_open;
+  // The main window's OpenDialog1, which picks the catalogue that is always opened; null: the
+  // dialog uses one of its own of the same kind.
+  QFileDialog* open_dialog = nullptr;
+};
+
+class OptionsDialog : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kAddDiskPage = 0;   // TabSheet1 "Добавить диск"
+  static constexpr int kSettingsPage = 1;  // TabSheet2 "Настройки"
+
+  // Reads the settings into `state` and the controls (FormCreate). Problems reading the files
+  // are told through `prompts`. `parent` should be the main window, so that the dialog stays
+  // with it and closing the main window ends the program. `state` and `prompts` must outlive
+  // the dialog.
+  OptionsDialog(SettingsState& state, UserPrompts& prompts, OptionsDialogLinks links,
+                QWidget* parent = nullptr);
+  // Writes the settings file and Cat.dat (FormDestroy).
+  ~OptionsDialog() override;
+
+  // Shows the dialog, as the main window's "Добавить диск" (page 0) and "Параметры" (page 1)
+  // do, and selects `page`.
+  void ShowPage(int page);
+
+  AddDiskPage* add_disk_page() const { return add_disk_page_; }
+  SettingsPage* settings_page() const { return settings_page_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormDestroy();
+  // Each time the dialog becomes visible: the page shown for the state of the catalogue, and
+  // the snapshot that "Отмена" restores.
+  void FormShow();
+  void UpdateAddDiskTab();
+  // The frame's share of the outer size as far as the platform knows it yet; (0, 0) when not.
+  QSize KnownFrame() const;
+  // Gives the dialog its outer size and centres it on its screen.
+  void PlaceOnScreen();
+
+  SettingsState& state_;
+  UserPrompts& prompts_;
+  OptionsDialogLinks links_;
+
+  QTabWidget* page_control_;  // PageControl1
+  AddDiskPage* add_disk_page_;
+  SettingsPage* settings_page_;
+
+  bool placed_ = false;         // the first show has sized and centred the dialog
+  bool frame_counted_ = false;  // that sizing knew the frame's size
+};
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_ADDDISK_OPTIONS_DIALOG_H_

@@ -1,0 +1,72 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <iostream>
+#include <string>
+
+#include "adddisk/add_disk_page.h"
+#include "adddisk/options_dialog.h"
+#include "catalog/catalog_document.h"
+#include "mainwindow/main_window.h"
+#include "platform/thumb_control.h"
+#include "settings/settings_state.h"
+
+namespace quorvel {
+
+std::unique_ptr<ThumbControl> CreateThumbControl(
+    const std::function<QList<QByteArray>()>& image_formats, UserPrompts& prompts) {
+  const QList<QByteArray> formats = image_formats();
+  QStringList missing;
+  for (const char* needed : {"jpeg", "png"}) {
+    if (!formats.contains(QByteArray(needed))) missing.append(QString::fromLatin1(needed));
+  }
+  if (!missing.isEmpty()) {
+    prompts.Error(
+        nullptr, QStringLiteral("Quorvel"),
+        QStringLiteral("Не найдены модули чтения изображений: ") +
+            missing.join(QStringLiteral(", ")) +
+            QStringLiteral("\rповторная установка приложения может решить эту проблему."));
+    return nullptr;
+  }
+  return std::make_unique<ThumbControl>();
+}
+
+int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
+  const auto trace = [&](const char* step) {
+    if (options.trace) options.trace(QString::fromLatin1(step));
+  };
+  std::unique_ptr<ThumbControl> thumb_control = CreateThumbControl(options.image_formats, prompts);
+  if (!thumb_control) {
+    trace("no renderer");
+    return 1;
+  }
+  trace("renderer");
+
+  // Declared in the order of creation, so that they are destroyed in the reverse order: the
+  // dialog writes its settings first, then the main window the catalogue to open next time.
+  auto splash = std::make_unique<SplashWindow>(options.association);
+  trace("splash");
+  SettingsState settings(options.settings);
+  CatalogDocument document;
+  MainWindow window(document, prompts, options.settings.ini_file, settings.opening());
+  window.FormCreate(options.catalogue_argument);
+  splash.reset();
+  trace("splash closed");
+  window.show();
+  trace("main window");
+
+  OptionsDialog dialog(settings, prompts,
+                       {[&document] { return document.CatalogOpen(); }, window.OpenDialog1()},
+                       &window);
+  dialog.add_disk_page()->PlaceThumbControl(thumb_control.release());
+  window.SetShowOptions([&dialog](int page) { dialog.ShowPage(page); });
+  trace("dialog");
+
+  if (options.running) QTimer::singleShot(0, &window, [&] { options.running(&window); });
+  const int status = QApplication::exec();
+  trace("event loop ended");
+  return status;
+}
+
+}  // namespace quorvel

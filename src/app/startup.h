@@ -1,0 +1,43 @@
+// The program's start-up sequence: the renderer first, then the splash window, the main window
+// and the hidden dialog, the event loop, and the windows destroyed in the reverse order.
+#ifndef QUORVEL_APP_STARTUP_H_
+#define QUORVEL_APP_STARTUP_H_
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "app/splash_window.h"
+#include "platform/user_prompts.h"
+#include "settings/settings_paths.h"
+
+namespace quorvel {
+
+class ThumbControl;
+
+struct StartupOptions {
+  QString catalogue_argument;  // the first command-line argument, or empty
+  SettingsPaths settings;      // quorvel.ini and Cat.dat
+  AssociationTarget association;
+  // The image formats the installed readers handle (QImageReader::supportedImageFormats).
+  std::function<QList<QByteArray>()> image_formats;
+  // Called with the name of each step as it happens, for tests; may be empty.
+  std::function<void(const QString& step)> trace;
+  // Called once the event loop runs, with the main window; tests close it from here.
+  std::function<void(QWidget* main_window)> running;
+};
+
+// The renderer, when the image readers it needs (JPEG and PNG) are installed; otherwise says
+// which are missing through `prompts` and gives nothing.
+std::unique_ptr<ThumbControl> CreateThumbControl(
+    const std::function<QList<QByteArray>()>& image_formats, UserPrompts& prompts);
+
+// Runs the program to its end; returns the exit status. Without a renderer no window is created,
+// no setting is read and no association is written.
+int RunQuorvel(const StartupOptions& options, UserPrompts& prompts);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_APP_STARTUP_H_

@@ -1,0 +1,97 @@
+// The thumbnail renderer that the scan asks for every picture: a 100 x 100 widget that renders
+// files on worker threads and shows the result, so that it can be painted into the capture bitmap.
+#ifndef QUORVEL_PLATFORM_THUMB_CONTROL_H_
+#define QUORVEL_PLATFORM_THUMB_CONTROL_H_
+
+#include <QByteArray>
+#include <QImage>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+#include <QWidget>
+#include <deque>
+#include <memory>
+
+class QPaintEvent;
+
+namespace quorvel {
+
+// Used from the UI thread only. Rendering runs on the control's own worker threads, which never
+// touch the widget; a render that a later ShowFile superseded can never show its result.
+class ThumbControl : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum class Status {
+    kIdle,       // nothing shown yet
+    kRendering,  // the file of the last ShowFile is being rendered
+    kReady,      // its thumbnail is shown
+    kFailed,     // it could not be decoded (damaged, cut, not a picture): it has no thumbnail
+  };
+
+  // Renders ahead at most this many files for Prefetch.
+  static constexpr int kMaxLookAhead = 8;
+
+  explicit ThumbControl(QWidget* parent = nullptr);
+  ~ThumbControl() override;  // stops the renders, waits for the one running on each thread
+
+  // True when Qt's image readers can read files of this name. Judged by the name only: nothing
+  // is read from the disk.
+  bool CanShow(const QString& path) const;
+
+  // CanShow(path). When true, the control goes blank and renders the file on a worker, which
+  // starts when the result is first wanted (ThumbnailReady, RenderFailed, RenderStatus, Prefetch
+  // or a paint of the control): a walk that only asks whether files can be shown reads none of
+  // them. A file that Prefetch has started goes on from where it is. When false, nothing changes.
+  bool ShowFile(const QString& path);
+
+  // True once the render started by the last ShowFile has ended, with a thumbnail shown (kReady)
+  // or without one (kFailed): either way waiting longer is useless. Tell them apart by
+  // RenderFailed(); a failed file must not be catalogued.
+  bool ThumbnailReady();
+  bool RenderFailed();
+  Status RenderStatus();
+  // Why the last render failed; empty otherwise.
+  QString ErrorText() const { return error_; }
+  // The 100 x 100 picture shown: the thumbnail when kReady, else null (the control paints white).
+  QImage Thumbnail() const { return picture_; }
+
+  // Starts rendering the files that will be shown next, in this order, on the worker threads, so
+  // that a later ShowFile of one of them finds its thumbnail done or under way. Replaces the
+  // previous look-ahead: renders of files no longer listed are stopped. Only the first
+  // kMaxLookAhead files that CanShow are taken.
+  void Prefetch(const QStringList& paths);
+
+  // How many renders have been started on a worker and not yet ended, for the file shown and for
+  // those rendered ahead.
+  int RendersInFlight() const;
+
+  // How many files render at the same time (at least 1; the default is one per core). On an
+  // optical disk one thread saves seeking between files.
+  void SetRenderThreads(int count);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  struct Job;
+  struct Mailbox;
+
+  void Start(const std::shared_ptr<Job>& job, int priority);
+  void StartCurrent();
+  void CollectCurrent();
+
+  QSet<QByteArray> suffixes_;
+  std::shared_ptr<Mailbox> mailbox_;
+  std::shared_ptr<Job> current_;  // the render of the last accepted ShowFile, until collected
+  std::deque<std::shared_ptr<Job>> ahead_;
+  Status status_ = Status::kIdle;
+  QImage picture_;
+  QString error_;
+  QThreadPool pool_;
+};
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_PLATFORM_THUMB_CONTROL_H_

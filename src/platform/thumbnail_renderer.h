@@ -1,0 +1,57 @@
+// Turns an image file into its catalogue thumbnail, without any widget, so that it can run on a
+// worker thread and be tested and measured on its own.
+#ifndef QUORVEL_PLATFORM_THUMBNAIL_RENDERER_H_
+#define QUORVEL_PLATFORM_THUMBNAIL_RENDERER_H_
+
+#include <QByteArray>
+#include <QImage>
+#include <QSet>
+#include <QSize>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <stop_token>
+
+namespace quorvel {
+
+// The file-name suffixes (lower case, without the dot) of the formats that Qt's installed image
+// readers can read. Asks Qt's plugin registry: compute it once and keep it.
+QSet<QByteArray> ReadableImageSuffixes();
+
+// True when the suffix of the file name in `path` (after its last dot, in any case) is one of
+// `suffixes`. Looks only at the text, never at the file, so that a walk over a slow disk reads
+// nothing. Both '/' and '\' end a folder part.
+bool HasReadableSuffix(const QString& path, const QSet<QByteArray>& suffixes);
+
+// The largest size of the aspect ratio of `source` that fits into `side` x `side`, never larger
+// than `source` itself (small pictures are not blown up), and at least 1 x 1.
+QSize FittedSize(QSize source, int side);
+
+// The DCT scale M/8 (M from 1 to 8) at which libjpeg decodes a JPEG of `source` for a picture
+// of `target`: the smallest whose output, each side rounded up, still covers `target`.
+int DctScaleEighths(QSize source, QSize target);
+
+// The EXIF orientation (1 to 8) given in the payload of a JPEG APP1 segment, which starts with
+// "Exif\0\0"; 1 when there is none or the payload is malformed. Reads only inside `data`.
+int ExifOrientation(const std::uint8_t* data, std::size_t size);
+
+// The picture of the file at `path`, turned upright as its EXIF orientation says and reduced by
+// area averaging to FittedSize(upright size, side). A JPEG (known by its first bytes, whatever
+// its name) is decoded by libjpeg at the smallest DCT scale that is not below that size, a few
+// rows at a time, so memory stays proportional to the result; other formats go through Qt's
+// readers. Returns a null image with `error` set when the file cannot be read or decoded whole,
+// or when `stop` is requested before the picture is complete.
+QImage LoadFittedPicture(const QString& path, int side, QString* error = nullptr,
+                         std::stop_token stop = {});
+
+// `picture` (at most `side` x `side`) centred on a white `side` x `side` square, transparent
+// parts over white, in QImage::Format_RGB32.
+QImage CentreOnWhite(const QImage& picture, int side);
+
+// The catalogue thumbnail of the file: LoadFittedPicture at the thumbnail side, centred on
+// white. A null image (with `error`) when the file cannot be decoded: never a blank thumbnail.
+QImage RenderThumbnail(const QString& path, QString* error = nullptr, std::stop_token stop = {});
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_PLATFORM_THUMBNAIL_RENDERER_H_

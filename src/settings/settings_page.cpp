@@ -1,0 +1,224 @@
+#include "settings/settings_page.h"
+
+#include <QButtonGroup>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QToolButton>
+#include <optional>
+
+namespace quorvel {
+namespace {
+
+// Positions inside the page, in pixels, matching the add-disk page's grid: the same margins,
+// the same column for the small buttons and the same place for the closing buttons.
+constexpr QRect kHeadingRect(8, 8, 345, 26);
+constexpr QRect kListRect(8, 40, 313, 185);
+constexpr QRect kAddRect(328, 40, 23, 22);
+constexpr QRect kDeleteRect(328, 64, 23, 22);
+constexpr QRect kOptionGroupRect(8, 232, 345, 97);
+constexpr int kOptionLeft = 8;
+constexpr int kOptionTop = 20;
+constexpr int kOptionStep = 24;
+constexpr int kOptionHeight = 17;
+constexpr QRect kFixedCatalogRect(8, 340, 313, 21);
+constexpr QRect kFixedCatalogButtonRect(328, 340, 23, 22);
+constexpr QRect kOkRect(192, 388, 75, 25);
+constexpr QRect kCancelRect(278, 388, 75, 25);
+constexpr QSize kGlyphSize(16, 16);
+
+QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QRect& rect) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setGeometry(rect);
+  return button;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  button->setGeometry(rect);
+  return button;
+}
+
+// OpenDialog1's kind, for a page that is not given the main window's.
+QFileDialog* MakeOpenDialog(QWidget* owner) {
+  auto* dialog = new QFileDialog(owner);
+  dialog->setObjectName(QStringLiteral("OpenDialog1"));
+  dialog->setNameFilter(QStringLiteral("Catalog (*.qrv)"));
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  return dialog;
+}
+
+}  // namespace
+
+SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDialog* open_dialog,
+                           QWidget* parent)
+    : QWidget(parent),
+      state_(state),
+      prompts_(prompts),
+      open_dialog_(open_dialog ? open_dialog : MakeOpenDialog(this)) {
+  setObjectName(QStringLiteral("TabSheet2"));
+
+  list_heading_ = new QLabel(
+      QStringLiteral("Список расширений файлов эскизы которых не нужно добавлять:"), this);
+  list_heading_->setObjectName(QStringLiteral("Label6"));
+  list_heading_->setWordWrap(true);
+  list_heading_->setGeometry(kHeadingRect);
+
+  endings_list_ = new QListWidget(this);
+  endings_list_->setObjectName(QStringLiteral("ListView1"));
+  endings_list_->setGeometry(kListRect);
+  endings_list_->setViewMode(QListView::ListMode);
+  endings_list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // A click on the selected item or F2 opens the in-place editor, as in a Windows list.
+  endings_list_->setEditTriggers(QAbstractItemView::SelectedClicked |
+                                 QAbstractItemView::EditKeyPressed);
+  list_heading_->setBuddy(endings_list_);
+
+  add_button_ = MakeSpeedButton(this, "SpeedButton2", kAddRect);
+  add_button_->setText(QStringLiteral("+"));
+  add_button_->setAccessibleName(QStringLiteral("Добавить расширение"));
+  delete_button_ = MakeSpeedButton(this, "SpeedButton3", kDeleteRect);
+  delete_button_->setText(QStringLiteral("-"));
+  delete_button_->setAccessibleName(QStringLiteral("Удалить расширение"));
+
+  option_group_ = new QGroupBox(QStringLiteral("Параметры открытия каталогов"), this);
+  option_group_->setObjectName(QStringLiteral("RadioGroup1"));
+  option_group_->setGeometry(kOptionGroupRect);
+  option_buttons_ = new QButtonGroup(option_group_);
+  const std::array<QString, 3> option_texts = {QStringLiteral("Не открывать каталоги"),
+                                               QStringLiteral("Автозагрузка последнего каталога"),
+                                               QStringLiteral("Всегда открывать каталог:")};
+  for (int i = 0; i < static_cast<int>(options_.size()); ++i) {
+    QRadioButton* option = new QRadioButton(option_texts[i], option_group_);
+    option->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
+    option->setGeometry(kOptionLeft, kOptionTop + i * kOptionStep,
+                        kOptionGroupRect.width() - 2 * kOptionLeft, kOptionHeight);
+    option_buttons_->addButton(option, i);
+    options_[i] = option;
+  }
+  options_[kOpenNoCatalog]->setChecked(true);
+
+  fixed_catalog_edit_ = new QLineEdit(this);
+  fixed_catalog_edit_->setObjectName(QStringLiteral("Edit3"));
+  fixed_catalog_edit_->setGeometry(kFixedCatalogRect);
+  fixed_catalog_edit_->setAccessibleName(QStringLiteral("Всегда открывать каталог:"));
+  fixed_catalog_edit_->setEnabled(false);
+  fixed_catalog_button_ = MakeSpeedButton(this, "SpeedButton4", kFixedCatalogButtonRect);
+  fixed_catalog_button_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  fixed_catalog_button_->setIconSize(kGlyphSize);
+  fixed_catalog_button_->setAccessibleName(QStringLiteral("Выбрать каталог"));
+  fixed_catalog_button_->setEnabled(false);
+
+  ok_button_ = MakeButton(this, "Button4", QStringLiteral("OK"), kOkRect);
+  cancel_button_ = MakeButton(this, "Button5", QStringLiteral("Отмена"), kCancelRect);
+
+  connect(option_buttons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    if (checked) SetItemIndex(id);
+  });
+  connect(fixed_catalog_edit_, &QLineEdit::textChanged, this, &SettingsPage::Edit3Change);
+  connect(fixed_catalog_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton4Click);
+  connect(add_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton2Click);
+  connect(delete_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton3Click);
+  connect(ok_button_, &QPushButton::clicked, this, &SettingsPage::Button4Click);
+  connect(cancel_button_, &QPushButton::clicked, this, &SettingsPage::Button5Click);
+}
+
+void SettingsPage::ApplyStoredSettings(const DialogSettings& stored) {
+  SetItemIndex(stored.radio_group_index);
+  fixed_catalog_edit_->setText(QString::fromStdString(stored.fixed_catalog_path));
+  ShowEndings(state_.LastProperties().ExcludedExtensions);
+  RadioGroup1Click();
+}
+
+void SettingsPage::TakeSnapshot() { state_.TakeSnapshot(ExcludedEndings()); }
+
+std::vector<std::string> SettingsPage::ExcludedEndings() const {
+  std::vector<std::string> endings;
+  endings.reserve(static_cast<std::size_t>(endings_list_->count()));
+  for (int i = 0; i < endings_list_->count(); ++i) {
+    endings.push_back(endings_list_->item(i)->text().toStdString());
+  }
+  return endings;
+}
+
+void SettingsPage::SetItemIndex(int index) {
+  index = ClampOpeningOption(index);
+  if (index == item_index_) return;
+  // Recorded first, so that the toggles below come back here as no change.
+  item_index_ = index;
+  if (index == kNoOpeningOption) {
+    // An exclusive group keeps one button checked; none may be only while it is not exclusive.
+    option_buttons_->setExclusive(false);
+    for (QRadioButton* option : options_) option->setChecked(false);
+    option_buttons_->setExclusive(true);
+  } else {
+    options_[index]->setChecked(true);
+  }
+  RadioGroup1Click();
+}
+
+void SettingsPage::RadioGroup1Click() {
+  const std::optional<bool> editable = state_.OpeningOptionChosen(item_index_);
+  if (!editable) return;
+  fixed_catalog_edit_->setEnabled(*editable);
+  fixed_catalog_button_->setEnabled(*editable);
+}
+
+void SettingsPage::Edit3Change() {
+  state_.FixedCatalogPathChanged(fixed_catalog_edit_->text().toStdString());
+}
+
+void SettingsPage::SpeedButton4Click() {
+  const QString chosen = prompts_.ChooseFile(open_dialog_);
+  if (!chosen.isEmpty()) fixed_catalog_edit_->setText(QFileInfo(chosen).absoluteFilePath());
+}
+
+void SettingsPage::SpeedButton2Click() {
+  endings_list_->setFocus();
+  auto* item = new QListWidgetItem(endings_list_);
+  item->setFlags(item->flags() | Qt::ItemIsEditable);
+  endings_list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+}
+
+void SettingsPage::SpeedButton3Click() {
+  const QList<QListWidgetItem*> selected = endings_list_->selectedItems();
+  if (selected.isEmpty()) return;
+  delete selected.first();
+  // The list would select the next item, and a second press would delete an item the user
+  // never chose.
+  endings_list_->clearSelection();
+}
+
+void SettingsPage::Button4Click() { emit CloseRequested(); }
+
+void SettingsPage::Button5Click() {
+  const TLastProperties& snapshot = state_.LastProperties();
+  ShowEndings(snapshot.ExcludedExtensions);
+  SetItemIndex(snapshot.OpeningOption);
+  fixed_catalog_edit_->setText(QString::fromStdString(snapshot.CatalogPath));
+  // As at the dialog's creation: the path just put back may have set StartupCatalog under an
+  // option that clears it, and the option put back may need the path that is there now.
+  RadioGroup1Click();
+  emit CloseRequested();
+}
+
+void SettingsPage::ShowEndings(const std::vector<std::string>& endings) {
+  endings_list_->clear();
+  for (const std::string& ending : endings) {
+    auto* item = new QListWidgetItem(QString::fromStdString(ending), endings_list_);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+  }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,327 @@
+// The thumbnail renderer as the scan uses it: asked by name, rendering on its workers, polled,
+// and painted into a 100 x 100 canvas; with files that fail, renders that are overtaken, renders
+// done ahead, and a control destroyed while it renders.
+#include "platform/thumb_control.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "platform/test_pictures.h"
+#include "platform/thumbnail_renderer.h"
+
+namespace quorvel {
+namespace {
+
+constexpr QRgb kWhite = 0xFFFFFFFF;
+
+QImage Solid(int width, int height, QRgb colour) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(colour);
+  return image;
+}
+
+// What the capture does with the control: paint it into a 100 x 100 canvas.
+QImage Painted(ThumbControl& control) {
+  QImage canvas(100, 100, QImage::Format_RGB32);
+  canvas.fill(Qt::black);  // anything the control leaves unpainted shows up
+  control.render(&canvas);
+  return canvas;
+}
+
+bool AllWhite(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) != kWhite) return false;
+    }
+  }
+  return true;
+}
+
+bool Near(QRgb a, QRgb b) {
+  return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 &&
+         std::abs(qBlue(a) - qBlue(b)) < 24;
+}
+
+}  // namespace
+
+class ThumbControlTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void isA100By100WidgetNamedForTests();
+  void acceptsFilesByTheirNameOnly();
+  void rejectedNamesChangeNothing();
+  void paintsTheThumbnailIntoTheCanvas();
+  void showsTheThumbnailByItselfWhenVisible();
+  void filesThatDoNotDecodeAreReportedFailed();
+  void aHiddenControlReadsNothingUntilAsked();
+  void aLaterFileWinsOverAnEarlierRender();
+  void anEarlierFileNeverShowsOverALaterOne();
+  void filesRenderedAheadAreTakenInOrder();
+  void aNewLookAheadStopsTheOldOne();
+  void lookAheadIsBounded();
+  void canBeDestroyedWhileRendering();
+
+ private:
+  QString Write(const QString& name, const QImage& image, const char* format = "png");
+  QString WriteBigJpeg(const QString& name);
+
+  std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void ThumbControlTest::init() {
+  dir_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(dir_->isValid());
+}
+
+QString ThumbControlTest::Write(const QString& name, const QImage& image, const char* format) {
+  const QString path = dir_->filePath(name);
+  const QByteArray bytes = testkit::EncodeWithQt(image, format, 95);
+  if (bytes.isEmpty() || !testkit::WriteBytes(path, bytes))
+    qFatal("cannot write %s", qPrintable(path));
+  return path;
+}
+
+// A photo of 6000 x 4000: long enough to render that a test can act while it runs.
+QString ThumbControlTest::WriteBigJpeg(const QString& name) {
+  const QString path = dir_->filePath(name);
+  const testkit::PhotoLikePicture photo(6000, 4000);
+  if (!testkit::WriteJpegByRows(path, 6000, 4000, 90, photo.Painter())) {
+    qFatal("cannot write %s", qPrintable(path));
+  }
+  return path;
+}
+
+void ThumbControlTest::isA100By100WidgetNamedForTests() {
+  QWidget page;
+  auto* control = new ThumbControl(&page);
+  QCOMPARE(page.findChild<ThumbControl*>(QStringLiteral("ThumbControl")), control);
+  QCOMPARE(control->size(), QSize(100, 100));
+  QCOMPARE(control->minimumSize(), QSize(100, 100));
+  QCOMPARE(control->maximumSize(), QSize(100, 100));
+  QCOMPARE(control->RenderStatus(), ThumbControl::Status::kIdle);
+  QVERIFY(!control->ThumbnailReady());
+}
+
+void ThumbControlTest::acceptsFilesByTheirNameOnly() {
+  ThumbControl control;
+  // None of these files exists: the answer comes from the name, and the render then fails.
+  for (const char* name : {"x.jpg", "x.JPG", "x.png", "x.gif", "x.webp", "x.tif", "x.jpeg"}) {
+    const QString path = dir_->filePath(QString::fromLatin1(name));
+    QVERIFY2(control.CanShow(path), name);
+    QVERIFY2(control.ShowFile(path), name);
+    QTRY_VERIFY2(control.ThumbnailReady(), name);
+    QVERIFY2(control.RenderFailed(), name);
+    QVERIFY(!control.ErrorText().isEmpty());
+  }
+}
+
+void ThumbControlTest::rejectedNamesChangeNothing() {
+  ThumbControl control;
+  const QString picture = Write("shown.png", Solid(80, 80, qRgb(0, 0, 255)));
+  QVERIFY(control.ShowFile(picture));
+  QTRY_VERIFY(control.ThumbnailReady());
+  const QImage before = Painted(control);
+  for (const char* name : {"notes.txt", "photo.jpg.lnk", "README", "folder.jpg/README"}) {
+    const QString path = dir_->filePath(QString::fromLatin1(name));
+    QVERIFY2(!control.CanShow(path), name);
+    QVERIFY2(!control.ShowFile(path), name);
+    QCOMPARE(control.RenderStatus(), ThumbControl::Status::kReady);
+    QCOMPARE(Painted(control), before);
+  }
+}
+
+void ThumbControlTest::paintsTheThumbnailIntoTheCanvas() {
+  const QString path = Write("wide.png", Solid(300, 150, qRgb(200, 30, 40)));
+  ThumbControl control;
+  QVERIFY(control.ShowFile(path));
+  QTRY_VERIFY(control.ThumbnailReady());
+  QCOMPARE(control.RenderStatus(), ThumbControl::Status::kReady);
+  QVERIFY(!control.RenderFailed());
+  QVERIFY(control.ErrorText().isEmpty());
+  const QImage canvas = Painted(control);
+  QCOMPARE(canvas, RenderThumbnail(path).convertToFormat(canvas.format()));
+  QCOMPARE(canvas.pixel(50, 10), kWhite);
+  QCOMPARE(canvas.pixel(50, 50), qRgb(200, 30, 40));
+  QCOMPARE(canvas.pixel(50, 90), kWhite);
+}
+
+void ThumbControlTest::showsTheThumbnailByItselfWhenVisible() {
+  const QString path = Write("seen.png", Solid(120, 120, qRgb(10, 160, 10)));
+  QWidget page;
+  page.resize(200, 200);
+  auto* control = new ThumbControl(&page);
+  control->move(8, 8);
+  page.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&page));
+  QVERIFY(control->ShowFile(path));
+  // Never polled: painting the visible control starts the render, and its end repaints it.
+  QTRY_VERIFY(!control->Thumbnail().isNull());
+  QCOMPARE(control->grab().toImage().pixel(50, 50), qRgb(10, 160, 10));
+}
+
+void ThumbControlTest::filesThatDoNotDecodeAreReportedFailed() {
+  ThumbControl control;
+  const QString good = Write("good.jpg", Solid(100, 100, qRgb(250, 0, 0)), "jpg");
+  QFile good_file(good);
+  QVERIFY(good_file.open(QIODevice::ReadOnly));
+  const QByteArray jpeg = good_file.readAll();
+  const QString cut = dir_->filePath(QStringLiteral("cut.jpg"));
+  QVERIFY(testkit::WriteBytes(cut, jpeg.left(jpeg.size() / 2)));
+  const QString text = dir_->filePath(QStringLiteral("text.jpg"));
+  QVERIFY(testkit::WriteBytes(text, "not a picture\n"));
+
+  for (const QString& broken : {cut, text}) {
+    // A good picture first: the failed file must not leave it on show.
+    QVERIFY(control.ShowFile(good));
+    QTRY_VERIFY(control.ThumbnailReady());
+    QVERIFY(Near(Painted(control).pixel(50, 50), qRgb(250, 0, 0)));
+
+    QVERIFY(control.ShowFile(broken));
+    QTRY_VERIFY(control.ThumbnailReady());
+    QVERIFY(control.RenderFailed());
+    QCOMPARE(control.RenderStatus(), ThumbControl::Status::kFailed);
+    QVERIFY(!control.ErrorText().isEmpty());
+    QVERIFY(control.Thumbnail().isNull());
+    QVERIFY(AllWhite(Painted(control)));
+  }
+}
+
+void ThumbControlTest::aHiddenControlReadsNothingUntilAsked() {
+  const QString path = Write("later.png", Solid(60, 60, qRgb(0, 0, 200)));
+  ThumbControl control;  // hidden, as during the folder walk
+  QVERIFY(control.ShowFile(path));
+  QTest::qWait(300);  // the walk processes events after each file
+  // Had ShowFile started the render, it would be long done, from the file as it was.
+  QVERIFY(QFile::remove(path));
+  QTRY_VERIFY(control.ThumbnailReady());
+  QVERIFY(control.RenderFailed());
+}
+
+void ThumbControlTest::aLaterFileWinsOverAnEarlierRender() {
+  const QString big = WriteBigJpeg("big.jpg");
+  const QString small = Write("small.png", Solid(50, 50, qRgb(0, 200, 0)));
+  ThumbControl control;
+  QVERIFY(control.ShowFile(big));
+  QVERIFY(!control.ThumbnailReady());  // started, and far from done
+  QVERIFY(control.ShowFile(small));
+  QTRY_VERIFY(control.ThumbnailReady());
+  QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 200, 0));
+  // Whatever became of the big render, it shows nothing now.
+  QTRY_COMPARE(control.RendersInFlight(), 0);
+  QTest::qWait(100);
+  QCOMPARE(control.RenderStatus(), ThumbControl::Status::kReady);
+  QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 200, 0));
+}
+
+void ThumbControlTest::anEarlierFileNeverShowsOverALaterOne() {
+  const QString small = Write("small.png", Solid(50, 50, qRgb(0, 200, 0)));
+  const QString big = WriteBigJpeg("big.jpg");
+  ThumbControl control;
+  control.SetRenderThreads(2);  // the small render may well finish while the big one runs
+  QVERIFY(control.ShowFile(small));
+  control.ThumbnailReady();  // asking starts the render
+  QVERIFY(control.ShowFile(big));
+  for (int i = 0; i < 20 && !control.ThumbnailReady(); ++i) {
+    QCOMPARE(control.RenderStatus(), ThumbControl::Status::kRendering);
+    QVERIFY(control.Thumbnail().isNull());
+    QTest::qWait(5);
+  }
+  QTRY_VERIFY_WITH_TIMEOUT(control.ThumbnailReady(), 20000);
+  QCOMPARE(control.RenderStatus(), ThumbControl::Status::kReady);
+  QCOMPARE(Painted(control), RenderThumbnail(big));
+}
+
+void ThumbControlTest::filesRenderedAheadAreTakenInOrder() {
+  const QString a = Write("a.png", Solid(70, 70, qRgb(255, 0, 0)));
+  const QString b = Write("b.png", Solid(70, 70, qRgb(0, 255, 0)));
+  const QString c = Write("c.png", Solid(70, 70, qRgb(0, 0, 255)));
+  ThumbControl control;
+  control.Prefetch({a, b, c, dir_->filePath(QStringLiteral("skipped.txt"))});
+  QTRY_COMPARE(control.RendersInFlight(), 0);
+  // Rendered ahead means rendered already: the files are no longer needed.
+  for (const QString& path : {a, b, c}) QVERIFY(QFile::remove(path));
+
+  QVERIFY(control.ShowFile(a));
+  QVERIFY(control.ThumbnailReady());  // at once, without waiting
+  QCOMPARE(Painted(control).pixel(50, 50), qRgb(255, 0, 0));
+  QVERIFY(control.ShowFile(c));  // b passed over
+  QVERIFY(control.ThumbnailReady());
+  QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 0, 255));
+  // b's render was dropped when c was taken: showing it now renders it anew, from a lost file.
+  QVERIFY(control.ShowFile(b));
+  QTRY_VERIFY(control.ThumbnailReady());
+  QVERIFY(control.RenderFailed());
+}
+
+void ThumbControlTest::aNewLookAheadStopsTheOldOne() {
+  const QString a = Write("a.png", Solid(70, 70, qRgb(255, 0, 0)));
+  const QString b = Write("b.png", Solid(70, 70, qRgb(0, 255, 0)));
+  ThumbControl control;
+  control.Prefetch({a, b});
+  control.Prefetch({b});  // a is no longer wanted ahead; b's render is kept
+  QTRY_COMPARE(control.RendersInFlight(), 0);
+  QVERIFY(QFile::remove(a));
+  QVERIFY(QFile::remove(b));
+  QVERIFY(control.ShowFile(b));
+  QVERIFY(control.ThumbnailReady());
+  QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 255, 0));
+  QVERIFY(control.ShowFile(a));
+  QTRY_VERIFY(control.ThumbnailReady());
+  QVERIFY(control.RenderFailed());
+}
+
+void ThumbControlTest::lookAheadIsBounded() {
+  QStringList paths;
+  for (int i = 0; i <= ThumbControl::kMaxLookAhead; ++i) {
+    paths << Write(QStringLiteral("f%1.png").arg(i), Solid(40, 40, qRgb(0, 0, 10 * i)));
+  }
+  ThumbControl control;
+  control.Prefetch(paths);
+  QTRY_COMPARE(control.RendersInFlight(), 0);
+  for (const QString& path : paths) QVERIFY(QFile::remove(path));
+  for (int i = 0; i < ThumbControl::kMaxLookAhead; ++i) {
+    QVERIFY(control.ShowFile(paths[i]));
+    QVERIFY(control.ThumbnailReady());
+    QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 0, 10 * i));
+  }
+  QVERIFY(control.ShowFile(paths.last()));  // beyond the look-ahead: never rendered
+  QTRY_VERIFY(control.ThumbnailReady());
+  QVERIFY(control.RenderFailed());
+}
+
+void ThumbControlTest::canBeDestroyedWhileRendering() {
+  const QString big = WriteBigJpeg("big.jpg");
+  QStringList ahead;
+  for (int i = 0; i < 4; ++i) {
+    const QString copy = dir_->filePath(QStringLiteral("copy%1.jpg").arg(i));
+    QVERIFY(QFile::copy(big, copy));
+    ahead << copy;
+  }
+  for (int round = 0; round < 3; ++round) {
+    auto control = std::make_unique<ThumbControl>();
+    QVERIFY(control->ShowFile(big));
+    QVERIFY(!control->ThumbnailReady());
+    control->Prefetch(ahead);
+    QTest::qWait(round * 20);
+    control.reset();
+    // Notices the workers might have posted must not reach the destroyed control.
+    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents();
+  }
+  // A new control renders as usual afterwards.
+  ThumbControl control;
+  QVERIFY(control.ShowFile(big));
+  QTRY_VERIFY_WITH_TIMEOUT(control.ThumbnailReady(), 20000);
+  QVERIFY(!control.RenderFailed());
+}
+
+}  // namespace quorvel
+
+QTEST_MAIN(quorvel::ThumbControlTest)
+#include "thumb_control_test.moc"
