@@ -7,10 +7,12 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev libjpeg62-turbo-dev
+  # image readers for WebP, TIFF and more; djpeg, the renderer's peer in its benchmark
+  qt6-image-formats-plugins libjpeg-turbo-progs
   # tests, benchmarks, fuzzing
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   # running without a desktop (sample run, screenshots) and fonts for offscreen widget tests
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-urw-base35
 )
 
 missing=()
