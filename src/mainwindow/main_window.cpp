@@ -20,6 +20,7 @@
 #include "mainwindow/disk_list_item.h"
 #include "mainwindow/disk_row_delegate.h"
 #include "mainwindow/thumbnail_delegate.h"
+#include "mainwindow/thumbnail_grid_view.h"
 #include "mainwindow/thumbnail_model.h"
 #include "platform/path_text.h"
 #include "settings/ini_file.h"
@@ -68,10 +69,10 @@ QTreeWidget* MakeDiskList(QWidget* parent) {
 }
 
 // A grid of same-sized items flowing left to right and wrapping, as a large-icon view lays
-// them out. The list mode with uniform sizes keeps no record per item, which matters for disks
-// of tens of thousands of thumbnails; the icon mode would keep one for each.
+// them out. The grid view places items by arithmetic and keeps no record per item, which
+// matters for disks of tens of thousands of thumbnails; QListView's own layouts keep some.
 QListView* MakeThumbnailView(QWidget* parent) {
-  auto* view = new QListView(parent);
+  auto* view = new ThumbnailGridView(parent);
   view->setObjectName(QStringLiteral("ListView2"));
   view->setAccessibleName(QStringLiteral("Эскизы"));
   view->setViewMode(QListView::ListMode);

@@ -1,10 +1,12 @@
 // The thumbnail view: the selected disk's thumbnails decoded from the catalogue as they are
 // painted, the view's item texts, and what a thumbnail that does not decode looks like.
+#include <QApplication>
 #include <QLabel>
 #include <QListView>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "catalog/format.h"
 #include "catalog/thumbnail_jpeg.h"
@@ -64,6 +66,7 @@ class ThumbnailViewTest : public QObject {
   void undecodableThumbnailsShowAFrameAndOneNote();
   void selectingADiskShowsItsFirstThumbnails();
   void labelsKeepTheFileNameWhole();
+  void itemsWrapAtTheWidthAndFollowKeysAndTheBand();
 };
 
 void ThumbnailViewTest::labelsKeepTheFileNameWhole() {
@@ -171,6 +174,66 @@ void ThumbnailViewTest::selectingADiskShowsItsFirstThumbnails() {
   QCOMPARE(view->model()->rowCount(), 300);
   QCOMPARE(view->verticalScrollBar()->value(), 0);
   QVERIFY(view->viewport()->rect().intersects(view->visualRect(view->model()->index(0, 0))));
+}
+
+void ThumbnailViewTest::itemsWrapAtTheWidthAndFollowKeysAndTheBand() {
+  Session s;
+  QVERIFY(s.Start(s.Write(QStringLiteral("grid.qrv"), BuildCatalog({Disk("grid", 50)}))));
+  s.window.resize(900, 400);
+  QListView* view = View(s.window);
+  QTRY_VERIFY(view->width() > 3 * ThumbnailDelegate::kItemWidth);
+  QAbstractItemModel* model = view->model();
+  auto rect = [&](int row) { return view->visualRect(model->index(row, 0)); };
+  auto columns = [&] { return view->viewport()->width() / rect(0).width(); };
+
+  const int wide = columns();
+  QVERIFY(wide >= 3);
+  QCOMPARE(rect(wide - 1).top(), rect(0).top());
+  QCOMPARE(rect(wide).left(), rect(0).left());
+  QCOMPARE(rect(wide).top(), rect(0).bottom() + 1);
+  QCOMPARE(view->indexAt(rect(7).center()).row(), 7);
+  // Beside the last item of a short last line there is no item.
+  const int last_line_end = rect(49).right() + 1;
+  if (last_line_end + 5 < view->viewport()->width()) {
+    QVERIFY(!view->indexAt(QPoint(last_line_end + 5, rect(49).center().y())).isValid());
+  }
+
+  s.window.resize(600, 400);
+  QTRY_VERIFY(columns() < wide);
+  QCOMPARE(rect(columns()).left(), rect(0).left());
+  QCOMPARE(rect(columns()).top(), rect(0).bottom() + 1);
+  QVERIFY(view->verticalScrollBar()->maximum() > 0);
+
+  const int n = columns();
+  view->setFocus();
+  view->setCurrentIndex(model->index(0, 0));
+  QTest::keyClick(view, Qt::Key_Right);
+  QCOMPARE(view->currentIndex().row(), 1);
+  QTest::keyClick(view, Qt::Key_Down);
+  QCOMPARE(view->currentIndex().row(), 1 + n);
+  QTest::keyClick(view, Qt::Key_End);
+  QCOMPARE(view->currentIndex().row(), 49);
+  QVERIFY(view->viewport()->rect().contains(rect(49)));
+  QTest::keyClick(view, Qt::Key_Home);
+  QCOMPARE(view->currentIndex().row(), 0);
+  QCOMPARE(view->verticalScrollBar()->value(), 0);
+  QTest::keyClick(view, Qt::Key_End, Qt::ShiftModifier);
+  QCOMPARE(view->selectionModel()->selectedIndexes().size(), 50);
+
+  // A band dragged from item 0 to the item below its neighbour selects that square of four.
+  QWidget* port = view->viewport();
+  QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, rect(0).center());
+  QMouseEvent move(QEvent::MouseMove, QPointF(rect(n + 1).center()),
+                   QPointF(port->mapToGlobal(rect(n + 1).center())), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(port, &move);
+  QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, rect(n + 1).center());
+  QList<int> rows;
+  for (const QModelIndex& index : view->selectionModel()->selectedIndexes()) {
+    rows.append(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  QCOMPARE(rows, QList<int>({0, 1, n, n + 1}));
 }
 
 }  // namespace quorvel
