@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "platform/form_controls.h"
+
 namespace quorvel {
 namespace {
 
@@ -55,24 +57,6 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text, 
   box->setObjectName(QString::fromLatin1(name));
   box->setGeometry(rect);
   return box;
-}
-
-QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& text,
-                             const QRect& rect) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setText(text);
-  button->setFocusPolicy(Qt::NoFocus);
-  button->setGeometry(rect);
-  return button;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setAutoDefault(false);
-  button->setGeometry(rect);
-  return button;
 }
 
 }  // namespace

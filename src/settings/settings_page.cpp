@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <optional>
 
+#include "platform/form_controls.h"
+
 namespace quorvel {
 namespace {
 
@@ -32,22 +34,6 @@ constexpr QRect kFixedCatalogButtonRect(328, 340, 23, 22);
 constexpr QRect kOkRect(192, 388, 75, 25);
 constexpr QRect kCancelRect(278, 388, 75, 25);
 constexpr QSize kGlyphSize(16, 16);
-
-QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QRect& rect) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setFocusPolicy(Qt::NoFocus);
-  button->setGeometry(rect);
-  return button;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setAutoDefault(false);
-  button->setGeometry(rect);
-  return button;
-}
 
 // OpenDialog1's kind, for a page that is not given the main window's.
 QFileDialog* MakeOpenDialog(QWidget* owner) {
@@ -85,10 +71,10 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
                                  QAbstractItemView::EditKeyPressed);
   list_heading_->setBuddy(endings_list_);
 
-  add_button_ = MakeSpeedButton(this, "SpeedButton2", kAddRect);
+  add_button_ = MakeSpeedButton(this, "SpeedButton2", QString(), kAddRect);
   add_button_->setText(QStringLiteral("+"));
   add_button_->setAccessibleName(QStringLiteral("Добавить расширение"));
-  delete_button_ = MakeSpeedButton(this, "SpeedButton3", kDeleteRect);
+  delete_button_ = MakeSpeedButton(this, "SpeedButton3", QString(), kDeleteRect);
   delete_button_->setText(QStringLiteral("-"));
   delete_button_->setAccessibleName(QStringLiteral("Удалить расширение"));
 
@@ -114,7 +100,7 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
   fixed_catalog_edit_->setGeometry(kFixedCatalogRect);
   fixed_catalog_edit_->setAccessibleName(QStringLiteral("Всегда открывать каталог:"));
   fixed_catalog_edit_->setEnabled(false);
-  fixed_catalog_button_ = MakeSpeedButton(this, "SpeedButton4", kFixedCatalogButtonRect);
+  fixed_catalog_button_ = MakeSpeedButton(this, "SpeedButton4", QString(), kFixedCatalogButtonRect);
   fixed_catalog_button_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   fixed_catalog_button_->setIconSize(kGlyphSize);
   fixed_catalog_button_->setAccessibleName(QStringLiteral("Выбрать каталог"));

@@ -34,13 +34,13 @@ std::vector<DiskSpec> Contents(const Bytes& stream) {
   const CatalogIndex index = BuildIndex(stream);
   std::vector<DiskSpec> disks;
   for (const CatInfo& disk : index.Disks) {
-    DiskSpec spec{disk.Name, {}};
+    DiskSpec disk_copy{disk.Name, {}};
     for (const Disc& thumb : disk.Thumbs) {
-      spec.thumbs.push_back(
+      disk_copy.thumbs.push_back(
           {std::string(thumb.Name(stream)),
            Bytes(stream.begin() + thumb.JpegPos, stream.begin() + thumb.JpegPos + thumb.JpegSize)});
     }
-    disks.push_back(std::move(spec));
+    disks.push_back(std::move(disk_copy));
   }
   return disks;
 }
