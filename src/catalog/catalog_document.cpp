@@ -30,7 +30,7 @@ ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
       outcome.load_error = error.what();
       return outcome;
     }
-    undo_stream_.clear();
+    undo_stream_ = Bytes();  // released, not just emptied
     undo_is_stream_ = true;
     state_ = snapshot_state_ = saved_state_ = ++next_state_;
     outcome.read_file = true;
@@ -69,7 +69,13 @@ void CatalogDocument::ApplyChange(Bytes bytes) {
 }
 
 void CatalogDocument::Undo() {
-  if (!undo_is_stream_) catalog_stream_ = undo_stream_;
+  // The snapshot moves back: the stream then is the snapshot again, so a second Undo is the same
+  // state, and no copy of a large catalogue is made.
+  if (!undo_is_stream_) {
+    catalog_stream_ = std::move(undo_stream_);
+    undo_stream_ = Bytes();
+    undo_is_stream_ = true;
+  }
   state_ = snapshot_state_;
   BuildIndex(catalog_stream_, index_);
 }
@@ -94,8 +100,8 @@ void CatalogDocument::SaveAs(const std::filesystem::path& path) {
 void CatalogDocument::Close() {
   catalog_file_name_.clear();
   catalog_open_ = false;
-  catalog_stream_.clear();
-  undo_stream_.clear();
+  catalog_stream_ = Bytes();
+  undo_stream_ = Bytes();
   undo_is_stream_ = false;
   index_ = CatalogIndex();
   state_ = snapshot_state_ = saved_state_ = ++next_state_;
