@@ -21,10 +21,7 @@ namespace fs = std::filesystem;
 using testkit::TempDir;
 using testkit::ToBytes;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
+using testkit::ReadBytes;
 
 // The names in a folder, so that a test can tell that a save left no temporary file behind.
 std::vector<std::string> Listing(const fs::path& folder) {

@@ -20,10 +20,7 @@ using testkit::TempDir;
 using testkit::ToBytes;
 using Lines = std::vector<std::string>;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
+using testkit::ReadBytes;
 
 class SettingsStateTest : public ::testing::Test {
  protected:

@@ -32,6 +32,9 @@ inline Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
 
+// The file's bytes as text, empty when it cannot be read.
+std::string ReadBytes(const std::filesystem::path& path);
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
  public:
