@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev libjpeg62-turbo-dev
   # image readers for WebP, TIFF and more; djpeg, the renderer's peer in its benchmark
   qt6-image-formats-plugins libjpeg-turbo-progs
+  # the photographs that bench_add_disk catalogues, and vipsthumbnail, its peer there
+  mate-backgrounds ukui-wallpapers libvips-tools
   # tests, benchmarks, fuzzing
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   # running without a desktop (sample run, screenshots) and fonts for offscreen widget tests
