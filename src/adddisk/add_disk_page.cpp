@@ -1,7 +1,10 @@
 #include "adddisk/add_disk_page.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,8 +12,20 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
+#include <QUrl>
+#include <algorithm>
+#include <iostream>
+#include <optional>
+#include <utility>
 
+#include "adddisk/scan_rules.h"
+#include "catalog/catalog_document.h"
+#include "catalog/catalog_error.h"
+#include "catalog/cp1251.h"
+#include "catalog/format.h"
 #include "platform/form_controls.h"
+#include "platform/path_text.h"
+#include "platform/thumb_control.h"
 
 namespace quorvel {
 namespace {
@@ -37,6 +52,21 @@ constexpr QRect kStartRect(192, 388, 75, 25);
 constexpr QRect kCancelRect(278, 388, 75, 25);
 constexpr QSize kGlyphSize(16, 16);
 
+const QString kTitle = QStringLiteral("Quorvel");
+// The colours of the skip button's text: red while a wait runs.
+constexpr QColor kWaitingText(255, 0, 0);
+constexpr QColor kIdleText(0, 0, 0);
+// How many names of files that got no thumbnail the notice after an addition lists.
+constexpr int kNamesListed = 10;
+
+// The folder part of `path`: everything up to and including its last separator or drive colon.
+QString FolderPart(const QString& path) {
+  const qsizetype cut =
+      std::max({path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')),
+                path.lastIndexOf(QLatin1Char(':'))});
+  return path.left(cut + 1);
+}
+
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QPoint& at) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
@@ -61,7 +91,8 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text, 
 
 }  // namespace
 
-AddDiskPage::AddDiskPage(SettingsState& state, QWidget* parent) : QWidget(parent), state_(state) {
+AddDiskPage::AddDiskPage(SettingsState& state, UserPrompts& prompts, QWidget* parent)
+    : QWidget(parent), state_(state), prompts_(prompts) {
   setObjectName(QStringLiteral("TabSheet1"));
 
   folder_label_ = MakeLabel(this, "Label1", QStringLiteral("Папка:"), kFolderLabelAt);
@@ -115,6 +146,17 @@ AddDiskPage::AddDiskPage(SettingsState& state, QWidget* parent) : QWidget(parent
           [this](bool checked) { state_.values().include_subfolders = checked; });
   connect(timeout_box_, &QCheckBox::toggled, this, &AddDiskPage::CheckBox2Click);
   connect(timeout_edit_, &QLineEdit::textChanged, this, &AddDiskPage::Edit4Change);
+  connect(start_button_, &QPushButton::clicked, this, &AddDiskPage::Button3Click);
+  connect(cancel_button_, &QPushButton::clicked, this, &AddDiskPage::Button2Click);
+  connect(skip_button_, &QToolButton::clicked, this, &AddDiskPage::SpeedButton5Click);
+  connect(show_folder_button_, &QToolButton::clicked, this, &AddDiskPage::SpeedButton6Click);
+  connect(folder_button_, &QToolButton::clicked, this, &AddDiskPage::SpeedButton1Click);
+}
+
+void AddDiskPage::SetLinks(AddDiskLinks links,
+                           std::function<std::vector<std::string>()> excluded_endings) {
+  links_ = std::move(links);
+  excluded_endings_ = std::move(excluded_endings);
 }
 
 void AddDiskPage::ApplyStoredSettings(const DialogSettings& stored) {
@@ -125,13 +167,154 @@ void AddDiskPage::ApplyStoredSettings(const DialogSettings& stored) {
   SetTimeoutFieldEnabled(stored.timeout_field_enabled);
 }
 
-void AddDiskPage::PlaceThumbControl(QWidget* thumb_control) {
+void AddDiskPage::PlaceThumbControl(ThumbControl* thumb_control) {
+  thumb_control_ = thumb_control;
   thumb_control->setParent(this);
   thumb_control->setGeometry(kThumbControlRect);
   thumb_control->hide();
 }
 
-QString AddDiskPage::TimeoutText() const { return timeout_edit_->text(); }
+void AddDiskPage::FormShow() {
+  // Hiding the renderer mid-capture would spoil the pictures, and the name field still holds
+  // the name of the disk being added.
+  if (scan_.ScanActive) return;
+  if (thumb_control_) thumb_control_->hide();
+  const QString caption = links_.main_caption ? links_.main_caption() : QString();
+  disk_name_edit_->setText(QStringLiteral("Диск %1").arg(ProposedDiskNumber(caption)));
+}
+
+void AddDiskPage::Button3Click() {
+  if (!InputIsValid()) return;
+  start_button_->setEnabled(false);
+  scan_.IncludeSubfolders = subfolders_box_->isChecked();
+  scan_.ScanFolder = folder_edit_->text();
+  scan_.DiskName = Utf8ToCp1251(disk_name_edit_->text().toStdString());
+  scan_.ScanActive = true;
+  AddDisk();
+  start_button_->setEnabled(true);
+}
+
+bool AddDiskPage::InputIsValid() {
+  if (!links_.document || !thumb_control_) return false;
+  if (!QFileInfo(folder_edit_->text()).isDir()) {
+    prompts_.Error(window(), kTitle, QStringLiteral("Каталог указан неверно."));
+    folder_edit_->setFocus();
+    return false;
+  }
+  const QString name = disk_name_edit_->text();
+  if (name.isEmpty()) {
+    prompts_.Error(window(), kTitle, QStringLiteral("Нужно указать название диска!"));
+    disk_name_edit_->setFocus();
+    return false;
+  }
+  const std::size_t name_bytes = Utf8ToCp1251(name.toStdString()).size();
+  if (name_bytes > kMaxNameBytes) {
+    prompts_.Error(window(), kTitle,
+                   QStringLiteral("Название диска слишком длинное: %1 байт, можно не больше %2.")
+                       .arg(name_bytes)
+                       .arg(kMaxNameBytes));
+    disk_name_edit_->setFocus();
+    return false;
+  }
+  if (links_.document->Index().DiskCount >= static_cast<int>(kMaxDisks)) {
+    prompts_.Error(
+        window(), kTitle,
+        QStringLiteral("В каталоге уже %1 дисков: больше он вместить не может.").arg(kMaxDisks));
+    return false;
+  }
+  return true;
+}
+
+void AddDiskPage::AddDisk() {
+  if (links_.scan_running) links_.scan_running(true, [this] { StopScan(); });
+  std::optional<AddDiskSummary> summary;
+  try {
+    summary = quorvel::AddDisk(*links_.document, scan_, *this, *thumb_control_);
+  } catch (const std::exception& error) {
+    // The catalogue is as it was; the status lines stay, to show where it stopped.
+    std::cerr << "quorvel: adding the disk failed: " << error.what() << '\n';
+  }
+  if (links_.scan_running) links_.scan_running(false, {});
+  if (!summary) {
+    prompts_.Inform(window(), kTitle, QStringLiteral("File Access Denied"));
+    return;
+  }
+  window()->hide();
+  if (links_.disk_added) links_.disk_added();
+  TellSummary(*summary);
+}
+
+void AddDiskPage::TellSummary(const AddDiskSummary& summary) {
+  QStringList lines;
+  if (summary.thumb_limit_reached) {
+    lines.append(QStringLiteral("На диске может быть не больше %1 эскизов: добавлены первые %1 "
+                                "из %2 найденных изображений.")
+                     .arg(kMaxThumbsPerDisk)
+                     .arg(summary.found));
+  }
+  if (!summary.not_captured.isEmpty()) {
+    lines.append(QStringLiteral("Не удалось прочитать изображений: %1. Они не добавлены:")
+                     .arg(summary.not_captured.size()));
+    lines.append(summary.not_captured.mid(0, kNamesListed));
+    if (summary.not_captured.size() > kNamesListed) lines.append(QStringLiteral("…"));
+  }
+  if (!lines.isEmpty()) {
+    prompts_.Warn(window()->parentWidget(), kTitle, lines.join(QLatin1Char('\n')));
+  }
+}
+
+void AddDiskPage::Button2Click() {
+  if (!scan_.ScanActive) window()->close();
+  StopScan();
+}
+
+void AddDiskPage::StopScan() {
+  scan_.ScanActive = false;
+  scan_.SkipRequested = true;
+}
+
+void AddDiskPage::SpeedButton5Click() { scan_.SkipRequested = true; }
+
+void AddDiskPage::SpeedButton6Click() {
+  const QString folder = FolderPart(scan_.CurrentImageFile);
+  if (links_.open_folder) {
+    links_.open_folder(folder);
+  } else {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+  }
+}
+
+void AddDiskPage::SpeedButton1Click() {
+  const QString chosen =
+      prompts_.ChooseFolder(window(), QStringLiteral("Выберите папку"), folder_edit_->text());
+  if (!chosen.isEmpty()) folder_edit_->setText(QDir::toNativeSeparators(chosen));
+}
+
+void AddDiskPage::SetStatusLine(const QString& text) { status_line_->setText(text); }
+
+void AddDiskPage::SetCounterLine(const QString& text) { counter_line_->setText(text); }
+
+void AddDiskPage::SetProgress(int position) {
+  if (position < progress_bar_->minimum()) {
+    progress_bar_->reset();  // an empty bar
+  } else {
+    progress_bar_->setValue(position);
+  }
+}
+
+void AddDiskPage::SetWaiting(bool waiting) {
+  QPalette palette = skip_button_->palette();
+  palette.setColor(QPalette::ButtonText, waiting ? kWaitingText : kIdleText);
+  skip_button_->setPalette(palette);
+}
+
+bool AddDiskPage::TimeoutActive() { return timeout_box_->isChecked(); }
+
+QString AddDiskPage::TimeoutText() { return timeout_edit_->text(); }
+
+std::vector<std::string> AddDiskPage::ExcludedEndings() {
+  return excluded_endings_ ? excluded_endings_() : std::vector<std::string>();
+}
 
 void AddDiskPage::CheckBox2Click() {
   state_.values().timeout_active = timeout_box_->isChecked();

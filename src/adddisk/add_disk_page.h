@@ -4,8 +4,16 @@
 #ifndef QUORVEL_ADDDISK_ADD_DISK_PAGE_H_
 #define QUORVEL_ADDDISK_ADD_DISK_PAGE_H_
 
+#include <QString>
 #include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
 
+#include "adddisk/add_disk.h"
+#include "adddisk/scan_state.h"
+#include "adddisk/scan_view.h"
+#include "platform/user_prompts.h"
 #include "settings/settings_state.h"
 
 class QCheckBox;
@@ -17,23 +25,70 @@ class QToolButton;
 
 namespace quorvel {
 
-class AddDiskPage : public QWidget {
+class CatalogDocument;
+class ThumbControl;
+
+// What the page needs of the rest of the program, connected by start-up. Any may be left empty.
+struct AddDiskLinks {
+  // The catalogue disks are added to; without one "OK" does nothing.
+  CatalogDocument* document = nullptr;
+  // The main window's caption, which ends with the disk count.
+  std::function<QString()> main_caption;
+  // After an addition: the main window's refresh, with its last row selected.
+  std::function<void()> disk_added;
+  // An addition starts (true) or has ended (false): the main window locks its commands, and
+  // calls `stop` when it is closed meanwhile.
+  std::function<void(bool running, std::function<void()> stop)> scan_running;
+  // The shell's "open" of a folder; empty: the desktop's file manager.
+  std::function<void(const QString& folder)> open_folder;
+};
+
+class AddDiskPage : public QWidget, public ScanView {
   Q_OBJECT
 
  public:
   // The folder, the sub-folders box, the time-out box and the time-out field keep `state`
-  // current with every change. `state` must outlive the page.
-  explicit AddDiskPage(SettingsState& state, QWidget* parent = nullptr);
+  // current with every change. `state` and `prompts` must outlive the page.
+  AddDiskPage(SettingsState& state, UserPrompts& prompts, QWidget* parent = nullptr);
+
+  // `excluded_endings` gives the exclusion list as the settings page shows it now.
+  void SetLinks(AddDiskLinks links, std::function<std::vector<std::string>()> excluded_endings);
 
   // The dialog's creation, this page's part: each stored value goes through its control, so
   // that the control's handlers run as they would for the user.
   void ApplyStoredSettings(const DialogSettings& stored);
 
   // Makes the thumbnail renderer a child of the page, in its place, hidden until a capture.
-  void PlaceThumbControl(QWidget* thumb_control);
+  void PlaceThumbControl(ThumbControl* thumb_control);
+
+  // The page's part of each showing of the dialog: the renderer hidden and the next disk name
+  // proposed. While a disk is being added, the page keeps showing that addition instead.
+  void FormShow();
+
+  // "OK": checks the folder and the name, then adds the disk.
+  void Button3Click();
+  // "Отмена": closes the dialog when idle; stops a running addition.
+  void Button2Click();
+  // "Пропустить": ends the current wait.
+  void SpeedButton5Click();
+  // "Открыть в проводнике": opens the folder of the image captured last.
+  void SpeedButton6Click();
+  // The folder picker beside the folder field.
+  void SpeedButton1Click();
+  // Asks a running addition to stop, keeping what it has captured (the main window closing).
+  void StopScan();
+
+  const ScanState& Scan() const { return scan_; }
 
   // The time-out field's text now.
-  QString TimeoutText() const;
+  // ScanView: what the walk and the capture show and read.
+  void SetStatusLine(const QString& text) override;
+  void SetCounterLine(const QString& text) override;
+  void SetProgress(int position) override;
+  void SetWaiting(bool waiting) override;
+  bool TimeoutActive() override;
+  QString TimeoutText() override;
+  std::vector<std::string> ExcludedEndings() override;
 
   // Handlers of the time-out controls, named after their control and event.
   void CheckBox2Click();
@@ -47,8 +102,17 @@ class AddDiskPage : public QWidget {
 
  private:
   void SetTimeoutFieldEnabled(bool enabled);
+  // Validates the page's input; false (after saying why) when the addition must not start.
+  bool InputIsValid();
+  void AddDisk();
+  void TellSummary(const AddDiskSummary& summary);
 
   SettingsState& state_;
+  UserPrompts& prompts_;
+  AddDiskLinks links_;
+  std::function<std::vector<std::string>()> excluded_endings_;
+  ThumbControl* thumb_control_ = nullptr;
+  ScanState scan_;
 
   QLabel* folder_label_;             // Label1
   QLineEdit* folder_edit_;           // Edit1

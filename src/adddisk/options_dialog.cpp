@@ -39,7 +39,7 @@ OptionsDialog::OptionsDialog(SettingsState& state, UserPrompts& prompts, Options
 
   page_control_ = new QTabWidget(this);
   page_control_->setObjectName(QStringLiteral("PageControl1"));
-  add_disk_page_ = new AddDiskPage(state_, page_control_);
+  add_disk_page_ = new AddDiskPage(state_, prompts_, page_control_);
   settings_page_ = new SettingsPage(state_, prompts_, links_.open_dialog, page_control_);
   page_control_->addTab(add_disk_page_, QStringLiteral("Добавить диск"));
   page_control_->addTab(settings_page_, QStringLiteral("Настройки"));
@@ -49,6 +49,9 @@ OptionsDialog::OptionsDialog(SettingsState& state, UserPrompts& prompts, Options
 
   // Hiding keeps every change in force, as closing by the title bar does.
   connect(settings_page_, &SettingsPage::CloseRequested, this, &QWidget::close);
+
+  add_disk_page_->SetLinks(links_.add_disk,
+                           [page = settings_page_] { return page->ExcludedEndings(); });
 
   resize(kOuterSize);
   FormCreate();
@@ -90,6 +93,7 @@ void OptionsDialog::ShowPage(int page) {
 
 void OptionsDialog::FormShow() {
   UpdateAddDiskTab();
+  add_disk_page_->FormShow();
   settings_page_->TakeSnapshot();
 }
 

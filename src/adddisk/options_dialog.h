@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "adddisk/add_disk_page.h"
 #include "platform/user_prompts.h"
 #include "settings/settings_state.h"
 
@@ -17,7 +18,6 @@ class QTabWidget;
 
 namespace quorvel {
 
-class AddDiskPage;
 class SettingsPage;
 
 // What the dialog needs of the main window, connected by the program's start-up.
@@ -27,6 +27,8 @@ struct OptionsDialogLinks {
   // The main window's OpenDialog1, which picks the catalogue that is always opened; null: the
   // dialog uses one of its own of the same kind.
   QFileDialog* open_dialog = nullptr;
+  // What the add-disk page needs to add disks.
+  AddDiskLinks add_disk;
 };
 
 class OptionsDialog : public QWidget {

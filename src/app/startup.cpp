@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "adddisk/add_disk_page.h"
 #include "adddisk/options_dialog.h"
@@ -56,9 +57,17 @@ int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
   window.show();
   trace("main window");
 
-  OptionsDialog dialog(settings, prompts,
-                       {[&document] { return document.CatalogOpen(); }, window.OpenDialog1()},
-                       &window);
+  AddDiskLinks add_disk;
+  add_disk.document = &document;
+  add_disk.main_caption = [&window] { return window.windowTitle(); };
+  add_disk.disk_added = [&window] { window.ShowAddedDisk(); };
+  add_disk.scan_running = [&window](bool running, std::function<void()> stop) {
+    window.SetScanRunning(running, std::move(stop));
+  };
+  OptionsDialog dialog(
+      settings, prompts,
+      {[&document] { return document.CatalogOpen(); }, window.OpenDialog1(), std::move(add_disk)},
+      &window);
   dialog.add_disk_page()->PlaceThumbControl(thumb_control.release());
   window.SetShowOptions([&dialog](int page) { dialog.ShowPage(page); });
   trace("dialog");

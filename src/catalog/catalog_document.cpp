@@ -68,6 +68,28 @@ void CatalogDocument::ApplyChange(Bytes bytes) {
   BuildIndex(catalog_stream_, index_);
 }
 
+Bytes& CatalogDocument::BeginAppend() {
+  undo_stream_ = catalog_stream_;
+  undo_is_stream_ = false;
+  snapshot_state_ = state_;
+  appending_ = true;
+  return catalog_stream_;
+}
+
+void CatalogDocument::EndAppend(bool keep) {
+  appending_ = false;
+  if (keep) {
+    state_ = ++next_state_;
+  } else {
+    // The snapshot is the stream as it was; moving it back also drops whatever the append
+    // completed or patched.
+    catalog_stream_ = std::move(undo_stream_);
+    undo_stream_ = Bytes();
+    undo_is_stream_ = true;
+  }
+  BuildIndex(catalog_stream_, index_);
+}
+
 void CatalogDocument::Undo() {
   // The snapshot moves back: the stream then is the snapshot again, so a second Undo is the same
   // state, and no copy of a large catalogue is made.
@@ -103,6 +125,7 @@ void CatalogDocument::Close() {
   catalog_stream_ = Bytes();
   undo_stream_ = Bytes();
   undo_is_stream_ = false;
+  appending_ = false;
   index_ = CatalogIndex();
   state_ = snapshot_state_ = saved_state_ = ++next_state_;
 }

@@ -51,6 +51,16 @@ class CatalogDocument {
   // the index is rebuilt and Modified is set.
   void ApplyChange(Bytes bytes);
 
+  // Starts a change made by appending to the stream where it lies (a disk being added), so that
+  // a large catalogue is not copied for every thumbnail: the stream is copied into the undo
+  // snapshot and returned for appending. The index keeps describing the bytes before the start,
+  // which appending leaves in place. Every BeginAppend must be ended by EndAppend.
+  Bytes& BeginAppend();
+  // Ends the append: kept, it is one change (index rebuilt, Modified set); not kept, the stream
+  // is put back exactly as it was before BeginAppend.
+  void EndAppend(bool keep);
+  bool Appending() const { return appending_; }
+
   // Puts back the catalogue as it was before the last change; the snapshot stays. Modified
   // stays set unless that is the state last read from or written to the file, so closing still
   // asks about changes that were never saved.
@@ -81,7 +91,8 @@ class CatalogDocument {
   // Set from a load until the first change: the snapshot would be a copy of the stream, so it
   // is not made (a whole extra copy of a large catalogue on every open).
   bool undo_is_stream_ = false;
-  CatalogIndex index_;  // Disks and DiskCount, rebuilt by every Reload
+  bool appending_ = false;  // between BeginAppend and EndAppend
+  CatalogIndex index_;      // Disks and DiskCount, rebuilt by every Reload
 
   // Every content the stream takes gets a number, so that Modified can tell whether the stream
   // holds what the file holds, and Undo which state it returns to.

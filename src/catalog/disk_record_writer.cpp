@@ -50,6 +50,13 @@ void EndThumbRecord(Bytes& stream, DiskRecordHead& head, std::int64_t jpeg_pos,
 
 }  // namespace
 
+std::string StorableImagePath(std::string_view path) {
+  if (path.size() <= kMaxNameBytes) return std::string(path);
+  std::string shortened(1, kShortenedPathMark);
+  shortened.append(path.substr(path.size() - (kMaxNameBytes - 1)));
+  return shortened;
+}
+
 DiskRecordHead BeginDiskRecord(Bytes& stream, std::string_view name) {
   CheckNameLength(name, "The disk name");
   if (stream.size() < static_cast<std::size_t>(kHeaderSize)) {

@@ -4,6 +4,7 @@
 #define QUORVEL_CATALOG_DISK_RECORD_WRITER_H_
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "catalog/stream.h"
@@ -24,6 +25,11 @@ struct DiskRecordHead {
 // Throws CatalogError, stream unchanged, when the name exceeds 255 bytes or the catalogue
 // already holds 65535 disks.
 DiskRecordHead BeginDiskRecord(Bytes& stream, std::string_view name);
+
+// `path` (1251 bytes) as an image name can hold it: unchanged when it fits the one-byte length,
+// else shortened from the left to an ellipsis (0x85) and its last 254 bytes, so that the file
+// name, which saving thumbnails to a folder takes from it, survives.
+std::string StorableImagePath(std::string_view path);
 
 // Appends one thumbnail record for image `name` (1251 bytes) whose JPEG data the encoder writes
 // straight to the end of the stream, then patches its JPEG length. Throws CatalogError, with the

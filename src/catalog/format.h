@@ -31,6 +31,9 @@ inline constexpr std::uint8_t kRecordLengthPlaceholder[4] = {0x2A, 0x2A, 0x2A, 0
 // 2A 2A: "**", the JPEG length of a thumbnail record until its JPEG data is appended.
 inline constexpr std::uint8_t kJpegLengthPlaceholder[2] = {0x2A, 0x2A};
 
+// 85: "…" in Windows-1251, the start of an image path shortened from the left to fit its field.
+inline constexpr char kShortenedPathMark = '\x85';
+
 // Field widths in bytes.
 inline constexpr int kNameLengthWidth = 1;    // disk name length, image name length
 inline constexpr int kCountWidth = 2;         // disk count, thumbnail count

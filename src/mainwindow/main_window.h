@@ -107,6 +107,14 @@ class MainWindow : public QMainWindow {
   void SetShowOptions(std::function<void(int page)> show_page);
   QFileDialog* OpenDialog1() const { return open_dialog_; }
 
+  // While a disk is being added in place, every command that reads or changes the catalogue
+  // is unavailable, and closing the window first calls `stop_scan`, then closes once the
+  // addition has ended (SetScanRunning(false)).
+  void SetScanRunning(bool running, std::function<void()> stop_scan = {});
+  bool ScanRunning() const { return scan_running_; }
+  // After a disk was added: the refresh, with the last row selected.
+  void ShowAddedDisk();
+
   // The edits, from the context menus and the Delete key.
   void RemoveDiskClick();
   void RenameDiskClick();
@@ -169,6 +177,9 @@ class MainWindow : public QMainWindow {
   QFileDialog* save_dialog_;         // SaveDialog1
   MainMenuItems menus_;
   std::function<void(int page)> show_options_;  // shows TForm3 on a page
+  bool scan_running_ = false;                   // a disk is being added
+  std::function<void()> stop_scan_;             // asks that addition to stop
+  bool close_after_scan_ = false;               // the window was closed during it
 
   QString status_text_;             // the panel's text for the shown disk
   bool undecodable_shown_ = false;  // the status already says the disk has bad thumbnails

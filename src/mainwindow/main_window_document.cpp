@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "catalog/catalog_error.h"
@@ -52,6 +53,7 @@ bool MainWindow::SaveChangesQuestion() {
 }
 
 void MainWindow::NewClick() {
+  if (scan_running_) return;
   if (!SaveChangesQuestion()) return;
   const QString chosen = prompts_.ChooseFile(save_dialog_);
   if (chosen.isEmpty()) return;
@@ -67,6 +69,7 @@ void MainWindow::NewClick() {
 }
 
 void MainWindow::OpenClick() {
+  if (scan_running_) return;
   if (!SaveChangesQuestion()) return;
   const QString chosen = prompts_.ChooseFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
@@ -80,6 +83,7 @@ void MainWindow::OpenClick() {
 }
 
 bool MainWindow::SaveClick() {
+  if (scan_running_) return false;
   bool saved = false;
   Guarded([&] {
     document_.Save();
@@ -89,6 +93,7 @@ bool MainWindow::SaveClick() {
 }
 
 void MainWindow::SaveAsClick() {
+  if (scan_running_) return;
   const QString chosen = prompts_.ChooseFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const int disk = selected_disk_;
@@ -106,12 +111,21 @@ void MainWindow::SaveAsClick() {
 }
 
 void MainWindow::UndoClick() {
+  if (scan_running_) return;
   document_.Undo();
   ReloadCatalog(false);
   if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (scan_running_) {
+    // The addition would otherwise go on over a window that is gone; it ends with what it has
+    // captured, and the window closes then, asking about the changes as usual.
+    close_after_scan_ = true;
+    if (stop_scan_) stop_scan_();
+    event->ignore();
+    return;
+  }
   if (SaveChangesQuestion()) {
     event->accept();
   } else {
@@ -120,6 +134,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::FileeeeClick() {
+  if (scan_running_) {
+    for (QAction* item : {menus_.New, menus_.Open, menus_.Save, menus_.SaveAs, menus_.Import,
+                          menus_.Export1, menus_.Undo, menus_.Add}) {
+      item->setEnabled(false);
+    }
+    menus_.Settings->setEnabled(show_options_ != nullptr);
+    return;
+  }
   const bool open = document_.CatalogOpen();
   const bool modified = document_.Modified();
   menus_.SaveAs->setEnabled(open);
@@ -139,7 +161,24 @@ void MainWindow::SetShowOptions(std::function<void(int page)> show_page) {
   FileeeeClick();
 }
 
+void MainWindow::SetScanRunning(bool running, std::function<void()> stop_scan) {
+  scan_running_ = running;
+  stop_scan_ = std::move(stop_scan);
+  FileeeeClick();
+  if (!running && close_after_scan_) {
+    close_after_scan_ = false;
+    QTimer::singleShot(0, this, &QWidget::close);
+  }
+}
+
+void MainWindow::ShowAddedDisk() {
+  ReloadCatalog(false);
+  const int rows = disk_list_->topLevelItemCount();
+  if (rows > 0) SelectRow(rows - 1);
+}
+
 void MainWindow::AddClick() {
+  if (scan_running_) return;
   if (show_options_ && document_.CatalogOpen()) show_options_(0);
 }
 

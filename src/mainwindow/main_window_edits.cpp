@@ -56,6 +56,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::ListView1ContextPopup(const QPoint& pos) {
+  if (scan_running_) return;
   const int selected = static_cast<int>(disk_list_->selectedItems().size());
   if (selected == 0) return;
   menus_.RemoveDisk->setText(selected == 1 ? QStringLiteral("Удалить диск")
@@ -66,6 +67,7 @@ void MainWindow::ListView1ContextPopup(const QPoint& pos) {
 }
 
 void MainWindow::ListView2ContextPopup(const QPoint& pos) {
+  if (scan_running_) return;
   const auto selected = SelectedThumbnailRows().size();
   if (selected == 0) return;
   menus_.RemoveThumb->setText(selected == 1 ? QStringLiteral("Удалить эскиз")
@@ -76,6 +78,7 @@ void MainWindow::ListView2ContextPopup(const QPoint& pos) {
 }
 
 void MainWindow::RemoveDiskClick() {
+  if (scan_running_) return;
   const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
   if (selected.isEmpty()) return;
   // The question names the selected row's disk: the last row selected may have been
@@ -105,6 +108,7 @@ void MainWindow::RemoveDiskClick() {
 }
 
 void MainWindow::RenameDiskClick() {
+  if (scan_running_) return;
   const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
   if (selected.size() != 1) return;
   // The selected row's disk, which is not always the last one selected (see RemoveDiskClick).
@@ -138,6 +142,7 @@ void MainWindow::RenameDiskClick() {
 }
 
 void MainWindow::RemoveThumbClick() {
+  if (scan_running_) return;
   const QList<int> rows = SelectedThumbnailRows();
   if (rows.isEmpty()) return;
   const int disk = selected_disk_;

@@ -38,6 +38,7 @@ void WriteWhole(const std::filesystem::path& path, ByteView bytes) {
 }  // namespace
 
 void MainWindow::ImportClick() {
+  if (scan_running_) return;
   const QString chosen = prompts_.ChooseFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
   Guarded([&] {
@@ -56,6 +57,7 @@ void MainWindow::ImportClick() {
 }
 
 void MainWindow::Export1Click() {
+  if (scan_running_) return;
   const QString chosen = prompts_.ChooseFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const QString target = CompleteCatalogName(chosen);
@@ -86,6 +88,7 @@ void MainWindow::Export1Click() {
 }
 
 void MainWindow::S2PClick() {
+  if (scan_running_) return;
   const QString folder =
       prompts_.ChooseFolder(this, QStringLiteral("Выберите папку"), QDir::currentPath());
   if (folder.isEmpty()) return;

@@ -55,7 +55,7 @@ struct Program {
   // The dialog alone; `catalogue_open` answers whether a catalogue is open.
   void CreateDialog() {
     dialog = std::make_unique<OptionsDialog>(
-        state, prompts, OptionsDialogLinks{[this] { return catalogue_open; }, nullptr});
+        state, prompts, OptionsDialogLinks{[this] { return catalogue_open; }, nullptr, {}});
   }
   // Start-up: the main window opens `catalogue` (or the stored one), then the dialog.
   void Start(const QString& catalogue = QString()) {
@@ -63,7 +63,7 @@ struct Program {
         std::make_unique<MainWindow>(document, prompts, state.paths().ini_file, state.opening());
     window->FormCreate(catalogue);
     dialog = std::make_unique<OptionsDialog>(
-        state, prompts, OptionsDialogLinks{[this] { return document.CatalogOpen(); }, nullptr},
+        state, prompts, OptionsDialogLinks{[this] { return document.CatalogOpen(); }, nullptr, {}},
         window.get());
   }
   void Exit() {

@@ -17,6 +17,7 @@
 
 #include "adddisk/add_disk_page.h"
 #include "dialog_fixture.h"
+#include "platform/thumb_control.h"
 #include "settings/settings_page.h"
 
 namespace quorvel {
@@ -106,7 +107,8 @@ void OptionsDialogTest::controlsOfTheAddDiskPage_data() {
   row("SpeedButton1", QRect(328, 24, 23, 22), QString());
   row("CheckBox1", QRect(8, 56, 97, 17), QStringLiteral("Поддиректории"));
   row("Label5", corner(8, 80), QStringLiteral("Название диска"));
-  row("Edit2", QRect(8, 96, 345, 21), QString());
+  // Showing proposes a name; with no disk count in sight it is the first disk.
+  row("Edit2", QRect(8, 96, 345, 21), QStringLiteral("Диск 1"));
   row("ProgressBar1", QRect(8, 232, 345, 17), QString());
   row("CheckBox2", QRect(8, 256, 153, 17), QStringLiteral("Пропустить если прошло"));
   row("Edit4", QRect(160, 256, 41, 21), QStringLiteral("100"), false);
@@ -176,7 +178,7 @@ void OptionsDialogTest::thumbControlTakesItsPlaceHidden() {
   Program p;
   p.catalogue_open = true;
   p.CreateDialog();
-  auto* renderer = new QWidget;
+  auto* renderer = new ThumbControl;
   renderer->show();
   p.dialog->add_disk_page()->PlaceThumbControl(renderer);
   QCOMPARE(renderer->parentWidget(), p.Child<QWidget>("TabSheet1"));

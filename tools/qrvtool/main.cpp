@@ -4,7 +4,24 @@
 
 #include "qrvtool.h"
 
+#ifdef QRVTOOL_ADD
+#include <unistd.h>
+
+#include <QApplication>
+
+#include "qrvtool_add.h"
+#endif
+
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+#ifdef QRVTOOL_ADD
+  if (!args.empty() && args[0] == "add") {
+    // The renderer is a widget; it runs on the offscreen platform, with no window on screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return quorvel::qrvtool::RunAdd({args.begin() + 1, args.end()}, std::cout, std::cerr,
+                                    isatty(STDERR_FILENO) != 0);
+  }
+#endif
   return quorvel::qrvtool::Run(args, std::cout, std::cerr);
 }

@@ -1,0 +1,66 @@
+#include "adddisk/capture_thumbnails.h"
+
+#include <QPainter>
+#include <QRegion>
+
+#include "adddisk/scan_rules.h"
+#include "catalog/cp1251.h"
+#include "catalog/format.h"
+#include "platform/thumb_control.h"
+
+namespace quorvel {
+namespace {
+
+const QString kAdding = QStringLiteral("Добавление эскиза: ");
+
+void PaintInto(ThumbControl& thumb, QImage& bitmap) {
+  thumb.render(&bitmap, QPoint(0, 0), QRegion(0, 0, kThumbSide, kThumbSide),
+               QWidget::DrawWindowBackground | QWidget::DrawChildren);
+}
+
+}  // namespace
+
+void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, ThumbControl& thumb,
+                       Bytes& stream, DiskRecordHead& head) {
+  state.AddedCount = 0;
+  thumb.setVisible(true);
+  const int count = static_cast<int>(context.FoundFiles.size());
+  for (int i = 0; i < count; ++i) {
+    if (state.AddedCount >= static_cast<std::int32_t>(kMaxThumbsPerDisk)) {
+      context.ThumbLimitReached = true;
+      return;
+    }
+    const QString path = context.FoundFiles[i];
+    if (!thumb.ShowFile(path)) continue;
+    if (!state.ScanActive) return;
+    thumb.Prefetch(context.FoundFiles.mid(i + 1, ThumbControl::kMaxLookAhead));
+    thumb.update();
+    view.SetStatusLine(kAdding + path);
+    view.SetCounterLine(
+        QStringLiteral("Добавлено %1 из %2.").arg(state.AddedCount).arg(context.FoundCount));
+    state.CurrentImageFile = path;
+    view.SetProgress(CaptureProgress(i, static_cast<int>(context.FoundFiles.size())));
+    state.SkipRequested = false;
+    view.ProcessMessages();
+    context.WaitSteps = 0;
+    if (!thumb.ThumbnailReady()) {
+      view.SetWaiting(true);
+      ScanWait(view, state, context, [&thumb] { return thumb.ThumbnailReady(); });
+      view.ProcessMessages();
+      view.SetWaiting(false);
+    }
+    view.ProcessMessages();
+    if (thumb.RenderStatus() != ThumbControl::Status::kReady) {
+      context.NotCaptured.append(path);
+      continue;
+    }
+    PaintInto(thumb, context.CaptureBitmap);
+    ++state.AddedCount;
+    const QImage& bitmap = context.CaptureBitmap;
+    AppendThumbnailRecord(stream, head, StorableImagePath(Utf8ToCp1251(path.toStdString())),
+                          RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
+                                  static_cast<int>(bitmap.bytesPerLine())});
+  }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,42 @@
+// The rules of a scan that need no window: exclusion matching, the capture's progress, the
+// proposed disk name, and the wait with its stop rule.
+#ifndef QUORVEL_ADDDISK_SCAN_RULES_H_
+#define QUORVEL_ADDDISK_SCAN_RULES_H_
+
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "adddisk/scan_state.h"
+#include "adddisk/scan_view.h"
+
+namespace quorvel {
+
+// True when some entry matches the end of `file_name` (the name without its folder), both in
+// Windows-1251, with only the ASCII letters folded to lower case. An empty entry matches every
+// name; an entry longer than the name matches none.
+bool IsExcluded(std::string_view file_name, const std::vector<std::string>& endings);
+
+// The progress bar's position while file `index` of `count` is captured: index x 100 / count
+// - 1, rounded to the nearest integer with halves going to the even neighbour.
+int CaptureProgress(int index, int count);
+
+// The number the disk-name proposal uses: one more than the count after "дисков: " at the end
+// of the main window's caption, 1 when the caption has none.
+int ProposedDiskNumber(const QString& main_caption);
+
+// The time-out field's text as milliseconds. Throws ScanError when it is not a whole number.
+int ParseTimeout(const QString& text);
+
+// Waits, processing events, until `ready` says so, the user skips, or the time-out passes:
+// with the time-out box checked each pass sleeps 100 ms and counts a step in WaitSteps; the
+// wait ends once the time-out is no longer above WaitSteps x 100 ms. Unchecked, WaitSteps
+// stays put, so only `ready` or the user end it (a time-out of 0 ends it after one pass).
+void ScanWait(ScanView& view, const ScanState& state, ScanContext& context,
+              const std::function<bool()>& ready);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_ADDDISK_SCAN_RULES_H_

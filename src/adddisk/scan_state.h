@@ -1,0 +1,46 @@
+// The state of a disk being added: the flags and parameters the page's buttons and the running
+// scan share, and the working record that the walk and the capture are lent.
+#ifndef QUORVEL_ADDDISK_SCAN_STATE_H_
+#define QUORVEL_ADDDISK_SCAN_STATE_H_
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace quorvel {
+
+// One per program, owned by the add-disk page (and by `qrvtool add`).
+struct ScanState {
+  bool ScanActive = false;     // an addition is running; cleared to stop it
+  bool SkipRequested = false;  // the user asked to end the current wait
+  bool IncludeSubfolders = true;
+  QString ScanFolder;
+  std::string DiskName;         // Windows-1251
+  std::int32_t AddedCount = 0;  // thumbnails written for the disk being added
+  QString CurrentImageFile;     // the image last handed to the capture; kept between additions
+};
+
+// One per addition.
+struct ScanContext {
+  QStringList FoundFiles;  // full paths, in the order the walk found them
+  std::int32_t FoundCount = 0;
+  std::int32_t WaitSteps = 0;  // 100 ms sleeps made in the current wait
+  QImage CaptureBitmap;        // 100 x 100, reused for every file and never cleared
+  // The files the renderer could not decode or that were still rendering when the wait ended:
+  // they get no record, since a blank picture would pass for the image's thumbnail.
+  QStringList NotCaptured;
+  bool ThumbLimitReached = false;  // the capture stopped at the most thumbnails a disk holds
+};
+
+// A failure that ends the addition; the catalogue is then put back as it was.
+class ScanError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_ADDDISK_SCAN_STATE_H_
