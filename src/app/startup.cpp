@@ -33,6 +33,19 @@ std::unique_ptr<ThumbControl> CreateThumbControl(
   return std::make_unique<ThumbControl>();
 }
 
+OptionsDialogLinks DialogLinks(CatalogDocument& document, MainWindow& window) {
+  OptionsDialogLinks links;
+  links.catalog_open = [&document] { return document.CatalogOpen(); };
+  links.open_dialog = window.OpenDialog1();
+  links.add_disk.document = &document;
+  links.add_disk.main_caption = [&window] { return window.windowTitle(); };
+  links.add_disk.disk_added = [&window] { window.ShowAddedDisk(); };
+  links.add_disk.scan_running = [&window](bool running, std::function<void()> stop) {
+    window.SetScanRunning(running, std::move(stop));
+  };
+  return links;
+}
+
 int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
   const auto trace = [&](const char* step) {
     if (options.trace) options.trace(QString::fromLatin1(step));
@@ -57,17 +70,7 @@ int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
   window.show();
   trace("main window");
 
-  AddDiskLinks add_disk;
-  add_disk.document = &document;
-  add_disk.main_caption = [&window] { return window.windowTitle(); };
-  add_disk.disk_added = [&window] { window.ShowAddedDisk(); };
-  add_disk.scan_running = [&window](bool running, std::function<void()> stop) {
-    window.SetScanRunning(running, std::move(stop));
-  };
-  OptionsDialog dialog(
-      settings, prompts,
-      {[&document] { return document.CatalogOpen(); }, window.OpenDialog1(), std::move(add_disk)},
-      &window);
+  OptionsDialog dialog(settings, prompts, DialogLinks(document, window), &window);
   dialog.add_disk_page()->PlaceThumbControl(thumb_control.release());
   window.SetShowOptions([&dialog](int page) { dialog.ShowPage(page); });
   trace("dialog");

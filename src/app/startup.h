@@ -15,7 +15,10 @@
 
 namespace quorvel {
 
+class CatalogDocument;
+class MainWindow;
 class ThumbControl;
+struct OptionsDialogLinks;
 
 struct StartupOptions {
   QString catalogue_argument;  // the first command-line argument, or empty
@@ -33,6 +36,11 @@ struct StartupOptions {
 // which are missing through `prompts` and gives nothing.
 std::unique_ptr<ThumbControl> CreateThumbControl(
     const std::function<QList<QByteArray>()>& image_formats, UserPrompts& prompts);
+
+// How the dialog meets the main window over `document`: the catalogue to add disks to, the
+// caption that proposes the disk name, the refresh after an addition and the commands locked
+// while one runs. Both must outlive the dialog.
+OptionsDialogLinks DialogLinks(CatalogDocument& document, MainWindow& window);
 
 // Runs the program to its end; returns the exit status. Without a renderer no window is created,
 // no setting is read and no association is written.

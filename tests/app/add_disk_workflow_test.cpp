@@ -1,0 +1,347 @@
+// Adding a disk as the user does it: the main window over a real catalogue file, the dialog
+// connected to it as start-up connects them, real pictures in a temporary folder, and real
+// clicks on the add-disk page.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+
+#include "adddisk/add_disk_page.h"
+#include "adddisk/options_dialog.h"
+#include "app/startup.h"
+#include "catalog/catalog_document.h"
+#include "catalog/catalog_index.h"
+#include "catalog/cp1251.h"
+#include "catalog/stream.h"
+#include "mainwindow/main_window.h"
+#include "platform/path_text.h"
+#include "platform/thumb_control.h"
+#include "platform/user_prompts.h"
+#include "settings/settings_state.h"
+#include "support/catalog_builder.h"
+
+namespace quorvel {
+namespace {
+
+// Records what the user is told and answers the folder picker from the test.
+class Prompts : public UserPrompts {
+ public:
+  void Warn(QWidget*, const QString&, const QString& text) override { Told("warn", text); }
+  void Error(QWidget*, const QString&, const QString& text) override { Told("error", text); }
+  void Inform(QWidget*, const QString&, const QString& text) override { Told("inform", text); }
+  Answer AskYesNoCancel(QWidget*, const QString&, const QString& text) override {
+    Told("ask", text);
+    return Answer::kNo;
+  }
+  Answer WarnYesNo(QWidget*, const QString&, const QString& text) override {
+    Told("warn-yes-no", text);
+    return Answer::kNo;
+  }
+  Answer ConfirmYesNo(QWidget*, const QString&, const QString& text) override {
+    Told("confirm", text);
+    return Answer::kNo;
+  }
+  std::optional<QString> InputText(QWidget*, const QString& caption, const QString&,
+                                   const QString&) override {
+    Told("input", caption);
+    return std::nullopt;
+  }
+  QString ChooseFile(QFileDialog*) override { return {}; }
+  QString ChooseFolder(QWidget*, const QString& title, const QString& start) override {
+    Told("folder", title + QLatin1Char('|') + start);
+    return folder_answer;
+  }
+
+  void Told(const char* kind, const QString& text) {
+    told.append(QString::fromLatin1(kind) + QStringLiteral(": ") + text);
+  }
+
+  QStringList told;
+  QString folder_answer;
+};
+
+// A picture file of `width` x `height` with a gradient, written by Qt's own writer.
+void WritePicture(const QString& path, int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
+  }
+  QVERIFY(image.save(path));
+}
+
+// The program's two windows over a catalogue with `disks` disks, connected as start-up does.
+struct Program {
+  explicit Program(int disks = 2) {
+    std::vector<testkit::DiskSpec> specs;
+    for (int i = 0; i < disks; ++i) {
+      specs.push_back({Utf8ToCp1251("Диск " + std::to_string(i + 1)),
+                       {{"c:\\a.jpg", testkit::GradientJpeg(1)}}});
+    }
+    catalogue = dir.filePath(QStringLiteral("a.qrv"));
+    testkit::WriteFile(QStringToPath(catalogue), testkit::BuildCatalog(specs));
+    images = dir.filePath(QStringLiteral("images"));
+    QDir().mkpath(images);
+
+    settings = std::make_unique<SettingsState>(
+        SettingsPaths{QStringToPath(dir.filePath(QStringLiteral("quorvel.ini"))),
+                      QStringToPath(dir.filePath(QStringLiteral("Cat.dat")))});
+    window = std::make_unique<MainWindow>(document, prompts, settings->paths().ini_file,
+                                          settings->opening());
+    window->FormCreate(catalogue);
+    window->show();
+    OptionsDialogLinks links = DialogLinks(document, *window);
+    links.add_disk.open_folder = [this](const QString& folder) { opened.append(folder); };
+    dialog = std::make_unique<OptionsDialog>(*settings, prompts, std::move(links), window.get());
+    thumb = new ThumbControl;
+    dialog->add_disk_page()->PlaceThumbControl(thumb);
+    window->SetShowOptions([this](int page) { dialog->ShowPage(page); });
+  }
+  ~Program() {
+    dialog.reset();
+    window.reset();
+  }
+
+  AddDiskPage* Page() const { return dialog->add_disk_page(); }
+  template <typename T>
+  T* Child(const char* name) const {
+    return dialog->findChild<T*>(QString::fromLatin1(name));
+  }
+  QLineEdit* Edit(const char* name) const { return Child<QLineEdit>(name); }
+  void Click(const char* name) const {
+    auto* button = Child<QAbstractButton>(name);
+    QVERIFY2(button != nullptr, name);
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+  // "Добавить диск" from the main window's menu, then the folder typed in.
+  void ShowAddDisk(const QString& folder) const {
+    window->FileeeeClick();
+    window->Menus().Add->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    Edit("Edit1")->setText(folder);
+  }
+  QStringList DiskNames() const {
+    QStringList names;
+    for (const CatInfo& disk : document.Index().Disks) {
+      names.append(QString::fromStdString(Cp1251ToUtf8(disk.Name)));
+    }
+    return names;
+  }
+  QTreeWidget* DiskList() const { return window->findChild<QTreeWidget*>("ListView1"); }
+
+  QTemporaryDir dir;
+  QString catalogue;
+  QString images;
+  Prompts prompts;
+  CatalogDocument document;
+  std::unique_ptr<SettingsState> settings;
+  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<OptionsDialog> dialog;
+  ThumbControl* thumb = nullptr;  // owned by the page
+  QStringList opened;             // folders handed to the shell
+};
+
+}  // namespace
+
+class AddDiskWorkflowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void showingProposesTheNextDiskAndHidesTheRenderer();
+  void invalidInputIsRefusedWithTheCatalogueUntouched();
+  void okAddsTheDiskRefreshesAndCanBeUndone();
+  void aScanLocksTheMainWindowsCommands();
+  void cancelDuringTheWalkAddsAnEmptyDisk();
+  void closingTheMainWindowFirstStopsTheScan();
+  void cancelWhileIdleClosesTheDialog();
+  void showInFileManagerOpensTheLastImagesFolder();
+  void folderPickerFillsTheFolderField();
+};
+
+void AddDiskWorkflowTest::showingProposesTheNextDiskAndHidesTheRenderer() {
+  Program p(12);
+  p.thumb->show();
+  p.ShowAddDisk(p.images);
+  QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 13"));
+  QVERIFY(!p.thumb->isVisible());
+}
+
+void AddDiskWorkflowTest::invalidInputIsRefusedWithTheCatalogueUntouched() {
+  Program p;
+  const Bytes before = p.document.CatalogStream();
+  p.ShowAddDisk(p.dir.filePath(QStringLiteral("missing")));
+  p.Click("Button3");
+  QCOMPARE(p.prompts.told, QStringList{QStringLiteral("error: Каталог указан неверно.")});
+  QCOMPARE(QApplication::focusWidget(), p.Edit("Edit1"));
+
+  p.prompts.told.clear();
+  p.Edit("Edit1")->setText(p.images);
+  p.Edit("Edit2")->clear();
+  p.Click("Button3");
+  QCOMPARE(p.prompts.told, QStringList{QStringLiteral("error: Нужно указать название диска!")});
+  QCOMPARE(QApplication::focusWidget(), p.Edit("Edit2"));
+
+  p.prompts.told.clear();
+  p.Edit("Edit2")->setText(QString(256, QLatin1Char('x')));
+  p.Click("Button3");
+  QCOMPARE(p.prompts.told.size(), 1);
+  QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("error: Название диска слишком длинное")),
+           qPrintable(p.prompts.told[0]));
+
+  QCOMPARE(p.document.CatalogStream(), before);
+  QVERIFY(!p.document.Modified());
+  QVERIFY(p.dialog->isVisible());
+  QVERIFY(p.Child<QPushButton>("Button3")->isEnabled());
+}
+
+void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
+  Program p;
+  const Bytes before = p.document.CatalogStream();
+  WritePicture(p.images + QStringLiteral("/one.jpg"), 320, 200);
+  WritePicture(p.images + QStringLiteral("/two.png"), 90, 160);
+  QDir().mkpath(p.images + QStringLiteral("/sub"));
+  WritePicture(p.images + QStringLiteral("/sub/three.jpg"), 200, 200);
+  p.ShowAddDisk(p.images);
+  p.Edit("Edit2")->setText(QStringLiteral("Zeta"));
+  p.Click("Button3");
+
+  QVERIFY(!p.dialog->isVisible());
+  QCOMPARE(p.prompts.told, QStringList());
+  QCOMPARE(p.DiskNames(), (QStringList{"Диск 1", "Диск 2", "Zeta"}));
+  const CatInfo& added = p.document.Index().Disks[2];
+  QCOMPARE(added.ThumbCount, 3);
+  QVERIFY(!p.document.Index().Damage);
+  // "Zeta" sorts before the Cyrillic names, so the last row is not the new disk.
+  QCOMPARE(p.DiskList()->topLevelItemCount(), 3);
+  QVERIFY(p.DiskList()->topLevelItem(2)->isSelected());
+  QCOMPARE(p.DiskList()->topLevelItem(0)->text(0), QStringLiteral("Zeta"));
+  QVERIFY(p.document.Modified());
+  QVERIFY(p.thumb->isVisibleTo(p.Page()));
+  QCOMPARE(p.Edit("Edit5")->text(), QString());
+  QVERIFY(p.Child<QPushButton>("Button3")->isEnabled());
+  QVERIFY(!p.Page()->Scan().ScanActive);
+
+  p.window->FileeeeClick();
+  QVERIFY(p.window->Menus().Save->isEnabled());
+  p.window->Menus().Undo->trigger();
+  QCOMPARE(p.document.CatalogStream(), before);
+
+  // The next showing proposes the disk after the count in the caption, and hides the renderer.
+  p.ShowAddDisk(p.images);
+  QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 3"));
+  QVERIFY(!p.thumb->isVisibleTo(p.Page()));
+}
+
+void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {
+  Program p;
+  for (int i = 0; i < 3; ++i) {
+    WritePicture(p.images + QStringLiteral("/%1.jpg").arg(i), 64, 48);
+  }
+  p.ShowAddDisk(p.images);
+  QStringList enabled_during_scan;
+  bool ran = false;
+  // Runs at the walk's first pumping of events, in the middle of the addition.
+  QTimer::singleShot(0, p.window.get(), [&] {
+    ran = true;
+    QVERIFY(p.window->ScanRunning());
+    p.window->FileeeeClick();
+    const MainMenuItems& m = p.window->Menus();
+    for (QAction* item : {m.New, m.Open, m.Save, m.SaveAs, m.Import, m.Export1, m.Undo, m.Add}) {
+      if (item->isEnabled()) enabled_during_scan.append(item->objectName());
+    }
+    QVERIFY(m.Settings->isEnabled());
+    // The commands do nothing even when reached some other way.
+    p.window->UndoClick();
+    p.window->NewClick();
+    QVERIFY(!p.Child<QPushButton>("Button3")->isEnabled());
+  });
+  p.Click("Button3");
+  QVERIFY(ran);
+  QCOMPARE(enabled_during_scan, QStringList());
+  QCOMPARE(p.prompts.told, QStringList());
+  QCOMPARE(p.document.Index().Disks.back().ThumbCount, 3);
+  QVERIFY(!p.window->ScanRunning());
+  p.window->FileeeeClick();
+  QVERIFY(p.window->Menus().Undo->isEnabled());
+}
+
+void AddDiskWorkflowTest::cancelDuringTheWalkAddsAnEmptyDisk() {
+  Program p;
+  for (int i = 0; i < 5; ++i) {
+    WritePicture(p.images + QStringLiteral("/%1.jpg").arg(i), 64, 48);
+  }
+  p.ShowAddDisk(p.images);
+  QTimer::singleShot(0, p.dialog.get(), [&] { p.Click("Button2"); });
+  p.Click("Button3");
+  // The walk examined no more files after the first, and the capture stopped before any.
+  QCOMPARE(p.document.Index().DiskCount, 3);
+  QCOMPARE(p.document.Index().Disks.back().ThumbCount, 0);
+  QVERIFY(!p.dialog->isVisible());
+  QVERIFY(p.document.Modified());
+}
+
+void AddDiskWorkflowTest::closingTheMainWindowFirstStopsTheScan() {
+  Program p;
+  for (int i = 0; i < 5; ++i) {
+    WritePicture(p.images + QStringLiteral("/%1.jpg").arg(i), 64, 48);
+  }
+  p.ShowAddDisk(p.images);
+  bool closed_at_once = true;
+  QTimer::singleShot(0, p.window.get(), [&] { closed_at_once = p.window->close(); });
+  p.Click("Button3");
+  QVERIFY2(!closed_at_once, "the window closed with the addition still running");
+  // The addition ended with what it had, and the window then closes as usual: it asks about
+  // the unsaved disk (answered No) and goes.
+  QCOMPARE(p.document.Index().DiskCount, 3);
+  QTRY_VERIFY(!p.window->isVisible());
+  QCOMPARE(p.prompts.told.size(), 1);
+  QVERIFY(p.prompts.told[0].startsWith(QStringLiteral("ask: ")));
+}
+
+void AddDiskWorkflowTest::cancelWhileIdleClosesTheDialog() {
+  Program p;
+  p.ShowAddDisk(p.images);
+  p.Click("Button2");
+  QVERIFY(!p.dialog->isVisible());
+  QVERIFY(p.Page()->Scan().SkipRequested);
+  QCOMPARE(p.document.Index().DiskCount, 2);
+}
+
+void AddDiskWorkflowTest::showInFileManagerOpensTheLastImagesFolder() {
+  Program p;
+  p.ShowAddDisk(p.images);
+  p.Click("SpeedButton6");
+  QCOMPARE(p.opened, QStringList{QString()});
+
+  QDir().mkpath(p.images + QStringLiteral("/deep"));
+  WritePicture(p.images + QStringLiteral("/deep/last.png"), 30, 30);
+  p.Click("Button3");
+  p.ShowAddDisk(p.images);
+  p.Click("SpeedButton6");
+  QCOMPARE(p.opened.last(), QDir::toNativeSeparators(p.images + QStringLiteral("/deep/")));
+}
+
+void AddDiskWorkflowTest::folderPickerFillsTheFolderField() {
+  Program p;
+  p.ShowAddDisk(p.images);
+  p.prompts.folder_answer = p.dir.path();
+  p.Click("SpeedButton1");
+  QCOMPARE(p.prompts.told, QStringList{QStringLiteral("folder: Выберите папку|") + p.images});
+  QCOMPARE(p.Edit("Edit1")->text(), QDir::toNativeSeparators(p.dir.path()));
+  p.prompts.folder_answer.clear();
+  p.Click("SpeedButton1");
+  QCOMPARE(p.Edit("Edit1")->text(), QDir::toNativeSeparators(p.dir.path()));
+}
+
+}  // namespace quorvel
+
+QTEST_MAIN(quorvel::AddDiskWorkflowTest)
+#include "add_disk_workflow_test.moc"
