@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "catalog/disk_record_writer.h"
 #include "support/catalog_builder.h"
 
 namespace quorvel {
@@ -144,6 +145,94 @@ TEST(CatalogDocumentReload, DamagedCatalogueStaysOpenWithWhatCouldBeIndexed) {
   ASSERT_EQ(document.Index().Disks.size(), 2u);
   EXPECT_EQ(document.Index().Disks[1].ThumbCount, 2);
   EXPECT_EQ(document.Index().TotalThumbs(), 3);
+}
+
+// A document loaded from a two-disk file, as the add-disk page finds it.
+class CatalogDocumentAppend : public ::testing::Test {
+ protected:
+  void SetUp() override { Load(TwoDiskCatalog()); }
+  void Load(const Bytes& bytes) {
+    document_.UseStartupFile(dir_.File("cat.qrv", bytes));
+    ASSERT_TRUE(document_.Reload(true).read_file);
+    before_ = document_.CatalogStream();
+  }
+
+  TempDir dir_;
+  CatalogDocument document_;
+  Bytes before_;
+};
+
+TEST_F(CatalogDocumentAppend, KeptAppendIsOneChangeThatUndoTakesBack) {
+  Bytes& stream = document_.BeginAppend();
+  EXPECT_TRUE(document_.Appending());
+  DiskRecordHead head = BeginDiskRecord(stream, "CD3");
+  AppendThumbnailRecord(stream, head, "C:\\d.jpg", ByteView(GradientJpeg(4)));
+  // The index still describes the bytes before the append while it runs.
+  EXPECT_EQ(document_.Index().Disks.size(), 2u);
+  FinishDiskRecord(stream, head);
+  document_.EndAppend(true);
+
+  EXPECT_FALSE(document_.Appending());
+  EXPECT_TRUE(document_.Modified());
+  ASSERT_EQ(document_.Index().Disks.size(), 3u);
+  EXPECT_EQ(document_.Index().DiskCount, 3);
+  EXPECT_EQ(document_.Index().Disks[2].Name, "CD3");
+  ASSERT_EQ(document_.Index().Disks[2].ThumbCount, 1);
+  EXPECT_EQ(document_.Index().Disks[2].Thumbs[0].Name(document_.CatalogStream()), "C:\\d.jpg");
+  EXPECT_FALSE(document_.Index().Damage);
+  EXPECT_EQ(document_.UndoStream(), before_);
+
+  document_.Undo();
+  EXPECT_EQ(document_.CatalogStream(), before_);
+  EXPECT_EQ(document_.Index().Disks.size(), 2u);
+  // Back at what the file holds: nothing left to save.
+  EXPECT_FALSE(document_.Modified());
+}
+
+TEST_F(CatalogDocumentAppend, DroppedAppendPutsBackTheStreamAndModified) {
+  for (const bool modified_before : {false, true}) {
+    if (modified_before) document_.ApplyChange(BuildCatalog({DiskSpec{"only", {}}}));
+    const Bytes before = document_.CatalogStream();
+    Bytes& stream = document_.BeginAppend();
+    // Left unfinished, with its placeholders, as a failed scan leaves it.
+    DiskRecordHead head = BeginDiskRecord(stream, "half");
+    AppendThumbnailRecord(stream, head, "C:\\e.jpg", ByteView(GradientJpeg(5)));
+    document_.EndAppend(false);
+    EXPECT_FALSE(document_.Appending());
+    EXPECT_EQ(document_.CatalogStream(), before) << modified_before;
+    EXPECT_EQ(document_.Modified(), modified_before);
+    EXPECT_EQ(document_.Index().Disks.size(), modified_before ? 1u : 2u);
+    EXPECT_FALSE(document_.Index().Damage) << modified_before;
+  }
+}
+
+TEST_F(CatalogDocumentAppend, DroppedAppendRemovesTheHeaderItCompleted) {
+  for (const Bytes& start : {Bytes{}, testkit::ToBytes("Ctlg")}) {
+    Load(start);
+    Bytes& stream = document_.BeginAppend();
+    DiskRecordHead head = BeginDiskRecord(stream, "new");
+    ASSERT_GT(stream.size(), 6u);
+    FinishDiskRecord(stream, head);  // patches the header's disk count too
+    document_.EndAppend(false);
+    EXPECT_EQ(document_.CatalogStream(), start) << start.size();
+    EXPECT_FALSE(document_.Modified()) << start.size();
+  }
+}
+
+TEST_F(CatalogDocumentAppend, DroppedAppendLeavesTheLastChangeUndoable) {
+  // BeginAppend overwrites the snapshot of the change before it and EndAppend(false) does not
+  // bring it back, so after a failed addition Undo does nothing. Enable once it does.
+  GTEST_SKIP() << "a dropped append loses the previous undo snapshot";
+  const Bytes one_disk = BuildCatalog({DiskSpec{"only", {}}});
+  document_.ApplyChange(one_disk);
+  Bytes& stream = document_.BeginAppend();
+  BeginDiskRecord(stream, "half");
+  document_.EndAppend(false);
+  ASSERT_EQ(document_.CatalogStream(), one_disk);
+  // A failed addition changed nothing, so Undo still takes back the change before it.
+  document_.Undo();
+  EXPECT_EQ(document_.CatalogStream(), before_);
+  EXPECT_FALSE(document_.Modified());
 }
 
 }  // namespace

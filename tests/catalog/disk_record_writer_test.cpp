@@ -92,5 +92,24 @@ TEST(DiskRecordWriterTest, EncodesPicturesStraightIntoTheStream) {
   EXPECT_TRUE(CheckCatalog(stream).ok());
 }
 
+TEST(StorableImagePathTest, PathThatFitsIsKept) {
+  const std::string path = "E:\\" + std::string(246, 'p') + "\\a.jpg";
+  ASSERT_EQ(path.size(), 255u);
+  EXPECT_EQ(StorableImagePath(path), path);
+}
+
+TEST(StorableImagePathTest, LongerPathLosesItsStartToAnEllipsis) {
+  for (const std::size_t length : {256u, 400u}) {
+    const std::string tail = "\\\xF4\xEE\xF2\xEE.jpg";  // "\\фото.jpg" in 1251
+    const std::string path = "E:\\" + std::string(length - 3 - tail.size(), 'p') + tail;
+    ASSERT_EQ(path.size(), length);
+    const std::string stored = StorableImagePath(path);
+    ASSERT_EQ(stored.size(), 255u) << length;
+    EXPECT_EQ(stored[0], '\x85') << length;
+    EXPECT_EQ(stored.substr(1), path.substr(length - 254)) << length;
+    EXPECT_TRUE(stored.ends_with(tail)) << length;
+  }
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -1,0 +1,203 @@
+#include "adddisk/add_disk.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "catalog/catalog_check.h"
+#include "catalog/catalog_document.h"
+#include "catalog/catalog_error.h"
+#include "catalog/cp1251.h"
+#include "catalog/field_codec.h"
+#include "catalog/thumbnail_jpeg.h"
+#include "platform/path_text.h"
+#include "platform/thumb_control.h"
+#include "recording_scan_view.h"
+#include "support/catalog_builder.h"
+
+namespace quorvel {
+using namespace std::string_literals;
+namespace {
+
+namespace fs = std::filesystem;
+using testkit::RecordingScanView;
+
+const QString kAdding = QStringLiteral("Добавление эскиза: ");
+
+// A 300 x 200 picture of `colour` with a gentle left-to-right gradient, so that its thumbnail's
+// middle shows the colour.
+bool WritePicture(const QString& path, QColor colour) {
+  QImage image(300, 200, QImage::Format_RGB32);
+  for (int x = 0; x < image.width(); ++x) {
+    const QColor shade = colour.lighter(90 + x * 20 / image.width());
+    for (int y = 0; y < image.height(); ++y) image.setPixel(x, y, shade.rgb());
+  }
+  return image.save(path);
+}
+
+class AddDiskTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    folder_ = QDir::cleanPath(dir_.path()) + "/disk";
+    QDir().mkpath(folder_);
+    Open(testkit::BuildCatalog({{"CD1", {{"C:\\a.jpg", testkit::GradientJpeg(1)}}}}));
+    state_.ScanFolder = folder_;
+    state_.DiskName = Utf8ToCp1251("Отпуск");
+    state_.ScanActive = true;
+    // The page's wait: unchecked box, so each file is waited for until it is rendered.
+    view_.pump_events = true;
+  }
+
+  void Open(const Bytes& bytes) {
+    const fs::path path = QStringToPath(dir_.path() + "/cat.qrv");
+    testkit::WriteFile(path, bytes);
+    document_.UseFile(path);
+    ASSERT_TRUE(document_.Reload(true).read_file);
+    before_ = document_.CatalogStream();
+  }
+
+  QString Picture(const QString& name, QColor colour = Qt::red) {
+    const QString path = folder_ + u'/' + name;
+    EXPECT_TRUE(WritePicture(path, colour)) << path.toStdString();
+    return path;
+  }
+
+  AddDiskSummary Add() { return AddDisk(document_, state_, view_, thumb_); }
+
+  const CatInfo& NewDisk() { return document_.Index().Disks.back(); }
+
+  QTemporaryDir dir_;
+  QString folder_;
+  CatalogDocument document_;
+  Bytes before_;
+  ScanState state_;
+  RecordingScanView view_;
+  ThumbControl thumb_;
+};
+
+TEST_F(AddDiskTest, AppendsOneDiskOfTheDecodablePictures) {
+  QDir().mkpath(folder_ + "/sub");
+  const QList<QColor> colours = {Qt::red, Qt::green, Qt::blue};
+  const QStringList pictures = {Picture("one.jpg", colours[0]), Picture("two.png", colours[1]),
+                                Picture("sub/three.jpg", colours[2])};
+  const QString bad = folder_ + "/bad.jpg";
+  testkit::WriteFile(QStringToPath(bad), testkit::ToBytes("not a picture at all"));
+  testkit::WriteFile(QStringToPath(folder_ + "/notes.txt"), testkit::ToBytes("text"));
+
+  const AddDiskSummary summary = Add();
+  EXPECT_EQ(summary.found, 4);
+  EXPECT_EQ(summary.added, 3);
+  EXPECT_EQ(summary.not_captured, QStringList{bad});
+  EXPECT_FALSE(summary.thumb_limit_reached);
+  EXPECT_FALSE(state_.ScanActive);
+  EXPECT_TRUE(document_.Modified());
+
+  const Bytes& stream = document_.CatalogStream();
+  const CheckResult check = CheckCatalog(stream);
+  ASSERT_TRUE(check.ok()) << check.violation->reason;
+  EXPECT_EQ(ReadField(stream, 4, 2), 2u);
+  EXPECT_EQ(document_.Index().DiskCount, 2);
+  ASSERT_EQ(document_.Index().Disks.size(), 2u);
+  const CatInfo& disk = NewDisk();
+  EXPECT_EQ(disk.Name, state_.DiskName);
+  ASSERT_EQ(disk.ThumbCount, 3);
+  // The record holds exactly its head and its thumbnail records.
+  std::int64_t thumbs_size = 0;
+  for (const Disc& thumb : disk.Thumbs) thumbs_size += 4 + thumb.NameLength + thumb.JpegSize;
+  EXPECT_EQ(std::int64_t{ReadField(stream, disk.RecordStart() + 4 + disk.NameLength, 4)},
+            8 + disk.NameLength + thumbs_size);
+  EXPECT_EQ(disk.RecordEnd, static_cast<std::int64_t>(stream.size()));
+  for (const Disc& thumb : disk.Thumbs) {
+    const QString name = QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream)));
+    const qsizetype which = pictures.indexOf(name);
+    ASSERT_GE(which, 0) << name.toStdString();
+    RgbImage decoded;
+    ASSERT_TRUE(DecodeJpeg(ByteView(stream).subspan(thumb.JpegPos, thumb.JpegSize), decoded));
+    EXPECT_EQ(decoded.width, 100);
+    EXPECT_EQ(decoded.height, 100);
+    // The middle of the thumbnail is the picture's, not the blank capture bitmap's.
+    const std::uint8_t* middle = decoded.pixels.data() + (50 * 100 + 50) * 3;
+    const QColor expected = colours[which];
+    EXPECT_LT(std::abs(middle[0] - expected.red()) + std::abs(middle[1] - expected.green()) +
+                  std::abs(middle[2] - expected.blue()),
+              90)
+        << name.toStdString();
+  }
+
+  document_.Undo();
+  EXPECT_EQ(document_.CatalogStream(), before_);
+}
+
+TEST_F(AddDiskTest, FolderWithoutPicturesGivesAnEmptyDisk) {
+  testkit::WriteFile(QStringToPath(folder_ + "/notes.txt"), testkit::ToBytes("text"));
+  const AddDiskSummary summary = Add();
+  EXPECT_EQ(summary.found, 0);
+  EXPECT_EQ(summary.added, 0);
+  const Bytes& stream = document_.CatalogStream();
+  ASSERT_TRUE(CheckCatalog(stream).ok());
+  const CatInfo& disk = NewDisk();
+  EXPECT_EQ(disk.ThumbCount, 0);
+  EXPECT_EQ(ReadField(stream, disk.RecordStart() + 4 + disk.NameLength, 4), disk.NameLength + 8u);
+  EXPECT_EQ(stream.size(), before_.size() + disk.NameLength + 8);
+}
+
+TEST_F(AddDiskTest, EmptyCatalogueGetsItsHeaderFirst) {
+  Open({});
+  Picture("one.jpg");
+  EXPECT_EQ(Add().added, 1);
+  const Bytes& stream = document_.CatalogStream();
+  ASSERT_TRUE(CheckCatalog(stream).ok());
+  EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 7), testkit::ToBytes("Ctlg\0\1D"s));
+}
+
+TEST_F(AddDiskTest, FolderThatVanishedLeavesTheCatalogueAsItWas) {
+  for (const bool modified_before : {false, true}) {
+    if (modified_before) document_.ApplyChange(testkit::BuildCatalog({{"other", {}}}));
+    const Bytes before = document_.CatalogStream();
+    state_.ScanActive = true;
+    state_.ScanFolder = folder_ + "/gone";
+    EXPECT_THROW(Add(), ScanError);
+    EXPECT_EQ(document_.CatalogStream(), before) << modified_before;
+    EXPECT_EQ(document_.Modified(), modified_before);
+    EXPECT_FALSE(document_.Appending());
+    EXPECT_FALSE(state_.ScanActive);
+  }
+}
+
+TEST_F(AddDiskTest, CancelKeepsTheFileBeingAddedAndStopsBeforeTheNext) {
+  for (int i = 0; i < 5; ++i) Picture(QStringLiteral("p%1.jpg").arg(i));
+  int adding = 0;
+  // What the page's "Отмена" does while the second file is on the status line.
+  view_.on_status = [&](const QString& text) {
+    if (text.startsWith(kAdding) && ++adding == 2) {
+      state_.ScanActive = false;
+      state_.SkipRequested = true;
+    }
+  };
+  const AddDiskSummary summary = Add();
+  EXPECT_EQ(summary.found, 5);
+  EXPECT_EQ(summary.added, 2);
+  EXPECT_EQ(adding, 2);
+  ASSERT_TRUE(CheckCatalog(document_.CatalogStream()).ok());
+  EXPECT_EQ(NewDisk().ThumbCount, 2);
+}
+
+TEST_F(AddDiskTest, ProgressFollowsTheFilesAndEndsEmpty) {
+  for (int i = 0; i < 8; ++i) Picture(QStringLiteral("p%1.png").arg(i));
+  EXPECT_EQ(Add().added, 8);
+  EXPECT_EQ(view_.progress, (std::vector<int>{-1, 12, 24, 36, 49, 62, 74, 86, 0}));
+  // The lines are cleared once the disk is in.
+  EXPECT_EQ(view_.status_lines.last(), QString());
+  EXPECT_EQ(view_.counter_lines.last(), QString());
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,165 @@
+#include "qrvtool_add.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "catalog/catalog_check.h"
+#include "catalog/catalog_index.h"
+#include "catalog/cp1251.h"
+#include "qrvtool.h"
+#include "support/catalog_builder.h"
+
+namespace quorvel::qrvtool {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class QrvtoolAddTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    root_ = QDir::cleanPath(dir_.path()).toStdString();
+    catalogue_ = root_ + "/cat.qrv";
+  }
+
+  // A small real picture at `relative` below the temporary folder, its folders made first.
+  void Picture(const std::string& relative) {
+    const fs::path path = fs::path(root_) / relative;
+    fs::create_directories(path.parent_path());
+    QImage image(120, 80, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(2 * x, 3 * y, 90));
+    }
+    ASSERT_TRUE(image.save(QString::fromStdString(path.string())));
+  }
+  std::string Folder(const std::string& relative) {
+    fs::create_directories(fs::path(root_) / relative);
+    return root_ + "/" + relative;
+  }
+
+  // `args` are what follows "add" on the command line.
+  Result Add(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = RunAdd(args, out, err, false);
+    return {status, out.str(), err.str()};
+  }
+
+  CatalogIndex IndexOfCatalogue(Bytes* bytes = nullptr) {
+    const std::string text = testkit::ReadBytes(catalogue_);
+    const Bytes stream(text.begin(), text.end());
+    EXPECT_TRUE(CheckCatalog(stream).ok());
+    if (bytes) *bytes = stream;
+    return BuildIndex(stream);
+  }
+
+  QTemporaryDir dir_;
+  std::string root_;
+  std::string catalogue_;
+};
+
+TEST_F(QrvtoolAddTest, CreatesTheCatalogueAndReportsWhatItFoundAndAdded) {
+  Picture("photos/a.jpg");
+  Picture("photos/b.png");
+  testkit::WriteFile(root_ + "/photos/bad.jpg", testkit::ToBytes("garbage"));
+  ASSERT_FALSE(fs::exists(catalogue_));
+  const Result r = Add({catalogue_, Folder("photos"), "Фото"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "found\t3\nadded\t2\n");
+  EXPECT_NE(r.err.find("bad.jpg"), std::string::npos) << r.err;
+  const CatalogIndex index = IndexOfCatalogue();
+  ASSERT_EQ(index.Disks.size(), 1u);
+  EXPECT_EQ(index.Disks[0].Name, Utf8ToCp1251("Фото"));
+  EXPECT_EQ(index.Disks[0].ThumbCount, 2);
+}
+
+TEST_F(QrvtoolAddTest, SecondAddAppendsAndLeavesTheFirstDiskAsItWas) {
+  Picture("one/a.jpg");
+  Picture("two/b.jpg");
+  Picture("two/c.jpg");
+  ASSERT_EQ(Add({catalogue_, Folder("one"), "first"}).status, kExitOk);
+  const std::string first = testkit::ReadBytes(catalogue_);
+  const Result r = Add({catalogue_, Folder("two"), "second"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "found\t2\nadded\t2\n");
+  Bytes bytes;
+  const CatalogIndex index = IndexOfCatalogue(&bytes);
+  ASSERT_EQ(index.Disks.size(), 2u);
+  EXPECT_EQ(index.DiskCount, 2);
+  EXPECT_EQ(index.Disks[1].Name, "second");
+  // Everything after the header's count is the first disk, byte for byte.
+  ASSERT_GT(bytes.size(), first.size());
+  EXPECT_EQ(std::string(bytes.begin() + 6, bytes.begin() + first.size()), first.substr(6));
+}
+
+TEST_F(QrvtoolAddTest, NoSubfoldersAndExclusionsNarrowTheWalk) {
+  Picture("disk/a.jpg");
+  Picture("disk/b.png");
+  Picture("disk/sub/c.jpg");
+  const std::string folder = Folder("disk");
+  EXPECT_EQ(Add({catalogue_, folder, "all"}).out, "found\t3\nadded\t3\n");
+  EXPECT_EQ(Add({catalogue_, folder, "top", "--no-subfolders"}).out, "found\t2\nadded\t2\n");
+  EXPECT_EQ(Add({catalogue_, folder, "jpg", "--exclude", ".PNG", "--timeout", "5000"}).out,
+            "found\t2\nadded\t2\n");
+  EXPECT_EQ(Add({"--exclude", "a.jpg", catalogue_, folder, "--exclude", "c.jpg", "one"}).out,
+            "found\t1\nadded\t1\n");
+  EXPECT_EQ(IndexOfCatalogue().Disks.size(), 4u);
+}
+
+TEST_F(QrvtoolAddTest, UsageErrorsExitWithTwoAndWriteNothing) {
+  const std::string folder = Folder("disk");
+  testkit::WriteFile(root_ + "/file.jpg", testkit::ToBytes("x"));
+  const std::vector<std::vector<std::string>> wrong = {
+      {catalogue_, folder},
+      {catalogue_, folder, "n", "--timeout", "abc"},
+      {catalogue_, folder, "n", "--timeout", "-1"},
+      {catalogue_, folder, "n", "--timeout"},
+      {catalogue_, root_ + "/file.jpg", "n"},
+      {catalogue_, root_ + "/missing", "n"},
+      {catalogue_, folder, ""},
+      {catalogue_, folder, std::string(256, 'n')},
+      {catalogue_, folder, "n", "--recursive"},
+  };
+  for (const auto& args : wrong) {
+    const Result r = Add(args);
+    EXPECT_EQ(r.status, kExitUsage) << args.back();
+    EXPECT_NE(r.err.find("usage: qrvtool add"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_FALSE(fs::exists(catalogue_)) << args.back();
+  }
+}
+
+TEST_F(QrvtoolAddTest, NameLimitCountsWindows1251Bytes) {
+  // 200 letters are 400 bytes of UTF-8 but 200 in Windows-1251, which is what is stored.
+  std::string name;
+  for (int i = 0; i < 200; ++i) name += "ж";
+  const Result r = Add({catalogue_, Folder("disk"), name});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(IndexOfCatalogue().Disks[0].Name, Utf8ToCp1251(name));
+  EXPECT_EQ(Add({catalogue_, Folder("disk"), std::string(255, 'n')}).status, kExitOk);
+}
+
+TEST_F(QrvtoolAddTest, FileThatIsNoCatalogueIsRefusedAndKept) {
+  Picture("disk/a.jpg");
+  const std::string notes = root_ + "/notes.txt";
+  testkit::WriteFile(notes, testkit::ToBytes("shopping list"));
+  const Result r = Add({notes, Folder("disk"), "n"});
+  EXPECT_EQ(r.status, kExitBadCatalog);
+  EXPECT_NE(r.err.find("not a catalogue"), std::string::npos) << r.err;
+  EXPECT_EQ(testkit::ReadBytes(notes), "shopping list");
+}
+
+}  // namespace
+}  // namespace quorvel::qrvtool
