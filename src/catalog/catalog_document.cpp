@@ -69,6 +69,9 @@ void CatalogDocument::ApplyChange(Bytes bytes) {
 }
 
 Bytes& CatalogDocument::BeginAppend() {
+  // The snapshot of the last change is put aside, so that an append that fails can leave the
+  // document exactly as it was, that change's undo included.
+  set_aside_ = {std::move(undo_stream_), undo_is_stream_, snapshot_state_};
   undo_stream_ = catalog_stream_;
   undo_is_stream_ = false;
   snapshot_state_ = state_;
@@ -80,12 +83,15 @@ void CatalogDocument::EndAppend(bool keep) {
   appending_ = false;
   if (keep) {
     state_ = ++next_state_;
+    set_aside_ = SetAside();
   } else {
-    // The snapshot is the stream as it was; moving it back also drops whatever the append
+    // The copy is the stream as it was; moving it back also drops whatever the append
     // completed or patched.
     catalog_stream_ = std::move(undo_stream_);
-    undo_stream_ = Bytes();
-    undo_is_stream_ = true;
+    undo_stream_ = std::move(set_aside_.undo_stream);
+    undo_is_stream_ = set_aside_.undo_is_stream;
+    snapshot_state_ = set_aside_.snapshot_state;
+    set_aside_ = SetAside();
   }
   BuildIndex(catalog_stream_, index_);
 }
@@ -126,6 +132,7 @@ void CatalogDocument::Close() {
   undo_stream_ = Bytes();
   undo_is_stream_ = false;
   appending_ = false;
+  set_aside_ = SetAside();
   index_ = CatalogIndex();
   state_ = snapshot_state_ = saved_state_ = ++next_state_;
 }

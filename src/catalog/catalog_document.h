@@ -56,8 +56,8 @@ class CatalogDocument {
   // snapshot and returned for appending. The index keeps describing the bytes before the start,
   // which appending leaves in place. Every BeginAppend must be ended by EndAppend.
   Bytes& BeginAppend();
-  // Ends the append: kept, it is one change (index rebuilt, Modified set); not kept, the stream
-  // is put back exactly as it was before BeginAppend.
+  // Ends the append: kept, it is one change (index rebuilt, Modified set); not kept, the
+  // document is put back exactly as it was before BeginAppend, the undo of its last change too.
   void EndAppend(bool keep);
   bool Appending() const { return appending_; }
 
@@ -92,7 +92,14 @@ class CatalogDocument {
   // is not made (a whole extra copy of a large catalogue on every open).
   bool undo_is_stream_ = false;
   bool appending_ = false;  // between BeginAppend and EndAppend
-  CatalogIndex index_;      // Disks and DiskCount, rebuilt by every Reload
+  // The undo of the change before an append, until the append is kept or dropped.
+  struct SetAside {
+    Bytes undo_stream;
+    bool undo_is_stream = false;
+    std::uint64_t snapshot_state = 0;
+  };
+  SetAside set_aside_;
+  CatalogIndex index_;  // Disks and DiskCount, rebuilt by every Reload
 
   // Every content the stream takes gets a number, so that Modified can tell whether the stream
   // holds what the file holds, and Undo which state it returns to.
