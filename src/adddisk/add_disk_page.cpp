@@ -56,6 +56,8 @@ const QString kTitle = QStringLiteral("Quorvel");
 // The colours of the skip button's text: red while a wait runs.
 constexpr QColor kWaitingText(255, 0, 0);
 constexpr QColor kIdleText(0, 0, 0);
+// How often the scan's status texts are painted at most: faster than the eye follows them.
+constexpr qint64 kTextsEveryMs = 40;
 // How many names of files that got no thumbnail the notice after an addition lists.
 constexpr int kNamesListed = 10;
 
@@ -234,6 +236,7 @@ void AddDiskPage::AddDisk() {
     // The catalogue is as it was; the status lines stay, to show where it stopped.
     std::cerr << "quorvel: adding the disk failed: " << error.what() << '\n';
   }
+  ShowTexts();
   if (links_.scan_running) links_.scan_running(false, {});
   if (!summary) {
     prompts_.Inform(window(), kTitle, QStringLiteral("File Access Denied"));
@@ -290,9 +293,31 @@ void AddDiskPage::SpeedButton1Click() {
   if (!chosen.isEmpty()) folder_edit_->setText(QDir::toNativeSeparators(chosen));
 }
 
-void AddDiskPage::SetStatusLine(const QString& text) { status_line_->setText(text); }
+void AddDiskPage::SetStatusLine(const QString& text) {
+  status_text_ = text;
+  texts_pending_ = true;
+}
 
-void AddDiskPage::SetCounterLine(const QString& text) { counter_line_->setText(text); }
+void AddDiskPage::SetCounterLine(const QString& text) {
+  counter_text_ = text;
+  texts_pending_ = true;
+}
+
+void AddDiskPage::ShowTexts() {
+  if (!texts_pending_) return;
+  texts_pending_ = false;
+  status_line_->setText(status_text_);
+  counter_line_->setText(counter_text_);
+  texts_shown_.start();
+}
+
+void AddDiskPage::ProcessMessages(bool wait_for_more) {
+  // Events are still handled for every file; only the painting of the texts waits.
+  if (wait_for_more || !texts_shown_.isValid() || texts_shown_.elapsed() >= kTextsEveryMs) {
+    ShowTexts();
+  }
+  ScanView::ProcessMessages(wait_for_more);
+}
 
 void AddDiskPage::SetProgress(int position) {
   if (position < progress_bar_->minimum()) {
@@ -303,6 +328,7 @@ void AddDiskPage::SetProgress(int position) {
 }
 
 void AddDiskPage::SetWaiting(bool waiting) {
+  ShowTexts();
   QPalette palette = skip_button_->palette();
   palette.setColor(QPalette::ButtonText, waiting ? kWaitingText : kIdleText);
   skip_button_->setPalette(palette);

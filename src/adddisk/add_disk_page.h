@@ -4,6 +4,7 @@
 #ifndef QUORVEL_ADDDISK_ADD_DISK_PAGE_H_
 #define QUORVEL_ADDDISK_ADD_DISK_PAGE_H_
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -89,6 +90,7 @@ class AddDiskPage : public QWidget, public ScanView {
   bool TimeoutActive() override;
   QString TimeoutText() override;
   std::vector<std::string> ExcludedEndings() override;
+  void ProcessMessages(bool wait_for_more = false) override;
 
   // Handlers of the time-out controls, named after their control and event.
   void CheckBox2Click();
@@ -106,6 +108,8 @@ class AddDiskPage : public QWidget, public ScanView {
   bool InputIsValid();
   void AddDisk();
   void TellSummary(const AddDiskSummary& summary);
+  // Puts the status and counter texts set since the last time into their controls.
+  void ShowTexts();
 
   SettingsState& state_;
   UserPrompts& prompts_;
@@ -113,6 +117,12 @@ class AddDiskPage : public QWidget, public ScanView {
   std::function<std::vector<std::string>()> excluded_endings_;
   ThumbControl* thumb_control_ = nullptr;
   ScanState scan_;
+  // The texts the scan set, shown at a painter's pace: painting both lines for every file of a
+  // disk with many small files would take longer than walking it.
+  QString status_text_;
+  QString counter_text_;
+  bool texts_pending_ = false;
+  QElapsedTimer texts_shown_;
 
   QLabel* folder_label_;             // Label1
   QLineEdit* folder_edit_;           // Edit1

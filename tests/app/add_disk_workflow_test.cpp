@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -262,6 +263,10 @@ void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {
     p.window->UndoClick();
     p.window->NewClick();
     QVERIFY(!p.Child<QPushButton>("Button3")->isEnabled());
+    // The page shows the walk's texts by the time it lets events through.
+    QCOMPARE(p.Edit("Edit5")->text(), QStringLiteral("Поиск изображений в: ") +
+                                          QDir::toNativeSeparators(p.images + QLatin1Char('/')));
+    QCOMPARE(p.Child<QLabel>("Label2")->text(), QStringLiteral("Найдено 1 изображений."));
   });
   p.Click("Button3");
   QVERIFY(ran);
