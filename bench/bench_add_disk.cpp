@@ -80,14 +80,16 @@ pid_t Start(const std::vector<std::string>& argv, const std::string& out_file = 
   return error == 0 ? pid : 0;
 }
 
-// Waits for `pid` (any child when -1); true when it exited with status 0. Sets the peak
-// resident size of the child in kB.
-bool Wait(pid_t pid, long* max_rss_kb = nullptr) {
+// Waits for `pid` (any child when -1); true when it exited with status 0. Adds the child's CPU
+// seconds to `cpu` and sets its peak resident size in kB.
+bool Wait(pid_t pid, double* cpu, long* max_rss_kb = nullptr) {
   int status = 0;
   rusage usage{};
   pid_t got = 0;
   while ((got = wait4(pid, &status, 0, &usage)) < 0 && errno == EINTR) continue;
   if (got < 0) return false;
+  *cpu += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   if (max_rss_kb != nullptr) *max_rss_kb = usage.ru_maxrss;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -98,17 +100,6 @@ struct Corpus {
   QStringList png;   // copies under dir/png
   QString Folder(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
-
-// The file name `name` inside `folder` that is not taken yet: the same picture name may ship
-// in two folders of the packages.
-QString FreeName(const QDir& folder, const QString& name) {
-  const QFileInfo info(name);
-  QString candidate = name;
-  for (int i = 2; folder.exists(candidate); ++i) {
-    candidate = QStringLiteral("%1_%2.%3").arg(info.completeBaseName()).arg(i).arg(info.suffix());
-  }
-  return folder.filePath(candidate);
-}
 
 void PrintRange(const char* kind, const QStringList& files) {
   double low = std::numeric_limits<double>::max(), high = 0;
@@ -132,9 +123,7 @@ int BuildCorpus(Corpus& corpus) {
   if (!dpkg.waitForFinished() || dpkg.exitStatus() != QProcess::NormalExit ||
       dpkg.exitCode() != 0) {
     std::printf(
-        "the photographs come from the Debian packages mate-backgrounds and ukui-wallpapers, "
-        "which are not installed:\n%s\ninstall them: apt-get install mate-backgrounds "
-        "ukui-wallpapers\n",
+        "the photographs are missing (apt-get install mate-backgrounds ukui-wallpapers):\n%s\n",
         dpkg.readAllStandardError().trimmed().constData());
     return 2;
   }
@@ -158,7 +147,12 @@ int BuildCorpus(Corpus& corpus) {
     const QByteArray format = QImageReader(real).format();
     const bool is_jpeg = format == "jpeg";
     if (!is_jpeg && format != "png") continue;
-    const QString copy = FreeName(is_jpeg ? jpeg_dir : png_dir, listed.fileName());
+    // The same name may ship in two folders of the packages; the count makes it unique.
+    const QDir& folder = is_jpeg ? jpeg_dir : png_dir;
+    QString copy = folder.filePath(listed.fileName());
+    if (QFileInfo::exists(copy))
+      copy =
+          folder.filePath(QStringLiteral("%1_%2").arg(seen_contents.size()).arg(listed.fileName()));
     if (!QFile::copy(real, copy)) return 1;
     (is_jpeg ? corpus.jpeg : corpus.png) << copy;
   }
@@ -174,9 +168,16 @@ int BuildCorpus(Corpus& corpus) {
   return 0;
 }
 
+// Wall and CPU seconds of one measurement; the CPU time beside the wall time shows how much of
+// a difference comes from other load on the machine. A negative wall time: it failed.
+struct Timing {
+  double wall = -1;
+  double cpu = 0;
+};
+
 struct AddRun {
   bool ok = false;
-  double seconds = 0;
+  Timing time;
   long max_rss_kb = 0;
   long long found = -1, added = -1;
   QString error;  // what qrvtool said when it failed
@@ -195,8 +196,8 @@ AddRun RunAdd(const std::string& qrvtool, const QString& catalog, const QString&
     run.error = QStringLiteral("could not start %1").arg(QString::fromStdString(qrvtool));
     return run;
   }
-  run.ok = Wait(pid, &run.max_rss_kb);
-  run.seconds = Now() - start;
+  run.ok = Wait(pid, &run.time.cpu, &run.max_rss_kb);
+  run.time.wall = Now() - start;
   QFile out_file(out), err_file(err);
   if (out_file.open(QIODevice::ReadOnly)) {
     for (const QByteArray& line : out_file.readAll().split('\n')) {
@@ -215,28 +216,30 @@ AddRun RunAdd(const std::string& qrvtool, const QString& catalog, const QString&
 
 // One vipsthumbnail process over every file into an emptied folder; a negative time when it
 // failed or left a thumbnail out.
-double RunVips(const QStringList& files, const QString& out_folder) {
+Timing RunVips(const QStringList& files, const QString& out_folder) {
   QDir(out_folder).removeRecursively();
   QDir().mkpath(out_folder);
   std::vector<std::string> argv = {"vipsthumbnail", "-s", "100x100", "-o",
                                    Local(out_folder + QStringLiteral("/%s.jpg"))};
   for (const QString& file : files) argv.push_back(Local(file));
+  Timing time;
   const double start = Now();
   const pid_t pid = Start(argv);
-  if (pid == 0 || !Wait(pid)) return -1;
-  const double seconds = Now() - start;
-  return QDir(out_folder).entryList(QDir::Files).size() == files.size() ? seconds : -1;
+  if (pid == 0 || !Wait(pid, &time.cpu)) return {};
+  time.wall = Now() - start;
+  return QDir(out_folder).entryList(QDir::Files).size() == files.size() ? time : Timing{};
 }
 
 // `djpeg -scale 1/8` over every file, keeping two processes running until the last is done; a
 // negative time when one failed.
-double RunDjpeg(const QStringList& files) {
+Timing RunDjpeg(const QStringList& files) {
+  Timing time;
   const double start = Now();
   bool ok = true;
   int running = 0;
   for (const QString& file : files) {
     if (running == 2) {  // wait for either of the two
-      ok = Wait(-1) && ok;
+      ok = Wait(-1, &time.cpu) && ok;
       --running;
     }
     if (Start({"djpeg", "-scale", "1/8", "-outfile", "/dev/null", Local(file)}) == 0) {
@@ -245,8 +248,9 @@ double RunDjpeg(const QStringList& files) {
     }
     ++running;
   }
-  for (; running > 0; --running) ok = Wait(-1) && ok;
-  return ok ? Now() - start : -1;
+  for (; running > 0; --running) ok = Wait(-1, &time.cpu) && ok;
+  if (ok) time.wall = Now() - start;
+  return time;
 }
 
 double Median(std::vector<double> values) {
@@ -256,14 +260,20 @@ double Median(std::vector<double> values) {
   return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-void PrintTimes(const char* label, const std::vector<double>& times) {
-  std::printf("%-34s", label);
+double Median(const std::vector<Timing>& times, double Timing::*field) {
+  std::vector<double> values;
+  for (const Timing& time : times) values.push_back(time.*field);
+  return Median(values);
+}
+
+void PrintTimes(const char* label, const std::vector<Timing>& times) {
+  std::printf("%-30s", label);
   if (times.empty()) {
     std::printf("  did not run\n");
     return;
   }
-  std::printf(" %8.3f  ", Median(times));
-  for (double t : times) std::printf(" %.3f", t);
+  std::printf(" %7.3f %7.3f  ", Median(times, &Timing::wall), Median(times, &Timing::cpu));
+  for (const Timing& time : times) std::printf(" %.3f", time.wall);
   std::printf("\n");
 }
 
@@ -405,7 +415,7 @@ int Run(int argc, char** argv) {
   std::printf("qrvtool: %s\nrounds: 1 warm-up + %d\n\n", qrvtool.c_str(), runs);
 
   bool qrvtool_works = true, vips_works = true, djpeg_works = true;
-  std::vector<double> ours, vips, djpeg;
+  std::vector<Timing> ours, vips, djpeg;
   long max_rss_kb = 0;
   AddRun last;
   for (int round = 0; round <= runs; ++round) {
@@ -417,16 +427,16 @@ int Run(int argc, char** argv) {
         std::printf("qrvtool add failed; the peers are still measured:\n  %s\n\n",
                     qPrintable(last.error));
       } else if (counted) {
-        ours.push_back(last.seconds);
+        ours.push_back(last.time);
         max_rss_kb = std::max(max_rss_kb, last.max_rss_kb);
       }
     }
     // A peer that failed once is not run again.
-    const auto peer = [counted](bool& works, std::vector<double>& times, double seconds,
+    const auto peer = [counted](bool& works, std::vector<Timing>& times, Timing time,
                                 const char* failure) {
-      works = seconds >= 0;
+      works = time.wall >= 0;
       if (!works) std::printf("%s\n", failure);
-      if (works && counted) times.push_back(seconds);
+      if (works && counted) times.push_back(time);
     };
     if (vips_works) {
       peer(vips_works, vips, RunVips(corpus.jpeg, vips_out),
@@ -438,7 +448,8 @@ int Run(int argc, char** argv) {
   }
 
   const std::string files = std::to_string(corpus.jpeg.size()) + " JPEG files";
-  std::printf("%-34s %8s   %s\n", ("wall seconds, " + files).c_str(), "median", "each run");
+  std::printf("%-30s %7s %7s   %s\n", files.c_str(), "wall", "cpu", "wall of each run");
+  std::printf("%-30s %7s %7s\n", "", "median", "median");
   PrintTimes("qrvtool add jpeg/", ours);
   PrintTimes("vipsthumbnail -s 100x100", vips);
   PrintTimes("djpeg -scale 1/8, 2 at a time", djpeg);
@@ -446,8 +457,8 @@ int Run(int argc, char** argv) {
     std::printf("  qrvtool found %lld, added %lld\n", last.found, last.added);
   }
   std::printf("\n");
-  const double ratio_vips = Median(ours) / Median(vips);
-  const double ratio_djpeg = Median(ours) / Median(djpeg);
+  const double ratio_vips = Median(ours, &Timing::wall) / Median(vips, &Timing::wall);
+  const double ratio_djpeg = Median(ours, &Timing::wall) / Median(djpeg, &Timing::wall);
   const double rss_mb = max_rss_kb / 1024.0;
   std::printf("qrvtool / vipsthumbnail  %6.2f    (target <= %.1f)   %s\n", ratio_vips,
               kMaxRatioToVips, Verdict(ratio_vips <= kMaxRatioToVips));
@@ -462,10 +473,10 @@ int Run(int argc, char** argv) {
         RunAdd(qrvtool, png_catalog, corpus.Folder("png"), QStringLiteral("png"), scratch);
     if (png.ok) {
       std::printf(
-          "\nqrvtool add png/ (%lld PNG files): %.3f s, peak RSS %.1f MB, found %lld, "
-          "added %lld\n",
-          static_cast<long long>(corpus.png.size()), png.seconds, png.max_rss_kb / 1024.0,
-          png.found, png.added);
+          "\nqrvtool add png/ (%lld PNG files, one run): wall %.3f s, cpu %.3f s, peak RSS %.1f "
+          "MB, found %lld, added %lld\n",
+          static_cast<long long>(corpus.png.size()), png.time.wall, png.time.cpu,
+          png.max_rss_kb / 1024.0, png.found, png.added);
       PrintQuality("png/", png_catalog, corpus.png.size());
     } else {
       qrvtool_works = false;
