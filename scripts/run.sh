@@ -7,14 +7,22 @@ cd "$root"
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)" --target quorvel qrvtool make_sample_catalog
+cmake --build build -j"$(nproc)" --target quorvel qrvtool
 
 catalog="${1:-}"
 if [ -z "$catalog" ]; then
   catalog="$root/build/sample/sample.qrv"
   if [ ! -f "$catalog" ]; then
+    # The desktop backgrounds that install-deps.sh brings, added as disks the way the program
+    # adds them; made in a temporary file, so that an interrupted run leaves no half sample.
     mkdir -p "$(dirname "$catalog")"
-    ./build/tests/support/make_sample_catalog "$catalog"
+    rm -f "$catalog.part"
+    backgrounds=/usr/share/backgrounds
+    ./build/tools/qrvtool/qrvtool add "$catalog.part" "$backgrounds/mate/abstract" "Абстракция"
+    ./build/tools/qrvtool/qrvtool add "$catalog.part" "$backgrounds/mate/nature" "Природа"
+    ./build/tools/qrvtool/qrvtool add "$catalog.part" "$backgrounds/mate/desktop" "Рабочий стол"
+    ./build/tools/qrvtool/qrvtool add "$catalog.part" "$backgrounds" "Обои UKUI" --no-subfolders
+    mv "$catalog.part" "$catalog"
   fi
   echo "run: opening the sample catalogue $catalog"
 fi
