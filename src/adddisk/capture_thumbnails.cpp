@@ -59,7 +59,8 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
     const QImage& bitmap = context.CaptureBitmap;
     AppendThumbnailRecord(stream, head, StorableImagePath(Utf8ToCp1251(path.toStdString())),
                           RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
-                                  static_cast<int>(bitmap.bytesPerLine())});
+                                  static_cast<int>(bitmap.bytesPerLine())},
+                          &context.CaptureJpeg);
   }
 }
 

@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "catalog/thumbnail_jpeg.h"
+
 namespace quorvel {
 
 // One per program, owned by the add-disk page (and by `qrvtool add`).
@@ -29,6 +31,7 @@ struct ScanContext {
   std::int32_t FoundCount = 0;
   std::int32_t WaitSteps = 0;  // 100 ms sleeps made in the current wait
   QImage CaptureBitmap;        // 100 x 100, reused for every file and never cleared
+  JpegEncoder CaptureJpeg;     // quality 90, colour, baseline; reused for every file
   // The files the renderer could not decode or that were still rendering when the wait ended:
   // they get no record, since a blank picture would pass for the image's thumbnail.
   QStringList NotCaptured;

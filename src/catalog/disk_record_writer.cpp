@@ -78,10 +78,14 @@ DiskRecordHead BeginDiskRecord(Bytes& stream, std::string_view name) {
 }
 
 void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
-                           const RgbView& image) {
+                           const RgbView& image, JpegEncoder* encoder) {
   const std::int64_t jpeg_pos = BeginThumbRecord(stream, head, name);
   try {
-    AppendJpeg(stream, image);
+    if (encoder) {
+      encoder->Append(stream, image);
+    } else {
+      AppendJpeg(stream, image);
+    }
   } catch (const CatalogError&) {
     stream.resize(static_cast<std::size_t>(jpeg_pos) - name.size() - kThumbFixedSize);
     throw;

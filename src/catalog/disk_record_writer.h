@@ -35,8 +35,9 @@ std::string StorableImagePath(std::string_view path);
 // straight to the end of the stream, then patches its JPEG length. Throws CatalogError, with the
 // stream cut back to where the record began, when the name exceeds 255 bytes, the JPEG exceeds
 // 65535 bytes, the disk already holds 65535 thumbnails, or encoding fails.
+// `encoder`, when given, is the one reused for every thumbnail of the disk.
 void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
-                           const RgbView& image);
+                           const RgbView& image, JpegEncoder* encoder = nullptr);
 
 // The same with JPEG data that already exists (copied byte for byte).
 void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,

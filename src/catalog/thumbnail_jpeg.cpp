@@ -6,6 +6,8 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include <memory>
+
 #include "catalog/catalog_error.h"
 #include "catalog/format.h"
 
@@ -59,23 +61,37 @@ void TermDestination(j_compress_ptr cinfo) {
   dest->stream->resize(dest->stream->size() - dest->pub.free_in_buffer);
 }
 
-// Returns false with `message` filled when libjpeg fails; no C++ object is live across setjmp.
-bool Compress(StreamDestination* dest, const RgbView* image, char* message) {
+}  // namespace
+
+// The compressor and its error handler, made once and reused for every picture.
+struct JpegEncoder::State {
   jpeg_compress_struct cinfo;
   ErrorManager err;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.pub.output_message = SilentOutput;
-  if (setjmp(err.jump)) {
-    std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
-    jpeg_destroy_compress(&cinfo);
+  StreamDestination dest;
+};
+
+namespace {
+
+// Creating a compressor fails only when memory runs out; then nothing is left to destroy.
+bool CreateCompressor(JpegEncoder::State* state, char* message) {
+  if (setjmp(state->err.jump)) {
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", state->err.message);
     return false;
   }
-  jpeg_create_compress(&cinfo);
-  dest->pub.init_destination = InitDestination;
-  dest->pub.empty_output_buffer = EmptyOutputBuffer;
-  dest->pub.term_destination = TermDestination;
-  cinfo.dest = &dest->pub;
+  jpeg_create_compress(&state->cinfo);
+  return true;
+}
+
+// Returns false with `message` filled when libjpeg fails; no C++ object is live across setjmp.
+// After a failure the compressor is aborted, which leaves it ready for the next picture.
+bool Compress(JpegEncoder::State* state, const RgbView* image, char* message) {
+  jpeg_compress_struct& cinfo = state->cinfo;
+  if (setjmp(state->err.jump)) {
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", state->err.message);
+    jpeg_abort_compress(&cinfo);
+    return false;
+  }
+  cinfo.dest = &state->dest.pub;
   cinfo.image_width = static_cast<JDIMENSION>(image->width);
   cinfo.image_height = static_cast<JDIMENSION>(image->height);
   cinfo.input_components = 3;
@@ -90,7 +106,6 @@ bool Compress(StreamDestination* dest, const RgbView* image, char* message) {
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
   return true;
 }
 
@@ -136,19 +151,40 @@ bool Decompress(const std::uint8_t* data, std::size_t size, RgbImage* out, char*
 
 }  // namespace
 
-std::int64_t AppendJpeg(Bytes& stream, const RgbView& image) {
+JpegEncoder::JpegEncoder() : state_(std::make_unique<State>()) {
+  State& state = *state_;
+  state.cinfo.err = jpeg_std_error(&state.err.pub);
+  state.err.pub.error_exit = ErrorExit;
+  state.err.pub.output_message = SilentOutput;
+  char message[JMSG_LENGTH_MAX] = {};
+  if (!CreateCompressor(state_.get(), message)) {
+    throw CatalogError(std::string("Cannot set up the JPEG encoder: ") + message);
+  }
+  state.dest.pub.init_destination = InitDestination;
+  state.dest.pub.empty_output_buffer = EmptyOutputBuffer;
+  state.dest.pub.term_destination = TermDestination;
+}
+
+JpegEncoder::~JpegEncoder() { jpeg_destroy_compress(&state_->cinfo); }
+
+std::int64_t JpegEncoder::Append(Bytes& stream, const RgbView& image) {
   if (image.width <= 0 || image.height <= 0 || image.stride < image.width * 3) {
     throw CatalogError("Cannot encode an empty or malformed picture");
   }
-  StreamDestination dest{};
+  StreamDestination& dest = state_->dest;
   dest.stream = &stream;
   dest.start = stream.size();
   char message[JMSG_LENGTH_MAX] = {};
-  if (!Compress(&dest, &image, message)) {
+  if (!Compress(state_.get(), &image, message)) {
     stream.resize(dest.start);
     throw CatalogError(std::string("JPEG encoding failed: ") + message);
   }
   return static_cast<std::int64_t>(stream.size() - dest.start);
+}
+
+std::int64_t AppendJpeg(Bytes& stream, const RgbView& image) {
+  JpegEncoder encoder;
+  return encoder.Append(stream, image);
 }
 
 bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error) {

@@ -3,6 +3,7 @@
 #define QUORVEL_CATALOG_THUMBNAIL_JPEG_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "catalog/stream.h"
@@ -15,6 +16,23 @@ struct RgbView {
   int width;
   int height;
   int stride;
+};
+
+// A JPEG compressor set up for thumbnails and reused for every picture of a disk.
+class JpegEncoder {
+ public:
+  struct State;
+
+  JpegEncoder();
+  ~JpegEncoder();
+  JpegEncoder(const JpegEncoder&) = delete;
+  JpegEncoder& operator=(const JpegEncoder&) = delete;
+
+  // As AppendJpeg. A failure leaves the encoder ready for the next picture.
+  std::int64_t Append(Bytes& stream, const RgbView& image);
+
+ private:
+  std::unique_ptr<State> state_;
 };
 
 // Appends one baseline, full-colour JPEG of `image` at quality 90 to the end of `stream`,

@@ -146,7 +146,8 @@ TEST_F(FindImagesTest, ClearingScanActiveStopsTheWalk) {
   EXPECT_EQ(Find().size(), 2);
   EXPECT_EQ(view_.status_lines.size(), 2);
 
-  context_ = ScanContext();
+  context_.FoundFiles.clear();
+  context_.FoundCount = 0;
   view_.on_counter = nullptr;
   EXPECT_TRUE(Find().isEmpty()) << "still inactive";
 }

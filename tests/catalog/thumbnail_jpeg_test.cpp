@@ -76,6 +76,32 @@ TEST(ThumbnailJpegTest, HonoursTheRowStride) {
   EXPECT_THROW(AppendJpeg(a, RgbView{tight.data(), 0, 10, 30}), CatalogError);
 }
 
+TEST(ThumbnailJpegTest, OneEncoderServesManyPicturesAndOutlivesAFailure) {
+  Bytes one(100 * 100 * 3), two(100 * 100 * 3);
+  for (std::size_t i = 0; i < one.size(); ++i) {
+    one[i] = static_cast<std::uint8_t>(i * 7);
+    two[i] = static_cast<std::uint8_t>(255 - i % 251);
+  }
+  Bytes fresh_one, fresh_two;
+  AppendJpeg(fresh_one, RgbView{one.data(), 100, 100, 300});
+  AppendJpeg(fresh_two, RgbView{two.data(), 100, 100, 300});
+
+  JpegEncoder encoder;
+  Bytes reused{'x'};
+  encoder.Append(reused, RgbView{one.data(), 100, 100, 300});
+  // Wider than libjpeg allows: it fails inside the compressor, which must then be reusable.
+  const Bytes before = reused;
+  const Bytes wide(70000 * 3);
+  EXPECT_THROW(encoder.Append(reused, RgbView{wide.data(), 70000, 1, 70000 * 3}), CatalogError);
+  EXPECT_EQ(reused, before) << "a failed encoding leaves nothing behind";
+  encoder.Append(reused, RgbView{two.data(), 100, 100, 300});
+
+  Bytes expected{'x'};
+  expected.insert(expected.end(), fresh_one.begin(), fresh_one.end());
+  expected.insert(expected.end(), fresh_two.begin(), fresh_two.end());
+  EXPECT_EQ(reused, expected) << "each picture encodes as it would with an encoder of its own";
+}
+
 TEST(ThumbnailJpegTest, RefusesDataThatIsNotAWholeJpeg) {
   const Bytes jpeg = testkit::GradientJpeg(7);
   RgbImage out;
