@@ -26,7 +26,7 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
   thumb.setVisible(true);
   const int count = static_cast<int>(context.FoundFiles.size());
   for (int i = 0; i < count; ++i) {
-    if (state.AddedCount >= static_cast<std::int32_t>(kMaxThumbsPerDisk)) {
+    if (head.thumb_count >= kMaxThumbsPerDisk) {
       context.ThumbLimitReached = true;
       return;
     }

@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <string>
 
+#include "adddisk/capture_thumbnails.h"
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
+#include "catalog/disk_record_writer.h"
 #include "catalog/field_codec.h"
 #include "catalog/thumbnail_jpeg.h"
 #include "platform/path_text.h"
@@ -197,6 +199,21 @@ TEST_F(AddDiskTest, ProgressFollowsTheFilesAndEndsEmpty) {
   // The lines are cleared once the disk is in.
   EXPECT_EQ(view_.status_lines.last(), QString());
   EXPECT_EQ(view_.counter_lines.last(), QString());
+}
+
+TEST_F(AddDiskTest, CaptureStopsAtTheMostThumbnailsADiskHolds) {
+  ScanContext context;
+  context.CaptureBitmap = QImage(100, 100, QImage::Format_RGB888);
+  for (int i = 0; i < 3; ++i) context.FoundFiles.append(Picture(QStringLiteral("p%1.png").arg(i)));
+  context.FoundCount = 3;
+  Bytes stream = before_;
+  DiskRecordHead head = BeginDiskRecord(stream, "full");
+  // As if 65534 thumbnails were in already: one more fits.
+  head.thumb_count = 65534;
+  CaptureThumbnails(context, state_, view_, thumb_, stream, head);
+  EXPECT_TRUE(context.ThumbLimitReached);
+  EXPECT_EQ(head.thumb_count, 65535);
+  EXPECT_EQ(state_.AddedCount, 1);
 }
 
 }  // namespace

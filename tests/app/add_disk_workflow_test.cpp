@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -159,6 +160,7 @@ class AddDiskWorkflowTest : public QObject {
   void showingProposesTheNextDiskAndHidesTheRenderer();
   void invalidInputIsRefusedWithTheCatalogueUntouched();
   void okAddsTheDiskRefreshesAndCanBeUndone();
+  void undecodableFilesAreLeftOutAndNamed();
   void aScanLocksTheMainWindowsCommands();
   void cancelDuringTheWalkAddsAnEmptyDisk();
   void closingTheMainWindowFirstStopsTheScan();
@@ -251,6 +253,22 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   p.ShowAddDisk(p.images);
   QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 3"));
   QVERIFY(!p.thumb->isVisibleTo(p.Page()));
+}
+
+void AddDiskWorkflowTest::undecodableFilesAreLeftOutAndNamed() {
+  Program p;
+  WritePicture(p.images + QStringLiteral("/good.jpg"), 64, 48);
+  QFile bad(p.images + QStringLiteral("/bad.jpg"));
+  QVERIFY(bad.open(QIODevice::WriteOnly));
+  bad.write("not a picture at all");
+  bad.close();
+  p.ShowAddDisk(p.images);
+  p.Click("Button3");
+  QCOMPARE(p.document.Index().Disks.back().ThumbCount, 1);
+  QCOMPARE(p.prompts.told.size(), 1);
+  QCOMPARE(p.prompts.told[0],
+           QStringLiteral("warn: Не удалось прочитать изображений: 1. Они не добавлены:\n") +
+               QDir::toNativeSeparators(bad.fileName()));
 }
 
 void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {
