@@ -75,12 +75,10 @@ Bytes& CatalogDocument::BeginAppend() {
   undo_stream_ = catalog_stream_;
   undo_is_stream_ = false;
   snapshot_state_ = state_;
-  appending_ = true;
   return catalog_stream_;
 }
 
 void CatalogDocument::EndAppend(bool keep) {
-  appending_ = false;
   if (keep) {
     state_ = ++next_state_;
     set_aside_ = SetAside();
@@ -131,7 +129,6 @@ void CatalogDocument::Close() {
   catalog_stream_ = Bytes();
   undo_stream_ = Bytes();
   undo_is_stream_ = false;
-  appending_ = false;
   set_aside_ = SetAside();
   index_ = CatalogIndex();
   state_ = snapshot_state_ = saved_state_ = ++next_state_;

@@ -59,7 +59,6 @@ class CatalogDocument {
   // Ends the append: kept, it is one change (index rebuilt, Modified set); not kept, the
   // document is put back exactly as it was before BeginAppend, the undo of its last change too.
   void EndAppend(bool keep);
-  bool Appending() const { return appending_; }
 
   // Puts back the catalogue as it was before the last change; the snapshot stays. Modified
   // stays set unless that is the state last read from or written to the file, so closing still
@@ -91,7 +90,6 @@ class CatalogDocument {
   // Set from a load until the first change: the snapshot would be a copy of the stream, so it
   // is not made (a whole extra copy of a large catalogue on every open).
   bool undo_is_stream_ = false;
-  bool appending_ = false;  // between BeginAppend and EndAppend
   // The undo of the change before an append, until the append is kept or dropped.
   struct SetAside {
     Bytes undo_stream;

@@ -164,7 +164,6 @@ class CatalogDocumentAppend : public ::testing::Test {
 
 TEST_F(CatalogDocumentAppend, KeptAppendIsOneChangeThatUndoTakesBack) {
   Bytes& stream = document_.BeginAppend();
-  EXPECT_TRUE(document_.Appending());
   DiskRecordHead head = BeginDiskRecord(stream, "CD3");
   AppendThumbnailRecord(stream, head, "C:\\d.jpg", ByteView(GradientJpeg(4)));
   // The index still describes the bytes before the append while it runs.
@@ -172,7 +171,6 @@ TEST_F(CatalogDocumentAppend, KeptAppendIsOneChangeThatUndoTakesBack) {
   FinishDiskRecord(stream, head);
   document_.EndAppend(true);
 
-  EXPECT_FALSE(document_.Appending());
   EXPECT_TRUE(document_.Modified());
   ASSERT_EQ(document_.Index().Disks.size(), 3u);
   EXPECT_EQ(document_.Index().DiskCount, 3);
@@ -198,7 +196,6 @@ TEST_F(CatalogDocumentAppend, DroppedAppendPutsBackTheStreamAndModified) {
     DiskRecordHead head = BeginDiskRecord(stream, "half");
     AppendThumbnailRecord(stream, head, "C:\\e.jpg", ByteView(GradientJpeg(5)));
     document_.EndAppend(false);
-    EXPECT_FALSE(document_.Appending());
     EXPECT_EQ(document_.CatalogStream(), before) << modified_before;
     EXPECT_EQ(document_.Modified(), modified_before);
     EXPECT_EQ(document_.Index().Disks.size(), modified_before ? 1u : 2u);
