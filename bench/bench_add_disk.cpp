@@ -380,6 +380,12 @@ void PrintQuality(const char* label, const QString& catalog, qsizetype file_coun
               kMinPsnrDb, Verdict(complete && worst.stored >= kMinPsnrDb), qPrintable(worst.file));
   std::printf("  PSNR median %6.2f dB  (target >= %.0f)  %s\n", median, kMinPsnrDb,
               Verdict(complete && median >= kMinPsnrDb));
+  // Sorted worst first: the files below the target lead the list.
+  for (const Score& score : scores) {
+    if (score.stored >= kMinPsnrDb) break;
+    std::printf("  below the target: %-28s %6.2f dB (through the encoder: %.2f dB)\n",
+                qPrintable(score.file), score.stored, score.ceiling);
+  }
   std::printf(
       "  the reference through the thumbnail encoder: min %.2f, median %.2f dB; %.2f dB for "
       "%s\n",
