@@ -23,6 +23,7 @@
 #include "adddisk/find_images.h"
 #include "adddisk/scan_view.h"
 #include "platform/thumb_control.h"
+#include "platform/user_prompts.h"
 #include "settings/settings_state.h"
 
 namespace quorvel {
@@ -42,22 +43,6 @@ class SilentView : public ScanView {
   bool TimeoutActive() override { return false; }
   QString TimeoutText() override { return QStringLiteral("100"); }
   std::vector<std::string> ExcludedEndings() override { return {".txt"}; }
-};
-
-class NoPrompts : public UserPrompts {
- public:
-  void Warn(QWidget*, const QString&, const QString&) override {}
-  void Error(QWidget*, const QString&, const QString&) override {}
-  void Inform(QWidget*, const QString&, const QString&) override {}
-  Answer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return Answer::kNo; }
-  Answer WarnYesNo(QWidget*, const QString&, const QString&) override { return Answer::kNo; }
-  Answer ConfirmYesNo(QWidget*, const QString&, const QString&) override { return Answer::kNo; }
-  std::optional<QString> InputText(QWidget*, const QString&, const QString&,
-                                   const QString&) override {
-    return std::nullopt;
-  }
-  QString ChooseFile(QFileDialog*) override { return {}; }
-  QString ChooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 // Makes the tree; returns every folder in it, the root first.
@@ -164,7 +149,8 @@ int main(int argc, char** argv) {
   QTemporaryDir settings_dir;
   SettingsState settings({QFile::encodeName(settings_dir.filePath("q.ini")).toStdString(),
                           QFile::encodeName(settings_dir.filePath("Cat.dat")).toStdString()});
-  NoPrompts prompts;
+  // The walk asks nothing; the page only needs somewhere to put questions.
+  MessageBoxPrompts prompts;
   AddDiskPage page(settings, prompts);
   page.show();
 
