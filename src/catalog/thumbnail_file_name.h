@@ -7,8 +7,9 @@
 
 namespace quorvel {
 
-// The part of the image name after its last "\", "/" or ":", then ".jpg". The result never holds
-// a separator, so joined to a folder it always names a file directly inside that folder.
+// The part of the UTF-8 image name after its last "\", "/" or ":", then ".jpg". The result never
+// holds a separator, so joined to a folder it always names a file directly inside that folder;
+// a part too long for a 255-byte file name is cut at a character boundary before ".jpg".
 std::string ThumbnailFileName(std::string_view image_name);
 
 }  // namespace quorvel

@@ -5,15 +5,13 @@
 #include <QFileDialog>
 #include <QListView>
 #include <QTreeWidget>
-#include <fstream>
 #include <vector>
 
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
-#include "catalog/cp1251.h"
+#include "catalog/folder_writer.h"
 #include "catalog/stream.h"
-#include "catalog/thumbnail_file_name.h"
 #include "mainwindow/catalog_file_name.h"
 #include "mainwindow/disk_list_item.h"
 #include "mainwindow/main_window.h"
@@ -24,16 +22,6 @@ namespace quorvel {
 namespace {
 
 const QString kTitle = QStringLiteral("Quorvel");
-
-void WriteWhole(const std::filesystem::path& path, ByteView bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) {
-    throw CatalogError("Cannot create file \"" + path.string() + "\". " + std::strerror(errno));
-  }
-}
 
 }  // namespace
 
@@ -97,18 +85,12 @@ void MainWindow::S2PClick() {
   {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Guarded([&] {
-      const std::filesystem::path base = QStringToPath(folder);
+      FolderWriter writer(QStringToPath(folder));
       const ByteView stream(document_.CatalogStream());
       const std::span<const Disc> thumbs =
           document_.Index().Disks[static_cast<std::size_t>(selected_disk_)].Thumbs;
-      for (const int row : rows) {
-        const Disc& thumb = thumbs[static_cast<std::size_t>(row)];
-        // The file name holds no separator, so nothing is ever written outside the folder.
-        const std::string name = ThumbnailFileName(Cp1251ToUtf8(thumb.Name(stream)));
-        WriteWhole(base / QStringToPath(QString::fromStdString(name)),
-                   stream.subspan(static_cast<std::size_t>(thumb.JpegPos),
-                                  static_cast<std::size_t>(thumb.JpegSize)));
-      }
+      for (const int row : rows)
+        writer.WriteThumbnail(stream, thumbs[static_cast<std::size_t>(row)]);
       finished = true;
     });
     QApplication::restoreOverrideCursor();

@@ -15,5 +15,13 @@ TEST(ThumbnailFileNameTest, TakesThePartAfterTheLastSeparator) {
   EXPECT_EQ(ThumbnailFileName(".."), "...jpg");
 }
 
+TEST(ThumbnailFileNameTest, ShortensALongNameAtACharacterBoundaryKeepingTheExtension) {
+  EXPECT_EQ(ThumbnailFileName(std::string(251, 'a')), std::string(251, 'a') + ".jpg");
+  EXPECT_EQ(ThumbnailFileName("x/" + std::string(300, 'a')), std::string(251, 'a') + ".jpg");
+  std::string ya;  // "я" is two bytes, so 251 bytes would split the last one
+  for (int i = 0; i < 150; ++i) ya += "\xD1\x8F";
+  EXPECT_EQ(ThumbnailFileName(ya), ya.substr(0, 250) + ".jpg");
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -268,7 +268,7 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
   s.window.S2PClick();
   QCOMPARE(s.prompts.Texts("inform").size(), 1);
   QCOMPARE(s.prompts.Texts("error").size(), 1);
-  QVERIFY(s.prompts.Texts("error")[0].startsWith(QStringLiteral("Cannot create file")));
+  QVERIFY(s.prompts.Texts("error")[0].startsWith(QStringLiteral("Cannot open folder")));
 }
 
 }  // namespace quorvel

@@ -13,8 +13,8 @@
 #include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
+#include "catalog/folder_writer.h"
 #include "catalog/stream.h"
-#include "catalog/thumbnail_file_name.h"
 
 namespace quorvel::qrvtool {
 namespace {
@@ -148,23 +148,13 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
 int Extract(const std::vector<std::string>& args, std::ostream& out) {
   const Loaded loaded = LoadCatalog(args[0]);
   const CatInfo& disk = DiskByNumber(loaded, args[1]);
-  const fs::path folder = args[2];
-  std::error_code ec;
-  if (!fs::is_directory(folder, ec)) {
-    throw Failure{kExitBadCatalog, "\"" + args[2] + "\" is not a folder"};
-  }
-  for (const Disc& thumb : disk.Thumbs) {
-    const fs::path name = fs::u8path(ThumbnailFileName(Utf8(thumb.Name(loaded.stream))));
-    // The name holds no separator, but refuse anything that would still not be a plain child.
-    if (name.has_parent_path() || name == "." || name == "..") {
-      throw Failure{kExitBadCatalog, "refusing to write \"" + name.string() + "\""};
+  try {
+    FolderWriter folder(args[2]);
+    for (const Disc& thumb : disk.Thumbs) {
+      out << folder.WriteThumbnail(loaded.stream, thumb).string() << '\n';
     }
-    const fs::path target = folder / name;
-    std::ofstream file(target, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(loaded.stream.data() + thumb.JpegPos), thumb.JpegSize);
-    file.close();
-    if (!file) throw Failure{kExitBadCatalog, "cannot write \"" + target.string() + "\""};
-    out << target.string() << '\n';
+  } catch (const CatalogError& e) {
+    throw Failure{kExitBadCatalog, e.what()};
   }
   return kExitOk;
 }

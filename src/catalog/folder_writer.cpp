@@ -1,0 +1,109 @@
+#include "catalog/folder_writer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "catalog/catalog_error.h"
+#include "catalog/cp1251.h"
+#include "catalog/thumbnail_file_name.h"
+
+#ifdef _WIN32
+#include <fstream>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace quorvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Utf8Path(std::string_view name) {
+  return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+[[noreturn]] void CannotCreate(const fs::path& path, const std::string& reason) {
+  throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
+}
+
+}  // namespace
+
+fs::path FolderWriter::WriteThumbnail(ByteView stream, const Disc& thumb) {
+  return Write(ThumbnailFileName(Cp1251ToUtf8(thumb.Name(stream))),
+               stream.subspan(static_cast<std::size_t>(thumb.JpegPos),
+                              static_cast<std::size_t>(thumb.JpegSize)));
+}
+
+#ifdef _WIN32
+
+FolderWriter::FolderWriter(const fs::path& folder) : folder_(folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) {
+    throw CatalogError("Cannot open folder \"" + folder.string() + "\". Not a directory");
+  }
+}
+
+FolderWriter::~FolderWriter() = default;
+
+fs::path FolderWriter::Write(std::string_view name, ByteView bytes) {
+  const fs::path path = folder_ / Utf8Path(name);
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) CannotCreate(path, std::strerror(errno));
+  return path;
+}
+
+#else
+
+FolderWriter::FolderWriter(const fs::path& folder) : folder_(folder) {
+  fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) {
+    throw CatalogError("Cannot open folder \"" + folder.string() + "\". " + std::strerror(errno));
+  }
+}
+
+FolderWriter::~FolderWriter() { ::close(fd_); }
+
+fs::path FolderWriter::Write(std::string_view name, ByteView bytes) {
+  const std::string target(name);
+  const fs::path path = folder_ / Utf8Path(name);
+  if (target.empty() || target.find('/') != std::string::npos || target == "." || target == "..") {
+    CannotCreate(path, "Not a file name");
+  }
+  // A fresh file under a short name of our own, renamed over the target: a link (or a hard
+  // link to a file elsewhere) in the target's place is replaced, never written through, and a
+  // failed write leaves the old file whole. The short name also fits when the target is 255
+  // bytes long.
+  std::string temp;
+  int fd = -1;
+  for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = ".quorvel-" + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    fd = ::openat(fd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) CannotCreate(path, std::strerror(errno));
+  int error = 0;
+  for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n >= 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (errno != EINTR) {
+      error = errno;
+    }
+  }
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::renameat(fd_, temp.c_str(), fd_, target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlinkat(fd_, temp.c_str(), 0);
+    CannotCreate(path, std::strerror(error));
+  }
+  return path;
+}
+
+#endif
+
+}  // namespace quorvel
