@@ -1,5 +1,6 @@
 #include "catalog/cp1251.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace quorvel {
@@ -90,6 +91,10 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
 }  // namespace
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
+  // Most stored text is plain ASCII, which is the same in both.
+  if (std::all_of(cp1251.begin(), cp1251.end(), [](char c) { return (c & 0x80) == 0; })) {
+    return std::string(cp1251);
+  }
   std::string out;
   out.reserve(cp1251.size() * 2);
   for (const char c : cp1251) AppendUtf8(out, ByteToCodePoint(static_cast<std::uint8_t>(c)));
