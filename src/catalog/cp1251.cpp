@@ -108,4 +108,27 @@ std::string Utf8ToCp1251(std::string_view utf8) {
   return out;
 }
 
+std::size_t ValidUtf8Prefix(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t at = i;
+    // A malformed sequence decodes as U+FFFD of one byte; the character itself takes three.
+    if (NextCodePoint(text, i) == 0xFFFD && i - at == 1) return at;
+  }
+  return i;
+}
+
+std::string FileNameToCp1251(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (std::size_t begin = 0;;) {
+    const std::size_t end = std::min(name.find('/', begin), name.size());
+    const std::string_view part = name.substr(begin, end - begin);
+    out += ValidUtf8Prefix(part) == part.size() ? Utf8ToCp1251(part) : std::string(part);
+    if (end == name.size()) return out;
+    out += '/';
+    begin = end + 1;
+  }
+}
+
 }  // namespace quorvel
