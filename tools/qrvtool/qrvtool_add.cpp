@@ -158,15 +158,22 @@ std::optional<std::string> OpenCatalogue(CatalogDocument& document, const std::s
 
 void DropQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
+// A second descriptor of stderr; stderr itself when none can be had.
+int CopyOfStderr() {
+  const int fd = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+  return fd >= 0 ? fd : STDERR_FILENO;
+}
+
 }  // namespace
 
-OwnStderr::OwnStderr()
-    : fd_(::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3)), buffer_(fd_), stream_(&buffer_) {
+OwnStderr::OwnStderr() : fd_(CopyOfStderr()), buffer_(fd_), stream_(&buffer_) {
   qInstallMessageHandler(DropQtMessage);
+  // Without a copy, pointing stderr nowhere would silence the tool too.
+  if (fd_ == STDERR_FILENO) return;
   const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (fd_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
-  if (nowhere >= 0) ::close(nowhere);
-  if (fd_ < 0) fd_ = STDERR_FILENO;  // nothing to keep it apart from: write where it leads
+  if (nowhere < 0) return;
+  ::dup2(nowhere, STDERR_FILENO);
+  ::close(nowhere);
 }
 
 OwnStderr::~OwnStderr() {
