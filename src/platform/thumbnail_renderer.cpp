@@ -432,13 +432,15 @@ bool OpenRegularFile(const QString& path, QFile* file, QString* message) {
   struct stat info {};
   if (::stat(native.c_str(), &info) != 0) return fail(system_error());
   if (!S_ISREG(info.st_mode)) return fail(not_a_file);
-  // O_NONBLOCK keeps the open itself from waiting for a FIFO's writer; regular files ignore it.
+  // O_NONBLOCK keeps the open itself from waiting for a FIFO's writer; a regular file's reads
+  // then block as usual again.
   const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return fail(system_error());
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
     return fail(not_a_file);
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(fd);
     return fail(file->errorString());
