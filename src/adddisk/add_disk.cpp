@@ -29,7 +29,8 @@ AddDiskSummary AddDisk(CatalogDocument& document, ScanState& state, ScanView& vi
   view.SetCounterLine(QString());
   document.EndAppend(true);
   state.ScanActive = false;
-  return {context.FoundCount, state.AddedCount, context.NotCaptured, context.ThumbLimitReached};
+  return {context.FoundCount, state.AddedCount, context.NotCaptured, context.NotEntered,
+          context.ThumbLimitReached};
 }
 
 }  // namespace quorvel

@@ -19,6 +19,7 @@ struct AddDiskSummary {
   std::int32_t found = 0;
   std::int32_t added = 0;
   QStringList not_captured;          // found, but they got no thumbnail
+  QStringList not_entered;           // sub-folders that could not be listed
   bool thumb_limit_reached = false;  // more were found than one disk can hold
 };
 

@@ -58,7 +58,8 @@ constexpr QColor kWaitingText(255, 0, 0);
 constexpr QColor kIdleText(0, 0, 0);
 // How often the scan's status texts are painted at most: faster than the eye follows them.
 constexpr qint64 kTextsEveryMs = 40;
-// How many names of files that got no thumbnail the notice after an addition lists.
+// How many names of files that got no thumbnail, and of folders that could not be opened, the
+// notice after an addition lists.
 constexpr int kNamesListed = 10;
 
 // The folder part of `path`: everything up to and including its last separator or drive colon.
@@ -267,6 +268,12 @@ void AddDiskPage::TellSummary(const AddDiskSummary& summary) {
                      .arg(summary.not_captured.size()));
     lines.append(summary.not_captured.mid(0, kNamesListed));
     if (summary.not_captured.size() > kNamesListed) lines.append(QStringLiteral("…"));
+  }
+  if (!summary.not_entered.isEmpty()) {
+    lines.append(QStringLiteral("Не удалось открыть папок: %1. Изображения в них не искались:")
+                     .arg(summary.not_entered.size()));
+    lines.append(summary.not_entered.mid(0, kNamesListed));
+    if (summary.not_entered.size() > kNamesListed) lines.append(QStringLiteral("…"));
   }
   if (!lines.isEmpty()) {
     prompts_.Warn(window()->parentWidget(), kTitle, lines.join(QLatin1Char('\n')));

@@ -6,6 +6,7 @@
 #include "adddisk/scan_rules.h"
 #include "catalog/cp1251.h"
 #include "catalog/format.h"
+#include "platform/path_text.h"
 #include "platform/thumb_control.h"
 
 namespace quorvel {
@@ -57,7 +58,7 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
     PaintInto(thumb, context.CaptureBitmap);
     ++state.AddedCount;
     const QImage& bitmap = context.CaptureBitmap;
-    AppendThumbnailRecord(stream, head, StorableImagePath(Utf8ToCp1251(path.toStdString())),
+    AppendThumbnailRecord(stream, head, StorableImagePath(FileNameToCp1251(PathBytes(path))),
                           RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
                                   static_cast<int>(bitmap.bytesPerLine())},
                           &context.CaptureJpeg);

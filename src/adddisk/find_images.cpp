@@ -92,12 +92,15 @@ void Walk::Files(const fs::path& folder, const QString& prefix) {
     std::error_code ec;
     if (entry.is_directory(ec)) return true;
     if (!state_.ScanActive) return false;
+    // A FIFO, socket or device named like a picture would block the read that renders it. Told
+    // by the listing's type or a stat, never by opening; a link counts as what it leads to.
+    if (!entry.is_regular_file(ec)) return true;
     const QString name = PathToQString(entry.path().filename());
     if (name.contains(kLinkMarker)) return true;
     const QString path = prefix + name;
     if (!thumb_.ShowFile(path)) return true;
     view_.SetStatusLine(kSearchingIn + prefix);
-    if (!IsExcluded(Utf8ToCp1251(name.toStdString()), view_.ExcludedEndings())) {
+    if (!IsExcluded(FileNameToCp1251(PathBytes(name)), view_.ExcludedEndings())) {
       context_.FoundFiles.append(path);
       ++context_.FoundCount;
       view_.SetCounterLine(QStringLiteral("Найдено %1 изображений.").arg(context_.FoundCount));
@@ -124,6 +127,8 @@ void Walk::Subfolders(const fs::path& folder, const QString& prefix) {
 }
 
 void Walk::WaitAfterFailure(const QString& subfolder_text) {
+  context_.NotEntered.append(subfolder_text);
+  if (!view_.PersonCanSkip()) return;
   view_.SetWaiting(true);
   view_.SetStatusLine(kCannotSearch + subfolder_text);
   state_.SkipRequested = false;
@@ -135,7 +140,12 @@ void Walk::WaitAfterFailure(const QString& subfolder_text) {
 }  // namespace
 
 QString ScanRoot(const QString& folder) {
-  return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
+  // By the standard library rather than QDir, which would lose the bytes of a name that is not
+  // UTF-8.
+  std::error_code ec;
+  fs::path root = fs::absolute(QStringToPath(folder), ec).lexically_normal();
+  if (!root.has_filename() && root.has_relative_path()) root = root.parent_path();
+  return QDir::toNativeSeparators(PathToQString(root));
 }
 
 void FindImages(ScanContext& context, ScanState& state, ScanView& view, ThumbControl& thumb) {

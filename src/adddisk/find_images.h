@@ -19,7 +19,8 @@ QString ScanRoot(const QString& folder);
 // Walks `state.ScanFolder` (and, with IncludeSubfolders, every folder below it, each once even
 // when links lead back to it) and appends the full paths of the images it finds to
 // `context.FoundFiles`. Only names are looked at; no file is opened. A sub-folder that cannot
-// be entered starts a wait with the red skip button, after which the walk goes on. Throws
+// be entered is added to `context.NotEntered` and starts a wait with the red skip button (when
+// someone can press it), after which the walk goes on. Throws
 // ScanError when the folder itself cannot be listed or a wait's time-out text is no number.
 // Stops examining files, and descending, once ScanActive is false.
 void FindImages(ScanContext& context, ScanState& state, ScanView& view, ThumbControl& thumb);

@@ -8,8 +8,10 @@
 #include <iostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "adddisk/add_disk_page.h"
+#include "catalog/cp1251.h"
 #include "settings/settings_page.h"
 
 namespace quorvel {
@@ -50,8 +52,12 @@ OptionsDialog::OptionsDialog(SettingsState& state, UserPrompts& prompts, Options
   // Hiding keeps every change in force, as closing by the title bar does.
   connect(settings_page_, &SettingsPage::CloseRequested, this, &QWidget::close);
 
-  add_disk_page_->SetLinks(links_.add_disk,
-                           [page = settings_page_] { return page->ExcludedEndings(); });
+  // The walk compares the endings with names as a catalogue stores them, in Windows-1251.
+  add_disk_page_->SetLinks(links_.add_disk, [page = settings_page_] {
+    std::vector<std::string> endings = page->ExcludedEndings();
+    for (std::string& ending : endings) ending = Utf8ToCp1251(ending);
+    return endings;
+  });
 
   resize(kOuterSize);
   FormCreate();

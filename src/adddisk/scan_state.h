@@ -35,6 +35,9 @@ struct ScanContext {
   // The files the renderer could not decode or that were still rendering when the wait ended:
   // they get no record, since a blank picture would pass for the image's thumbnail.
   QStringList NotCaptured;
+  // The sub-folders that could not be listed (no permission, a path too long for the system):
+  // their pictures were never looked for.
+  QStringList NotEntered;
   bool ThumbLimitReached = false;  // the capture stopped at the most thumbnails a disk holds
 };
 

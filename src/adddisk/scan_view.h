@@ -25,6 +25,9 @@ class ScanView {
   virtual QString TimeoutText() = 0;
   // The exclusion list as it stands now, each entry a file-name ending in Windows-1251.
   virtual std::vector<std::string> ExcludedEndings() = 0;
+  // Whether someone is there to press "Пропустить". Without anyone, a wait that only the skip
+  // button could end is not begun.
+  virtual bool PersonCanSkip() { return true; }
 
   // Processes pending events, so that the page's buttons work and the renderer's results
   // arrive. With `wait_for_more`, first waits until there is at least one event: the caller

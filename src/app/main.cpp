@@ -29,7 +29,9 @@ int main(int argc, char* argv[]) {
 
   std::string settings_error;
   quorvel::StartupOptions options;
-  options.catalogue_argument = QApplication::arguments().value(1);
+  // From argv rather than arguments(), which would lose the bytes of a name that is not UTF-8;
+  // QApplication has taken its own options out of both.
+  if (argc > 1) options.catalogue_argument = quorvel::PathToQString(argv[1]);
   options.settings =
       quorvel::LocateSettings(quorvel::QStringToPath(QCoreApplication::applicationFilePath()),
                               quorvel::ProcessEnvironment, &settings_error);

@@ -1,5 +1,6 @@
 #include "catalog/cp1251.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace quorvel {
@@ -90,6 +91,10 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
 }  // namespace
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
+  // Most stored text is plain ASCII, which is the same in both.
+  if (std::all_of(cp1251.begin(), cp1251.end(), [](char c) { return (c & 0x80) == 0; })) {
+    return std::string(cp1251);
+  }
   std::string out;
   out.reserve(cp1251.size() * 2);
   for (const char c : cp1251) AppendUtf8(out, ByteToCodePoint(static_cast<std::uint8_t>(c)));
@@ -101,6 +106,29 @@ std::string Utf8ToCp1251(std::string_view utf8) {
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) out.push_back(CodePointToByte(NextCodePoint(utf8, i)));
   return out;
+}
+
+std::size_t ValidUtf8Prefix(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t at = i;
+    // A malformed sequence decodes as U+FFFD of one byte; the character itself takes three.
+    if (NextCodePoint(text, i) == 0xFFFD && i - at == 1) return at;
+  }
+  return i;
+}
+
+std::string FileNameToCp1251(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (std::size_t begin = 0;;) {
+    const std::size_t end = std::min(name.find('/', begin), name.size());
+    const std::string_view part = name.substr(begin, end - begin);
+    out += ValidUtf8Prefix(part) == part.size() ? Utf8ToCp1251(part) : std::string(part);
+    if (end == name.size()) return out;
+    out += '/';
+    begin = end + 1;
+  }
 }
 
 }  // namespace quorvel

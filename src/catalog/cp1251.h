@@ -4,6 +4,7 @@
 #ifndef QUORVEL_CATALOG_CP1251_H_
 #define QUORVEL_CATALOG_CP1251_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,15 @@ std::string Cp1251ToUtf8(std::string_view cp1251);
 // 1251 bytes of UTF-8 text; a character 1251 cannot hold, or a malformed UTF-8 sequence,
 // becomes "?".
 std::string Utf8ToCp1251(std::string_view utf8);
+
+// The length of the longest start of `text` that is well-formed UTF-8, ending between two
+// characters.
+std::size_t ValidUtf8Prefix(std::string_view text);
+
+// The 1251 bytes a catalogue stores for a file-system path given as the system's own bytes,
+// '/' between its parts: a part that is valid UTF-8 is converted as Utf8ToCp1251 does; one that
+// is not (a name written by a system that kept names in 1251) is kept as the bytes it has.
+std::string FileNameToCp1251(std::string_view name);
 
 }  // namespace quorvel
 

@@ -4,15 +4,23 @@
 
 #include <QString>
 #include <filesystem>
+#include <string>
 
 namespace quorvel {
 
-// The path as the user typed or picked it; never throws, even for names that are not valid in
-// the platform's file-name encoding (those characters show as replacement characters).
+// The path as text, for showing and for the program's own handling. Never throws. On POSIX a
+// name is bytes that need not be UTF-8 (names written in Windows-1251 by an older system): each
+// byte that is not part of valid UTF-8 becomes one of the lone code units U+DC80 to U+DCFF, so
+// that QStringToPath gives back exactly the same bytes. Qt's own file classes do not know that
+// convention: hand such text to the file system through QStringToPath only.
 QString PathToQString(const std::filesystem::path& path);
 
-// The path that names the same file as `text` does for Qt's own file classes.
+// The path that `text`, from PathToQString or typed by the user, names.
 std::filesystem::path QStringToPath(const QString& text);
+
+// The bytes of the path that `text` names: the file system's own bytes on POSIX, UTF-8 on
+// Windows.
+std::string PathBytes(const QString& text);
 
 }  // namespace quorvel
 

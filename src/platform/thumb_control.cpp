@@ -20,6 +20,9 @@ namespace {
 // The file being waited for goes before the files rendered ahead.
 constexpr int kShowPriority = 1;
 constexpr int kAheadPriority = 0;
+// How long the destructor waits for the renders running: a render that has been asked to stop
+// normally ends well within it.
+constexpr int kStopGraceMs = 3000;
 
 }  // namespace
 
@@ -44,12 +47,15 @@ struct ThumbControl::Mailbox {
 };
 
 ThumbControl::ThumbControl(QWidget* parent)
-    : QWidget(parent), suffixes_(ReadableImageSuffixes()), mailbox_(std::make_shared<Mailbox>()) {
+    : QWidget(parent),
+      suffixes_(ReadableImageSuffixes()),
+      mailbox_(std::make_shared<Mailbox>()),
+      pool_(std::make_unique<QThreadPool>()) {
   setObjectName(QStringLiteral("ThumbControl"));
   setFixedSize(kThumbSide, kThumbSide);
   setAttribute(Qt::WA_OpaquePaintEvent);
   mailbox_->receiver = this;
-  pool_.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+  pool_->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
 }
 
 ThumbControl::~ThumbControl() {
@@ -59,8 +65,10 @@ ThumbControl::~ThumbControl() {
   }
   if (current_) current_->stop.request_stop();
   for (const std::shared_ptr<Job>& job : ahead_) job->stop.request_stop();
-  pool_.clear();
-  pool_.waitForDone();
+  pool_->clear();
+  // The workers hold their jobs and the mailbox themselves and never touch the control, so a
+  // pool left running (and deliberately never destroyed, since that would wait again) is safe.
+  if (!pool_->waitForDone(kStopGraceMs)) static_cast<void>(pool_.release());
 }
 
 bool ThumbControl::CanShow(const QString& path) const { return HasReadableSuffix(path, suffixes_); }
@@ -131,7 +139,7 @@ int ThumbControl::RendersInFlight() const {
                           std::count_if(ahead_.begin(), ahead_.end(), in_flight));
 }
 
-void ThumbControl::SetRenderThreads(int count) { pool_.setMaxThreadCount(std::max(1, count)); }
+void ThumbControl::SetRenderThreads(int count) { pool_->setMaxThreadCount(std::max(1, count)); }
 
 void ThumbControl::paintEvent(QPaintEvent* event) {
   if (status_ == Status::kRendering) RenderStatus();
@@ -142,7 +150,7 @@ void ThumbControl::paintEvent(QPaintEvent* event) {
 
 void ThumbControl::Start(const std::shared_ptr<Job>& job, int priority) {
   job->started = true;
-  pool_.start(
+  pool_->start(
       [job, mailbox = mailbox_] {
         if (!job->stop.stop_requested()) {
           job->image = RenderThumbnail(job->path, &job->error, job->stop.get_token());

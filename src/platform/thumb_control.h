@@ -34,7 +34,9 @@ class ThumbControl : public QWidget {
   static constexpr int kMaxLookAhead = 8;
 
   explicit ThumbControl(QWidget* parent = nullptr);
-  ~ThumbControl() override;  // stops the renders, waits for the one running on each thread
+  // Stops the renders and waits a little for those running. A render still stuck after that (a
+  // read from a failing disk) is left to end with the process, so that it cannot hold it up.
+  ~ThumbControl() override;
 
   // True when Qt's image readers can read files of this name. Judged by the name only: nothing
   // is read from the disk.
@@ -89,7 +91,8 @@ class ThumbControl : public QWidget {
   Status status_ = Status::kIdle;
   QImage picture_;
   QString error_;
-  QThreadPool pool_;
+  // Owned, except when the destructor has to leave a stuck render behind with it.
+  std::unique_ptr<QThreadPool> pool_;
 };
 
 }  // namespace quorvel

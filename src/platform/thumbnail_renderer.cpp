@@ -8,16 +8,26 @@
 // clang-format on
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "catalog/format.h"
+#include "platform/path_text.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace quorvel {
 namespace {
@@ -373,16 +383,70 @@ QImage ReadFitted(QImageReader& reader, int side, QString* message) {
   return image;
 }
 
-QImage LoadWithQt(const QString& path, int side, QString* message) {
+// The suffix of the file name in `path`, lower case, without the dot; empty when it has none.
+QByteArray SuffixOf(const QString& path) {
+  const qsizetype folder_end = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+  const qsizetype dot = path.lastIndexOf(u'.');
+  if (dot <= folder_end || dot + 1 >= path.size()) return {};
+  return path.mid(dot + 1).toLower().toLatin1();
+}
+
+QImage LoadWithQt(QIODevice* device, const QString& path, int side, QString* message) {
   {
     // By content first: a picture under the wrong suffix still renders.
-    QImageReader by_content(path);
+    device->seek(0);
+    QImageReader by_content(device);
     by_content.setDecideFormatFromContent(true);
     if (by_content.canRead()) return ReadFitted(by_content, side, message);
   }
   // Then by name, for formats without a signature to recognise them by (TGA).
-  QImageReader by_name(path);
+  device->seek(0);
+  QImageReader by_name(device, SuffixOf(path));
   return ReadFitted(by_name, side, message);
+}
+
+// Opens the file that `path` names (by the file system's own bytes: Qt's file classes would
+// spell a name that is not UTF-8 differently). Anything but a regular file is refused, before it
+// is opened and again once it is, since the name may have changed hands meanwhile: a FIFO or a
+// device could block the open or the reads for ever.
+bool OpenRegularFile(const QString& path, QFile* file, QString* message) {
+  const QString not_a_file = QStringLiteral("Not a regular file");
+#ifdef _WIN32
+  if (!QFileInfo(path).isFile()) {
+    *message = not_a_file;
+    return false;
+  }
+  file->setFileName(path);
+  if (!file->open(QIODevice::ReadOnly)) {
+    *message = file->errorString();
+    return false;
+  }
+  return true;
+#else
+  const std::filesystem::path native = QStringToPath(path);
+  const auto fail = [message](const QString& text) {
+    *message = text;
+    return false;
+  };
+  const auto system_error = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
+  struct stat info {};
+  if (::stat(native.c_str(), &info) != 0) return fail(system_error());
+  if (!S_ISREG(info.st_mode)) return fail(not_a_file);
+  // O_NONBLOCK keeps the open itself from waiting for a FIFO's writer; a regular file's reads
+  // then block as usual again.
+  const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return fail(system_error());
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return fail(not_a_file);
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return fail(file->errorString());
+  }
+  return true;
+#endif
 }
 
 QImage Load(const QString& path, int side, const std::stop_token& stop, QString* message) {
@@ -394,17 +458,13 @@ QImage Load(const QString& path, int side, const std::stop_token& stop, QString*
     *message = QStringLiteral("Rendering was stopped");
     return {};
   }
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-    *message = file.errorString();
-    return {};
-  }
+  QFile file;
+  if (!OpenRegularFile(path, &file, message)) return {};
   unsigned char magic[3] = {};
   const bool jpeg = file.read(reinterpret_cast<char*>(magic), 3) == 3 && magic[0] == 0xFF &&
                     magic[1] == 0xD8 && magic[2] == 0xFF;
   if (jpeg && file.seek(0)) return LoadJpeg(&file, side, stop, message);
-  file.close();
-  return LoadWithQt(path, side, message);
+  return LoadWithQt(&file, path, side, message);
 }
 
 }  // namespace
@@ -418,10 +478,8 @@ QSet<QByteArray> ReadableImageSuffixes() {
 }
 
 bool HasReadableSuffix(const QString& path, const QSet<QByteArray>& suffixes) {
-  const qsizetype folder_end = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-  const qsizetype dot = path.lastIndexOf(u'.');
-  if (dot <= folder_end || dot + 1 >= path.size()) return false;
-  return suffixes.contains(path.mid(dot + 1).toLower().toLatin1());
+  const QByteArray suffix = SuffixOf(path);
+  return !suffix.isEmpty() && suffixes.contains(suffix);
 }
 
 QSize FittedSize(QSize source, int side) {

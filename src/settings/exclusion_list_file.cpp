@@ -5,8 +5,9 @@
 #include <cstring>
 #include <exception>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <system_error>
+#include <utility>
 
 #include "catalog/atomic_file.h"
 #include "catalog/cp1251.h"
@@ -61,9 +62,11 @@ ExclusionListRead ReadExclusionList(const fs::path& path, std::vector<std::strin
     if (!fs::is_regular_file(status)) return fail("not a file");
     std::ifstream file(path, std::ios::binary);
     if (!file) return fail(std::strerror(errno));
-    const std::string bytes((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
+    // One read of the whole file: a long list read byte by byte would keep the start waiting.
+    std::ostringstream contents;
+    contents << file.rdbuf();
     if (file.bad()) return fail(std::strerror(errno));
+    const std::string bytes = std::move(contents).str();
     *endings = ParseExclusionList(bytes);
     return ExclusionListRead::kRead;
   } catch (const std::exception& e) {

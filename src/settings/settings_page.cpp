@@ -66,6 +66,8 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
   endings_list_->setGeometry(kListRect);
   endings_list_->setViewMode(QListView::ListMode);
   endings_list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Every entry is one line of text: the list need not measure each of a long Cat.dat.
+  endings_list_->setUniformItemSizes(true);
   // A click on the selected item or F2 opens the in-place editor, as in a Windows list.
   endings_list_->setEditTriggers(QAbstractItemView::SelectedClicked |
                                  QAbstractItemView::EditKeyPressed);
@@ -201,9 +203,12 @@ void SettingsPage::Button5Click() {
 
 void SettingsPage::ShowEndings(const std::vector<std::string>& endings) {
   endings_list_->clear();
+  // Each item is made whole before the list takes it: a change to an item already listed makes
+  // the list search for it, which over a long Cat.dat would cost time growing with its square.
   for (const std::string& ending : endings) {
-    auto* item = new QListWidgetItem(QString::fromStdString(ending), endings_list_);
+    auto* item = new QListWidgetItem(QString::fromStdString(ending));
     item->setFlags(item->flags() | Qt::ItemIsEditable);
+    endings_list_->addItem(item);
   }
 }
 

@@ -138,6 +138,16 @@ TEST_F(FindImagesTest, LinksBackUpTheTreeAreNotFollowedTwice) {
   EXPECT_EQ(files.size(), 3) << found.join(' ').toStdString();
 }
 
+TEST_F(FindImagesTest, OnlyRegularFilesAreCollectedAndLinksCountAsWhatTheyLeadTo) {
+  const QString picture = Touch("b.jpg");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(root_ + "/a.jpg").constData(), 0644), 0);
+  fs::create_symlink(QStringToPath(picture), QStringToPath(root_ + "/to_picture.jpg"));
+  fs::create_symlink(QStringToPath(root_ + "/a.jpg"), QStringToPath(root_ + "/to_fifo.jpg"));
+  const QStringList& found = Find();
+  EXPECT_EQ(QSet<QString>(found.begin(), found.end()),
+            (QSet<QString>{picture, root_ + "/to_picture.jpg"}));
+}
+
 TEST_F(FindImagesTest, ClearingScanActiveStopsTheWalk) {
   Touch({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "sub/e.jpg", "sub/f.jpg"});
   view_.on_counter = [this](const QString&) {

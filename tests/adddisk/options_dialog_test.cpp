@@ -39,6 +39,7 @@ class OptionsDialogTest : public QObject {
   void thumbControlTakesItsPlaceHidden();
   void firstStart();
   void storedSettingsAreShown();
+  void theScanGetsTheListIn1251();
   void addDiskPageOnlyWithACatalogue();
   void plusThenCancelThenPlusThenOkAndExit();
   void anUneditedItemComesBackEmpty();
@@ -230,6 +231,15 @@ void OptionsDialogTest::storedSettingsAreShown() {
                       "radiogroupindex=0\r\nEdit3=\r\n"
                       "[CheckBox2]\r\nchecked=1\r\n[checkbox1]\r\nChecked=1\r\n"));
   QCOMPARE(p.Read(QStringLiteral("Cat.dat")), QByteArray(".db\r\n.ini\r\n"));
+}
+
+void OptionsDialogTest::theScanGetsTheListIn1251() {
+  // "-копия.jpg" as Cat.dat and the stored names hold it, which is how the walk compares them.
+  const QByteArray ending("-\xEA\xEE\xEF\xE8\xFF.jpg");
+  Program p({}, ending);
+  p.CreateDialog();
+  QCOMPARE(p.dialog->add_disk_page()->ExcludedEndings(),
+           std::vector<std::string>{ending.toStdString()});
 }
 
 void OptionsDialogTest::addDiskPageOnlyWithACatalogue() {

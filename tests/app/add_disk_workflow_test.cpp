@@ -30,6 +30,7 @@
 #include "platform/user_prompts.h"
 #include "settings/settings_state.h"
 #include "support/catalog_builder.h"
+#include "support/too_deep_folder.h"
 
 namespace quorvel {
 namespace {
@@ -160,7 +161,7 @@ class AddDiskWorkflowTest : public QObject {
   void showingProposesTheNextDiskAndHidesTheRenderer();
   void invalidInputIsRefusedWithTheCatalogueUntouched();
   void okAddsTheDiskRefreshesAndCanBeUndone();
-  void undecodableFilesAreLeftOutAndNamed();
+  void filesAndFoldersLeftOutAreNamed();
   void aScanLocksTheMainWindowsCommands();
   void cancelDuringTheWalkAddsAnEmptyDisk();
   void closingTheMainWindowFirstStopsTheScan();
@@ -255,20 +256,26 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QVERIFY(!p.thumb->isVisibleTo(p.Page()));
 }
 
-void AddDiskWorkflowTest::undecodableFilesAreLeftOutAndNamed() {
+void AddDiskWorkflowTest::filesAndFoldersLeftOutAreNamed() {
   Program p;
   WritePicture(p.images + QStringLiteral("/good.jpg"), 64, 48);
   QFile bad(p.images + QStringLiteral("/bad.jpg"));
   QVERIFY(bad.open(QIODevice::WriteOnly));
   bad.write("not a picture at all");
   bad.close();
+  const testkit::TooDeepFolder deep(p.images.toStdString());
   p.ShowAddDisk(p.images);
+  // The wait on the folder that cannot be opened ends by its time-out.
+  p.Child<QCheckBox>("CheckBox2")->setChecked(true);
+  p.Edit("Edit4")->setText(QStringLiteral("0"));
   p.Click("Button3");
   QCOMPARE(p.document.Index().Disks.back().ThumbCount, 1);
   QCOMPARE(p.prompts.told.size(), 1);
   QCOMPARE(p.prompts.told[0],
            QStringLiteral("warn: Не удалось прочитать изображений: 1. Они не добавлены:\n") +
-               QDir::toNativeSeparators(bad.fileName()));
+               QDir::toNativeSeparators(bad.fileName()) +
+               QStringLiteral("\nНе удалось открыть папок: 1. Изображения в них не искались:\n") +
+               PathToQString(deep.path()));
 }
 
 void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {

@@ -232,6 +232,23 @@ QByteArray EncodeWithQt(const QImage& image, const char* format, int quality) {
   return bytes;
 }
 
+QByteArray WithPngChunk(const QByteArray& png, const char* type, const QByteArray& data) {
+  constexpr qsizetype kAfterHeader = 8 + 4 + 4 + 13 + 4;  // signature, then IHDR's chunk
+  QByteArray chunk = QByteArray(type, 4) + data;
+  std::uint32_t crc = 0xFFFFFFFF;
+  for (const char c : chunk) {
+    crc ^= static_cast<std::uint8_t>(c);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  crc = ~crc;
+  auto big_endian = [](std::uint32_t v) {
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+  };
+  chunk = big_endian(static_cast<std::uint32_t>(data.size())) + chunk + big_endian(crc);
+  return png.left(kAfterHeader) + chunk + png.mid(kAfterHeader);
+}
+
 bool WriteBytes(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();

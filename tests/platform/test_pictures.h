@@ -37,6 +37,10 @@ QByteArray EncodeGif(const QImage& image);
 // `image` in `format` by Qt's writers ("jpg", "png", "webp", "tif", ...).
 QByteArray EncodeWithQt(const QImage& image, const char* format, int quality = -1);
 
+// `png` with one more chunk, of `type` (four letters) and `data`, right after its header chunk,
+// with its CRC right: the readers take it for one the encoder wrote.
+QByteArray WithPngChunk(const QByteArray& png, const char* type, const QByteArray& data);
+
 bool WriteBytes(const QString& path, const QByteArray& bytes);
 
 // A deterministic photo-like picture: smooth gradients, soft shapes, fine texture and noise, so

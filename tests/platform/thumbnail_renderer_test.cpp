@@ -1,6 +1,7 @@
 #include "platform/thumbnail_renderer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QColor>
 #include <QFile>
@@ -498,6 +499,12 @@ TEST_F(FailureTest, NonPicturesUnderPictureNamesFail) {
   ExpectFailure(Write("letter.png", "\x89PNG but then nothing sensible"));
   ExpectFailure(Path("missing.jpg"));
   ExpectFailure(dir_.path());  // a folder
+}
+
+TEST_F(FailureTest, FifoIsRefusedWithoutWaitingForAWriter) {
+  const QString fifo = Path("pipe.jpg");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+  ExpectFailure(fifo);
 }
 
 TEST_F(FailureTest, RequestedStopEndsTheRender) {

@@ -1,9 +1,11 @@
 #include "qrvtool_add.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <sstream>
@@ -13,8 +15,10 @@
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
+#include "platform/test_pictures.h"
 #include "qrvtool.h"
 #include "support/catalog_builder.h"
+#include "support/too_deep_folder.h"
 
 namespace quorvel::qrvtool {
 namespace {
@@ -34,16 +38,27 @@ class QrvtoolAddTest : public ::testing::Test {
     root_ = QDir::cleanPath(dir_.path()).toStdString();
     catalogue_ = root_ + "/cat.qrv";
   }
+  // QTemporaryDir would miss the names that are not UTF-8.
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
 
-  // A small real picture at `relative` below the temporary folder, its folders made first.
+  // A small real picture at `relative` below the temporary folder, its folders made first;
+  // the path is bytes, which need not be UTF-8.
   void Picture(const std::string& relative) {
     const fs::path path = fs::path(root_) / relative;
     fs::create_directories(path.parent_path());
+    const QByteArray bytes = testkit::EncodeWithQt(Gradient(), path.extension().c_str() + 1);
+    ASSERT_FALSE(bytes.isEmpty());
+    testkit::WriteFile(path, Bytes(bytes.begin(), bytes.end()));
+  }
+  static QImage Gradient() {
     QImage image(120, 80, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y) {
       for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(2 * x, 3 * y, 90));
     }
-    ASSERT_TRUE(image.save(QString::fromStdString(path.string())));
+    return image;
   }
   std::string Folder(const std::string& relative) {
     fs::create_directories(fs::path(root_) / relative);
@@ -159,6 +174,65 @@ TEST_F(QrvtoolAddTest, FileThatIsNoCatalogueIsRefusedAndKept) {
   EXPECT_EQ(r.status, kExitBadCatalog);
   EXPECT_NE(r.err.find("not a catalogue"), std::string::npos) << r.err;
   EXPECT_EQ(testkit::ReadBytes(notes), "shopping list");
+}
+
+TEST_F(QrvtoolAddTest, FifoNamedLikeAPictureIsPassedOverAndTheAddEnds) {
+  Picture("disk/b.jpg");
+  // Opening it for reading would wait for a writer for ever.
+  ASSERT_EQ(::mkfifo((root_ + "/disk/a.jpg").c_str(), 0644), 0);
+  const Result r = Add({catalogue_, root_ + "/disk", "n"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "found\t1\nadded\t1\n");
+}
+
+TEST_F(QrvtoolAddTest, FolderThatCannotBeListedIsNamedWithoutAWait) {
+  Picture("disk/a.jpg");
+  const testkit::TooDeepFolder deep(root_ + "/disk");
+  // Without --timeout only "Пропустить", which no one can press here, would end a wait.
+  const Result r = Add({catalogue_, root_ + "/disk", "n"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "found\t1\nadded\t1\n");
+  EXPECT_NE(r.err.find("cannot be opened: " + deep.path() + "\n"), std::string::npos) << r.err;
+}
+
+TEST_F(QrvtoolAddTest, NamesThatAreNotUtf8AreStoredAsTheirBytes) {
+  // "При" in Windows-1251, as an old disc holds it, in a folder named in UTF-8.
+  Picture("фото/\xcf\xf0\xe8.jpg");
+  const Result r = Add({catalogue_, root_ + "/фото", "n"});
+  EXPECT_EQ(r.out, "found\t1\nadded\t1\n") << r.err;
+  Bytes bytes;
+  const CatalogIndex index = IndexOfCatalogue(&bytes);
+  EXPECT_EQ(index.Disks[0].Thumbs[0].Name(bytes),
+            root_ + Utf8ToCp1251("/фото/") + "\xcf\xf0\xe8.jpg");
+}
+
+TEST_F(QrvtoolAddTest, PathsOnTheCommandLineAreTakenAsTheirBytes) {
+  Picture("dir\xff/a.jpg");
+  const std::string catalogue = root_ + "/cat\xff.qrv";
+  const Result r = Add({catalogue, root_ + "/dir\xff", "n"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "found\t1\nadded\t1\n");
+  EXPECT_TRUE(fs::is_regular_file(catalogue));
+  // The folder and the catalogue, and nothing written under another name.
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 2);
+}
+
+TEST_F(QrvtoolAddTest, ImageReadersNotesStayOffStderr) {
+  // A colour profile that is no profile and a cut picture: libpng has words for both, some
+  // through Qt and some printed by itself.
+  const QByteArray png = testkit::EncodeWithQt(Gradient(), "png");
+  const QByteArray profile = "bad" + QByteArray(2, '\0') + qCompress("no profile").mid(4);
+  testkit::WriteBytes(QString::fromStdString(Folder("disk") + "/profile.png"),
+                      testkit::WithPngChunk(png, "iCCP", profile));
+  testkit::WriteBytes(QString::fromStdString(root_ + "/disk/cut.png"), png.left(png.size() / 2));
+  QProcess tool;
+  tool.start(QStringLiteral(QRVTOOL_PATH), {"add", QString::fromStdString(catalogue_),
+                                            QString::fromStdString(root_ + "/disk"), "n"});
+  ASSERT_TRUE(tool.waitForFinished(60000));
+  EXPECT_EQ(tool.exitCode(), kExitOk);
+  EXPECT_EQ(tool.readAllStandardOutput(), "found\t2\nadded\t1\n");
+  EXPECT_EQ(tool.readAllStandardError().toStdString(),
+            "qrvtool: not added, cannot be decoded: " + root_ + "/disk/cut.png\n");
 }
 
 }  // namespace

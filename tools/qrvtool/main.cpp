@@ -18,14 +18,10 @@ int main(int argc, char** argv) {
   if (!args.empty() && args[0] == "add") {
     // The renderer is a widget; it runs on the offscreen platform, with no window on screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The image readers' notes on the files (odd colour profiles and the like) are not the
-    // tool's messages; what it could not read, it says itself.
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES")) {
-      qputenv("QT_LOGGING_RULES", "qt.gui.imageio=false");
-    }
+    quorvel::qrvtool::OwnStderr own_stderr;
     QApplication app(argc, argv);
-    return quorvel::qrvtool::RunAdd({args.begin() + 1, args.end()}, std::cout, std::cerr,
-                                    isatty(STDERR_FILENO) != 0);
+    return quorvel::qrvtool::RunAdd({args.begin() + 1, args.end()}, std::cout, own_stderr.stream(),
+                                    isatty(own_stderr.fd()) != 0);
   }
 #endif
   return quorvel::qrvtool::Run(args, std::cout, std::cerr);

@@ -1,10 +1,15 @@
 #include "qrvtool_add.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
-#include <QFileInfo>
+#include <QMessageLogContext>
+#include <cerrno>
 #include <charconv>
 #include <filesystem>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "adddisk/add_disk.h"
@@ -62,6 +67,9 @@ class TerminalView : public ScanView {
   // renderer: it ends when the picture is done.
   QString TimeoutText() override { return QString::number(options_.timeout.value_or(1)); }
   std::vector<std::string> ExcludedEndings() override { return options_.excluded; }
+  // No one can press "Пропустить" here: a folder that cannot be listed is named afterwards
+  // instead of waited on.
+  bool PersonCanSkip() override { return false; }
 
  private:
   void Redraw(bool force) {
@@ -116,10 +124,12 @@ AddOptions ParseAdd(const std::vector<std::string>& args) {
     }
   }
   if (positional.size() != 3) throw UsageError{"add takes CATALOG FOLDER NAME"};
+  // Paths are the file system's bytes, kept whole even where they are not UTF-8.
   options.catalogue = positional[0];
-  options.folder = QString::fromStdString(positional[1]);
+  options.folder = PathToQString(std::filesystem::path(positional[1]));
   options.name = Utf8ToCp1251(positional[2]);
-  if (!QFileInfo(options.folder).isDir()) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(positional[1], ec)) {
     throw UsageError{"\"" + positional[1] + "\" is not a folder"};
   }
   if (options.name.empty()) throw UsageError{"NAME must not be empty"};
@@ -132,7 +142,7 @@ AddOptions ParseAdd(const std::vector<std::string>& args) {
 
 // Opens CATALOG, or starts it empty when there is no such file; an error message otherwise.
 std::optional<std::string> OpenCatalogue(CatalogDocument& document, const std::string& path) {
-  document.UseFile(QStringToPath(QString::fromStdString(path)));
+  document.UseFile(std::filesystem::path(path));
   const ReloadOutcome outcome = document.Reload(true);
   if (!outcome.load_error.empty()) return outcome.load_error;
   if (outcome.not_a_catalogue) return "\"" + path + "\" is not a catalogue";
@@ -146,7 +156,49 @@ std::optional<std::string> OpenCatalogue(CatalogDocument& document, const std::s
   return std::nullopt;
 }
 
+void DropQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// A second descriptor of stderr; stderr itself when none can be had.
+int CopyOfStderr() {
+  const int fd = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+  return fd >= 0 ? fd : STDERR_FILENO;
+}
+
 }  // namespace
+
+OwnStderr::OwnStderr() : fd_(CopyOfStderr()), buffer_(fd_), stream_(&buffer_) {
+  qInstallMessageHandler(DropQtMessage);
+  // Without a copy, pointing stderr nowhere would silence the tool too.
+  if (fd_ == STDERR_FILENO) return;
+  const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (nowhere < 0) return;
+  ::dup2(nowhere, STDERR_FILENO);
+  ::close(nowhere);
+}
+
+OwnStderr::~OwnStderr() {
+  qInstallMessageHandler(nullptr);
+  if (fd_ == STDERR_FILENO) return;
+  ::dup2(fd_, STDERR_FILENO);
+  ::close(fd_);
+}
+
+OwnStderr::Buffer::int_type OwnStderr::Buffer::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  const char byte = traits_type::to_char_type(c);
+  return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
+}
+
+std::streamsize OwnStderr::Buffer::xsputn(const char* text, std::streamsize count) {
+  std::streamsize written = 0;
+  while (written < count) {
+    const auto got = ::write(fd_, text + written, static_cast<std::size_t>(count - written));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    written += got;
+  }
+  return written;
+}
 
 int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            bool live_progress) {
@@ -186,8 +238,11 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "qrvtool: " << error.what() << '\n';
     return kExitBadCatalog;
   }
+  for (const QString& path : summary.not_entered) {
+    err << "qrvtool: not searched, cannot be opened: " << PathBytes(path) << '\n';
+  }
   for (const QString& path : summary.not_captured) {
-    err << "qrvtool: not added, cannot be decoded: " << path.toStdString() << '\n';
+    err << "qrvtool: not added, cannot be decoded: " << PathBytes(path) << '\n';
   }
   if (summary.thumb_limit_reached) {
     err << "qrvtool: a disk holds at most 65535 thumbnails; the rest were not added\n";

@@ -3,6 +3,7 @@
 #define QUORVEL_TOOLS_QRVTOOL_QRVTOOL_ADD_H_
 
 #include <ostream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,40 @@ namespace quorvel::qrvtool {
 // and with `live_progress` a progress line too. Needs a QApplication. Returns the exit status.
 int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            bool live_progress);
+
+// While it lives, only the tool's own messages, written to stream(), reach stderr. The image
+// readers' notes on the files (colour profiles, unknown tags, cut files) are not its messages:
+// Qt's are dropped by a message handler, and those that libpng and libtiff print themselves
+// find the process's stderr pointing nowhere. What `add` could not read, it says itself. Make
+// it before the QApplication.
+class OwnStderr {
+ public:
+  OwnStderr();
+  ~OwnStderr();  // stderr leads where it led before
+  OwnStderr(const OwnStderr&) = delete;
+  OwnStderr& operator=(const OwnStderr&) = delete;
+
+  std::ostream& stream() { return stream_; }
+  // Where stream() writes: the process's stderr as it was.
+  int fd() const { return fd_; }
+
+ private:
+  class Buffer : public std::streambuf {
+   public:
+    explicit Buffer(int fd) : fd_(fd) {}
+
+   protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* text, std::streamsize count) override;
+
+   private:
+    int fd_;
+  };
+
+  int fd_;
+  Buffer buffer_;
+  std::ostream stream_;
+};
 
 }  // namespace quorvel::qrvtool
 
