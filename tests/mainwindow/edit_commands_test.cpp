@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 
 #include "catalog/catalog_check.h"
+#include "catalog/catalog_index.h"
 #include "catalog/field_codec.h"
 #include "catalog/stream.h"
 #include "window_fixture.h"
@@ -49,6 +50,7 @@ class EditCommandsTest : public QObject {
   void importAppendsAndCanBeUndone();
   void exportWritesTheSelectedDisksInListOrder();
   void savedThumbnailsStayInsideTheChosenFolder();
+  void damagedCatalogueRefusesEveryChange();
 };
 
 void EditCommandsTest::removingDisksStoresTheRestByName() {
@@ -269,6 +271,41 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
   QCOMPARE(s.prompts.Texts("inform").size(), 1);
   QCOMPARE(s.prompts.Texts("error").size(), 1);
   QVERIFY(s.prompts.Texts("error")[0].startsWith(QStringLiteral("Cannot create file")));
+}
+
+void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
+  Session s;
+  Bytes bytes = BuildCatalog({Disk("Диск A", 6), Disk("B", 6)});
+  bytes[BuildIndex(bytes).Disks[0].Thumbs[1].RecordStart()] = 'X';  // spoils its "F" marker
+  const QString path = s.Write("damaged.qrv", bytes);
+  s.prompts.answers = {Answer::kNo};  // not now to saving what could be read
+  QVERIFY(s.Start(path));
+  QCOMPARE(s.Rows(), QList<QStringList>({{"Диск A", "1", "1"}}));
+  SelectRows(s.List(), {0});
+  SelectThumbs(View(s.window), {0});
+
+  // Each is refused before it asks anything, with the same words, and nothing changes.
+  s.window.RemoveDiskClick();
+  s.window.RenameDiskClick();
+  s.window.RemoveThumbClick();
+  s.window.ImportClick();
+  const QStringList errors = s.prompts.Texts("error");
+  QCOMPARE(errors.size(), 4);
+  QCOMPARE(errors.count(errors[0]), 4);
+  QVERIFY2(errors[0].contains(QStringLiteral("повреждён")), qPrintable(errors[0]));
+  QVERIFY(s.prompts.unexpected.isEmpty());
+  QCOMPARE(s.prompts.prompts.size(), std::size_t{5});
+  QCOMPARE(s.document.CatalogStream(), bytes);
+  QVERIFY(!s.document.Modified());
+  s.window.SaveClick();
+  QCOMPARE(Read(path), bytes);
+
+  // Exporting what was read stays possible, and gives a well-formed catalogue.
+  const QString out = s.dir.filePath("out.qrv");
+  s.prompts.files = {out};
+  s.window.Export1Click();
+  QVERIFY(WellFormed(Read(out)));
+  QCOMPARE(BuildIndex(Read(out)).TotalThumbs(), 1);
 }
 
 }  // namespace quorvel
