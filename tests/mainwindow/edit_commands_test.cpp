@@ -50,6 +50,7 @@ class EditCommandsTest : public QObject {
   void importAppendsAndCanBeUndone();
   void exportWritesTheSelectedDisksInListOrder();
   void savedThumbnailsStayInsideTheChosenFolder();
+  void damagedCatalogueRefusesEveryChange_data();
   void damagedCatalogueRefusesEveryChange();
 };
 
@@ -273,15 +274,32 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
   QVERIFY(s.prompts.Texts("error")[0].startsWith(QStringLiteral("Cannot create file")));
 }
 
+void EditCommandsTest::damagedCatalogueRefusesEveryChange_data() {
+  QTest::addColumn<bool>("cut");
+  QTest::newRow("spoiled marker") << false;
+  QTest::newRow("cut file") << true;
+}
+
 void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
+  QFETCH(bool, cut);
   Session s;
   Bytes bytes = BuildCatalog({Disk("Диск A", 6), Disk("B", 6)});
-  bytes[BuildIndex(bytes).Disks[0].Thumbs[1].RecordStart()] = 'X';  // spoils its "F" marker
+  const CatalogIndex index = BuildIndex(bytes);
+  if (cut) {
+    bytes.resize(index.Disks[1].Thumbs[0].JpegPos + 500);
+  } else {
+    bytes[index.Disks[0].Thumbs[1].RecordStart()] = 'X';  // spoils its "F" marker
+  }
   const QString path = s.Write("damaged.qrv", bytes);
   s.prompts.answers = {Answer::kNo};  // not now to saving what could be read
   QVERIFY(s.Start(path));
-  QCOMPARE(s.Rows(), QList<QStringList>({{"Диск A", "1", "1"}}));
-  SelectRows(s.List(), {0});
+  // "B" sorts first by its bytes; of a cut file it shows the thumbnails that lie whole: none.
+  const QList<QStringList> first_disk = {{"Диск A", cut ? "6" : "1", "1"}};
+  const QList<QStringList> rows =
+      cut ? QList<QStringList>({{"B", "0", "2"}}) + first_disk : first_disk;
+  QCOMPARE(s.Rows(), rows);
+  const int row = cut ? 1 : 0;
+  SelectRows(s.List(), {row});
   SelectThumbs(View(s.window), {0});
 
   // Each is refused before it asks anything, with the same words, and nothing changes.
@@ -305,7 +323,7 @@ void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
   s.prompts.files = {out};
   s.window.Export1Click();
   QVERIFY(WellFormed(Read(out)));
-  QCOMPARE(BuildIndex(Read(out)).TotalThumbs(), 1);
+  QCOMPARE(BuildIndex(Read(out)).TotalThumbs(), cut ? 6 : 1);
 }
 
 }  // namespace quorvel
