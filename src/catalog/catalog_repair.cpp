@@ -13,10 +13,12 @@
 namespace quorvel {
 namespace {
 
-// A place where a further walk may start is taken only when a disk record's head stands there:
-// a walk that fails on its very first record found nothing but bytes that happened to be there.
+// A place where a further walk may start is taken only when a disk record stands there: a head
+// whose length fits, or at least one whole thumbnail after it. A walk that fails on its very
+// first record found nothing but bytes that happened to be there.
 bool FoundDisk(const CatalogIndex& walk, std::int64_t start) {
-  return !walk.Disks.empty() && !(walk.Damage && walk.Damage->offset == start);
+  if (walk.Disks.empty()) return false;
+  return !(walk.Damage && walk.Damage->offset == start) || walk.Disks.front().ThumbCount > 0;
 }
 
 }  // namespace
@@ -62,8 +64,9 @@ CatalogRepair RepairCatalog(ByteView bytes) {
         break;
       }
     }
-    if (resume > kept_end)
+    if (resume > kept_end) {
       repair.dropped.push_back({kept_end, resume - kept_end, walk.Damage->reason});
+    }
     walks.push_back(std::move(walk));
     if (resume == size) break;
     walk = std::move(next);

@@ -57,6 +57,13 @@ TEST(RepairCatalogTest, KeepsExactlyTheReadableRecordsAsAWellFormedCatalogue) {
        [&](Bytes& v, const CatalogIndex&) { v.resize(b3.JpegPos + 5); },
        {a, FirstThumbs(b, 2)},
        4 + b3.NameLength + 5},
+      {"both: reading goes on past the first damage",
+       [&](Bytes& v, const CatalogIndex&) {
+         v[a2.RecordStart()] = 'X';
+         v.resize(b3.JpegPos + 5);
+       },
+       {FirstThumbs(a, 1), FirstThumbs(b, 2)},
+       b_start - a2.RecordStart() + 4 + b3.NameLength + 5},
       {"disk and thumbnail counts too low",
        [&](Bytes& v, const CatalogIndex& i) {
          WriteField(v, 4, 1, 2);
