@@ -1,5 +1,7 @@
 // Arbitrary bytes as a catalogue stream. Whatever they hold, the index must describe only bytes
-// inside them, and the full check must call well-formed exactly what the index walked whole.
+// inside them, the full check must call well-formed exactly what the index walked whole, and a
+// repair must give a catalogue whose structure is whole.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +11,7 @@
 
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_repair.h"
 #include "catalog/format.h"
 
 namespace {
@@ -108,5 +111,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (check.violation) {
     REQUIRE(check.violation->offset >= 0 && check.violation->offset <= end);
   }
+
+  // What a repair saves is a catalogue whose structure is whole, describing the disks it says it
+  // kept, and built only from bytes of the input: never larger than it, bar a header.
+  if (index.Damage && index.Damage->offset == 0) return 0;  // not a catalogue: refused
+  const quorvel::CatalogRepair repair = quorvel::RepairCatalog(stream);
+  const quorvel::CatalogIndex repaired = quorvel::BuildIndex(repair.catalog);
+  REQUIRE(!repaired.Damage);
+  REQUIRE(repaired.Disks.size() == repair.disks.size());
+  REQUIRE(repair.damaged == index.Damage.has_value());
+  REQUIRE(static_cast<std::int64_t>(repair.catalog.size()) <= std::max(end, quorvel::kHeaderSize));
   return 0;
 }

@@ -57,7 +57,17 @@ void CatalogDocument::New(const std::filesystem::path& path) {
   UseFile(path);
 }
 
+void CatalogDocument::RequireChangeable() const {
+  if (index_.Damage) {
+    throw CatalogError(
+        "Каталог повреждён, поэтому изменять его нельзя: при сохранении пропало бы всё, что не "
+        "удалось прочитать. Чтобы работать с ним дальше, откройте его снова и сохраните "
+        "прочитанное в новый каталог.");
+  }
+}
+
 void CatalogDocument::ApplyChange(Bytes bytes) {
+  RequireChangeable();
   // The old stream is the snapshot: moved, not copied, so a change of a large catalogue holds
   // at most the stream, the outgoing snapshot and the new bytes at once.
   undo_stream_ = std::move(catalog_stream_);
@@ -69,6 +79,7 @@ void CatalogDocument::ApplyChange(Bytes bytes) {
 }
 
 Bytes& CatalogDocument::BeginAppend() {
+  RequireChangeable();
   // The snapshot of the last change is put aside, so that an append that fails can leave the
   // document exactly as it was, that change's undo included.
   set_aside_ = {std::move(undo_stream_), undo_is_stream_, snapshot_state_};

@@ -47,6 +47,11 @@ class CatalogDocument {
   // Throws CatalogError ("Cannot create file ...") with nothing changed when it cannot.
   void New(const std::filesystem::path& path);
 
+  // Throws CatalogError, whose text says so, when the catalogue must not be changed: its bytes
+  // are damaged, and a change built from the part that could be read would lose the rest once
+  // saved. Every change below refuses in the same way, with nothing changed.
+  void RequireChangeable() const;
+
   // Makes `bytes` the catalogue as one change: the stream as it was becomes the undo snapshot,
   // the index is rebuilt and Modified is set.
   void ApplyChange(Bytes bytes);
@@ -54,7 +59,8 @@ class CatalogDocument {
   // Starts a change made by appending to the stream where it lies (a disk being added), so that
   // a large catalogue is not copied for every thumbnail: the stream is copied into the undo
   // snapshot and returned for appending. The index keeps describing the bytes before the start,
-  // which appending leaves in place. Every BeginAppend must be ended by EndAppend.
+  // which appending leaves in place. Every BeginAppend must be ended by EndAppend; one that
+  // refuses (RequireChangeable) has begun nothing.
   Bytes& BeginAppend();
   // Ends the append: kept, it is one change (index rebuilt, Modified set); not kept, the
   // document is put back exactly as it was before BeginAppend, the undo of its last change too.

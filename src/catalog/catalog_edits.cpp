@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "catalog/catalog_check.h"
 #include "catalog/catalog_error.h"
 #include "catalog/field_codec.h"
 #include "catalog/format.h"
@@ -45,6 +44,14 @@ std::uint32_t HeaderDiskCount(ByteView stream) {
 
 }  // namespace
 
+void AppendIndexedDisk(Bytes& out, ByteView stream, const CatInfo& disk) {
+  const std::int64_t start = disk.RecordStart();
+  const std::int64_t out_start = static_cast<std::int64_t>(out.size());
+  AppendRange(out, stream, start, disk.RecordEnd);
+  WriteField(out, out_start + 2, disk.ThumbCount, kCountWidth);
+  WriteField(out, out_start + 4 + disk.NameLength, disk.RecordEnd - start, kRecordLengthWidth);
+}
+
 Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int> kept) {
   if (kept.size() > kMaxDisks) throw CatalogError("A catalogue holds at most 65535 disks");
   std::int64_t size = kHeaderSize;
@@ -56,8 +63,7 @@ Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int>
   out.reserve(static_cast<std::size_t>(size));
   AppendHeader(out, static_cast<std::int64_t>(kept.size()));
   for (const int disk : kept) {
-    const CatInfo& info = index.Disks[static_cast<std::size_t>(disk)];
-    AppendRange(out, stream, info.RecordStart(), info.RecordEnd);
+    AppendIndexedDisk(out, stream, index.Disks[static_cast<std::size_t>(disk)]);
   }
   return out;
 }
@@ -115,13 +121,16 @@ Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, int disk,
 }
 
 Bytes ImportCatalog(ByteView stream, ByteView other) {
-  const CheckResult check = CheckCatalog(other);
-  if (!check.ok()) {
+  // Only the structure matters here: a thumbnail whose JPEG is bad is a picture that cannot be
+  // shown, and it travels like any other.
+  const CatalogIndex index = BuildIndex(other);
+  if (index.Damage) {
     throw CatalogError("The catalogue to import is damaged at offset " +
-                       std::to_string(check.violation->offset) + ": " + check.violation->reason);
+                       std::to_string(index.Damage->offset) + ": " + index.Damage->reason);
   }
-  if (check.disk_count == 0) return Bytes(stream.begin(), stream.end());
-  const std::int64_t disks = HeaderDiskCount(stream) + check.disk_count;
+  const auto other_disks = static_cast<std::int64_t>(index.Disks.size());
+  if (other_disks == 0) return Bytes(stream.begin(), stream.end());
+  const std::int64_t disks = HeaderDiskCount(stream) + other_disks;
   if (disks > kMaxDisks) {
     throw CatalogError("Together the two catalogues hold " + std::to_string(disks) +
                        " disks; a catalogue holds at most 65535");

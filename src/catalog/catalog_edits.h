@@ -15,9 +15,15 @@
 
 namespace quorvel {
 
+// Appends the record of `disk` (indexed from `stream`) as indexed: its bytes from the marker to
+// the end of its last indexed thumbnail, with the thumbnail count and record length of those
+// bytes. A well-formed record is copied byte for byte; of a damaged one, the thumbnails that
+// could be read make a well-formed record.
+void AppendIndexedDisk(Bytes& out, ByteView stream, const CatInfo& disk);
+
 // A catalogue of the disks `kept`, in that order: the header with their count, then each disk
-// record copied whole. Used for removing disks (the kept ones in name order) and for exporting
-// (the chosen ones in display order).
+// record as AppendIndexedDisk copies it. Used for removing disks (the kept ones in name order)
+// and for exporting (the chosen ones in display order).
 Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int> kept);
 
 // The catalogue with disk `disk` renamed to `name` (Windows-1251). Every other byte is kept;
@@ -32,9 +38,9 @@ Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, int disk,
 
 // The catalogue with every disk record of `other` (a whole catalogue file's bytes) appended
 // after its own, and the disk count raised by `other`'s. An empty catalogue gains the header.
-// Refuses `other` when it is not a well-formed catalogue (its records would be appended as
-// garbage) and when the sum of disks would pass 65535. Importing no disks returns the stream
-// unchanged.
+// Refuses `other` when its structure is damaged (its records would be appended as garbage) and
+// when the sum of disks would pass 65535; a thumbnail whose JPEG is bad is imported as it is.
+// Importing no disks returns the stream unchanged.
 Bytes ImportCatalog(ByteView stream, ByteView other);
 
 }  // namespace quorvel

@@ -28,10 +28,7 @@ class IndexBuilder {
       : d_(stream.data()), size_(static_cast<std::int64_t>(stream.size())), index_(index) {}
 
   void Build() {
-    index_.DiskCount = 0;
-    index_.Disks.clear();
-    index_.Damage.reset();
-    index_.thumbs_.clear();
+    Clear();
     if (size_ == 0) return;
     if (size_ < kMagicSize || std::memcmp(d_, kMagic, kMagicSize) != 0) {
       Fail(0, "the file does not begin with the catalogue magic \"Ctlg\"");
@@ -51,7 +48,35 @@ class IndexBuilder {
       Fail(pos, "the file goes on for " + ByteCount(size_ - pos) + " after the last of the " +
                     std::to_string(index_.DiskCount) + " disk records");
     }
-    // The thumbnail storage is final now; point each disk at its share of it.
+    PointDisksAtThumbs();
+  }
+
+  void BuildFrom(std::int64_t start, std::int32_t first_disk) {
+    Clear();
+    follow_lengths_ = true;
+    disk_base_ = first_disk;
+    std::int64_t pos = std::clamp<std::int64_t>(start, 0, size_);
+    for (std::int32_t i = 0; pos < size_ && !index_.Damage; ++i) {
+      if (index_.Disks.size() >= kMaxDisks) {
+        Fail(pos, "a catalogue holds at most 65535 disk records");
+        break;
+      }
+      pos = IndexDisk(i, pos);
+    }
+    index_.DiskCount = static_cast<std::int32_t>(index_.Disks.size());
+    PointDisksAtThumbs();
+  }
+
+ private:
+  void Clear() {
+    index_.DiskCount = 0;
+    index_.Disks.clear();
+    index_.Damage.reset();
+    index_.thumbs_.clear();
+  }
+
+  // The thumbnail storage is final now; point each disk at its share of it.
+  void PointDisksAtThumbs() {
     std::size_t first = 0;
     for (CatInfo& disk : index_.Disks) {
       const auto count_of_disk = static_cast<std::size_t>(disk.ThumbCount);
@@ -60,7 +85,6 @@ class IndexBuilder {
     }
   }
 
- private:
   // Sizes the storage in one step from a walk over the disk records alone (a few thousand
   // steps), so that the thumbnail walk never regrows it. Every bound is what the bytes could
   // hold, whatever the counts claim.
@@ -89,9 +113,10 @@ class IndexBuilder {
   // Indexes the disk record that starts at `s`; returns where the next one starts.
   std::int64_t IndexDisk(std::int32_t i, std::int64_t s) {
     // Reasons are spelled out only on failure: this loop runs once per record.
-    const auto disk = [i] { return "disk record " + std::to_string(i + 1); };
+    const auto disk = [this, i] { return "disk record " + std::to_string(disk_base_ + i + 1); };
     if (size_ - s < kDiskFixedSize) {
-      Fail(s, disk() + " of " + std::to_string(index_.DiskCount) + " is missing or cut short");
+      Fail(s, disk() + (follow_lengths_ ? "" : " of " + std::to_string(index_.DiskCount)) +
+                  " is missing or cut short");
       return s;
     }
     if (d_[s] != kDiskMarker) {
@@ -120,7 +145,10 @@ class IndexBuilder {
     info.FirstThumbPos = s + n + 9;
     const std::size_t first_thumb = index_.thumbs_.size();
     std::int64_t p = s + kDiskFixedSize + n;
-    for (std::uint32_t j = 0; j < thumb_count; ++j) {
+    // A repair trusts a length that fits over the count: the records must fill it exactly.
+    const bool fill_length = follow_lengths_ && length_fits;
+    for (std::uint32_t j = 0; fill_length ? p < limit && j < kMaxThumbsPerDisk : j < thumb_count;
+         ++j) {
       const auto thumb = [&] {
         return "thumbnail record " + std::to_string(j + 1) + " of " + disk();
       };
@@ -147,11 +175,12 @@ class IndexBuilder {
           Disc{jpeg_pos, jpeg_size, m, static_cast<std::uint8_t>(NameSize(d_ + p + 2, m))});
       p = jpeg_pos + jpeg_size;
     }
+    info.ThumbCount = static_cast<std::int32_t>(index_.thumbs_.size() - first_thumb);
     if (!index_.Damage && p != limit) {
       Fail(p, disk() + " holds " + ByteCount(limit - p) + " after its " +
-                  std::to_string(thumb_count) + " thumbnail records");
+                  std::to_string(info.ThumbCount) + " thumbnail records");
     }
-    info.ThumbCount = static_cast<std::int32_t>(index_.thumbs_.size() - first_thumb);
+    if (index_.Damage && length_fits) index_.Damage->next_record = s + length;
     // A damaged record ends where its last whole thumbnail ends: nothing past it was indexed.
     info.RecordEnd = index_.Damage ? p : s + length;
     return info.RecordEnd;
@@ -164,6 +193,8 @@ class IndexBuilder {
   const std::uint8_t* d_;
   const std::int64_t size_;
   CatalogIndex& index_;
+  bool follow_lengths_ = false;  // walking for a repair: lengths over counts
+  std::int32_t disk_base_ = 0;   // the number of disk records before the walk's first
 };
 
 void BuildIndex(ByteView stream, CatalogIndex& index) { IndexBuilder(stream, index).Build(); }
@@ -171,6 +202,12 @@ void BuildIndex(ByteView stream, CatalogIndex& index) { IndexBuilder(stream, ind
 CatalogIndex BuildIndex(ByteView stream) {
   CatalogIndex index;
   BuildIndex(stream, index);
+  return index;
+}
+
+CatalogIndex IndexRecordsFrom(ByteView stream, std::int64_t start, std::int32_t first_disk) {
+  CatalogIndex index;
+  IndexBuilder(stream, index).BuildFrom(start, first_disk);
   return index;
 }
 

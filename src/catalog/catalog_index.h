@@ -53,6 +53,9 @@ struct CatInfo {
 struct IndexDamage {
   std::int64_t offset;  // start of the first record (or header) that does not fit
   std::string reason;   // one English sentence for logs and the command line
+  // Where the next disk record starts by the declared length of the damaged disk record, when
+  // that length fits the stream; -1 when the damage leaves no such place. A repair goes on there.
+  std::int64_t next_record = -1;
 };
 
 // The result of BuildIndex. Move-only: each disk's Thumbs point into storage the index owns.
@@ -87,6 +90,14 @@ CatalogIndex BuildIndex(ByteView stream);
 // The same, rebuilding `index` in place: its storage is reused, so that the rebuild after each
 // change of a large catalogue does not ask the system for fresh memory again.
 void BuildIndex(ByteView stream, CatalogIndex& index);
+
+// For repairing damaged bytes: indexes the disk records that follow one another from `start` to
+// the end of `stream`, however many the header claims, and within each record whose declared
+// length fits the stream, the thumbnail records that fill that length, whatever its count
+// claims; so a wrong count loses nothing. Records are walked as BuildIndex walks them, up to the
+// first that does not fit, and counted from `first_disk` (0-based) in Damage's reason.
+// DiskCount is the number of records indexed.
+CatalogIndex IndexRecordsFrom(ByteView stream, std::int64_t start, std::int32_t first_disk);
 
 }  // namespace quorvel
 

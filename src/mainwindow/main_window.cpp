@@ -221,12 +221,19 @@ void MainWindow::ReportReload(const ReloadOutcome& outcome, const QString& file_
   const CatalogIndex& index = document_.Index();
   // Damage that was already reported stays quiet while edits rebuild the index from memory.
   if (!index.Damage || (was_damaged && !outcome.read_file)) return;
-  Warn(QStringLiteral("Каталог \"%1\" повреждён: данные начиная с байта %2 не "
-                      "читаются. Показано то, что удалось прочитать (дисков: %3 из %4).")
-           .arg(file_name)
-           .arg(index.Damage->offset)
-           .arg(index.Disks.size())
-           .arg(index.DiskCount));
+  const QString question = QStringLiteral(
+                               "Каталог \"%1\" повреждён: данные начиная с байта %2 не "
+                               "читаются. Показано то, что удалось прочитать (дисков: %3 из %4).")
+                               .arg(file_name)
+                               .arg(index.Damage->offset)
+                               .arg(index.Disks.size())
+                               .arg(index.DiskCount) +
+                           QStringLiteral("\rСохранить прочитанное в новый каталог?");
+  if (isVisible()) {
+    OfferRepair(question);
+  } else {
+    pending_repair_question_ = question;  // as the warnings above, asked over the window
+  }
 }
 
 void MainWindow::Warn(const QString& text) {
@@ -242,6 +249,8 @@ void MainWindow::Warn(const QString& text) {
 void MainWindow::ShowPendingWarnings() {
   const QStringList texts = std::exchange(pending_warnings_, {});
   for (const QString& text : texts) prompts_.Warn(this, kProgramName, text);
+  const QString question = std::exchange(pending_repair_question_, {});
+  if (!question.isEmpty()) OfferRepair(question);
 }
 
 void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
@@ -311,7 +320,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     PlaceOnScreen();
   }
   // After the show has been handled, so that the box opens over the visible window.
-  if (!pending_warnings_.isEmpty()) {
+  if (!pending_warnings_.isEmpty() || !pending_repair_question_.isEmpty()) {
     QTimer::singleShot(0, this, &MainWindow::ShowPendingWarnings);
   }
 }

@@ -144,6 +144,13 @@ class MainWindow : public QMainWindow {
   bool SaveChangesQuestion();
   // Runs `command`, showing a refusal or a file error in an error box instead of ending it.
   void Guarded(const std::function<void()>& command);
+  // False, after saying why, when the open catalogue must not be changed.
+  bool ChangeAllowed();
+  // Asks the question offering to save what could be read of the damaged catalogue, and does.
+  void OfferRepair(const QString& question);
+  // Writes what could be read of the damaged catalogue to a new file the user picks, leaving the
+  // damaged file as it is, and opens the new one.
+  void SaveReadable();
   void ShowError(const QString& text);
   // Selects the row that shows disk `disk` (an index into Disks), when there is one.
   void SelectDiskRow(int disk);
@@ -181,9 +188,10 @@ class MainWindow : public QMainWindow {
   std::function<void()> stop_scan_;             // asks that addition to stop
   bool close_after_scan_ = false;               // the window was closed during it
 
-  QString status_text_;             // the panel's text for the shown disk
-  bool undecodable_shown_ = false;  // the status already says the disk has bad thumbnails
-  QStringList pending_warnings_;    // given before the window was first shown
+  QString status_text_;              // the panel's text for the shown disk
+  bool undecodable_shown_ = false;   // the status already says the disk has bad thumbnails
+  QStringList pending_warnings_;     // given before the window was first shown
+  QString pending_repair_question_;  // the damage warning, asked once the window is shown
 
   int selected_disk_ = 0;        // SelectedDisk: index in Disks of the last selected row's disk
   int sort_column_ = 0;          // SortColumn: the column the list was last sorted by

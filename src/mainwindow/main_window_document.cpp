@@ -5,8 +5,12 @@
 #include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
+#include <filesystem>
+#include <system_error>
 
+#include "catalog/atomic_file.h"
 #include "catalog/catalog_error.h"
+#include "catalog/catalog_repair.h"
 #include "catalog/stream.h"
 #include "mainwindow/catalog_file_name.h"
 #include "mainwindow/disk_list_item.h"
@@ -35,6 +39,48 @@ void MainWindow::Guarded(const std::function<void()>& command) {
 }
 
 void MainWindow::ShowError(const QString& text) { prompts_.Error(this, kTitle, text); }
+
+bool MainWindow::ChangeAllowed() {
+  bool allowed = false;
+  Guarded([&] {
+    document_.RequireChangeable();
+    allowed = true;
+  });
+  return allowed;
+}
+
+void MainWindow::OfferRepair(const QString& question) {
+  if (prompts_.WarnYesNo(this, kTitle, question) == Answer::kYes) SaveReadable();
+}
+
+void MainWindow::SaveReadable() {
+  if (scan_running_ || !document_.Index().Damage) return;
+  const QString chosen = prompts_.ChooseFile(save_dialog_);
+  if (chosen.isEmpty()) return;
+  const QString name = CompleteCatalogName(chosen);
+  const std::filesystem::path path = QStringToPath(name);
+  std::error_code ec;
+  if (std::filesystem::equivalent(path, document_.CatalogFileName(), ec)) {
+    ShowError(
+        QStringLiteral("Прочитанное нельзя сохранить поверх повреждённого каталога: "
+                       "выберите другой файл."));
+    return;
+  }
+  if (QFileInfo::exists(name) &&
+      prompts_.WarnYesNo(this, kTitle, ReplaceQuestion(name)) != Answer::kYes) {
+    return;
+  }
+  Guarded([&] {
+    const CatalogRepair repair = RepairCatalog(document_.CatalogStream());
+    std::string reason;
+    if (!WriteFileAtomically(path, repair.catalog, &reason)) {
+      throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
+    }
+    document_.UseFile(path);
+    ReloadCatalog(true);
+    if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+  });
+}
 
 bool MainWindow::SaveChangesQuestion() {
   if (!document_.Modified()) return true;

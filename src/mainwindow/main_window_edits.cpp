@@ -80,7 +80,7 @@ void MainWindow::ListView2ContextPopup(const QPoint& pos) {
 void MainWindow::RemoveDiskClick() {
   if (scan_running_) return;
   const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
-  if (selected.isEmpty()) return;
+  if (selected.isEmpty() || !ChangeAllowed()) return;
   // The question names the selected row's disk: the last row selected may have been
   // unselected since, and must not be named for a disk that is not going.
   const QString text = selected.size() == 1
@@ -110,7 +110,7 @@ void MainWindow::RemoveDiskClick() {
 void MainWindow::RenameDiskClick() {
   if (scan_running_) return;
   const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
-  if (selected.size() != 1) return;
+  if (selected.size() != 1 || !ChangeAllowed()) return;
   // The selected row's disk, which is not always the last one selected (see RemoveDiskClick).
   const int disk = static_cast<const DiskListItem*>(selected.first())->DiskNumber() - 1;
   const QString preset = selected.first()->text(DiskListItem::kNameColumn);
@@ -144,7 +144,7 @@ void MainWindow::RenameDiskClick() {
 void MainWindow::RemoveThumbClick() {
   if (scan_running_) return;
   const QList<int> rows = SelectedThumbnailRows();
-  if (rows.isEmpty()) return;
+  if (rows.isEmpty() || !ChangeAllowed()) return;
   const int disk = selected_disk_;
   const QString text =
       rows.size() == 1 ? QStringLiteral("Вы действительно хотите удалить эскиз \r\"") +

@@ -26,7 +26,7 @@ const QString kTitle = QStringLiteral("Quorvel");
 }  // namespace
 
 void MainWindow::ImportClick() {
-  if (scan_running_) return;
+  if (scan_running_ || !ChangeAllowed()) return;
   const QString chosen = prompts_.ChooseFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
   Guarded([&] {
@@ -58,7 +58,7 @@ void MainWindow::Export1Click() {
   const QList<QTreeWidgetItem*> rows = SelectedRowsInOrder();
   Guarded([&] {
     Bytes exported;
-    if (rows.size() == disk_list_->topLevelItemCount()) {
+    if (rows.size() == disk_list_->topLevelItemCount() && !document_.Index().Damage) {
       exported = document_.CatalogStream();  // every disk: the catalogue as it is stored
     } else {
       std::vector<int> disks;

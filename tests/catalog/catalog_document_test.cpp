@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "catalog/catalog_error.h"
 #include "catalog/disk_record_writer.h"
 #include "support/catalog_builder.h"
 
@@ -145,6 +146,21 @@ TEST(CatalogDocumentReload, DamagedCatalogueStaysOpenWithWhatCouldBeIndexed) {
   ASSERT_EQ(document.Index().Disks.size(), 2u);
   EXPECT_EQ(document.Index().Disks[1].ThumbCount, 2);
   EXPECT_EQ(document.Index().TotalThumbs(), 3);
+}
+
+TEST(CatalogDocumentReload, DamagedCatalogueRefusesEveryChange) {
+  TempDir dir;
+  Bytes bytes = TwoDiskCatalog();
+  bytes.resize(bytes.size() - 10);
+  CatalogDocument document;
+  document.UseStartupFile(dir.File("cut.qrv", bytes));
+  document.Reload(true);
+  EXPECT_THROW(document.RequireChangeable(), CatalogError);
+  // Built from the part that could be read, a change would drop the rest once saved.
+  EXPECT_THROW(document.ApplyChange(BuildCatalog({})), CatalogError);
+  EXPECT_THROW(document.BeginAppend(), CatalogError);
+  EXPECT_EQ(document.CatalogStream(), bytes);
+  EXPECT_FALSE(document.Modified());
 }
 
 // A document loaded from a two-disk file, as the add-disk page finds it.

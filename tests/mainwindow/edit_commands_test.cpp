@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 
 #include "catalog/catalog_check.h"
+#include "catalog/catalog_index.h"
 #include "catalog/field_codec.h"
 #include "catalog/stream.h"
 #include "window_fixture.h"
@@ -49,6 +50,8 @@ class EditCommandsTest : public QObject {
   void importAppendsAndCanBeUndone();
   void exportWritesTheSelectedDisksInListOrder();
   void savedThumbnailsStayInsideTheChosenFolder();
+  void damagedCatalogueRefusesEveryChange_data();
+  void damagedCatalogueRefusesEveryChange();
 };
 
 void EditCommandsTest::removingDisksStoresTheRestByName() {
@@ -269,6 +272,58 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
   QCOMPARE(s.prompts.Texts("inform").size(), 1);
   QCOMPARE(s.prompts.Texts("error").size(), 1);
   QVERIFY(s.prompts.Texts("error")[0].startsWith(QStringLiteral("Cannot open folder")));
+}
+
+void EditCommandsTest::damagedCatalogueRefusesEveryChange_data() {
+  QTest::addColumn<bool>("cut");
+  QTest::newRow("spoiled marker") << false;
+  QTest::newRow("cut file") << true;
+}
+
+void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
+  QFETCH(bool, cut);
+  Session s;
+  Bytes bytes = BuildCatalog({Disk("Диск A", 6), Disk("B", 6)});
+  const CatalogIndex index = BuildIndex(bytes);
+  if (cut) {
+    bytes.resize(index.Disks[1].Thumbs[0].JpegPos + 500);
+  } else {
+    bytes[index.Disks[0].Thumbs[1].RecordStart()] = 'X';  // spoils its "F" marker
+  }
+  const QString path = s.Write("damaged.qrv", bytes);
+  s.prompts.answers = {Answer::kNo};  // not now to saving what could be read
+  QVERIFY(s.Start(path));
+  // "B" sorts first by its bytes; of a cut file it shows the thumbnails that lie whole: none.
+  const QList<QStringList> first_disk = {{"Диск A", cut ? "6" : "1", "1"}};
+  const QList<QStringList> rows =
+      cut ? QList<QStringList>({{"B", "0", "2"}}) + first_disk : first_disk;
+  QCOMPARE(s.Rows(), rows);
+  const int row = cut ? 1 : 0;
+  SelectRows(s.List(), {row});
+  SelectThumbs(View(s.window), {0});
+
+  // Each is refused before it asks anything, with the same words, and nothing changes.
+  s.window.RemoveDiskClick();
+  s.window.RenameDiskClick();
+  s.window.RemoveThumbClick();
+  s.window.ImportClick();
+  const QStringList errors = s.prompts.Texts("error");
+  QCOMPARE(errors.size(), 4);
+  QCOMPARE(errors.count(errors[0]), 4);
+  QVERIFY2(errors[0].contains(QStringLiteral("повреждён")), qPrintable(errors[0]));
+  QVERIFY(s.prompts.unexpected.isEmpty());
+  QCOMPARE(s.prompts.prompts.size(), std::size_t{5});
+  QCOMPARE(s.document.CatalogStream(), bytes);
+  QVERIFY(!s.document.Modified());
+  s.window.SaveClick();
+  QCOMPARE(Read(path), bytes);
+
+  // Exporting what was read stays possible, and gives a well-formed catalogue.
+  const QString out = s.dir.filePath("out.qrv");
+  s.prompts.files = {out};
+  s.window.Export1Click();
+  QVERIFY(WellFormed(Read(out)));
+  QCOMPARE(BuildIndex(Read(out)).TotalThumbs(), cut ? 6 : 1);
 }
 
 }  // namespace quorvel

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <vector>
 
+#include "catalog/catalog_check.h"
 #include "window_fixture.h"
 
 namespace quorvel {
@@ -29,6 +30,7 @@ class MainWindowTest : public QObject {
   void catalogueWithoutDisks();
   void missingFileOpensNothingSilently();
   void damagedCatalogueShowsWhatWasReadAndWarnsOnce();
+  void damagedCatalogueCanBeSavedAsWhatWasRead();
   void fileThatCannotBeACatalogueIsNotOpened_data();
   void fileThatCannotBeACatalogueIsNotOpened();
 };
@@ -197,11 +199,12 @@ void MainWindowTest::damagedCatalogueShowsWhatWasReadAndWarnsOnce() {
   const std::size_t second_record = through_second.size() - whole_first.size();
   bytes.resize(whole_first.size() + second_record * 2 / 3);
   const QString path = s.Write(QStringLiteral("cut.qrv"), bytes);
+  s.prompts.answers = {Answer::kNo, Answer::kNo};
   s.window.FormCreate(path);
   // The warning waits for the window, so that it does not open alone on the screen.
-  QVERIFY(s.prompts.warnings.empty());
+  QVERIFY(s.prompts.prompts.empty());
   s.window.show();
-  QTRY_COMPARE(s.prompts.warnings.size(), std::size_t{1});
+  QTRY_COMPARE(s.prompts.Texts("warn-yes-no").size(), 1);
 
   QCOMPARE(s.Rows().size(), 2);
   QCOMPARE(s.Rows()[0], QStringList({"first", "3", "1"}));
@@ -210,22 +213,59 @@ void MainWindowTest::damagedCatalogueShowsWhatWasReadAndWarnsOnce() {
   QVERIFY(s.document.CatalogOpen());
 
   QCoreApplication::processEvents();
-  QCOMPARE(s.prompts.warnings.size(), std::size_t{1});
-  const RecordingPrompts::Warning& warning = s.prompts.warnings[0];
+  QCOMPARE(s.prompts.prompts.size(), std::size_t{1});
+  const RecordingPrompts::Prompt& warning = s.prompts.prompts[0];
   QCOMPARE(warning.parent, &s.window);
   QCOMPARE(warning.title, QStringLiteral("Quorvel"));
   QVERIFY2(warning.text.contains(QStringLiteral("повреждён")), qPrintable(warning.text));
   QVERIFY2(warning.text.contains(path), qPrintable(warning.text));
   QVERIFY2(warning.text.contains(QString::number(s.document.Index().Damage->offset)),
            qPrintable(warning.text));
+  // The question comes last; No leaves the catalogue open for viewing, and writes nothing.
+  QVERIFY2(warning.text.endsWith(QStringLiteral("\rСохранить прочитанное в новый каталог?")),
+           qPrintable(warning.text));
+  QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files), QStringList({"cut.qrv"}));
 
   // Rebuilding from memory, as every edit does, does not repeat the warning...
   s.window.ReloadCatalog(false);
-  QCOMPARE(s.prompts.warnings.size(), std::size_t{1});
+  QCOMPARE(s.prompts.prompts.size(), std::size_t{1});
   QCOMPARE(s.Rows().size(), 2);
   // ...reading the file again does.
   s.window.ReloadCatalog(true);
-  QCOMPARE(s.prompts.warnings.size(), std::size_t{2});
+  QCOMPARE(s.prompts.Texts("warn-yes-no").size(), 2);
+  QVERIFY(s.prompts.unexpected.isEmpty());
+}
+
+void MainWindowTest::damagedCatalogueCanBeSavedAsWhatWasRead() {
+  Session s;
+  Bytes bytes = BuildCatalog({Disk("first", 3), Disk("second", 4)});
+  bytes.resize(bytes.size() - 700);  // inside the second disk's last thumbnails
+  const QString path = s.Write(QStringLiteral("cut.qrv"), bytes);
+  const QString repaired = s.dir.filePath(QStringLiteral("read.qrv"));
+  s.prompts.answers = {Answer::kYes, Answer::kYes};
+  s.prompts.files = {path, s.dir.filePath(QStringLiteral("read"))};
+  QVERIFY(s.Start(path));
+
+  // Its own file is refused, so the damaged file stays as it was; a new name is asked again.
+  QCOMPARE(s.prompts.Texts("error").size(), 1);
+  QCOMPARE(testkit::ReadBytes(QStringToPath(path)), std::string(bytes.begin(), bytes.end()));
+  QVERIFY(s.document.Index().Damage);
+  s.window.ReloadCatalog(true);
+  QStringList dialogs;
+  for (const RecordingPrompts::Prompt& p : s.prompts.prompts) {
+    if (p.kind == QStringLiteral("file")) dialogs.append(p.title);
+  }
+  QCOMPARE(dialogs, QStringList({"SaveDialog1", "SaveDialog1"}));
+  QVERIFY(s.prompts.unexpected.isEmpty());
+
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), repaired);
+  const Bytes written = LoadFile(QStringToPath(repaired));
+  QVERIFY(CheckCatalog(written).ok());
+  QCOMPARE(s.document.CatalogStream(), written);
+  QVERIFY(!s.document.Index().Damage && !s.document.Modified());
+  QCOMPARE(s.Column(0), QStringList({"first", "second"}));
+  QCOMPARE(s.window.windowTitle(), Caption(repaired, 2));
+  QCOMPARE(testkit::ReadBytes(QStringToPath(path)), std::string(bytes.begin(), bytes.end()));
 }
 
 void MainWindowTest::fileThatCannotBeACatalogueIsNotOpened_data() {

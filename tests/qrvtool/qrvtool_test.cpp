@@ -57,11 +57,48 @@ TEST_F(QrvtoolTest, ListAndThumbsPrintTabSeparatedUtf8Lines) {
   const Disc& a = index.Disks[0].Thumbs[0];
   const Disc& b = index.Disks[0].Thumbs[1];
   EXPECT_EQ(r.out, "1\t" + std::to_string(a.JpegSize) + "\t" + std::to_string(a.JpegPos) +
-                       "\tE:\\Фото\\лес.jpg\n2\t" + std::to_string(b.JpegSize) + "\t" +
-                       std::to_string(b.JpegPos) + "\tE:\\b.jpg\n");
+                       "\tE:\\\\Фото\\\\лес.jpg\n2\t" + std::to_string(b.JpegSize) + "\t" +
+                       std::to_string(b.JpegPos) + "\tE:\\\\b.jpg\n");
   r = RunTool({"thumbs", path, "2"});
   EXPECT_EQ(r.status, kExitOk);
   EXPECT_EQ(r.out, "");
+}
+
+TEST_F(QrvtoolTest, TabsLineBreaksAndBackslashesInNamesPrintEscaped) {
+  const std::string path = Catalog(
+      "odd.qrv", testkit::BuildCatalog({{"a\tb\nc\\d\re", {{"x\ty\nz", GradientJpeg(1)}}}}));
+  EXPECT_EQ(RunTool({"list", path}).out, "1\t1\ta\\tb\\nc\\\\d\\re\n");
+  const std::string thumbs = RunTool({"thumbs", path, "1"}).out;
+  EXPECT_EQ(thumbs.substr(thumbs.rfind('\t') + 1), "x\\ty\\nz\n");
+}
+
+TEST_F(QrvtoolTest, RepairWritesWhatCanBeReadAndSaysWhatWasDropped) {
+  Bytes cut = Sample();
+  const CatalogIndex index = BuildIndex(cut);
+  const Disc& lost = index.Disks[0].Thumbs[1];
+  cut.resize(lost.JpegPos + 100);  // inside the first disk's second JPEG
+  const std::string path = Catalog("cut.qrv", cut);
+  const std::string target = (temp_.path() / "read.qrv").string();
+  Result r = RunTool({"repair", path, target});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out,
+            "kept\t1\t1\tФото 2019\ndropped-thumbs\t1\t1\ndropped-disks\t2\n"
+            "dropped-bytes\t" +
+                std::to_string(lost.RecordStart()) + "\t" +
+                std::to_string(cut.size() - lost.RecordStart()) + "\tdisk record 1 declares " +
+                std::to_string(index.Disks[0].RecordEnd - 6) + " bytes, but " +
+                std::to_string(cut.size() - 6) + " remain and its fixed part needs 17\n");
+  EXPECT_EQ(RunTool({"check", target}).out, "ok\t1\t1\n");
+  EXPECT_EQ(LoadFile(path), cut) << "the damaged file is kept as it was";
+
+  // Its own file is not a target; a whole catalogue is copied as it is; other files are refused.
+  EXPECT_EQ(RunTool({"repair", path, path}).status, kExitUsage);
+  EXPECT_EQ(LoadFile(path), cut);
+  r = RunTool({"repair", Catalog("s.qrv", Sample()), target});
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(r.out, "not-damaged\nkept\t1\t2\tФото 2019\nkept\t2\t0\tempty\nkept\t3\t1\tCD1\n");
+  EXPECT_EQ(LoadFile(target), Sample());
+  EXPECT_EQ(RunTool({"repair", Catalog("p.jpg", GradientJpeg(1)), target}).status, kExitBadCatalog);
 }
 
 TEST_F(QrvtoolTest, UsageErrorsExitTwo) {
@@ -140,6 +177,21 @@ TEST_F(QrvtoolTest, EveryDamagedVariantExitsOneWithItsOffset) {
   EXPECT_EQ(RunTool({"check", (temp_.path() / "missing.qrv").string()}).status, kExitBadCatalog);
 }
 
+TEST_F(QrvtoolTest, ABadPictureIsReportedByCheckAndKeptByEveryOtherCommand) {
+  Bytes bad = Sample();
+  const CatalogIndex index = BuildIndex(bad);
+  bad[index.Disks[0].Thumbs[1].JpegPos] = 0;  // no FF D8
+  const std::string path = Catalog("bad.qrv", bad);
+  EXPECT_EQ(RunTool({"check", path}).status, kExitBadCatalog);
+  EXPECT_EQ(RunTool({"thumbs", path, "1"}).status, kExitOk);
+  const std::string into = Catalog("into.qrv", testkit::BuildCatalog({}));
+  EXPECT_EQ(RunTool({"import", into, path}).status, kExitOk);
+  EXPECT_EQ(LoadFile(into), bad);
+  ASSERT_EQ(RunTool({"rename", path, "3", "CD2"}).status, kExitOk);
+  const Bytes renamed = LoadFile(path);
+  EXPECT_TRUE(std::equal(bad.begin(), bad.begin() + index.Disks[2].RecordStart(), renamed.begin()));
+}
+
 TEST_F(QrvtoolTest, ExtractWritesEachJpegUnderItsFileName) {
   const std::string path = Catalog("s.qrv", Sample());
   const fs::path out = temp_.path() / "out";
@@ -189,7 +241,7 @@ TEST_F(QrvtoolTest, EditsRewriteTheCatalogueInPlace) {
   r = RunTool({"remove-thumbs", path, "1", "1"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(RunTool({"list", path}).out, "1\t1\tФото 2019\n2\t0\tempty\n3\t1\tДиск №5\n");
-  EXPECT_NE(RunTool({"thumbs", path, "1"}).out.find("E:\\b.jpg"), std::string::npos);
+  EXPECT_NE(RunTool({"thumbs", path, "1"}).out.find("E:\\\\b.jpg"), std::string::npos);
 
   // The disks that stay are stored by name: "empty" (Latin) before the Cyrillic names.
   r = RunTool({"remove", path, "1"});

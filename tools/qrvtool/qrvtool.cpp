@@ -12,6 +12,7 @@
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_repair.h"
 #include "catalog/cp1251.h"
 #include "catalog/folder_writer.h"
 #include "catalog/stream.h"
@@ -31,9 +32,14 @@ constexpr char kUsage[] =
     "       qrvtool remove-thumbs CATALOG DISK INDEX...\n"
     "       qrvtool import CATALOG OTHER\n"
     "       qrvtool export CATALOG TARGET DISK...\n"
+    "       qrvtool repair CATALOG TARGET\n"
     "DISK is a 1-based disk number, as `qrvtool list` prints it; INDEX a 1-based thumbnail\n"
     "index, as `qrvtool thumbs` prints it. Every change is saved at once, replacing the file\n"
-    "only when the whole catalogue is written.\n";
+    "only when the whole catalogue is written. A catalogue whose records do not fit together\n"
+    "is damaged: every command but `repair` refuses it, and `repair` writes what can be read\n"
+    "of it to TARGET. A thumbnail whose JPEG lacks FF D8 ... FF D9 is a bad picture: `check`\n"
+    "reports it, every other command keeps it as it is. In names, a tab, a line break and a\n"
+    "backslash print as \\t, \\n (\\r) and \\\\.\n";
 
 struct UsageError {
   std::string message;
@@ -109,11 +115,36 @@ Bytes Edit(Change change) {
 
 std::string Utf8(std::string_view cp1251) { return Cp1251ToUtf8(cp1251); }
 
+// A stored name as one tab-separated field of one line: the characters that would end the field
+// or the line are escaped, and so is the escape character itself.
+std::string Field(std::string_view cp1251) {
+  std::string field;
+  for (const char c : Utf8(cp1251)) {
+    switch (c) {
+      case '\\':
+        field += "\\\\";
+        break;
+      case '\t':
+        field += "\\t";
+        break;
+      case '\n':
+        field += "\\n";
+        break;
+      case '\r':
+        field += "\\r";
+        break;
+      default:
+        field += c;
+    }
+  }
+  return field;
+}
+
 int List(const std::vector<std::string>& args, std::ostream& out) {
   const Loaded loaded = LoadCatalog(args[0]);
   for (std::size_t i = 0; i < loaded.index.Disks.size(); ++i) {
     const CatInfo& disk = loaded.index.Disks[i];
-    out << i + 1 << '\t' << disk.ThumbCount << '\t' << Utf8(disk.Name) << '\n';
+    out << i + 1 << '\t' << disk.ThumbCount << '\t' << Field(disk.Name) << '\n';
   }
   return kExitOk;
 }
@@ -124,7 +155,7 @@ int Thumbs(const std::vector<std::string>& args, std::ostream& out) {
   for (std::size_t j = 0; j < disk.Thumbs.size(); ++j) {
     const Disc& thumb = disk.Thumbs[j];
     out << j + 1 << '\t' << thumb.JpegSize << '\t' << thumb.JpegPos << '\t'
-        << Utf8(thumb.Name(loaded.stream)) << '\n';
+        << Field(thumb.Name(loaded.stream)) << '\n';
   }
   return kExitOk;
 }
@@ -224,6 +255,45 @@ int Export(const std::vector<std::string>& args, std::ostream&) {
   return kExitOk;
 }
 
+int Repair(const std::vector<std::string>& args, std::ostream& out) {
+  Bytes stream;
+  try {
+    stream = LoadFile(args[0]);
+  } catch (const CatalogError& e) {
+    throw Failure{kExitBadCatalog, e.what()};
+  }
+  std::error_code ec;
+  if (fs::equivalent(args[0], args[1], ec)) {
+    throw Failure{kExitUsage,
+                  "TARGET is CATALOG itself; the damaged file is kept as it is, so "
+                  "name another file"};
+  }
+  CatalogRepair repair;
+  try {
+    repair = RepairCatalog(stream);
+  } catch (const CatalogError& e) {
+    throw Failure{kExitBadCatalog, args[0] + ": " + e.what()};
+  }
+  SaveCatalog(args[1], repair.catalog);
+  if (!repair.damaged) out << "not-damaged\n";
+  for (std::size_t d = 0; d < repair.disks.size(); ++d) {
+    const RepairedDisk& disk = repair.disks[d];
+    out << "kept\t" << d + 1 << '\t' << disk.thumbs_kept << '\t' << Field(disk.name) << '\n';
+    if (disk.thumbs_declared > disk.thumbs_kept) {
+      out << "dropped-thumbs\t" << d + 1 << '\t' << disk.thumbs_declared - disk.thumbs_kept << '\n';
+    }
+  }
+  const auto kept_disks = static_cast<std::int64_t>(repair.disks.size());
+  if (repair.declared_disks > kept_disks) {
+    out << "dropped-disks\t" << repair.declared_disks - kept_disks << '\n';
+  }
+  for (const DroppedBytes& range : repair.dropped) {
+    out << "dropped-bytes\t" << range.offset << '\t' << range.length << '\t' << range.reason
+        << '\n';
+  }
+  return kExitOk;
+}
+
 struct Command {
   std::size_t arg_count;  // the fewest arguments
   bool more_allowed;
@@ -243,6 +313,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       {"remove-thumbs", {3, true, RemoveThumbnails}},
       {"import", {2, false, Import}},
       {"export", {3, true, Export}},
+      {"repair", {2, false, Repair}},
   };
   try {
     if (args.empty()) throw UsageError{"no command given"};

@@ -1,0 +1,112 @@
+#include "catalog/catalog_repair.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalog/catalog_check.h"
+#include "catalog/catalog_error.h"
+#include "catalog/catalog_index.h"
+#include "catalog/field_codec.h"
+#include "support/catalog_builder.h"
+
+namespace quorvel {
+namespace {
+
+using testkit::BuildCatalog;
+using testkit::DiskSpec;
+
+DiskSpec Disk(const std::string& name, int thumbs) {
+  DiskSpec disk{name, {}};
+  for (int k = 0; k < thumbs; ++k) {
+    Bytes jpeg(20 + k, static_cast<std::uint8_t>(name.size() + k));
+    jpeg[0] = 0xFF, jpeg[1] = 0xD8, jpeg[jpeg.size() - 2] = 0xFF, jpeg.back() = 0xD9;
+    disk.thumbs.push_back({"E:\\" + name + std::to_string(k) + ".jpg", jpeg});
+  }
+  return disk;
+}
+
+DiskSpec FirstThumbs(DiskSpec disk, std::size_t count) {
+  disk.thumbs.resize(count);
+  return disk;
+}
+
+struct Damage {
+  const char* what;
+  std::function<void(Bytes&, const CatalogIndex&)> spoil;
+  std::vector<DiskSpec> readable;
+  std::int64_t dropped_bytes;
+};
+
+TEST(RepairCatalogTest, KeepsExactlyTheReadableRecordsAsAWellFormedCatalogue) {
+  const DiskSpec a = Disk("\xC4\xE8\xF1\xEA A", 6);  // "Диск A"
+  const DiskSpec b = Disk("B", 6);
+  const Bytes good = BuildCatalog({a, b});
+  const CatalogIndex index = BuildIndex(good);
+  const std::int64_t b_start = index.Disks[1].RecordStart();
+  const Disc& a2 = index.Disks[0].Thumbs[1];
+  const Disc& b3 = index.Disks[1].Thumbs[2];
+  const std::vector<Damage> damages = {
+      {"marker of the first disk's second thumbnail",
+       [&](Bytes& v, const CatalogIndex&) { v[a2.RecordStart()] = 'X'; },
+       {FirstThumbs(a, 1), b},
+       b_start - a2.RecordStart()},
+      {"cut inside the second disk's third JPEG",
+       [&](Bytes& v, const CatalogIndex&) { v.resize(b3.JpegPos + 5); },
+       {a, FirstThumbs(b, 2)},
+       4 + b3.NameLength + 5},
+      {"both: reading goes on past the first damage",
+       [&](Bytes& v, const CatalogIndex&) {
+         v[a2.RecordStart()] = 'X';
+         v.resize(b3.JpegPos + 5);
+       },
+       {FirstThumbs(a, 1), FirstThumbs(b, 2)},
+       b_start - a2.RecordStart() + 4 + b3.NameLength + 5},
+      {"disk and thumbnail counts too low",
+       [&](Bytes& v, const CatalogIndex& i) {
+         WriteField(v, 4, 1, 2);
+         WriteField(v, i.Disks[0].RecordStart() + 2, 2, 2);
+       },
+       {a, b},
+       0},
+      {"thumbnail count too high, record length past the record",
+       [&](Bytes& v, const CatalogIndex& i) {
+         const std::int64_t s = i.Disks[0].RecordStart();
+         WriteField(v, s + 2, 9, 2);
+         WriteField(v, s + 4 + i.Disks[0].NameLength, b_start - s + 3, 4);
+       },
+       {a, b},
+       0},
+  };
+  for (const Damage& damage : damages) {
+    Bytes bytes = good;
+    damage.spoil(bytes, index);
+    ASSERT_TRUE(BuildIndex(bytes).Damage) << damage.what;
+    const CatalogRepair repair = RepairCatalog(bytes);
+    EXPECT_TRUE(repair.damaged) << damage.what;
+    EXPECT_TRUE(CheckCatalog(repair.catalog).ok()) << damage.what;
+    EXPECT_EQ(repair.catalog, BuildCatalog(damage.readable)) << damage.what;
+    ASSERT_EQ(repair.disks.size(), damage.readable.size()) << damage.what;
+    for (std::size_t d = 0; d < repair.disks.size(); ++d) {
+      EXPECT_EQ(repair.disks[d].name, damage.readable[d].name) << damage.what;
+      EXPECT_EQ(repair.disks[d].thumbs_kept, std::ssize(damage.readable[d].thumbs)) << damage.what;
+    }
+    std::int64_t dropped = 0;
+    for (const DroppedBytes& range : repair.dropped) dropped += range.length;
+    EXPECT_EQ(dropped, damage.dropped_bytes) << damage.what;
+  }
+}
+
+TEST(RepairCatalogTest, IntactBytesComeBackUnchangedAndOtherFilesAreRefused) {
+  const Bytes good = BuildCatalog({Disk("a", 2), Disk("b", 0)});
+  const CatalogRepair repair = RepairCatalog(good);
+  EXPECT_FALSE(repair.damaged);
+  EXPECT_EQ(repair.catalog, good);
+  EXPECT_TRUE(repair.dropped.empty());
+  EXPECT_THROW(RepairCatalog(testkit::ToBytes("PK\3\4")), CatalogError);
+}
+
+}  // namespace
+}  // namespace quorvel
