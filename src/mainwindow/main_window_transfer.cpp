@@ -11,6 +11,7 @@
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
+#include "catalog/catalog_lock.h"
 #include "catalog/cp1251.h"
 #include "catalog/stream.h"
 #include "catalog/thumbnail_file_name.h"
@@ -81,6 +82,7 @@ void MainWindow::Export1Click() {
     }
     std::string reason;
     const std::filesystem::path path = QStringToPath(target);
+    const CatalogLock lock(path);
     if (!WriteFileAtomically(path, exported, &reason)) {
       throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
     }

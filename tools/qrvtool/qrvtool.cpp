@@ -6,12 +6,14 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_lock.h"
 #include "catalog/cp1251.h"
 #include "catalog/stream.h"
 #include "catalog/thumbnail_file_name.h"
@@ -88,6 +90,18 @@ int DiskIndex(const Loaded& loaded, const std::string& text) {
 
 const CatInfo& DiskByNumber(const Loaded& loaded, const std::string& text) {
   return loaded.index.Disks[static_cast<std::size_t>(DiskIndex(loaded, text))];
+}
+
+// The lock a changing command holds from reading the catalogue to writing it back, so that
+// another program's change made in between is never overwritten.
+std::unique_ptr<CatalogLock> LockCatalog(const std::string& path) {
+  try {
+    return std::make_unique<CatalogLock>(path);
+  } catch (const CatalogBusyError&) {
+    throw Failure{kExitBadCatalog, path + ": " + kBusyMessage};
+  } catch (const CatalogError& e) {
+    throw Failure{kExitBadCatalog, e.what()};
+  }
 }
 
 void SaveCatalog(const std::string& path, const Bytes& bytes) {
@@ -170,6 +184,7 @@ int Extract(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 int Rename(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   const int disk = DiskIndex(loaded, args[1]);
   const std::string name = Utf8ToCp1251(args[2]);
@@ -178,6 +193,7 @@ int Rename(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int Remove(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   std::vector<bool> removed(loaded.index.Disks.size(), false);
   for (std::size_t k = 1; k < args.size(); ++k) removed[DiskIndex(loaded, args[k])] = true;
@@ -195,6 +211,7 @@ int Remove(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int RemoveThumbnails(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   const int disk = DiskIndex(loaded, args[1]);
   const std::size_t thumbs = loaded.index.Disks[static_cast<std::size_t>(disk)].Thumbs.size();
@@ -208,6 +225,7 @@ int RemoveThumbnails(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int Import(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   Bytes other;
   try {
@@ -220,6 +238,7 @@ int Import(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int Export(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[1]);
   const Loaded loaded = LoadCatalog(args[0]);
   std::vector<int> chosen;
   for (std::size_t k = 2; k < args.size(); ++k) chosen.push_back(DiskIndex(loaded, args[k]));
