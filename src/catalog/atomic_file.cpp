@@ -14,12 +14,13 @@
 #include <unistd.h>
 #endif
 
+#include "catalog/catalog_error.h"
+
 namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kNotRegular[] = "Not a regular file";
 // As many hops as the system itself follows before it reports a loop.
 constexpr int kMaxLinkHops = 40;
 constexpr int kNameAttempts = 16;
@@ -89,7 +90,7 @@ bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reas
     std::error_code ec;
     const fs::path target = FinalTarget(path);
     const fs::file_status old_status = fs::status(target, ec);
-    if (fs::exists(old_status) && !fs::is_regular_file(old_status)) return fail(kNotRegular);
+    if (fs::exists(old_status) && !fs::is_regular_file(old_status)) return fail(kNotRegularFile);
     std::FILE* file = nullptr;
     for (int attempt = 0; attempt < kNameAttempts && !file; ++attempt) {
       temp = FolderOf(target) / TemporaryName(target);
@@ -179,12 +180,12 @@ OldFile CheckTarget(const fs::path& target) {
   }
   if (S_ISDIR(old.st.st_mode)) throw Failed{std::strerror(EISDIR)};
   if (S_ISLNK(old.st.st_mode)) throw Failed{std::strerror(ELOOP)};  // a loop of links
-  if (!S_ISREG(old.st.st_mode)) throw Failed{kNotRegular};
+  if (!S_ISREG(old.st.st_mode)) throw Failed{kNotRegularFile};
   const Descriptor file(
       open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file.get() < 0) throw Failed{ErrnoText()};
   if (fstat(file.get(), &old.st) != 0) throw Failed{ErrnoText()};
-  if (!S_ISREG(old.st.st_mode)) throw Failed{kNotRegular};
+  if (!S_ISREG(old.st.st_mode)) throw Failed{kNotRegularFile};
   old.exists = true;
   return old;
 }

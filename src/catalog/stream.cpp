@@ -90,7 +90,7 @@ class ReadableFile {
  private:
   void RefuseIrregular(const struct stat& st) const {
     if (S_ISDIR(st.st_mode)) throw CatalogError(CannotOpen(path_, std::strerror(EISDIR)));
-    if (!S_ISREG(st.st_mode)) throw CatalogError(CannotOpen(path_, "Not a regular file"));
+    if (!S_ISREG(st.st_mode)) throw CatalogError(CannotOpen(path_, kNotRegularFile));
   }
 
   std::filesystem::path path_;

@@ -108,12 +108,12 @@ TEST_F(AtomicFileTest, RefusesWhatIsNotARegularFile) {
   const fs::path fifo = dir_ / "f.qrv";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::string reason;
-  EXPECT_FALSE(Save(fifo, "new", &reason));
+  EXPECT_FALSE(WriteFileAtomically(fifo, ToBytes("new"), &reason));
   EXPECT_EQ(reason, "Not a regular file");
   EXPECT_TRUE(fs::is_fifo(fifo));
   const fs::path folder = dir_ / "d.qrv";
   fs::create_directory(folder);
-  EXPECT_FALSE(Save(folder, "new", &reason));
+  EXPECT_FALSE(WriteFileAtomically(folder, ToBytes("new"), &reason));
   EXPECT_TRUE(fs::is_directory(folder));
   EXPECT_EQ(Names(), (std::vector<std::string>{"d.qrv", "f.qrv"}));
 }
