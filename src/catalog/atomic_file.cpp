@@ -59,14 +59,18 @@ std::string TemporaryNamePrefix(const fs::path& target) {
 }
 
 void RemoveStrayTemporaries(const fs::path& target) {
-  const std::string prefix = TemporaryNamePrefix(target);
-  std::error_code ec;
-  for (fs::directory_iterator it(FolderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.starts_with(prefix) && name.ends_with(".tmp") && it->is_regular_file(ec)) {
-      std::error_code ignored;
-      fs::remove(it->path(), ignored);
+  try {
+    const std::string prefix = TemporaryNamePrefix(target);
+    std::error_code ec;
+    for (fs::directory_iterator it(FolderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (name.starts_with(prefix) && name.ends_with(".tmp") && it->is_regular_file(ec)) {
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+      }
     }
+  } catch (const std::exception&) {
+    // Tidying up is no reason to fail the save it precedes.
   }
 }
 
@@ -251,7 +255,7 @@ std::string WriteTemporary(int dir, const fs::path& target, ByteView bytes, cons
     }
     try {
       *identity = Fill(named.get(), bytes, old);
-    } catch (const Failed&) {
+    } catch (...) {
       unlinkat(dir, name.c_str(), 0);
       throw;
     }

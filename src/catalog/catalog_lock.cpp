@@ -89,8 +89,8 @@ CatalogLock::CatalogLock(const fs::path& catalogue, std::chrono::milliseconds pa
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
       // The holder before removes the file as it lets go; a lock on a file that has lost its
       // name keeps no one out, so it is taken again on the file the name now gives.
-      struct stat held {
-      }, named{};
+      struct stat held {};
+      struct stat named {};
       if (fstat(fd, &held) == 0 && stat(lock_file_.c_str(), &named) == 0 &&
           held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
         fd_ = fd;
@@ -101,8 +101,9 @@ CatalogLock::CatalogLock(const fs::path& catalogue, std::chrono::milliseconds pa
     }
     const int error = errno;
     close(fd);
-    if (error != EWOULDBLOCK && error != EINTR)
+    if (error != EWOULDBLOCK && error != EINTR) {
       throw CatalogError(CannotCreate(catalogue, std::strerror(error)));
+    }
     if (std::chrono::steady_clock::now() >= deadline) throw CatalogBusyError(catalogue);
     std::this_thread::sleep_for(kPollInterval);
   }
@@ -113,8 +114,8 @@ CatalogLock::CatalogLock(const fs::path& catalogue, std::chrono::milliseconds pa
 CatalogLock::~CatalogLock() {
   // Removed while still held, so that whoever opened it meanwhile finds it gone and starts
   // again; but only while the name is still this file's.
-  struct stat held {
-  }, named{};
+  struct stat held {};
+  struct stat named {};
   if (fstat(fd_, &held) == 0 && stat(lock_file_.c_str(), &named) == 0 &&
       held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
     unlink(lock_file_.c_str());

@@ -38,8 +38,9 @@ std::string CannotOpen(const std::filesystem::path& path, const std::string& rea
 
 std::ifstream OpenForReading(const std::filesystem::path& path) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec))
+  if (std::filesystem::is_directory(path, ec)) {
     throw CatalogError(CannotOpen(path, "Is a directory"));
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw CatalogError(CannotOpen(path, std::strerror(errno)));
   return in;
@@ -60,8 +61,13 @@ class ReadableFile {
     RefuseIrregular(st);
     fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
-    if (fstat(fd_, &st) != 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
-    RefuseIrregular(st);
+    try {
+      if (fstat(fd_, &st) != 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
+      RefuseIrregular(st);
+    } catch (...) {
+      close(fd_);  // a constructor that throws runs no destructor
+      throw;
+    }
     if (std::optional<FileIdentity> identity = IdentifyOpenFile(fd_)) identity_ = *identity;
   }
   ~ReadableFile() {

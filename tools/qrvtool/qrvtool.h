@@ -9,7 +9,7 @@
 namespace quorvel::qrvtool {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitBadCatalog = 1;  // not a catalogue, damaged, or a file error
+inline constexpr int kExitBadCatalog = 1;  // not a catalogue, damaged, a file error, or busy
 inline constexpr int kExitUsage = 2;
 
 // Said when another program is changing the catalogue and does not finish within the wait.
