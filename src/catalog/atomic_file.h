@@ -5,15 +5,36 @@
 #include <filesystem>
 #include <string>
 
+#include "catalog/file_identity.h"
 #include "catalog/stream.h"
 
 namespace quorvel {
 
-// Writes `bytes` to a new temporary file beside `path`, forces it to the disk, then renames it
-// over `path` (through a symbolic link to its target, keeping the old file's permissions). On
-// failure the temporary file is removed, `path` is untouched, and false is returned with the
-// system's reason in *reason. Never throws.
-bool WriteFileAtomically(const std::filesystem::path& path, ByteView bytes, std::string* reason);
+// The file a write through `path` lands in: `path` with its symbolic links followed as far as
+// they lead, to a file that need not exist yet.
+std::filesystem::path FinalTarget(const std::filesystem::path& path);
+
+// Writes `bytes` to a temporary file beside FinalTarget(path), forces it to the disk, then
+// renames it over that file, so a link is followed and never replaced (one to a missing file
+// creates that file). The old file's permissions are kept, and its owner and group where the
+// process may set them. Where the system allows it the temporary has no name until it is
+// complete, so a save killed while writing leaves nothing behind. Refuses what a plain write
+// would refuse (a file without write permission) and anything that is not a regular file,
+// never opening such a file for longer than to tell. On failure the target is untouched, no
+// temporary is left, and false is returned with the system's reason in *reason; on success
+// *written, when given, is the identity of the new file. Never throws.
+bool WriteFileAtomically(const std::filesystem::path& path, ByteView bytes, std::string* reason,
+                         FileIdentity* written = nullptr);
+
+// The start of the names of the temporaries that saving `target` (a FinalTarget) makes beside
+// it: hidden, of one short length whatever the length of the target's name, and told apart from
+// other files' by a hash of that name.
+std::string TemporaryNamePrefix(const std::filesystem::path& target);
+
+// Removes the temporaries that saves of `target` left behind when they were killed between
+// naming the temporary and renaming it. Only safe while no other save of `target` can be
+// running: while its CatalogLock is held. Never throws.
+void RemoveStrayTemporaries(const std::filesystem::path& target);
 
 }  // namespace quorvel
 

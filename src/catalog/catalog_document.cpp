@@ -21,10 +21,13 @@ void CatalogDocument::UseStartupFile(const std::filesystem::path& name) {
 ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
   ReloadOutcome outcome;
   std::error_code ec;
+  if (load_from_file) file_identity_.reset();
   if (load_from_file && !catalog_file_name_.empty() &&
       std::filesystem::exists(catalog_file_name_, ec)) {
     try {
-      catalog_stream_ = LoadFile(catalog_file_name_);
+      FileIdentity identity;
+      catalog_stream_ = LoadFile(catalog_file_name_, &identity);
+      file_identity_ = identity;
     } catch (const CatalogError& error) {
       Close();
       outcome.load_error = error.what();
@@ -51,10 +54,12 @@ void CatalogDocument::UseFile(const std::filesystem::path& path) {
 
 void CatalogDocument::New(const std::filesystem::path& path) {
   std::string reason;
-  if (!WriteFileAtomically(path, ByteView(), &reason)) {
+  FileIdentity identity;
+  if (!WriteFileAtomically(path, ByteView(), &reason, &identity)) {
     throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
   }
   UseFile(path);
+  file_identity_ = identity;
 }
 
 void CatalogDocument::RequireChangeable() const {
@@ -117,21 +122,22 @@ void CatalogDocument::Undo() {
   BuildIndex(catalog_stream_, index_);
 }
 
-void CatalogDocument::Save() {
-  std::string reason;
-  if (!WriteFileAtomically(catalog_file_name_, catalog_stream_, &reason)) {
-    throw CatalogError("Cannot create file \"" + catalog_file_name_.string() + "\". " + reason);
-  }
-  saved_state_ = state_;
-}
+void CatalogDocument::Save() { SaveAs(catalog_file_name_); }
 
 void CatalogDocument::SaveAs(const std::filesystem::path& path) {
   std::string reason;
-  if (!WriteFileAtomically(path, catalog_stream_, &reason)) {
+  FileIdentity identity;
+  if (!WriteFileAtomically(path, catalog_stream_, &reason, &identity)) {
     throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
   }
   UseFile(path);
+  file_identity_ = identity;
   saved_state_ = state_;
+}
+
+bool CatalogDocument::FileChangedOnDisk() const {
+  const std::optional<FileIdentity> now = IdentifyFile(catalog_file_name_);
+  return now && now != file_identity_;
 }
 
 void CatalogDocument::Close() {
@@ -142,6 +148,7 @@ void CatalogDocument::Close() {
   undo_is_stream_ = false;
   set_aside_ = SetAside();
   index_ = CatalogIndex();
+  file_identity_.reset();
   state_ = snapshot_state_ = saved_state_ = ++next_state_;
 }
 

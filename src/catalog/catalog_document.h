@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "catalog/catalog_index.h"
+#include "catalog/file_identity.h"
 #include "catalog/stream.h"
 
 namespace quorvel {
@@ -79,6 +81,11 @@ class CatalogDocument {
   // The same to `path`, which then is the current file (the caller reloads from it).
   void SaveAs(const std::filesystem::path& path);
 
+  // True when CatalogFileName names a file other than the one last read from or written to it
+  // (another program has replaced or changed it since), or a file that appeared there when
+  // there was none. False when there is no such file now: saving then loses nothing.
+  bool FileChangedOnDisk() const;
+
   bool Modified() const { return catalog_open_ && state_ != saved_state_; }
 
   const std::filesystem::path& CatalogFileName() const { return catalog_file_name_; }
@@ -104,6 +111,8 @@ class CatalogDocument {
   };
   SetAside set_aside_;
   CatalogIndex index_;  // Disks and DiskCount, rebuilt by every Reload
+  // The file as last read or written, so that a change made by someone else is noticed.
+  std::optional<FileIdentity> file_identity_;
 
   // Every content the stream takes gets a number, so that Modified can tell whether the stream
   // holds what the file holds, and Undo which state it returns to.

@@ -11,6 +11,10 @@ namespace quorvel {
 // field, a file that cannot be read or written). Its message is fit to show to the user. A
 // function that throws it has left every stream it was given as it was, unless its contract says
 // otherwise.
+// The reason given, after the file's name, for a FIFO, a device or the like where a catalogue file
+// is expected: such files are refused rather than read or replaced.
+inline constexpr char kNotRegularFile[] = "Not a regular file";
+
 class CatalogError : public std::runtime_error {
  public:
   explicit CatalogError(const std::string& message) : std::runtime_error(message) {}

@@ -6,7 +6,14 @@
 #include <fstream>
 #include <optional>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "catalog/catalog_error.h"
+#include "catalog/file_identity.h"
 #include "catalog/format.h"
 
 namespace quorvel {
@@ -23,17 +30,81 @@ std::optional<std::int64_t> Resolve(std::int64_t size, Origin origin, std::int64
   return size + offset;
 }
 
+std::string CannotOpen(const std::filesystem::path& path, const std::string& reason) {
+  return "Cannot open file \"" + path.string() + "\". " + reason;
+}
+
+#ifdef _WIN32
+
 std::ifstream OpenForReading(const std::filesystem::path& path) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
-    throw CatalogError("Cannot open file \"" + path.string() + "\". Is a directory");
+    throw CatalogError(CannotOpen(path, "Is a directory"));
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    throw CatalogError("Cannot open file \"" + path.string() + "\". " + std::strerror(errno));
-  }
+  if (!in) throw CatalogError(CannotOpen(path, std::strerror(errno)));
   return in;
 }
+
+#else
+
+// A file opened for reading, closed when it goes.
+class ReadableFile {
+ public:
+  // Opens `path` only when it is a regular file. A FIFO or a device would block the read or
+  // stream something that is no file's content (an empty catalogue from /dev/zero), and merely
+  // opening some devices acts on them, so those are refused before they are opened; the
+  // descriptor is checked again, since the name may have changed in between.
+  explicit ReadableFile(const std::filesystem::path& path) : path_(path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
+    RefuseIrregular(st);
+    fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
+    try {
+      if (fstat(fd_, &st) != 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
+      RefuseIrregular(st);
+    } catch (...) {
+      close(fd_);  // a constructor that throws runs no destructor
+      throw;
+    }
+    if (std::optional<FileIdentity> identity = IdentifyOpenFile(fd_)) identity_ = *identity;
+  }
+  ~ReadableFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+  ReadableFile(const ReadableFile&) = delete;
+  ReadableFile& operator=(const ReadableFile&) = delete;
+
+  // Up to `count` bytes into `buffer`; fewer only at the end of the file.
+  std::size_t Read(std::uint8_t* buffer, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+      const ssize_t got = read(fd_, buffer + done, count - done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        throw CatalogError("Cannot read file \"" + path_.string() + "\". " + std::strerror(errno));
+      }
+      if (got == 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    return done;
+  }
+
+  const FileIdentity& Identity() const { return identity_; }
+
+ private:
+  void RefuseIrregular(const struct stat& st) const {
+    if (S_ISDIR(st.st_mode)) throw CatalogError(CannotOpen(path_, std::strerror(EISDIR)));
+    if (!S_ISREG(st.st_mode)) throw CatalogError(CannotOpen(path_, kNotRegularFile));
+  }
+
+  std::filesystem::path path_;
+  int fd_ = -1;
+  FileIdentity identity_;
+};
+
+#endif
 
 }  // namespace
 
@@ -75,7 +146,9 @@ void CopyCatalogRange(const Bytes& catalog, std::int64_t count, std::int64_t off
   destination.insert(destination.end(), catalog.begin() + offset, catalog.begin() + offset + count);
 }
 
-Bytes LoadFile(const std::filesystem::path& path) {
+#ifdef _WIN32
+
+Bytes LoadFile(const std::filesystem::path& path, FileIdentity* identity) {
   std::ifstream in = OpenForReading(path);
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
@@ -85,17 +158,48 @@ Bytes LoadFile(const std::filesystem::path& path) {
   if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
     throw CatalogError("Cannot read file \"" + path.string() + "\".");
   }
+  if (identity) *identity = IdentifyFile(path).value_or(FileIdentity());
+  return bytes;
+}
+
+bool IsCatalogFile(const std::filesystem::path& path) {
+  std::ifstream in = OpenForReading(path);
+  char head[kMagicSize] = {};
+  in.read(head, kMagicSize);
+  const std::streamsize got = in.gcount();
+  if (got == 0) return true;
+  return std::memcmp(head, kMagic, kMagicSize) == 0;
+}
+
+#else
+
+Bytes LoadFile(const std::filesystem::path& path, FileIdentity* identity) {
+  ReadableFile file(path);
+  // The size is a hint: a file that grows or shrinks meanwhile is read to its end all the same.
+  Bytes bytes(static_cast<std::size_t>(file.Identity().size));
+  const std::size_t got = file.Read(bytes.data(), bytes.size());
+  if (got < bytes.size()) {
+    bytes.resize(got);
+  } else {
+    std::uint8_t chunk[1 << 16];
+    while (const std::size_t more = file.Read(chunk, sizeof chunk)) {
+      bytes.insert(bytes.end(), chunk, chunk + more);
+    }
+  }
+  // What was known when the file was opened: a change made during the read then counts as one.
+  if (identity) *identity = file.Identity();
   return bytes;
 }
 
 bool IsCatalogFile(const std::filesystem::path& path) {
   // Only the magic matters, so read no more than its four bytes, but fail as a whole read would.
-  std::ifstream in = OpenForReading(path);
-  char head[kMagicSize] = {};
-  in.read(head, kMagicSize);
-  const std::streamsize got = in.gcount();
+  ReadableFile file(path);
+  std::uint8_t head[kMagicSize] = {};
+  const std::size_t got = file.Read(head, kMagicSize);
   if (got == 0) return true;  // an empty file is an empty catalogue
   return std::memcmp(head, kMagic, kMagicSize) == 0;
 }
+
+#endif
 
 }  // namespace quorvel

@@ -35,11 +35,15 @@ std::size_t ReadAt(const Bytes& stream, Origin origin, std::int64_t offset, std:
 void CopyCatalogRange(const Bytes& catalog, std::int64_t count, std::int64_t offset,
                       Bytes& destination);
 
-// Reads the whole file. Throws CatalogError naming the file and the reason when it cannot.
-Bytes LoadFile(const std::filesystem::path& path);
+struct FileIdentity;
+
+// Reads the whole file, and with `identity` tells which version of it that was. Throws
+// CatalogError naming the file and the reason when it cannot, and for anything but a regular
+// file (a FIFO or a device is refused at once, never waited on).
+Bytes LoadFile(const std::filesystem::path& path, FileIdentity* identity = nullptr);
 
 // True when the file is empty or begins with the magic "Ctlg". Throws CatalogError when the file
-// cannot be read. Nothing past the magic is checked.
+// cannot be read or is not a regular file. Nothing past the magic is checked.
 bool IsCatalogFile(const std::filesystem::path& path);
 
 }  // namespace quorvel

@@ -10,6 +10,7 @@
 
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_error.h"
+#include "catalog/catalog_lock.h"
 #include "catalog/catalog_repair.h"
 #include "catalog/stream.h"
 #include "mainwindow/catalog_file_name.h"
@@ -24,6 +25,13 @@ const QString kTitle = QStringLiteral("Quorvel");
 
 QString ReplaceQuestion(const QString& name) {
   return name + QStringLiteral(" уже существует.\rЗаменить?");
+}
+
+// Saving over a file that another program wrote after it was read would lose that program's
+// change without a word.
+QString ChangedElsewhereQuestion(const std::filesystem::path& path) {
+  return QStringLiteral("Файл \"") + PathToQString(path) +
+         QStringLiteral("\" изменён другой программой после открытия.\rПерезаписать его?");
 }
 
 }  // namespace
@@ -109,7 +117,11 @@ void MainWindow::NewClick() {
     return;
   }
   Guarded([&] {
-    document_.New(QStringToPath(name));
+    {
+      const std::filesystem::path path = QStringToPath(name);
+      const CatalogLock lock(path);
+      document_.New(path);
+    }
     ReloadCatalog(true);
   });
 }
@@ -132,6 +144,13 @@ bool MainWindow::SaveClick() {
   if (scan_running_) return false;
   bool saved = false;
   Guarded([&] {
+    // Held from the question to the write, so that no other program's change slips in between.
+    const CatalogLock lock(document_.CatalogFileName());
+    if (document_.FileChangedOnDisk() &&
+        prompts_.WarnYesNo(this, kTitle, ChangedElsewhereQuestion(document_.CatalogFileName())) !=
+            Answer::kYes) {
+      return;
+    }
     document_.Save();
     saved = true;
   });
@@ -150,7 +169,11 @@ void MainWindow::SaveAsClick() {
     return;
   }
   Guarded([&] {
-    document_.SaveAs(QStringToPath(name));
+    {
+      const std::filesystem::path path = QStringToPath(name);
+      const CatalogLock lock(path);
+      document_.SaveAs(path);
+    }
     ReloadCatalog(true);
     SelectDiskRow(disk);
   });

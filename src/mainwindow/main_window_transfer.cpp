@@ -10,6 +10,7 @@
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
+#include "catalog/catalog_lock.h"
 #include "catalog/folder_writer.h"
 #include "catalog/stream.h"
 #include "mainwindow/catalog_file_name.h"
@@ -69,6 +70,7 @@ void MainWindow::Export1Click() {
     }
     std::string reason;
     const std::filesystem::path path = QStringToPath(target);
+    const CatalogLock lock(path);
     if (!WriteFileAtomically(path, exported, &reason)) {
       throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
     }

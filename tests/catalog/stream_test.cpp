@@ -1,6 +1,7 @@
 #include "catalog/stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -89,6 +90,22 @@ TEST_F(FileTest, UnreadableFilesAreErrorsNotVerdicts) {
   } catch (const CatalogError& e) {
     EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + (dir_ / "missing.qrv").string()),
               std::string::npos);
+  }
+}
+
+TEST_F(FileTest, OnlyRegularFilesAreReadAndNoneIsWaitedOn) {
+  const fs::path fifo = dir_ / "fifo.qrv";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // With no writer, a FIFO opened for reading blocks this very call for good.
+  for (const fs::path& odd : {fifo, fs::path("/dev/zero")}) {
+    EXPECT_THROW(IsCatalogFile(odd), CatalogError) << odd;
+    try {
+      LoadFile(odd);
+      ADD_FAILURE() << odd << " was read as a catalogue";
+    } catch (const CatalogError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Cannot open file \"" + odd.string() + "\". Not a regular file");
+    }
   }
 }
 

@@ -41,6 +41,7 @@ class DocumentCommandsTest : public QObject {
   void saveAsWritesTheNewFileAndReselectsTheDisk();
   void undoReturnsToTheStateBeforeTheLastChange();
   void aFailedSaveKeepsTheOldFileAndTheChanges();
+  void saveAsksBeforeOverwritingAnotherProgramsChange();
   void menuItemsFollowTheDocumentsState();
 };
 
@@ -250,6 +251,34 @@ void DocumentCommandsTest::aFailedSaveKeepsTheOldFileAndTheChanges() {
   QVERIFY(s.window.SaveClick());
   QCOMPARE(Read(path), s.document.CatalogStream());
   QVERIFY(!s.document.Modified());
+}
+
+void DocumentCommandsTest::saveAsksBeforeOverwritingAnotherProgramsChange() {
+  Session s;
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("a")}));
+  QVERIFY(s.Start(path));
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "mine"));
+  const Bytes theirs = BuildCatalog({Disk("a"), Disk("theirs")});
+  s.Write("a.qrv", theirs);
+  const QString question = QStringLiteral("Файл \"") + path +
+                           QStringLiteral(
+                               "\" изменён другой программой после открытия.\r"
+                               "Перезаписать его?");
+
+  s.prompts.answers = {Answer::kNo};
+  QVERIFY(!s.window.SaveClick());
+  QCOMPARE(s.prompts.Texts("warn-yes-no"), QStringList({question}));
+  QCOMPARE(Read(path), theirs);
+  QVERIFY(s.document.Modified());
+
+  s.prompts.answers = {Answer::kYes};
+  QVERIFY(s.window.SaveClick());
+  QCOMPARE(Read(path), s.document.CatalogStream());
+  // The file written is the one the window knows now: the next save asks nothing.
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "more"));
+  QVERIFY(s.window.SaveClick());
+  QCOMPARE(s.prompts.Texts("warn-yes-no").size(), 2);
+  QVERIFY2(s.prompts.unexpected.isEmpty(), qPrintable(s.prompts.unexpected.join('|')));
 }
 
 void DocumentCommandsTest::menuItemsFollowTheDocumentsState() {

@@ -1,11 +1,17 @@
 #include "qrvtool.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_lock.h"
 #include "catalog/cp1251.h"
 #include "catalog/field_codec.h"
 #include "catalog/stream.h"
@@ -281,6 +287,41 @@ TEST_F(QrvtoolTest, RefusedEditsLeaveTheFileAsItWas) {
   EXPECT_EQ(LoadFile(path), stream);
   EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 2)
       << "no temporary file is left behind";
+}
+
+TEST_F(QrvtoolTest, AnEditWaitsForAnotherWriterThenGivesUp) {
+  const Bytes stream = Sample();
+  const std::string path = Catalog("s.qrv", stream);
+  // Another program holds the catalogue for `hold`: the time a long `add` takes, or less.
+  const auto hold = [&](std::chrono::milliseconds duration) {
+    int ready[2];
+    EXPECT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+      const CatalogLock lock(path);
+      (void)!write(ready[1], "x", 1);
+      std::this_thread::sleep_for(duration);
+      _exit(0);
+    }
+    char byte = 0;
+    EXPECT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
+    return child;
+  };
+  pid_t holder = hold(std::chrono::minutes(1));
+  Result r = RunTool({"rename", path, "1", "X"});
+  EXPECT_EQ(r.status, kExitBadCatalog);
+  EXPECT_EQ(r.err, "qrvtool: " + path + ": " + kBusyMessage + "\n");
+  EXPECT_EQ(LoadFile(path), stream);
+  kill(holder, SIGKILL);  // a writer that dies lets go of the catalogue with it
+  waitpid(holder, nullptr, 0);
+
+  holder = hold(std::chrono::milliseconds(300));
+  r = RunTool({"rename", path, "1", "X"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(RunTool({"list", path}).out.substr(0, 6), "1\t2\tX\n");
+  waitpid(holder, nullptr, 0);
 }
 
 }  // namespace

@@ -6,12 +6,14 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_lock.h"
 #include "catalog/catalog_repair.h"
 #include "catalog/cp1251.h"
 #include "catalog/folder_writer.h"
@@ -94,6 +96,18 @@ int DiskIndex(const Loaded& loaded, const std::string& text) {
 
 const CatInfo& DiskByNumber(const Loaded& loaded, const std::string& text) {
   return loaded.index.Disks[static_cast<std::size_t>(DiskIndex(loaded, text))];
+}
+
+// The lock a changing command holds from reading the catalogue to writing it back, so that
+// another program's change made in between is never overwritten.
+std::unique_ptr<CatalogLock> LockCatalog(const std::string& path) {
+  try {
+    return std::make_unique<CatalogLock>(path);
+  } catch (const CatalogBusyError&) {
+    throw Failure{kExitBadCatalog, path + ": " + kBusyMessage};
+  } catch (const CatalogError& e) {
+    throw Failure{kExitBadCatalog, e.what()};
+  }
 }
 
 void SaveCatalog(const std::string& path, const Bytes& bytes) {
@@ -191,6 +205,7 @@ int Extract(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 int Rename(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   const int disk = DiskIndex(loaded, args[1]);
   const std::string name = Utf8ToCp1251(args[2]);
@@ -199,6 +214,7 @@ int Rename(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int Remove(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   std::vector<bool> removed(loaded.index.Disks.size(), false);
   for (std::size_t k = 1; k < args.size(); ++k) removed[DiskIndex(loaded, args[k])] = true;
@@ -216,6 +232,7 @@ int Remove(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int RemoveThumbnails(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   const int disk = DiskIndex(loaded, args[1]);
   const std::size_t thumbs = loaded.index.Disks[static_cast<std::size_t>(disk)].Thumbs.size();
@@ -229,6 +246,7 @@ int RemoveThumbnails(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int Import(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   Bytes other;
   try {
@@ -241,6 +259,7 @@ int Import(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int Export(const std::vector<std::string>& args, std::ostream&) {
+  const auto lock = LockCatalog(args[1]);
   const Loaded loaded = LoadCatalog(args[0]);
   std::vector<int> chosen;
   for (std::size_t k = 2; k < args.size(); ++k) chosen.push_back(DiskIndex(loaded, args[k]));

@@ -15,6 +15,7 @@
 #include "adddisk/add_disk.h"
 #include "adddisk/scan_view.h"
 #include "catalog/catalog_document.h"
+#include "catalog/catalog_lock.h"
 #include "catalog/cp1251.h"
 #include "catalog/format.h"
 #include "platform/path_text.h"
@@ -208,6 +209,18 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } catch (const UsageError& error) {
     err << "qrvtool: " << error.message << '\n' << kAddUsage;
     return kExitUsage;
+  }
+  // Held from reading the catalogue until the new disk is saved: a scan takes long, and any
+  // change another program made to the file meanwhile would be overwritten.
+  std::optional<CatalogLock> lock;
+  try {
+    lock.emplace(QStringToPath(QString::fromStdString(options.catalogue)));
+  } catch (const CatalogBusyError&) {
+    err << "qrvtool: " << options.catalogue << ": " << kBusyMessage << '\n';
+    return kExitBadCatalog;
+  } catch (const CatalogError& error) {
+    err << "qrvtool: " << error.what() << '\n';
+    return kExitBadCatalog;
   }
   CatalogDocument document;
   if (const auto problem = OpenCatalogue(document, options.catalogue)) {
