@@ -309,4 +309,9 @@ bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reas
 
 #endif
 
+void SaveFileAtomically(const fs::path& path, ByteView bytes, FileIdentity* written) {
+  std::string reason;
+  if (!WriteFileAtomically(path, bytes, &reason, written)) throw CannotCreateFile(path, reason);
+}
+
 }  // namespace quorvel

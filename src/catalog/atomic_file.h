@@ -26,6 +26,10 @@ std::filesystem::path FinalTarget(const std::filesystem::path& path);
 bool WriteFileAtomically(const std::filesystem::path& path, ByteView bytes, std::string* reason,
                          FileIdentity* written = nullptr);
 
+// The same, throwing CannotCreateFile(path, reason) on failure.
+void SaveFileAtomically(const std::filesystem::path& path, ByteView bytes,
+                        FileIdentity* written = nullptr);
+
 // The start of the names of the temporaries that saving `target` (a FinalTarget) makes beside
 // it: hidden, of one short length whatever the length of the target's name, and told apart from
 // other files' by a hash of that name.

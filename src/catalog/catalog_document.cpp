@@ -53,11 +53,8 @@ void CatalogDocument::UseFile(const std::filesystem::path& path) {
 }
 
 void CatalogDocument::New(const std::filesystem::path& path) {
-  std::string reason;
   FileIdentity identity;
-  if (!WriteFileAtomically(path, ByteView(), &reason, &identity)) {
-    throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
-  }
+  SaveFileAtomically(path, ByteView(), &identity);
   UseFile(path);
   file_identity_ = identity;
 }
@@ -125,11 +122,8 @@ void CatalogDocument::Undo() {
 void CatalogDocument::Save() { SaveAs(catalog_file_name_); }
 
 void CatalogDocument::SaveAs(const std::filesystem::path& path) {
-  std::string reason;
   FileIdentity identity;
-  if (!WriteFileAtomically(path, catalog_stream_, &reason, &identity)) {
-    throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
-  }
+  SaveFileAtomically(path, catalog_stream_, &identity);
   UseFile(path);
   file_identity_ = identity;
   saved_state_ = state_;

@@ -42,10 +42,6 @@ std::string HashText(const std::string& name) {
   return text;
 }
 
-std::string CannotCreate(const fs::path& catalogue, const std::string& reason) {
-  return "Cannot create file \"" + catalogue.string() + "\". " + reason;
-}
-
 }  // namespace
 
 fs::path CatalogLock::LockFileFor(const fs::path& catalogue) {
@@ -78,14 +74,14 @@ CatalogLock::CatalogLock(const fs::path& catalogue, std::chrono::milliseconds pa
   // save would replace it anyway.
   struct stat st {};
   if (stat(catalogue.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    throw CatalogError(
-        CannotCreate(catalogue, S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : kNotRegularFile));
+    throw CannotCreateFile(catalogue,
+                           S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : kNotRegularFile);
   }
   const auto deadline = std::chrono::steady_clock::now() + patience;
   for (;;) {
     // Read access is enough to lock, so a lock file another user left behind still serves.
     const int fd = open(lock_file_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) throw CatalogError(CannotCreate(catalogue, std::strerror(errno)));
+    if (fd < 0) throw CannotCreateFile(catalogue, std::strerror(errno));
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
       // The holder before removes the file as it lets go; a lock on a file that has lost its
       // name keeps no one out, so it is taken again on the file the name now gives.
@@ -102,7 +98,7 @@ CatalogLock::CatalogLock(const fs::path& catalogue, std::chrono::milliseconds pa
     const int error = errno;
     close(fd);
     if (error != EWOULDBLOCK && error != EINTR) {
-      throw CatalogError(CannotCreate(catalogue, std::strerror(error)));
+      throw CannotCreateFile(catalogue, std::strerror(error));
     }
     if (std::chrono::steady_clock::now() >= deadline) throw CatalogBusyError(catalogue);
     std::this_thread::sleep_for(kPollInterval);

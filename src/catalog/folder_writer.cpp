@@ -25,7 +25,7 @@ fs::path Utf8Path(std::string_view name) {
 }
 
 [[noreturn]] void CannotCreate(const fs::path& path, const std::string& reason) {
-  throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
+  throw CannotCreateFile(path, reason);
 }
 
 }  // namespace

@@ -80,10 +80,8 @@ void MainWindow::SaveReadable() {
   }
   Guarded([&] {
     const CatalogRepair repair = RepairCatalog(document_.CatalogStream());
-    std::string reason;
-    if (!WriteFileAtomically(path, repair.catalog, &reason)) {
-      throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
-    }
+    const CatalogLock lock(path);
+    SaveFileAtomically(path, repair.catalog);
     document_.UseFile(path);
     ReloadCatalog(true);
     if (disk_list_->topLevelItemCount() > 0) SelectRow(0);

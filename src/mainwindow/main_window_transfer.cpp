@@ -68,12 +68,9 @@ void MainWindow::Export1Click() {
       }
       exported = CopyDisks(document_.CatalogStream(), document_.Index(), disks);
     }
-    std::string reason;
     const std::filesystem::path path = QStringToPath(target);
     const CatalogLock lock(path);
-    if (!WriteFileAtomically(path, exported, &reason)) {
-      throw CatalogError("Cannot create file \"" + path.string() + "\". " + reason);
-    }
+    SaveFileAtomically(path, exported);
   });
 }
 

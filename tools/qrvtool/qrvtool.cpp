@@ -111,13 +111,14 @@ std::unique_ptr<CatalogLock> LockCatalog(const std::string& path) {
 }
 
 void SaveCatalog(const std::string& path, const Bytes& bytes) {
-  std::string reason;
-  if (!WriteFileAtomically(path, bytes, &reason)) {
-    throw Failure{kExitBadCatalog, "Cannot create file \"" + path + "\". " + reason};
+  try {
+    SaveFileAtomically(path, bytes);
+  } catch (const CatalogError& e) {
+    throw Failure{kExitBadCatalog, e.what()};
   }
 }
 
-// Runs a change of the catalogue, turning a refusal into a message.
+// Runs a reading or a change of a catalogue, turning a refusal into a message.
 template <typename Change>
 Bytes Edit(Change change) {
   try {
@@ -175,12 +176,7 @@ int Thumbs(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 int Check(const std::vector<std::string>& args, std::ostream& out) {
-  Bytes stream;
-  try {
-    stream = LoadFile(args[0]);
-  } catch (const CatalogError& e) {
-    throw Failure{kExitBadCatalog, e.what()};
-  }
+  const Bytes stream = Edit([&] { return LoadFile(args[0]); });
   const CheckResult result = CheckCatalog(stream);
   if (!result.ok()) {
     throw Failure{kExitBadCatalog, "offset " + std::to_string(result.violation->offset) + ": " +
@@ -248,12 +244,7 @@ int RemoveThumbnails(const std::vector<std::string>& args, std::ostream&) {
 int Import(const std::vector<std::string>& args, std::ostream&) {
   const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
-  Bytes other;
-  try {
-    other = LoadFile(args[1]);
-  } catch (const CatalogError& e) {
-    throw Failure{kExitBadCatalog, e.what()};
-  }
+  const Bytes other = Edit([&] { return LoadFile(args[1]); });
   SaveCatalog(args[0], Edit([&] { return ImportCatalog(loaded.stream, other); }));
   return kExitOk;
 }
@@ -275,18 +266,14 @@ int Export(const std::vector<std::string>& args, std::ostream&) {
 }
 
 int Repair(const std::vector<std::string>& args, std::ostream& out) {
-  Bytes stream;
-  try {
-    stream = LoadFile(args[0]);
-  } catch (const CatalogError& e) {
-    throw Failure{kExitBadCatalog, e.what()};
-  }
+  const Bytes stream = Edit([&] { return LoadFile(args[0]); });
   std::error_code ec;
   if (fs::equivalent(args[0], args[1], ec)) {
     throw Failure{kExitUsage,
                   "TARGET is CATALOG itself; the damaged file is kept as it is, so "
                   "name another file"};
   }
+  const auto lock = LockCatalog(args[1]);
   CatalogRepair repair;
   try {
     repair = RepairCatalog(stream);
