@@ -255,9 +255,9 @@ void ThumbnailGridView::updateGeometries() {
 
 void ThumbnailGridView::scrollContentsBy(int dx, int dy) {
   // QListView's scrolling goes through the per-item layout this view never builds, and so
-  // neither moves nor repaints the pictures. Items stand left to right in either direction, so
-  // the contents move against the scroll bar's value even where the area mirrors dx.
-  QAbstractItemView::scrollContentsBy(isRightToLeft() ? -dx : dx, dy);
+  // neither moves nor repaints the pictures. Unlike QListView's, this view's horizontal offset
+  // is the scroll bar's value in either direction, so dx needs no turning right to left.
+  QAbstractItemView::scrollContentsBy(dx, dy);
 }
 
 void ThumbnailGridView::paintEvent(QPaintEvent* event) {
