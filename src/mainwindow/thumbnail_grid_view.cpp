@@ -70,6 +70,8 @@ QModelIndex ThumbnailGridView::indexAt(const QPoint& point) const {
 }
 
 void ThumbnailGridView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  // Only the delayed scroll to a pressed item comes from a timer; the user has scrolled since.
+  if (in_timer_ && scrolled_since_press_) return;
   const QRect item = visualRect(index);
   if (item.isEmpty()) return;
   // A pending layout may not have sized the scroll bars for the current rows yet.
@@ -257,6 +259,7 @@ void ThumbnailGridView::scrollContentsBy(int dx, int dy) {
   // QListView's scrolling goes through the per-item layout this view never builds, and so
   // neither moves nor repaints the pictures. Unlike QListView's, this view's horizontal offset
   // is the scroll bar's value in either direction, so dx needs no turning right to left.
+  scrolled_since_press_ = true;
   QAbstractItemView::scrollContentsBy(dx, dy);
 }
 
@@ -327,9 +330,20 @@ void ThumbnailGridView::resizeEvent(QResizeEvent* event) {
   viewport()->update();
 }
 
+void ThumbnailGridView::mousePressEvent(QMouseEvent* event) {
+  scrolled_since_press_ = false;
+  QListView::mousePressEvent(event);
+}
+
 void ThumbnailGridView::mouseReleaseEvent(QMouseEvent* event) {
   QListView::mouseReleaseEvent(event);
   SetBand(QRect());
+}
+
+void ThumbnailGridView::timerEvent(QTimerEvent* event) {
+  in_timer_ = true;
+  QListView::timerEvent(event);
+  in_timer_ = false;
 }
 
 void ThumbnailGridView::SetBand(const QRect& band) {

@@ -32,7 +32,9 @@ class ThumbnailGridView : public QListView {
   void scrollContentsBy(int dx, int dy) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
 
  private:
   // The uniform item size, taken from the delegate on first need after each layout.
@@ -47,6 +49,10 @@ class ThumbnailGridView : public QListView {
 
   mutable QSize item_size_;
   QRect band_;
+  // A press starts a delayed scroll to the pressed item, which QListView cancels when the view
+  // scrolls meanwhile. Its timer is private, so this view drops that scroll when it comes.
+  bool scrolled_since_press_ = false;
+  bool in_timer_ = false;
 };
 
 }  // namespace quorvel

@@ -67,6 +67,7 @@ class ThumbnailViewTest : public QObject {
   void selectingADiskShowsItsFirstThumbnails();
   void labelsKeepTheFileNameWhole();
   void itemsWrapAtTheWidthAndFollowKeysAndTheBand();
+  void aScrollRightAfterAClickIsNotUndone();
 };
 
 void ThumbnailViewTest::labelsKeepTheFileNameWhole() {
@@ -234,6 +235,23 @@ void ThumbnailViewTest::itemsWrapAtTheWidthAndFollowKeysAndTheBand() {
   }
   std::sort(rows.begin(), rows.end());
   QCOMPARE(rows, QList<int>({0, 1, n, n + 1}));
+}
+
+void ThumbnailViewTest::aScrollRightAfterAClickIsNotUndone() {
+  Session s;
+  QVERIFY(s.Start(s.Write(QStringLiteral("sixty.qrv"), BuildCatalog({Disk("sixty", 60)}))));
+  QListView* view = View(s.window);
+  QWidget* port = view->viewport();
+  // A click on an item the bottom edge cuts brings it into view a moment later, unless the
+  // user scrolls meanwhile.
+  const QPoint cut(10, port->height() - 3);
+  QVERIFY(view->indexAt(cut).isValid());
+  QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, cut);
+  QCOMPARE(view->currentIndex(), view->indexAt(cut));
+  QScrollBar* bar = view->verticalScrollBar();
+  bar->setValue(bar->maximum());
+  QTest::qWait(QApplication::doubleClickInterval() + 300);
+  QCOMPARE(bar->value(), bar->maximum());
 }
 
 }  // namespace quorvel
