@@ -1,8 +1,11 @@
 // The thumbnail view on a real X server: whatever way it is scrolled, the screen must show what
 // a full repaint of the view shows, and a click must pick the picture the user sees.
+#include <QApplication>
 #include <QListView>
 #include <QProcess>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 #include "catalog/thumbnail_jpeg.h"
@@ -32,6 +35,22 @@ void Wheel(QWidget* widget, int notches) {
           {"click", "--repeat", QString::number(std::abs(notches)), notches < 0 ? "4" : "5"});
 }
 
+QPoint SliderCentre(const QScrollBar* bar) {
+  QStyleOptionSlider option;
+  option.initFrom(bar);
+  option.subControls = QStyle::SC_All;
+  option.orientation = bar->orientation();
+  option.minimum = bar->minimum();
+  option.maximum = bar->maximum();
+  option.sliderPosition = bar->sliderPosition();
+  option.sliderValue = bar->value();
+  option.singleStep = bar->singleStep();
+  option.pageStep = bar->pageStep();
+  return bar->style()
+      ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar)
+      .center();
+}
+
 // The pixels of a stored thumbnail as the view draws them, 1:1.
 QImage Decoded(const Bytes& jpeg) {
   RgbImage rgb;
@@ -40,12 +59,20 @@ QImage Decoded(const Bytes& jpeg) {
       .convertToFormat(QImage::Format_RGB32);
 }
 
+// Item tooltips are windows of their own that a resting pointer calls up over the view; they
+// would cover what the test reads and clicks.
+class NoToolTips : public QObject {
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
+};
+
 }  // namespace
 
 class ThumbnailScrollTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase() { qApp->installEventFilter(&no_tool_tips_); }
   void init();
   void cleanup();
   void theScreenFollowsEveryWayOfScrolling();
@@ -58,6 +85,7 @@ class ThumbnailScrollTest : public QObject {
     return session_->window.findChild<QListView*>(QStringLiteral("ListView2"));
   }
 
+  NoToolTips no_tool_tips_;
   std::vector<ThumbSpec> thumbs_;
   std::unique_ptr<Session> session_;
 };
@@ -100,11 +128,20 @@ void ThumbnailScrollTest::theScreenFollowsEveryWayOfScrolling() {
   Wheel(view->viewport(), -1);
   ExpectScreenMatchesRepaint("wheel-up");
 
-  // The scroll bar's arrow below: one click, at the bar's bottom end.
+  // The scroll bar: its arrow below clicked, then its slider dragged. The pointer goes there
+  // first, since a pointer leaving the view repaints the whole of it.
+  const QPoint arrow(bar->width() / 2, bar->height() - 3);
+  Pointer(bar, arrow, {});
+  SettledScreenImage(view->viewport());
   int before = bar->value();
-  Pointer(bar, QPoint(bar->width() / 2, bar->height() - 3), {"click", "1"});
+  Pointer(bar, arrow, {"click", "1"});
   QTRY_VERIFY(bar->value() > before);
   ExpectScreenMatchesRepaint("arrow");
+  before = bar->value();
+  Pointer(bar, SliderCentre(bar),
+          {"mousedown", "1", "mousemove_relative", "0", "40", "mouseup", "1"});
+  QTRY_VERIFY(bar->value() > before);
+  ExpectScreenMatchesRepaint("slider");
 
   view->setFocus();
   for (const auto& [key, name] : {std::pair{Qt::Key_PageDown, "page-down"},
