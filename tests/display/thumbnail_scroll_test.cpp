@@ -26,7 +26,8 @@ void Pointer(QWidget* widget, QPoint at, const QStringList& clicks) {
   const QPoint global = widget->mapToGlobal(at);
   QStringList args{"mousemove", QString::number(global.x()), QString::number(global.y())};
   args << clicks;
-  QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), args), 0);
+  QVERIFY2(QProcess::execute(QStringLiteral("xdotool"), args) == 0,
+           qPrintable(QStringLiteral("xdotool ") + args.join(' ')));
 }
 
 void Wheel(QWidget* widget, int notches) {
