@@ -15,9 +15,13 @@ done
 work="$(mktemp -d)"
 server=""
 manager=""
+test=""
+# shellcheck disable=SC2317  # run from the trap
 cleanup() {
-  if [ -n "$manager" ]; then kill "$manager" 2>/dev/null || true; wait "$manager" 2>/dev/null || true; fi
-  if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; fi
+  for pid in $test $manager $server; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -39,7 +43,8 @@ Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp -noreset 3>"$work/display"
   2>"$work/xvfb.log" &
 server=$!
 wait_for "$work/display" "Xvfb"
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 
 # Openbox runs its start-up command once it manages the screen; its files stay in the work folder.
 XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data" \
@@ -48,6 +53,10 @@ manager=$!
 wait_for "$work/wm" "openbox"
 
 export QT_QPA_PLATFORM=xcb
+# In the background, so that a stop signal reaches the trap at once rather than after the test.
+"$@" &
+test=$!
 status=0
-"$@" || status=$?
+wait "$test" || status=$?
+test=""
 exit "$status"
