@@ -24,8 +24,8 @@ QImage RepaintedImage(QWidget* widget);
 // every pixel when the sizes differ.
 qsizetype DifferingPixels(const QImage& a, const QImage& b, int tolerance = 0);
 
-// Writes the images as PNG into $QUORVEL_TEST_SHOTS, when set, for a look after a failure;
-// returns where they went, or a hint how to keep them.
+// Writes the images as PNG into $QUORVEL_TEST_SHOTS (which the display tests' CTest entries
+// set), for a look after a failure; returns where they went.
 QString KeepForInspection(const QString& name, const QImage& screen, const QImage& repainted);
 
 }  // namespace quorvel::testkit

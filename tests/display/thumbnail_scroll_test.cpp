@@ -99,6 +99,8 @@ void ThumbnailScrollTest::init() {
   session_->window.resize(800, 560);
   session_->window.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&session_->window));
+  // The window manager places and sizes the window in its own time.
+  testkit::SettledScreenImage(&session_->window);
   QCOMPARE(View()->model()->rowCount(), 60);
   QVERIFY(View()->verticalScrollBar()->maximum() > 0);
 }
