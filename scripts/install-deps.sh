@@ -17,6 +17,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   # running without a desktop (sample run, screenshots) and fonts for offscreen widget tests
   xvfb xauth fonts-dejavu-core fonts-urw-base35
+  # tests of what the screen shows: a window manager on their X server, and real pointer input
+  openbox xdotool
 )
 
 missing=()

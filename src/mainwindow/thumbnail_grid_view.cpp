@@ -253,6 +253,13 @@ void ThumbnailGridView::updateGeometries() {
   QAbstractItemView::updateGeometries();
 }
 
+void ThumbnailGridView::scrollContentsBy(int dx, int dy) {
+  // QListView's scrolling goes through the per-item layout this view never builds, and so
+  // neither moves nor repaints the pictures. Items stand left to right in either direction, so
+  // the contents move against the scroll bar's value even where the area mirrors dx.
+  QAbstractItemView::scrollContentsBy(isRightToLeft() ? -dx : dx, dy);
+}
+
 void ThumbnailGridView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   const QSize size = ItemSize();

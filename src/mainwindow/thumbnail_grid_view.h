@@ -29,6 +29,7 @@ class ThumbnailGridView : public QListView {
   void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
   QRegion visualRegionForSelection(const QItemSelection& selection) const override;
   void updateGeometries() override;
+  void scrollContentsBy(int dx, int dy) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
