@@ -70,11 +70,10 @@ QTreeWidget* MakeDiskList(QWidget* parent) {
 // cut its header; returns by how much they grew together.
 int SizeColumns(QTreeWidget* list) {
   int growth = 0;
-  for (const auto& [column, width] : {std::pair{DiskListItem::kNameColumn, kNameColumnWidth},
-                                      std::pair{DiskListItem::kThumbCountColumn,
-                                                kThumbCountColumnWidth},
-                                      std::pair{DiskListItem::kDiskNumberColumn,
-                                                kDiskNumberColumnWidth}}) {
+  for (const auto& [column, width] :
+       {std::pair{DiskListItem::kNameColumn, kNameColumnWidth},
+        std::pair{DiskListItem::kThumbCountColumn, kThumbCountColumnWidth},
+        std::pair{DiskListItem::kDiskNumberColumn, kDiskNumberColumnWidth}}) {
     const int needed = std::max(width, list->header()->sectionSizeHint(column));
     list->setColumnWidth(column, needed);
     growth += needed - width;

@@ -93,6 +93,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
+void MainWindow::ListView1ContextPopup(const QPoint& pos) {
+  if (scan_running_) return;
+  const int selected = static_cast<int>(disk_list_->selectedItems().size());
+  if (selected == 0) return;
+  menus_.RemoveDisk->setText(selected == 1 ? QStringLiteral("Удалить диск")
+                                           : QStringLiteral("Удалить диски"));
+  menus_.RemoveDisk->setEnabled(true);
+  menus_.RenameDisk->setEnabled(selected == 1);
+  menus_.PopupMenu1->popup(disk_list_->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::ListView2ContextPopup(const QPoint& pos) {
+  if (scan_running_) return;
+  const auto selected = SelectedThumbnailRows().size();
+  if (selected == 0) return;
+  menus_.RemoveThumb->setText(selected == 1 ? QStringLiteral("Удалить эскиз")
+                                            : QStringLiteral("Удалить эскизы"));
+  menus_.RemoveThumb->setEnabled(true);
+  menus_.S2P->setEnabled(true);
+  menus_.PopupMenu2->popup(thumbnail_view_->viewport()->mapToGlobal(pos));
+}
+
 void MainWindow::RemoveDiskClick() {
   if (scan_running_) return;
   const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();

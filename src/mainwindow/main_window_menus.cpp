@@ -70,7 +70,8 @@ void MainWindow::CreateMenus() {
   m.New->setShortcuts(KeysOf(QKeySequence::New));
   m.Open->setShortcuts(KeysOf(QKeySequence::Open));
   m.Save->setShortcuts(KeysOf(QKeySequence::Save));
-  m.SaveAs->setShortcuts(KeysOf(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
+  m.SaveAs->setShortcuts(
+      KeysOf(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
   m.Undo->setShortcuts(KeysOf(QKeySequence::Undo));
 
   // F10 opens the first menu, as Alt does; Qt's styles give only Alt that meaning.

@@ -30,22 +30,18 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 }
 
 int WidenToText(QAbstractButton* control) {
-  int growth = 0;
-  if (qobject_cast<QToolButton*>(control) != nullptr) {
-    growth = control->sizeHint().width() - control->width();
-  } else {
-    // Measured against the room the style leaves the text (beside a check box's indicator,
-    // inside a button's frame), not against the size hint, which asks more than the text needs.
-    QStyleOptionButton option;
-    option.initFrom(control);
-    option.text = control->text();
-    const QStyle::SubElement text_room =
-        qobject_cast<QCheckBox*>(control)      ? QStyle::SE_CheckBoxContents
-        : qobject_cast<QRadioButton*>(control) ? QStyle::SE_RadioButtonContents
-                                               : QStyle::SE_PushButtonContents;
-    growth = control->fontMetrics().horizontalAdvance(control->text()) -
-             control->style()->subElementRect(text_room, &option, control).width();
-  }
+  if (control->text().isEmpty()) return 0;
+  // Measured against the room the style leaves the text (beside a check box's indicator,
+  // inside a button's frame), not against the size hint, which asks more than the text needs.
+  QStyleOptionButton option;
+  option.initFrom(control);
+  option.text = control->text();
+  const QStyle::SubElement text_room =
+      qobject_cast<QCheckBox*>(control)      ? QStyle::SE_CheckBoxContents
+      : qobject_cast<QRadioButton*>(control) ? QStyle::SE_RadioButtonContents
+                                             : QStyle::SE_PushButtonContents;
+  const int growth = control->fontMetrics().horizontalAdvance(control->text()) -
+                     control->style()->subElementRect(text_room, &option, control).width();
   if (growth <= 0) return 0;
   control->resize(control->width() + growth, control->height());
   return growth;

@@ -29,7 +29,8 @@ bool OverCurrentItem(const QMenu* menu, const QAbstractItemView* list) {
 
 QStringList Names(const QAccessibleInterface* menu) {
   QStringList names;
-  for (int i = 0; i < menu->childCount(); ++i) names.append(menu->child(i)->text(QAccessible::Name));
+  for (int i = 0; i < menu->childCount(); ++i)
+    names.append(menu->child(i)->text(QAccessible::Name));
   return names;
 }
 
@@ -61,8 +62,7 @@ void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
   QTest::keyClick(list, Qt::Key_F2);
   QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
   QVERIFY(!s.document.Modified());
-  QCOMPARE(BuildIndex(LoadFile(QStringToPath(path))).Disks.at(0).Name,
-           std::string("c"));
+  QCOMPARE(BuildIndex(LoadFile(QStringToPath(path))).Disks.at(0).Name, std::string("c"));
 
   // Ctrl+Shift+S, Ctrl+O and Ctrl+N each ask for their file (and are cancelled).
   s.prompts.files = {QString(), QString(), QString()};
@@ -119,7 +119,8 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   QListView* view = View(s.window);
   view->setFocus();
   view->setCurrentIndex(view->model()->index(2, 0));
-  QContextMenuEvent key_request(QContextMenuEvent::Keyboard, QPoint(1, 1));
+  QContextMenuEvent key_request(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                                view->mapToGlobal(QPoint(1, 1)));
   QApplication::sendEvent(view, &key_request);
   QTRY_VERIFY(m.PopupMenu2->isVisible());
   QVERIFY(OverCurrentItem(m.PopupMenu2, view));

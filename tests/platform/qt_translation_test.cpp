@@ -15,9 +15,7 @@
 namespace quorvel {
 namespace {
 
-QString Shown(const QAbstractButton* button) {
-  return button->text().remove(QLatin1Char('&'));
-}
+QString Shown(const QAbstractButton* button) { return button->text().remove(QLatin1Char('&')); }
 
 TEST(QtTranslation, MessageBoxesAndFileDialogsSpeakRussian) {
   EXPECT_EQ(QLocale().language(), QLocale::Russian);

@@ -9,7 +9,6 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
-#include <QToolButton>
 
 namespace testkit {
 namespace {
@@ -21,7 +20,8 @@ QString Describe(const QWidget& control, const QString& text, int needs, int has
       .arg(has);
 }
 
-// The width the style leaves for the text of a button of any kind.
+// The width the style leaves for the text of a button of any kind: beside the indicator of a
+// check box or radio button, inside the frame of a push or tool button.
 int TextRoom(const QAbstractButton& button) {
   QStyleOptionButton option;
   option.initFrom(&button);
@@ -34,12 +34,6 @@ int TextRoom(const QAbstractButton& button) {
 
 void CheckButton(const QAbstractButton& button, QStringList& cut) {
   if (button.text().isEmpty()) return;
-  if (qobject_cast<const QToolButton*>(&button)) {
-    // A tool button centres its text inside margins only its size hint knows.
-    const int needs = button.sizeHint().width();
-    if (needs > button.width()) cut.append(Describe(button, button.text(), needs, button.width()));
-    return;
-  }
   const int needs = button.fontMetrics().horizontalAdvance(button.text());
   const int has = TextRoom(button);
   if (needs > has) cut.append(Describe(button, button.text(), needs, has));
@@ -63,7 +57,8 @@ void CheckGroupTitle(const QGroupBox& group, QStringList& cut) {
   option.text = group.title();
   option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
   const int has =
-      group.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &group)
+      group.style()
+          ->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &group)
           .width();
   const int needs = group.fontMetrics().horizontalAdvance(group.title());
   if (needs > has || group.width() < needs) cut.append(Describe(group, group.title(), needs, has));
@@ -74,7 +69,7 @@ void CheckHeader(const QHeaderView& header, QStringList& cut) {
     const int needs = header.sectionSizeHint(section);
     const int has = header.sectionSize(section);
     const QString text = header.model()->headerData(section, header.orientation()).toString();
-    if (needs > has) cut.append(Describe(header, text, needs, has));
+    if (needs > has) cut.append(Describe(*header.parentWidget(), text, needs, has));
   }
 }
 
@@ -83,7 +78,8 @@ void CheckHeader(const QHeaderView& header, QStringList& cut) {
 QStringList CutTexts(const QWidget& form) {
   QStringList cut;
   for (const QWidget* control : form.findChildren<QWidget*>()) {
-    if (control->isWindow()) continue;  // menus, dialogs of their own
+    // Menus and dialogs the form owns are forms of their own.
+    if (control->window() != form.window()) continue;
     if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
       CheckButton(*button, cut);
     } else if (const auto* label = qobject_cast<const QLabel*>(control)) {
