@@ -1,5 +1,7 @@
 // The main window's menus and file dialogs. Each command is enabled by the change that gives it
 // its handler; until then its item is shown, disabled.
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFileDialog>
 #include <QKeySequence>
 #include <QListView>
@@ -39,6 +41,46 @@ QAction* AddItem(QMenu* menu, const char* name, const QString& text) {
   action->setObjectName(QString::fromLatin1(name));
   action->setEnabled(false);
   return action;
+}
+
+// The window as a screen reader sees it. Qt shows a window's menus only under its menu bar; the
+// context menus belong to no bar, and a reader walking the window would never meet them, so
+// they are listed after the window's own children.
+class AccessibleMainWindow : public QAccessibleWidget {
+ public:
+  explicit AccessibleMainWindow(MainWindow* window)
+      : QAccessibleWidget(window, QAccessible::Window) {}
+
+  int childCount() const override {
+    return QAccessibleWidget::childCount() + static_cast<int>(Popups().size());
+  }
+  QAccessibleInterface* child(int index) const override {
+    const int own = QAccessibleWidget::childCount();
+    if (index < own) return QAccessibleWidget::child(index);
+    const QList<QMenu*> popups = Popups();
+    return index - own < popups.size() ? QAccessible::queryAccessibleInterface(popups[index - own])
+                                       : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    const qsizetype popup = Popups().indexOf(qobject_cast<QMenu*>(child->object()));
+    if (popup < 0) return QAccessibleWidget::indexOfChild(child);
+    return QAccessibleWidget::childCount() + static_cast<int>(popup);
+  }
+
+ private:
+  QList<QMenu*> Popups() const {
+    const MainMenuItems& m = static_cast<const MainWindow*>(widget())->Menus();
+    QList<QMenu*> popups;
+    for (QMenu* menu : {m.PopupMenu1, m.PopupMenu2}) {
+      if (menu != nullptr) popups.append(menu);
+    }
+    return popups;
+  }
+};
+
+QAccessibleInterface* MakeAccessibleMainWindow(const QString&, QObject* object) {
+  auto* window = qobject_cast<MainWindow*>(object);
+  return window != nullptr ? new AccessibleMainWindow(window) : nullptr;
 }
 
 QFileDialog* MakeCatalogDialog(QWidget* owner, const char* name, QFileDialog::AcceptMode mode) {
@@ -91,6 +133,7 @@ void MainWindow::CreateMenus() {
   m.PopupMenu2 = MakePopup(this, "PopupMenu2", QStringLiteral("Меню эскизов"));
   m.RemoveThumb = AddItem(m.PopupMenu2, "RemoveThumb", QStringLiteral("Удалить эскиз"));
   m.S2P = AddItem(m.PopupMenu2, "S2P", QStringLiteral("Сохранить в папку"));
+  QAccessible::installFactory(&MakeAccessibleMainWindow);  // once, however many windows
   m.RemoveDisk->setShortcut(Qt::Key_Delete);
   m.RenameDisk->setShortcut(Qt::Key_F2);
   m.RemoveThumb->setShortcut(Qt::Key_Delete);

@@ -134,12 +134,19 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   QCOMPARE(m.PopupMenu2->pos(), click);
   m.PopupMenu2->close();
 
-  // A screen reader knows both menus by name, with their items, before either opens.
-  const QAccessibleInterface* disks = QAccessible::queryAccessibleInterface(m.PopupMenu1);
+  // A screen reader walking the window meets both menus, by name and with their items, before
+  // either opens.
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&s.window);
+  QAccessibleInterface* disks = QAccessible::queryAccessibleInterface(m.PopupMenu1);
+  QAccessibleInterface* thumbs = QAccessible::queryAccessibleInterface(m.PopupMenu2);
+  for (QAccessibleInterface* menu : {disks, thumbs}) {
+    const int index = window->indexOfChild(menu);
+    QVERIFY(index >= 0 && index < window->childCount());
+    QCOMPARE(window->child(index), menu);
+  }
   QCOMPARE(disks->role(), QAccessible::PopupMenu);
   QCOMPARE(disks->text(QAccessible::Name), QStringLiteral("Меню дисков"));
   QCOMPARE(Names(disks), QStringList({"Удалить диск", "Переименовать диск"}));
-  const QAccessibleInterface* thumbs = QAccessible::queryAccessibleInterface(m.PopupMenu2);
   QCOMPARE(thumbs->text(QAccessible::Name), QStringLiteral("Меню эскизов"));
   QCOMPARE(Names(thumbs), QStringList({"Удалить эскиз", "Сохранить в папку"}));
 }
