@@ -133,10 +133,12 @@ void MainWindow::CreateMenus() {
   m.PopupMenu2 = MakePopup(this, "PopupMenu2", QStringLiteral("Меню эскизов"));
   m.RemoveThumb = AddItem(m.PopupMenu2, "RemoveThumb", QStringLiteral("Удалить эскиз"));
   m.S2P = AddItem(m.PopupMenu2, "S2P", QStringLiteral("Сохранить в папку"));
-  QAccessible::installFactory(&MakeAccessibleMainWindow);  // once, however many windows
   m.RemoveDisk->setShortcut(Qt::Key_Delete);
   m.RenameDisk->setShortcut(Qt::Key_F2);
   m.RemoveThumb->setShortcut(Qt::Key_Delete);
+  // So that a screen reader finds these two in the window; Qt keeps a factory once, however
+  // many windows install it.
+  QAccessible::installFactory(&MakeAccessibleMainWindow);
 }
 
 void MainWindow::ConnectCommands() {

@@ -51,8 +51,8 @@ void MainWindowTest::layoutOfTheWindow() {
   QTreeWidget* list = s.List();
   QVERIFY(list != nullptr);
   // A column whose header this desktop's font would cut is wider, and the list with it.
-  const int growth = list->columnWidth(0) - 150 + list->columnWidth(1) - 70 +
-                     list->columnWidth(2) - 50;
+  const int growth =
+      list->columnWidth(0) - 150 + list->columnWidth(1) - 70 + list->columnWidth(2) - 50;
   QCOMPARE(list->width(), 281 + growth);
   QCOMPARE(list->headerItem()->text(0), QStringLiteral("Диск"));
   QCOMPARE(list->headerItem()->text(1), QStringLiteral("Фреймов"));
