@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <algorithm>
 
 namespace quorvel {
 namespace {
@@ -25,9 +26,6 @@ TEST(QtTranslation, MessageBoxesAndFileDialogsSpeakRussian) {
   EXPECT_EQ(Shown(box.button(QMessageBox::Yes)), QStringLiteral("Да"));
   EXPECT_EQ(Shown(box.button(QMessageBox::No)), QStringLiteral("Нет"));
   EXPECT_EQ(Shown(box.button(QMessageBox::Cancel)), QStringLiteral("Отмена"));
-  QMessageBox ok;
-  ok.setStandardButtons(QMessageBox::Ok);
-  EXPECT_EQ(Shown(ok.button(QMessageBox::Ok)), QStringLiteral("OK"));
 
   // Qt's own dialog, as on a desktop without a platform file dialog.
   QFileDialog dialog;
