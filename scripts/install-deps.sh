@@ -7,6 +7,8 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev libjpeg62-turbo-dev
+  # Qt's own texts (message box buttons, file dialogs) in Russian
+  qt6-translations-l10n
   # image readers for WebP, TIFF and more; djpeg, the renderer's peer in its benchmark
   qt6-image-formats-plugins libjpeg-turbo-progs
   # the photographs that bench_add_disk catalogues, and vipsthumbnail, its peer there

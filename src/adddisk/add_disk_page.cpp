@@ -89,6 +89,7 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text, 
   auto* box = new QCheckBox(text, parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setGeometry(rect);
+  WidenToText(box);
   return box;
 }
 
@@ -121,12 +122,15 @@ AddDiskPage::AddDiskPage(SettingsState& state, UserPrompts& prompts, QWidget* pa
 
   timeout_box_ =
       MakeCheckBox(this, "CheckBox2", QStringLiteral("Пропустить если прошло"), kTimeoutBoxRect);
-  timeout_edit_ = MakeEdit(this, "Edit4", kTimeoutRect);
+  // The field and its unit make room for a check box that had to grow for its text.
+  const int timeout_shift = timeout_box_->width() - kTimeoutBoxRect.width();
+  timeout_edit_ = MakeEdit(this, "Edit4", kTimeoutRect.translated(timeout_shift, 0));
   timeout_edit_->setText(QString::fromLatin1(kUnreadTimeoutText));
   timeout_edit_->setAccessibleName(QStringLiteral("Пропустить если прошло, ms"));
   timeout_edit_->setEnabled(false);
   timeout_edit_->installEventFilter(this);
-  timeout_unit_label_ = MakeLabel(this, "Label3", QStringLiteral("ms"), kTimeoutUnitAt);
+  timeout_unit_label_ =
+      MakeLabel(this, "Label3", QStringLiteral("ms"), kTimeoutUnitAt + QPoint(timeout_shift, 0));
 
   status_line_ = MakeEdit(this, "Edit5", kStatusRect);
   status_line_->setReadOnly(true);

@@ -7,6 +7,7 @@
 
 #include "app/startup.h"
 #include "platform/path_text.h"
+#include "platform/qt_translation.h"
 #include "platform/user_prompts.h"
 #include "settings/settings_paths.h"
 
@@ -26,6 +27,7 @@ std::filesystem::path DataHome() {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvel"));
+  quorvel::UseRussianQtTexts(app);
 
   std::string settings_error;
   quorvel::StartupOptions options;

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstddef>
 #include <iostream>
 #include <set>
@@ -48,9 +49,6 @@ QTreeWidget* MakeDiskList(QWidget* parent) {
   list->setColumnCount(3);
   list->setHeaderLabels(
       {QStringLiteral("Диск"), QStringLiteral("Фреймов"), QStringLiteral("Номер диска")});
-  list->setColumnWidth(DiskListItem::kNameColumn, kNameColumnWidth);
-  list->setColumnWidth(DiskListItem::kThumbCountColumn, kThumbCountColumnWidth);
-  list->setColumnWidth(DiskListItem::kDiskNumberColumn, kDiskNumberColumnWidth);
   list->header()->setStretchLastSection(false);
   list->setRootIsDecorated(false);
   list->setItemsExpandable(false);
@@ -66,6 +64,21 @@ QTreeWidget* MakeDiskList(QWidget* parent) {
   // a role (not a fixed colour) follows the desktop's theme when it changes.
   list->viewport()->setBackgroundRole(QPalette::Button);
   return list;
+}
+
+// Gives the disk list's columns their widths, each wider only where the desktop's font would
+// cut its header; returns by how much they grew together.
+int SizeColumns(QTreeWidget* list) {
+  int growth = 0;
+  for (const auto& [column, width] :
+       {std::pair{DiskListItem::kNameColumn, kNameColumnWidth},
+        std::pair{DiskListItem::kThumbCountColumn, kThumbCountColumnWidth},
+        std::pair{DiskListItem::kDiskNumberColumn, kDiskNumberColumnWidth}}) {
+    const int needed = std::max(width, list->header()->sectionSizeHint(column));
+    list->setColumnWidth(column, needed);
+    growth += needed - width;
+  }
+  return growth;
 }
 
 // A grid of same-sized items flowing left to right and wrapping, as a large-icon view lays
@@ -112,6 +125,8 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   splitter_->setHandleWidth(kSplitterHandleWidth);
   splitter_->setChildrenCollapsible(false);
   disk_list_ = MakeDiskList(splitter_);
+  // The list keeps the room it had beside its columns.
+  disk_list_width_ = kDiskListWidth + SizeColumns(disk_list_);
   thumbnail_view_ = MakeThumbnailView(splitter_);
   thumbnail_model_ = new ThumbnailModel(document_, this);
   thumbnail_view_->setModel(thumbnail_model_);
@@ -182,6 +197,8 @@ void MainWindow::ReloadCatalog(bool load_from_file) {
   sort_ascending_ = true;
   ListView1ColumnClick(DiskListItem::kNameColumn);
   disk_list_->setFocus();
+  // The menus' keys work without the menus being opened, so their items follow every change.
+  FileeeeClick();
   ReportReload(outcome, file_name, was_damaged);
 }
 
@@ -351,7 +368,7 @@ void MainWindow::PlaceOnScreen() {
   const QSize frame = KnownFrame();
   frame_counted_ = !frame.isNull();
   resize(kOuterSize - frame);
-  splitter_->setSizes({kDiskListWidth, width() - kDiskListWidth - kSplitterHandleWidth});
+  splitter_->setSizes({disk_list_width_, width() - disk_list_width_ - kSplitterHandleWidth});
   if (const QScreen* display = screen()) {
     const QRect area = display->availableGeometry();
     move(area.center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));

@@ -180,6 +180,7 @@ class MainWindow : public QMainWindow {
   QListView* thumbnail_view_;        // ListView2
   ThumbnailModel* thumbnail_model_;  // its items: SelectedDiskImages
   QLabel* status_panel_;             // the one panel of StatusBar1
+  int disk_list_width_;              // ListView1's width: 281, or more for a wide font
   QFileDialog* open_dialog_;         // OpenDialog1
   QFileDialog* save_dialog_;         // SaveDialog1
   MainMenuItems menus_;

@@ -152,6 +152,7 @@ bool MainWindow::SaveClick() {
     document_.Save();
     saved = true;
   });
+  FileeeeClick();
   return saved;
 }
 

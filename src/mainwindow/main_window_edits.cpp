@@ -1,6 +1,7 @@
 // The edits of the open catalogue: removing and renaming disks, removing thumbnails, and the
-// context menus and Delete key that lead to them.
+// context menus and keys (Delete, F2) that lead to them.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
@@ -29,6 +30,14 @@ class WaitCursor {
   WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// Where a menu opened from the keyboard appears: over the current item, or the list's corner
+// when that item is out of sight.
+QPoint KeyboardMenuPoint(const QAbstractItemView& list) {
+  const QRect shown = list.viewport()->rect();
+  const QRect item = list.visualRect(list.currentIndex()).intersected(shown);
+  return item.isEmpty() ? shown.topLeft() : item.center();
+}
+
 }  // namespace
 
 QList<int> MainWindow::SelectedThumbnailRows() const {
@@ -41,18 +50,47 @@ QList<int> MainWindow::SelectedThumbnailRows() const {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-    if (watched == disk_list_) {
-      if (!disk_list_->selectedItems().isEmpty()) RemoveDiskClick();
-      return true;
-    }
-    if (watched == thumbnail_view_) {
-      RemoveThumbClick();
-      return true;
-    }
+  QAbstractItemView* list = nullptr;
+  for (QAbstractItemView* candidate : {static_cast<QAbstractItemView*>(disk_list_),
+                                       static_cast<QAbstractItemView*>(thumbnail_view_)}) {
+    if (watched == candidate || watched == candidate->viewport()) list = candidate;
   }
-  return QMainWindow::eventFilter(watched, event);
+  if (list == nullptr) return QMainWindow::eventFilter(watched, event);
+
+  if (event->type() == QEvent::ContextMenu) {
+    const auto* request = static_cast<QContextMenuEvent*>(event);
+    const QPoint at = request->reason() == QContextMenuEvent::Keyboard
+                          ? KeyboardMenuPoint(*list)
+                          : list->viewport()->mapFromGlobal(request->globalPos());
+    if (list == disk_list_) {
+      ListView1ContextPopup(at);
+    } else {
+      ListView2ContextPopup(at);
+    }
+    return true;
+  }
+  if (event->type() != QEvent::KeyPress || watched != list) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+    // The desktop's other key for the context menu; X11 turns only the menu key into a request.
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), list->mapToGlobal(QPoint()));
+    QCoreApplication::sendEvent(list, &request);
+    return true;
+  }
+  if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
+  if (key->key() == Qt::Key_Delete) {
+    if (list == thumbnail_view_) {
+      RemoveThumbClick();
+    } else if (!disk_list_->selectedItems().isEmpty()) {
+      RemoveDiskClick();
+    }
+    return true;
+  }
+  if (key->key() == Qt::Key_F2 && list == disk_list_) {
+    RenameDiskClick();
+    return true;
+  }
+  return false;
 }
 
 void MainWindow::ListView1ContextPopup(const QPoint& pos) {

@@ -1,6 +1,9 @@
 // The main window's menus and file dialogs. Each command is enabled by the change that gives it
 // its handler; until then its item is shown, disabled.
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFileDialog>
+#include <QKeySequence>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,10 +21,19 @@ QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& title) {
   return menu;
 }
 
-QMenu* MakePopup(QWidget* owner, const char* name) {
+// Made once with the window, named, so that a screen reader knows the menu before it opens.
+QMenu* MakePopup(QWidget* owner, const char* name, const QString& accessible_name) {
   auto* menu = new QMenu(owner);
   menu->setObjectName(QString::fromLatin1(name));
+  menu->setAccessibleName(accessible_name);
   return menu;
+}
+
+// The desktop's keys for `key`; `fallback` where the desktop has none (some have no Save As).
+QList<QKeySequence> KeysOf(QKeySequence::StandardKey key, const QKeySequence& fallback = {}) {
+  QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+  if (keys.isEmpty() && !fallback.isEmpty()) keys.append(fallback);
+  return keys;
 }
 
 QAction* AddItem(QMenu* menu, const char* name, const QString& text) {
@@ -29,6 +41,46 @@ QAction* AddItem(QMenu* menu, const char* name, const QString& text) {
   action->setObjectName(QString::fromLatin1(name));
   action->setEnabled(false);
   return action;
+}
+
+// The window as a screen reader sees it. Qt shows a window's menus only under its menu bar; the
+// context menus belong to no bar, and a reader walking the window would never meet them, so
+// they are listed after the window's own children.
+class AccessibleMainWindow : public QAccessibleWidget {
+ public:
+  explicit AccessibleMainWindow(MainWindow* window)
+      : QAccessibleWidget(window, QAccessible::Window) {}
+
+  int childCount() const override {
+    return QAccessibleWidget::childCount() + static_cast<int>(Popups().size());
+  }
+  QAccessibleInterface* child(int index) const override {
+    const int own = QAccessibleWidget::childCount();
+    if (index < own) return QAccessibleWidget::child(index);
+    const QList<QMenu*> popups = Popups();
+    return index - own < popups.size() ? QAccessible::queryAccessibleInterface(popups[index - own])
+                                       : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    const qsizetype popup = Popups().indexOf(qobject_cast<QMenu*>(child->object()));
+    if (popup < 0) return QAccessibleWidget::indexOfChild(child);
+    return QAccessibleWidget::childCount() + static_cast<int>(popup);
+  }
+
+ private:
+  QList<QMenu*> Popups() const {
+    const MainMenuItems& m = static_cast<const MainWindow*>(widget())->Menus();
+    QList<QMenu*> popups;
+    for (QMenu* menu : {m.PopupMenu1, m.PopupMenu2}) {
+      if (menu != nullptr) popups.append(menu);
+    }
+    return popups;
+  }
+};
+
+QAccessibleInterface* MakeAccessibleMainWindow(const QString&, QObject* object) {
+  auto* window = qobject_cast<MainWindow*>(object);
+  return window != nullptr ? new AccessibleMainWindow(window) : nullptr;
 }
 
 QFileDialog* MakeCatalogDialog(QWidget* owner, const char* name, QFileDialog::AcceptMode mode) {
@@ -57,14 +109,36 @@ void MainWindow::CreateMenus() {
   m.N3 = AddMenu(bar, "N3", QStringLiteral("Действия"));
   m.Add = AddItem(m.N3, "Add", QStringLiteral("Добавить диск"));
   m.Settings = AddItem(m.N3, "Settings", QStringLiteral("Параметры"));
+  m.New->setShortcuts(KeysOf(QKeySequence::New));
+  m.Open->setShortcuts(KeysOf(QKeySequence::Open));
+  m.Save->setShortcuts(KeysOf(QKeySequence::Save));
+  m.SaveAs->setShortcuts(
+      KeysOf(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
+  m.Undo->setShortcuts(KeysOf(QKeySequence::Undo));
+
+  // F10 opens the first menu, as Alt does; Qt's styles give only Alt that meaning.
+  auto* open_menus = new QAction(this);
+  open_menus->setObjectName(QStringLiteral("OpenMenuBar"));
+  open_menus->setShortcut(Qt::Key_F10);
+  addAction(open_menus);
+  connect(open_menus, &QAction::triggered, this,
+          [bar, menu = m.Fileeee] { bar->setActiveAction(menu->menuAction()); });
 
   // The lists open these themselves (their context-menu handlers), so they are not attached.
-  m.PopupMenu1 = MakePopup(this, "PopupMenu1");
+  // Their keys (Delete, F2) belong to the lists (the window's event filter); an action of a
+  // menu that is not attached never takes its key, so here they are only shown.
+  m.PopupMenu1 = MakePopup(this, "PopupMenu1", QStringLiteral("Меню дисков"));
   m.RemoveDisk = AddItem(m.PopupMenu1, "RemoveDisk", QStringLiteral("Удалить диск"));
   m.RenameDisk = AddItem(m.PopupMenu1, "RenameDisk", QStringLiteral("Переименовать диск"));
-  m.PopupMenu2 = MakePopup(this, "PopupMenu2");
+  m.PopupMenu2 = MakePopup(this, "PopupMenu2", QStringLiteral("Меню эскизов"));
   m.RemoveThumb = AddItem(m.PopupMenu2, "RemoveThumb", QStringLiteral("Удалить эскиз"));
   m.S2P = AddItem(m.PopupMenu2, "S2P", QStringLiteral("Сохранить в папку"));
+  m.RemoveDisk->setShortcut(Qt::Key_Delete);
+  m.RenameDisk->setShortcut(Qt::Key_F2);
+  m.RemoveThumb->setShortcut(Qt::Key_Delete);
+  // So that a screen reader finds these two in the window; Qt keeps a factory once, however
+  // many windows install it.
+  QAccessible::installFactory(&MakeAccessibleMainWindow);
 }
 
 void MainWindow::ConnectCommands() {
@@ -86,14 +160,14 @@ void MainWindow::ConnectCommands() {
   connect(m.RemoveThumb, &QAction::triggered, this, &MainWindow::RemoveThumbClick);
   connect(m.S2P, &QAction::triggered, this, &MainWindow::S2PClick);
 
-  disk_list_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(disk_list_, &QWidget::customContextMenuRequested, this,
-          &MainWindow::ListView1ContextPopup);
-  thumbnail_view_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(thumbnail_view_, &QWidget::customContextMenuRequested, this,
-          &MainWindow::ListView2ContextPopup);
-  disk_list_->installEventFilter(this);
-  thumbnail_view_->installEventFilter(this);
+  // The lists' context-menu requests, from the mouse (on the viewport) and from the keyboard
+  // (on the list), and their keys, reach the window's event filter.
+  for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(disk_list_),
+                                  static_cast<QAbstractItemView*>(thumbnail_view_)}) {
+    list->setContextMenuPolicy(Qt::DefaultContextMenu);
+    list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
+  }
   FileeeeClick();
 }
 

@@ -1,11 +1,12 @@
 // The small buttons of the dialog's pages, made alike: named, placed, out of the tab order
-// where a flat glyph button would be.
+// where a flat glyph button would be, and wide enough for their texts.
 #ifndef QUORVEL_PLATFORM_FORM_CONTROLS_H_
 #define QUORVEL_PLATFORM_FORM_CONTROLS_H_
 
 #include <QRect>
 #include <QString>
 
+class QAbstractButton;
 class QPushButton;
 class QToolButton;
 class QWidget;
@@ -19,6 +20,11 @@ QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& t
 
 // A push button that is never the dialog's default: Enter in a field must not press it.
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& rect);
+
+// The forms are laid out in pixels for one font, and the fonts of other desktops are wider:
+// widens `control` to the width its style needs for its text when that is more than it has, and
+// returns by how much it grew. Its position stays.
+int WidenToText(QAbstractButton* control);
 
 }  // namespace quorvel
 

@@ -92,6 +92,7 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
     option->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
     option->setGeometry(kOptionLeft, kOptionTop + i * kOptionStep,
                         kOptionGroupRect.width() - 2 * kOptionLeft, kOptionHeight);
+    WidenToText(option);
     option_buttons_->addButton(option, i);
     options_[i] = option;
   }

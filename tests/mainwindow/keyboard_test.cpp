@@ -1,0 +1,167 @@
+// The window's keys: the desktop's standard keys for the menu commands, F2 and Delete in the
+// lists, F10 for the menus, and the context menus from the keyboard, where a screen reader can
+// find them.
+#include <QAccessible>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "catalog/catalog_index.h"
+#include "catalog/stream.h"
+#include "window_fixture.h"
+
+namespace quorvel {
+namespace {
+
+QListView* View(MainWindow& window) {
+  return window.findChild<QListView*>(QStringLiteral("ListView2"));
+}
+
+// Whether `menu` opened over the current item of `list`.
+bool OverCurrentItem(const QMenu* menu, const QAbstractItemView* list) {
+  const QRect item = list->visualRect(list->currentIndex());
+  return QRect(list->viewport()->mapToGlobal(item.topLeft()), item.size()).contains(menu->pos());
+}
+
+QStringList Names(const QAccessibleInterface* menu) {
+  QStringList names;
+  for (int i = 0; i < menu->childCount(); ++i)
+    names.append(menu->child(i)->text(QAccessible::Name));
+  return names;
+}
+
+}  // namespace
+
+class KeyboardTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void keysReachTheirCommandsOnlyWhereTheyBelong();
+  void contextMenusOpenFromTheKeyboardAtTheCurrentItem();
+  void f10OpensTheFirstMenu();
+};
+
+void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
+  Session s;
+  const QString path = s.Write("k.qrv", BuildCatalog({Disk("a"), Disk("b")}));
+  QVERIFY(s.Start(path));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  QTreeWidget* list = s.List();
+
+  // F2 renames the selected disk, Ctrl+Z takes the change back, Ctrl+S saves one.
+  s.prompts.inputs = {QStringLiteral("c")};
+  QTest::keyClick(list, Qt::Key_F2);
+  QCOMPARE(s.Column(0), QStringList({"b", "c"}));
+  QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(s.Column(0), QStringList({"a", "b"}));
+  s.prompts.inputs = {QStringLiteral("c")};
+  QTest::keyClick(list, Qt::Key_F2);
+  QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+  QVERIFY(!s.document.Modified());
+  QCOMPARE(BuildIndex(LoadFile(QStringToPath(path))).Disks.at(0).Name, std::string("c"));
+
+  // Ctrl+Shift+S, Ctrl+O and Ctrl+N each ask for their file (and are cancelled).
+  s.prompts.files = {QString(), QString(), QString()};
+  QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(list, Qt::Key_O, Qt::ControlModifier);
+  QTest::keyClick(list, Qt::Key_N, Qt::ControlModifier);
+  QStringList dialogs;
+  for (const auto& prompt : s.prompts.prompts) {
+    if (prompt.kind == QStringLiteral("file")) dialogs.append(prompt.title);
+  }
+  QCOMPARE(dialogs, QStringList({"SaveDialog1", "OpenDialog1", "SaveDialog1"}));
+
+  // While typing, the keys are the line's: no rename, no removal, no undo of the catalogue.
+  s.prompts.inputs = {QStringLiteral("d")};
+  QTest::keyClick(list, Qt::Key_F2);
+  QVERIFY(s.document.Modified());
+  QLineEdit line(&s.window);
+  line.show();
+  line.setFocus();
+  QTest::keyClicks(&line, QStringLiteral("xy"));
+  for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Delete, Qt::Key_Left}) QTest::keyClick(&line, key);
+  QTest::keyClick(&line, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(s.Column(0), QStringList({"b", "d"}));
+  QVERIFY(s.document.Modified());
+
+  // Nor while a disk is being added.
+  s.window.SetScanRunning(true, [] {});
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(list, Qt::Key_F2);
+  QTest::keyClick(list, Qt::Key_Delete);
+  s.window.SetScanRunning(false);
+  QCOMPARE(s.Column(0), QStringList({"b", "d"}));
+  QCOMPARE(s.prompts.Texts("input").size(), 3);
+  QVERIFY(s.prompts.Texts("confirm").isEmpty());
+  QVERIFY2(s.prompts.unexpected.isEmpty(), qPrintable(s.prompts.unexpected.join('|')));
+}
+
+void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
+  Session s;
+  QVERIFY(s.Start(s.Write("m.qrv", BuildCatalog({Disk("a", 3), Disk("b")}))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  const MainMenuItems& m = s.window.Menus();
+
+  // Shift+F10 in the disk list.
+  QTreeWidget* list = s.List();
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+  QTRY_VERIFY(m.PopupMenu1->isVisible());
+  QVERIFY(OverCurrentItem(m.PopupMenu1, list));
+  m.PopupMenu1->close();
+
+  // The menu key's request, as the window system hands it to the focused thumbnail view.
+  QListView* view = View(s.window);
+  view->setFocus();
+  view->setCurrentIndex(view->model()->index(2, 0));
+  QContextMenuEvent key_request(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                                view->mapToGlobal(QPoint(1, 1)));
+  QApplication::sendEvent(view, &key_request);
+  QTRY_VERIFY(m.PopupMenu2->isVisible());
+  QVERIFY(OverCurrentItem(m.PopupMenu2, view));
+  m.PopupMenu2->close();
+
+  // The mouse's opens where it was clicked.
+  const QPoint click = view->viewport()->mapToGlobal(QPoint(30, 20));
+  QContextMenuEvent mouse_request(QContextMenuEvent::Mouse, QPoint(30, 20), click);
+  QApplication::sendEvent(view->viewport(), &mouse_request);
+  QTRY_VERIFY(m.PopupMenu2->isVisible());
+  QCOMPARE(m.PopupMenu2->pos(), click);
+  m.PopupMenu2->close();
+
+  // A screen reader walking the window meets both menus, by name and with their items, before
+  // either opens.
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&s.window);
+  QAccessibleInterface* disks = QAccessible::queryAccessibleInterface(m.PopupMenu1);
+  QAccessibleInterface* thumbs = QAccessible::queryAccessibleInterface(m.PopupMenu2);
+  for (QAccessibleInterface* menu : {disks, thumbs}) {
+    const int index = window->indexOfChild(menu);
+    QVERIFY(index >= 0 && index < window->childCount());
+    QCOMPARE(window->child(index), menu);
+  }
+  QCOMPARE(disks->role(), QAccessible::PopupMenu);
+  QCOMPARE(disks->text(QAccessible::Name), QStringLiteral("Меню дисков"));
+  QCOMPARE(Names(disks), QStringList({"Удалить диск", "Переименовать диск"}));
+  QCOMPARE(thumbs->text(QAccessible::Name), QStringLiteral("Меню эскизов"));
+  QCOMPARE(Names(thumbs), QStringList({"Удалить эскиз", "Сохранить в папку"}));
+}
+
+void KeyboardTest::f10OpensTheFirstMenu() {
+  Session s;
+  QVERIFY(s.Start(QString()));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  QTest::keyClick(s.List(), Qt::Key_F10);
+  QTRY_VERIFY(s.window.Menus().Fileeee->isVisible());
+  QCOMPARE(s.window.menuBar()->activeAction(), s.window.Menus().Fileeee->menuAction());
+  s.window.Menus().Fileeee->close();
+}
+
+}  // namespace quorvel
+
+QTEST_MAIN(quorvel::KeyboardTest)
+#include "keyboard_test.moc"
