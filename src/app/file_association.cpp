@@ -51,8 +51,14 @@ QString DesktopExecArgument(const QString& path) {
     }
     argument = '"' + quoted + '"';
   }
-  // The key's value is itself a string in which a backslash escapes: double every one.
+  // A lone '%' would start a field code, quoted or not.
+  argument.replace('%', QStringLiteral("%%"));
+  // The key's value is itself a string in which a backslash escapes: double every one, and
+  // write the control characters it can hold only as escapes.
   argument.replace('\\', QStringLiteral("\\\\"));
+  argument.replace('\n', QStringLiteral("\\n"));
+  argument.replace('\t', QStringLiteral("\\t"));
+  argument.replace('\r', QStringLiteral("\\r"));
   return argument;
 }
 

@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "platform/path_text.h"
 #include "platform/user_prompts.h"
+#include "settings/default_scan_folder.h"
 #include "settings/settings_paths.h"
 
 namespace {
@@ -36,6 +37,7 @@ int main(int argc, char* argv[]) {
       quorvel::LocateSettings(quorvel::QStringToPath(QCoreApplication::applicationFilePath()),
                               quorvel::ProcessEnvironment, &settings_error);
   if (!settings_error.empty()) std::cerr << "quorvel: " << settings_error << '\n';
+  options.first_folder = quorvel::DefaultScanFolder(quorvel::ProcessEnvironment);
   options.association = {QCoreApplication::applicationFilePath(), DataHome(), true};
   options.image_formats = [] { return QImageReader::supportedImageFormats(); };
 

@@ -1,12 +1,15 @@
 // The main window's menus and file dialogs. Each command is enabled by the change that gives it
 // its handler; until then its item is shown, disabled.
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTreeWidget>
 
 #include "mainwindow/main_window.h"
+#include "platform/path_text.h"
 
 namespace quorvel {
 namespace {
@@ -99,7 +102,20 @@ void MainWindow::ConnectCommands() {
 
 void MainWindow::CreateFileDialogs() {
   open_dialog_ = MakeCatalogDialog(this, "OpenDialog1", QFileDialog::AcceptOpen);
+  open_dialog_->setFileMode(QFileDialog::ExistingFile);
   save_dialog_ = MakeCatalogDialog(this, "SaveDialog1", QFileDialog::AcceptSave);
+  // The commands ask about an existing file themselves, in the program's words and about the
+  // name completed with ".qrv"; the dialog asking first would put the question twice.
+  save_dialog_->setOption(QFileDialog::DontConfirmOverwrite);
+}
+
+QString MainWindow::ChooseCatalogFile(QFileDialog* dialog) {
+  const QString current = PathToQString(document_.CatalogFileName());
+  if (!current.isEmpty()) {
+    const QDir folder = QFileInfo(current).absoluteDir();
+    if (folder.exists()) dialog->setDirectory(folder);
+  }
+  return prompts_.ChooseFile(dialog);
 }
 
 }  // namespace quorvel
