@@ -63,8 +63,13 @@ QString DesktopExecArgument(const QString& path) {
 }
 
 QString DesktopEntryText(const QString& executable) {
+  QString command = DesktopExecArgument(executable);
+  // GLib (and so GNOME's file managers) looks for the program under its name with "%%" still
+  // in it and, finding none, refuses the whole entry; started through env, the program's path is
+  // only an argument, which is expanded before it is used.
+  if (executable.contains('%')) command.prepend(QStringLiteral("env "));
   QString text = QString::fromUtf8(Resource(QStringLiteral("quorvel.desktop.in")));
-  text.replace(QStringLiteral("@EXEC@"), DesktopExecArgument(executable));
+  text.replace(QStringLiteral("@EXEC@"), command);
   return text;
 }
 

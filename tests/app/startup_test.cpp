@@ -123,6 +123,8 @@ void StartupTest::execArgumentsSurviveBlanksAndQuotes() {
   QCOMPARE(DesktopExecArgument("/a\tb\nc%"), QStringLiteral("\"/a\\tb\\nc%%\""));
   const QString entry = DesktopEntryText("/opt/My Apps/quorvel");
   QVERIFY(entry.contains(QStringLiteral("\nExec=\"/opt/My Apps/quorvel\" %f\n")));
+  QVERIFY(DesktopEntryText("/tmp/p100%x/quorvel")
+              .contains(QStringLiteral("\nExec=env /tmp/p100%%x/quorvel %f\n")));
   QVERIFY(entry.contains(QStringLiteral("\nName=Open With Quorvel\n")));
   QVERIFY(entry.contains(QStringLiteral("\nMimeType=application/x-quorvel-catalog;\n")));
   QVERIFY(entry.contains(QStringLiteral("\nIcon=quorvel\n")));
