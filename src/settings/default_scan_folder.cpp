@@ -6,6 +6,11 @@
 #include <sstream>
 #include <system_error>
 
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 namespace quorvel {
 namespace {
 
@@ -67,8 +72,15 @@ std::string DefaultScanFolder(const EnvironmentLookup& environment) {
   (void)environment;
   return "c:\\";
 #else
+  // A session started without a login shell may lack these variables; the account has both.
+  const passwd* account = getpwuid(geteuid());
   std::string user = environment("USER");
   if (user.empty()) user = environment("LOGNAME");
+  if (user.empty() && account) user = account->pw_name;
+  std::string home = environment("HOME");
+  if (home.empty() && account) home = account->pw_dir;
+  if (home.empty()) home = "/";
+
   std::vector<fs::path> roots;
   if (!user.empty() && user.find('/') == std::string::npos) {
     roots = {fs::path("/media") / user, fs::path("/run/media") / user};
@@ -76,8 +88,7 @@ std::string DefaultScanFolder(const EnvironmentLookup& environment) {
   std::ifstream table("/proc/self/mountinfo");
   const std::string mountinfo{std::istreambuf_iterator<char>(table),
                               std::istreambuf_iterator<char>()};
-  const std::string home = environment("HOME");
-  return FirstMountedMedium(roots, ParseMountPoints(mountinfo), home.empty() ? "/" : home);
+  return FirstMountedMedium(roots, ParseMountPoints(mountinfo), home);
 #endif
 }
 

@@ -22,8 +22,9 @@ std::set<std::string> ParseMountPoints(std::string_view mountinfo);
 std::string FirstMountedMedium(const std::vector<std::filesystem::path>& media_roots,
                                const std::set<std::string>& mount_points, const std::string& home);
 
-// For this process: "c:\" on Windows; elsewhere FirstMountedMedium over /media/$USER and
-// /run/media/$USER, the mounts of /proc/self/mountinfo and $HOME ("/" when that is unset).
+// For this process: "c:\" on Windows; elsewhere FirstMountedMedium over /media/USER and
+// /run/media/USER (USER: $USER, else $LOGNAME, else the account's name), the mounts of
+// /proc/self/mountinfo and the home folder ($HOME, else the account's).
 std::string DefaultScanFolder(const EnvironmentLookup& environment);
 
 }  // namespace quorvel
