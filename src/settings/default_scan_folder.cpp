@@ -60,7 +60,8 @@ std::string FirstMountedMedium(const std::vector<fs::path>& media_roots,
     std::error_code ec;
     for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
       const fs::path& medium = it->path();
-      if (!mount_points.contains(medium.string()) || !it->is_directory(ec)) continue;
+      std::error_code kind_ec;
+      if (!mount_points.contains(medium.string()) || !it->is_directory(kind_ec)) continue;
       if (!first || medium.filename() < first->filename()) first = medium;
     }
   }
