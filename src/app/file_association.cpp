@@ -51,14 +51,25 @@ QString DesktopExecArgument(const QString& path) {
     }
     argument = '"' + quoted + '"';
   }
-  // The key's value is itself a string in which a backslash escapes: double every one.
+  // A lone '%' would start a field code, quoted or not.
+  argument.replace('%', QStringLiteral("%%"));
+  // The key's value is itself a string in which a backslash escapes: double every one, and
+  // write the control characters it can hold only as escapes.
   argument.replace('\\', QStringLiteral("\\\\"));
+  argument.replace('\n', QStringLiteral("\\n"));
+  argument.replace('\t', QStringLiteral("\\t"));
+  argument.replace('\r', QStringLiteral("\\r"));
   return argument;
 }
 
 QString DesktopEntryText(const QString& executable) {
+  QString command = DesktopExecArgument(executable);
+  // GLib (and so GNOME's file managers) looks for the program under its name with "%%" still
+  // in it and, finding none, refuses the whole entry; started through env, the program's path is
+  // only an argument, which is expanded before it is used.
+  if (executable.contains('%')) command.prepend(QStringLiteral("env "));
   QString text = QString::fromUtf8(Resource(QStringLiteral("quorvel.desktop.in")));
-  text.replace(QStringLiteral("@EXEC@"), DesktopExecArgument(executable));
+  text.replace(QStringLiteral("@EXEC@"), command);
   return text;
 }
 

@@ -12,7 +12,8 @@ namespace quorvel {
 // or another reserved character, with the characters that quoting does not cover escaped.
 QString DesktopExecArgument(const QString& path);
 
-// The desktop entry that starts `executable` with a catalogue's path as its first argument.
+// The desktop entry that starts `executable` with a catalogue's path as its first argument; a
+// path with a '%' is started through env.
 QString DesktopEntryText(const QString& executable);
 
 // Writes, under `data_home` (the user's data folder: $XDG_DATA_HOME or ~/.local/share), the

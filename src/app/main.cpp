@@ -9,6 +9,7 @@
 #include "platform/path_text.h"
 #include "platform/qt_translation.h"
 #include "platform/user_prompts.h"
+#include "settings/default_scan_folder.h"
 #include "settings/settings_paths.h"
 
 namespace {
@@ -38,6 +39,7 @@ int main(int argc, char* argv[]) {
       quorvel::LocateSettings(quorvel::QStringToPath(QCoreApplication::applicationFilePath()),
                               quorvel::ProcessEnvironment, &settings_error);
   if (!settings_error.empty()) std::cerr << "quorvel: " << settings_error << '\n';
+  options.first_folder = quorvel::DefaultScanFolder(quorvel::ProcessEnvironment);
   options.association = {QCoreApplication::applicationFilePath(), DataHome(), true};
   options.image_formats = [] { return QImageReader::supportedImageFormats(); };
 

@@ -61,7 +61,7 @@ int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
   // dialog writes its settings first, then the main window the catalogue to open next time.
   auto splash = std::make_unique<SplashWindow>(options.association);
   trace("splash");
-  SettingsState settings(options.settings);
+  SettingsState settings(options.settings, options.first_folder);
   CatalogDocument document;
   MainWindow window(document, prompts, options.settings.ini_file, settings.opening());
   window.FormCreate(options.catalogue_argument);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/splash_window.h"
 #include "platform/user_prompts.h"
@@ -23,6 +24,7 @@ struct OptionsDialogLinks;
 struct StartupOptions {
   QString catalogue_argument;  // the first command-line argument, or empty
   SettingsPaths settings;      // quorvel.ini and Cat.dat
+  std::string first_folder;    // the folder to catalogue until one is stored
   AssociationTarget association;
   // The image formats the installed readers handle (QImageReader::supportedImageFormats).
   std::function<QList<QByteArray>()> image_formats;

@@ -190,7 +190,7 @@ void MainWindow::ReloadCatalog(bool load_from_file) {
   const QString file_name = PathToQString(document_.CatalogFileName());
   const bool was_damaged = document_.Index().Damage.has_value();
   // The shown disk's entries are about to be rebuilt; nothing may paint from them meanwhile.
-  thumbnail_model_->ShowNothing();
+  ShowNoDisk();
   disk_list_->clear();
   const ReloadOutcome outcome = document_.Reload(load_from_file);
   BuildDiskRows();
@@ -212,13 +212,13 @@ void MainWindow::BuildDiskRows() {
   }
   disk_list_->addTopLevelItems(rows);
 
-  // An empty stream keeps whatever caption was there; with no catalogue at all it is the
-  // program's name.
-  if (!document_.CatalogStream().empty()) {
+  // An empty catalogue is named too, with no disks, so that the caption never names one that
+  // is no longer open and the next disk's proposed number starts again from 1.
+  if (document_.CatalogOpen()) {
     setWindowTitle(QStringLiteral("Каталог \"%1\",  дисков: %2")
                        .arg(PathToQString(document_.CatalogFileName()))
                        .arg(index.DiskCount));
-  } else if (!document_.CatalogOpen()) {
+  } else {
     setWindowTitle(kProgramName);
   }
 }
@@ -289,7 +289,7 @@ void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
 
 void MainWindow::ListView1SelectItem(QTreeWidgetItem* item, bool selected) {
   if (!selected) {
-    thumbnail_model_->ShowNothing();
+    ShowNoDisk();
     return;
   }
   const auto* row = static_cast<const DiskListItem*>(item);
@@ -308,6 +308,13 @@ void MainWindow::ListView1SelectItem(QTreeWidgetItem* item, bool selected) {
   }
   thumbnail_model_->ShowDisk(selected_disk_, std::move(names));
   thumbnail_view_->scrollToTop();
+}
+
+void MainWindow::ShowNoDisk() {
+  thumbnail_model_->ShowNothing();
+  // The status names the disk shown; with none shown it would name one that is not.
+  status_text_.clear();
+  status_panel_->clear();
 }
 
 void MainWindow::ReportUndecodableThumbnail() {

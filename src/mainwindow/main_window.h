@@ -157,7 +157,12 @@ class MainWindow : public QMainWindow {
   QList<QTreeWidgetItem*> SelectedRowsInOrder() const;
   QList<int> SelectedThumbnailRows() const;
   void CreateFileDialogs();
+  // Runs `dialog` in the open catalogue's folder (where it was left when none is open); the
+  // chosen file, or empty if cancelled.
+  QString ChooseCatalogFile(QFileDialog* dialog);
   void BuildDiskRows();
+  // Empties the thumbnail view and the status text that names its disk.
+  void ShowNoDisk();
   // Shows or empties the thumbnails for a row whose selection changed.
   void ListView1SelectItem(QTreeWidgetItem* item, bool selected);
   void DiskSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);

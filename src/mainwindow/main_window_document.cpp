@@ -63,7 +63,7 @@ void MainWindow::OfferRepair(const QString& question) {
 
 void MainWindow::SaveReadable() {
   if (scan_running_ || !document_.Index().Damage) return;
-  const QString chosen = prompts_.ChooseFile(save_dialog_);
+  const QString chosen = ChooseCatalogFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const QString name = CompleteCatalogName(chosen);
   const std::filesystem::path path = QStringToPath(name);
@@ -107,7 +107,7 @@ bool MainWindow::SaveChangesQuestion() {
 void MainWindow::NewClick() {
   if (scan_running_) return;
   if (!SaveChangesQuestion()) return;
-  const QString chosen = prompts_.ChooseFile(save_dialog_);
+  const QString chosen = ChooseCatalogFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const QString name = CompleteCatalogName(chosen);
   if (QFileInfo::exists(name) &&
@@ -127,7 +127,7 @@ void MainWindow::NewClick() {
 void MainWindow::OpenClick() {
   if (scan_running_) return;
   if (!SaveChangesQuestion()) return;
-  const QString chosen = prompts_.ChooseFile(open_dialog_);
+  const QString chosen = ChooseCatalogFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
   Guarded([&] {
     // Another kind of file is passed over without a word, as a file dialog's wrong pick is.
@@ -158,7 +158,7 @@ bool MainWindow::SaveClick() {
 
 void MainWindow::SaveAsClick() {
   if (scan_running_) return;
-  const QString chosen = prompts_.ChooseFile(save_dialog_);
+  const QString chosen = ChooseCatalogFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const int disk = selected_disk_;
   const QString name = CompleteCatalogName(chosen);

@@ -2,7 +2,9 @@
 // its handler; until then its item is shown, disabled.
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QListView>
 #include <QMenu>
@@ -10,6 +12,7 @@
 #include <QTreeWidget>
 
 #include "mainwindow/main_window.h"
+#include "platform/path_text.h"
 
 namespace quorvel {
 namespace {
@@ -173,7 +176,20 @@ void MainWindow::ConnectCommands() {
 
 void MainWindow::CreateFileDialogs() {
   open_dialog_ = MakeCatalogDialog(this, "OpenDialog1", QFileDialog::AcceptOpen);
+  open_dialog_->setFileMode(QFileDialog::ExistingFile);
   save_dialog_ = MakeCatalogDialog(this, "SaveDialog1", QFileDialog::AcceptSave);
+  // The commands ask about an existing file themselves, in the program's words and about the
+  // name completed with ".qrv"; the dialog asking first would put the question twice.
+  save_dialog_->setOption(QFileDialog::DontConfirmOverwrite);
+}
+
+QString MainWindow::ChooseCatalogFile(QFileDialog* dialog) {
+  const QString current = PathToQString(document_.CatalogFileName());
+  if (!current.isEmpty()) {
+    const QDir folder = QFileInfo(current).absoluteDir();
+    if (folder.exists()) dialog->setDirectory(folder);
+  }
+  return prompts_.ChooseFile(dialog);
 }
 
 }  // namespace quorvel

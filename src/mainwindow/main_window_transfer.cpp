@@ -28,7 +28,7 @@ const QString kTitle = QStringLiteral("Quorvel");
 
 void MainWindow::ImportClick() {
   if (scan_running_ || !ChangeAllowed()) return;
-  const QString chosen = prompts_.ChooseFile(open_dialog_);
+  const QString chosen = ChooseCatalogFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
   Guarded([&] {
     const std::filesystem::path path = QStringToPath(chosen);
@@ -47,7 +47,7 @@ void MainWindow::ImportClick() {
 
 void MainWindow::Export1Click() {
   if (scan_running_) return;
-  const QString chosen = prompts_.ChooseFile(save_dialog_);
+  const QString chosen = ChooseCatalogFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const QString target = CompleteCatalogName(chosen);
   if (QFileInfo::exists(target) &&

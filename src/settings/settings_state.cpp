@@ -53,12 +53,16 @@ bool AcceptedInTimeoutField(char32_t typed) {
   return (typed >= U'0' && typed <= U'9') || typed == U'\b';
 }
 
-SettingsState::SettingsState(SettingsPaths paths) : paths_(std::move(paths)) {}
+SettingsState::SettingsState(SettingsPaths paths, std::string first_folder)
+    : paths_(std::move(paths)), first_folder_(std::move(first_folder)) {
+  values_.folder = first_folder_;
+}
 
 bool SettingsState::Load(std::string* error) {
   std::string reasons;
-  values_ = DialogSettings();
-  const DialogSettings first_start;
+  DialogSettings first_start;
+  first_start.folder = first_folder_;
+  values_ = first_start;
 
   const IniFile ini = IniFile::Load(paths_.ini_file);
   ini_unreadable_ = !ini.load_error().empty();

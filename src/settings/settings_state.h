@@ -17,14 +17,15 @@
 
 namespace quorvel {
 
-// The values the settings file keeps for the dialog, with those of a first start.
+// The values the settings file keeps for the dialog, with those of a first start (but the
+// folder, which depends on the machine: see SettingsState).
 struct DialogSettings {
   int radio_group_index = 0;           // RadioGroup1's item index; -1: no option chosen
   bool timeout_active = false;         // CheckBox2 "Пропустить если прошло"
   bool include_subfolders = true;      // CheckBox1 "Поддиректории"
   std::string fixed_catalog_path;      // Edit3: the catalogue option 2 always opens
   std::string timeout_text = "100";    // Edit4: the time-out in milliseconds
-  std::string folder = "c:\\";         // Edit1: the folder to catalogue
+  std::string folder;                  // Edit1: the folder to catalogue
   bool timeout_field_enabled = false;  // whether Edit4 takes input
 };
 
@@ -60,7 +61,8 @@ bool AcceptedInTimeoutField(char32_t typed);
 
 class SettingsState {
  public:
-  explicit SettingsState(SettingsPaths paths);
+  // `first_folder` is the folder to catalogue until one is stored (DefaultScanFolder).
+  explicit SettingsState(SettingsPaths paths, std::string first_folder = {});
 
   const SettingsPaths& paths() const { return paths_; }
 
@@ -109,6 +111,7 @@ class SettingsState {
 
  private:
   SettingsPaths paths_;
+  std::string first_folder_;
   DialogSettings values_;
   TLastProperties last_properties_;
   CatalogOpening opening_;

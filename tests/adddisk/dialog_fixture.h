@@ -30,9 +30,13 @@ namespace quorvel {
 // The program's windows over one folder of settings: the main window when asked for, then the
 // dialog; Exit destroys them in the program's order.
 struct Program {
+  // The folder the machine offers for cataloguing before one is stored.
+  static constexpr char kFirstFolder[] = "/media/me/CD";
+
   explicit Program(const QByteArray& ini = {}, const std::optional<QByteArray>& cat_dat = {})
       : state({QStringToPath(dir.filePath(QStringLiteral("quorvel.ini"))),
-               QStringToPath(dir.filePath(QStringLiteral("Cat.dat")))}) {
+               QStringToPath(dir.filePath(QStringLiteral("Cat.dat")))},
+              kFirstFolder) {
     if (!ini.isEmpty()) Write(QStringLiteral("quorvel.ini"), ini);
     if (cat_dat) Write(QStringLiteral("Cat.dat"), *cat_dat);
   }

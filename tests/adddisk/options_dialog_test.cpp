@@ -24,7 +24,7 @@ namespace quorvel {
 namespace {
 
 const QByteArray kFirstExitIni =
-    "[form]\r\nradiogroupindex=0\r\nEdit3=\r\nEdit4=100\r\nEdit1=c:\\\r\nEdit4EN=0\r\n\r\n"
+    "[form]\r\nradiogroupindex=0\r\nEdit3=\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n\r\n"
     "[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n";
 
 }  // namespace
@@ -104,7 +104,7 @@ void OptionsDialogTest::controlsOfTheAddDiskPage_data() {
   };
   const auto corner = [](int left, int top) { return QRect(left, top, -1, -1); };
   row("Label1", corner(8, 8), QStringLiteral("Папка:"));
-  row("Edit1", QRect(8, 24, 313, 21), QStringLiteral("c:\\"));
+  row("Edit1", QRect(8, 24, 313, 21), QString::fromLatin1(Program::kFirstFolder));
   row("SpeedButton1", QRect(328, 24, 23, 22), QString());
   row("CheckBox1", QRect(8, 56, 97, 17), QStringLiteral("Поддиректории"));
   row("Label5", corner(8, 80), QStringLiteral("Название диска"));
@@ -201,7 +201,7 @@ void OptionsDialogTest::thumbControlTakesItsPlaceHidden() {
 void OptionsDialogTest::firstStart() {
   Program p;
   p.CreateDialog();
-  QCOMPARE(p.Edit("Edit1")->text(), QStringLiteral("c:\\"));
+  QCOMPARE(p.Edit("Edit1")->text(), QString::fromLatin1(Program::kFirstFolder));
   QVERIFY(p.Child<QCheckBox>("CheckBox1")->isChecked());
   QVERIFY(!p.Child<QCheckBox>("CheckBox2")->isChecked());
   QCOMPARE(p.Edit("Edit4")->text(), QStringLiteral("100"));
@@ -359,10 +359,11 @@ void OptionsDialogTest::optionTwoThenZeroWritesNoCatalogueName() {
   p.Choose(0);
   p.Click("Button4");
   p.Exit();
-  QCOMPARE(p.Read(QStringLiteral("quorvel.ini")),
-           "[Form]\r\nCatalogname=\r\nradiogroupindex=0\r\nEdit3=" + fixed.toUtf8() +
-               "\r\nEdit4=100\r\nEdit1=c:\\\r\nEdit4EN=0\r\n\r\n[checkbox2]\r\nChecked=0\r\n\r\n"
-               "[checkbox1]\r\nChecked=1\r\n");
+  QCOMPARE(
+      p.Read(QStringLiteral("quorvel.ini")),
+      "[Form]\r\nCatalogname=\r\nradiogroupindex=0\r\nEdit3=" + fixed.toUtf8() +
+          "\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n\r\n[checkbox2]\r\nChecked=0\r\n\r\n"
+          "[checkbox1]\r\nChecked=1\r\n");
 }
 
 void OptionsDialogTest::optionOneKeepsTheNameWithNoCatalogueOpen() {
@@ -395,11 +396,12 @@ void OptionsDialogTest::optionOneWritesTheOpenCatalogue() {
   p.Choose(1);
   p.Click("Button4");
   p.Exit();
-  QCOMPARE(p.Read(QStringLiteral("quorvel.ini")),
-           "[form]\r\nradiogroupindex=1\r\nEdit3=\r\nEdit4=100\r\nEdit1=c:\\\r\nEdit4EN=0\r\n"
-           "Catalogname=" +
-               catalogue.toUtf8() +
-               "\r\n\r\n[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n");
+  QCOMPARE(
+      p.Read(QStringLiteral("quorvel.ini")),
+      "[form]\r\nradiogroupindex=1\r\nEdit3=\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n"
+      "Catalogname=" +
+          catalogue.toUtf8() +
+          "\r\n\r\n[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n");
 }
 
 void OptionsDialogTest::storedOptionTwoWithAnEmptyPath() {
@@ -435,7 +437,7 @@ void OptionsDialogTest::unreadableSettingsAreToldAndKept() {
   p.CreateDialog();
   QCOMPARE(p.prompts.warnings.size(), 1);
   QVERIFY(p.prompts.warnings.first().contains(QStringLiteral("quorvel.ini")));
-  QCOMPARE(p.Edit("Edit1")->text(), QStringLiteral("c:\\"));
+  QCOMPARE(p.Edit("Edit1")->text(), QString::fromLatin1(Program::kFirstFolder));
   p.Exit();
   QVERIFY(QFileInfo(p.dir.filePath(QStringLiteral("quorvel.ini"))).isDir());
 }

@@ -176,6 +176,13 @@ void AddDiskWorkflowTest::showingProposesTheNextDiskAndHidesTheRenderer() {
   p.ShowAddDisk(p.images);
   QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 13"));
   QVERIFY(!p.thumb->isVisible());
+
+  // A new catalogue has no disks, whatever the one before it had.
+  p.dialog->hide();
+  p.document.New(QStringToPath(p.dir.filePath(QStringLiteral("new.qrv"))));
+  p.window->ReloadCatalog(true);
+  p.ShowAddDisk(p.images);
+  QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 1"));
 }
 
 void AddDiskWorkflowTest::invalidInputIsRefusedWithTheCatalogueUntouched() {

@@ -115,9 +115,16 @@ void StartupTest::execArgumentsSurviveBlanksAndQuotes() {
   QCOMPARE(DesktopExecArgument("/usr/bin/quorvel"), QStringLiteral("/usr/bin/quorvel"));
   QCOMPARE(DesktopExecArgument("/opt/My Apps/quorvel"), QStringLiteral("\"/opt/My Apps/quorvel\""));
   // Inside quotes ", `, $ and \ take a backslash; the key's value doubles every backslash.
-  QCOMPARE(DesktopExecArgument("/a \"b\"/$x"), QStringLiteral("\"/a \\\\\"b\\\\\"/\\\\$x\""));
+  QCOMPARE(DesktopExecArgument("/a \"b\"/$x`\\y"),
+           QStringLiteral("\"/a \\\\\"b\\\\\"/\\\\$x\\\\`\\\\\\\\y\""));
+  // A '%' would start a field code, and the key's value holds a tab or a line break only as an
+  // escape.
+  QCOMPARE(DesktopExecArgument("/tmp/p100%x/quorvel"), QStringLiteral("/tmp/p100%%x/quorvel"));
+  QCOMPARE(DesktopExecArgument("/a\tb\nc%"), QStringLiteral("\"/a\\tb\\nc%%\""));
   const QString entry = DesktopEntryText("/opt/My Apps/quorvel");
   QVERIFY(entry.contains(QStringLiteral("\nExec=\"/opt/My Apps/quorvel\" %f\n")));
+  QVERIFY(DesktopEntryText("/tmp/p100%x/quorvel")
+              .contains(QStringLiteral("\nExec=env /tmp/p100%%x/quorvel %f\n")));
   QVERIFY(entry.contains(QStringLiteral("\nName=Open With Quorvel\n")));
   QVERIFY(entry.contains(QStringLiteral("\nMimeType=application/x-quorvel-catalog;\n")));
   QVERIFY(entry.contains(QStringLiteral("\nIcon=quorvel\n")));

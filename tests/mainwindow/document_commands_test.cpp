@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QListView>
 #include <QTest>
@@ -43,6 +44,8 @@ class DocumentCommandsTest : public QObject {
   void aFailedSaveKeepsTheOldFileAndTheChanges();
   void saveAsksBeforeOverwritingAnotherProgramsChange();
   void menuItemsFollowTheDocumentsState();
+  void captionAndStatusNameOnlyWhatIsOpenAndShown();
+  void fileDialogsStartInTheCataloguesFolder();
 };
 
 void DocumentCommandsTest::chosenNamesAreCompletedToCatalogueNames() {
@@ -301,6 +304,61 @@ void DocumentCommandsTest::menuItemsFollowTheDocumentsState() {
   s.window.FileeeeClick();
   QVERIFY(m.Save->isEnabled() && m.Undo->isEnabled());
   QVERIFY(!m.Export1->isEnabled());
+}
+
+void DocumentCommandsTest::captionAndStatusNameOnlyWhatIsOpenAndShown() {
+  Session s;
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("a"), Disk("b")}));
+  QVERIFY(s.Start(path));
+  QCOMPARE(StatusText(s.window), QStringLiteral("Колличество изображений на диске \"a\" - 1."));
+
+  // An empty catalogue is named with no disks; no disk is shown, so the status names none.
+  const QString empty = s.Write("empty.qrv", {});
+  s.prompts.files = {empty};
+  s.window.OpenClick();
+  QCOMPARE(s.window.windowTitle(), Caption(empty, 0));
+  QCOMPARE(StatusText(s.window), QString());
+
+  s.prompts.files = {path};
+  s.window.OpenClick();
+  QVERIFY(!StatusText(s.window).isEmpty());
+  const QString created = s.dir.filePath("new.qrv");
+  s.prompts.files = {created};
+  s.window.NewClick();
+  QCOMPARE(s.window.windowTitle(), Caption(created, 0));
+  QCOMPARE(StatusText(s.window), QString());
+
+  // Undoing the first disk of a new catalogue leaves it without disks again.
+  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "added"));
+  s.window.ReloadCatalog(false);
+  s.window.SelectRow(0);
+  QCOMPARE(s.window.windowTitle(), Caption(created, 1));
+  s.window.UndoClick();
+  QCOMPARE(s.window.windowTitle(), Caption(created, 0));
+  QCOMPARE(StatusText(s.window), QString());
+  QVERIFY(s.prompts.unexpected.isEmpty());
+}
+
+void DocumentCommandsTest::fileDialogsStartInTheCataloguesFolder() {
+  Session s;
+  QVERIFY(QDir(s.dir.path()).mkpath("kept"));
+  const QString folder = s.dir.filePath("kept");
+  QVERIFY(s.Start(s.Write("kept/a.qrv", BuildCatalog({Disk("a")}))));
+  // Every dialog is cancelled (an empty answer).
+  s.prompts.files = {"", "", "", "", ""};
+  s.window.NewClick();
+  s.window.OpenClick();
+  s.window.SaveAsClick();
+  s.window.ImportClick();
+  s.window.Export1Click();
+  QCOMPARE(s.prompts.Texts("file"), QStringList(5, folder));
+
+  // Open takes only a file that exists; on saving, the commands ask about an existing one
+  // themselves, in their own words and after completing the name.
+  auto* open = s.window.findChild<QFileDialog*>(QStringLiteral("OpenDialog1"));
+  auto* save = s.window.findChild<QFileDialog*>(QStringLiteral("SaveDialog1"));
+  QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
+  QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
 }
 
 }  // namespace quorvel

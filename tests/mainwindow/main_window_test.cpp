@@ -163,23 +163,20 @@ void MainWindowTest::countAndNumberColumnsSortByValue() {
 
 void MainWindowTest::catalogueWithoutDisks_data() {
   QTest::addColumn<QByteArray>("bytes");
-  QTest::addColumn<bool>("named_in_caption");
-  QTest::newRow("empty file") << QByteArray() << false;
+  QTest::newRow("empty file") << QByteArray();
   const Bytes header = BuildCatalog({});
   QTest::newRow("header alone") << QByteArray(reinterpret_cast<const char*>(header.data()),
-                                              static_cast<qsizetype>(header.size()))
-                                << true;
+                                              static_cast<qsizetype>(header.size()));
 }
 
 void MainWindowTest::catalogueWithoutDisks() {
   QFETCH(QByteArray, bytes);
-  QFETCH(bool, named_in_caption);
   Session s;
   const QString path = s.Write(QStringLiteral("none.qrv"), Bytes(bytes.begin(), bytes.end()));
   QVERIFY(s.Start(path));
 
   QCOMPARE(s.List()->topLevelItemCount(), 0);
-  QCOMPARE(s.window.windowTitle(), named_in_caption ? Caption(path, 0) : QStringLiteral("Quorvel"));
+  QCOMPARE(s.window.windowTitle(), Caption(path, 0));
   QVERIFY(s.document.CatalogOpen());
   QVERIFY(s.prompts.warnings.empty());
 }

@@ -37,10 +37,6 @@ QListView* View(MainWindow& window) {
   return window.findChild<QListView*>(QStringLiteral("ListView2"));
 }
 
-QString StatusText(MainWindow& window) {
-  return window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel"))->text();
-}
-
 // The view as painted now, and a pixel of it at a point of the view's viewport.
 struct Painted {
   explicit Painted(QListView* view) : view(view), image(view->viewport()->grab().toImage()) {}

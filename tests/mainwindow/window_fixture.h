@@ -4,6 +4,7 @@
 #define QUORVEL_TESTS_MAINWINDOW_WINDOW_FIXTURE_H_
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -78,8 +79,9 @@ class RecordingPrompts : public UserPrompts {
     if (cancelled) return std::nullopt;
     return text;
   }
+  // Recorded with the folder the dialog starts in.
   QString ChooseFile(QFileDialog* dialog) override {
-    Record("file", nullptr, dialog->objectName(), QString());
+    Record("file", nullptr, dialog->objectName(), dialog->directory().absolutePath());
     return Next(files, dialog->objectName());
   }
   QString ChooseFolder(QWidget* parent, const QString& title, const QString&) override {
@@ -190,6 +192,12 @@ struct Session {
   CatalogOpening opening;
   MainWindow window;
 };
+
+// The status bar's one panel.
+inline QString StatusText(MainWindow& window) {
+  auto* panel = window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel"));
+  return panel != nullptr ? panel->text() : QStringLiteral("<no panel>");
+}
 
 inline QString Caption(const QString& path, int disks) {
   return QStringLiteral("Каталог \"") + path + QStringLiteral("\",  дисков: ") +

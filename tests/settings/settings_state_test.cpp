@@ -22,12 +22,15 @@ using Lines = std::vector<std::string>;
 
 using testkit::ReadBytes;
 
+// The folder the machine offers for cataloguing before one is stored.
+constexpr char kFirstFolder[] = "/media/me/CD";
+
 class SettingsStateTest : public ::testing::Test {
  protected:
   SettingsPaths Paths() const { return {dir_.path() / "quorvel.ini", dir_.path() / "Cat.dat"}; }
   void WriteIni(const std::string& bytes) const { dir_.File("quorvel.ini", ToBytes(bytes)); }
   SettingsState Loaded() const {
-    SettingsState state(Paths());
+    SettingsState state(Paths(), kFirstFolder);
     std::string error;
     EXPECT_TRUE(state.Load(&error)) << error;
     return state;
@@ -44,7 +47,7 @@ TEST_F(SettingsStateTest, FirstStartGivesTheDefaultsAndCreatesAnEmptyList) {
   EXPECT_TRUE(v.include_subfolders);
   EXPECT_EQ(v.fixed_catalog_path, "");
   EXPECT_EQ(v.timeout_text, "100");
-  EXPECT_EQ(v.folder, "c:\\");
+  EXPECT_EQ(v.folder, kFirstFolder);
   EXPECT_FALSE(v.timeout_field_enabled);
   EXPECT_TRUE(state.LastProperties().ExcludedExtensions.empty());
   ASSERT_TRUE(fs::is_regular_file(Paths().exclusion_list));
@@ -132,9 +135,10 @@ TEST_F(SettingsStateTest, FirstSaveWritesTheKeysInTheirOrder) {
   SettingsState state = Loaded();
   std::string error;
   ASSERT_TRUE(state.Save(&error)) << error;
-  EXPECT_EQ(ReadBytes(Paths().ini_file),
-            "[form]\r\nradiogroupindex=0\r\nEdit3=\r\nEdit4=100\r\nEdit1=c:\\\r\nEdit4EN=0\r\n"
-            "\r\n[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n");
+  EXPECT_EQ(
+      ReadBytes(Paths().ini_file),
+      "[form]\r\nradiogroupindex=0\r\nEdit3=\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n"
+      "\r\n[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n");
 }
 
 TEST_F(SettingsStateTest, FilesThatCouldNotBeReadAreNotReplaced) {
@@ -142,12 +146,12 @@ TEST_F(SettingsStateTest, FilesThatCouldNotBeReadAreNotReplaced) {
   dir_.File("Cat.dat", ToBytes(""));
   fs::remove(Paths().exclusion_list);
   fs::create_directory(Paths().exclusion_list);
-  SettingsState state(Paths());
+  SettingsState state(Paths(), kFirstFolder);
   std::string error;
   EXPECT_FALSE(state.Load(&error));
   EXPECT_NE(error.find("quorvel.ini"), std::string::npos) << error;
   EXPECT_NE(error.find("Cat.dat"), std::string::npos) << error;
-  EXPECT_EQ(state.values().folder, "c:\\");
+  EXPECT_EQ(state.values().folder, kFirstFolder);
 
   // Made readable in between, the files still hold what this run never saw.
   fs::remove(Paths().ini_file);
