@@ -134,6 +134,9 @@ AddOptions ParseAdd(const std::vector<std::string>& args) {
     throw UsageError{"\"" + positional[1] + "\" is not a folder"};
   }
   if (options.name.empty()) throw UsageError{"NAME must not be empty"};
+  if (const std::string lost = CharactersNotInCp1251(positional[2]); !lost.empty()) {
+    throw UsageError{"NAME holds characters that Windows-1251 cannot store: " + lost};
+  }
   if (options.name.size() > kMaxNameBytes) {
     throw UsageError{"NAME is " + std::to_string(options.name.size()) +
                      " bytes long in Windows-1251; at most 255 can be stored"};
@@ -254,8 +257,21 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
   for (const QString& path : summary.not_entered) {
     err << "qrvtool: not searched, cannot be opened: " << PathBytes(path) << '\n';
   }
-  for (const QString& path : summary.not_captured) {
-    err << "qrvtool: not added, cannot be decoded: " << PathBytes(path) << '\n';
+  if (!summary.unreadable.isEmpty()) {
+    err << "qrvtool: could not read images: " << summary.unreadable.size() << '\n';
+  }
+  for (const QString& path : summary.unreadable) {
+    err << "qrvtool: cannot be decoded, stored as \"no preview\": " << PathBytes(path) << '\n';
+  }
+  if (!summary.skipped.isEmpty()) {
+    err << "qrvtool: skipped images: " << summary.skipped.size() << '\n';
+  }
+  for (const QString& path : summary.skipped) {
+    err << "qrvtool: not rendered within the time-out, stored as \"no preview\": "
+        << PathBytes(path) << '\n';
+  }
+  if (summary.replaced_paths > 0) {
+    err << "qrvtool: paths with characters replaced by \"?\": " << summary.replaced_paths << '\n';
   }
   if (summary.thumb_limit_reached) {
     err << "qrvtool: a disk holds at most 65535 thumbnails; the rest were not added\n";
