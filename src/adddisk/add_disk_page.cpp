@@ -59,8 +59,8 @@ constexpr QColor kWaitingText(255, 0, 0);
 constexpr QColor kIdleText(0, 0, 0);
 // How often the scan's status texts are painted at most: faster than the eye follows them.
 constexpr qint64 kTextsEveryMs = 40;
-// How many names of files that got no thumbnail, and of folders that could not be opened, the
-// notice after an addition lists.
+// How many names of files stored without a thumbnail of their own, and of folders that could
+// not be opened, the notice after an addition lists for each cause.
 constexpr int kNamesListed = 10;
 
 // The folder part of `path`: everything up to and including its last separator or drive colon.
