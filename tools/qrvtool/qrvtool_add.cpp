@@ -257,19 +257,17 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
   for (const QString& path : summary.not_entered) {
     err << "qrvtool: not searched, cannot be opened: " << PathBytes(path) << '\n';
   }
-  if (!summary.unreadable.isEmpty()) {
-    err << "qrvtool: could not read images: " << summary.unreadable.size() << '\n';
-  }
-  for (const QString& path : summary.unreadable) {
-    err << "qrvtool: cannot be decoded, stored as \"no preview\": " << PathBytes(path) << '\n';
-  }
-  if (!summary.skipped.isEmpty()) {
-    err << "qrvtool: skipped images: " << summary.skipped.size() << '\n';
-  }
-  for (const QString& path : summary.skipped) {
-    err << "qrvtool: not rendered within the time-out, stored as \"no preview\": "
-        << PathBytes(path) << '\n';
-  }
+  // The window's notice, in English: a count for each cause, then the files.
+  const auto count_and_paths = [&err](const char* count, const char* each,
+                                      const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    err << "qrvtool: " << count << ": " << paths.size() << '\n';
+    for (const QString& path : paths) {
+      err << "qrvtool: " << each << ", stored as \"no preview\": " << PathBytes(path) << '\n';
+    }
+  };
+  count_and_paths("could not read images", "cannot be decoded", summary.unreadable);
+  count_and_paths("skipped images", "not rendered within the time-out", summary.skipped);
   if (summary.replaced_paths > 0) {
     err << "qrvtool: paths with characters replaced by \"?\": " << summary.replaced_paths << '\n';
   }
