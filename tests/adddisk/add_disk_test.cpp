@@ -89,7 +89,7 @@ class AddDiskTest : public ::testing::Test {
   ThumbControl thumb_;
 };
 
-TEST_F(AddDiskTest, AppendsOneDiskOfTheDecodablePictures) {
+TEST_F(AddDiskTest, AppendsOneDiskOfEveryPictureFound) {
   QDir().mkpath(folder_ + "/sub");
   const QList<QColor> colours = {Qt::red, Qt::green, Qt::blue};
   const QStringList pictures = {Picture("one.jpg", colours[0]), Picture("two.png", colours[1]),
