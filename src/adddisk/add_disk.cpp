@@ -29,8 +29,13 @@ AddDiskSummary AddDisk(CatalogDocument& document, ScanState& state, ScanView& vi
   view.SetCounterLine(QString());
   document.EndAppend(true);
   state.ScanActive = false;
-  return {context.FoundCount, state.AddedCount, context.NotCaptured, context.NotEntered,
-          context.ThumbLimitReached};
+  return {.found = context.FoundCount,
+          .added = state.AddedCount,
+          .unreadable = context.Unreadable,
+          .skipped = context.Skipped,
+          .replaced_paths = context.ReplacedPathCount,
+          .not_entered = context.NotEntered,
+          .thumb_limit_reached = context.ThumbLimitReached};
 }
 
 }  // namespace quorvel

@@ -18,7 +18,9 @@ class ThumbControl;
 struct AddDiskSummary {
   std::int32_t found = 0;
   std::int32_t added = 0;
-  QStringList not_captured;          // found, but they got no thumbnail
+  QStringList unreadable;            // stored with the placeholder: they cannot be decoded
+  QStringList skipped;               // stored with the placeholder: the wait for them ended
+  std::int32_t replaced_paths = 0;   // stored paths with characters that became "?"
   QStringList not_entered;           // sub-folders that could not be listed
   bool thumb_limit_reached = false;  // more were found than one disk can hold
 };

@@ -23,6 +23,7 @@
 #include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 #include "catalog/format.h"
+#include "platform/disk_name_text.h"
 #include "platform/form_controls.h"
 #include "platform/path_text.h"
 #include "platform/thumb_control.h"
@@ -58,8 +59,8 @@ constexpr QColor kWaitingText(255, 0, 0);
 constexpr QColor kIdleText(0, 0, 0);
 // How often the scan's status texts are painted at most: faster than the eye follows them.
 constexpr qint64 kTextsEveryMs = 40;
-// How many names of files that got no thumbnail, and of folders that could not be opened, the
-// notice after an addition lists.
+// How many names of files stored without a thumbnail of their own, and of folders that could
+// not be opened, the notice after an addition lists for each cause.
 constexpr int kNamesListed = 10;
 
 // The folder part of `path`: everything up to and including its last separator or drive colon.
@@ -208,18 +209,8 @@ bool AddDiskPage::InputIsValid() {
     folder_edit_->setFocus();
     return false;
   }
-  const QString name = disk_name_edit_->text();
-  if (name.isEmpty()) {
-    prompts_.Error(window(), kTitle, QStringLiteral("Нужно указать название диска!"));
-    disk_name_edit_->setFocus();
-    return false;
-  }
-  const std::size_t name_bytes = Utf8ToCp1251(name.toStdString()).size();
-  if (name_bytes > kMaxNameBytes) {
-    prompts_.Error(window(), kTitle,
-                   QStringLiteral("Название диска слишком длинное: %1 байт, можно не больше %2.")
-                       .arg(name_bytes)
-                       .arg(kMaxNameBytes));
+  if (const QString refusal = DiskNameRefusal(disk_name_edit_->text()); !refusal.isEmpty()) {
+    prompts_.Error(window(), kTitle, refusal);
     disk_name_edit_->setFocus();
     return false;
   }
@@ -267,17 +258,19 @@ void AddDiskPage::TellSummary(const AddDiskSummary& summary) {
                      .arg(kMaxThumbsPerDisk)
                      .arg(summary.found));
   }
-  if (!summary.not_captured.isEmpty()) {
-    lines.append(QStringLiteral("Не удалось прочитать изображений: %1. Они не добавлены:")
-                     .arg(summary.not_captured.size()));
-    lines.append(summary.not_captured.mid(0, kNamesListed));
-    if (summary.not_captured.size() > kNamesListed) lines.append(QStringLiteral("…"));
-  }
-  if (!summary.not_entered.isEmpty()) {
-    lines.append(QStringLiteral("Не удалось открыть папок: %1. Изображения в них не искались:")
-                     .arg(summary.not_entered.size()));
-    lines.append(summary.not_entered.mid(0, kNamesListed));
-    if (summary.not_entered.size() > kNamesListed) lines.append(QStringLiteral("…"));
+  const auto count_and_names = [&lines](const QString& count_line, const QStringList& names) {
+    if (names.isEmpty()) return;
+    lines.append(count_line.arg(names.size()));
+    lines.append(names.mid(0, kNamesListed));
+    if (names.size() > kNamesListed) lines.append(QStringLiteral("…"));
+  };
+  count_and_names(QStringLiteral("Не удалось прочитать изображений: %1."), summary.unreadable);
+  count_and_names(QStringLiteral("Пропущено изображений: %1."), summary.skipped);
+  count_and_names(QStringLiteral("Не удалось открыть папок: %1. Изображения в них не искались:"),
+                  summary.not_entered);
+  if (summary.replaced_paths > 0) {
+    lines.append(
+        QStringLiteral("Путей с заменёнными знаками («?»): %1.").arg(summary.replaced_paths));
   }
   if (!lines.isEmpty()) {
     prompts_.Warn(window()->parentWidget(), kTitle, lines.join(QLatin1Char('\n')));

@@ -2,11 +2,13 @@
 
 #include <QPainter>
 #include <QRegion>
+#include <string>
 
 #include "adddisk/scan_rules.h"
 #include "catalog/cp1251.h"
 #include "catalog/format.h"
 #include "platform/path_text.h"
+#include "platform/placeholder_thumbnail.h"
 #include "platform/thumb_control.h"
 
 namespace quorvel {
@@ -51,14 +53,20 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
       view.SetWaiting(false);
     }
     view.ProcessMessages();
-    if (thumb.RenderStatus() != ThumbControl::Status::kReady) {
-      context.NotCaptured.append(path);
-      continue;
+    const ThumbControl::Status status = thumb.RenderStatus();
+    if (status == ThumbControl::Status::kReady) {
+      PaintInto(thumb, context.CaptureBitmap);
+    } else {
+      (status == ThumbControl::Status::kFailed ? context.Unreadable : context.Skipped).append(path);
+      QPainter painter(&context.CaptureBitmap);
+      PaintPlaceholder(painter, context.CaptureBitmap.rect(), path);
     }
-    PaintInto(thumb, context.CaptureBitmap);
     ++state.AddedCount;
+    bool replaced = false;
+    const std::string name = FileNameToCp1251(PathBytes(path), &replaced);
+    if (replaced) ++context.ReplacedPathCount;
     const QImage& bitmap = context.CaptureBitmap;
-    AppendThumbnailRecord(stream, head, StorableImagePath(FileNameToCp1251(PathBytes(path))),
+    AppendThumbnailRecord(stream, head, StorableImagePath(name),
                           RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
                                   static_cast<int>(bitmap.bytesPerLine())},
                           &context.CaptureJpeg);

@@ -32,9 +32,13 @@ struct ScanContext {
   std::int32_t WaitSteps = 0;  // 100 ms sleeps made in the current wait
   QImage CaptureBitmap;        // 100 x 100, reused for every file and never cleared
   JpegEncoder CaptureJpeg;     // quality 90, colour, baseline; reused for every file
-  // The files the renderer could not decode or that were still rendering when the wait ended:
-  // they get no record, since a blank picture would pass for the image's thumbnail.
-  QStringList NotCaptured;
+  // The files stored with the placeholder instead of a thumbnail, so that the catalogue still
+  // lists them: those the renderer could not decode, and those still rendering when the wait
+  // ended (by its time-out, "Пропустить" or "Отмена").
+  QStringList Unreadable;
+  QStringList Skipped;
+  // Stored paths in which a character Windows-1251 has not became "?".
+  std::int32_t ReplacedPathCount = 0;
   // The sub-folders that could not be listed (no permission, a path too long for the system):
   // their pictures were never looked for.
   QStringList NotEntered;

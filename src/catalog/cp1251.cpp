@@ -39,8 +39,13 @@ void AppendUtf8(std::string& out, char32_t cp) {
   } else if (cp < 0x800) {
     out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
+  } else if (cp < 0x10000) {
     out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
@@ -108,6 +113,22 @@ std::string Utf8ToCp1251(std::string_view utf8) {
   return out;
 }
 
+std::string CharactersNotInCp1251(std::string_view utf8) {
+  std::u32string seen;
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const char32_t cp = NextCodePoint(utf8, i);
+    // "?" itself is held; only a character that becomes one is lost.
+    if (cp == U'?' || CodePointToByte(cp) != '?' || seen.find(cp) != std::u32string::npos) {
+      continue;
+    }
+    seen.push_back(cp);
+    if (!out.empty()) out.push_back(' ');
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
 std::size_t ValidUtf8Prefix(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
@@ -118,13 +139,19 @@ std::size_t ValidUtf8Prefix(std::string_view text) {
   return i;
 }
 
-std::string FileNameToCp1251(std::string_view name) {
+std::string FileNameToCp1251(std::string_view name, bool* replaced) {
   std::string out;
   out.reserve(name.size());
+  if (replaced) *replaced = false;
   for (std::size_t begin = 0;;) {
     const std::size_t end = std::min(name.find('/', begin), name.size());
     const std::string_view part = name.substr(begin, end - begin);
-    out += ValidUtf8Prefix(part) == part.size() ? Utf8ToCp1251(part) : std::string(part);
+    if (ValidUtf8Prefix(part) == part.size()) {
+      out += Utf8ToCp1251(part);
+      if (replaced && !*replaced) *replaced = !CharactersNotInCp1251(part).empty();
+    } else {
+      out += part;
+    }
     if (end == name.size()) return out;
     out += '/';
     begin = end + 1;

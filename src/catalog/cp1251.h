@@ -18,6 +18,10 @@ std::string Cp1251ToUtf8(std::string_view cp1251);
 // becomes "?".
 std::string Utf8ToCp1251(std::string_view utf8);
 
+// The characters of UTF-8 `text` that Utf8ToCp1251 would turn into "?", each once, in the order
+// they first occur, as UTF-8 separated by blanks; empty when 1251 holds the whole text.
+std::string CharactersNotInCp1251(std::string_view utf8);
+
 // The length of the longest start of `text` that is well-formed UTF-8, ending between two
 // characters.
 std::size_t ValidUtf8Prefix(std::string_view text);
@@ -25,7 +29,8 @@ std::size_t ValidUtf8Prefix(std::string_view text);
 // The 1251 bytes a catalogue stores for a file-system path given as the system's own bytes,
 // '/' between its parts: a part that is valid UTF-8 is converted as Utf8ToCp1251 does; one that
 // is not (a name written by a system that kept names in 1251) is kept as the bytes it has.
-std::string FileNameToCp1251(std::string_view name);
+// `replaced`, when given, tells whether a character 1251 cannot hold had to become "?".
+std::string FileNameToCp1251(std::string_view name, bool* replaced = nullptr);
 
 }  // namespace quorvel
 

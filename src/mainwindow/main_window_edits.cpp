@@ -11,10 +11,10 @@
 
 #include "catalog/catalog_edits.h"
 #include "catalog/cp1251.h"
-#include "catalog/format.h"
 #include "mainwindow/disk_list_item.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/thumbnail_model.h"
+#include "platform/disk_name_text.h"
 
 namespace quorvel {
 namespace {
@@ -158,18 +158,11 @@ void MainWindow::RenameDiskClick() {
     const QString typed =
         prompts_.InputText(this, QStringLiteral("Введите новое имя диска"), QString(), preset)
             .value_or(preset);
-    if (typed.isEmpty()) {
-      prompts_.Error(this, kTitle, QStringLiteral("Нужно указать название диска!"));
+    if (const QString refusal = DiskNameRefusal(typed); !refusal.isEmpty()) {
+      prompts_.Error(this, kTitle, refusal);
       continue;
     }
     name = Utf8ToCp1251(typed.toStdString());
-    if (name.size() > kMaxNameBytes) {
-      prompts_.Error(this, kTitle,
-                     QStringLiteral("Название диска слишком длинное: %1 байт, можно не больше %2.")
-                         .arg(name.size())
-                         .arg(kMaxNameBytes));
-      continue;
-    }
     break;
   }
   Guarded([&] {

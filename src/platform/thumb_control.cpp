@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "catalog/format.h"
+#include "platform/placeholder_thumbnail.h"
 #include "platform/thumbnail_renderer.h"
 
 namespace quorvel {
@@ -88,6 +89,7 @@ bool ThumbControl::ShowFile(const QString& path) {
     current_ = std::make_shared<Job>(path);
   }
   status_ = Status::kRendering;
+  path_ = path;
   picture_ = QImage();
   error_.clear();
   setAccessibleName(QFileInfo(path).fileName());
@@ -144,6 +146,10 @@ void ThumbControl::SetRenderThreads(int count) { pool_->setMaxThreadCount(std::m
 void ThumbControl::paintEvent(QPaintEvent* event) {
   if (status_ == Status::kRendering) RenderStatus();
   QPainter painter(this);
+  if (status_ == Status::kFailed) {
+    PaintPlaceholder(painter, rect(), path_);
+    return;
+  }
   painter.fillRect(event->rect(), Qt::white);
   if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
 }

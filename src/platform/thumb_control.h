@@ -56,7 +56,8 @@ class ThumbControl : public QWidget {
   Status RenderStatus();
   // Why the last render failed; empty otherwise.
   QString ErrorText() const { return error_; }
-  // The 100 x 100 picture shown: the thumbnail when kReady, else null (the control paints white).
+  // The 100 x 100 picture shown: the thumbnail when kReady, else null (the control paints white,
+  // or the placeholder when kFailed).
   QImage Thumbnail() const { return picture_; }
 
   // Starts rendering the files that will be shown next, in this order, on the worker threads, so
@@ -89,6 +90,7 @@ class ThumbControl : public QWidget {
   std::shared_ptr<Job> current_;  // the render of the last accepted ShowFile, until collected
   std::deque<std::shared_ptr<Job>> ahead_;
   Status status_ = Status::kIdle;
+  QString path_;  // the file of the last accepted ShowFile
   QImage picture_;
   QString error_;
   // Owned, except when the destructor has to leave a stuck render behind with it.

@@ -136,7 +136,9 @@ struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
-  bool damaged;  // a warning said that pixels are missing or garbled
+  bool damaged;    // a warning said that pixels are garbled
+  bool cut;        // the file ended before the picture did
+  bool cut_early;  // it ended before one row of blocks was complete: nothing of it decodes
 };
 
 void ErrorExit(j_common_ptr cinfo) {
@@ -145,19 +147,28 @@ void ErrorExit(j_common_ptr cinfo) {
   std::longjmp(err->jump, 1);
 }
 
-// libjpeg decodes past damage and fills the gaps. Data that ran out or garbled entropy codes
-// would make a thumbnail with grey or noisy parts, so those warnings fail the render; the others
-// (stray bytes between markers, odd but whole headers) leave the picture intact.
+// libjpeg decodes past damage and fills the gaps. Garbled entropy codes would make a thumbnail
+// with noisy parts, so those warnings fail the render. A file cut short (a copy or download
+// that stopped) keeps the part it has, the rest grey as every viewer shows it, unless it ended
+// before any of the picture. The other warnings (stray bytes between markers, odd but whole
+// headers) leave the picture intact.
 void EmitMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;  // trace messages
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
   const int code = cinfo->err->msg_code;
-  if (!err->damaged && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER ||
-                        code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC)) {
+  cinfo->err->num_warnings++;
+  if (err->cut || err->damaged) return;  // the end of a cut file also reads as a hit marker
+  if (code == JWRN_JPEG_EOF && cinfo->is_decompressor) {
+    const auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    err->cut = true;
+    err->cut_early = decompress->input_scan_number <= 1 && decompress->input_iMCU_row == 0;
+    if (err->cut_early) (*cinfo->err->format_message)(cinfo, err->message);
+    return;
+  }
+  if (code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC) {
     (*cinfo->err->format_message)(cinfo, err->message);
     err->damaged = true;
   }
-  cinfo->err->num_warnings++;
 }
 
 // Everything one JPEG decode needs, owned by the caller so that no C++ object is created between
@@ -257,8 +268,8 @@ void CmykToRgb(JSAMPLE* row, JDIMENSION width, bool inverted) {
   }
 }
 
-// Returns false with job->message filled when libjpeg fails, the picture is damaged, or the
-// render is stopped; no C++ object is live across setjmp.
+// Returns false with job->message filled when libjpeg fails, the picture is damaged or cut
+// before any of it, or the render is stopped; no C++ object is live across setjmp.
 bool Decompress(JpegJob* job) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
@@ -310,7 +321,7 @@ bool Decompress(JpegJob* job) {
   for (int i = 0; i < kRowBatch; ++i) rows[i] = job->rows.data() + stride * i;
 
   bool stopped = false;
-  while (cinfo.output_scanline < cinfo.output_height && !err.damaged) {
+  while (cinfo.output_scanline < cinfo.output_height && !err.damaged && !err.cut_early) {
     if (job->stop->stop_requested()) {
       stopped = true;
       break;
@@ -322,11 +333,11 @@ bool Decompress(JpegJob* job) {
     }
   }
   // The rest of the file (past the last scan) holds no pixels: it is not read.
-  const bool whole = !stopped && !err.damaged;
+  const bool usable = !stopped && !err.damaged && !err.cut_early;
   if (stopped) std::snprintf(job->message, JMSG_LENGTH_MAX, "Rendering was stopped");
-  if (err.damaged) std::snprintf(job->message, JMSG_LENGTH_MAX, "%s", err.message);
+  if (err.damaged || err.cut_early) std::snprintf(job->message, JMSG_LENGTH_MAX, "%s", err.message);
   jpeg_destroy_decompress(&cinfo);
-  return whole;
+  return usable;
 }
 
 QImage Upright(const QImage& image, int orientation) {

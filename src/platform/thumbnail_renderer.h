@@ -39,8 +39,9 @@ int ExifOrientation(const std::uint8_t* data, std::size_t size);
 // area averaging to FittedSize(upright size, side). A JPEG (known by its first bytes, whatever
 // its name) is decoded by libjpeg at the smallest DCT scale that is not below that size, a few
 // rows at a time, so memory stays proportional to the result; other formats go through Qt's
-// readers. Returns a null image with `error` set when the file cannot be read or decoded whole,
-// or when `stop` is requested before the picture is complete.
+// readers. A JPEG cut short gives the part it holds, the rest grey. Returns a null image with
+// `error` set when the file cannot be read or decoded (a cut JPEG: when not one row of its blocks
+// is there), or when `stop` is requested before the picture is complete.
 QImage LoadFittedPicture(const QString& path, int side, QString* error = nullptr,
                          std::stop_token stop = {});
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <filesystem>
@@ -15,11 +16,14 @@
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_error.h"
+#include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/field_codec.h"
 #include "catalog/thumbnail_jpeg.h"
 #include "platform/path_text.h"
+#include "platform/placeholder_thumbnail.h"
+#include "platform/test_pictures.h"
 #include "platform/thumb_control.h"
 #include "recording_scan_view.h"
 #include "support/catalog_builder.h"
@@ -85,7 +89,7 @@ class AddDiskTest : public ::testing::Test {
   ThumbControl thumb_;
 };
 
-TEST_F(AddDiskTest, AppendsOneDiskOfTheDecodablePictures) {
+TEST_F(AddDiskTest, AppendsOneDiskOfEveryPictureFound) {
   QDir().mkpath(folder_ + "/sub");
   const QList<QColor> colours = {Qt::red, Qt::green, Qt::blue};
   const QStringList pictures = {Picture("one.jpg", colours[0]), Picture("two.png", colours[1]),
@@ -96,8 +100,9 @@ TEST_F(AddDiskTest, AppendsOneDiskOfTheDecodablePictures) {
 
   const AddDiskSummary summary = Add();
   EXPECT_EQ(summary.found, 4);
-  EXPECT_EQ(summary.added, 3);
-  EXPECT_EQ(summary.not_captured, QStringList{bad});
+  EXPECT_EQ(summary.added, 4);
+  EXPECT_EQ(summary.unreadable, QStringList{bad});
+  EXPECT_EQ(summary.skipped, QStringList());
   EXPECT_FALSE(summary.thumb_limit_reached);
   EXPECT_FALSE(state_.ScanActive);
   EXPECT_TRUE(document_.Modified());
@@ -110,7 +115,7 @@ TEST_F(AddDiskTest, AppendsOneDiskOfTheDecodablePictures) {
   ASSERT_EQ(document_.Index().Disks.size(), 2u);
   const CatInfo& disk = NewDisk();
   EXPECT_EQ(disk.Name, state_.DiskName);
-  ASSERT_EQ(disk.ThumbCount, 3);
+  ASSERT_EQ(disk.ThumbCount, 4);
   // The record holds exactly its head and its thumbnail records.
   std::int64_t thumbs_size = 0;
   for (const Disc& thumb : disk.Thumbs) thumbs_size += 4 + thumb.NameLength + thumb.JpegSize;
@@ -119,6 +124,7 @@ TEST_F(AddDiskTest, AppendsOneDiskOfTheDecodablePictures) {
   EXPECT_EQ(disk.RecordEnd, static_cast<std::int64_t>(stream.size()));
   for (const Disc& thumb : disk.Thumbs) {
     const QString name = QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream)));
+    if (name == bad) continue;  // its placeholder: see PicturesWithoutAThumbnailGetAPlaceholder
     const qsizetype which = pictures.indexOf(name);
     ASSERT_GE(which, 0) << name.toStdString();
     RgbImage decoded;
@@ -198,6 +204,70 @@ TEST_F(AddDiskTest, ProgressFollowsTheFilesAndEndsEmpty) {
   // The lines are cleared once the disk is in.
   EXPECT_EQ(view_.status_lines.last(), QString());
   EXPECT_EQ(view_.counter_lines.last(), QString());
+}
+
+// The mean difference per channel between the stored thumbnail and `expected`.
+double MeanDifference(ByteView jpeg, const QImage& expected) {
+  RgbImage decoded;
+  if (!DecodeJpeg(jpeg, decoded) || decoded.width != 100 || decoded.height != 100) return 255;
+  const QImage rgb = expected.convertToFormat(QImage::Format_RGB888);
+  double sum = 0;
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 300; ++x) {
+      sum += std::abs(decoded.pixels[static_cast<std::size_t>(y * 300 + x)] - rgb.scanLine(y)[x]);
+    }
+  }
+  return sum / (100 * 300);
+}
+
+QImage Placeholder(const QString& path) {
+  QImage image(100, 100, QImage::Format_RGB888);
+  QPainter painter(&image);
+  PaintPlaceholder(painter, image.rect(), path);
+  return image;
+}
+
+TEST_F(AddDiskTest, PicturesWithoutAThumbnailGetAPlaceholder) {
+  ScanContext context;
+  context.CaptureBitmap = QImage(100, 100, QImage::Format_RGB888);
+  const QString bad = folder_ + "/bad.PNG";
+  testkit::WriteFile(QStringToPath(bad), testkit::ToBytes("not a picture at all"));
+  // Far from rendered when "Отмена" is pressed in its wait.
+  const QString big = folder_ + "/big.jpg";
+  const testkit::PhotoLikePicture photo(6000, 4000);
+  ASSERT_TRUE(testkit::WriteJpegByRows(big, 6000, 4000, 90, photo.Painter()));
+  context.FoundFiles = {bad, Picture("good.png"), big};
+  context.FoundCount = 3;
+  QString shown;
+  view_.on_status = [&](const QString& text) { shown = text; };
+  view_.on_process = [&] {
+    if (shown == kAdding + big) {
+      state_.ScanActive = false;
+      state_.SkipRequested = true;
+    }
+  };
+  Bytes stream = before_;
+  DiskRecordHead head = BeginDiskRecord(stream, "disk");
+  CaptureThumbnails(context, state_, view_, thumb_, stream, head);
+  FinishDiskRecord(stream, head);
+
+  EXPECT_EQ(context.Unreadable, QStringList{bad});
+  EXPECT_EQ(context.Skipped, QStringList{big});
+  EXPECT_EQ(state_.AddedCount, 3);
+  const CatalogIndex index = BuildIndex(stream);
+  ASSERT_EQ(index.Disks.back().Thumbs.size(), 3u);
+  const auto& thumbs = index.Disks.back().Thumbs;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const QString path = context.FoundFiles[static_cast<qsizetype>(i)];
+    EXPECT_EQ(thumbs[i].Name(stream), PathBytes(path));
+    const double difference = MeanDifference(
+        ByteView(stream).subspan(thumbs[i].JpegPos, thumbs[i].JpegSize), Placeholder(path));
+    if (path == bad || path == big) {
+      EXPECT_LT(difference, 3.0) << path.toStdString();
+    } else {
+      EXPECT_GT(difference, 30.0) << "a picture of its own";
+    }
+  }
 }
 
 TEST_F(AddDiskTest, CaptureStopsAtTheMostThumbnailsADiskHolds) {

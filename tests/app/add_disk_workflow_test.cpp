@@ -1,6 +1,7 @@
 // Adding a disk as the user does it: the main window over a real catalogue file, the dialog
 // connected to it as start-up connects them, real pictures in a temporary folder, and real
 // clicks on the add-disk page.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -207,6 +208,14 @@ void AddDiskWorkflowTest::invalidInputIsRefusedWithTheCatalogueUntouched() {
   QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("error: Название диска слишком длинное")),
            qPrintable(p.prompts.told[0]));
 
+  p.prompts.told.clear();
+  p.Edit("Edit2")->setText(QStringLiteral("Диск 😀 日本"));
+  p.Click("Button3");
+  QCOMPARE(p.prompts.told,
+           QStringList{QStringLiteral("error: В названии диска есть знаки, которые нельзя "
+                                      "сохранить в каталоге: «😀 日 本». Измените название.")});
+  QCOMPARE(QApplication::focusWidget(), p.Edit("Edit2"));
+
   // A damaged catalogue: the new disk would sit after bytes that cannot be read.
   p.prompts.told.clear();
   p.Edit("Edit2")->setText(QStringLiteral("Диск 3"));
@@ -266,23 +275,37 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
 void AddDiskWorkflowTest::filesAndFoldersLeftOutAreNamed() {
   Program p;
   WritePicture(p.images + QStringLiteral("/good.jpg"), 64, 48);
+  WritePicture(p.images + QStringLiteral("/日本.jpg"), 64, 48);
+  const QString big = QDir::toNativeSeparators(p.images + QStringLiteral("/big.png"));
+  WritePicture(big, 4000, 3000);
   QFile bad(p.images + QStringLiteral("/bad.jpg"));
   QVERIFY(bad.open(QIODevice::WriteOnly));
   bad.write("not a picture at all");
   bad.close();
   const testkit::TooDeepFolder deep(p.images.toStdString());
   p.ShowAddDisk(p.images);
-  // The wait on the folder that cannot be opened ends by its time-out.
-  p.Child<QCheckBox>("CheckBox2")->setChecked(true);
-  p.Edit("Edit4")->setText(QStringLiteral("0"));
+  // "Пропустить" is pressed in the wait on the folder that cannot be opened, and in the wait
+  // for the big picture; the others are waited for until they are done.
+  QTimer skipper;
+  QObject::connect(&skipper, &QTimer::timeout, [&p, &big] {
+    const QString shown = p.Page()->Scan().CurrentImageFile;
+    auto* skip = p.Child<QAbstractButton>("SpeedButton5");
+    if (skip->palette().color(QPalette::ButtonText) == Qt::red &&
+        (shown.isEmpty() || shown == big)) {
+      skip->click();
+    }
+  });
+  skipper.start(0);
   p.Click("Button3");
-  QCOMPARE(p.document.Index().Disks.back().ThumbCount, 1);
+  QCOMPARE(p.document.Index().Disks.back().ThumbCount, 4);
   QCOMPARE(p.prompts.told.size(), 1);
   QCOMPARE(p.prompts.told[0],
-           QStringLiteral("warn: Не удалось прочитать изображений: 1. Они не добавлены:\n") +
+           QStringLiteral("warn: Не удалось прочитать изображений: 1.\n") +
                QDir::toNativeSeparators(bad.fileName()) +
+               QStringLiteral("\nПропущено изображений: 1.\n") + big +
                QStringLiteral("\nНе удалось открыть папок: 1. Изображения в них не искались:\n") +
-               PathToQString(deep.path()));
+               PathToQString(deep.path()) +
+               QStringLiteral("\nПутей с заменёнными знаками («?»): 1."));
 }
 
 void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {

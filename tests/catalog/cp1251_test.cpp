@@ -53,5 +53,17 @@ TEST(Cp1251Test, WhatTheCodePageCannotHoldBecomesAQuestionMark) {
   EXPECT_EQ(Utf8ToCp1251(""), "");
 }
 
+TEST(Cp1251Test, NamesWhatTheCodePageCannotHold) {
+  EXPECT_EQ(CharactersNotInCp1251("Диск 😀 日本 😀 ? №5"), "😀 日 本");
+  EXPECT_EQ(CharactersNotInCp1251("Диск №5 «Мир»"), "");
+  bool replaced = false;
+  // A part that is not UTF-8 keeps its own bytes, so nothing of it is lost.
+  EXPECT_EQ(FileNameToCp1251("/media/\xcf\xf0\xe8/ё?.jpg", &replaced),
+            "/media/\xcf\xf0\xe8/\xb8?.jpg");
+  EXPECT_FALSE(replaced);
+  EXPECT_EQ(FileNameToCp1251("/media/日本/a.jpg", &replaced), "/media/?\?/a.jpg");
+  EXPECT_TRUE(replaced);
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -97,13 +97,15 @@ void EditCommandsTest::renameAsksAgainUntilANameFits() {
   QVERIFY(s.Start(s.Write("r.qrv", BuildCatalog({Disk("CD1", 2), Disk("zz")}))));
   const std::size_t size = s.document.CatalogStream().size();
   SelectRows(s.List(), {0});
-  s.prompts.inputs = {QString(), QString(300, 'x'), QStringLiteral("Диск5")};
+  s.prompts.inputs = {QString(), QString(300, 'x'), QStringLiteral("Диск 😀"),
+                      QStringLiteral("Диск5")};
   s.window.RenameDiskClick();
-  QCOMPARE(s.prompts.Texts("input"), QStringList({"CD1", "CD1", "CD1"}));  // the preset
+  QCOMPARE(s.prompts.Texts("input"), QStringList({"CD1", "CD1", "CD1", "CD1"}));  // the preset
   const QStringList errors = s.prompts.Texts("error");
-  QCOMPARE(errors.size(), 2);
+  QCOMPARE(errors.size(), 3);
   QCOMPARE(errors[0], QStringLiteral("Нужно указать название диска!"));
   QVERIFY(errors[1].contains(QStringLiteral("255")));
+  QVERIFY2(errors[2].contains(QStringLiteral("«😀»")), qPrintable(errors[2]));
   QCOMPARE(s.document.CatalogStream().size(), size + 2);  // 3 bytes to 5
   QCOMPARE(s.Rows().first(), QStringList({"zz", "1", "2"}));
   QCOMPARE(s.Rows().last(), QStringList({"Диск5", "2", "1"}));

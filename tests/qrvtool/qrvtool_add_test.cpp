@@ -92,12 +92,14 @@ TEST_F(QrvtoolAddTest, CreatesTheCatalogueAndReportsWhatItFoundAndAdded) {
   ASSERT_FALSE(fs::exists(catalogue_));
   const Result r = Add({catalogue_, Folder("photos"), "Фото"});
   EXPECT_EQ(r.status, kExitOk) << r.err;
-  EXPECT_EQ(r.out, "found\t3\nadded\t2\n");
+  // The file that cannot be decoded is stored too, with the "no preview" placeholder.
+  EXPECT_EQ(r.out, "found\t3\nadded\t3\n");
+  EXPECT_NE(r.err.find("could not read images: 1\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("bad.jpg"), std::string::npos) << r.err;
   const CatalogIndex index = IndexOfCatalogue();
   ASSERT_EQ(index.Disks.size(), 1u);
   EXPECT_EQ(index.Disks[0].Name, Utf8ToCp1251("Фото"));
-  EXPECT_EQ(index.Disks[0].ThumbCount, 2);
+  EXPECT_EQ(index.Disks[0].ThumbCount, 3);
 }
 
 TEST_F(QrvtoolAddTest, SecondAddAppendsAndLeavesTheFirstDiskAsItWas) {
@@ -164,6 +166,10 @@ TEST_F(QrvtoolAddTest, NameLimitCountsWindows1251Bytes) {
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(IndexOfCatalogue().Disks[0].Name, Utf8ToCp1251(name));
   EXPECT_EQ(Add({catalogue_, Folder("disk"), std::string(255, 'n')}).status, kExitOk);
+  const Result refused = Add({catalogue_, Folder("disk"), "Диск 😀 日本"});
+  EXPECT_EQ(refused.status, kExitUsage);
+  EXPECT_NE(refused.err.find("cannot store: 😀 日 本"), std::string::npos) << refused.err;
+  EXPECT_EQ(IndexOfCatalogue().DiskCount, 2);
 }
 
 TEST_F(QrvtoolAddTest, FileThatIsNoCatalogueIsRefusedAndKept) {
@@ -230,9 +236,11 @@ TEST_F(QrvtoolAddTest, ImageReadersNotesStayOffStderr) {
                                             QString::fromStdString(root_ + "/disk"), "n"});
   ASSERT_TRUE(tool.waitForFinished(60000));
   EXPECT_EQ(tool.exitCode(), kExitOk);
-  EXPECT_EQ(tool.readAllStandardOutput(), "found\t2\nadded\t1\n");
+  EXPECT_EQ(tool.readAllStandardOutput(), "found\t2\nadded\t2\n");
   EXPECT_EQ(tool.readAllStandardError().toStdString(),
-            "qrvtool: not added, cannot be decoded: " + root_ + "/disk/cut.png\n");
+            "qrvtool: could not read images: 1\n"
+            "qrvtool: cannot be decoded, stored as \"no preview\": " +
+                root_ + "/disk/cut.png\n");
 }
 
 }  // namespace

@@ -278,6 +278,7 @@ TEST_F(QrvtoolTest, RefusedEditsLeaveTheFileAsItWas) {
   const Bytes stream = Sample();
   const std::string path = Catalog("s.qrv", stream);
   EXPECT_EQ(RunTool({"rename", path, "1", std::string(300, 'x')}).status, kExitBadCatalog);
+  EXPECT_EQ(RunTool({"rename", path, "1", "Диск 😀"}).status, kExitBadCatalog);
   EXPECT_EQ(RunTool({"remove-thumbs", path, "1", "3"}).status, kExitBadCatalog);
   EXPECT_EQ(RunTool({"remove", path, "9"}).status, kExitBadCatalog);
   EXPECT_EQ(RunTool({"remove", path}).status, kExitUsage);

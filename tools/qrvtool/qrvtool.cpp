@@ -204,6 +204,9 @@ int Rename(const std::vector<std::string>& args, std::ostream&) {
   const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
   const int disk = DiskIndex(loaded, args[1]);
+  if (const std::string lost = CharactersNotInCp1251(args[2]); !lost.empty()) {
+    throw Failure{kExitBadCatalog, "NAME holds characters that Windows-1251 cannot store: " + lost};
+  }
   const std::string name = Utf8ToCp1251(args[2]);
   SaveCatalog(args[0], Edit([&] { return RenameDisk(loaded.stream, loaded.index, disk, name); }));
   return kExitOk;

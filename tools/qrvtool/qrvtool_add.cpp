@@ -134,6 +134,9 @@ AddOptions ParseAdd(const std::vector<std::string>& args) {
     throw UsageError{"\"" + positional[1] + "\" is not a folder"};
   }
   if (options.name.empty()) throw UsageError{"NAME must not be empty"};
+  if (const std::string lost = CharactersNotInCp1251(positional[2]); !lost.empty()) {
+    throw UsageError{"NAME holds characters that Windows-1251 cannot store: " + lost};
+  }
   if (options.name.size() > kMaxNameBytes) {
     throw UsageError{"NAME is " + std::to_string(options.name.size()) +
                      " bytes long in Windows-1251; at most 255 can be stored"};
@@ -254,8 +257,19 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
   for (const QString& path : summary.not_entered) {
     err << "qrvtool: not searched, cannot be opened: " << PathBytes(path) << '\n';
   }
-  for (const QString& path : summary.not_captured) {
-    err << "qrvtool: not added, cannot be decoded: " << PathBytes(path) << '\n';
+  // The window's notice, in English: a count for each cause, then the files.
+  const auto count_and_paths = [&err](const char* count, const char* each,
+                                      const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    err << "qrvtool: " << count << ": " << paths.size() << '\n';
+    for (const QString& path : paths) {
+      err << "qrvtool: " << each << ", stored as \"no preview\": " << PathBytes(path) << '\n';
+    }
+  };
+  count_and_paths("could not read images", "cannot be decoded", summary.unreadable);
+  count_and_paths("skipped images", "not rendered within the time-out", summary.skipped);
+  if (summary.replaced_paths > 0) {
+    err << "qrvtool: paths with characters replaced by \"?\": " << summary.replaced_paths << '\n';
   }
   if (summary.thumb_limit_reached) {
     err << "qrvtool: a disk holds at most 65535 thumbnails; the rest were not added\n";
