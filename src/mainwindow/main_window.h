@@ -157,6 +157,8 @@ class MainWindow : public QMainWindow {
   QList<QTreeWidgetItem*> SelectedRowsInOrder() const;
   QList<int> SelectedThumbnailRows() const;
   void CreateFileDialogs();
+  // The folder of the open catalogue's file; empty when none is open or the folder is gone.
+  QString CatalogFolder() const;
   // Runs `dialog` in the open catalogue's folder (where it was left when none is open); the
   // chosen file, or empty if cancelled.
   QString ChooseCatalogFile(QFileDialog* dialog);

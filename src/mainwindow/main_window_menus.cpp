@@ -183,12 +183,16 @@ void MainWindow::CreateFileDialogs() {
   save_dialog_->setOption(QFileDialog::DontConfirmOverwrite);
 }
 
-QString MainWindow::ChooseCatalogFile(QFileDialog* dialog) {
+QString MainWindow::CatalogFolder() const {
   const QString current = PathToQString(document_.CatalogFileName());
-  if (!current.isEmpty()) {
-    const QDir folder = QFileInfo(current).absoluteDir();
-    if (folder.exists()) dialog->setDirectory(folder);
-  }
+  if (current.isEmpty()) return QString();
+  const QDir folder = QFileInfo(current).absoluteDir();
+  return folder.exists() ? folder.path() : QString();
+}
+
+QString MainWindow::ChooseCatalogFile(QFileDialog* dialog) {
+  const QString folder = CatalogFolder();
+  if (!folder.isEmpty()) dialog->setDirectory(folder);
   return prompts_.ChooseFile(dialog);
 }
 

@@ -76,8 +76,9 @@ void MainWindow::Export1Click() {
 
 void MainWindow::S2PClick() {
   if (scan_running_) return;
-  const QString folder =
-      prompts_.ChooseFolder(this, QStringLiteral("Выберите папку"), QDir::currentPath());
+  const QString start = CatalogFolder();
+  const QString folder = prompts_.ChooseFolder(this, QStringLiteral("Выберите папку"),
+                                               start.isEmpty() ? QDir::currentPath() : start);
   if (folder.isEmpty()) return;
   const QList<int> rows = SelectedThumbnailRows();
   bool finished = false;

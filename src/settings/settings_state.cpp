@@ -20,6 +20,7 @@ constexpr char kFolderKey[] = "Edit1";
 constexpr char kTimeoutEnabledKey[] = "Edit4EN";
 constexpr char kTimeoutBoxSection[] = "checkbox2";
 constexpr char kSubfoldersBoxSection[] = "checkbox1";
+constexpr char kWindowsFirstDrive[] = "c:\\";
 constexpr char kCheckedKey[] = "Checked";
 
 void AddReason(std::string* reasons, const std::string& reason) {
@@ -77,6 +78,11 @@ bool SettingsState::Load(std::string* error) {
       ini.ReadString(kFormSection, kFixedCatalogKey, first_start.fixed_catalog_path);
   values_.timeout_text = ini.ReadString(kFormSection, kTimeoutKey, first_start.timeout_text);
   values_.folder = ini.ReadString(kFormSection, kFolderKey, first_start.folder);
+  // Earlier builds offered and stored the first Windows drive on every system; where this
+  // machine's own first folder differs, that stored value names nothing here.
+  if (values_.folder == kWindowsFirstDrive && !first_start.folder.empty()) {
+    values_.folder = first_start.folder;
+  }
   values_.timeout_field_enabled =
       ini.ReadBool(kFormSection, kTimeoutEnabledKey, first_start.timeout_field_enabled);
 

@@ -346,12 +346,15 @@ void DocumentCommandsTest::fileDialogsStartInTheCataloguesFolder() {
   QVERIFY(s.Start(s.Write("kept/a.qrv", BuildCatalog({Disk("a")}))));
   // Every dialog is cancelled (an empty answer).
   s.prompts.files = {"", "", "", "", ""};
+  s.prompts.folders = {""};
   s.window.NewClick();
   s.window.OpenClick();
   s.window.SaveAsClick();
   s.window.ImportClick();
   s.window.Export1Click();
+  s.window.S2PClick();
   QCOMPARE(s.prompts.Texts("file"), QStringList(5, folder));
+  QCOMPARE(s.prompts.Texts("folder"), QStringList({folder}));
 
   // Open takes only a file that exists; on saving, the commands ask about an existing one
   // themselves, in their own words and after completing the name.

@@ -84,8 +84,8 @@ class RecordingPrompts : public UserPrompts {
     Record("file", nullptr, dialog->objectName(), dialog->directory().absolutePath());
     return Next(files, dialog->objectName());
   }
-  QString ChooseFolder(QWidget* parent, const QString& title, const QString&) override {
-    Record("folder", parent, title, QString());
+  QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) override {
+    Record("folder", parent, title, start);
     return Next(folders, title);
   }
 

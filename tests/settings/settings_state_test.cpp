@@ -127,6 +127,9 @@ TEST_F(SettingsStateTest, SaveWritesEveryKeyBesideWhatTheFileHolds) {
   EXPECT_FALSE(next.values().include_subfolders);
   EXPECT_EQ(next.values().timeout_text, "300");
   EXPECT_EQ(next.values().folder, "/media/cd");
+  // The first drive of Windows, stored by earlier builds, gives way to this machine's folder.
+  WriteIni("[form]\r\nEdit1=c:\\\r\n");
+  EXPECT_EQ(Loaded().values().folder, kFirstFolder);
   EXPECT_TRUE(next.values().timeout_field_enabled);
   EXPECT_EQ(next.LastProperties().ExcludedExtensions, (Lines{".db", ""}));
 }
