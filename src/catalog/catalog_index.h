@@ -5,6 +5,7 @@
 #ifndef QUORVEL_CATALOG_CATALOG_INDEX_H_
 #define QUORVEL_CATALOG_CATALOG_INDEX_H_
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -47,6 +48,15 @@ struct CatInfo {
 
   // Stream position of the record's "D" marker.
   std::int64_t RecordStart() const { return FirstThumbPos - NameLength - 9; }
+};
+
+// One thumbnail of a catalogue: its disk's index in CatalogIndex::Disks and its own index in
+// that disk's Thumbs (both 0-based).
+struct ThumbRef {
+  std::int32_t disk;
+  std::int32_t thumb;
+  friend bool operator==(const ThumbRef&, const ThumbRef&) = default;
+  friend auto operator<=>(const ThumbRef&, const ThumbRef&) = default;
 };
 
 // Where and why the walk stopped on bytes that are not a well-formed catalogue.

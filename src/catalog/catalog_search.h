@@ -1,0 +1,66 @@
+// Finding thumbnails of every disk by words of their disk's name and image path.
+//
+// A query is typed in Unicode and converted to Windows-1251 here, at the edge; matching runs over
+// the catalogue's own 1251 bytes, ignoring the case of Latin and Cyrillic letters and treating
+// "ё" as "е". The window and the command-line tool both search through this one implementation.
+#ifndef QUORVEL_CATALOG_CATALOG_SEARCH_H_
+#define QUORVEL_CATALOG_CATALOG_SEARCH_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalog/catalog_index.h"
+#include "catalog/stream.h"
+
+namespace quorvel {
+
+// A query, parsed. Words are separated by blanks; "a phrase in quotes" is one word with its
+// blanks; a word that begins with '-' must not occur; '*' (any run of characters) and '?' (one
+// character) may stand inside a word.
+class SearchQuery {
+ public:
+  // Parses UTF-8 `text`. Text of nothing but blanks gives an empty query.
+  static SearchQuery Parse(std::string_view utf8);
+
+  // An empty query means no search.
+  bool Empty() const { return words_.empty(); }
+
+  struct Word {
+    std::string pattern;    // case-folded 1251 bytes, '*' and '?' as typed
+    bool excluded = false;  // began with '-': must not occur
+    bool never_occurs = false;  // holds a character 1251 cannot hold, so matches no stored text
+  };
+  const std::vector<Word>& Words() const { return words_; }
+
+ private:
+  std::vector<Word> words_;
+};
+
+// The folded text of one catalogue's disk names and image paths, kept so that every query does
+// not fold the whole catalogue again. Built from an index and its stream; it copies what it
+// needs and does not refer to either afterwards, so it describes the catalogue as it was when
+// built: the caller builds it again after every change.
+class CatalogSearch {
+ public:
+  CatalogSearch() = default;
+  explicit CatalogSearch(ByteView stream, const CatalogIndex& index) { Build(stream, index); }
+
+  void Build(ByteView stream, const CatalogIndex& index);
+
+  // The thumbnails that match `query`, disk by disk in file order and within a disk in
+  // catalogue order. An empty query matches nothing.
+  std::vector<ThumbRef> Find(const SearchQuery& query) const;
+
+  // Heap bytes held for searching.
+  std::size_t MemoryBytes() const;
+
+ private:
+  // Implementation's choice; see catalog_search.cpp.
+};
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_CATALOG_CATALOG_SEARCH_H_
