@@ -17,7 +17,6 @@
 #include <utility>
 
 #include "catalog/catalog_index.h"
-#include "catalog/cp1251.h"
 #include "mainwindow/disk_list_item.h"
 #include "mainwindow/disk_row_delegate.h"
 #include "mainwindow/thumbnail_delegate.h"
@@ -137,7 +136,9 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   // Growing the window widens the thumbnails, never the disk list; only the splitter resizes it.
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
-  setCentralWidget(splitter_);
+  auto* central = new QWidget(this);
+  CreateSearchField(central);
+  setCentralWidget(central);
 
   statusBar()->setObjectName(QStringLiteral("StatusBar1"));
   statusBar()->setSizeGripEnabled(false);
@@ -184,11 +185,15 @@ void MainWindow::FormDestroy() {
   if (!settings.Save(settings_file_, &error)) std::cerr << "quorvel: " << error << '\n';
 }
 
-const QStringList& MainWindow::SelectedDiskImages() const { return thumbnail_model_->Names(); }
+QStringList MainWindow::SelectedDiskImages() const { return thumbnail_model_->Names(); }
 
 void MainWindow::ReloadCatalog(bool load_from_file) {
   const QString file_name = PathToQString(document_.CatalogFileName());
   const bool was_damaged = document_.Index().Damage.has_value();
+  const std::vector<int> result_disks = Searching() ? SelectedDisks() : std::vector<int>();
+  matches_.clear();
+  // Whatever it was built from is gone now.
+  catalog_search_.reset();
   // The shown disk's entries are about to be rebuilt; nothing may paint from them meanwhile.
   ShowNoDisk();
   disk_list_->clear();
@@ -196,6 +201,8 @@ void MainWindow::ReloadCatalog(bool load_from_file) {
   BuildDiskRows();
   sort_ascending_ = true;
   ListView1ColumnClick(DiskListItem::kNameColumn);
+  // A query shown stays, over the catalogue as it is now.
+  if (Searching()) RunSearch(result_disks);
   disk_list_->setFocus();
   // The menus' keys work without the menus being opened, so their items follow every change.
   FileeeeClick();
@@ -283,6 +290,10 @@ void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
     }
     return items;
   };
+  if (Searching()) {
+    if (!updating_results_) ShowSearchResults();
+    return;
+  }
   for (QTreeWidgetItem* item : rows(deselected)) ListView1SelectItem(item, false);
   for (QTreeWidgetItem* item : rows(selected)) ListView1SelectItem(item, true);
 }
@@ -299,14 +310,7 @@ void MainWindow::ListView1SelectItem(QTreeWidgetItem* item, bool selected) {
                  QStringLiteral("\" - ") + QString::number(disk.ThumbCount) + QStringLiteral(".");
   status_panel_->setText(status_text_);
   undecodable_shown_ = false;
-
-  const ByteView stream(document_.CatalogStream());
-  QStringList names;
-  names.reserve(static_cast<qsizetype>(disk.Thumbs.size()));
-  for (const Disc& thumb : disk.Thumbs) {
-    names.append(QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream))));
-  }
-  thumbnail_model_->ShowDisk(selected_disk_, std::move(names));
+  thumbnail_model_->ShowDisk(selected_disk_);
   thumbnail_view_->scrollToTop();
 }
 
@@ -322,19 +326,31 @@ void MainWindow::ReportUndecodableThumbnail() {
   if (undecodable_shown_) return;
   undecodable_shown_ = true;
   status_panel_->setText(status_text_ +
-                         QStringLiteral("  Некоторые эскизы этого диска не читаются: "
-                                        "вместо них показаны пустые рамки."));
+                         (thumbnail_model_->ShowsResults()
+                              ? QStringLiteral("  Некоторые эскизы не читаются: ")
+                              : QStringLiteral("  Некоторые эскизы этого диска не читаются: ")) +
+                         QStringLiteral("вместо них показаны пустые рамки."));
 }
 
 void MainWindow::ListView1ColumnClick(int column) {
   sort_column_ = column;
   disk_list_->sortItems(column, sort_ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
   sort_ascending_ = !sort_ascending_;
+  // The results follow the disks' order.
+  if (Searching()) ShowSearchResults();
 }
 
 void MainWindow::SelectRow(int row) {
   QTreeWidgetItem* item = disk_list_->topLevelItem(row);
-  if (item != nullptr) disk_list_->setCurrentItem(item);
+  if (item == nullptr) return;
+  if (Searching()) {
+    // The commands select a row after their change; the results stay, and that row is the one
+    // selected when the search ends.
+    disk_before_search_ = static_cast<const DiskListItem*>(item)->DiskNumber() - 1;
+    disks_before_search_ = {disk_before_search_};
+    return;
+  }
+  disk_list_->setCurrentItem(item);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

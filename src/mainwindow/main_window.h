@@ -9,8 +9,12 @@
 #include <QStringList>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "catalog/catalog_document.h"
+#include "catalog/catalog_index.h"
+#include "catalog/catalog_search.h"
 #include "platform/user_prompts.h"
 #include "settings/catalog_opening.h"
 
@@ -21,6 +25,7 @@ class QEvent;
 class QFileDialog;
 class QItemSelection;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QMenu;
 class QShowEvent;
@@ -50,6 +55,7 @@ struct MainMenuItems {
   QAction* RemoveDisk = nullptr;
   QAction* RenameDisk = nullptr;
   QMenu* PopupMenu2 = nullptr;  // the thumbnail view's context menu
+  QAction* ShowOnDisk = nullptr;  // only over search results
   QAction* RemoveThumb = nullptr;
   QAction* S2P = nullptr;
 };
@@ -125,8 +131,16 @@ class MainWindow : public QMainWindow {
   void ListView1ContextPopup(const QPoint& pos);
   void ListView2ContextPopup(const QPoint& pos);
 
+  // The search over every disk, as typed into the search field. While a query is shown, the
+  // disk list shows only the disks with matches and the thumbnail view their matches.
+  bool Searching() const { return !query_.Empty(); }
+  // Leaves the search for the result at `row` of the thumbnail view: its disk's row selected,
+  // the thumbnail selected, scrolled into view and given the focus.
+  void ShowOnDiskClick(int row);
+
   int SelectedDisk() const { return selected_disk_; }
-  const QStringList& SelectedDiskImages() const;
+  // The image names of the thumbnail view's items, in order.
+  QStringList SelectedDiskImages() const;
   int SortColumn() const { return sort_column_; }
   bool SortAscending() const { return sort_ascending_; }
   const MainMenuItems& Menus() const { return menus_; }
@@ -172,6 +186,21 @@ class MainWindow : public QMainWindow {
   void ReportReload(const ReloadOutcome& outcome, const QString& file_name, bool was_damaged);
   void Warn(const QString& text);
   void ShowPendingWarnings();
+  // The search (main_window_search.cpp).
+  void CreateSearchField(QWidget* central);
+  void SearchTextChanged(const QString& text);
+  // Runs the query over the current catalogue and shows what it finds, keeping the disks
+  // `selected` selected where they still have matches.
+  void RunSearch(const std::vector<int>& selected);
+  // The matches of the selected disks (none selected: of every shown disk) in the view.
+  void ShowSearchResults();
+  // Back to the disks as they were before the search, the selection too.
+  void EndSearch();
+  // The disks of the disk list's rows in display order: the shown rows, the selected ones.
+  std::vector<int> ShownDisks() const;
+  std::vector<int> SelectedDisks() const;
+  // Selects the rows of `disks` that are shown, `current` last (as the user's last click).
+  void SelectDisks(const std::vector<int>& disks, int current);
   // The frame's share of the outer size as far as the platform knows it yet; (0, 0) when not.
   QSize KnownFrame() const;
   // Gives the window its outer size and centres it on its screen.
@@ -185,7 +214,8 @@ class MainWindow : public QMainWindow {
   QTreeWidget* disk_list_;           // ListView1
   QSplitter* splitter_;              // Splitter1
   QListView* thumbnail_view_;        // ListView2
-  ThumbnailModel* thumbnail_model_;  // its items: SelectedDiskImages
+  ThumbnailModel* thumbnail_model_;  // its items: a disk's thumbnails or the search results
+  QLineEdit* search_field_;          // the search over every disk
   QLabel* status_panel_;             // the one panel of StatusBar1
   int disk_list_width_;              // ListView1's width: 281, or more for a wide font
   QFileDialog* open_dialog_;         // OpenDialog1
@@ -200,6 +230,14 @@ class MainWindow : public QMainWindow {
   bool undecodable_shown_ = false;   // the status already says the disk has bad thumbnails
   QStringList pending_warnings_;     // given before the window was first shown
   QString pending_repair_question_;  // the damage warning, asked once the window is shown
+
+  SearchQuery query_;                              // the query shown; empty: no search
+  std::unique_ptr<CatalogSearch> catalog_search_;  // built on first need after each change
+  std::vector<ThumbRef> matches_;                  // every match of query_, in file order
+  bool updating_results_ = false;                  // selection changes the search makes itself
+  // The disk selection to put back when the search ends, and the disk shown then (-1: none).
+  std::vector<int> disks_before_search_;
+  int disk_before_search_ = -1;
 
   int selected_disk_ = 0;        // SelectedDisk: index in Disks of the last selected row's disk
   int sort_column_ = 0;          // SortColumn: the column the list was last sorted by

@@ -255,6 +255,12 @@ void MainWindow::SettingsClick() {
 }
 
 void MainWindow::SelectDiskRow(int disk) {
+  if (Searching()) {
+    // As SelectRow: remembered for the end of the search.
+    disk_before_search_ = disk;
+    disks_before_search_ = {disk};
+    return;
+  }
   for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
     const auto* item = static_cast<const DiskListItem*>(disk_list_->topLevelItem(row));
     if (item->DiskNumber() == disk + 1) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QTreeWidget>
@@ -38,6 +39,22 @@ QPoint KeyboardMenuPoint(const QAbstractItemView& list) {
   return item.isEmpty() ? shown.topLeft() : item.center();
 }
 
+// TEMPORARY until the edit of several disks lands.
+Bytes RemoveThumbsOfDisks(ByteView stream, const CatalogIndex& index,
+                          std::vector<ThumbRef> removed) {
+  std::sort(removed.begin(), removed.end());
+  Bytes bytes(stream.begin(), stream.end());
+  for (std::size_t i = 0; i < removed.size();) {
+    std::vector<int> thumbs;
+    const int disk = removed[i].disk;
+    for (; i < removed.size() && removed[i].disk == disk; ++i) thumbs.push_back(removed[i].thumb);
+    const CatalogIndex now = BuildIndex(bytes);
+    bytes = RemoveThumbs(bytes, now, disk, thumbs);
+  }
+  (void)index;
+  return bytes;
+}
+
 }  // namespace
 
 QList<int> MainWindow::SelectedThumbnailRows() const {
@@ -50,6 +67,15 @@ QList<int> MainWindow::SelectedThumbnailRows() const {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == search_field_) {
+    // Escape empties the field, and so ends the search.
+    if (event->type() != QEvent::KeyPress ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || search_field_->text().isEmpty()) {
+      return false;
+    }
+    search_field_->clear();
+    return true;
+  }
   QAbstractItemView* list = nullptr;
   for (QAbstractItemView* candidate : {static_cast<QAbstractItemView*>(disk_list_),
                                        static_cast<QAbstractItemView*>(thumbnail_view_)}) {
@@ -86,6 +112,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     return true;
   }
+  if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && list == thumbnail_view_ &&
+      thumbnail_model_->ShowsResults()) {
+    ShowOnDiskClick(thumbnail_view_->currentIndex().row());
+    return true;
+  }
   if (key->key() == Qt::Key_F2 && list == disk_list_) {
     RenameDiskClick();
     return true;
@@ -112,6 +143,11 @@ void MainWindow::ListView2ContextPopup(const QPoint& pos) {
                                             : QStringLiteral("Удалить эскизы"));
   menus_.RemoveThumb->setEnabled(true);
   menus_.S2P->setEnabled(true);
+  if (thumbnail_model_->ShowsResults()) {
+    menus_.PopupMenu2->insertAction(menus_.RemoveThumb, menus_.ShowOnDisk);
+  } else {
+    menus_.PopupMenu2->removeAction(menus_.ShowOnDisk);
+  }
   menus_.PopupMenu2->popup(thumbnail_view_->viewport()->mapToGlobal(pos));
 }
 
@@ -176,20 +212,22 @@ void MainWindow::RemoveThumbClick() {
   if (scan_running_) return;
   const QList<int> rows = SelectedThumbnailRows();
   if (rows.isEmpty() || !ChangeAllowed()) return;
-  const int disk = selected_disk_;
   const QString text =
       rows.size() == 1 ? QStringLiteral("Вы действительно хотите удалить эскиз \r\"") +
-                             thumbnail_model_->Names().value(rows.first()) + QStringLiteral("\" ?")
+                             thumbnail_model_->Name(rows.first()) + QStringLiteral("\" ?")
                        : QStringLiteral("Вы действительно хотите удалить эти эскизы (") +
                              QString::number(rows.size()) + QStringLiteral(" шт.) ?");
   if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;
   const WaitCursor wait;
-  const std::vector<int> removed(rows.begin(), rows.end());
+  std::vector<ThumbRef> removed;
+  for (const int row : rows) removed.push_back(thumbnail_model_->Items()[static_cast<std::size_t>(row)]);
+  const int disk = removed.front().disk;
   Guarded([&] {
-    document_.ApplyChange(
-        RemoveThumbs(document_.CatalogStream(), document_.Index(), disk, removed));
+    document_.ApplyChange(RemoveThumbsOfDisks(document_.CatalogStream(), document_.Index(), removed));
+    // Search results are shown again as they are now, by the reload; a disk's thumbnails, by
+    // selecting it again.
     ReloadCatalog(false);
-    SelectDiskRow(disk);
+    if (!Searching()) SelectDiskRow(disk);
   });
 }
 

@@ -136,6 +136,10 @@ void MainWindow::CreateMenus() {
   m.PopupMenu2 = MakePopup(this, "PopupMenu2", QStringLiteral("Меню эскизов"));
   m.RemoveThumb = AddItem(m.PopupMenu2, "RemoveThumb", QStringLiteral("Удалить эскиз"));
   m.S2P = AddItem(m.PopupMenu2, "S2P", QStringLiteral("Сохранить в папку"));
+  // Joins the menu only over search results (ListView2ContextPopup), so that a screen reader
+  // does not meet it anywhere else either.
+  m.ShowOnDisk = new QAction(QStringLiteral("Показать на диске"), this);
+  m.ShowOnDisk->setObjectName(QStringLiteral("ShowOnDisk"));
   m.RemoveDisk->setShortcut(Qt::Key_Delete);
   m.RenameDisk->setShortcut(Qt::Key_F2);
   m.RemoveThumb->setShortcut(Qt::Key_Delete);
@@ -162,6 +166,14 @@ void MainWindow::ConnectCommands() {
   connect(m.RenameDisk, &QAction::triggered, this, &MainWindow::RenameDiskClick);
   connect(m.RemoveThumb, &QAction::triggered, this, &MainWindow::RemoveThumbClick);
   connect(m.S2P, &QAction::triggered, this, &MainWindow::S2PClick);
+  connect(m.ShowOnDisk, &QAction::triggered, this, [this] {
+    // The item the menu was opened over, or else the first selected.
+    const QModelIndex current = thumbnail_view_->currentIndex();
+    const QList<int> rows = SelectedThumbnailRows();
+    if (rows.isEmpty()) return;
+    ShowOnDiskClick(thumbnail_view_->selectionModel()->isSelected(current) ? current.row()
+                                                                           : rows.first());
+  });
 
   // The lists' context-menu requests, from the mouse (on the viewport) and from the keyboard
   // (on the list), and their keys, reach the window's event filter.

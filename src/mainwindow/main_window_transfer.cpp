@@ -87,10 +87,10 @@ void MainWindow::S2PClick() {
     Guarded([&] {
       FolderWriter writer(QStringToPath(folder));
       const ByteView stream(document_.CatalogStream());
-      const std::span<const Disc> thumbs =
-          document_.Index().Disks[static_cast<std::size_t>(selected_disk_)].Thumbs;
-      for (const int row : rows)
-        writer.WriteThumbnail(stream, thumbs[static_cast<std::size_t>(row)]);
+      // The view's items name their own disks: one disk's thumbnails, or results of several.
+      for (const int row : rows) {
+        if (const Disc* thumb = thumbnail_model_->Thumb(row)) writer.WriteThumbnail(stream, *thumb);
+      }
       finished = true;
     });
     QApplication::restoreOverrideCursor();

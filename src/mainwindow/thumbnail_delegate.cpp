@@ -22,20 +22,30 @@ QFont LabelFont(const QFont& base) {
   return font;
 }
 
+// Where the file name of a stored image path begins: after its last separator or drive colon.
+qsizetype FileNameStart(const QString& path) {
+  return std::max({path.lastIndexOf('\\'), path.lastIndexOf('/'), path.lastIndexOf(':')}) + 1;
+}
+
 }  // namespace
 
 QStringList ThumbnailDelegate::LabelLines(const QString& path, const QFontMetrics& metrics,
                                           int width) {
   if (metrics.horizontalAdvance(path) <= width) return {path};
   // Two lines: the folder, shortened from the left, above the file name, which matters most.
-  const qsizetype cut =
-      std::max({path.lastIndexOf('\\'), path.lastIndexOf('/'), path.lastIndexOf(':')});
+  const qsizetype cut = FileNameStart(path) - 1;
   const QString folder = cut < 0 ? QString() : path.left(cut + 1);
   const QString file = path.mid(cut + 1);
   QStringList lines;
   if (!folder.isEmpty()) lines.append(metrics.elidedText(folder, Qt::ElideLeft, width));
   lines.append(metrics.elidedText(file, Qt::ElideLeft, width));
   return lines;
+}
+
+QStringList ThumbnailDelegate::ResultLines(const QString& disk, const QString& path,
+                                           const QFontMetrics& metrics, int width) {
+  return {metrics.elidedText(disk, Qt::ElideRight, width),
+          metrics.elidedText(path.mid(FileNameStart(path)), Qt::ElideLeft, width)};
 }
 
 ThumbnailDelegate::ThumbnailDelegate(const ThumbnailModel& model,
@@ -84,8 +94,11 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   const QRect label(option.rect.left() + 4, picture_area.bottom() + 1 + kLabelGap,
                     option.rect.width() - 8, option.rect.bottom() - picture_area.bottom());
   const QFontMetrics metrics(font);
-  const QStringList lines =
-      LabelLines(index.data(Qt::DisplayRole).toString(), metrics, label.width());
+  const QString path = index.data(Qt::DisplayRole).toString();
+  const QVariant disk = index.data(ThumbnailModel::kDiskNameRole);
+  const QStringList lines = disk.isValid()
+                                ? ResultLines(disk.toString(), path, metrics, label.width())
+                                : LabelLines(path, metrics, label.width());
   for (int k = 0; k < lines.size(); ++k) {
     painter->drawText(
         QRect(label.left(), label.top() + k * metrics.height(), label.width(), metrics.height()),

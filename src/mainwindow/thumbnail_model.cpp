@@ -1,50 +1,111 @@
 #include "mainwindow/thumbnail_model.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "catalog/cp1251.h"
 
 namespace quorvel {
 
 ThumbnailModel::ThumbnailModel(const CatalogDocument& document, QObject* parent)
     : QAbstractListModel(parent), document_(document) {}
 
-void ThumbnailModel::ShowDisk(int disk, QStringList names) {
+void ThumbnailModel::ShowDisk(int disk) {
   beginResetModel();
-  disk_ = disk;
-  names_ = std::move(names);
+  items_.clear();
+  results_ = false;
+  const std::vector<CatInfo>& disks = document_.Index().Disks;
+  if (disk >= 0 && static_cast<std::size_t>(disk) < disks.size()) {
+    const std::int32_t count = disks[static_cast<std::size_t>(disk)].ThumbCount;
+    items_.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t thumb = 0; thumb < count; ++thumb) items_.push_back({disk, thumb});
+  }
+  endResetModel();
+}
+
+void ThumbnailModel::ShowResults(std::vector<ThumbRef> items) {
+  beginResetModel();
+  items_ = std::move(items);
+  results_ = true;
   endResetModel();
 }
 
 void ThumbnailModel::ShowNothing() {
   beginResetModel();
-  disk_ = -1;
-  names_.clear();
+  items_.clear();
+  // Release what a large list held: the view may stay empty for a long time.
+  items_.shrink_to_fit();
+  results_ = false;
   endResetModel();
 }
 
-ByteView ThumbnailModel::Jpeg(int row) const {
+int ThumbnailModel::RowOf(ThumbRef item) const {
+  const auto found = std::find(items_.begin(), items_.end(), item);
+  return found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
+}
+
+const Disc* ThumbnailModel::Thumb(int row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= items_.size()) return nullptr;
+  const ThumbRef item = items_[static_cast<std::size_t>(row)];
   const std::vector<CatInfo>& disks = document_.Index().Disks;
-  if (disk_ < 0 || static_cast<std::size_t>(disk_) >= disks.size()) return {};
-  const std::span<const Disc> thumbs = disks[static_cast<std::size_t>(disk_)].Thumbs;
-  if (row < 0 || static_cast<std::size_t>(row) >= thumbs.size()) return {};
-  const Disc& thumb = thumbs[static_cast<std::size_t>(row)];
+  if (item.disk < 0 || static_cast<std::size_t>(item.disk) >= disks.size()) return nullptr;
+  const std::span<const Disc> thumbs = disks[static_cast<std::size_t>(item.disk)].Thumbs;
+  if (item.thumb < 0 || static_cast<std::size_t>(item.thumb) >= thumbs.size()) return nullptr;
+  return &thumbs[static_cast<std::size_t>(item.thumb)];
+}
+
+ByteView ThumbnailModel::Jpeg(int row) const {
+  const Disc* thumb = Thumb(row);
+  if (thumb == nullptr) return {};
   const ByteView stream(document_.CatalogStream());
   // The index lies inside the stream it was built from, and the stream only grows while an old
   // index is shown; the check keeps a stale index from ever reading past the end.
-  if (thumb.JpegPos + thumb.JpegSize > static_cast<std::int64_t>(stream.size())) return {};
-  return stream.subspan(static_cast<std::size_t>(thumb.JpegPos),
-                        static_cast<std::size_t>(thumb.JpegSize));
+  if (thumb->JpegPos + thumb->JpegSize > static_cast<std::int64_t>(stream.size())) return {};
+  return stream.subspan(static_cast<std::size_t>(thumb->JpegPos),
+                        static_cast<std::size_t>(thumb->JpegSize));
+}
+
+QString ThumbnailModel::Name(int row) const {
+  const Disc* thumb = Thumb(row);
+  if (thumb == nullptr) return {};
+  return QString::fromStdString(Cp1251ToUtf8(thumb->Name(document_.CatalogStream())));
+}
+
+QStringList ThumbnailModel::Names() const {
+  QStringList names;
+  names.reserve(static_cast<qsizetype>(items_.size()));
+  for (std::size_t row = 0; row < items_.size(); ++row) names.append(Name(static_cast<int>(row)));
+  return names;
+}
+
+QString ThumbnailModel::DiskName(int row) const {
+  const std::vector<CatInfo>& disks = document_.Index().Disks;
+  const std::int32_t disk = items_[static_cast<std::size_t>(row)].disk;
+  if (disk < 0 || static_cast<std::size_t>(disk) >= disks.size()) return {};
+  return QString::fromStdString(Cp1251ToUtf8(disks[static_cast<std::size_t>(disk)].Name));
 }
 
 int ThumbnailModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(names_.size());
+  return parent.isValid() ? 0 : static_cast<int>(items_.size());
 }
 
 QVariant ThumbnailModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= names_.size()) return {};
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) {
-    return names_[index.row()];
+  if (!index.isValid() || static_cast<std::size_t>(index.row()) >= items_.size()) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return Name(index.row());
+    case kDiskNameRole:
+      return results_ ? QVariant(DiskName(index.row())) : QVariant();
+    case Qt::ToolTipRole:
+      return results_ ? DiskName(index.row()) + QLatin1Char('\n') + Name(index.row())
+                      : Name(index.row());
+    case Qt::AccessibleTextRole:
+      // A result is read out with its disk, which its label shows above it.
+      return results_ ? DiskName(index.row()) + QStringLiteral(": ") + Name(index.row())
+                      : Name(index.row());
+    default:
+      return {};
   }
-  return {};
 }
 
 }  // namespace quorvel

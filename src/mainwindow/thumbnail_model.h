@@ -1,11 +1,13 @@
-// The items of the thumbnail view: the thumbnails of one disk, described by the index and read
-// from the catalogue stream. It stores the image names and nothing else per item.
+// The items of the thumbnail view: any list of thumbnails, each named by its disk and its place
+// on that disk, described by the index and read from the catalogue stream. The thumbnails of one
+// disk and the results of a search are the same model with different lists. It keeps nothing
+// per item beyond that pair; names are converted only when the view asks for one.
 #ifndef QUORVEL_MAINWINDOW_THUMBNAIL_MODEL_H_
 #define QUORVEL_MAINWINDOW_THUMBNAIL_MODEL_H_
 
 #include <QAbstractListModel>
 #include <QStringList>
-#include <optional>
+#include <vector>
 
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_index.h"
@@ -16,16 +18,32 @@ class ThumbnailModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
+  // The name of the item's disk, given only while search results are shown: the label then
+  // names the disk above the image's file name.
+  static constexpr int kDiskNameRole = Qt::UserRole + 1;
+
   explicit ThumbnailModel(const CatalogDocument& document, QObject* parent = nullptr);
 
-  // Shows the thumbnails of disk `disk` (an index into the document's Disks), whose image names
-  // are `names`, in one reset; ShowNothing empties the view the same way.
-  void ShowDisk(int disk, QStringList names);
+  // Each shows its items in one reset. ShowDisk: every thumbnail of disk `disk` (an index into
+  // the document's Disks) in catalogue order; ShowResults: `items` as they come, each labelled
+  // with its disk; ShowNothing: no items.
+  void ShowDisk(int disk);
+  void ShowResults(std::vector<ThumbRef> items);
   void ShowNothing();
 
-  // SelectedDiskImages: the image names of the shown disk, in catalogue order.
-  const QStringList& Names() const { return names_; }
+  bool ShowsResults() const { return results_; }
+  const std::vector<ThumbRef>& Items() const { return items_; }
+  // The row of `item`, or -1 when it is not shown.
+  int RowOf(ThumbRef item) const;
 
+  // The stored image path of item `row`; empty when there is no such item.
+  QString Name(int row) const;
+  // SelectedDiskImages: the image names of every item, in order (computed on each call).
+  QStringList Names() const;
+
+  // The index entry of item `row`, or null when there is none (or the index has changed under a
+  // list that was not refreshed yet).
+  const Disc* Thumb(int row) const;
   // The stored JPEG bytes of item `row`; empty when there is no such item.
   ByteView Jpeg(int row) const;
 
@@ -33,9 +51,11 @@ class ThumbnailModel : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role) const override;
 
  private:
+  QString DiskName(int row) const;
+
   const CatalogDocument& document_;
-  int disk_ = -1;
-  QStringList names_;
+  std::vector<ThumbRef> items_;
+  bool results_ = false;
 };
 
 }  // namespace quorvel
