@@ -58,7 +58,12 @@ class CatalogSearch {
   std::size_t MemoryBytes() const;
 
  private:
-  // Implementation's choice; see catalog_search.cpp.
+  // Every image path, folded, each followed by one zero byte (a stored name ends at its first
+  // zero byte, so none occurs inside one): disk d's paths are text_[disk_start_[d],
+  // disk_start_[d + 1]), in catalogue order.
+  std::string text_;
+  std::vector<std::size_t> disk_start_;
+  std::vector<std::string> disk_names_;  // folded
 };
 
 }  // namespace quorvel

@@ -93,7 +93,52 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
   return cp;
 }
 
+// Capital to small letter by code point: U+0400..U+040F (Ѐ..Џ) to U+0450..U+045F, the basic
+// alphabet U+0410..U+042F to U+0430..U+044F, Ґ U+0490 to U+0491; then "ё" to "е".
+constexpr char32_t FoldCodePoint(char32_t cp) {
+  if (cp >= U'A' && cp <= U'Z') return cp + 0x20;
+  if (cp >= 0x0400 && cp <= 0x040F) cp += 0x50;
+  if (cp >= 0x0410 && cp <= 0x042F) cp += 0x20;
+  if (cp == 0x0490) cp = 0x0491;
+  return cp == 0x0451 ? 0x0435 : cp;
+}
+
+struct FoldTable {
+  unsigned char bytes[256];
+};
+
+constexpr FoldTable MakeFoldTable() {
+  FoldTable table{};
+  for (int b = 0; b < 256; ++b) {
+    char32_t cp = b < 0x80 ? static_cast<char32_t>(b) : b >= 0xC0 ? 0x0410 + (b - 0xC0)
+                                                                   : kHighHalf[b - 0x80];
+    const char32_t folded = FoldCodePoint(cp);
+    table.bytes[b] = static_cast<unsigned char>(b);
+    if (folded == cp) continue;
+    if (folded < 0x80) {
+      table.bytes[b] = static_cast<unsigned char>(folded);
+    } else if (folded >= 0x0430 && folded <= 0x044F) {
+      table.bytes[b] = static_cast<unsigned char>(0xE0 + (folded - 0x0430));
+    } else {
+      for (int i = 0; i < 64; ++i) {
+        if (kHighHalf[i] == folded) table.bytes[b] = static_cast<unsigned char>(0x80 + i);
+      }
+    }
+  }
+  return table;
+}
+
+constexpr FoldTable kFold = MakeFoldTable();
+
 }  // namespace
+
+unsigned char FoldCp1251Byte(unsigned char b) { return kFold.bytes[b]; }
+
+void FoldCp1251(char* text, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    text[i] = static_cast<char>(kFold.bytes[static_cast<unsigned char>(text[i])]);
+  }
+}
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
   // Most stored text is plain ASCII, which is the same in both.

@@ -1,0 +1,212 @@
+#include "catalog/catalog_search.h"
+
+#include <string.h>  // memmem
+
+#include <algorithm>
+#include <cstring>
+
+#include "catalog/cp1251.h"
+
+namespace quorvel {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// One word of a query, ready to be looked for: the parts of its pattern between the '*'s, in
+// order, and its longest run of plain bytes, which a search looks for first.
+struct Matcher {
+  std::vector<std::string_view> pieces;  // never empty strings; '?' stands for any byte
+  std::string_view driver;               // empty when the word is nothing but '*' and '?'
+};
+
+Matcher MakeMatcher(std::string_view pattern) {
+  Matcher m;
+  for (std::size_t begin = 0; begin <= pattern.size();) {
+    const std::size_t end = std::min(pattern.find('*', begin), pattern.size());
+    if (end > begin) m.pieces.push_back(pattern.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  for (const std::string_view piece : m.pieces) {
+    for (std::size_t begin = 0; begin <= piece.size();) {
+      const std::size_t end = std::min(piece.find('?', begin), piece.size());
+      if (end - begin > m.driver.size()) m.driver = piece.substr(begin, end - begin);
+      begin = end + 1;
+    }
+  }
+  return m;
+}
+
+// Where `piece` first occurs in `text` at or after `from`, '?' standing for any one byte.
+std::size_t FindPiece(std::string_view text, std::string_view piece, std::size_t from) {
+  if (piece.find('?') == std::string_view::npos) return text.find(piece, from);
+  for (std::size_t i = from; i + piece.size() <= text.size(); ++i) {
+    std::size_t k = 0;
+    while (k < piece.size() && (piece[k] == '?' || piece[k] == text[i + k])) ++k;
+    if (k == piece.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+// Whether the word occurs in `text`: its pieces in order, any run of bytes between them. The
+// leftmost place of each piece leaves the most room for the ones after it.
+bool Occurs(const Matcher& m, std::string_view text) {
+  std::size_t from = 0;
+  for (const std::string_view piece : m.pieces) {
+    const std::size_t at = FindPiece(text, piece, from);
+    if (at == std::string_view::npos) return false;
+    from = at + piece.size();
+  }
+  return true;
+}
+
+// The zero bytes in [begin, end), that is the paths that end there. Blocks of a fixed length
+// let the compiler count many bytes at once.
+std::size_t CountZeros(const char* begin, const char* end) {
+  constexpr std::size_t kBlock = 64;
+  std::size_t count = 0;
+  for (; end - begin >= static_cast<std::ptrdiff_t>(kBlock); begin += kBlock) {
+    unsigned block = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) block += begin[i] == 0;
+    count += block;
+  }
+  for (; begin < end; ++begin) count += *begin == 0;
+  return count;
+}
+
+}  // namespace
+
+SearchQuery SearchQuery::Parse(std::string_view utf8) {
+  SearchQuery query;
+  for (std::size_t i = 0; i < utf8.size();) {
+    if (IsBlank(utf8[i])) {
+      ++i;
+      continue;
+    }
+    Word word;
+    if (utf8[i] == '-') {
+      word.excluded = true;
+      ++i;
+    }
+    // Quotes may open and close anywhere in a word; blanks between them belong to the word.
+    std::string text;
+    for (bool quoted = false; i < utf8.size() && (quoted || !IsBlank(utf8[i])); ++i) {
+      if (utf8[i] == '"') {
+        quoted = !quoted;
+      } else {
+        text.push_back(utf8[i]);
+      }
+    }
+    if (text.empty()) continue;
+    // Stored text never holds a zero byte, nor a character that 1251 cannot hold; such a
+    // character must not turn into a '?' that would stand for any byte.
+    word.never_occurs =
+        text.find('\0') != std::string::npos || !CharactersNotInCp1251(text).empty();
+    word.pattern = Utf8ToCp1251(text);
+    FoldCp1251(word.pattern.data(), word.pattern.size());
+    query.words_.push_back(std::move(word));
+  }
+  return query;
+}
+
+void CatalogSearch::Build(ByteView stream, const CatalogIndex& index) {
+  std::size_t total = 0;
+  for (const CatInfo& disk : index.Disks) {
+    for (const Disc& thumb : disk.Thumbs) total += thumb.Name(stream).size() + 1;
+  }
+  // A fresh string reserves exactly what it is asked for; the old text goes first, so that a
+  // rebuild does not hold two copies at once.
+  text_ = std::string();
+  text_.reserve(total);
+  disk_start_.clear();
+  disk_start_.reserve(index.Disks.size() + 1);
+  disk_names_.clear();
+  disk_names_.reserve(index.Disks.size());
+  for (const CatInfo& disk : index.Disks) {
+    disk_start_.push_back(text_.size());
+    disk_names_.push_back(disk.Name);
+    FoldCp1251(disk_names_.back().data(), disk_names_.back().size());
+    for (const Disc& thumb : disk.Thumbs) {
+      text_ += thumb.Name(stream);
+      text_.push_back('\0');
+    }
+  }
+  disk_start_.push_back(text_.size());
+  FoldCp1251(text_.data(), text_.size());
+}
+
+std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
+  std::vector<ThumbRef> found;
+  std::vector<Matcher> required;
+  std::vector<Matcher> excluded;
+  for (const SearchQuery::Word& word : query.Words()) {
+    if (word.never_occurs) {
+      if (!word.excluded) return found;
+      continue;
+    }
+    (word.excluded ? excluded : required).push_back(MakeMatcher(word.pattern));
+  }
+  if (query.Empty()) return found;
+
+  std::vector<const Matcher*> open;  // the required words a disk's name does not hold
+  const auto holds_none = [&](std::string_view text) {
+    return std::none_of(excluded.begin(), excluded.end(),
+                        [&](const Matcher& m) { return Occurs(m, text); });
+  };
+  const auto matches = [&](std::string_view path) {
+    return std::all_of(open.begin(), open.end(), [&](const Matcher* m) { return Occurs(*m, path); }) &&
+           holds_none(path);
+  };
+  for (std::size_t d = 0; d < disk_names_.size(); ++d) {
+    const auto disk = static_cast<std::int32_t>(d);
+    if (!holds_none(disk_names_[d])) continue;
+    open.clear();
+    const Matcher* driver = nullptr;
+    for (const Matcher& m : required) {
+      if (Occurs(m, disk_names_[d])) continue;
+      open.push_back(&m);
+      if (!driver || m.driver.size() > driver->driver.size()) driver = &m;
+    }
+    const char* const begin = text_.data() + disk_start_[d];
+    const char* const end = text_.data() + disk_start_[d + 1];
+    if (!driver || driver->driver.empty()) {
+      // No plain bytes to look for: every path of the disk is a candidate.
+      std::int32_t thumb = 0;
+      for (const char* p = begin; p < end; ++thumb) {
+        const char* stop = static_cast<const char*>(std::memchr(p, 0, end - p));
+        if (matches({p, static_cast<std::size_t>(stop - p)})) found.push_back({disk, thumb});
+        p = stop + 1;
+      }
+      continue;
+    }
+    // The driver's plain bytes are found across the disk's paths at once; only the paths they
+    // occur in are looked at whole. A hit never spans two paths: no word holds a zero byte.
+    const std::string_view bytes = driver->driver;
+    std::int32_t thumb = 0;
+    for (const char* cursor = begin; cursor < end;) {
+      const char* hit =
+          static_cast<const char*>(memmem(cursor, end - cursor, bytes.data(), bytes.size()));
+      if (!hit) break;
+      thumb += static_cast<std::int32_t>(CountZeros(cursor, hit));
+      const char* start = hit;
+      while (start > cursor && start[-1] != 0) --start;
+      const char* stop = static_cast<const char*>(std::memchr(hit, 0, end - hit));
+      if (matches({start, static_cast<std::size_t>(stop - start)})) found.push_back({disk, thumb});
+      cursor = stop + 1;
+      ++thumb;
+    }
+  }
+  return found;
+}
+
+std::size_t CatalogSearch::MemoryBytes() const {
+  std::size_t bytes = text_.capacity() + disk_start_.capacity() * sizeof(std::size_t) +
+                      disk_names_.capacity() * sizeof(std::string);
+  for (const std::string& name : disk_names_) {
+    if (name.capacity() > std::string().capacity()) bytes += name.capacity() + 1;
+  }
+  return bytes;
+}
+
+}  // namespace quorvel
