@@ -1,7 +1,5 @@
 #include "catalog/catalog_search.h"
 
-#include <string.h>  // memmem
-
 #include <algorithm>
 #include <cstring>
 
@@ -20,6 +18,22 @@ struct Matcher {
   std::vector<std::string_view> pieces;  // never empty strings; '?' stands for any byte
   std::string_view driver;               // empty when the word is nothing but '*' and '?'
 };
+
+// Finds `word` in [begin, end) by its byte at `rare`, the one the text holds fewest of: memchr
+// skips to each place of that byte far faster than any general substring search moves, and
+// only those places are compared whole.
+const char* FindRare(const char* begin, const char* end, std::string_view word, std::size_t rare) {
+  const char key = word[rare];
+  for (const char* p = begin + rare; p < end;) {
+    p = static_cast<const char*>(std::memchr(p, key, static_cast<std::size_t>(end - p)));
+    if (!p) return nullptr;
+    const char* start = p - rare;
+    if (end - start < static_cast<std::ptrdiff_t>(word.size())) return nullptr;
+    if (std::memcmp(start, word.data(), word.size()) == 0) return start;
+    ++p;
+  }
+  return nullptr;
+}
 
 Matcher MakeMatcher(std::string_view pattern) {
   Matcher m;
@@ -134,6 +148,15 @@ void CatalogSearch::Build(ByteView stream, const CatalogIndex& index) {
   }
   disk_start_.push_back(text_.size());
   FoldCp1251(text_.data(), text_.size());
+  // Only which bytes are rare matters, so a large text is sampled: a run of bytes out of every
+  // block, spread over all of it.
+  constexpr std::size_t kRun = 256;
+  const std::size_t stride = text_.size() < (std::size_t{1} << 20) ? kRun : 16 * kRun;
+  byte_count_.fill(0);
+  for (std::size_t at = 0; at < text_.size(); at += stride) {
+    const std::size_t run_end = std::min(at + kRun, text_.size());
+    for (std::size_t i = at; i < run_end; ++i) ++byte_count_[static_cast<unsigned char>(text_[i])];
+  }
 }
 
 std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
@@ -148,6 +171,17 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
     (word.excluded ? excluded : required).push_back(MakeMatcher(word.pattern));
   }
   if (query.Empty()) return found;
+  std::vector<std::size_t> rare;  // the place of each required word's rarest driver byte
+  for (const Matcher& m : required) {
+    std::size_t at = 0;
+    for (std::size_t k = 1; k < m.driver.size(); ++k) {
+      const auto count = [&](std::size_t i) {
+        return byte_count_[static_cast<unsigned char>(m.driver[i])];
+      };
+      if (count(k) < count(at)) at = k;
+    }
+    rare.push_back(at);
+  }
 
   std::vector<const Matcher*> open;  // the required words a disk's name does not hold
   const auto holds_none = [&](std::string_view text) {
@@ -185,8 +219,7 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
     const std::string_view bytes = driver->driver;
     std::int32_t thumb = 0;
     for (const char* cursor = begin; cursor < end;) {
-      const char* hit =
-          static_cast<const char*>(memmem(cursor, end - cursor, bytes.data(), bytes.size()));
+      const char* hit = FindRare(cursor, end, bytes, rare[driver - required.data()]);
       if (!hit) break;
       thumb += static_cast<std::int32_t>(CountZeros(cursor, hit));
       const char* start = hit;

@@ -6,6 +6,7 @@
 #ifndef QUORVEL_CATALOG_CATALOG_SEARCH_H_
 #define QUORVEL_CATALOG_CATALOG_SEARCH_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -64,6 +65,9 @@ class CatalogSearch {
   std::string text_;
   std::vector<std::size_t> disk_start_;
   std::vector<std::string> disk_names_;  // folded
+  // How often each byte occurs in (a sample of) text_: a search looks for the rarest byte of a
+  // word first.
+  std::array<std::size_t, 256> byte_count_{};
 };
 
 }  // namespace quorvel
