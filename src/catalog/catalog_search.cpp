@@ -1,6 +1,7 @@
 #include "catalog/catalog_search.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "catalog/cp1251.h"
@@ -13,29 +14,30 @@ bool IsBlank(char c) {
 }
 
 // One word of a query, ready to be looked for: the parts of its pattern between the '*'s, in
-// order, and its longest run of plain bytes, which a search looks for first.
+// order, and its longest run of plain bytes, which a search looks for first by its rarest byte.
 struct Matcher {
   std::vector<std::string_view> pieces;  // never empty strings; '?' stands for any byte
   std::string_view driver;               // empty when the word is nothing but '*' and '?'
+  std::size_t rare = 0;                  // the place in `driver` of its rarest byte
+  std::size_t rare_count = 0;            // how often that byte occurs
 };
 
 // Finds `word` in [begin, end) by its byte at `rare`, the one the text holds fewest of: memchr
 // skips to each place of that byte far faster than any general substring search moves, and
 // only those places are compared whole.
 const char* FindRare(const char* begin, const char* end, std::string_view word, std::size_t rare) {
-  const char key = word[rare];
-  for (const char* p = begin + rare; p < end;) {
-    p = static_cast<const char*>(std::memchr(p, key, static_cast<std::size_t>(end - p)));
+  if (static_cast<std::size_t>(end - begin) < word.size()) return nullptr;
+  const char* const last = end - word.size() + rare;  // in the last place the word fits
+  for (const char* p = begin + rare; p <= last; ++p) {
+    p = static_cast<const char*>(
+        std::memchr(p, word[rare], static_cast<std::size_t>(last - p) + 1));
     if (!p) return nullptr;
-    const char* start = p - rare;
-    if (end - start < static_cast<std::ptrdiff_t>(word.size())) return nullptr;
-    if (std::memcmp(start, word.data(), word.size()) == 0) return start;
-    ++p;
+    if (std::memcmp(p - rare, word.data(), word.size()) == 0) return p - rare;
   }
   return nullptr;
 }
 
-Matcher MakeMatcher(std::string_view pattern) {
+Matcher MakeMatcher(std::string_view pattern, const std::array<std::size_t, 256>& byte_count) {
   Matcher m;
   for (std::size_t begin = 0; begin <= pattern.size();) {
     const std::size_t end = std::min(pattern.find('*', begin), pattern.size());
@@ -49,6 +51,13 @@ Matcher MakeMatcher(std::string_view pattern) {
       begin = end + 1;
     }
   }
+  const auto count = [&](std::size_t i) {
+    return byte_count[static_cast<unsigned char>(m.driver[i])];
+  };
+  for (std::size_t k = 1; k < m.driver.size(); ++k) {
+    if (count(k) < count(m.rare)) m.rare = k;
+  }
+  if (!m.driver.empty()) m.rare_count = count(m.rare);
   return m;
 }
 
@@ -168,20 +177,9 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
       if (!word.excluded) return found;
       continue;
     }
-    (word.excluded ? excluded : required).push_back(MakeMatcher(word.pattern));
+    (word.excluded ? excluded : required).push_back(MakeMatcher(word.pattern, byte_count_));
   }
   if (query.Empty()) return found;
-  std::vector<std::size_t> rare;  // the place of each required word's rarest driver byte
-  for (const Matcher& m : required) {
-    std::size_t at = 0;
-    for (std::size_t k = 1; k < m.driver.size(); ++k) {
-      const auto count = [&](std::size_t i) {
-        return byte_count_[static_cast<unsigned char>(m.driver[i])];
-      };
-      if (count(k) < count(at)) at = k;
-    }
-    rare.push_back(at);
-  }
 
   std::vector<const Matcher*> open;  // the required words a disk's name does not hold
   const auto holds_none = [&](std::string_view text) {
@@ -189,22 +187,28 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
                         [&](const Matcher& m) { return Occurs(m, text); });
   };
   const auto matches = [&](std::string_view path) {
-    return std::all_of(open.begin(), open.end(), [&](const Matcher* m) { return Occurs(*m, path); }) &&
+    return std::all_of(open.begin(), open.end(),
+                       [&](const Matcher* m) { return Occurs(*m, path); }) &&
            holds_none(path);
   };
   for (std::size_t d = 0; d < disk_names_.size(); ++d) {
     const auto disk = static_cast<std::int32_t>(d);
     if (!holds_none(disk_names_[d])) continue;
     open.clear();
+    // The word looked for first is the one whose rarest byte is rarest, the longer on a tie.
     const Matcher* driver = nullptr;
     for (const Matcher& m : required) {
       if (Occurs(m, disk_names_[d])) continue;
       open.push_back(&m);
-      if (!driver || m.driver.size() > driver->driver.size()) driver = &m;
+      if (m.driver.empty()) continue;
+      if (!driver || m.rare_count < driver->rare_count ||
+          (m.rare_count == driver->rare_count && m.driver.size() > driver->driver.size())) {
+        driver = &m;
+      }
     }
     const char* const begin = text_.data() + disk_start_[d];
     const char* const end = text_.data() + disk_start_[d + 1];
-    if (!driver || driver->driver.empty()) {
+    if (!driver) {
       // No plain bytes to look for: every path of the disk is a candidate.
       std::int32_t thumb = 0;
       for (const char* p = begin; p < end; ++thumb) {
@@ -216,10 +220,9 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
     }
     // The driver's plain bytes are found across the disk's paths at once; only the paths they
     // occur in are looked at whole. A hit never spans two paths: no word holds a zero byte.
-    const std::string_view bytes = driver->driver;
     std::int32_t thumb = 0;
     for (const char* cursor = begin; cursor < end;) {
-      const char* hit = FindRare(cursor, end, bytes, rare[driver - required.data()]);
+      const char* hit = FindRare(cursor, end, driver->driver, driver->rare);
       if (!hit) break;
       thumb += static_cast<std::int32_t>(CountZeros(cursor, hit));
       const char* start = hit;

@@ -30,8 +30,8 @@ class SearchQuery {
   bool Empty() const { return words_.empty(); }
 
   struct Word {
-    std::string pattern;    // case-folded 1251 bytes, '*' and '?' as typed
-    bool excluded = false;  // began with '-': must not occur
+    std::string pattern;        // case-folded 1251 bytes, '*' and '?' as typed
+    bool excluded = false;      // began with '-': must not occur
     bool never_occurs = false;  // holds a character 1251 cannot hold, so matches no stored text
   };
   const std::vector<Word>& Words() const { return words_; }

@@ -18,13 +18,13 @@ constexpr char16_t kHighHalf[64] = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
 
-char32_t ByteToCodePoint(std::uint8_t b) {
+constexpr char32_t ByteToCodePoint(std::uint8_t b) {
   if (b < 0x80) return b;
   if (b >= 0xC0) return 0x0410 + (b - 0xC0);
   return kHighHalf[b - 0x80];
 }
 
-char CodePointToByte(char32_t cp) {
+constexpr char CodePointToByte(char32_t cp) {
   if (cp < 0x80) return static_cast<char>(cp);
   if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(0xC0 + (cp - 0x0410));
   for (int i = 0; i < 64; ++i) {
@@ -107,23 +107,12 @@ struct FoldTable {
   unsigned char bytes[256];
 };
 
+// Every small letter that a capital of 1251 folds to is itself in 1251.
 constexpr FoldTable MakeFoldTable() {
   FoldTable table{};
   for (int b = 0; b < 256; ++b) {
-    char32_t cp = b < 0x80 ? static_cast<char32_t>(b) : b >= 0xC0 ? 0x0410 + (b - 0xC0)
-                                                                   : kHighHalf[b - 0x80];
-    const char32_t folded = FoldCodePoint(cp);
-    table.bytes[b] = static_cast<unsigned char>(b);
-    if (folded == cp) continue;
-    if (folded < 0x80) {
-      table.bytes[b] = static_cast<unsigned char>(folded);
-    } else if (folded >= 0x0430 && folded <= 0x044F) {
-      table.bytes[b] = static_cast<unsigned char>(0xE0 + (folded - 0x0430));
-    } else {
-      for (int i = 0; i < 64; ++i) {
-        if (kHighHalf[i] == folded) table.bytes[b] = static_cast<unsigned char>(0x80 + i);
-      }
-    }
+    const char32_t cp = ByteToCodePoint(static_cast<std::uint8_t>(b));
+    table.bytes[b] = static_cast<unsigned char>(CodePointToByte(FoldCodePoint(cp)));
   }
   return table;
 }

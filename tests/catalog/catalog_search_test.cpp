@@ -31,9 +31,10 @@ class CatalogSearchTest : public ::testing::Test {
 
   void SetUp() override {
     Use({Disk("Отпуск 2004 CD3",
-              {"/media/cdrom/Фото 2004/Отпуск Крым/IMG_0412.JPG", "/media/cdrom/Фото 2004/Ёлка/DSC0001.jpg",
-               "/media/cdrom/readme.txt.jpg"}),
-         Disk("Berlin", {"/mnt/usb/Photos/2011-07 Berlin/DSC01234.jpg", "/mnt/usb/Photos/Paris/a.jpg"}),
+              {"/media/cdrom/Фото 2004/Отпуск Крым/IMG_0412.JPG",
+               "/media/cdrom/Фото 2004/Ёлка/DSC0001.jpg", "/media/cdrom/readme.txt.jpg"}),
+         Disk("Berlin",
+              {"/mnt/usb/Photos/2011-07 Berlin/DSC01234.jpg", "/mnt/usb/Photos/Paris/a.jpg"}),
          Disk("Пусто", {}), Disk("Їжак", {"E:\\Ґанок\\x.jpg"})});
   }
 

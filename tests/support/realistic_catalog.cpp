@@ -16,20 +16,20 @@ struct Root {
   const char* path;
   char separator;
 };
-constexpr Root kRoots[] = {{"/media/cdrom", '/'},     {"/mnt/usb", '/'},
-                           {"/run/media/olga/KINGSTON", '/'}, {"E:", '\\'},
-                           {"D:\\Мои документы", '\\'}, {"/media/dvd", '/'}};
-constexpr const char* kTops[] = {"Фото %d",  "Photos",  "Фотографии", "Pictures %d",
-                                 "DCIM",     "Архив %d", "Семья",      "Scans"};
+constexpr Root kRoots[] = {
+    {"/media/cdrom", '/'}, {"/mnt/usb", '/'},           {"/run/media/olga/KINGSTON", '/'},
+    {"E:", '\\'},          {"D:\\Мои документы", '\\'}, {"/media/dvd", '/'}};
+constexpr const char* kTops[] = {"Фото %d", "Photos",   "Фотографии", "Pictures %d",
+                                 "DCIM",    "Архив %d", "Семья",      "Scans"};
 constexpr const char* kEvents[] = {
-    "Отпуск Крым",  "Новый год", "День рождения Маши", "Дача",  "Свадьба Лены", "Ёлка",
-    "Море Сочи",    "Горы Алтай", "Выпускной",          "Berlin", "Paris trip",  "Summer",
-    "Wedding",      "Birthday",   "Alps hiking",        "Prague", "Kids",        "Зимняя рыбалка"};
-constexpr const char* kFiles[] = {"IMG_%04d.JPG", "DSC%05d.jpg", "P%07d.JPG",
+    "Отпуск Крым", "Новый год",  "День рождения Маши", "Дача",   "Свадьба Лены", "Ёлка",
+    "Море Сочи",   "Горы Алтай", "Выпускной",          "Berlin", "Paris trip",   "Summer",
+    "Wedding",     "Birthday",   "Alps hiking",        "Prague", "Kids",         "Зимняя рыбалка"};
+constexpr const char* kFiles[] = {"IMG_%04d.JPG",  "DSC%05d.jpg",  "P%07d.JPG",
                                   "Фото %03d.jpg", "scan%04d.tif", "IMG_2011%04d_1.jpg"};
 constexpr const char* kExtras[] = {"Отобранные", "Selected", "100CANON", "Разное", "raw"};
-constexpr const char* kDiskNames[] = {"Отпуск %d CD%d", "Фото %d DVD%d", "Backup %d-%02d",
-                                      "Флешка %d №%d", "Photos %d disc %d", "Архив %d-%d"};
+constexpr const char* kDiskNames[] = {"Отпуск %d CD%d", "Фото %d DVD%d",     "Backup %d-%02d",
+                                      "Флешка %d №%d",  "Photos %d disc %d", "Архив %d-%d"};
 
 // Each text in 1251, converted once.
 std::vector<std::string> In1251(const auto& texts) {
@@ -47,7 +47,7 @@ std::string Format(const std::string& pattern, int a, int b = 0) {
 }  // namespace
 
 Bytes RealisticCatalog(int disks, int thumbs_per_disk, std::uint32_t seed, ByteView jpeg) {
-  static constexpr std::uint8_t kStandIn[16] = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0, 0, 0,
+  static constexpr std::uint8_t kStandIn[16] = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0, 0,    0,
                                                 0,    0,    0,    0,    0, 0, 0xFF, 0xD9};
   if (jpeg.empty()) jpeg = ByteView(kStandIn);
   const std::vector<std::string> tops = In1251(kTops), events = In1251(kEvents),
@@ -63,8 +63,8 @@ Bytes RealisticCatalog(int disks, int thumbs_per_disk, std::uint32_t seed, ByteV
                          (32 + static_cast<std::size_t>(thumbs_per_disk) * (70 + jpeg.size())));
   for (int d = 0; d < disks; ++d) {
     const int year = 1999 + static_cast<int>(pick(20));
-    DiskRecordHead head = BeginDiskRecord(
-        stream, Format(disk_names[pick(std::size(kDiskNames))], year, 1 + static_cast<int>(pick(12))));
+    DiskRecordHead head = BeginDiskRecord(stream, Format(disk_names[pick(std::size(kDiskNames))],
+                                                         year, 1 + static_cast<int>(pick(12))));
     // A disk is one place: one mount point and one top folder; events change every few dozen
     // pictures, and pictures are numbered on.
     const std::size_t root = pick(std::size(kRoots));
