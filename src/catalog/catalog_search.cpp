@@ -220,15 +220,24 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
     }
     // The driver's plain bytes are found across the disk's paths at once; only the paths they
     // occur in are looked at whole. A hit never spans two paths: no word holds a zero byte.
+    // A plain word that is the only thing to check is proven by its hit alone.
+    const bool hit_is_match = open.size() == 1 && excluded.empty() && driver->pieces.size() == 1 &&
+                              driver->pieces[0] == driver->driver;
     std::int32_t thumb = 0;
     for (const char* cursor = begin; cursor < end;) {
       const char* hit = FindRare(cursor, end, driver->driver, driver->rare);
       if (!hit) break;
-      thumb += static_cast<std::int32_t>(CountZeros(cursor, hit));
-      const char* start = hit;
-      while (start > cursor && start[-1] != 0) --start;
+      // Hits come mostly in the path at the cursor or soon after it.
+      const char* start = cursor;
+      if (std::memchr(cursor, 0, static_cast<std::size_t>(hit - cursor))) {
+        start = hit;
+        while (start[-1] != 0) --start;
+        thumb += static_cast<std::int32_t>(CountZeros(cursor, start));
+      }
       const char* stop = static_cast<const char*>(std::memchr(hit, 0, end - hit));
-      if (matches({start, static_cast<std::size_t>(stop - start)})) found.push_back({disk, thumb});
+      if (hit_is_match || matches({start, static_cast<std::size_t>(stop - start)})) {
+        found.push_back({disk, thumb});
+      }
       cursor = stop + 1;
       ++thumb;
     }
