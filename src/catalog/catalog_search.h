@@ -6,6 +6,7 @@
 #ifndef QUORVEL_CATALOG_CATALOG_SEARCH_H_
 #define QUORVEL_CATALOG_CATALOG_SEARCH_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,8 +30,8 @@ class SearchQuery {
   bool Empty() const { return words_.empty(); }
 
   struct Word {
-    std::string pattern;    // case-folded 1251 bytes, '*' and '?' as typed
-    bool excluded = false;  // began with '-': must not occur
+    std::string pattern;        // case-folded 1251 bytes, '*' and '?' as typed
+    bool excluded = false;      // began with '-': must not occur
     bool never_occurs = false;  // holds a character 1251 cannot hold, so matches no stored text
   };
   const std::vector<Word>& Words() const { return words_; }
@@ -58,7 +59,15 @@ class CatalogSearch {
   std::size_t MemoryBytes() const;
 
  private:
-  // Implementation's choice; see catalog_search.cpp.
+  // Every image path, folded, each followed by one zero byte (a stored name ends at its first
+  // zero byte, so none occurs inside one): disk d's paths are text_[disk_start_[d],
+  // disk_start_[d + 1]), in catalogue order.
+  std::string text_;
+  std::vector<std::size_t> disk_start_;
+  std::vector<std::string> disk_names_;  // folded
+  // How often each byte occurs in (a sample of) text_: a search looks for the rarest byte of a
+  // word first.
+  std::array<std::size_t, 256> byte_count_{};
 };
 
 }  // namespace quorvel

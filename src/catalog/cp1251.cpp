@@ -18,13 +18,13 @@ constexpr char16_t kHighHalf[64] = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
 
-char32_t ByteToCodePoint(std::uint8_t b) {
+constexpr char32_t ByteToCodePoint(std::uint8_t b) {
   if (b < 0x80) return b;
   if (b >= 0xC0) return 0x0410 + (b - 0xC0);
   return kHighHalf[b - 0x80];
 }
 
-char CodePointToByte(char32_t cp) {
+constexpr char CodePointToByte(char32_t cp) {
   if (cp < 0x80) return static_cast<char>(cp);
   if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(0xC0 + (cp - 0x0410));
   for (int i = 0; i < 64; ++i) {
@@ -93,7 +93,41 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
   return cp;
 }
 
+// Capital to small letter by code point: U+0400..U+040F (Ѐ..Џ) to U+0450..U+045F, the basic
+// alphabet U+0410..U+042F to U+0430..U+044F, Ґ U+0490 to U+0491; then "ё" to "е".
+constexpr char32_t FoldCodePoint(char32_t cp) {
+  if (cp >= U'A' && cp <= U'Z') return cp + 0x20;
+  if (cp >= 0x0400 && cp <= 0x040F) cp += 0x50;
+  if (cp >= 0x0410 && cp <= 0x042F) cp += 0x20;
+  if (cp == 0x0490) cp = 0x0491;
+  return cp == 0x0451 ? 0x0435 : cp;
+}
+
+struct FoldTable {
+  unsigned char bytes[256];
+};
+
+// Every small letter that a capital of 1251 folds to is itself in 1251.
+constexpr FoldTable MakeFoldTable() {
+  FoldTable table{};
+  for (int b = 0; b < 256; ++b) {
+    const char32_t cp = ByteToCodePoint(static_cast<std::uint8_t>(b));
+    table.bytes[b] = static_cast<unsigned char>(CodePointToByte(FoldCodePoint(cp)));
+  }
+  return table;
+}
+
+constexpr FoldTable kFold = MakeFoldTable();
+
 }  // namespace
+
+unsigned char FoldCp1251Byte(unsigned char b) { return kFold.bytes[b]; }
+
+void FoldCp1251(char* text, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    text[i] = static_cast<char>(kFold.bytes[static_cast<unsigned char>(text[i])]);
+  }
+}
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
   // Most stored text is plain ASCII, which is the same in both.

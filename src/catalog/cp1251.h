@@ -32,6 +32,14 @@ std::size_t ValidUtf8Prefix(std::string_view text);
 // `replaced`, when given, tells whether a character 1251 cannot hold had to become "?".
 std::string FileNameToCp1251(std::string_view name, bool* replaced = nullptr);
 
+// The byte that stands for 1251 byte `b` when case does not matter: capital Latin and Cyrillic
+// letters become their small letters, and "Ё" and "ё" become "е", so that a word typed either
+// way finds the other. Every other byte stands for itself.
+unsigned char FoldCp1251Byte(unsigned char b);
+
+// Folds `size` bytes of 1251 text at `text` in place, byte by byte as FoldCp1251Byte does.
+void FoldCp1251(char* text, std::size_t size);
+
 }  // namespace quorvel
 
 #endif  // QUORVEL_CATALOG_CP1251_H_

@@ -290,6 +290,27 @@ TEST_F(QrvtoolTest, RefusedEditsLeaveTheFileAsItWas) {
       << "no temporary file is left behind";
 }
 
+TEST_F(QrvtoolTest, SearchPrintsEveryMatchOfEveryDiskOrItsCount) {
+  const std::string path = Catalog("s.qrv", Sample());
+  Result r = RunTool({"search", path, "ФОТО"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "1\t1\tФото 2019\tE:\\\\Фото\\\\лес.jpg\n1\t2\tФото 2019\tE:\\\\b.jpg\n");
+  EXPECT_EQ(RunTool({"search", path, "jpg -фото"}).out, "3\t1\tCD1\tC:\\\\a.jpg\n");
+  EXPECT_EQ(RunTool({"search", path, "jpg", "--count"}).out, "3\n");
+  r = RunTool({"search", "--count", path, "nowhere"});
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(r.out, "0\n");
+  r = RunTool({"search", path, "nowhere"});
+  EXPECT_EQ(r.status, kExitOk) << "finding nothing is no error";
+  EXPECT_EQ(r.out, "");
+
+  Bytes cut = Sample();
+  cut.pop_back();
+  EXPECT_EQ(RunTool({"search", Catalog("cut.qrv", cut), "jpg"}).status, kExitBadCatalog);
+  EXPECT_EQ(RunTool({"search", path}).status, kExitUsage);
+  EXPECT_EQ(RunTool({"search", path, "a", "b"}).status, kExitUsage);
+}
+
 TEST_F(QrvtoolTest, AnEditWaitsForAnotherWriterThenGivesUp) {
   const Bytes stream = Sample();
   const std::string path = Catalog("s.qrv", stream);

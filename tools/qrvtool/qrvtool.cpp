@@ -15,6 +15,7 @@
 #include "catalog/catalog_index.h"
 #include "catalog/catalog_lock.h"
 #include "catalog/catalog_repair.h"
+#include "catalog/catalog_search.h"
 #include "catalog/cp1251.h"
 #include "catalog/folder_writer.h"
 #include "catalog/stream.h"
@@ -35,13 +36,18 @@ constexpr char kUsage[] =
     "       qrvtool import CATALOG OTHER\n"
     "       qrvtool export CATALOG TARGET DISK...\n"
     "       qrvtool repair CATALOG TARGET\n"
+    "       qrvtool search CATALOG QUERY [--count]\n"
     "DISK is a 1-based disk number, as `qrvtool list` prints it; INDEX a 1-based thumbnail\n"
     "index, as `qrvtool thumbs` prints it. Every change is saved at once, replacing the file\n"
     "only when the whole catalogue is written. A catalogue whose records do not fit together\n"
     "is damaged: every command but `repair` refuses it, and `repair` writes what can be read\n"
     "of it to TARGET. A thumbnail whose JPEG lacks FF D8 ... FF D9 is a bad picture: `check`\n"
     "reports it, every other command keeps it as it is. In names, a tab, a line break and a\n"
-    "backslash print as \\t, \\n (\\r) and \\\\.\n";
+    "backslash print as \\t, \\n (\\r) and \\\\.\n"
+    "`search` prints the thumbnails of every disk whose disk name or image path holds every\n"
+    "word of QUERY, one line each: DISK, INDEX, disk name, image path; with --count, only how\n"
+    "many. Case does not matter; \"a phrase\" is one word; -word must not occur; * stands for\n"
+    "any run of characters and ? for one. Finding nothing is no error.\n";
 
 struct UsageError {
   std::string message;
@@ -303,6 +309,32 @@ int Repair(const std::vector<std::string>& args, std::ostream& out) {
   return kExitOk;
 }
 
+int Search(const std::vector<std::string>& args, std::ostream& out) {
+  std::vector<std::string> operands;
+  bool count_only = false;
+  for (const std::string& arg : args) {
+    if (arg == "--count") {
+      count_only = true;
+    } else {
+      operands.push_back(arg);
+    }
+  }
+  if (operands.size() != 2) throw UsageError{"\"search\" takes CATALOG and one QUERY"};
+  const Loaded loaded = LoadCatalog(operands[0]);
+  const std::vector<ThumbRef> found =
+      CatalogSearch(loaded.stream, loaded.index).Find(SearchQuery::Parse(operands[1]));
+  if (count_only) {
+    out << found.size() << '\n';
+    return kExitOk;
+  }
+  for (const ThumbRef& ref : found) {
+    const CatInfo& disk = loaded.index.Disks[static_cast<std::size_t>(ref.disk)];
+    out << ref.disk + 1 << '\t' << ref.thumb + 1 << '\t' << Field(disk.Name) << '\t'
+        << Field(disk.Thumbs[static_cast<std::size_t>(ref.thumb)].Name(loaded.stream)) << '\n';
+  }
+  return kExitOk;
+}
+
 struct Command {
   std::size_t arg_count;  // the fewest arguments
   bool more_allowed;
@@ -323,6 +355,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       {"import", {2, false, Import}},
       {"export", {3, true, Export}},
       {"repair", {2, false, Repair}},
+      {"search", {2, true, Search}},
   };
   try {
     if (args.empty()) throw UsageError{"no command given"};

@@ -1,0 +1,127 @@
+#include "catalog/catalog_search.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "catalog/cp1251.h"
+#include "support/catalog_builder.h"
+
+namespace quorvel {
+namespace {
+
+using Refs = std::vector<ThumbRef>;
+
+class CatalogSearchTest : public ::testing::Test {
+ protected:
+  void Use(const std::vector<testkit::DiskSpec>& disks) {
+    stream_ = testkit::BuildCatalog(disks);
+    search_.Build(stream_, BuildIndex(stream_));
+  }
+  Refs Find(const std::string& utf8) const { return search_.Find(SearchQuery::Parse(utf8)); }
+
+  // Names are written as UTF-8 here and stored as 1251, as the program stores them.
+  static testkit::DiskSpec Disk(const std::string& name, const std::vector<std::string>& paths) {
+    testkit::DiskSpec disk{Utf8ToCp1251(name), {}};
+    for (const std::string& path : paths) disk.thumbs.push_back({Utf8ToCp1251(path), {0xFF, 0xD9}});
+    return disk;
+  }
+
+  void SetUp() override {
+    Use({Disk("Отпуск 2004 CD3",
+              {"/media/cdrom/Фото 2004/Отпуск Крым/IMG_0412.JPG",
+               "/media/cdrom/Фото 2004/Ёлка/DSC0001.jpg", "/media/cdrom/readme.txt.jpg"}),
+         Disk("Berlin",
+              {"/mnt/usb/Photos/2011-07 Berlin/DSC01234.jpg", "/mnt/usb/Photos/Paris/a.jpg"}),
+         Disk("Пусто", {}), Disk("Їжак", {"E:\\Ґанок\\x.jpg"})});
+  }
+
+  Bytes stream_;
+  CatalogSearch search_;
+};
+
+TEST(FoldCp1251Test, CapitalsOfBothAlphabetsBecomeSmallAndYoBecomesYe) {
+  const std::string capitals = Utf8ToCp1251("ABZАБЯЂЃЉЊЌЋЏЎЈҐЄЇІЅЁё");
+  std::string folded = capitals;
+  FoldCp1251(folded.data(), folded.size());
+  EXPECT_EQ(Cp1251ToUtf8(folded), "abzабяђѓљњќћџўјґєїіѕее");
+  std::string small = Utf8ToCp1251("az09?*_абяђѓљњќћџўјґєїіѕ№«€");
+  const std::string kept = small;
+  FoldCp1251(small.data(), small.size());
+  EXPECT_EQ(small, kept);
+  EXPECT_EQ(FoldCp1251Byte(0xA8), 0xE5);
+}
+
+TEST_F(CatalogSearchTest, CaseOfBothAlphabetsAndYoAreIgnored) {
+  EXPECT_EQ(Find("крым"), (Refs{{0, 0}}));
+  EXPECT_EQ(Find("КрЫм img_0412.jpg"), (Refs{{0, 0}}));
+  EXPECT_EQ(Find("елка"), (Refs{{0, 1}}));
+  EXPECT_EQ(Find("ЁЛКА"), (Refs{{0, 1}}));
+  EXPECT_EQ(Find("ҐАНОК"), (Refs{{3, 0}}));
+  EXPECT_EQ(Find("BERLIN"), (Refs{{1, 0}, {1, 1}})) << "the disk's name holds it";
+}
+
+TEST_F(CatalogSearchTest, EveryWordInTheDiskNameOrThePathAndNoExcludedOne) {
+  EXPECT_EQ(Find("berlin paris"), (Refs{{1, 1}}));
+  EXPECT_EQ(Find("cd3 dsc"), (Refs{{0, 1}}));
+  EXPECT_EQ(Find("jpg -dsc"), (Refs{{0, 0}, {0, 2}, {1, 1}, {3, 0}}));
+  EXPECT_EQ(Find("jpg -berlin -отпуск"), (Refs{{3, 0}})) << "excluded by the disk's name";
+  EXPECT_EQ(Find("-media"), (Refs{{1, 0}, {1, 1}, {3, 0}}));
+  EXPECT_EQ(Find("\"отпуск крым\""), (Refs{{0, 0}}));
+  EXPECT_EQ(Find("\"крым отпуск\""), Refs{});
+  EXPECT_EQ(Find("фото -\"отпуск крым\""), (Refs{{0, 1}}));
+  EXPECT_EQ(Find("ф\"ото 20\"04 \"отпуск кр"), (Refs{{0, 0}})) << "an unclosed quote runs on";
+  EXPECT_EQ(Find("\"\" - jpg"), Find("jpg")) << "a lone '-' and empty quotes are no word";
+  EXPECT_EQ(Find("--"), (Refs{{0, 0}, {0, 1}, {0, 2}, {1, 1}, {3, 0}})) << "excludes '-'";
+}
+
+TEST_F(CatalogSearchTest, WildcardsStandInsideOneNameOrPath) {
+  EXPECT_EQ(Find("img_*.jpg"), (Refs{{0, 0}}));
+  EXPECT_EQ(Find("dsc0?234"), (Refs{{1, 0}}));
+  EXPECT_EQ(Find("фото*ёлка*.jpg"), (Refs{{0, 1}}));
+  EXPECT_EQ(Find("*"), Find("?"));
+  EXPECT_EQ(Find("*").size(), 6u);
+  EXPECT_EQ(Find("?????????????????????????????????????????????"), (Refs{{0, 0}}));
+  // Never from one path into the next, nor from the disk's name into a path.
+  EXPECT_EQ(Find("jpg*readme"), Refs{});
+  EXPECT_EQ(Find("jpg?/media"), Refs{});
+  EXPECT_EQ(Find("cd3*крым"), Refs{});
+  EXPECT_EQ(Find("Berlin?/mnt"), Refs{});
+}
+
+TEST_F(CatalogSearchTest, ACharacterThatNoStoredNameHoldsMatchesNothing) {
+  const SearchQuery query = SearchQuery::Parse("крым 😀");
+  ASSERT_EQ(query.Words().size(), 2u);
+  EXPECT_TRUE(query.Words()[1].never_occurs);
+  EXPECT_EQ(search_.Find(query), Refs{}) << "it did not become a '?' that stands for any byte";
+  EXPECT_EQ(Find("крым -😀"), (Refs{{0, 0}}));
+  EXPECT_EQ(Find(std::string("jpg -a\0b", 8)), Find("jpg"));
+}
+
+TEST_F(CatalogSearchTest, AnEmptyQueryIsNoSearch) {
+  for (const std::string text : {"", "   ", " \t ", "-", "\"\""}) {
+    EXPECT_TRUE(SearchQuery::Parse(text).Empty()) << text;
+    EXPECT_EQ(Find(text), Refs{}) << text;
+  }
+}
+
+TEST_F(CatalogSearchTest, ResultsComeDiskByDiskInCatalogueOrder) {
+  std::vector<std::string> many;
+  char name[32];
+  for (int i = 0; i < 300; ++i) {
+    std::snprintf(name, sizeof name, "/f%d/p%03d.jpg", i % 7, i);
+    many.push_back(name);
+  }
+  Use({Disk("a", many), Disk("Пусто", {}), Disk("p2x7", {"x", "y"}), Disk("c", many)});
+  Refs expected;
+  for (int i = 207; i < 300; i += 10) expected.push_back({0, i});
+  expected.insert(expected.end(), {{2, 0}, {2, 1}});  // the disk's name holds the word
+  for (int i = 207; i < 300; i += 10) expected.push_back({3, i});
+  EXPECT_EQ(Find("p2?7"), expected);
+  EXPECT_EQ(Find("/f3/p10?"), (Refs{{0, 101}, {0, 108}, {3, 101}, {3, 108}}));
+}
+
+}  // namespace
+}  // namespace quorvel
