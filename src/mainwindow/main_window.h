@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "catalog/catalog_document.h"
 #include "platform/user_prompts.h"
@@ -25,11 +26,12 @@ class QListView;
 class QMenu;
 class QShowEvent;
 class QSplitter;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace quorvel {
 
+class DiskListModel;
+class DiskListProxy;
 class ThumbnailModel;
 
 // The menu items, under the names the commands are known by.
@@ -154,7 +156,12 @@ class MainWindow : public QMainWindow {
   void ShowError(const QString& text);
   // Selects the row that shows disk `disk` (an index into Disks), when there is one.
   void SelectDiskRow(int disk);
-  QList<QTreeWidgetItem*> SelectedRowsInOrder() const;
+  // The disks (indexes into Disks) of the selected rows, top to bottom.
+  std::vector<int> SelectedDisksInOrder() const;
+  // The rows the disk list shows.
+  int DiskRowCount() const;
+  // The name of disk `disk` (an index into Disks), as the list shows it.
+  QString DiskName(int disk) const;
   QList<int> SelectedThumbnailRows() const;
   void CreateFileDialogs();
   // The folder of the open catalogue's file; empty when none is open or the folder is gone.
@@ -165,8 +172,9 @@ class MainWindow : public QMainWindow {
   void BuildDiskRows();
   // Empties the thumbnail view and the status text that names its disk.
   void ShowNoDisk();
-  // Shows or empties the thumbnails for a row whose selection changed.
-  void ListView1SelectItem(QTreeWidgetItem* item, bool selected);
+  // Shows or empties the thumbnails of disk `disk` (an index into Disks) for a row whose
+  // selection changed.
+  void ListView1SelectItem(int disk, bool selected);
   void DiskSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   void ReportUndecodableThumbnail();
   void ReportReload(const ReloadOutcome& outcome, const QString& file_name, bool was_damaged);
@@ -182,7 +190,9 @@ class MainWindow : public QMainWindow {
   const std::filesystem::path settings_file_;
   const CatalogOpening& opening_;
 
-  QTreeWidget* disk_list_;           // ListView1
+  QTreeView* disk_list_;             // ListView1
+  DiskListModel* disk_model_;        // its rows in file order
+  DiskListProxy* disk_proxy_;        // what it shows: those rows sorted (and filtered)
   QSplitter* splitter_;              // Splitter1
   QListView* thumbnail_view_;        // ListView2
   ThumbnailModel* thumbnail_model_;  // its items: SelectedDiskImages
