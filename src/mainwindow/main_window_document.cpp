@@ -256,7 +256,6 @@ void MainWindow::SettingsClick() {
 }
 
 void MainWindow::SelectDiskRow(int disk) {
-  if (disk < 0 || disk >= disk_model_->rowCount()) return;
   const int row = disk_proxy_->RowOfDisk(disk);
   if (row >= 0) SelectRow(row);
 }

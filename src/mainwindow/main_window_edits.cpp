@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTreeView>
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "catalog/catalog_edits.h"
@@ -130,15 +131,14 @@ void MainWindow::RemoveDiskClick() {
   if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;
   const WaitCursor wait;
   // The disks that stay are stored in ascending name order, the order the list shows after
-  // this sort.
+  // this sort; the disks a filter hides stay as well.
+  disk_proxy_->ShowAllDisks();
   sort_ascending_ = true;
   ListView1ColumnClick(DiskListModel::kNameColumn);
+  const std::set<int> going(selected.begin(), selected.end());
   std::vector<int> kept;
-  const QItemSelectionModel& selection = *disk_list_->selectionModel();
-  for (int row = 0; row < DiskRowCount(); ++row) {
-    if (!selection.isSelected(disk_proxy_->index(row, 0))) {
-      kept.push_back(disk_proxy_->DiskOfRow(row));
-    }
+  for (const int disk : disk_proxy_->DisksInOrder()) {
+    if (!going.contains(disk)) kept.push_back(disk);
   }
   Guarded([&] {
     document_.ApplyChange(CopyDisks(document_.CatalogStream(), document_.Index(), kept));
