@@ -42,7 +42,6 @@ int DiskListModel::columnCount(const QModelIndex& parent) const { return parent.
 QVariant DiskListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_) return {};
   const int disk = index.row();
-  if (role == kDiskRole) return disk;
   // Texts are made when asked for: the list asks only for the rows it paints.
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
@@ -96,9 +95,7 @@ int DiskListProxy::DiskOf(const QModelIndex& index) const {
   return mapToSource(index).row();
 }
 
-int DiskListProxy::RowOfDisk(int disk) const {
-  return mapFromSource(disks_.index(disk, 0)).row();
-}
+int DiskListProxy::RowOfDisk(int disk) const { return mapFromSource(disks_.index(disk, 0)).row(); }
 
 std::vector<int> DiskListProxy::DisksInOrder() const {
   std::vector<int> disks;

@@ -19,8 +19,6 @@ class DiskListModel : public QAbstractTableModel {
  public:
   // Columns of the disk list, in display order.
   enum Column { kNameColumn = 0, kThumbCountColumn = 1, kDiskNumberColumn = 2 };
-  // The disk's index in Disks, for every cell of its row.
-  static constexpr int kDiskRole = Qt::UserRole + 1;
 
   // Reads the disks of `document`, which must outlive the model, from its index. Row r is the
   // disk Disks[r].

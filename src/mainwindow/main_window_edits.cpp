@@ -124,8 +124,7 @@ void MainWindow::RemoveDiskClick() {
   // unselected since, and must not be named for a disk that is not going.
   const QString text = selected.size() == 1
                            ? QStringLiteral("Вы действительно хотите удалить диск \r\"") +
-                                 DiskName(selected.front()) +
-                                 QStringLiteral("\" ?")
+                                 DiskName(selected.front()) + QStringLiteral("\" ?")
                            : QStringLiteral("Вы действительно хотите удалить эти диски (") +
                                  QString::number(selected.size()) + QStringLiteral(" шт.) ?");
   if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;

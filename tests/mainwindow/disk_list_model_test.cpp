@@ -1,7 +1,8 @@
 // The disk list's proxy: a filter of disks that keeps the rows in the order of the sort column.
+#include "mainwindow/disk_list_model.h"
+
 #include <QTest>
 
-#include "mainwindow/disk_list_model.h"
 #include "window_fixture.h"
 
 namespace quorvel {
