@@ -17,7 +17,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -249,9 +249,9 @@ class OpenWindow {
   // Selects the row and runs the event loop until the view has painted after it. A row that
   // is already the one selected changes nothing and paints nothing.
   bool SelectAndPaint(int row) {
-    const QTreeWidget* disks = window_.findChild<QTreeWidget*>(QStringLiteral("ListView1"));
-    const QList<QTreeWidgetItem*> selected = disks->selectedItems();
-    if (selected.size() == 1 && selected.front() == disks->topLevelItem(row)) return true;
+    const QTreeView* disks = window_.findChild<QTreeView*>(QStringLiteral("ListView1"));
+    const QModelIndexList selected = disks->selectionModel()->selectedRows();
+    if (selected.size() == 1 && selected.front().row() == row) return true;
     const int before = thumbnail_paints_->count();
     window_.SelectRow(row);
     return ProcessUntilPainted({{thumbnail_paints_.get(), before}});
@@ -534,7 +534,7 @@ void BM_OpenCatalogueWindow(benchmark::State& state, const OpeningCatalogue& cat
       CatalogOpening opening;
       MainWindow window(document, prompts, settings, opening);
       PaintCounter disk_paints(
-          window.findChild<QTreeWidget*>(QStringLiteral("ListView1"))->viewport());
+          window.findChild<QTreeView*>(QStringLiteral("ListView1"))->viewport());
       PaintCounter thumbnail_paints(
           window.findChild<QListView*>(QStringLiteral("ListView2"))->viewport());
       window.FormCreate(path);

@@ -9,7 +9,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <cstddef>
 #include <iostream>
@@ -17,7 +17,8 @@
 #include <utility>
 
 #include "catalog/catalog_index.h"
-#include "mainwindow/disk_list_item.h"
+#include "catalog/cp1251.h"
+#include "mainwindow/disk_list_model.h"
 #include "mainwindow/disk_row_delegate.h"
 #include "mainwindow/thumbnail_delegate.h"
 #include "mainwindow/thumbnail_grid_view.h"
@@ -41,13 +42,11 @@ constexpr int kFontPointSize = 8;
 const char kFormSection[] = "Form";
 const char kCatalognameKey[] = "Catalogname";
 
-QTreeWidget* MakeDiskList(QWidget* parent) {
-  auto* list = new QTreeWidget(parent);
+QTreeView* MakeDiskList(QAbstractItemModel* rows, QWidget* parent) {
+  auto* list = new QTreeView(parent);
   list->setObjectName(QStringLiteral("ListView1"));
   list->setAccessibleName(QStringLiteral("Диски"));
-  list->setColumnCount(3);
-  list->setHeaderLabels(
-      {QStringLiteral("Диск"), QStringLiteral("Фреймов"), QStringLiteral("Номер диска")});
+  list->setModel(rows);
   list->header()->setStretchLastSection(false);
   list->setRootIsDecorated(false);
   list->setItemsExpandable(false);
@@ -67,12 +66,12 @@ QTreeWidget* MakeDiskList(QWidget* parent) {
 
 // Gives the disk list's columns their widths, each wider only where the desktop's font would
 // cut its header; returns by how much they grew together.
-int SizeColumns(QTreeWidget* list) {
+int SizeColumns(QTreeView* list) {
   int growth = 0;
   for (const auto& [column, width] :
-       {std::pair{DiskListItem::kNameColumn, kNameColumnWidth},
-        std::pair{DiskListItem::kThumbCountColumn, kThumbCountColumnWidth},
-        std::pair{DiskListItem::kDiskNumberColumn, kDiskNumberColumnWidth}}) {
+       {std::pair{DiskListModel::kNameColumn, kNameColumnWidth},
+        std::pair{DiskListModel::kThumbCountColumn, kThumbCountColumnWidth},
+        std::pair{DiskListModel::kDiskNumberColumn, kDiskNumberColumnWidth}}) {
     const int needed = std::max(width, list->header()->sectionSizeHint(column));
     list->setColumnWidth(column, needed);
     growth += needed - width;
@@ -123,7 +122,9 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   splitter_->setObjectName(QStringLiteral("Splitter1"));
   splitter_->setHandleWidth(kSplitterHandleWidth);
   splitter_->setChildrenCollapsible(false);
-  disk_list_ = MakeDiskList(splitter_);
+  disk_model_ = new DiskListModel(document_, this);
+  disk_proxy_ = new DiskListProxy(*disk_model_, this);
+  disk_list_ = MakeDiskList(disk_proxy_, splitter_);
   // The list keeps the room it had beside its columns.
   disk_list_width_ = kDiskListWidth + SizeColumns(disk_list_);
   thumbnail_view_ = MakeThumbnailView(splitter_);
@@ -166,7 +167,7 @@ void MainWindow::FormCreate(const QString& catalogue_argument) {
   if (!catalogue_argument.isEmpty()) name = catalogue_argument;
   document_.UseStartupFile(QStringToPath(name));
   ReloadCatalog(true);
-  if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+  if (DiskRowCount() > 0) SelectRow(0);
 }
 
 void MainWindow::FormDestroy() {
@@ -190,17 +191,17 @@ QStringList MainWindow::SelectedDiskImages() const { return thumbnail_model_->Na
 void MainWindow::ReloadCatalog(bool load_from_file) {
   const QString file_name = PathToQString(document_.CatalogFileName());
   const bool was_damaged = document_.Index().Damage.has_value();
-  const std::vector<int> result_disks = Searching() ? SelectedDisks() : std::vector<int>();
+  const std::vector<int> result_disks = Searching() ? SelectedDisksInOrder() : std::vector<int>();
   matches_.clear();
   // Whatever it was built from is gone now.
   catalog_search_.reset();
   // The shown disk's entries are about to be rebuilt; nothing may paint from them meanwhile.
   ShowNoDisk();
-  disk_list_->clear();
+  disk_model_->Clear();
   const ReloadOutcome outcome = document_.Reload(load_from_file);
   BuildDiskRows();
   sort_ascending_ = true;
-  ListView1ColumnClick(DiskListItem::kNameColumn);
+  ListView1ColumnClick(DiskListModel::kNameColumn);
   // A query shown stays, over the catalogue as it is now.
   if (Searching()) RunSearch(result_disks);
   disk_list_->setFocus();
@@ -211,13 +212,7 @@ void MainWindow::ReloadCatalog(bool load_from_file) {
 
 void MainWindow::BuildDiskRows() {
   const CatalogIndex& index = document_.Index();
-  const std::vector<CatInfo>& disks = index.Disks;
-  QList<QTreeWidgetItem*> rows;
-  rows.reserve(static_cast<qsizetype>(disks.size()));
-  for (std::size_t i = 0; i < disks.size(); ++i) {
-    rows.append(new DiskListItem(disks[i].Name, disks[i].ThumbCount, static_cast<int>(i) + 1));
-  }
-  disk_list_->addTopLevelItems(rows);
+  disk_model_->Reload();
 
   // An empty catalogue is named too, with no disks, so that the caption never names one that
   // is no longer open and the next disk's proposed number starts again from 1.
@@ -281,32 +276,32 @@ void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
                                       const QItemSelection& deselected) {
   // One call per row whose selection changed, the rows that lost it first, as a move of a single
   // selection empties the view and then fills it again.
-  const auto rows = [this](const QItemSelection& selection) {
-    std::set<int> result;
-    for (const QModelIndex& index : selection.indexes()) result.insert(index.row());
-    std::vector<QTreeWidgetItem*> items;
-    for (const int row : result) {
-      if (QTreeWidgetItem* item = disk_list_->topLevelItem(row)) items.push_back(item);
+  const auto disks = [this](const QItemSelection& selection) {
+    std::set<int> rows;
+    for (const QModelIndex& index : selection.indexes()) rows.insert(index.row());
+    std::vector<int> result;
+    for (const int row : rows) {
+      if (const int disk = disk_proxy_->DiskOfRow(row); disk >= 0) result.push_back(disk);
     }
-    return items;
+    return result;
   };
   if (Searching()) {
     if (!updating_results_) ShowSearchResults();
     return;
   }
-  for (QTreeWidgetItem* item : rows(deselected)) ListView1SelectItem(item, false);
-  for (QTreeWidgetItem* item : rows(selected)) ListView1SelectItem(item, true);
+  for (const int disk : disks(deselected)) ListView1SelectItem(disk, false);
+  for (const int disk : disks(selected)) ListView1SelectItem(disk, true);
 }
 
-void MainWindow::ListView1SelectItem(QTreeWidgetItem* item, bool selected) {
+void MainWindow::ListView1SelectItem(int disk_index, bool selected) {
   if (!selected) {
     ShowNoDisk();
     return;
   }
-  const auto* row = static_cast<const DiskListItem*>(item);
-  selected_disk_ = row->DiskNumber() - 1;
+  selected_disk_ = disk_index;
   const CatInfo& disk = document_.Index().Disks[static_cast<std::size_t>(selected_disk_)];
-  status_text_ = QStringLiteral("Колличество изображений на диске \"") + row->text(0) +
+  const QString name = DiskName(selected_disk_);
+  status_text_ = QStringLiteral("Колличество изображений на диске \"") + name +
                  QStringLiteral("\" - ") + QString::number(disk.ThumbCount) + QStringLiteral(".");
   status_panel_->setText(status_text_);
   undecodable_shown_ = false;
@@ -334,23 +329,29 @@ void MainWindow::ReportUndecodableThumbnail() {
 
 void MainWindow::ListView1ColumnClick(int column) {
   sort_column_ = column;
-  disk_list_->sortItems(column, sort_ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
+  const Qt::SortOrder order = sort_ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder;
+  disk_list_->header()->setSortIndicator(column, order);
+  disk_proxy_->sort(column, order);
   sort_ascending_ = !sort_ascending_;
   // The results follow the disks' order.
   if (Searching()) ShowSearchResults();
 }
 
 void MainWindow::SelectRow(int row) {
-  QTreeWidgetItem* item = disk_list_->topLevelItem(row);
-  if (item == nullptr) return;
   if (Searching()) {
-    // The commands select a row after their change; the results stay, and that row is the one
-    // selected when the search ends.
-    disk_before_search_ = static_cast<const DiskListItem*>(item)->DiskNumber() - 1;
-    disks_before_search_ = {disk_before_search_};
+    // The commands select a row after their change; the results stay, and that row of the whole
+    // list is the one selected when the search ends.
+    row_after_search_ = row;
     return;
   }
-  disk_list_->setCurrentItem(item);
+  const QModelIndex index = disk_proxy_->index(row, 0);
+  if (index.isValid()) disk_list_->setCurrentIndex(index);
+}
+
+int MainWindow::DiskRowCount() const { return disk_proxy_->rowCount(); }
+
+QString MainWindow::DiskName(int disk) const {
+  return QString::fromStdString(Cp1251ToUtf8(disk_model_->Cp1251Name(disk)));
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

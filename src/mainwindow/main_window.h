@@ -30,11 +30,12 @@ class QListView;
 class QMenu;
 class QShowEvent;
 class QSplitter;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace quorvel {
 
+class DiskListModel;
+class DiskListProxy;
 class ThumbnailModel;
 
 // The menu items, under the names the commands are known by.
@@ -168,7 +169,12 @@ class MainWindow : public QMainWindow {
   void ShowError(const QString& text);
   // Selects the row that shows disk `disk` (an index into Disks), when there is one.
   void SelectDiskRow(int disk);
-  QList<QTreeWidgetItem*> SelectedRowsInOrder() const;
+  // The disks (indexes into Disks) of the selected rows, top to bottom.
+  std::vector<int> SelectedDisksInOrder() const;
+  // The rows the disk list shows.
+  int DiskRowCount() const;
+  // The name of disk `disk` (an index into Disks), as the list shows it.
+  QString DiskName(int disk) const;
   QList<int> SelectedThumbnailRows() const;
   void CreateFileDialogs();
   // The folder of the open catalogue's file; empty when none is open or the folder is gone.
@@ -179,8 +185,9 @@ class MainWindow : public QMainWindow {
   void BuildDiskRows();
   // Empties the thumbnail view and the status text that names its disk.
   void ShowNoDisk();
-  // Shows or empties the thumbnails for a row whose selection changed.
-  void ListView1SelectItem(QTreeWidgetItem* item, bool selected);
+  // Shows or empties the thumbnails of disk `disk` (an index into Disks) for a row whose
+  // selection changed.
+  void ListView1SelectItem(int disk, bool selected);
   void DiskSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   void ReportUndecodableThumbnail();
   void ReportReload(const ReloadOutcome& outcome, const QString& file_name, bool was_damaged);
@@ -196,9 +203,6 @@ class MainWindow : public QMainWindow {
   void ShowSearchResults();
   // Back to the disks as they were before the search, the selection too.
   void EndSearch();
-  // The disks of the disk list's rows in display order: the shown rows, the selected ones.
-  std::vector<int> ShownDisks() const;
-  std::vector<int> SelectedDisks() const;
   // Selects the rows of `disks` that are shown, `current` last (as the user's last click).
   void SelectDisks(const std::vector<int>& disks, int current);
   // The frame's share of the outer size as far as the platform knows it yet; (0, 0) when not.
@@ -211,7 +215,9 @@ class MainWindow : public QMainWindow {
   const std::filesystem::path settings_file_;
   const CatalogOpening& opening_;
 
-  QTreeWidget* disk_list_;           // ListView1
+  QTreeView* disk_list_;             // ListView1
+  DiskListModel* disk_model_;        // its rows in file order
+  DiskListProxy* disk_proxy_;        // what it shows: those rows sorted (and filtered)
   QSplitter* splitter_;              // Splitter1
   QListView* thumbnail_view_;        // ListView2
   ThumbnailModel* thumbnail_model_;  // its items: a disk's thumbnails or the search results
@@ -235,9 +241,11 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<CatalogSearch> catalog_search_;  // built on first need after each change
   std::vector<ThumbRef> matches_;                  // every match of query_, in file order
   bool updating_results_ = false;                  // selection changes the search makes itself
-  // The disk selection to put back when the search ends, and the disk shown then (-1: none).
+  // The disk selection to put back when the search ends, and the disk shown then (-1: none);
+  // or, when a command selected a row of the list meanwhile, that row (-1: none).
   std::vector<int> disks_before_search_;
   int disk_before_search_ = -1;
+  int row_after_search_ = -1;
 
   int selected_disk_ = 0;        // SelectedDisk: index in Disks of the last selected row's disk
   int sort_column_ = 0;          // SortColumn: the column the list was last sorted by

@@ -4,7 +4,8 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -14,7 +15,7 @@
 #include "catalog/catalog_repair.h"
 #include "catalog/stream.h"
 #include "mainwindow/catalog_file_name.h"
-#include "mainwindow/disk_list_item.h"
+#include "mainwindow/disk_list_model.h"
 #include "mainwindow/main_window.h"
 #include "platform/path_text.h"
 
@@ -84,7 +85,7 @@ void MainWindow::SaveReadable() {
     SaveFileAtomically(path, repair.catalog);
     document_.UseFile(path);
     ReloadCatalog(true);
-    if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+    if (DiskRowCount() > 0) SelectRow(0);
   });
 }
 
@@ -134,7 +135,7 @@ void MainWindow::OpenClick() {
     if (!IsCatalogFile(QStringToPath(chosen))) return;
     document_.UseFile(QStringToPath(chosen));
     ReloadCatalog(true);
-    if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+    if (DiskRowCount() > 0) SelectRow(0);
   });
 }
 
@@ -182,7 +183,7 @@ void MainWindow::UndoClick() {
   if (scan_running_) return;
   document_.Undo();
   ReloadCatalog(false);
-  if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+  if (DiskRowCount() > 0) SelectRow(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -216,7 +217,7 @@ void MainWindow::FileeeeClick() {
   menus_.Import->setEnabled(open);
   menus_.Save->setEnabled(modified && open);
   menus_.Undo->setEnabled(modified && open);
-  menus_.Export1->setEnabled(!disk_list_->selectedItems().isEmpty());
+  menus_.Export1->setEnabled(disk_list_->selectionModel()->hasSelection());
   menus_.New->setEnabled(true);
   menus_.Open->setEnabled(true);
   // Both show the dialog, which exists once start-up has connected it.
@@ -241,7 +242,8 @@ void MainWindow::SetScanRunning(bool running, std::function<void()> stop_scan) {
 
 void MainWindow::ShowAddedDisk() {
   ReloadCatalog(false);
-  const int rows = disk_list_->topLevelItemCount();
+  // Of every disk, also while a search shows only some.
+  const int rows = disk_model_->rowCount();
   if (rows > 0) SelectRow(rows - 1);
 }
 
@@ -257,26 +259,25 @@ void MainWindow::SettingsClick() {
 void MainWindow::SelectDiskRow(int disk) {
   if (Searching()) {
     // As SelectRow: remembered for the end of the search.
+    row_after_search_ = -1;
     disk_before_search_ = disk;
     disks_before_search_ = {disk};
     return;
   }
-  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
-    const auto* item = static_cast<const DiskListItem*>(disk_list_->topLevelItem(row));
-    if (item->DiskNumber() == disk + 1) {
-      SelectRow(row);
-      return;
-    }
-  }
+  const int row = disk_proxy_->RowOfDisk(disk);
+  if (row >= 0) SelectRow(row);
 }
 
-QList<QTreeWidgetItem*> MainWindow::SelectedRowsInOrder() const {
-  QList<QTreeWidgetItem*> rows;
-  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
-    QTreeWidgetItem* item = disk_list_->topLevelItem(row);
-    if (item->isSelected()) rows.append(item);
+std::vector<int> MainWindow::SelectedDisksInOrder() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : disk_list_->selectionModel()->selectedRows()) {
+    rows.push_back(index.row());
   }
-  return rows;
+  std::sort(rows.begin(), rows.end());
+  std::vector<int> disks;
+  disks.reserve(rows.size());
+  for (const int row : rows) disks.push_back(disk_proxy_->DiskOfRow(row));
+  return disks;
 }
 
 }  // namespace quorvel

@@ -6,13 +6,14 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "catalog/catalog_edits.h"
 #include "catalog/cp1251.h"
-#include "mainwindow/disk_list_item.h"
+#include "mainwindow/disk_list_model.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/thumbnail_model.h"
 #include "platform/disk_name_text.h"
@@ -107,7 +108,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (key->key() == Qt::Key_Delete) {
     if (list == thumbnail_view_) {
       RemoveThumbClick();
-    } else if (!disk_list_->selectedItems().isEmpty()) {
+    } else if (disk_list_->selectionModel()->hasSelection()) {
       RemoveDiskClick();
     }
     return true;
@@ -126,7 +127,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::ListView1ContextPopup(const QPoint& pos) {
   if (scan_running_) return;
-  const int selected = static_cast<int>(disk_list_->selectedItems().size());
+  const int selected = static_cast<int>(disk_list_->selectionModel()->selectedRows().size());
   if (selected == 0) return;
   menus_.RemoveDisk->setText(selected == 1 ? QStringLiteral("Удалить диск")
                                            : QStringLiteral("Удалить диски"));
@@ -153,41 +154,41 @@ void MainWindow::ListView2ContextPopup(const QPoint& pos) {
 
 void MainWindow::RemoveDiskClick() {
   if (scan_running_) return;
-  const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
-  if (selected.isEmpty() || !ChangeAllowed()) return;
+  const std::vector<int> selected = SelectedDisksInOrder();
+  if (selected.empty() || !ChangeAllowed()) return;
   // The question names the selected row's disk: the last row selected may have been
   // unselected since, and must not be named for a disk that is not going.
   const QString text = selected.size() == 1
                            ? QStringLiteral("Вы действительно хотите удалить диск \r\"") +
-                                 selected.first()->text(DiskListItem::kNameColumn) +
-                                 QStringLiteral("\" ?")
+                                 DiskName(selected.front()) + QStringLiteral("\" ?")
                            : QStringLiteral("Вы действительно хотите удалить эти диски (") +
                                  QString::number(selected.size()) + QStringLiteral(" шт.) ?");
   if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;
   const WaitCursor wait;
   // The disks that stay are stored in ascending name order, the order the list shows after
-  // this sort.
+  // this sort; the disks a filter hides stay as well.
+  disk_proxy_->ShowAllDisks();
   sort_ascending_ = true;
-  ListView1ColumnClick(DiskListItem::kNameColumn);
+  ListView1ColumnClick(DiskListModel::kNameColumn);
+  const std::set<int> going(selected.begin(), selected.end());
   std::vector<int> kept;
-  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
-    const auto* item = static_cast<const DiskListItem*>(disk_list_->topLevelItem(row));
-    if (!item->isSelected()) kept.push_back(item->DiskNumber() - 1);
+  for (const int disk : disk_proxy_->DisksInOrder()) {
+    if (!going.contains(disk)) kept.push_back(disk);
   }
   Guarded([&] {
     document_.ApplyChange(CopyDisks(document_.CatalogStream(), document_.Index(), kept));
     ReloadCatalog(false);
-    if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+    if (DiskRowCount() > 0) SelectRow(0);
   });
 }
 
 void MainWindow::RenameDiskClick() {
   if (scan_running_) return;
-  const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
+  const std::vector<int> selected = SelectedDisksInOrder();
   if (selected.size() != 1 || !ChangeAllowed()) return;
   // The selected row's disk, which is not always the last one selected (see RemoveDiskClick).
-  const int disk = static_cast<const DiskListItem*>(selected.first())->DiskNumber() - 1;
-  const QString preset = selected.first()->text(DiskListItem::kNameColumn);
+  const int disk = selected.front();
+  const QString preset = DiskName(disk);
   std::string name;
   for (;;) {
     // Cancel keeps the name, and the rename still goes ahead with it.

@@ -7,12 +7,12 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QSplitter>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "catalog/catalog_search.h"
-#include "mainwindow/disk_list_item.h"
+#include "mainwindow/disk_list_model.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/thumbnail_model.h"
 
@@ -72,14 +72,15 @@ void MainWindow::SearchTextChanged(const QString& text) {
   }
   if (!was_searching) {
     // The disk selection narrows the results; the one made for the disk view is kept for later.
-    disks_before_search_ = SelectedDisks();
+    disks_before_search_ = SelectedDisksInOrder();
+    row_after_search_ = -1;
     const bool shown = std::find(disks_before_search_.begin(), disks_before_search_.end(),
                                  selected_disk_) != disks_before_search_.end();
     disk_before_search_ = shown                           ? selected_disk_
                           : disks_before_search_.empty() ? -1
                                                          : disks_before_search_.back();
   }
-  RunSearch(was_searching ? SelectedDisks() : std::vector<int>());
+  RunSearch(was_searching ? SelectedDisksInOrder() : std::vector<int>());
 }
 
 void MainWindow::RunSearch(const std::vector<int>& selected) {
@@ -91,17 +92,14 @@ void MainWindow::RunSearch(const std::vector<int>& selected) {
   std::vector<bool> has_matches(document_.Index().Disks.size());
   for (const ThumbRef& match : matches_) has_matches[static_cast<std::size_t>(match.disk)] = true;
   disk_list_->clearSelection();
-  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
-    auto* item = static_cast<DiskListItem*>(disk_list_->topLevelItem(row));
-    item->setHidden(!has_matches[static_cast<std::size_t>(item->DiskNumber() - 1)]);
-  }
+  disk_proxy_->ShowOnlyDisks(std::move(has_matches));
   SelectDisks(selected, -1);
   ShowSearchResults();
 }
 
 void MainWindow::ShowSearchResults() {
-  std::vector<int> disks = SelectedDisks();
-  if (disks.empty()) disks = ShownDisks();
+  std::vector<int> disks = SelectedDisksInOrder();
+  if (disks.empty()) disks = disk_proxy_->DisksInOrder();
   std::vector<ThumbRef> shown;
   for (const int disk : disks) {
     // The matches come disk by disk in file order.
@@ -124,11 +122,12 @@ void MainWindow::EndSearch() {
   matches_.clear();
   matches_.shrink_to_fit();
   ShowNoDisk();
-  {
-    const Updating updating(updating_results_);
-    for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
-      disk_list_->topLevelItem(row)->setHidden(false);
-    }
+  // Disks selected among the results are not the disk view's selection.
+  disk_list_->clearSelection();
+  disk_proxy_->ShowAllDisks();
+  if (row_after_search_ >= 0) {
+    SelectRow(std::min(row_after_search_, DiskRowCount() - 1));
+    return;
   }
   const int disk_count = static_cast<int>(document_.Index().Disks.size());
   std::vector<int> disks;
@@ -157,38 +156,17 @@ void MainWindow::ShowOnDiskClick(int row) {
   thumbnail_view_->setFocus(Qt::OtherFocusReason);
 }
 
-std::vector<int> MainWindow::ShownDisks() const {
-  std::vector<int> disks;
-  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
-    const auto* item = static_cast<const DiskListItem*>(disk_list_->topLevelItem(row));
-    if (!item->isHidden()) disks.push_back(item->DiskNumber() - 1);
-  }
-  return disks;
-}
-
-std::vector<int> MainWindow::SelectedDisks() const {
-  std::vector<int> disks;
-  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
-    const auto* item = static_cast<const DiskListItem*>(disk_list_->topLevelItem(row));
-    if (!item->isHidden() && item->isSelected()) disks.push_back(item->DiskNumber() - 1);
-  }
-  return disks;
-}
-
 void MainWindow::SelectDisks(const std::vector<int>& disks, int current) {
-  QTreeWidgetItem* current_item = nullptr;
-  for (int row = 0; row < disk_list_->topLevelItemCount(); ++row) {
-    auto* item = static_cast<DiskListItem*>(disk_list_->topLevelItem(row));
-    if (item->isHidden()) continue;
-    const int disk = item->DiskNumber() - 1;
-    if (disk == current) {
-      current_item = item;
-    } else if (std::find(disks.begin(), disks.end(), disk) != disks.end()) {
-      item->setSelected(true);
-    }
+  QItemSelection rows;
+  for (const int disk : disks) {
+    const int row = disk_proxy_->RowOfDisk(disk);
+    if (disk != current && row >= 0) rows.select(disk_proxy_->index(row, 0), disk_proxy_->index(row, 0));
   }
-  if (current_item != nullptr) {
-    disk_list_->setCurrentItem(current_item, 0, QItemSelectionModel::Select);
+  QItemSelectionModel* selection = disk_list_->selectionModel();
+  selection->select(rows, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  if (const int row = disk_proxy_->RowOfDisk(current); row >= 0) {
+    selection->setCurrentIndex(disk_proxy_->index(row, 0),
+                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
 }
 

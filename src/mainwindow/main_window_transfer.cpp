@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QListView>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <vector>
 
 #include "catalog/atomic_file.h"
@@ -14,7 +14,6 @@
 #include "catalog/folder_writer.h"
 #include "catalog/stream.h"
 #include "mainwindow/catalog_file_name.h"
-#include "mainwindow/disk_list_item.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/thumbnail_model.h"
 #include "platform/path_text.h"
@@ -41,7 +40,7 @@ void MainWindow::ImportClick() {
     // Like every other change: undoable, and asked about before it could be lost.
     document_.ApplyChange(std::move(merged));
     ReloadCatalog(false);
-    if (disk_list_->topLevelItemCount() > 0) SelectRow(0);
+    if (DiskRowCount() > 0) SelectRow(0);
   });
 }
 
@@ -56,16 +55,12 @@ void MainWindow::Export1Click() {
                              QStringLiteral("\"\r уже существует. Заменить?")) == Answer::kNo) {
     return;
   }
-  const QList<QTreeWidgetItem*> rows = SelectedRowsInOrder();
+  const std::vector<int> disks = SelectedDisksInOrder();
   Guarded([&] {
     Bytes exported;
-    if (rows.size() == disk_list_->topLevelItemCount() && !document_.Index().Damage) {
+    if (disks.size() == document_.Index().Disks.size() && !document_.Index().Damage) {
       exported = document_.CatalogStream();  // every disk: the catalogue as it is stored
     } else {
-      std::vector<int> disks;
-      for (QTreeWidgetItem* row : rows) {
-        disks.push_back(static_cast<const DiskListItem*>(row)->DiskNumber() - 1);
-      }
       exported = CopyDisks(document_.CatalogStream(), document_.Index(), disks);
     }
     const std::filesystem::path path = QStringToPath(target);

@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <memory>
 
 #include "adddisk/add_disk_page.h"
@@ -139,7 +139,7 @@ struct Program {
     }
     return names;
   }
-  QTreeWidget* DiskList() const { return window->findChild<QTreeWidget*>("ListView1"); }
+  QTreeView* DiskList() const { return window->findChild<QTreeView*>("ListView1"); }
 
   QTemporaryDir dir;
   QString catalogue;
@@ -252,9 +252,10 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QCOMPARE(added.ThumbCount, 3);
   QVERIFY(!p.document.Index().Damage);
   // "Zeta" sorts before the Cyrillic names, so the last row is not the new disk.
-  QCOMPARE(p.DiskList()->topLevelItemCount(), 3);
-  QVERIFY(p.DiskList()->topLevelItem(2)->isSelected());
-  QCOMPARE(p.DiskList()->topLevelItem(0)->text(0), QStringLiteral("Zeta"));
+  const QAbstractItemModel& disks = *p.DiskList()->model();
+  QCOMPARE(disks.rowCount(), 3);
+  QVERIFY(p.DiskList()->selectionModel()->isSelected(disks.index(2, 0)));
+  QCOMPARE(disks.index(0, 0).data().toString(), QStringLiteral("Zeta"));
   QVERIFY(p.document.Modified());
   QVERIFY(p.thumb->isVisibleTo(p.Page()));
   QCOMPARE(p.Edit("Edit5")->text(), QString());

@@ -5,11 +5,11 @@
 #include <QListView>
 #include <QStatusBar>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <memory>
 
 #include "catalog/stream.h"
-#include "mainwindow/disk_list_item.h"
+#include "mainwindow/disk_list_model.h"
 #include "mainwindow/main_window.h"
 #include "settings/ini_file.h"
 #include "window_fixture.h"
@@ -33,13 +33,11 @@ std::string StoredName(const std::filesystem::path& ini) {
   return IniFile::Load(ini).ReadString("Form", "Catalogname", "<missing>");
 }
 
-QRect RowRect(QTreeWidget* list, int row) { return list->visualItemRect(list->topLevelItem(row)); }
-
-void Click(QTreeWidget* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+void Click(QTreeView* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, RowRect(list, row).center());
 }
 
-void ClickHeader(QTreeWidget* list, int column) {
+void ClickHeader(QTreeView* list, int column) {
   QHeaderView* header = list->header();
   const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                   header->height() / 2);
@@ -66,7 +64,7 @@ void DiskSelectionTest::startupOpensTheArgumentOrElseTheStoredName() {
     Session s;
     QVERIFY(s.Start(QString()));
     QVERIFY(!s.document.CatalogOpen());
-    QCOMPARE(s.List()->topLevelItemCount(), 0);
+    QCOMPARE(s.RowCount(), 0);
     QVERIFY(s.window.SelectedDiskImages().isEmpty());
   }
   {
@@ -95,7 +93,7 @@ void DiskSelectionTest::startupOpensTheArgumentOrElseTheStoredName() {
                     s.Write(QStringLiteral("stored.qrv"), BuildCatalog({Disk("stored")})));
     QVERIFY(s.Start(s.dir.filePath(QStringLiteral("missing.qrv"))));
     QVERIFY(!s.document.CatalogOpen());
-    QCOMPARE(s.List()->topLevelItemCount(), 0);
+    QCOMPARE(s.RowCount(), 0);
     QCOMPARE(s.window.windowTitle(), QStringLiteral("Quorvel"));
     QVERIFY(s.prompts.warnings.empty());
   }
@@ -152,24 +150,24 @@ void DiskSelectionTest::clickAndControlClickShowTheRowJustSelected() {
   Session s;
   QVERIFY(s.Start(s.Write(QStringLiteral("three.qrv"),
                           BuildCatalog({Disk("Фото", 4), Disk("Музыка", 1), Disk("Архив", 2)}))));
-  QTreeWidget* list = s.List();
+  QTreeView* list = s.List();
   auto* view = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
   QCOMPARE(s.Column(0), QStringList({"Архив", "Музыка", "Фото"}));
 
   // Clicking the row that is already selected keeps it, and its thumbnails, shown.
   Click(list, 0);
-  QCOMPARE(list->selectedItems().size(), 1);
+  QCOMPARE(s.SelectedNames().size(), 1);
   QCOMPARE(view->model()->rowCount(), 2);
 
   Click(list, 2);
-  QCOMPARE(list->selectedItems().size(), 1);
+  QCOMPARE(s.SelectedNames().size(), 1);
   QCOMPARE(s.window.SelectedDisk(), 0);
   QCOMPARE(StatusText(s.window), Expected("Фото", 4));
   QCOMPARE(view->model()->rowCount(), 4);
 
   // Control-click adds a row: the view shows that row's disk, the first row stays selected.
   Click(list, 1, Qt::ControlModifier);
-  QCOMPARE(list->selectedItems().size(), 2);
+  QCOMPARE(s.SelectedNames().size(), 2);
   QCOMPARE(s.window.SelectedDisk(), 1);
   QCOMPARE(StatusText(s.window), Expected("Музыка", 1));
   QCOMPARE(view->model()->rowCount(), 1);
@@ -177,7 +175,7 @@ void DiskSelectionTest::clickAndControlClickShowTheRowJustSelected() {
   // Control-click on a selected row takes it out: the view empties, and with it the status text
   // that named its disk.
   Click(list, 1, Qt::ControlModifier);
-  QCOMPARE(list->selectedItems().size(), 1);
+  QCOMPARE(s.SelectedNames().size(), 1);
   QCOMPARE(view->model()->rowCount(), 0);
   QCOMPARE(StatusText(s.window), QString());
   QCOMPARE(s.window.SelectedDisk(), 1);  // kept when rows are unselected
@@ -189,18 +187,18 @@ void DiskSelectionTest::headerClicksAlternateTheDirectionWhateverTheColumn() {
   const int counts[] = {9, 10, 2, 1};
   for (int i = 0; i < 4; ++i) disks.push_back(Disk("d" + std::to_string(i), counts[i]));
   QVERIFY(s.Start(s.Write(QStringLiteral("sort.qrv"), BuildCatalog(disks))));
-  QTreeWidget* list = s.List();
+  QTreeView* list = s.List();
 
-  ClickHeader(list, DiskListItem::kThumbCountColumn);
+  ClickHeader(list, DiskListModel::kThumbCountColumn);
   QCOMPARE(s.Column(1), QStringList({"10", "9", "2", "1"}));
-  ClickHeader(list, DiskListItem::kThumbCountColumn);
+  ClickHeader(list, DiskListModel::kThumbCountColumn);
   QCOMPARE(s.Column(1), QStringList({"1", "2", "9", "10"}));
   // The next click sorts descending, whichever column it is on.
-  ClickHeader(list, DiskListItem::kNameColumn);
+  ClickHeader(list, DiskListModel::kNameColumn);
   QCOMPARE(s.Column(0), QStringList({"d3", "d2", "d1", "d0"}));
-  ClickHeader(list, DiskListItem::kDiskNumberColumn);
+  ClickHeader(list, DiskListModel::kDiskNumberColumn);
   QCOMPARE(s.Column(2), QStringList({"1", "2", "3", "4"}));
-  QCOMPARE(s.window.SortColumn(), DiskListItem::kDiskNumberColumn);
+  QCOMPARE(s.window.SortColumn(), DiskListModel::kDiskNumberColumn);
 
   // Sorting moves rows, not their link to the disk: selecting the top row shows disk d0.
   Click(list, 0);
@@ -212,7 +210,7 @@ void DiskSelectionTest::selectedRowsAreBlackAndTheOthersSilver() {
   Session s;
   QVERIFY(s.Start(s.Write(QStringLiteral("colours.qrv"),
                           BuildCatalog({Disk("MMMMMMMM", 1), Disk("WWWWWWWW", 1)}))));
-  QTreeWidget* list = s.List();
+  QTreeView* list = s.List();
   Click(list, 0);
   const QImage image = list->viewport()->grab().toImage();
   const qreal ratio = image.devicePixelRatio();

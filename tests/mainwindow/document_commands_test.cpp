@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QListView>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <csignal>
 
 #include "catalog/disk_record_writer.h"
@@ -76,7 +76,7 @@ void DocumentCommandsTest::openRefusesOtherFilesSilentlyAndIgnoresTheCurrentOne(
   const QString empty = s.Write("empty.qrv", {});
   s.prompts.files = {empty};
   s.window.OpenClick();
-  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(s.RowCount(), 0);
   QCOMPARE(PathToQString(s.document.CatalogFileName()), empty);
 
   const QString other = s.Write("other.qrv", BuildCatalog({Disk("z"), Disk("y")}));
@@ -109,7 +109,7 @@ void DocumentCommandsTest::newAsksBeforeReplacingAFile() {
   s.window.NewClick();
   QCOMPARE(Read(existing), Bytes{});  // cut to nothing at once
   QCOMPARE(PathToQString(s.document.CatalogFileName()), existing);
-  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(s.RowCount(), 0);
   QVERIFY(s.document.CatalogOpen());
   QVERIFY(!s.document.Modified());
 }
@@ -159,7 +159,7 @@ void DocumentCommandsTest::saveAsWritesTheNewFileAndReselectsTheDisk() {
   Session s;
   const QString path = s.Write("a.qrv", BuildCatalog({Disk("b", 1), Disk("a", 2), Disk("c", 3)}));
   QVERIFY(s.Start(path));
-  s.List()->setCurrentItem(s.List()->topLevelItem(2));  // c, disk 3
+  s.SetCurrentRow(2);  // c, disk 3
   QCOMPARE(s.window.SelectedDisk(), 2);
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "d"));
   s.window.ReloadCatalog(false);
@@ -172,7 +172,7 @@ void DocumentCommandsTest::saveAsWritesTheNewFileAndReselectsTheDisk() {
   QCOMPARE(BuildIndex(Read(path)).Disks.size(), std::size_t{3});  // the old file as it was
   QVERIFY(!s.document.Modified());
   QCOMPARE(s.window.SelectedDisk(), 2);
-  QCOMPARE(s.List()->selectedItems().first()->text(0), QStringLiteral("c"));
+  QCOMPARE(s.SelectedNames().first(), QStringLiteral("c"));
   QCOMPARE(s.window.windowTitle(), Caption(copy, 4));
 
   // No to the replace question changes nothing.
@@ -191,14 +191,14 @@ void DocumentCommandsTest::undoReturnsToTheStateBeforeTheLastChange() {
 
   s.document.ApplyChange(WithDisk(original, "0-new"));
   s.window.ReloadCatalog(false);
-  QCOMPARE(s.List()->topLevelItemCount(), 3);
+  QCOMPARE(s.RowCount(), 3);
   s.window.FileeeeClick();
   QVERIFY(s.window.Menus().Undo->isEnabled());
   s.window.UndoClick();
   QCOMPARE(s.document.CatalogStream(), original);
   QCOMPARE(s.Column(0), QStringList({"a", "b"}));
-  QCOMPARE(s.List()->selectedItems().size(), 1);
-  QCOMPARE(s.List()->selectedItems().first()->text(0), QStringLiteral("a"));
+  QCOMPARE(s.SelectedNames().size(), 1);
+  QCOMPARE(s.SelectedNames().first(), QStringLiteral("a"));
   QVERIFY(!s.document.Modified());
   s.window.FileeeeClick();
   QVERIFY(!s.window.Menus().Undo->isEnabled());
@@ -207,7 +207,7 @@ void DocumentCommandsTest::undoReturnsToTheStateBeforeTheLastChange() {
   s.document.ApplyChange(WithDisk(original, "one"));
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "two"));
   s.window.UndoClick();
-  QCOMPARE(s.List()->topLevelItemCount(), 3);
+  QCOMPARE(s.RowCount(), 3);
   QVERIFY(s.document.Modified());
   s.prompts.answers = {Answer::kNo};
   QVERIFY(s.window.close());

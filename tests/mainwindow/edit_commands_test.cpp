@@ -5,7 +5,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_index.h"
@@ -18,11 +18,6 @@ namespace {
 
 QListView* View(MainWindow& window) {
   return window.findChild<QListView*>(QStringLiteral("ListView2"));
-}
-
-void SelectRows(QTreeWidget* list, const QList<int>& rows) {
-  list->clearSelection();
-  for (const int row : rows) list->topLevelItem(row)->setSelected(true);
 }
 
 void SelectThumbs(QListView* view, const QList<int>& rows) {
@@ -57,23 +52,23 @@ class EditCommandsTest : public QObject {
 void EditCommandsTest::removingDisksStoresTheRestByName() {
   Session s;
   QVERIFY(s.Start(s.Write("bac.qrv", BuildCatalog({Disk("b", 1), Disk("a", 2), Disk("c", 3)}))));
-  SelectRows(s.List(), {2});  // c
+  s.SelectRows({2});  // c
   s.prompts.answers = {Answer::kNo};
   s.window.RemoveDiskClick();
   QCOMPARE(s.prompts.Texts("confirm"),
            QStringList({QStringLiteral("Вы действительно хотите удалить диск \r\"c\" ?")}));
-  QCOMPARE(s.List()->topLevelItemCount(), 3);
+  QCOMPARE(s.RowCount(), 3);
   QVERIFY(!s.document.Modified());
 
   s.prompts.answers = {Answer::kYes};
   s.window.RemoveDiskClick();
   QCOMPARE(s.Rows(), QList<QStringList>({{"a", "2", "1"}, {"b", "1", "2"}}));
-  QCOMPARE(s.List()->selectedItems().first()->text(0), QStringLiteral("a"));
+  QCOMPARE(s.SelectedNames().first(), QStringLiteral("a"));
   QCOMPARE(ReadField(s.document.CatalogStream(), 4, 2), 2u);
   QVERIFY(WellFormed(s.document.CatalogStream()));
   QVERIFY(s.document.Modified());
 
-  SelectRows(s.List(), {0, 1});
+  s.SelectRows({0, 1});
   s.prompts.answers = {Answer::kNo};
   s.window.RemoveDiskClick();
   QCOMPARE(s.prompts.Texts("confirm").last(),
@@ -83,11 +78,11 @@ void EditCommandsTest::removingDisksStoresTheRestByName() {
 void EditCommandsTest::removingEveryDiskLeavesTheHeader() {
   Session s;
   QVERIFY(s.Start(s.Write("two.qrv", BuildCatalog({Disk("x", 4), Disk("y", 2)}))));
-  SelectRows(s.List(), {0, 1});
+  s.SelectRows({0, 1});
   s.prompts.answers = {Answer::kYes};
   s.window.RemoveDiskClick();
   QCOMPARE(s.document.CatalogStream(), testkit::ToBytes(std::string("Ctlg\0\0", 6)));
-  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(s.RowCount(), 0);
   QCOMPARE(View(s.window)->model()->rowCount(), 0);
   QVERIFY(s.window.SelectedDiskImages().isEmpty());
 }
@@ -96,7 +91,7 @@ void EditCommandsTest::renameAsksAgainUntilANameFits() {
   Session s;
   QVERIFY(s.Start(s.Write("r.qrv", BuildCatalog({Disk("CD1", 2), Disk("zz")}))));
   const std::size_t size = s.document.CatalogStream().size();
-  SelectRows(s.List(), {0});
+  s.SelectRows({0});
   s.prompts.inputs = {QString(), QString(300, 'x'), QStringLiteral("Диск 😀"),
                       QStringLiteral("Диск5")};
   s.window.RenameDiskClick();
@@ -109,7 +104,7 @@ void EditCommandsTest::renameAsksAgainUntilANameFits() {
   QCOMPARE(s.document.CatalogStream().size(), size + 2);  // 3 bytes to 5
   QCOMPARE(s.Rows().first(), QStringList({"zz", "1", "2"}));
   QCOMPARE(s.Rows().last(), QStringList({"Диск5", "2", "1"}));
-  QCOMPARE(s.List()->selectedItems().first()->text(0), QStringLiteral("Диск5"));
+  QCOMPARE(s.SelectedNames().first(), QStringLiteral("Диск5"));
   QVERIFY(WellFormed(s.document.CatalogStream()));
 
   // Cancel keeps the name, and still counts as a change.
@@ -154,14 +149,14 @@ void EditCommandsTest::contextMenusAndTheDeleteKey() {
   Session s;
   QVERIFY(s.Start(s.Write("m.qrv", BuildCatalog({Disk("a", 3), Disk("b"), Disk("c")}))));
   const MainMenuItems& m = s.window.Menus();
-  SelectRows(s.List(), {0, 1});
+  s.SelectRows({0, 1});
   s.window.ListView1ContextPopup(QPoint(5, 5));
   QTRY_VERIFY(m.PopupMenu1->isVisible());
   QCOMPARE(m.RemoveDisk->text(), QStringLiteral("Удалить диски"));
   QVERIFY(m.RemoveDisk->isEnabled());
   QVERIFY(!m.RenameDisk->isEnabled());
   m.PopupMenu1->close();
-  SelectRows(s.List(), {2});
+  s.SelectRows({2});
   s.window.ListView1ContextPopup(QPoint(5, 5));
   QCOMPARE(m.RemoveDisk->text(), QStringLiteral("Удалить диск"));
   QVERIFY(m.RenameDisk->isEnabled());
@@ -176,7 +171,7 @@ void EditCommandsTest::contextMenusAndTheDeleteKey() {
   QVERIFY(s.prompts.prompts.empty());
 
   // Delete in either list asks about the selected rows.
-  SelectRows(s.List(), {0});
+  s.SelectRows({0});
   QListView* view = View(s.window);
   SelectThumbs(view, {0, 1});
   s.window.ListView2ContextPopup(QPoint(5, 5));
@@ -221,7 +216,7 @@ void EditCommandsTest::exportWritesTheSelectedDisksInListOrder() {
   Session s;
   QVERIFY(s.Start(s.Write(
       "five.qrv", BuildCatalog({Disk("e"), Disk("b", 2), Disk("d"), Disk("a", 3), Disk("c")}))));
-  SelectRows(s.List(), {3, 1});  // d and b, shown in that order: b above d
+  s.SelectRows({3, 1});  // d and b, shown in that order: b above d
   s.prompts.files = {s.dir.filePath("part")};
   s.window.Export1Click();
   const Bytes part = Read(s.dir.filePath("part.qrv"));
@@ -232,13 +227,13 @@ void EditCommandsTest::exportWritesTheSelectedDisksInListOrder() {
   QCOMPARE(index.Disks[1].Name, std::string("d"));
 
   // Every disk: a copy of the catalogue as stored.
-  SelectRows(s.List(), {0, 1, 2, 3, 4});
+  s.SelectRows({0, 1, 2, 3, 4});
   s.prompts.files = {s.dir.filePath("ALL.QRV")};
   s.window.Export1Click();
   QCOMPARE(Read(s.dir.filePath("ALL.QRV")), s.document.CatalogStream());
 
   // No to the replace question leaves the file.
-  SelectRows(s.List(), {0});
+  s.SelectRows({0});
   s.prompts.files = {s.dir.filePath("part.qrv")};
   s.prompts.answers = {Answer::kNo};
   s.window.Export1Click();
@@ -301,7 +296,7 @@ void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
       cut ? QList<QStringList>({{"B", "0", "2"}}) + first_disk : first_disk;
   QCOMPARE(s.Rows(), rows);
   const int row = cut ? 1 : 0;
-  SelectRows(s.List(), {row});
+  s.SelectRows({row});
   SelectThumbs(View(s.window), {0});
 
   // Each is refused before it asks anything, with the same words, and nothing changes.

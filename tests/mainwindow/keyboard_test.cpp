@@ -8,7 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "catalog/catalog_index.h"
 #include "catalog/stream.h"
@@ -50,7 +50,7 @@ void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
   const QString path = s.Write("k.qrv", BuildCatalog({Disk("a"), Disk("b")}));
   QVERIFY(s.Start(path));
   QVERIFY(QTest::qWaitForWindowActive(&s.window));
-  QTreeWidget* list = s.List();
+  QTreeView* list = s.List();
 
   // F2 renames the selected disk, Ctrl+Z takes the change back, Ctrl+S saves one.
   s.prompts.inputs = {QStringLiteral("c")};
@@ -108,7 +108,7 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   const MainMenuItems& m = s.window.Menus();
 
   // Shift+F10 in the disk list.
-  QTreeWidget* list = s.List();
+  QTreeView* list = s.List();
   list->setFocus();
   QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
   QTRY_VERIFY(m.PopupMenu1->isVisible());

@@ -12,7 +12,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <vector>
 
 #include "catalog/catalog_check.h"
@@ -48,16 +48,19 @@ void MainWindowTest::layoutOfTheWindow() {
       s.window.frameGeometry().center() - s.window.screen()->availableGeometry().center();
   QVERIFY2(offset.manhattanLength() <= 2, "the window is not centred on its screen");
 
-  QTreeWidget* list = s.List();
+  QTreeView* list = s.List();
   QVERIFY(list != nullptr);
   // A column whose header this desktop's font would cut is wider, and the list with it.
   const int growth =
       list->columnWidth(0) - 150 + list->columnWidth(1) - 70 + list->columnWidth(2) - 50;
   QCOMPARE(list->width(), 281 + growth);
-  QCOMPARE(list->headerItem()->text(0), QStringLiteral("Диск"));
-  QCOMPARE(list->headerItem()->text(1), QStringLiteral("Фреймов"));
-  QCOMPARE(list->headerItem()->text(2), QStringLiteral("Номер диска"));
-  QCOMPARE(list->columnCount(), 3);
+  const auto header = [list](int column) {
+    return list->model()->headerData(column, Qt::Horizontal).toString();
+  };
+  QCOMPARE(header(0), QStringLiteral("Диск"));
+  QCOMPARE(header(1), QStringLiteral("Фреймов"));
+  QCOMPARE(header(2), QStringLiteral("Номер диска"));
+  QCOMPARE(list->model()->columnCount(), 3);
   QVERIFY(list->columnWidth(0) >= 150);
   QVERIFY(list->columnWidth(1) >= 70);
   QVERIFY(list->columnWidth(2) >= 50);
@@ -107,9 +110,7 @@ void MainWindowTest::disksAreListedByNameWithTheirNumbers() {
   QVERIFY(s.prompts.warnings.empty());
 
   // Start-up selects the first row alone and leaves the list ready for the next header click.
-  const QList<QTreeWidgetItem*> selected = s.List()->selectedItems();
-  QCOMPARE(selected.size(), 1);
-  QCOMPARE(selected[0]->text(0), QStringLiteral("a"));
+  QCOMPARE(s.SelectedNames(), QStringList({"a"}));
   QCOMPARE(s.window.focusWidget(), s.List());
   QCOMPARE(s.window.SortColumn(), 0);
   QCOMPARE(s.window.SortAscending(), false);
@@ -175,7 +176,7 @@ void MainWindowTest::catalogueWithoutDisks() {
   const QString path = s.Write(QStringLiteral("none.qrv"), Bytes(bytes.begin(), bytes.end()));
   QVERIFY(s.Start(path));
 
-  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(s.RowCount(), 0);
   QCOMPARE(s.window.windowTitle(), Caption(path, 0));
   QVERIFY(s.document.CatalogOpen());
   QVERIFY(s.prompts.warnings.empty());
@@ -185,7 +186,7 @@ void MainWindowTest::missingFileOpensNothingSilently() {
   Session s;
   QVERIFY(s.Start(s.dir.filePath(QStringLiteral("gone.qrv"))));
 
-  QCOMPARE(s.List()->topLevelItemCount(), 0);
+  QCOMPARE(s.RowCount(), 0);
   QCOMPARE(s.window.windowTitle(), QStringLiteral("Quorvel"));
   QVERIFY(!s.document.CatalogOpen());
   QVERIFY(s.document.CatalogFileName().empty());
@@ -287,7 +288,7 @@ void MainWindowTest::fileThatCannotBeACatalogueIsNotOpened() {
     if (catalogue_open_before) {
       s.Write(QStringLiteral("photo.qrv"), BuildCatalog({Disk("a")}));
       QVERIFY(s.Start(path));
-      QCOMPARE(s.List()->topLevelItemCount(), 1);
+      QCOMPARE(s.RowCount(), 1);
       QCOMPARE(s.window.windowTitle(), Caption(path, 1));
       QVERIFY(QFile::remove(path));
     }
@@ -304,7 +305,7 @@ void MainWindowTest::fileThatCannotBeACatalogueIsNotOpened() {
       QVERIFY(s.Start(path));
     }
 
-    QCOMPARE(s.List()->topLevelItemCount(), 0);
+    QCOMPARE(s.RowCount(), 0);
     QCOMPARE(s.window.windowTitle(), QStringLiteral("Quorvel"));
     QVERIFY(!s.document.CatalogOpen());
     QVERIFY(s.document.CatalogStream().empty());

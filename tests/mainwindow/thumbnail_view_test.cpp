@@ -5,7 +5,7 @@
 #include <QListView>
 #include <QScrollBar>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 
 #include "catalog/format.h"
@@ -149,8 +149,7 @@ void ThumbnailViewTest::undecodableThumbnailsShowAFrameAndOneNote() {
   QCOMPARE(note.count(QStringLiteral("не читаются")), 1);
 
   // Another disk, all of whose thumbnails decode, carries no note.
-  QTreeWidget* list = s.List();
-  list->setCurrentItem(list->topLevelItem(1));
+  s.SetCurrentRow(1);
   view->viewport()->repaint();
   QCOMPARE(StatusText(s.window), QStringLiteral("Колличество изображений на диске \"fine\" - 1."));
 }
@@ -164,10 +163,9 @@ void ThumbnailViewTest::selectingADiskShowsItsFirstThumbnails() {
   view->scrollToBottom();
   QTRY_VERIFY(view->verticalScrollBar()->value() > 0);
 
-  QTreeWidget* list = s.List();
-  list->setCurrentItem(list->topLevelItem(1));
+  s.SetCurrentRow(1);
   QCOMPARE(view->model()->rowCount(), 5);
-  list->setCurrentItem(list->topLevelItem(0));
+  s.SetCurrentRow(0);
   QCOMPARE(view->model()->rowCount(), 300);
   QCOMPARE(view->verticalScrollBar()->value(), 0);
   QVERIFY(view->viewport()->rect().intersects(view->visualRect(view->model()->index(0, 0))));

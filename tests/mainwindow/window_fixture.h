@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <deque>
 #include <optional>
 #include <string>
@@ -167,17 +167,40 @@ struct Session {
     return true;
   }
 
-  QTreeWidget* List() const { return window.findChild<QTreeWidget*>(QStringLiteral("ListView1")); }
+  QTreeView* List() const { return window.findChild<QTreeView*>(QStringLiteral("ListView1")); }
+  int RowCount() const { return List()->model()->rowCount(); }
+  QString Cell(int row, int column) const {
+    return List()->model()->index(row, column).data().toString();
+  }
 
   // Every row's three cells, top to bottom.
   QList<QStringList> Rows() const {
     QList<QStringList> rows;
-    QTreeWidget* list = List();
-    for (int r = 0; r < list->topLevelItemCount(); ++r) {
-      const QTreeWidgetItem* item = list->topLevelItem(r);
-      rows.append({item->text(0), item->text(1), item->text(2)});
-    }
+    for (int r = 0; r < RowCount(); ++r) rows.append({Cell(r, 0), Cell(r, 1), Cell(r, 2)});
     return rows;
+  }
+
+  // The names in the selected rows, top to bottom.
+  QStringList SelectedNames() const {
+    QStringList names;
+    for (int r = 0; r < RowCount(); ++r) {
+      if (List()->selectionModel()->isSelected(List()->model()->index(r, 0))) {
+        names.append(Cell(r, 0));
+      }
+    }
+    return names;
+  }
+
+  // Makes `row` current and alone selected, as a click on it would.
+  void SetCurrentRow(int row) const { List()->setCurrentIndex(List()->model()->index(row, 0)); }
+
+  // Selects exactly `rows`, as control-clicks on them would.
+  void SelectRows(const QList<int>& rows) const {
+    List()->clearSelection();
+    for (const int row : rows) {
+      List()->selectionModel()->select(List()->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
   }
 
   QStringList Column(int column) const {
@@ -192,6 +215,13 @@ struct Session {
   CatalogOpening opening;
   MainWindow window;
 };
+
+// The whole of row `row` of a list of rows, every column.
+inline QRect RowRect(QTreeView* list, int row) {
+  const QAbstractItemModel& model = *list->model();
+  return list->visualRect(model.index(row, 0))
+      .united(list->visualRect(model.index(row, model.columnCount() - 1)));
+}
 
 // The status bar's one panel.
 inline QString StatusText(MainWindow& window) {
