@@ -197,8 +197,7 @@ void MainWindow::ReloadCatalog(bool load_from_file) {
   sort_ascending_ = true;
   ListView1ColumnClick(DiskListItem::kNameColumn);
   disk_list_->setFocus();
-  // The menus' keys work without the menus being opened, so their items follow every change.
-  FileeeeClick();
+  UpdateCommands();
   ReportReload(outcome, file_name, was_damaged);
 }
 
@@ -285,6 +284,7 @@ void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
   };
   for (QTreeWidgetItem* item : rows(deselected)) ListView1SelectItem(item, false);
   for (QTreeWidgetItem* item : rows(selected)) ListView1SelectItem(item, true);
+  UpdateCommands();
 }
 
 void MainWindow::ListView1SelectItem(QTreeWidgetItem* item, bool selected) {

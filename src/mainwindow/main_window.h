@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "catalog/catalog_document.h"
+#include "catalog/catalog_index.h"
 #include "platform/user_prompts.h"
 #include "settings/catalog_opening.h"
 
@@ -23,6 +24,7 @@ class QItemSelection;
 class QLabel;
 class QListView;
 class QMenu;
+class QModelIndex;
 class QShowEvent;
 class QSplitter;
 class QTreeWidget;
@@ -52,6 +54,8 @@ struct MainMenuItems {
   QMenu* PopupMenu2 = nullptr;  // the thumbnail view's context menu
   QAction* RemoveThumb = nullptr;
   QAction* S2P = nullptr;
+  QAction* OpenOriginal = nullptr;  // "Открыть файл"
+  QAction* ShowInFolder = nullptr;  // "Показать в папке"
 };
 
 class MainWindow : public QMainWindow {
@@ -97,7 +101,7 @@ class MainWindow : public QMainWindow {
   void UndoClick();
   void ImportClick();
   void Export1Click();
-  // Enables the menu items for the state now; runs whenever a top-level menu opens.
+  // Enables the commands for the state now (UpdateCommands).
   void FileeeeClick();
 
   // Show the dialog "Параметры" on its add-disk page (0) or its settings page (1), through
@@ -121,6 +125,10 @@ class MainWindow : public QMainWindow {
   void RemoveThumbClick();
   // Writes the selected thumbnails' JPEG data to a folder the user picks.
   void S2PClick();
+  // Open the selected thumbnail's original picture, or its folder, with the desktop's program
+  // for it; when the picture is not here, the status bar asks for its disk instead.
+  void OpenOriginalClick();
+  void ShowInFolderClick();
   // The lists' context menus, for a request at `pos` in the list's viewport.
   void ListView1ContextPopup(const QPoint& pos);
   void ListView2ContextPopup(const QPoint& pos);
@@ -140,6 +148,14 @@ class MainWindow : public QMainWindow {
  private:
   void CreateMenus();
   void ConnectCommands();
+  // Each command's action is enabled, with its text, for the state now: the catalogue open and
+  // modified, a scan running, what each list has selected, the dialog connected. Runs whenever
+  // any of these changes, so that menus and keys agree; a disabled action does nothing.
+  void UpdateCommands();
+  // A double click on a thumbnail: opens its original.
+  void ListView2DblClick(const QModelIndex& index);
+  // Hands the original of `thumb`, or with `folder` its folder, to the desktop.
+  void OpenOriginal(ThumbRef thumb, bool folder);
   // Asks whether to save unsaved changes; false when the command must stop.
   bool SaveChangesQuestion();
   // Runs `command`, showing a refusal or a file error in an error box instead of ending it.

@@ -1,5 +1,6 @@
 // The edits of the open catalogue: removing and renaming disks, removing thumbnails, and the
-// context menus and keys (Delete, F2) that lead to them.
+// context menus that lead to them.
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -78,47 +79,32 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
+  // The keys trigger the commands' actions, which do nothing while disabled.
+  QAction* command = nullptr;
   if (key->key() == Qt::Key_Delete) {
-    if (list == thumbnail_view_) {
-      RemoveThumbClick();
-    } else if (!disk_list_->selectedItems().isEmpty()) {
-      RemoveDiskClick();
-    }
-    return true;
+    command = list == disk_list_ ? menus_.RemoveDisk : menus_.RemoveThumb;
+  } else if (key->key() == Qt::Key_F2 && list == disk_list_) {
+    command = menus_.RenameDisk;
   }
-  if (key->key() == Qt::Key_F2 && list == disk_list_) {
-    RenameDiskClick();
-    return true;
-  }
-  return false;
+  if (command == nullptr) return false;
+  command->trigger();
+  return true;
 }
 
+// Each menu opens only while its first command has something to act on.
 void MainWindow::ListView1ContextPopup(const QPoint& pos) {
-  if (scan_running_) return;
-  const int selected = static_cast<int>(disk_list_->selectedItems().size());
-  if (selected == 0) return;
-  menus_.RemoveDisk->setText(selected == 1 ? QStringLiteral("Удалить диск")
-                                           : QStringLiteral("Удалить диски"));
-  menus_.RemoveDisk->setEnabled(true);
-  menus_.RenameDisk->setEnabled(selected == 1);
+  if (!menus_.RemoveDisk->isEnabled()) return;
   menus_.PopupMenu1->popup(disk_list_->viewport()->mapToGlobal(pos));
 }
 
 void MainWindow::ListView2ContextPopup(const QPoint& pos) {
-  if (scan_running_) return;
-  const auto selected = SelectedThumbnailRows().size();
-  if (selected == 0) return;
-  menus_.RemoveThumb->setText(selected == 1 ? QStringLiteral("Удалить эскиз")
-                                            : QStringLiteral("Удалить эскизы"));
-  menus_.RemoveThumb->setEnabled(true);
-  menus_.S2P->setEnabled(true);
+  if (!menus_.RemoveThumb->isEnabled()) return;
   menus_.PopupMenu2->popup(thumbnail_view_->viewport()->mapToGlobal(pos));
 }
 
 void MainWindow::RemoveDiskClick() {
-  if (scan_running_) return;
   const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
-  if (selected.isEmpty() || !ChangeAllowed()) return;
+  if (!ChangeAllowed()) return;
   // The question names the selected row's disk: the last row selected may have been
   // unselected since, and must not be named for a disk that is not going.
   const QString text = selected.size() == 1
@@ -146,7 +132,6 @@ void MainWindow::RemoveDiskClick() {
 }
 
 void MainWindow::RenameDiskClick() {
-  if (scan_running_) return;
   const QList<QTreeWidgetItem*> selected = disk_list_->selectedItems();
   if (selected.size() != 1 || !ChangeAllowed()) return;
   // The selected row's disk, which is not always the last one selected (see RemoveDiskClick).
@@ -173,9 +158,8 @@ void MainWindow::RenameDiskClick() {
 }
 
 void MainWindow::RemoveThumbClick() {
-  if (scan_running_) return;
   const QList<int> rows = SelectedThumbnailRows();
-  if (rows.isEmpty() || !ChangeAllowed()) return;
+  if (!ChangeAllowed()) return;
   const int disk = selected_disk_;
   const QString text =
       rows.size() == 1 ? QStringLiteral("Вы действительно хотите удалить эскиз \r\"") +
@@ -184,10 +168,11 @@ void MainWindow::RemoveThumbClick() {
                              QString::number(rows.size()) + QStringLiteral(" шт.) ?");
   if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;
   const WaitCursor wait;
-  const std::vector<int> removed(rows.begin(), rows.end());
+  std::vector<ThumbRef> removed;
+  removed.reserve(static_cast<std::size_t>(rows.size()));
+  for (const int row : rows) removed.push_back({disk, row});
   Guarded([&] {
-    document_.ApplyChange(
-        RemoveThumbs(document_.CatalogStream(), document_.Index(), disk, removed));
+    document_.ApplyChange(RemoveThumbs(document_.CatalogStream(), document_.Index(), removed));
     ReloadCatalog(false);
     SelectDiskRow(disk);
   });

@@ -1,0 +1,44 @@
+// Opening the picture a thumbnail was made from, or its folder, where its disk is mounted.
+#include <QDesktopServices>
+#include <QLabel>
+#include <QListView>
+#include <QModelIndex>
+
+#include "catalog/catalog_index.h"
+#include "catalog/cp1251.h"
+#include "mainwindow/main_window.h"
+#include "platform/original_file.h"
+
+namespace quorvel {
+
+void MainWindow::OpenOriginalClick() {
+  const QList<int> rows = SelectedThumbnailRows();
+  if (rows.size() == 1) OpenOriginal({selected_disk_, rows.first()}, false);
+}
+
+void MainWindow::ShowInFolderClick() {
+  const QList<int> rows = SelectedThumbnailRows();
+  if (rows.size() == 1) OpenOriginal({selected_disk_, rows.first()}, true);
+}
+
+void MainWindow::ListView2DblClick(const QModelIndex& index) {
+  // As "Открыть файл" on the thumbnail clicked, which the click has selected.
+  if (index.isValid() && menus_.OpenOriginal->isEnabled()) {
+    OpenOriginal({selected_disk_, index.row()}, false);
+  }
+}
+
+void MainWindow::OpenOriginal(ThumbRef thumb, bool folder) {
+  const CatInfo& disk = document_.Index().Disks.at(static_cast<std::size_t>(thumb.disk));
+  const std::string_view stored =
+      disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name(document_.CatalogStream());
+  const std::optional<std::filesystem::path> file = FindOriginalFile(stored);
+  if (!file) {
+    status_panel_->setText(QStringLiteral("Файл недоступен: вставьте диск \"%1\".")
+                               .arg(QString::fromStdString(Cp1251ToUtf8(disk.Name))));
+    return;
+  }
+  QDesktopServices::openUrl(LocalFileUrl(folder ? file->parent_path() : *file));
+}
+
+}  // namespace quorvel
