@@ -8,6 +8,7 @@
 #include "catalog/cp1251.h"
 #include "mainwindow/main_window.h"
 #include "platform/original_file.h"
+#include "platform/path_text.h"
 
 namespace quorvel {
 
@@ -38,7 +39,11 @@ void MainWindow::OpenOriginal(ThumbRef thumb, bool folder) {
                                .arg(QString::fromStdString(Cp1251ToUtf8(disk.Name))));
     return;
   }
-  QDesktopServices::openUrl(LocalFileUrl(folder ? file->parent_path() : *file));
+  const std::filesystem::path target = folder ? file->parent_path() : *file;
+  // The desktop may have no program for it; saying nothing would look as if it had opened.
+  if (!QDesktopServices::openUrl(LocalFileUrl(target))) {
+    status_panel_->setText(QStringLiteral("Не удалось открыть \"%1\".").arg(PathToQString(target)));
+  }
 }
 
 }  // namespace quorvel
