@@ -183,8 +183,8 @@ void MainWindow::ConnectCommands() {
 
 void MainWindow::UpdateCommands() {
   MainMenuItems& m = menus_;
-  const bool idle =
-      !scan_running_;  // while a disk is added, nothing reads or changes the catalogue
+  // While a disk is being added, nothing reads or changes the catalogue.
+  const bool idle = !scan_running_;
   const bool open = document_.CatalogOpen();
   const bool modified = open && document_.Modified();
   const bool dialog = show_options_ != nullptr;  // shows the dialog, once start-up connected it
