@@ -200,9 +200,8 @@ void RenameOneDisk(CatalogDocument& document, const BenchFiles&) {
 }
 
 void RemoveOneThumb(CatalogDocument& document, const BenchFiles&) {
-  const int removed[] = {kEditedThumb};
-  document.ApplyChange(
-      quorvel::RemoveThumbs(document.CatalogStream(), document.Index(), kEditedDisk, removed));
+  const quorvel::ThumbRef removed[] = {{kEditedDisk, kEditedThumb}};
+  document.ApplyChange(quorvel::RemoveThumbs(document.CatalogStream(), document.Index(), removed));
 }
 
 // The file is read and checked before the catalogue is touched, and stays held until the change

@@ -90,33 +90,52 @@ Bytes RenameDisk(ByteView stream, const CatalogIndex& index, int disk, std::stri
   return out;
 }
 
-Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, int disk,
-                   std::span<const int> removed) {
-  const CatInfo& info = DiskAt(index, disk);
-  std::vector<bool> drop(info.Thumbs.size(), false);
-  for (const int row : removed) {
-    if (row < 0 || static_cast<std::size_t>(row) >= drop.size()) {
-      throw CatalogError("Disk " + std::to_string(disk + 1) + " has no thumbnail " +
-                         std::to_string(row + 1));
+Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, std::span<const ThumbRef> removed) {
+  std::vector<ThumbRef> drop(removed.begin(), removed.end());
+  for (const ThumbRef& ref : drop) {
+    if (ref.thumb < 0 ||
+        static_cast<std::size_t>(ref.thumb) >= DiskAt(index, ref.disk).Thumbs.size()) {
+      throw CatalogError("Disk " + std::to_string(ref.disk + 1) + " has no thumbnail " +
+                         std::to_string(ref.thumb + 1));
     }
-    drop[static_cast<std::size_t>(row)] = true;
   }
-  const std::int64_t start = info.RecordStart();
-  const std::int64_t thumbs_start = start + kDiskFixedSize + info.NameLength;
+  // In file order, so that the catalogue is copied front to back once.
+  std::sort(drop.begin(), drop.end());
+  drop.erase(std::unique(drop.begin(), drop.end()), drop.end());
   Bytes out;
   out.reserve(stream.size());
-  AppendRange(out, stream, 0, thumbs_start);
-  std::int64_t kept = 0;
-  for (std::size_t j = 0; j < info.Thumbs.size(); ++j) {
-    if (drop[j]) continue;
-    const Disc& thumb = info.Thumbs[j];
-    AppendRange(out, stream, thumb.RecordStart(), thumb.JpegPos + thumb.JpegSize);
-    ++kept;
+  std::int64_t copied = 0;  // the stream is in `out` up to here
+  for (auto next = drop.begin(); next != drop.end();) {
+    const std::int32_t disk = next->disk;
+    const CatInfo& info = index.Disks[static_cast<std::size_t>(disk)];
+    const std::int64_t thumbs_start = info.RecordStart() + kDiskFixedSize + info.NameLength;
+    AppendRange(out, stream, copied, thumbs_start);
+    const std::int64_t start =
+        static_cast<std::int64_t>(out.size()) - (thumbs_start - info.RecordStart());
+    std::int64_t kept = 0;
+    // Neighbouring kept records go over as one range.
+    std::int64_t run_start = thumbs_start;
+    std::int64_t run_end = thumbs_start;
+    for (std::size_t j = 0; j < info.Thumbs.size(); ++j) {
+      if (next != drop.end() && next->disk == disk && static_cast<std::size_t>(next->thumb) == j) {
+        ++next;
+        continue;
+      }
+      const Disc& thumb = info.Thumbs[j];
+      if (thumb.RecordStart() != run_end) {
+        AppendRange(out, stream, run_start, run_end);
+        run_start = thumb.RecordStart();
+      }
+      run_end = thumb.JpegPos + thumb.JpegSize;
+      ++kept;
+    }
+    AppendRange(out, stream, run_start, run_end);
+    WriteField(out, start + 2, kept, kCountWidth);
+    WriteField(out, start + 4 + info.NameLength, static_cast<std::int64_t>(out.size()) - start,
+               kRecordLengthWidth);
+    copied = info.RecordEnd;
   }
-  const std::int64_t new_end = static_cast<std::int64_t>(out.size());
-  AppendRange(out, stream, info.RecordEnd, static_cast<std::int64_t>(stream.size()));
-  WriteField(out, start + 2, kept, kCountWidth);
-  WriteField(out, start + 4 + info.NameLength, new_end - start, kRecordLengthWidth);
+  AppendRange(out, stream, copied, static_cast<std::int64_t>(stream.size()));
   return out;
 }
 

@@ -31,10 +31,10 @@ Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int>
 // more than 255 bytes.
 Bytes RenameDisk(ByteView stream, const CatalogIndex& index, int disk, std::string_view name);
 
-// The catalogue without the thumbnails `removed` of disk `disk` (any order, duplicates
-// ignored); the kept ones keep their order, the disk's count and record length follow.
-Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, int disk,
-                   std::span<const int> removed);
+// The catalogue without the thumbnails `removed`, of any disks (any order, duplicates ignored):
+// the kept ones keep their order, each changed disk's count and record length follow, and every
+// other byte is kept. Refuses a disk or thumbnail that is not in the index.
+Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, std::span<const ThumbRef> removed);
 
 // The catalogue with every disk record of `other` (a whole catalogue file's bytes) appended
 // after its own, and the disk count raised by `other`'s. An empty catalogue gains the header.

@@ -205,8 +205,7 @@ void MainWindow::ReloadCatalog(bool load_from_file) {
   // A query shown stays, over the catalogue as it is now.
   if (Searching()) RunSearch(result_disks);
   disk_list_->setFocus();
-  // The menus' keys work without the menus being opened, so their items follow every change.
-  FileeeeClick();
+  UpdateCommands();
   ReportReload(outcome, file_name, was_damaged);
 }
 
@@ -287,10 +286,11 @@ void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
   };
   if (Searching()) {
     if (!updating_results_) ShowSearchResults();
-    return;
+  } else {
+    for (const int disk : disks(deselected)) ListView1SelectItem(disk, false);
+    for (const int disk : disks(selected)) ListView1SelectItem(disk, true);
   }
-  for (const int disk : disks(deselected)) ListView1SelectItem(disk, false);
-  for (const int disk : disks(selected)) ListView1SelectItem(disk, true);
+  UpdateCommands();
 }
 
 void MainWindow::ListView1SelectItem(int disk_index, bool selected) {

@@ -28,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
+class QModelIndex;
 class QShowEvent;
 class QSplitter;
 class QTreeView;
@@ -59,6 +60,8 @@ struct MainMenuItems {
   QAction* ShowOnDisk = nullptr;  // only over search results
   QAction* RemoveThumb = nullptr;
   QAction* S2P = nullptr;
+  QAction* OpenOriginal = nullptr;  // "Открыть файл"
+  QAction* ShowInFolder = nullptr;  // "Показать в папке"
 };
 
 class MainWindow : public QMainWindow {
@@ -104,7 +107,7 @@ class MainWindow : public QMainWindow {
   void UndoClick();
   void ImportClick();
   void Export1Click();
-  // Enables the menu items for the state now; runs whenever a top-level menu opens.
+  // Enables the commands for the state now (UpdateCommands).
   void FileeeeClick();
 
   // Show the dialog "Параметры" on its add-disk page (0) or its settings page (1), through
@@ -128,6 +131,10 @@ class MainWindow : public QMainWindow {
   void RemoveThumbClick();
   // Writes the selected thumbnails' JPEG data to a folder the user picks.
   void S2PClick();
+  // Open the selected thumbnail's original picture, or its folder, with the desktop's program
+  // for it; when the picture is not here, the status bar asks for its disk instead.
+  void OpenOriginalClick();
+  void ShowInFolderClick();
   // The lists' context menus, for a request at `pos` in the list's viewport.
   void ListView1ContextPopup(const QPoint& pos);
   void ListView2ContextPopup(const QPoint& pos);
@@ -155,6 +162,16 @@ class MainWindow : public QMainWindow {
  private:
   void CreateMenus();
   void ConnectCommands();
+  // Each command's action is enabled, with its text, for the state now: the catalogue open and
+  // modified, a scan running, what each list has selected, the dialog connected. Runs whenever
+  // any of these changes, so that menus and keys agree; a disabled action does nothing.
+  void UpdateCommands();
+  // A double click on a thumbnail: opens its original; on a search result, goes to it.
+  void ListView2DblClick(const QModelIndex& index);
+  // The thumbnail shown at `row` of the thumbnail view.
+  ThumbRef ItemOfRow(int row) const;
+  // Hands the original of `thumb`, or with `folder` its folder, to the desktop.
+  void OpenOriginal(ThumbRef thumb, bool folder);
   // Asks whether to save unsaved changes; false when the command must stop.
   bool SaveChangesQuestion();
   // Runs `command`, showing a refusal or a file error in an error box instead of ending it.

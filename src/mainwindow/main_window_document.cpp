@@ -1,5 +1,4 @@
-// The document commands: new, open, save, save as, undo, the question before closing, and the
-// menu enabling that follows the document's state.
+// The document commands: new, open, save, save as, undo, and the question before closing.
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QMenu>
@@ -106,7 +105,6 @@ bool MainWindow::SaveChangesQuestion() {
 }
 
 void MainWindow::NewClick() {
-  if (scan_running_) return;
   if (!SaveChangesQuestion()) return;
   const QString chosen = ChooseCatalogFile(save_dialog_);
   if (chosen.isEmpty()) return;
@@ -126,7 +124,6 @@ void MainWindow::NewClick() {
 }
 
 void MainWindow::OpenClick() {
-  if (scan_running_) return;
   if (!SaveChangesQuestion()) return;
   const QString chosen = ChooseCatalogFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
@@ -140,7 +137,6 @@ void MainWindow::OpenClick() {
 }
 
 bool MainWindow::SaveClick() {
-  if (scan_running_) return false;
   bool saved = false;
   Guarded([&] {
     // Held from the question to the write, so that no other program's change slips in between.
@@ -153,12 +149,11 @@ bool MainWindow::SaveClick() {
     document_.Save();
     saved = true;
   });
-  FileeeeClick();
+  UpdateCommands();
   return saved;
 }
 
 void MainWindow::SaveAsClick() {
-  if (scan_running_) return;
   const QString chosen = ChooseCatalogFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const int disk = selected_disk_;
@@ -180,7 +175,6 @@ void MainWindow::SaveAsClick() {
 }
 
 void MainWindow::UndoClick() {
-  if (scan_running_) return;
   document_.Undo();
   ReloadCatalog(false);
   if (DiskRowCount() > 0) SelectRow(0);
@@ -202,38 +196,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
 }
 
-void MainWindow::FileeeeClick() {
-  if (scan_running_) {
-    for (QAction* item : {menus_.New, menus_.Open, menus_.Save, menus_.SaveAs, menus_.Import,
-                          menus_.Export1, menus_.Undo, menus_.Add}) {
-      item->setEnabled(false);
-    }
-    menus_.Settings->setEnabled(show_options_ != nullptr);
-    return;
-  }
-  const bool open = document_.CatalogOpen();
-  const bool modified = document_.Modified();
-  menus_.SaveAs->setEnabled(open);
-  menus_.Import->setEnabled(open);
-  menus_.Save->setEnabled(modified && open);
-  menus_.Undo->setEnabled(modified && open);
-  menus_.Export1->setEnabled(disk_list_->selectionModel()->hasSelection());
-  menus_.New->setEnabled(true);
-  menus_.Open->setEnabled(true);
-  // Both show the dialog, which exists once start-up has connected it.
-  menus_.Add->setEnabled(open && show_options_ != nullptr);
-  menus_.Settings->setEnabled(show_options_ != nullptr);
-}
+void MainWindow::FileeeeClick() { UpdateCommands(); }
 
 void MainWindow::SetShowOptions(std::function<void(int page)> show_page) {
   show_options_ = std::move(show_page);
-  FileeeeClick();
+  UpdateCommands();
 }
 
 void MainWindow::SetScanRunning(bool running, std::function<void()> stop_scan) {
   scan_running_ = running;
   stop_scan_ = std::move(stop_scan);
-  FileeeeClick();
+  UpdateCommands();
   if (!running && close_after_scan_) {
     close_after_scan_ = false;
     QTimer::singleShot(0, this, &QWidget::close);
@@ -248,8 +221,7 @@ void MainWindow::ShowAddedDisk() {
 }
 
 void MainWindow::AddClick() {
-  if (scan_running_) return;
-  if (show_options_ && document_.CatalogOpen()) show_options_(0);
+  if (show_options_) show_options_(0);
 }
 
 void MainWindow::SettingsClick() {

@@ -1,5 +1,6 @@
 // The edits of the open catalogue: removing and renaming disks, removing thumbnails, and the
-// context menus and keys (Delete, F2) that lead to them.
+// context menus that lead to them.
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -38,22 +39,6 @@ QPoint KeyboardMenuPoint(const QAbstractItemView& list) {
   const QRect shown = list.viewport()->rect();
   const QRect item = list.visualRect(list.currentIndex()).intersected(shown);
   return item.isEmpty() ? shown.topLeft() : item.center();
-}
-
-// TEMPORARY until the edit of several disks lands.
-Bytes RemoveThumbsOfDisks(ByteView stream, const CatalogIndex& index,
-                          std::vector<ThumbRef> removed) {
-  std::sort(removed.begin(), removed.end());
-  Bytes bytes(stream.begin(), stream.end());
-  for (std::size_t i = 0; i < removed.size();) {
-    std::vector<int> thumbs;
-    const int disk = removed[i].disk;
-    for (; i < removed.size() && removed[i].disk == disk; ++i) thumbs.push_back(removed[i].thumb);
-    const CatalogIndex now = BuildIndex(bytes);
-    bytes = RemoveThumbs(bytes, now, disk, thumbs);
-  }
-  (void)index;
-  return bytes;
 }
 
 }  // namespace
@@ -105,45 +90,30 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
+  // The keys trigger the commands' actions, which do nothing while disabled.
+  QAction* command = nullptr;
   if (key->key() == Qt::Key_Delete) {
-    if (list == thumbnail_view_) {
-      RemoveThumbClick();
-    } else if (disk_list_->selectionModel()->hasSelection()) {
-      RemoveDiskClick();
-    }
-    return true;
+    command = list == disk_list_ ? menus_.RemoveDisk : menus_.RemoveThumb;
+  } else if (key->key() == Qt::Key_F2 && list == disk_list_) {
+    command = menus_.RenameDisk;
+  } else if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+             list == thumbnail_view_ && thumbnail_model_->ShowsResults()) {
+    command = menus_.ShowOnDisk;
   }
-  if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && list == thumbnail_view_ &&
-      thumbnail_model_->ShowsResults()) {
-    ShowOnDiskClick(thumbnail_view_->currentIndex().row());
-    return true;
-  }
-  if (key->key() == Qt::Key_F2 && list == disk_list_) {
-    RenameDiskClick();
-    return true;
-  }
-  return false;
+  if (command == nullptr) return false;
+  command->trigger();
+  return true;
 }
 
+// Each menu opens only while its first command has something to act on.
 void MainWindow::ListView1ContextPopup(const QPoint& pos) {
-  if (scan_running_) return;
-  const int selected = static_cast<int>(disk_list_->selectionModel()->selectedRows().size());
-  if (selected == 0) return;
-  menus_.RemoveDisk->setText(selected == 1 ? QStringLiteral("Удалить диск")
-                                           : QStringLiteral("Удалить диски"));
-  menus_.RemoveDisk->setEnabled(true);
-  menus_.RenameDisk->setEnabled(selected == 1);
+  if (!menus_.RemoveDisk->isEnabled()) return;
   menus_.PopupMenu1->popup(disk_list_->viewport()->mapToGlobal(pos));
 }
 
 void MainWindow::ListView2ContextPopup(const QPoint& pos) {
-  if (scan_running_) return;
-  const auto selected = SelectedThumbnailRows().size();
-  if (selected == 0) return;
-  menus_.RemoveThumb->setText(selected == 1 ? QStringLiteral("Удалить эскиз")
-                                            : QStringLiteral("Удалить эскизы"));
-  menus_.RemoveThumb->setEnabled(true);
-  menus_.S2P->setEnabled(true);
+  if (!menus_.RemoveThumb->isEnabled()) return;
+  // Over search results the menu leads to a result's disk first.
   if (thumbnail_model_->ShowsResults()) {
     menus_.PopupMenu2->insertAction(menus_.RemoveThumb, menus_.ShowOnDisk);
   } else {
@@ -153,7 +123,6 @@ void MainWindow::ListView2ContextPopup(const QPoint& pos) {
 }
 
 void MainWindow::RemoveDiskClick() {
-  if (scan_running_) return;
   const std::vector<int> selected = SelectedDisksInOrder();
   if (selected.empty() || !ChangeAllowed()) return;
   // The question names the selected row's disk: the last row selected may have been
@@ -183,7 +152,6 @@ void MainWindow::RemoveDiskClick() {
 }
 
 void MainWindow::RenameDiskClick() {
-  if (scan_running_) return;
   const std::vector<int> selected = SelectedDisksInOrder();
   if (selected.size() != 1 || !ChangeAllowed()) return;
   // The selected row's disk, which is not always the last one selected (see RemoveDiskClick).
@@ -210,7 +178,6 @@ void MainWindow::RenameDiskClick() {
 }
 
 void MainWindow::RemoveThumbClick() {
-  if (scan_running_) return;
   const QList<int> rows = SelectedThumbnailRows();
   if (rows.isEmpty() || !ChangeAllowed()) return;
   const QString text =
@@ -221,10 +188,14 @@ void MainWindow::RemoveThumbClick() {
   if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;
   const WaitCursor wait;
   std::vector<ThumbRef> removed;
-  for (const int row : rows) removed.push_back(thumbnail_model_->Items()[static_cast<std::size_t>(row)]);
+  removed.reserve(static_cast<std::size_t>(rows.size()));
+  // The view's items name their own disks: one disk's thumbnails, or results of several.
+  for (const int row : rows) {
+    removed.push_back(ItemOfRow(row));
+  }
   const int disk = removed.front().disk;
   Guarded([&] {
-    document_.ApplyChange(RemoveThumbsOfDisks(document_.CatalogStream(), document_.Index(), removed));
+    document_.ApplyChange(RemoveThumbs(document_.CatalogStream(), document_.Index(), removed));
     // Search results are shown again as they are now, by the reload; a disk's thumbnails, by
     // selecting it again.
     ReloadCatalog(false);

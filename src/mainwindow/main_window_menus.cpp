@@ -1,10 +1,11 @@
-// The main window's menus and file dialogs. Each command is enabled by the change that gives it
-// its handler; until then its item is shown, disabled.
+// The main window's menus and file dialogs, and the commands' enabling. Each command owns its
+// action: the menus show it, its keys trigger it, and UpdateCommands alone enables it.
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QListView>
 #include <QMenu>
@@ -12,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "mainwindow/main_window.h"
+#include "mainwindow/thumbnail_model.h"
 #include "platform/path_text.h"
 
 namespace quorvel {
@@ -128,14 +130,18 @@ void MainWindow::CreateMenus() {
           [bar, menu = m.Fileeee] { bar->setActiveAction(menu->menuAction()); });
 
   // The lists open these themselves (their context-menu handlers), so they are not attached.
-  // Their keys (Delete, F2) belong to the lists (the window's event filter); an action of a
-  // menu that is not attached never takes its key, so here they are only shown.
+  // Their keys (Delete, F2) belong to the lists (the window's event filter triggers the
+  // actions); an action of a menu that is not attached never takes its key, so here they are
+  // only shown.
   m.PopupMenu1 = MakePopup(this, "PopupMenu1", QStringLiteral("Меню дисков"));
   m.RemoveDisk = AddItem(m.PopupMenu1, "RemoveDisk", QStringLiteral("Удалить диск"));
   m.RenameDisk = AddItem(m.PopupMenu1, "RenameDisk", QStringLiteral("Переименовать диск"));
   m.PopupMenu2 = MakePopup(this, "PopupMenu2", QStringLiteral("Меню эскизов"));
   m.RemoveThumb = AddItem(m.PopupMenu2, "RemoveThumb", QStringLiteral("Удалить эскиз"));
   m.S2P = AddItem(m.PopupMenu2, "S2P", QStringLiteral("Сохранить в папку"));
+  m.PopupMenu2->addSeparator();
+  m.OpenOriginal = AddItem(m.PopupMenu2, "OpenOriginal", QStringLiteral("Открыть файл"));
+  m.ShowInFolder = AddItem(m.PopupMenu2, "ShowInFolder", QStringLiteral("Показать в папке"));
   // Joins the menu only over search results (ListView2ContextPopup), so that a screen reader
   // does not meet it anywhere else either.
   m.ShowOnDisk = new QAction(QStringLiteral("Показать на диске"), this);
@@ -150,9 +156,6 @@ void MainWindow::CreateMenus() {
 
 void MainWindow::ConnectCommands() {
   MainMenuItems& m = menus_;
-  for (QMenu* menu : {m.Fileeee, m.N1, m.N3}) {
-    connect(menu, &QMenu::aboutToShow, this, &MainWindow::FileeeeClick);
-  }
   connect(m.New, &QAction::triggered, this, &MainWindow::NewClick);
   connect(m.Open, &QAction::triggered, this, &MainWindow::OpenClick);
   connect(m.Save, &QAction::triggered, this, [this] { SaveClick(); });
@@ -166,14 +169,19 @@ void MainWindow::ConnectCommands() {
   connect(m.RenameDisk, &QAction::triggered, this, &MainWindow::RenameDiskClick);
   connect(m.RemoveThumb, &QAction::triggered, this, &MainWindow::RemoveThumbClick);
   connect(m.S2P, &QAction::triggered, this, &MainWindow::S2PClick);
+  connect(m.OpenOriginal, &QAction::triggered, this, &MainWindow::OpenOriginalClick);
+  connect(m.ShowInFolder, &QAction::triggered, this, &MainWindow::ShowInFolderClick);
   connect(m.ShowOnDisk, &QAction::triggered, this, [this] {
-    // The item the menu was opened over, or else the first selected.
+    // The item the menu was opened over (or Enter pressed on), or else the first selected.
     const QModelIndex current = thumbnail_view_->currentIndex();
     const QList<int> rows = SelectedThumbnailRows();
     if (rows.isEmpty()) return;
     ShowOnDiskClick(thumbnail_view_->selectionModel()->isSelected(current) ? current.row()
                                                                            : rows.first());
   });
+  connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &MainWindow::UpdateCommands);
+  connect(thumbnail_view_, &QAbstractItemView::doubleClicked, this, &MainWindow::ListView2DblClick);
 
   // The lists' context-menu requests, from the mouse (on the viewport) and from the keyboard
   // (on the list), and their keys, reach the window's event filter.
@@ -183,7 +191,38 @@ void MainWindow::ConnectCommands() {
     list->installEventFilter(this);
     list->viewport()->installEventFilter(this);
   }
-  FileeeeClick();
+  UpdateCommands();
+}
+
+void MainWindow::UpdateCommands() {
+  MainMenuItems& m = menus_;
+  // While a disk is being added, nothing reads or changes the catalogue.
+  const bool idle = !scan_running_;
+  const bool open = document_.CatalogOpen();
+  const bool modified = open && document_.Modified();
+  const bool dialog = show_options_ != nullptr;  // shows the dialog, once start-up connected it
+  const qsizetype disks = disk_list_->selectionModel()->selectedRows().size();
+  const qsizetype thumbs = thumbnail_view_->selectionModel()->selectedIndexes().size();
+  m.New->setEnabled(idle);
+  m.Open->setEnabled(idle);
+  m.Save->setEnabled(idle && modified);
+  m.SaveAs->setEnabled(idle && open);
+  m.Import->setEnabled(idle && open);
+  m.Export1->setEnabled(idle && disks > 0);
+  m.Undo->setEnabled(idle && modified);
+  m.Add->setEnabled(idle && open && dialog);
+  m.Settings->setEnabled(dialog);
+  m.RemoveDisk->setText(disks > 1 ? QStringLiteral("Удалить диски")
+                                  : QStringLiteral("Удалить диск"));
+  m.RemoveDisk->setEnabled(idle && disks > 0);
+  m.RenameDisk->setEnabled(idle && disks == 1);
+  m.RemoveThumb->setText(thumbs > 1 ? QStringLiteral("Удалить эскизы")
+                                    : QStringLiteral("Удалить эскиз"));
+  m.RemoveThumb->setEnabled(idle && thumbs > 0);
+  m.S2P->setEnabled(idle && thumbs > 0);
+  m.OpenOriginal->setEnabled(idle && thumbs == 1);
+  m.ShowInFolder->setEnabled(idle && thumbs == 1);
+  m.ShowOnDisk->setEnabled(thumbnail_model_->ShowsResults() && thumbs > 0);
 }
 
 void MainWindow::CreateFileDialogs() {

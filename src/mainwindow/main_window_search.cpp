@@ -58,9 +58,6 @@ void MainWindow::CreateSearchField(QWidget* central) {
     search_field_->selectAll();
   });
   connect(search_field_, &QLineEdit::textChanged, this, &MainWindow::SearchTextChanged);
-  connect(thumbnail_view_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& at) {
-    if (thumbnail_model_->ShowsResults()) ShowOnDiskClick(at.row());
-  });
 }
 
 void MainWindow::SearchTextChanged(const QString& text) {
@@ -116,6 +113,7 @@ void MainWindow::ShowSearchResults() {
                      .arg(count == 0 ? 0 : disks.size());
   status_panel_->setText(status_text_);
   undecodable_shown_ = false;
+  UpdateCommands();
 }
 
 void MainWindow::EndSearch() {

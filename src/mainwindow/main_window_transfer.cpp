@@ -26,7 +26,7 @@ const QString kTitle = QStringLiteral("Quorvel");
 }  // namespace
 
 void MainWindow::ImportClick() {
-  if (scan_running_ || !ChangeAllowed()) return;
+  if (!ChangeAllowed()) return;
   const QString chosen = ChooseCatalogFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document_.CatalogFileName())) return;
   Guarded([&] {
@@ -45,7 +45,6 @@ void MainWindow::ImportClick() {
 }
 
 void MainWindow::Export1Click() {
-  if (scan_running_) return;
   const QString chosen = ChooseCatalogFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const QString target = CompleteCatalogName(chosen);
@@ -70,7 +69,6 @@ void MainWindow::Export1Click() {
 }
 
 void MainWindow::S2PClick() {
-  if (scan_running_) return;
   const QString start = CatalogFolder();
   const QString folder = prompts_.ChooseFolder(this, QStringLiteral("Выберите папку"),
                                                start.isEmpty() ? QDir::currentPath() : start);

@@ -327,9 +327,9 @@ void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {
       if (item->isEnabled()) enabled_during_scan.append(item->objectName());
     }
     QVERIFY(m.Settings->isEnabled());
-    // The commands do nothing even when reached some other way.
-    p.window->UndoClick();
-    p.window->NewClick();
+    // The commands do nothing even when triggered some other way.
+    m.Undo->trigger();
+    m.New->trigger();
     QVERIFY(!p.Child<QPushButton>("Button3")->isEnabled());
     // The page shows the walk's texts by the time it lets events through.
     QCOMPARE(p.Edit("Edit5")->text(), QStringLiteral("Поиск изображений в: ") +

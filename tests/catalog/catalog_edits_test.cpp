@@ -99,22 +99,43 @@ TEST(RemoveThumbsTest, DropsTheChosenRecordsAndPatchesCountAndLength) {
   const Bytes stream = BuildCatalog(disks);
   const CatalogIndex index = BuildIndex(stream);
 
-  const std::vector<int> middle = {1};
+  const std::vector<ThumbRef> middle = {{0, 1}};
   std::vector<DiskSpec> expected = disks;
   expected[0].thumbs.erase(expected[0].thumbs.begin() + 1);
-  EXPECT_TRUE(Same(Contents(RemoveThumbs(stream, index, 0, middle)), expected));
+  EXPECT_TRUE(Same(Contents(RemoveThumbs(stream, index, middle)), expected));
 
   // Of the last disk in the stream: nothing follows it.
-  const std::vector<int> both = {1, 0, 1};
-  const Bytes emptied = RemoveThumbs(stream, index, 1, both);
+  const std::vector<ThumbRef> both = {{1, 1}, {1, 0}, {1, 1}};
+  const Bytes emptied = RemoveThumbs(stream, index, both);
   expected = disks;
   expected[1].thumbs.clear();
   EXPECT_TRUE(Same(Contents(emptied), expected));
   const CatalogIndex after = BuildIndex(emptied);
   EXPECT_EQ(after.Disks[1].RecordEnd - after.Disks[1].RecordStart(), 8 + 4);
 
-  EXPECT_EQ(RemoveThumbs(stream, index, 0, {}), stream);
-  EXPECT_THROW(RemoveThumbs(stream, index, 0, std::vector<int>{3}), CatalogError);
+  EXPECT_EQ(RemoveThumbs(stream, index, {}), stream);
+  EXPECT_THROW(RemoveThumbs(stream, index, std::vector<ThumbRef>{{0, 3}}), CatalogError);
+  EXPECT_THROW(RemoveThumbs(stream, index, std::vector<ThumbRef>{{2, 0}}), CatalogError);
+}
+
+TEST(RemoveThumbsTest, RemovesFromSeveralDisksInOneChange) {
+  std::vector<DiskSpec> disks = {{"a", {{"1", Jpeg(1)}, {"2", Jpeg(2)}}},
+                                 {"b", {{"3", Jpeg(3)}}},
+                                 {"c", {{"4", Jpeg(4)}, {"5", Jpeg(5)}, {"6", Jpeg(6)}}}};
+  const Bytes stream = BuildCatalog(disks);
+  const CatalogIndex index = BuildIndex(stream);
+  // Out of order, with a duplicate: the first disk loses its first, the last its outer two, and
+  // the one between keeps all its bytes.
+  const std::vector<ThumbRef> removed = {{2, 2}, {0, 0}, {2, 0}, {0, 0}};
+  std::vector<DiskSpec> expected = disks;
+  expected[0].thumbs.erase(expected[0].thumbs.begin());
+  expected[2].thumbs = {disks[2].thumbs[1]};
+  const Bytes out = RemoveThumbs(stream, index, removed);
+  EXPECT_TRUE(Same(Contents(out), expected));
+  const CatInfo& b = index.Disks[1];
+  const std::int64_t shift = BuildIndex(out).Disks[1].RecordStart() - b.RecordStart();
+  EXPECT_TRUE(std::equal(stream.begin() + b.RecordStart(), stream.begin() + b.RecordEnd,
+                         out.begin() + b.RecordStart() + shift));
 }
 
 TEST(ImportCatalogTest, AppendsTheOtherCataloguesDisks) {
@@ -216,17 +237,17 @@ TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
       case 3: {  // remove thumbnails
         if (disks == 0) break;
         const int d = pick(disks);
-        std::vector<int> removed;
+        std::vector<ThumbRef> removed;
         std::vector<DiskSpec> next = model;
         next[d].thumbs.clear();
         for (int t = 0; t < static_cast<int>(model[d].thumbs.size()); ++t) {
           if (pick(2) == 0) {
-            removed.push_back(t);
+            removed.push_back({d, t});
           } else {
             next[d].thumbs.push_back(model[d].thumbs[t]);
           }
         }
-        apply(RemoveThumbs(stream, index, d, removed), std::move(next));
+        apply(RemoveThumbs(stream, index, removed), std::move(next));
         break;
       }
       case 4: {  // import a generated catalogue

@@ -241,12 +241,11 @@ int RemoveThumbnails(const std::vector<std::string>& args, std::ostream&) {
   const Loaded loaded = LoadCatalog(args[0]);
   const int disk = DiskIndex(loaded, args[1]);
   const std::size_t thumbs = loaded.index.Disks[static_cast<std::size_t>(disk)].Thumbs.size();
-  std::vector<int> removed;
+  std::vector<ThumbRef> removed;
   for (std::size_t k = 2; k < args.size(); ++k) {
-    removed.push_back(Number(args[k], thumbs, "INDEX", "the disk"));
+    removed.push_back({disk, Number(args[k], thumbs, "INDEX", "the disk")});
   }
-  SaveCatalog(args[0],
-              Edit([&] { return RemoveThumbs(loaded.stream, loaded.index, disk, removed); }));
+  SaveCatalog(args[0], Edit([&] { return RemoveThumbs(loaded.stream, loaded.index, removed); }));
   return kExitOk;
 }
 
