@@ -56,7 +56,7 @@ struct MainMenuItems {
   QMenu* PopupMenu1 = nullptr;  // the disk list's context menu
   QAction* RemoveDisk = nullptr;
   QAction* RenameDisk = nullptr;
-  QMenu* PopupMenu2 = nullptr;  // the thumbnail view's context menu
+  QMenu* PopupMenu2 = nullptr;    // the thumbnail view's context menu
   QAction* ShowOnDisk = nullptr;  // only over search results
   QAction* RemoveThumb = nullptr;
   QAction* S2P = nullptr;

@@ -56,7 +56,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == search_field_) {
     // Escape empties the field, and so ends the search.
     if (event->type() != QEvent::KeyPress ||
-        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || search_field_->text().isEmpty()) {
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape ||
+        search_field_->text().isEmpty()) {
       return false;
     }
     search_field_->clear();
@@ -180,11 +181,11 @@ void MainWindow::RenameDiskClick() {
 void MainWindow::RemoveThumbClick() {
   const QList<int> rows = SelectedThumbnailRows();
   if (rows.isEmpty() || !ChangeAllowed()) return;
-  const QString text =
-      rows.size() == 1 ? QStringLiteral("Вы действительно хотите удалить эскиз \r\"") +
-                             thumbnail_model_->Name(rows.first()) + QStringLiteral("\" ?")
-                       : QStringLiteral("Вы действительно хотите удалить эти эскизы (") +
-                             QString::number(rows.size()) + QStringLiteral(" шт.) ?");
+  const QString text = rows.size() == 1
+                           ? QStringLiteral("Вы действительно хотите удалить эскиз \r\"") +
+                                 thumbnail_model_->Name(rows.first()) + QStringLiteral("\" ?")
+                           : QStringLiteral("Вы действительно хотите удалить эти эскизы (") +
+                                 QString::number(rows.size()) + QStringLiteral(" шт.) ?");
   if (prompts_.ConfirmYesNo(this, kTitle, text) != Answer::kYes) return;
   const WaitCursor wait;
   std::vector<ThumbRef> removed;

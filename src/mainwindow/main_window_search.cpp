@@ -73,7 +73,7 @@ void MainWindow::SearchTextChanged(const QString& text) {
     row_after_search_ = -1;
     const bool shown = std::find(disks_before_search_.begin(), disks_before_search_.end(),
                                  selected_disk_) != disks_before_search_.end();
-    disk_before_search_ = shown                           ? selected_disk_
+    disk_before_search_ = shown                          ? selected_disk_
                           : disks_before_search_.empty() ? -1
                                                          : disks_before_search_.back();
   }
@@ -158,7 +158,8 @@ void MainWindow::SelectDisks(const std::vector<int>& disks, int current) {
   QItemSelection rows;
   for (const int disk : disks) {
     const int row = disk_proxy_->RowOfDisk(disk);
-    if (disk != current && row >= 0) rows.select(disk_proxy_->index(row, 0), disk_proxy_->index(row, 0));
+    if (disk != current && row >= 0)
+      rows.select(disk_proxy_->index(row, 0), disk_proxy_->index(row, 0));
   }
   QItemSelectionModel* selection = disk_list_->selectionModel();
   selection->select(rows, QItemSelectionModel::Select | QItemSelectionModel::Rows);

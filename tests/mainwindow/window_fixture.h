@@ -223,6 +223,15 @@ inline QRect RowRect(QTreeView* list, int row) {
       .united(list->visualRect(model.index(row, model.columnCount() - 1)));
 }
 
+// Types `text` into `widget` key by key, as a keyboard of any layout does: QTest::keyClicks
+// knows the keys of ASCII characters only.
+inline void TypeText(QWidget* widget, const QString& text) {
+  for (const QChar ch : text) {
+    QTest::sendKeyEvent(QTest::Click, widget, static_cast<Qt::Key>(ch.toUpper().unicode()),
+                        QString(ch), Qt::NoModifier);
+  }
+}
+
 // The status bar's one panel.
 inline QString StatusText(MainWindow& window) {
   auto* panel = window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel"));

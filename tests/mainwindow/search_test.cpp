@@ -1,0 +1,194 @@
+// The search over every disk in the main window, typed as a user types it: the disk list
+// narrowed to the disks with matches, their matches in the thumbnail view, the way back to a
+// result's disk, and the commands on results of several disks.
+#include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+
+#include "mainwindow/thumbnail_model.h"
+#include "window_fixture.h"
+
+namespace quorvel {
+namespace {
+
+// Three disks, stored in this order and listed by name as Архив, Зима, Лето 2019. "море"
+// occurs in three paths, of two disks, in either case.
+const std::vector<DiskSpec>& Disks() {
+  static const std::vector<DiskSpec> disks = [] {
+    const auto thumb = [](const char* path, std::uint32_t seed) {
+      return ThumbSpec{Utf8ToCp1251(path), testkit::GradientJpeg(seed)};
+    };
+    return std::vector<DiskSpec>{
+        {Utf8ToCp1251("Лето 2019"),
+         {thumb("E:\\Море\\a.jpg", 1), thumb("E:\\Горы\\b.jpg", 2), thumb("E:\\МОРЕ\\c.jpg", 3)}},
+        {Utf8ToCp1251("Зима"), {thumb("F:\\море\\d.jpg", 4), thumb("F:\\Лес\\e.jpg", 5)}},
+        {Utf8ToCp1251("Архив"), {thumb("G:\\Дом\\f.jpg", 6)}},
+    };
+  }();
+  return disks;
+}
+
+QListView* View(MainWindow& window) {
+  return window.findChild<QListView*>(QStringLiteral("ListView2"));
+}
+
+QLineEdit* Field(MainWindow& window) {
+  return window.findChild<QLineEdit*>(QStringLiteral("SearchField"));
+}
+
+void SelectThumbs(QListView* view, const QList<int>& rows) {
+  view->clearSelection();
+  for (const int row : rows) {
+    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
+  }
+}
+
+const QStringList kAllMatches = {"F:\\море\\d.jpg", "E:\\Море\\a.jpg", "E:\\МОРЕ\\c.jpg"};
+
+}  // namespace
+
+class SearchTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void typingNarrowsTheDisksAndShowsTheirMatches();
+  void aResultLeadsToItsDisk();
+  void removingResultsOfTwoDisksIsOneChange();
+  void savingResultsOfTwoDisksWritesEach();
+};
+
+void SearchTest::typingNarrowsTheDisksAndShowsTheirMatches() {
+  Session s;
+  QVERIFY(s.Start(s.Write("s.qrv", BuildCatalog(Disks()))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  s.SetCurrentRow(1);  // Зима, the disk view's choice
+  const QString disk_status = StatusText(s.window);
+  QLineEdit* field = Field(s.window);
+  QCOMPARE(field->placeholderText(), QStringLiteral("Поиск по всем дискам"));
+
+  QTest::keyClick(&s.window, Qt::Key_F, Qt::ControlModifier);
+  QVERIFY(field->hasFocus());
+  TypeText(field, QStringLiteral("море"));
+  QCOMPARE(s.Column(0), QStringList({"Зима", "Лето 2019"}));
+  QVERIFY(s.SelectedNames().isEmpty());
+  QCOMPARE(s.window.SelectedDiskImages(), kAllMatches);
+  QCOMPARE(View(s.window)->model()->index(0, 0).data(ThumbnailModel::kDiskNameRole).toString(),
+           QStringLiteral("Зима"));
+  QCOMPARE(StatusText(s.window), QStringLiteral("Найдено эскизов: 3, на дисках: 2."));
+
+  // Selected disks narrow the results; none selected shows them all again.
+  s.SetCurrentRow(1);
+  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"E:\\Море\\a.jpg", "E:\\МОРЕ\\c.jpg"}));
+  QCOMPARE(StatusText(s.window), QStringLiteral("Найдено эскизов: 2, на дисках: 1."));
+  s.List()->clearSelection();
+  QCOMPARE(s.window.SelectedDiskImages(), kAllMatches);
+  // The results follow the disk list's order.
+  s.window.ListView1ColumnClick(0);
+  QCOMPARE(s.window.SelectedDiskImages(),
+           QStringList({"E:\\Море\\a.jpg", "E:\\МОРЕ\\c.jpg", "F:\\море\\d.jpg"}));
+
+  TypeText(field, QStringLiteral(" -a.jpg"));
+  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"E:\\МОРЕ\\c.jpg", "F:\\море\\d.jpg"}));
+  TypeText(field, QStringLiteral(" нигде"));
+  QCOMPARE(s.RowCount(), 0);
+  QCOMPARE(StatusText(s.window), QStringLiteral("Найдено эскизов: 0, на дисках: 0."));
+
+  // Escape: the disks and the choice as they were.
+  QTest::keyClick(field, Qt::Key_Escape);
+  QVERIFY(field->text().isEmpty());
+  QCOMPARE(s.RowCount(), 3);
+  QCOMPARE(s.SelectedNames(), QStringList({"Зима"}));
+  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"F:\\море\\d.jpg", "F:\\Лес\\e.jpg"}));
+  QCOMPARE(StatusText(s.window), disk_status);
+}
+
+void SearchTest::aResultLeadsToItsDisk() {
+  Session s;
+  QVERIFY(s.Start(s.Write("s.qrv", BuildCatalog(Disks()))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  QListView* view = View(s.window);
+  const MainMenuItems& m = s.window.Menus();
+  const auto expect_shown = [&](const QString& disk, int row) {
+    QVERIFY(Field(s.window)->text().isEmpty());
+    QCOMPARE(s.SelectedNames(), QStringList({disk}));
+    QCOMPARE(view->currentIndex().row(), row);
+    QCOMPARE(view->selectionModel()->selectedIndexes(), QModelIndexList({view->currentIndex()}));
+    QVERIFY(view->hasFocus());
+  };
+
+  TypeText(Field(s.window), QStringLiteral("море"));
+  view->setFocus();
+  view->setCurrentIndex(view->model()->index(2, 0));  // c.jpg, the third of Лето 2019
+  QVERIFY(m.ShowOnDisk->isEnabled());
+  QTest::keyClick(view, Qt::Key_Return);
+  expect_shown(QStringLiteral("Лето 2019"), 2);
+  QVERIFY(!m.ShowOnDisk->isEnabled());
+
+  TypeText(Field(s.window), QStringLiteral("море"));
+  const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+  expect_shown(QStringLiteral("Зима"), 0);
+
+  Field(s.window)->setFocus();
+  TypeText(Field(s.window), QStringLiteral("горы"));
+  SelectThumbs(view, {0});
+  m.ShowOnDisk->trigger();
+  expect_shown(QStringLiteral("Лето 2019"), 1);
+}
+
+void SearchTest::removingResultsOfTwoDisksIsOneChange() {
+  Session s;
+  QVERIFY(s.Start(s.Write("s.qrv", BuildCatalog(Disks()))));
+  const Bytes before = s.document.CatalogStream();
+  QListView* view = View(s.window);
+  TypeText(Field(s.window), QStringLiteral("море"));
+
+  SelectThumbs(view, {0});
+  s.prompts.answers = {Answer::kNo};
+  QTest::keyClick(view, Qt::Key_Delete);
+  QCOMPARE(s.prompts.Texts("confirm"),
+           QStringList(
+               {QStringLiteral("Вы действительно хотите удалить эскиз \r\"F:\\море\\d.jpg\" ?")}));
+
+  SelectThumbs(view, {0, 2});
+  s.prompts.answers = {Answer::kYes};
+  QTest::keyClick(view, Qt::Key_Delete);
+  QCOMPARE(s.prompts.Texts("confirm").last(),
+           QStringLiteral("Вы действительно хотите удалить эти эскизы (2 шт.) ?"));
+  QVERIFY(s.document.Modified());
+  // The query stays and is answered from the catalogue as it is now.
+  QCOMPARE(Field(s.window)->text(), QStringLiteral("море"));
+  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"E:\\Море\\a.jpg"}));
+  QCOMPARE(s.Column(0), QStringList({"Лето 2019"}));
+  QCOMPARE(s.document.Index().Disks[0].ThumbCount, 2);
+  QCOMPARE(s.document.Index().Disks[1].ThumbCount, 1);
+
+  s.window.Menus().Undo->trigger();
+  QVERIFY(s.document.CatalogStream() == before);
+  QVERIFY(!s.document.Modified());
+  QCOMPARE(s.window.SelectedDiskImages(), kAllMatches);
+}
+
+void SearchTest::savingResultsOfTwoDisksWritesEach() {
+  Session s;
+  QVERIFY(s.Start(s.Write("s.qrv", BuildCatalog(Disks()))));
+  TypeText(Field(s.window), QStringLiteral("море"));
+  SelectThumbs(View(s.window), {0, 1});  // d.jpg of Зима, a.jpg of Лето 2019
+  const QString out = s.dir.filePath("out");
+  QVERIFY(QDir().mkpath(out));
+  s.prompts.folders = {out};
+  s.window.Menus().S2P->trigger();
+  QCOMPARE(s.prompts.Texts("inform"), QStringList({QStringLiteral("Готово!!!")}));
+  QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.jpg.jpg", "d.jpg.jpg"}));
+  QCOMPARE(testkit::ReadBytes(QStringToPath(out + "/d.jpg.jpg")),
+           std::string(Disks()[1].thumbs[0].jpeg.begin(), Disks()[1].thumbs[0].jpeg.end()));
+  QCOMPARE(testkit::ReadBytes(QStringToPath(out + "/a.jpg.jpg")),
+           std::string(Disks()[0].thumbs[0].jpeg.begin(), Disks()[0].thumbs[0].jpeg.end()));
+}
+
+}  // namespace quorvel
+
+QTEST_MAIN(quorvel::SearchTest)
+#include "search_test.moc"
