@@ -209,7 +209,8 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
     const char* const begin = text_.data() + disk_start_[d];
     const char* const end = text_.data() + disk_start_[d + 1];
     if (!driver) {
-      // No plain bytes to look for: every path of the disk is a candidate.
+      // Nothing to look for first (the disk's name holds every required word, or they are all
+      // wildcards): every path of the disk is a candidate.
       std::int32_t thumb = 0;
       for (const char* p = begin; p < end; ++thumb) {
         const char* stop = static_cast<const char*>(std::memchr(p, 0, end - p));
