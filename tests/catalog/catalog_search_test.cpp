@@ -42,18 +42,6 @@ class CatalogSearchTest : public ::testing::Test {
   CatalogSearch search_;
 };
 
-TEST(FoldCp1251Test, CapitalsOfBothAlphabetsBecomeSmallAndYoBecomesYe) {
-  const std::string capitals = Utf8ToCp1251("ABZАБЯЂЃЉЊЌЋЏЎЈҐЄЇІЅЁё");
-  std::string folded = capitals;
-  FoldCp1251(folded.data(), folded.size());
-  EXPECT_EQ(Cp1251ToUtf8(folded), "abzабяђѓљњќћџўјґєїіѕее");
-  std::string small = Utf8ToCp1251("az09?*_абяђѓљњќћџўјґєїіѕ№«€");
-  const std::string kept = small;
-  FoldCp1251(small.data(), small.size());
-  EXPECT_EQ(small, kept);
-  EXPECT_EQ(FoldCp1251Byte(0xA8), 0xE5);
-}
-
 TEST_F(CatalogSearchTest, CaseOfBothAlphabetsAndYoAreIgnored) {
   EXPECT_EQ(Find("крым"), (Refs{{0, 0}}));
   EXPECT_EQ(Find("КрЫм img_0412.jpg"), (Refs{{0, 0}}));
