@@ -31,7 +31,7 @@ const char* FindRare(const char* begin, const char* end, std::string_view word, 
   for (const char* p = begin + rare; p <= last; ++p) {
     p = static_cast<const char*>(
         std::memchr(p, word[rare], static_cast<std::size_t>(last - p) + 1));
-    if (!p) return nullptr;
+    if (!p || word.size() == 1) return p;
     if (std::memcmp(p - rare, word.data(), word.size()) == 0) return p - rare;
   }
   return nullptr;
