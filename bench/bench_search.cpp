@@ -2,8 +2,8 @@
 // Latin and Cyrillic folder and file names), beside the plainest search there is: memmem of the
 // same word(s) over each path in turn, case and all, the paths copied back to back. The figures
 // to hold: a word in at most 30 ms, three words with an exclusion in at most 60 ms, either at
-// most twice the plain loop's time, and memory of about the path bytes (memory/path: the folded
-// copy holds one separator byte per path besides).
+// most twice the plain loop's time, and memory of no more than the path bytes besides a few bytes
+// a disk (memory/path).
 #include <benchmark/benchmark.h>
 #include <string.h>  // memmem
 #include <unistd.h>
@@ -92,7 +92,8 @@ void Find(benchmark::State& state, const char* text) {
   const CatalogSearch& search = Search();
   std::size_t found = 0;
   for (auto _ : state) {
-    const std::vector<quorvel::ThumbRef> refs = search.Find(SearchQuery::Parse(text));
+    const std::vector<quorvel::ThumbRef> refs =
+        search.Find(SearchQuery::Parse(text), Large().index);
     found = refs.size();
     benchmark::DoNotOptimize(refs.data());
   }
