@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <span>
 
+#include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 
 namespace quorvel {
@@ -31,7 +33,7 @@ const char* FindRare(const char* begin, const char* end, std::string_view word, 
   for (const char* p = begin + rare; p <= last; ++p) {
     p = static_cast<const char*>(
         std::memchr(p, word[rare], static_cast<std::size_t>(last - p) + 1));
-    if (!p) return nullptr;
+    if (!p || word.size() == 1) return p;
     if (std::memcmp(p - rare, word.data(), word.size()) == 0) return p - rare;
   }
   return nullptr;
@@ -84,19 +86,46 @@ bool Occurs(const Matcher& m, std::string_view text) {
   return true;
 }
 
-// The zero bytes in [begin, end), that is the paths that end there. Blocks of a fixed length
-// let the compiler count many bytes at once.
-std::size_t CountZeros(const char* begin, const char* end) {
-  constexpr std::size_t kBlock = 64;
-  std::size_t count = 0;
-  for (; end - begin >= static_cast<std::ptrdiff_t>(kBlock); begin += kBlock) {
-    unsigned block = 0;
-    for (std::size_t i = 0; i < kBlock; ++i) block += begin[i] == 0;
-    count += block;
-  }
-  for (; begin < end; ++begin) count += *begin == 0;
-  return count;
+[[noreturn]] void ThrowOtherIndex() {
+  throw CatalogError("The search was built from another state of the catalogue");
 }
+
+// The paths of one disk, back to back in [begin, end), one after another by the lengths in
+// `thumbs`. Lengths that do not add up to the disk's bytes throw rather than read past them.
+class PathWalk {
+ public:
+  PathWalk(const char* begin, const char* end, std::span<const Disc> thumbs)
+      : end_(end), path_end_(begin), thumbs_(thumbs) {}
+
+  // Moves on to the next path.
+  void Next() {
+    if (++thumb_ == static_cast<std::ptrdiff_t>(thumbs_.size())) ThrowOtherIndex();
+    path_ = path_end_;
+    const std::size_t size = thumbs_[static_cast<std::size_t>(thumb_)].NameSize;
+    if (static_cast<std::size_t>(end_ - path_) < size) ThrowOtherIndex();
+    path_end_ = path_ + size;
+  }
+  // Moves on to the path that holds `at`, which lies before the disk's end and not before the
+  // current path.
+  void MoveTo(const char* at) {
+    while (at >= path_end_) Next();
+  }
+  // Whether every path has been walked and the disk's bytes are used up exactly.
+  bool AtEnd() const {
+    return thumb_ + 1 == static_cast<std::ptrdiff_t>(thumbs_.size()) && path_end_ == end_;
+  }
+
+  std::int32_t Thumb() const { return static_cast<std::int32_t>(thumb_); }
+  const char* PathEnd() const { return path_end_; }
+  std::string_view Path() const { return {path_, static_cast<std::size_t>(path_end_ - path_)}; }
+
+ private:
+  const char* const end_;
+  const char* path_ = nullptr;
+  const char* path_end_;
+  std::ptrdiff_t thumb_ = -1;
+  std::span<const Disc> thumbs_;
+};
 
 }  // namespace
 
@@ -136,7 +165,7 @@ SearchQuery SearchQuery::Parse(std::string_view utf8) {
 void CatalogSearch::Build(ByteView stream, const CatalogIndex& index) {
   std::size_t total = 0;
   for (const CatInfo& disk : index.Disks) {
-    for (const Disc& thumb : disk.Thumbs) total += thumb.Name(stream).size() + 1;
+    for (const Disc& thumb : disk.Thumbs) total += thumb.Name(stream).size();
   }
   // A fresh string reserves exactly what it is asked for; the old text goes first, so that a
   // rebuild does not hold two copies at once.
@@ -144,16 +173,10 @@ void CatalogSearch::Build(ByteView stream, const CatalogIndex& index) {
   text_.reserve(total);
   disk_start_.clear();
   disk_start_.reserve(index.Disks.size() + 1);
-  disk_names_.clear();
-  disk_names_.reserve(index.Disks.size());
+  thumb_count_ = index.TotalThumbs();
   for (const CatInfo& disk : index.Disks) {
     disk_start_.push_back(text_.size());
-    disk_names_.push_back(disk.Name);
-    FoldCp1251(disk_names_.back().data(), disk_names_.back().size());
-    for (const Disc& thumb : disk.Thumbs) {
-      text_ += thumb.Name(stream);
-      text_.push_back('\0');
-    }
+    for (const Disc& thumb : disk.Thumbs) text_ += thumb.Name(stream);
   }
   disk_start_.push_back(text_.size());
   FoldCp1251(text_.data(), text_.size());
@@ -168,7 +191,11 @@ void CatalogSearch::Build(ByteView stream, const CatalogIndex& index) {
   }
 }
 
-std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
+std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query,
+                                          const CatalogIndex& index) const {
+  if (index.Disks.size() + 1 != disk_start_.size() || index.TotalThumbs() != thumb_count_) {
+    ThrowOtherIndex();
+  }
   std::vector<ThumbRef> found;
   std::vector<Matcher> required;
   std::vector<Matcher> excluded;
@@ -191,14 +218,17 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
                        [&](const Matcher* m) { return Occurs(*m, path); }) &&
            holds_none(path);
   };
-  for (std::size_t d = 0; d < disk_names_.size(); ++d) {
+  std::string name;  // the disk's name, folded
+  for (std::size_t d = 0; d < index.Disks.size(); ++d) {
     const auto disk = static_cast<std::int32_t>(d);
-    if (!holds_none(disk_names_[d])) continue;
+    name = index.Disks[d].Name;
+    FoldCp1251(name.data(), name.size());
+    if (!holds_none(name)) continue;
     open.clear();
     // The word looked for first is the one whose rarest byte is rarest, the longer on a tie.
     const Matcher* driver = nullptr;
     for (const Matcher& m : required) {
-      if (Occurs(m, disk_names_[d])) continue;
+      if (Occurs(m, name)) continue;
       open.push_back(&m);
       if (m.driver.empty()) continue;
       if (!driver || m.rare_count < driver->rare_count ||
@@ -206,52 +236,37 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query) const {
         driver = &m;
       }
     }
-    const char* const begin = text_.data() + disk_start_[d];
     const char* const end = text_.data() + disk_start_[d + 1];
+    PathWalk walk(text_.data() + disk_start_[d], end, index.Disks[d].Thumbs);
     if (!driver) {
-      // No plain bytes to look for: every path of the disk is a candidate.
-      std::int32_t thumb = 0;
-      for (const char* p = begin; p < end; ++thumb) {
-        const char* stop = static_cast<const char*>(std::memchr(p, 0, end - p));
-        if (matches({p, static_cast<std::size_t>(stop - p)})) found.push_back({disk, thumb});
-        p = stop + 1;
+      // Nothing to look for first (the disk's name holds every required word, or they are all
+      // wildcards): every path of the disk is a candidate.
+      for (std::int32_t thumb = 0; thumb < index.Disks[d].ThumbCount; ++thumb) {
+        walk.Next();
+        if (matches(walk.Path())) found.push_back({disk, thumb});
       }
+      if (!walk.AtEnd()) ThrowOtherIndex();
       continue;
     }
     // The driver's plain bytes are found across the disk's paths at once; only the paths they
-    // occur in are looked at whole. A hit never spans two paths: no word holds a zero byte.
-    // A plain word that is the only thing to check is proven by its hit alone.
+    // occur in are looked at whole. A hit that runs on into the next path is none, and neither
+    // is any later place in the same path. A plain word that is the only thing to check is
+    // proven by its hit alone.
     const bool hit_is_match = open.size() == 1 && excluded.empty() && driver->pieces.size() == 1 &&
                               driver->pieces[0] == driver->driver;
-    std::int32_t thumb = 0;
-    for (const char* cursor = begin; cursor < end;) {
+    for (const char* cursor = walk.PathEnd(); cursor < end; cursor = walk.PathEnd()) {
       const char* hit = FindRare(cursor, end, driver->driver, driver->rare);
       if (!hit) break;
-      // Hits come mostly in the path at the cursor or soon after it.
-      const char* start = cursor;
-      if (std::memchr(cursor, 0, static_cast<std::size_t>(hit - cursor))) {
-        start = hit;
-        while (start[-1] != 0) --start;
-        thumb += static_cast<std::int32_t>(CountZeros(cursor, start));
-      }
-      const char* stop = static_cast<const char*>(std::memchr(hit, 0, end - hit));
-      if (hit_is_match || matches({start, static_cast<std::size_t>(stop - start)})) {
-        found.push_back({disk, thumb});
-      }
-      cursor = stop + 1;
-      ++thumb;
+      walk.MoveTo(hit);
+      if (hit + driver->driver.size() > walk.PathEnd()) continue;
+      if (hit_is_match || matches(walk.Path())) found.push_back({disk, walk.Thumb()});
     }
   }
   return found;
 }
 
 std::size_t CatalogSearch::MemoryBytes() const {
-  std::size_t bytes = text_.capacity() + disk_start_.capacity() * sizeof(std::size_t) +
-                      disk_names_.capacity() * sizeof(std::string);
-  for (const std::string& name : disk_names_) {
-    if (name.capacity() > std::string().capacity()) bytes += name.capacity() + 1;
-  }
-  return bytes;
+  return text_.capacity() + disk_start_.capacity() * sizeof(std::size_t);
 }
 
 }  // namespace quorvel

@@ -40,10 +40,11 @@ class SearchQuery {
   std::vector<Word> words_;
 };
 
-// The folded text of one catalogue's disk names and image paths, kept so that every query does
-// not fold the whole catalogue again. Built from an index and its stream; it copies what it
-// needs and does not refer to either afterwards, so it describes the catalogue as it was when
-// built: the caller builds it again after every change.
+// The folded image paths of one catalogue, kept so that every query does not fold the whole
+// catalogue again. Built from an index and its stream; it copies the paths and does not refer to
+// the stream afterwards, so it describes the catalogue as it was when built: the caller builds
+// it again after every change. Where one path ends and the next begins is not kept: each query
+// takes it from the index the search was built from.
 class CatalogSearch {
  public:
   CatalogSearch() = default;
@@ -52,19 +53,22 @@ class CatalogSearch {
   void Build(ByteView stream, const CatalogIndex& index);
 
   // The thumbnails that match `query`, disk by disk in file order and within a disk in
-  // catalogue order. An empty query matches nothing.
-  std::vector<ThumbRef> Find(const SearchQuery& query) const;
+  // catalogue order. An empty query matches nothing. `index` must be the index the search was
+  // last built from (an empty one before the first Build): the disk names are read from it, and
+  // where each path ends. An index with another number of disks or thumbnails, or whose path
+  // lengths are seen not to add up to the paths kept, throws CatalogError; whatever index is
+  // given, nothing outside the paths kept is read.
+  std::vector<ThumbRef> Find(const SearchQuery& query, const CatalogIndex& index) const;
 
   // Heap bytes held for searching.
   std::size_t MemoryBytes() const;
 
  private:
-  // Every image path, folded, each followed by one zero byte (a stored name ends at its first
-  // zero byte, so none occurs inside one): disk d's paths are text_[disk_start_[d],
+  // Every image path, folded, back to back: disk d's paths are text_[disk_start_[d],
   // disk_start_[d + 1]), in catalogue order.
   std::string text_;
-  std::vector<std::size_t> disk_start_;
-  std::vector<std::string> disk_names_;  // folded
+  std::vector<std::size_t> disk_start_{0};
+  std::int64_t thumb_count_ = 0;  // thumbnails of all disks
   // How often each byte occurs in (a sample of) text_: a search looks for the rarest byte of a
   // word first.
   std::array<std::size_t, 256> byte_count_{};

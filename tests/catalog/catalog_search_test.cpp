@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 #include "support/catalog_builder.h"
 
@@ -18,9 +19,12 @@ class CatalogSearchTest : public ::testing::Test {
  protected:
   void Use(const std::vector<testkit::DiskSpec>& disks) {
     stream_ = testkit::BuildCatalog(disks);
-    search_.Build(stream_, BuildIndex(stream_));
+    index_ = BuildIndex(stream_);
+    search_.Build(stream_, index_);
   }
-  Refs Find(const std::string& utf8) const { return search_.Find(SearchQuery::Parse(utf8)); }
+  Refs Find(const std::string& utf8) const {
+    return search_.Find(SearchQuery::Parse(utf8), index_);
+  }
 
   // Names are written as UTF-8 here and stored as 1251, as the program stores them.
   static testkit::DiskSpec Disk(const std::string& name, const std::vector<std::string>& paths) {
@@ -39,20 +43,9 @@ class CatalogSearchTest : public ::testing::Test {
   }
 
   Bytes stream_;
+  CatalogIndex index_;
   CatalogSearch search_;
 };
-
-TEST(FoldCp1251Test, CapitalsOfBothAlphabetsBecomeSmallAndYoBecomesYe) {
-  const std::string capitals = Utf8ToCp1251("ABZАБЯЂЃЉЊЌЋЏЎЈҐЄЇІЅЁё");
-  std::string folded = capitals;
-  FoldCp1251(folded.data(), folded.size());
-  EXPECT_EQ(Cp1251ToUtf8(folded), "abzабяђѓљњќћџўјґєїіѕее");
-  std::string small = Utf8ToCp1251("az09?*_абяђѓљњќћџўјґєїіѕ№«€");
-  const std::string kept = small;
-  FoldCp1251(small.data(), small.size());
-  EXPECT_EQ(small, kept);
-  EXPECT_EQ(FoldCp1251Byte(0xA8), 0xE5);
-}
 
 TEST_F(CatalogSearchTest, CaseOfBothAlphabetsAndYoAreIgnored) {
   EXPECT_EQ(Find("крым"), (Refs{{0, 0}}));
@@ -87,6 +80,7 @@ TEST_F(CatalogSearchTest, WildcardsStandInsideOneNameOrPath) {
   // Never from one path into the next, nor from the disk's name into a path.
   EXPECT_EQ(Find("jpg*readme"), Refs{});
   EXPECT_EQ(Find("jpg?/media"), Refs{});
+  EXPECT_EQ(Find("jpg/media"), Refs{});
   EXPECT_EQ(Find("cd3*крым"), Refs{});
   EXPECT_EQ(Find("Berlin?/mnt"), Refs{});
 }
@@ -95,9 +89,21 @@ TEST_F(CatalogSearchTest, ACharacterThatNoStoredNameHoldsMatchesNothing) {
   const SearchQuery query = SearchQuery::Parse("крым 😀");
   ASSERT_EQ(query.Words().size(), 2u);
   EXPECT_TRUE(query.Words()[1].never_occurs);
-  EXPECT_EQ(search_.Find(query), Refs{}) << "it did not become a '?' that stands for any byte";
+  EXPECT_EQ(search_.Find(query, index_), Refs{})
+      << "it did not become a '?' that stands for any byte";
   EXPECT_EQ(Find("крым -😀"), (Refs{{0, 0}}));
   EXPECT_EQ(Find(std::string("jpg -a\0b", 8)), Find("jpg"));
+}
+
+TEST_F(CatalogSearchTest, AnIndexOfAnotherStateOfTheCatalogueIsRefused) {
+  const SearchQuery query = SearchQuery::Parse("*");
+  const Bytes fewer = testkit::BuildCatalog({Disk("Berlin", {"/a.jpg"})});
+  EXPECT_THROW(search_.Find(query, BuildIndex(fewer)), CatalogError);
+  // As many disks and thumbnails, but other paths.
+  const Bytes longer = testkit::BuildCatalog(
+      {Disk("Отпуск 2004 CD3", {"/a.jpg", "/b.jpg", "/c.jpg"}),
+       Disk("Berlin", {"/d.jpg", "/e.jpg"}), Disk("Пусто", {}), Disk("Їжак", {"/f.jpg"})});
+  EXPECT_THROW(search_.Find(query, BuildIndex(longer)), CatalogError);
 }
 
 TEST_F(CatalogSearchTest, AnEmptyQueryIsNoSearch) {

@@ -65,5 +65,17 @@ TEST(Cp1251Test, NamesWhatTheCodePageCannotHold) {
   EXPECT_TRUE(replaced);
 }
 
+TEST(Cp1251Test, FoldingMakesCapitalsOfBothAlphabetsSmallAndYoYe) {
+  const std::string capitals = Utf8ToCp1251("ABZАБЯЂЃЉЊЌЋЏЎЈҐЄЇІЅЁё");
+  std::string folded = capitals;
+  FoldCp1251(folded.data(), folded.size());
+  EXPECT_EQ(Cp1251ToUtf8(folded), "abzабяђѓљњќћџўјґєїіѕее");
+  std::string small = Utf8ToCp1251("az09?*_абяђѓљњќћџўјґєїіѕ№«€");
+  const std::string kept = small;
+  FoldCp1251(small.data(), small.size());
+  EXPECT_EQ(small, kept);
+  EXPECT_EQ(FoldCp1251Byte(0xA8), 0xE5);
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -320,8 +320,8 @@ int Search(const std::vector<std::string>& args, std::ostream& out) {
   }
   if (operands.size() != 2) throw UsageError{"\"search\" takes CATALOG and one QUERY"};
   const Loaded loaded = LoadCatalog(operands[0]);
-  const std::vector<ThumbRef> found =
-      CatalogSearch(loaded.stream, loaded.index).Find(SearchQuery::Parse(operands[1]));
+  const std::vector<ThumbRef> found = CatalogSearch(loaded.stream, loaded.index)
+                                          .Find(SearchQuery::Parse(operands[1]), loaded.index);
   if (count_only) {
     out << found.size() << '\n';
     return kExitOk;
