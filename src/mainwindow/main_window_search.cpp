@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "catalog/catalog_error.h"
 #include "catalog/catalog_search.h"
 #include "mainwindow/disk_list_model.h"
 #include "mainwindow/main_window.h"
@@ -81,10 +82,18 @@ void MainWindow::SearchTextChanged(const QString& text) {
 }
 
 void MainWindow::RunSearch(const std::vector<int>& selected) {
-  if (!catalog_search_) {
+  const auto build = [this] {
     catalog_search_ = std::make_unique<CatalogSearch>(document_.CatalogStream(), document_.Index());
+  };
+  if (!catalog_search_) build();
+  try {
+    matches_ = catalog_search_->Find(query_, document_.Index());
+  } catch (const CatalogError&) {
+    // Every change reaches the window through ReloadCatalog, which drops the old search; should
+    // the index ever change another way, the search is built again rather than give up.
+    build();
+    matches_ = catalog_search_->Find(query_, document_.Index());
   }
-  matches_ = catalog_search_->Find(query_);
   const Updating updating(updating_results_);
   std::vector<bool> has_matches(document_.Index().Disks.size());
   for (const ThumbRef& match : matches_) has_matches[static_cast<std::size_t>(match.disk)] = true;
