@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QSize>
 #include <QString>
@@ -43,6 +45,7 @@
 #include "platform/user_prompts.h"
 #include "settings/catalog_opening.h"
 #include "support/catalog_builder.h"
+#include "support/realistic_catalog.h"
 
 namespace quorvel {
 namespace {
@@ -186,7 +189,7 @@ Bytes BuildCatalogue(const std::vector<DiskPlan>& disks) {
   return stream;
 }
 
-// The image names of `disk` as the window converts them for its list.
+// The image names of `disk` converted all at once, as the window once did for its list.
 QStringList ConvertNames(const CatalogDocument& document, int disk) {
   const CatInfo& info = document.Index().Disks[static_cast<std::size_t>(disk)];
   const ByteView stream(document.CatalogStream());
@@ -205,13 +208,11 @@ std::int64_t MeasuredNamesHeap(const CatalogDocument& document, int disk) {
   return HeapInUse() - before;
 }
 
-// The names' size as a list of strings must hold them: per name its UTF-16 code units, the
-// terminating zero, the string's own slot in the list and the header of its shared data.
-std::int64_t ComputedNamesSize(const QStringList& names) {
-  constexpr std::int64_t kHeader = sizeof(QString) + sizeof(QArrayData) + sizeof(char16_t);
-  std::int64_t bytes = 0;
-  for (const QString& name : names) bytes += name.size() * 2 + kHeader;
-  return bytes;
+// What the thumbnail view's model must hold for its items: one (disk, thumbnail) pair each. The
+// names are converted only as items are painted.
+std::int64_t HeldItemsSize(const QListView& view) {
+  return static_cast<std::int64_t>(view.model()->rowCount()) *
+         static_cast<std::int64_t>(sizeof(ThumbRef));
 }
 
 // The disk list sorts by name: the small disk is row 0, the large one row 1.
@@ -293,15 +294,15 @@ std::unique_ptr<OpenWindow> MakeSelectionWindow() {
   return std::make_unique<OpenWindow>(catalogue, QSize(kWindowWidth, kWindowHeight));
 }
 
-void SetGrowthCounters(benchmark::State& state, std::int64_t heap_growth, std::int64_t names) {
+void SetGrowthCounters(benchmark::State& state, std::int64_t heap_growth, std::int64_t items) {
   state.counters["heap_growth_MB"] = static_cast<double>(heap_growth) / 1e6;
-  state.counters["names_computed_MB"] = static_cast<double>(names) / 1e6;
-  state.counters["beyond_names_KB"] = static_cast<double>(heap_growth - names) / 1024;
+  state.counters["items_held_MB"] = static_cast<double>(items) / 1e6;
+  state.counters["beyond_items_KB"] = static_cast<double>(heap_growth - items) / 1024;
 }
 
 // From the choice of the 65535-thumbnail disk, while a small one is shown, to the end of the
 // view's first paint after it. The heap's growth over that choice is set beside what its
-// image names take. From the second choice on, storage the view grew for the large disk the
+// items take. From the second choice on, storage the view grew for the large disk the
 // first time (and kept while the small one was shown) is reused and not counted again.
 void BM_SelectLargeDisk(benchmark::State& state, OpenWindow& fixture) {
   if (!fixture.ok()) {
@@ -313,7 +314,7 @@ void BM_SelectLargeDisk(benchmark::State& state, OpenWindow& fixture) {
   std::int64_t heap_growth = 0;
   for (auto _ : state) {
     if (!fixture.SelectAndPaint(kSmallRow) ||
-        window.SelectedDiskImages().size() != kSmallDiskThumbs) {
+        fixture.thumbnails()->model()->rowCount() != kSmallDiskThumbs) {
       state.SkipWithError("the small disk was not shown");
       break;
     }
@@ -326,7 +327,7 @@ void BM_SelectLargeDisk(benchmark::State& state, OpenWindow& fixture) {
     const bool painted = ProcessUntilPainted({{&fixture.thumbnail_paints(), paints}});
     const Clock::time_point end = Clock::now();
 
-    if (!painted || window.SelectedDiskImages().size() != kLargeDiskThumbs) {
+    if (!painted || fixture.thumbnails()->model()->rowCount() != kLargeDiskThumbs) {
       state.SkipWithError("the large disk was not painted");
       break;
     }
@@ -336,11 +337,11 @@ void BM_SelectLargeDisk(benchmark::State& state, OpenWindow& fixture) {
   }
   if (state.iterations() == 0) return;
   const double iterations = static_cast<double>(state.iterations());
-  const std::int64_t names_computed = ComputedNamesSize(window.SelectedDiskImages());
+  const std::int64_t items_held = HeldItemsSize(*fixture.thumbnails());
   const std::int64_t names_measured = MeasuredNamesHeap(fixture.document(), 0);
   state.counters["select_call_ms"] = call_seconds / iterations * 1e3;
   state.counters["names_measured_MB"] = static_cast<double>(names_measured) / 1e6;
-  SetGrowthCounters(state, heap_growth, names_computed);
+  SetGrowthCounters(state, heap_growth, items_held);
 }
 
 // The very first choice of the large disk in a fresh window: the view grows its layout storage
@@ -367,13 +368,12 @@ void BM_SelectLargeDiskFirstTime(benchmark::State& state) {
       break;
     }
     const std::int64_t heap_growth = HeapInUse() - heap_before;
-    // The call fills the names and resets the model; the layout and the paint come after.
+    // The call fills the items and resets the model; the layout and the paint come after.
     state.counters["call_growth_MB"] = static_cast<double>(heap_after_call - heap_before) / 1e6;
     state.counters["paint_growth_KB"] =
         static_cast<double>(heap_growth - (heap_after_call - heap_before)) / 1024;
     state.counters["rss_growth_MB"] = static_cast<double>(ResidentBytes() - rss_before) / 1e6;
-    SetGrowthCounters(state, heap_growth,
-                      ComputedNamesSize(fixture->window().SelectedDiskImages()));
+    SetGrowthCounters(state, heap_growth, HeldItemsSize(*fixture->thumbnails()));
   }
 }
 
@@ -387,7 +387,7 @@ void BM_LayoutLargeDisk(benchmark::State& state, OpenWindow& fixture) {
   state.counters["items"] = fixture.thumbnails()->model()->rowCount();
 }
 
-// The window's conversion of the large disk's stored names into the list it shows.
+// Converting the large disk's stored names all at once, which the view no longer does.
 void BM_ConvertLargeDiskNames(benchmark::State& state, OpenWindow& fixture) {
   for (auto _ : state) {
     const QStringList names = ConvertNames(fixture.document(), 0);
@@ -552,6 +552,61 @@ void BM_OpenCatalogueWindow(benchmark::State& state, const OpeningCatalogue& cat
   }
 }
 
+// A word typed into the search field, letter by letter, over 1,000 disks of 1,000 realistic
+// paths each, whose thumbnails are stand-ins drawn as empty frames (a decode costs each visible
+// item what BM_DecodeThumbnail shows). Each letter is timed from its key to the end of the
+// thumbnail view's paint after it. The field has the focus first, as a click or Ctrl+F gives it.
+constexpr int kSearchDisks = 1000;
+constexpr int kSearchThumbsPerDisk = 1000;
+
+void BM_SearchAsTyped(benchmark::State& state, OpenWindow& fixture) {
+  auto* field = fixture.window().findChild<QLineEdit*>(QStringLiteral("SearchField"));
+  if (!fixture.ok() || field == nullptr) {
+    state.SkipWithError("the window over the catalogue did not come up");
+    return;
+  }
+  fixture.window().activateWindow();
+  field->setFocus();
+  QCoreApplication::processEvents();
+  const QString word = QStringLiteral("отпуск");
+  double worst = 0, total = 0;
+  int letters = 0, first_results = 0;
+  for (auto _ : state) {
+    field->clear();
+    QCoreApplication::processEvents();
+    double slowest = 0;
+    for (const QChar letter : word) {
+      const int before = fixture.thumbnail_paints().count();
+      const Clock::time_point start = Clock::now();
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(letter));
+      QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(letter));
+      QCoreApplication::sendEvent(field, &press);
+      QCoreApplication::sendEvent(field, &release);
+      if (!ProcessUntilPainted({{&fixture.thumbnail_paints(), before}})) {
+        state.SkipWithError("the results were not painted");
+        return;
+      }
+      const double seconds = Seconds(Clock::now() - start);
+      if (letters % static_cast<int>(word.size()) == 0) {
+        first_results = fixture.thumbnails()->model()->rowCount();
+      }
+      slowest = std::max(slowest, seconds);
+      total += seconds;
+      ++letters;
+    }
+    worst = std::max(worst, slowest);
+    state.SetIterationTime(slowest);
+  }
+  if (field->text() != word) {
+    state.SkipWithError("the field did not take the letters");
+    return;
+  }
+  state.counters["worst_letter_ms"] = worst * 1e3;
+  state.counters["mean_letter_ms"] = total / letters * 1e3;
+  state.counters["first_letter_results"] = first_results;
+  state.counters["word_results"] = fixture.thumbnails()->model()->rowCount();
+}
+
 // The usual console output, then one line per figure: the median over repetitions (the one
 // run without them), beside the bound it is held to.
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -588,19 +643,19 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     out << "\nSummary (medians of " << Repetitions() << " run(s)):\n";
     const double select = Ms("BM_SelectLargeDisk");
     Line(out, "choose a disk of 65535 thumbnails until painted", select, "ms", 50);
-    Line(out, "  of it: the selection call (names, model reset)",
+    Line(out, "  of it: the selection call (items, model reset)",
          Counter("BM_SelectLargeDisk", "select_call_ms"), "ms", 0);
     Line(out, "  the same, the first time in a fresh window", Ms("BM_SelectLargeDiskFirstTime"),
          "ms", 50);
     Line(out, "  heap growth", Counter("BM_SelectLargeDisk", "heap_growth_MB"), "MB", 0);
-    Line(out, "  names as held (computed)", Counter("BM_SelectLargeDisk", "names_computed_MB"),
-         "MB", 0);
-    Line(out, "  names as held (measured alone)",
+    Line(out, "  items as held (computed)", Counter("BM_SelectLargeDisk", "items_held_MB"), "MB",
+         0);
+    Line(out, "  its names, were they converted up front (measured)",
          Counter("BM_SelectLargeDisk", "names_measured_MB"), "MB", 0);
-    Line(out, "  growth beyond the names", Counter("BM_SelectLargeDisk", "beyond_names_KB"), "KB",
+    Line(out, "  growth beyond the items", Counter("BM_SelectLargeDisk", "beyond_items_KB"), "KB",
          1024);
-    Line(out, "  first time: growth beyond the names",
-         Counter("BM_SelectLargeDiskFirstTime", "beyond_names_KB"), "KB", 1024);
+    Line(out, "  first time: growth beyond the items",
+         Counter("BM_SelectLargeDiskFirstTime", "beyond_items_KB"), "KB", 1024);
     Line(out, "  first time: growth in the selection call",
          Counter("BM_SelectLargeDiskFirstTime", "call_growth_MB"), "MB", 0);
     Line(out, "  first time: growth in layout and paint",
@@ -619,6 +674,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       Line(out, "decode one 100 x 100 thumbnail, " + std::string(kind), Ms(name), "ms",
            std::string(kind) == "noise" ? 0 : 0.2);
     }
+    Line(out, "search as typed, 1,000,000 thumbnails: slowest letter",
+         Counter("BM_SearchAsTyped", "worst_letter_ms"), "ms", 50);
+    Line(out, "  mean letter", Counter("BM_SearchAsTyped", "mean_letter_ms"), "ms", 0);
+    Line(out, "  results of the first letter", Counter("BM_SearchAsTyped", "first_letter_results"),
+         "", 0);
+    Line(out, "  results of the word", Counter("BM_SearchAsTyped", "word_results"), "", 0);
     const double open = Ms("BM_OpenCatalogueWindow");
     const double load = Ms("BM_LoadCatalogueFile");
     Line(out, "open the catalogue to a painted window", open, "ms", 0);
@@ -702,6 +763,9 @@ int main(int argc, char** argv) {
   {
     const std::unique_ptr<OpenWindow> selection = quorvel::MakeSelectionWindow();
     const quorvel::OpeningCatalogue opening;
+    OpenWindow searching(
+        quorvel::testkit::RealisticCatalog(quorvel::kSearchDisks, quorvel::kSearchThumbsPerDisk, 7),
+        QSize(quorvel::kWindowWidth, quorvel::kWindowHeight));
     const quorvel::Bytes gradient = quorvel::JpegPool().front();
     const quorvel::Bytes photo_like = quorvel::PhotoLikeJpeg();
     const quorvel::Bytes noise = quorvel::NoiseJpeg();
@@ -748,6 +812,10 @@ int main(int argc, char** argv) {
         ->UseManualTime();
     benchmark::RegisterBenchmark("BM_OpenCatalogueWindow", quorvel::BM_OpenCatalogueWindow,
                                  std::cref(opening))
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+
+    benchmark::RegisterBenchmark("BM_SearchAsTyped", quorvel::BM_SearchAsTyped, std::ref(searching))
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
 

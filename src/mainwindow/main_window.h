@@ -213,6 +213,9 @@ class MainWindow : public QMainWindow {
   // The search (main_window_search.cpp).
   void CreateSearchField(QWidget* central);
   void SearchTextChanged(const QString& text);
+  // Builds the search over the catalogue as it is now, unless that is built already. Done when
+  // the field takes the focus, so that the first letter typed does not wait for it.
+  void PrepareSearch();
   // Runs the query over the current catalogue and shows what it finds, keeping the disks
   // `selected` selected where they still have matches.
   void RunSearch(const std::vector<int>& selected);

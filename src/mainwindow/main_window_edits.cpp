@@ -54,6 +54,7 @@ QList<int> MainWindow::SelectedThumbnailRows() const {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == search_field_) {
+    if (event->type() == QEvent::FocusIn) PrepareSearch();
     // Escape empties the field, and so ends the search.
     if (event->type() != QEvent::KeyPress ||
         static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape ||

@@ -81,17 +81,21 @@ void MainWindow::SearchTextChanged(const QString& text) {
   RunSearch(was_searching ? SelectedDisksInOrder() : std::vector<int>());
 }
 
-void MainWindow::RunSearch(const std::vector<int>& selected) {
-  const auto build = [this] {
+void MainWindow::PrepareSearch() {
+  if (!catalog_search_) {
     catalog_search_ = std::make_unique<CatalogSearch>(document_.CatalogStream(), document_.Index());
-  };
-  if (!catalog_search_) build();
+  }
+}
+
+void MainWindow::RunSearch(const std::vector<int>& selected) {
+  PrepareSearch();
   try {
     matches_ = catalog_search_->Find(query_, document_.Index());
   } catch (const CatalogError&) {
     // Every change reaches the window through ReloadCatalog, which drops the old search; should
     // the index ever change another way, the search is built again rather than give up.
-    build();
+    catalog_search_.reset();
+    PrepareSearch();
     matches_ = catalog_search_->Find(query_, document_.Index());
   }
   const Updating updating(updating_results_);
@@ -107,6 +111,7 @@ void MainWindow::ShowSearchResults() {
   std::vector<int> disks = SelectedDisksInOrder();
   if (disks.empty()) disks = disk_proxy_->DisksInOrder();
   std::vector<ThumbRef> shown;
+  shown.reserve(matches_.size());
   for (const int disk : disks) {
     // The matches come disk by disk in file order.
     const auto [first, last] =
