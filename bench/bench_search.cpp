@@ -2,8 +2,8 @@
 // Latin and Cyrillic folder and file names), beside the plainest search there is: memmem of the
 // same word(s) over each path in turn, case and all, the paths copied back to back. The figures
 // to hold: a word in at most 30 ms, three words with an exclusion in at most 60 ms, either at
-// most twice the plain loop's time, and memory of no more than the path bytes besides a few bytes
-// a disk (memory/path).
+// most twice the plain loop's time, and memory of the path bytes and nothing a thumbnail besides
+// (memory/path; a disk costs 8 bytes).
 #include <benchmark/benchmark.h>
 #include <string.h>  // memmem
 #include <unistd.h>

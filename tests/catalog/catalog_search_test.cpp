@@ -96,14 +96,16 @@ TEST_F(CatalogSearchTest, ACharacterThatNoStoredNameHoldsMatchesNothing) {
 }
 
 TEST_F(CatalogSearchTest, AnIndexOfAnotherStateOfTheCatalogueIsRefused) {
-  const SearchQuery query = SearchQuery::Parse("*");
   const Bytes fewer = testkit::BuildCatalog({Disk("Berlin", {"/a.jpg"})});
-  EXPECT_THROW(search_.Find(query, BuildIndex(fewer)), CatalogError);
-  // As many disks and thumbnails, but other paths.
-  const Bytes longer = testkit::BuildCatalog(
+  // As many disks and thumbnails, but shorter paths.
+  const Bytes shorter = testkit::BuildCatalog(
       {Disk("Отпуск 2004 CD3", {"/a.jpg", "/b.jpg", "/c.jpg"}),
        Disk("Berlin", {"/d.jpg", "/e.jpg"}), Disk("Пусто", {}), Disk("Їжак", {"/f.jpg"})});
-  EXPECT_THROW(search_.Find(query, BuildIndex(longer)), CatalogError);
+  for (const char* text : {"*", "jpg"}) {
+    const SearchQuery query = SearchQuery::Parse(text);
+    EXPECT_THROW(search_.Find(query, BuildIndex(fewer)), CatalogError) << text;
+    EXPECT_THROW(search_.Find(query, BuildIndex(shorter)), CatalogError) << text;
+  }
 }
 
 TEST_F(CatalogSearchTest, AnEmptyQueryIsNoSearch) {
