@@ -1,7 +1,6 @@
 // The search over every disk: the field above the lists, the disk list narrowed to the disks
 // with matches, their matches in the thumbnail view, and the way back to a result's disk.
 #include <QAction>
-#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +9,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "catalog/catalog_error.h"
 #include "catalog/catalog_search.h"
@@ -172,8 +172,9 @@ void MainWindow::SelectDisks(const std::vector<int>& disks, int current) {
   QItemSelection rows;
   for (const int disk : disks) {
     const int row = disk_proxy_->RowOfDisk(disk);
-    if (disk != current && row >= 0)
+    if (disk != current && row >= 0) {
       rows.select(disk_proxy_->index(row, 0), disk_proxy_->index(row, 0));
+    }
   }
   QItemSelectionModel* selection = disk_list_->selectionModel();
   selection->select(rows, QItemSelectionModel::Select | QItemSelectionModel::Rows);
