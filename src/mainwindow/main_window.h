@@ -95,7 +95,9 @@ class MainWindow : public QMainWindow {
   // gives, then reverses that direction for the next call.
   void ListView1ColumnClick(int column);
 
-  // Selects the row at display position `row` alone, as a click on it would.
+  // Selects the row at display position `row` alone, as a click on it would. While a search is
+  // shown, the commands' choice is kept instead: that row of the whole list is selected when the
+  // search ends.
   void SelectRow(int row);
 
   // The document commands of the "Файл" and "Правка" menus.
