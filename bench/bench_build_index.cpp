@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
@@ -12,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <new>
 #include <string>
 #include <vector>
@@ -20,6 +18,7 @@
 #include "catalog/catalog_index.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/stream.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -235,44 +234,9 @@ void BM_LoadFile(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The usual console output, then BuildIndex's time over the bare walk's (best of each).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  using ConsoleReporter::ConsoleReporter;
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      // The median stands in for the runs when only aggregates are reported.
-      const bool timed = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
-      if (!timed || run.error_occurred) continue;
-      auto [it, fresh] = best_.try_emplace(run.run_name.function_name, run.GetAdjustedRealTime());
-      if (!fresh && run.GetAdjustedRealTime() < it->second) it->second = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto walk = best_.find("BM_BaselineWalk");
-    if (walk == best_.end()) return;
-    for (const char* name : {"BM_BuildIndex", "BM_RebuildIndex"}) {
-      const auto build = best_.find(name);
-      if (build == best_.end()) continue;
-      GetOutputStream() << name + 3 << " / BaselineWalk: " << build->second / walk->second << "\n";
-    }
-  }
-
- private:
-  std::map<std::string, double> best_;  // function name -> best real time per iteration
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter(isatty(STDOUT_FILENO) ? RatioReporter::OO_ColorTabular
-                                               : RatioReporter::OO_Tabular);
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return quorvel::RatioReporter::RunAll(
+      argc, argv, {{"BM_BuildIndex", "BM_BaselineWalk"}, {"BM_RebuildIndex", "BM_BaselineWalk"}});
 }

@@ -6,11 +6,9 @@
 // (memory/path; a disk costs 8 bytes).
 #include <benchmark/benchmark.h>
 #include <string.h>  // memmem
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +16,7 @@
 #include "catalog/catalog_search.h"
 #include "catalog/cp1251.h"
 #include "catalog/stream.h"
+#include "ratio_reporter.h"
 #include "support/realistic_catalog.h"
 
 namespace {
@@ -138,43 +137,10 @@ void BM_MemmemThreeWords(benchmark::State& state) {
 }
 BENCHMARK(BM_MemmemThreeWords)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The usual console output, then each search's time over the plain loop's (best of each).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  using ConsoleReporter::ConsoleReporter;
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const bool timed = run.run_type == Run::RT_Iteration || run.aggregate_name == "median";
-      if (!timed || run.error_occurred) continue;
-      auto [it, fresh] = best_.try_emplace(run.run_name.function_name, run.GetAdjustedRealTime());
-      if (!fresh && run.GetAdjustedRealTime() < it->second) it->second = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const char* words : {"OneWord", "ThreeWords"}) {
-      const auto find = best_.find(std::string("BM_Find") + words);
-      const auto plain = best_.find(std::string("BM_Memmem") + words);
-      if (find == best_.end() || plain == best_.end()) continue;
-      GetOutputStream() << "Find" << words << " / Memmem" << words << ": "
-                        << find->second / plain->second << "\n";
-    }
-  }
-
- private:
-  std::map<std::string, double> best_;  // function name -> best real time per iteration
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter(isatty(STDOUT_FILENO) ? RatioReporter::OO_ColorTabular
-                                               : RatioReporter::OO_Tabular);
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return quorvel::RatioReporter::RunAll(
+      argc, argv,
+      {{"BM_FindOneWord", "BM_MemmemOneWord"}, {"BM_FindThreeWords", "BM_MemmemThreeWords"}});
 }
