@@ -1,6 +1,7 @@
 // Arbitrary bytes as a catalogue stream. Whatever they hold, the index must describe only bytes
 // inside them, the full check must call well-formed exactly what the index walked whole, and a
-// repair must give a catalogue whose structure is whole.
+// repair must give a catalogue whose structure is whole. A search over what was indexed, with a
+// query made of the input's first bytes, names only thumbnails that exist, each once, in order.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,10 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_index.h"
 #include "catalog/catalog_repair.h"
+#include "catalog/catalog_search.h"
 #include "catalog/format.h"
 
 namespace {
@@ -110,6 +113,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   REQUIRE(check.thumb_count == total_thumbs);
   if (check.violation) {
     REQUIRE(check.violation->offset >= 0 && check.violation->offset <= end);
+  }
+
+  const quorvel::CatalogSearch search(stream, index);
+  for (const std::string_view text :
+       {std::string_view(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 12)),
+        std::string_view("*")}) {
+    const std::vector<quorvel::ThumbRef> found =
+        search.Find(quorvel::SearchQuery::Parse(text), index);
+    for (std::size_t k = 0; k < found.size(); ++k) {
+      REQUIRE(found[k].disk >= 0 && static_cast<std::size_t>(found[k].disk) < index.Disks.size());
+      REQUIRE(found[k].thumb >= 0 &&
+              found[k].thumb < index.Disks[static_cast<std::size_t>(found[k].disk)].ThumbCount);
+      REQUIRE(k == 0 || found[k - 1] < found[k]);
+    }
+    // Every name holds an empty run of characters.
+    if (text == "*") REQUIRE(static_cast<std::int64_t>(found.size()) == index.TotalThumbs());
   }
 
   // What a repair saves is a catalogue whose structure is whole, describing the disks it says it
