@@ -16,17 +16,6 @@
 namespace quorvel {
 namespace {
 
-QListView* View(MainWindow& window) {
-  return window.findChild<QListView*>(QStringLiteral("ListView2"));
-}
-
-void SelectThumbs(QListView* view, const QList<int>& rows) {
-  view->clearSelection();
-  for (const int row : rows) {
-    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
-  }
-}
-
 Bytes Read(const QString& path) { return LoadFile(QStringToPath(path)); }
 
 bool WellFormed(const Bytes& stream) { return CheckCatalog(stream).ok(); }

@@ -17,10 +17,6 @@
 namespace quorvel {
 namespace {
 
-QListView* View(MainWindow& window) {
-  return window.findChild<QListView*>(QStringLiteral("ListView2"));
-}
-
 // Whether `menu` opened over the current item of `list`.
 bool OverCurrentItem(const QMenu* menu, const QAbstractItemView* list) {
   const QRect item = list->visualRect(list->currentIndex());

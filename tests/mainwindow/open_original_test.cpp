@@ -11,10 +11,6 @@
 namespace quorvel {
 namespace {
 
-QListView* View(MainWindow& window) {
-  return window.findChild<QListView*>(QStringLiteral("ListView2"));
-}
-
 void SelectThumb(QListView* view, int row) {
   view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
 }

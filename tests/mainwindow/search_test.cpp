@@ -29,19 +29,8 @@ const std::vector<DiskSpec>& Disks() {
   return disks;
 }
 
-QListView* View(MainWindow& window) {
-  return window.findChild<QListView*>(QStringLiteral("ListView2"));
-}
-
 QLineEdit* Field(MainWindow& window) {
   return window.findChild<QLineEdit*>(QStringLiteral("SearchField"));
-}
-
-void SelectThumbs(QListView* view, const QList<int>& rows) {
-  view->clearSelection();
-  for (const int row : rows) {
-    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
-  }
 }
 
 const QStringList kAllMatches = {"F:\\море\\d.jpg", "E:\\Море\\a.jpg", "E:\\МОРЕ\\c.jpg"};

@@ -33,10 +33,6 @@ bool Near(QRgb a, QRgb b) {
          std::abs(qBlue(a) - qBlue(b)) < 12;
 }
 
-QListView* View(MainWindow& window) {
-  return window.findChild<QListView*>(QStringLiteral("ListView2"));
-}
-
 // The view as painted now, and a pixel of it at a point of the view's viewport.
 struct Painted {
   explicit Painted(QListView* view) : view(view), image(view->viewport()->grab().toImage()) {}

@@ -5,6 +5,7 @@
 
 #include <QFileDialog>
 #include <QLabel>
+#include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -215,6 +216,19 @@ struct Session {
   CatalogOpening opening;
   MainWindow window;
 };
+
+// The thumbnail view.
+inline QListView* View(MainWindow& window) {
+  return window.findChild<QListView*>(QStringLiteral("ListView2"));
+}
+
+// Selects the thumbnails at `rows` of the view, and only those.
+inline void SelectThumbs(QListView* view, const QList<int>& rows) {
+  view->clearSelection();
+  for (const int row : rows) {
+    view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
+  }
+}
 
 // The whole of row `row` of a list of rows, every column.
 inline QRect RowRect(QTreeView* list, int row) {
