@@ -41,7 +41,7 @@
 #include "catalog/cp1251.h"
 #include "catalog/stream.h"
 #include "catalog/thumbnail_jpeg.h"
-#include "platform/thumbnail_renderer.h"
+#include "scan/thumbnail_renderer.h"
 
 namespace quorvel {
 namespace {

@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "adddisk/add_disk_page.h"
-#include "adddisk/find_images.h"
-#include "adddisk/scan_view.h"
-#include "platform/thumb_control.h"
 #include "platform/user_prompts.h"
+#include "scan/find_images.h"
+#include "scan/scan_view.h"
+#include "scan/thumb_control.h"
 #include "settings/settings_state.h"
 
 namespace quorvel {

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/test_pictures.h"
-#include "platform/thumb_control.h"
-#include "platform/thumbnail_renderer.h"
+#include "scan/test_pictures.h"
+#include "scan/thumb_control.h"
+#include "scan/thumbnail_renderer.h"
 
 namespace quorvel {
 namespace {

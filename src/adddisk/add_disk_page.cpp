@@ -18,7 +18,6 @@
 #include <optional>
 #include <utility>
 
-#include "adddisk/scan_rules.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
@@ -26,7 +25,8 @@
 #include "platform/disk_name_text.h"
 #include "platform/form_controls.h"
 #include "platform/path_text.h"
-#include "platform/thumb_control.h"
+#include "scan/scan_rules.h"
+#include "scan/thumb_control.h"
 
 namespace quorvel {
 namespace {

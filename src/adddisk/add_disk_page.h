@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "adddisk/add_disk.h"
-#include "adddisk/scan_state.h"
-#include "adddisk/scan_view.h"
 #include "platform/user_prompts.h"
+#include "scan/add_disk.h"
+#include "scan/scan_state.h"
+#include "scan/scan_view.h"
 #include "settings/settings_state.h"
 
 class QCheckBox;

@@ -10,7 +10,7 @@
 #include "adddisk/options_dialog.h"
 #include "catalog/catalog_document.h"
 #include "mainwindow/main_window.h"
-#include "platform/thumb_control.h"
+#include "scan/thumb_control.h"
 #include "settings/settings_state.h"
 
 namespace quorvel {

@@ -17,7 +17,7 @@
 
 #include "adddisk/add_disk_page.h"
 #include "dialog_fixture.h"
-#include "platform/thumb_control.h"
+#include "scan/thumb_control.h"
 #include "settings/settings_page.h"
 
 namespace quorvel {

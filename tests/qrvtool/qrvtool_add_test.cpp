@@ -15,8 +15,8 @@
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
-#include "platform/test_pictures.h"
 #include "qrvtool.h"
+#include "scan/test_pictures.h"
 #include "support/catalog_builder.h"
 #include "support/too_deep_folder.h"
 

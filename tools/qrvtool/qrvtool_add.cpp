@@ -12,15 +12,15 @@
 #include <system_error>
 #include <utility>
 
-#include "adddisk/add_disk.h"
-#include "adddisk/scan_view.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_lock.h"
 #include "catalog/cp1251.h"
 #include "catalog/format.h"
 #include "platform/path_text.h"
-#include "platform/thumb_control.h"
 #include "qrvtool.h"
+#include "scan/add_disk.h"
+#include "scan/scan_view.h"
+#include "scan/thumb_control.h"
 
 namespace quorvel::qrvtool {
 namespace {

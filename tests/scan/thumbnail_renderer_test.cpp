@@ -1,4 +1,4 @@
-#include "platform/thumbnail_renderer.h"
+#include "scan/thumbnail_renderer.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -18,7 +18,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/test_pictures.h"
+#include "scan/test_pictures.h"
 
 namespace quorvel {
 namespace {

@@ -1,13 +1,13 @@
 // Adding one disk to the open catalogue: the record begun, the folder walked, the thumbnails
 // captured, the record patched and counted, all as one change that can be undone.
-#ifndef QUORVEL_ADDDISK_ADD_DISK_H_
-#define QUORVEL_ADDDISK_ADD_DISK_H_
+#ifndef QUORVEL_SCAN_ADD_DISK_H_
+#define QUORVEL_SCAN_ADD_DISK_H_
 
 #include <QStringList>
 #include <cstdint>
 
-#include "adddisk/scan_state.h"
-#include "adddisk/scan_view.h"
+#include "scan/scan_state.h"
+#include "scan/scan_view.h"
 
 namespace quorvel {
 
@@ -35,4 +35,4 @@ AddDiskSummary AddDisk(CatalogDocument& document, ScanState& state, ScanView& vi
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_ADDDISK_ADD_DISK_H_
+#endif  // QUORVEL_SCAN_ADD_DISK_H_

@@ -1,15 +1,15 @@
-#include "adddisk/capture_thumbnails.h"
+#include "scan/capture_thumbnails.h"
 
 #include <QPainter>
 #include <QRegion>
 #include <string>
 
-#include "adddisk/scan_rules.h"
 #include "catalog/cp1251.h"
 #include "catalog/format.h"
 #include "platform/path_text.h"
-#include "platform/placeholder_thumbnail.h"
-#include "platform/thumb_control.h"
+#include "scan/placeholder_thumbnail.h"
+#include "scan/scan_rules.h"
+#include "scan/thumb_control.h"
 
 namespace quorvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/thumb_control.h"
+#include "scan/thumb_control.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -12,8 +12,8 @@
 #include <utility>
 
 #include "catalog/format.h"
-#include "platform/placeholder_thumbnail.h"
-#include "platform/thumbnail_renderer.h"
+#include "scan/placeholder_thumbnail.h"
+#include "scan/thumbnail_renderer.h"
 
 namespace quorvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "adddisk/scan_rules.h"
+#include "scan/scan_rules.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,4 +1,4 @@
-#include "adddisk/find_images.h"
+#include "scan/find_images.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,8 +12,8 @@
 #include <filesystem>
 
 #include "platform/path_text.h"
-#include "platform/thumb_control.h"
 #include "recording_scan_view.h"
+#include "scan/thumb_control.h"
 
 namespace quorvel {
 namespace {

@@ -1,7 +1,7 @@
 // The picture stored for a file that has no thumbnail of its own, so that the catalogue still
 // lists the file and plainly shows that there is no preview.
-#ifndef QUORVEL_PLATFORM_PLACEHOLDER_THUMBNAIL_H_
-#define QUORVEL_PLATFORM_PLACEHOLDER_THUMBNAIL_H_
+#ifndef QUORVEL_SCAN_PLACEHOLDER_THUMBNAIL_H_
+#define QUORVEL_SCAN_PLACEHOLDER_THUMBNAIL_H_
 
 #include <QRect>
 #include <QString>
@@ -16,4 +16,4 @@ void PaintPlaceholder(QPainter& painter, const QRect& area, const QString& path)
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_PLATFORM_PLACEHOLDER_THUMBNAIL_H_
+#endif  // QUORVEL_SCAN_PLACEHOLDER_THUMBNAIL_H_

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "adddisk/scan_view.h"
+#include "scan/scan_view.h"
 
 namespace quorvel::testkit {
 

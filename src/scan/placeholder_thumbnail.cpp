@@ -1,4 +1,4 @@
-#include "platform/placeholder_thumbnail.h"
+#include "scan/placeholder_thumbnail.h"
 
 #include <QFont>
 #include <QFontMetrics>

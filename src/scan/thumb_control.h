@@ -1,7 +1,7 @@
 // The thumbnail renderer that the scan asks for every picture: a 100 x 100 widget that renders
 // files on worker threads and shows the result, so that it can be painted into the capture bitmap.
-#ifndef QUORVEL_PLATFORM_THUMB_CONTROL_H_
-#define QUORVEL_PLATFORM_THUMB_CONTROL_H_
+#ifndef QUORVEL_SCAN_THUMB_CONTROL_H_
+#define QUORVEL_SCAN_THUMB_CONTROL_H_
 
 #include <QByteArray>
 #include <QImage>
@@ -99,4 +99,4 @@ class ThumbControl : public QWidget {
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_PLATFORM_THUMB_CONTROL_H_
+#endif  // QUORVEL_SCAN_THUMB_CONTROL_H_

@@ -1,7 +1,7 @@
 // Turns an image file into its catalogue thumbnail, without any widget, so that it can run on a
 // worker thread and be tested and measured on its own.
-#ifndef QUORVEL_PLATFORM_THUMBNAIL_RENDERER_H_
-#define QUORVEL_PLATFORM_THUMBNAIL_RENDERER_H_
+#ifndef QUORVEL_SCAN_THUMBNAIL_RENDERER_H_
+#define QUORVEL_SCAN_THUMBNAIL_RENDERER_H_
 
 #include <QByteArray>
 #include <QImage>
@@ -55,4 +55,4 @@ QImage RenderThumbnail(const QString& path, QString* error = nullptr, std::stop_
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_PLATFORM_THUMBNAIL_RENDERER_H_
+#endif  // QUORVEL_SCAN_THUMBNAIL_RENDERER_H_

@@ -1,7 +1,7 @@
 // What the walk and the capture show and read while they run: the add-disk page in the program,
 // a terminal in `qrvtool add`.
-#ifndef QUORVEL_ADDDISK_SCAN_VIEW_H_
-#define QUORVEL_ADDDISK_SCAN_VIEW_H_
+#ifndef QUORVEL_SCAN_SCAN_VIEW_H_
+#define QUORVEL_SCAN_SCAN_VIEW_H_
 
 #include <QString>
 #include <string>
@@ -39,4 +39,4 @@ class ScanView {
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_ADDDISK_SCAN_VIEW_H_
+#endif  // QUORVEL_SCAN_SCAN_VIEW_H_

@@ -1,4 +1,4 @@
-#include "platform/test_pictures.h"
+#include "scan/test_pictures.h"
 
 // clang-format off
 #include <cstdio>

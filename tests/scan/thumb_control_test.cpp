@@ -1,7 +1,7 @@
 // The thumbnail renderer as the scan uses it: asked by name, rendering on its workers, polled,
 // and painted into a 100 x 100 canvas; with files that fail, renders that are overtaken, renders
 // done ahead, and a control destroyed while it renders.
-#include "platform/thumb_control.h"
+#include "scan/thumb_control.h"
 
 #include <QApplication>
 #include <QFile>
@@ -10,9 +10,9 @@
 #include <QTest>
 #include <memory>
 
-#include "platform/placeholder_thumbnail.h"
-#include "platform/test_pictures.h"
-#include "platform/thumbnail_renderer.h"
+#include "scan/placeholder_thumbnail.h"
+#include "scan/test_pictures.h"
+#include "scan/thumbnail_renderer.h"
 
 namespace quorvel {
 namespace {

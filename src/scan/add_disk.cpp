@@ -1,10 +1,10 @@
-#include "adddisk/add_disk.h"
+#include "scan/add_disk.h"
 
-#include "adddisk/capture_thumbnails.h"
-#include "adddisk/find_images.h"
 #include "catalog/catalog_document.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/format.h"
+#include "scan/capture_thumbnails.h"
+#include "scan/find_images.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "adddisk/find_images.h"
+#include "scan/find_images.h"
 
 #include <QDir>
 #include <filesystem>
@@ -6,10 +6,10 @@
 #include <system_error>
 #include <utility>
 
-#include "adddisk/scan_rules.h"
 #include "catalog/cp1251.h"
 #include "platform/path_text.h"
-#include "platform/thumb_control.h"
+#include "scan/scan_rules.h"
+#include "scan/thumb_control.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/thumbnail_renderer.h"
+#include "scan/thumbnail_renderer.h"
 
 // clang-format off
 #include <csetjmp>

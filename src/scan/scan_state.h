@@ -1,7 +1,7 @@
 // The state of a disk being added: the flags and parameters the page's buttons and the running
 // scan share, and the working record that the walk and the capture are lent.
-#ifndef QUORVEL_ADDDISK_SCAN_STATE_H_
-#define QUORVEL_ADDDISK_SCAN_STATE_H_
+#ifndef QUORVEL_SCAN_SCAN_STATE_H_
+#define QUORVEL_SCAN_SCAN_STATE_H_
 
 #include <QImage>
 #include <QString>
@@ -53,4 +53,4 @@ class ScanError : public std::runtime_error {
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_ADDDISK_SCAN_STATE_H_
+#endif  // QUORVEL_SCAN_SCAN_STATE_H_

@@ -1,7 +1,7 @@
 // The rules of a scan that need no window: exclusion matching, the capture's progress, the
 // proposed disk name, and the wait with its stop rule.
-#ifndef QUORVEL_ADDDISK_SCAN_RULES_H_
-#define QUORVEL_ADDDISK_SCAN_RULES_H_
+#ifndef QUORVEL_SCAN_SCAN_RULES_H_
+#define QUORVEL_SCAN_SCAN_RULES_H_
 
 #include <QString>
 #include <functional>
@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "adddisk/scan_state.h"
-#include "adddisk/scan_view.h"
+#include "scan/scan_state.h"
+#include "scan/scan_view.h"
 
 namespace quorvel {
 
@@ -39,4 +39,4 @@ void ScanWait(ScanView& view, const ScanState& state, ScanContext& context,
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_ADDDISK_SCAN_RULES_H_
+#endif  // QUORVEL_SCAN_SCAN_RULES_H_

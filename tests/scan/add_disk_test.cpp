@@ -1,4 +1,4 @@
-#include "adddisk/add_disk.h"
+#include "scan/add_disk.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <string>
 
-#include "adddisk/capture_thumbnails.h"
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_error.h"
@@ -22,10 +21,11 @@
 #include "catalog/field_codec.h"
 #include "catalog/thumbnail_jpeg.h"
 #include "platform/path_text.h"
-#include "platform/placeholder_thumbnail.h"
-#include "platform/test_pictures.h"
-#include "platform/thumb_control.h"
 #include "recording_scan_view.h"
+#include "scan/capture_thumbnails.h"
+#include "scan/placeholder_thumbnail.h"
+#include "scan/test_pictures.h"
+#include "scan/thumb_control.h"
 #include "support/catalog_builder.h"
 
 namespace quorvel {

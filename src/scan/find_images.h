@@ -1,12 +1,12 @@
 // The walk of the folder being added: the files the renderer can show and the exclusion list
 // lets through, in the order the system lists them, each folder before its sub-folders.
-#ifndef QUORVEL_ADDDISK_FIND_IMAGES_H_
-#define QUORVEL_ADDDISK_FIND_IMAGES_H_
+#ifndef QUORVEL_SCAN_FIND_IMAGES_H_
+#define QUORVEL_SCAN_FIND_IMAGES_H_
 
 #include <QString>
 
-#include "adddisk/scan_state.h"
-#include "adddisk/scan_view.h"
+#include "scan/scan_state.h"
+#include "scan/scan_view.h"
 
 namespace quorvel {
 
@@ -27,4 +27,4 @@ void FindImages(ScanContext& context, ScanState& state, ScanView& view, ThumbCon
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_ADDDISK_FIND_IMAGES_H_
+#endif  // QUORVEL_SCAN_FIND_IMAGES_H_

@@ -1,12 +1,12 @@
 // The capture of the files the walk found: each one shown by the renderer, waited for, painted
 // into the capture bitmap, compressed and appended to the disk record being written.
-#ifndef QUORVEL_ADDDISK_CAPTURE_THUMBNAILS_H_
-#define QUORVEL_ADDDISK_CAPTURE_THUMBNAILS_H_
+#ifndef QUORVEL_SCAN_CAPTURE_THUMBNAILS_H_
+#define QUORVEL_SCAN_CAPTURE_THUMBNAILS_H_
 
-#include "adddisk/scan_state.h"
-#include "adddisk/scan_view.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/stream.h"
+#include "scan/scan_state.h"
+#include "scan/scan_view.h"
 
 namespace quorvel {
 
@@ -24,4 +24,4 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
 
 }  // namespace quorvel
 
-#endif  // QUORVEL_ADDDISK_CAPTURE_THUMBNAILS_H_
+#endif  // QUORVEL_SCAN_CAPTURE_THUMBNAILS_H_
