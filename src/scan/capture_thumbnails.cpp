@@ -27,6 +27,11 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
                        Bytes& stream, DiskRecordHead& head) {
   state.AddedCount = 0;
   thumb.setVisible(true);
+  thumb.ReadAhead(context.FoundFiles);
+  struct StopReading {
+    ThumbControl& thumb;
+    ~StopReading() { thumb.StopReading(); }
+  } stop_reading{thumb};
   const int count = static_cast<int>(context.FoundFiles.size());
   for (int i = 0; i < count; ++i) {
     if (head.thumb_count >= kMaxThumbsPerDisk) {
@@ -36,7 +41,6 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
     const QString path = context.FoundFiles[i];
     if (!thumb.ShowFile(path)) continue;
     if (!state.ScanActive) return;
-    thumb.Prefetch(context.FoundFiles.mid(i + 1, ThumbControl::kMaxLookAhead));
     thumb.update();
     view.SetStatusLine(kAdding + path);
     view.SetCounterLine(

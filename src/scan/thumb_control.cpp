@@ -51,6 +51,7 @@ ThumbControl::ThumbControl(QWidget* parent)
     : QWidget(parent),
       suffixes_(ReadableImageSuffixes()),
       mailbox_(std::make_shared<Mailbox>()),
+      file_access_(LocalFileAccess()),
       pool_(std::make_unique<QThreadPool>()) {
   setObjectName(QStringLiteral("ThumbControl"));
   setFixedSize(kThumbSide, kThumbSide);
@@ -95,8 +96,26 @@ bool ThumbControl::ShowFile(const QString& path) {
   setAccessibleName(QFileInfo(path).fileName());
   update();
   CollectCurrent();
+  if (const qsizetype at = read_ahead_.indexOf(path); at >= 0) {
+    Prefetch(read_ahead_.mid(at + 1, kMaxLookAhead));
+  }
   return true;
 }
+
+void ThumbControl::ReadAhead(const QStringList& paths) { read_ahead_ = paths; }
+
+void ThumbControl::StopReading() {
+  read_ahead_.clear();
+  Prefetch({});
+}
+
+void ThumbControl::SetUseEmbeddedPreviews(bool use) { use_embedded_previews_ = use; }
+
+void ThumbControl::SetFileAccess(std::shared_ptr<FileAccess> access) {
+  file_access_ = std::move(access);
+}
+
+std::int64_t ThumbControl::BytesRead() const { return 0; }
 
 bool ThumbControl::ThumbnailReady() {
   const Status status = RenderStatus();

@@ -10,8 +10,11 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <QWidget>
+#include <cstdint>
 #include <deque>
 #include <memory>
+
+#include "scan/file_access.h"
 
 class QPaintEvent;
 
@@ -32,6 +35,9 @@ class ThumbControl : public QWidget {
 
   // Renders ahead at most this many files for Prefetch.
   static constexpr int kMaxLookAhead = 8;
+  // The reader's read-ahead: whichever bound is reached first.
+  static constexpr int kMaxReadAheadFiles = 8;
+  static constexpr std::int64_t kMaxReadAheadBytes = 64 * 1024 * 1024;
 
   explicit ThumbControl(QWidget* parent = nullptr);
   // Stops the renders and waits a little for those running. A render still stuck after that (a
@@ -66,6 +72,26 @@ class ThumbControl : public QWidget {
   // kMaxLookAhead files that CanShow are taken.
   void Prefetch(const QStringList& paths);
 
+  // The files the capture will show, in the order it will show them. One reader thread reads
+  // them front to back, each file once, ahead of ShowFile by at most kMaxReadAheadFiles files
+  // or kMaxReadAheadBytes bytes; the workers decode from the bytes read. A picture with a
+  // usable embedded preview (when they are used) is read only as far as the preview. Replaces
+  // the list of an earlier call.
+  void ReadAhead(const QStringList& paths);
+  // Ends the reading of the list: files not yet shown are no longer read. A read that does not
+  // return (a failing disc) is left behind, never waited for.
+  void StopReading();
+  // Whether JPEG files are rendered from the EXIF thumbnail they hold, when it is usable. On by
+  // default; applies to files read after the call.
+  void SetUseEmbeddedPreviews(bool use);
+  // The medium files are read from; the file system unless the tests or the benchmark say else.
+  void SetFileAccess(std::shared_ptr<FileAccess> access);
+  // Why the reading of the file of the last ShowFile ended early (an I/O error), once its render
+  // has ended: its thumbnail shows the part that was read. Empty otherwise.
+  QString ReadErrorText() const { return read_error_; }
+  // Bytes read from files since the control was made.
+  std::int64_t BytesRead() const;
+
   // How many renders have been started on a worker and not yet ended, for the file shown and for
   // those rendered ahead.
   int RendersInFlight() const;
@@ -93,6 +119,10 @@ class ThumbControl : public QWidget {
   QString path_;  // the file of the last accepted ShowFile
   QImage picture_;
   QString error_;
+  QString read_error_;
+  QStringList read_ahead_;
+  bool use_embedded_previews_ = true;
+  std::shared_ptr<FileAccess> file_access_;
   // Owned, except when the destructor has to leave a stuck render behind with it.
   std::unique_ptr<QThreadPool> pool_;
 };

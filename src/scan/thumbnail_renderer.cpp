@@ -7,33 +7,26 @@
 #include <jerror.h>
 // clang-format on
 
-#include <QFile>
-#include <QFileInfo>
+#include <QBuffer>
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "catalog/format.h"
-#include "platform/path_text.h"
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "scan/file_access.h"
 
 namespace quorvel {
 namespace {
 
-// Large enough that two renders reading different files of an optical disk at once seek rarely.
-constexpr qint64 kReadChunk = 256 * 1024;
+// How much of a file is read at once when a single picture is rendered from its file.
+constexpr std::size_t kReadChunk = 256 * 1024;
 // Rows asked of libjpeg per call; it may give fewer.
 constexpr int kRowBatch = 16;
 // Progressive and multi-scan JPEGs need whole-image coefficient buffers (2 bytes per sample of
@@ -174,17 +167,16 @@ void EmitMessage(j_common_ptr cinfo, int level) {
 // Everything one JPEG decode needs, owned by the caller so that no C++ object is created between
 // setjmp and a jump out of libjpeg.
 struct JpegJob {
-  QIODevice* device = nullptr;
+  ByteSource* source = nullptr;
   int side = 0;
   const std::stop_token* stop = nullptr;
-  std::vector<JOCTET> input;
   std::vector<JSAMPLE> rows;
   std::optional<AreaReducer> reducer;
   int orientation = 1;
   char message[JMSG_LENGTH_MAX] = {};
 };
 
-// Feeds libjpeg from the file in large reads instead of loading the file whole.
+// Feeds libjpeg the bytes as the reader delivers them, without copying them.
 struct DeviceSource {
   jpeg_source_mgr pub;
   JpegJob* job;
@@ -193,22 +185,23 @@ struct DeviceSource {
 
 void InitSource(j_decompress_ptr) {}
 
+// The end of the picture, for a file that ended early.
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<DeviceSource*>(cinfo->src);
-  JOCTET* buffer = src->job->input.data();
-  qint64 got = src->job->device->read(reinterpret_cast<char*>(buffer),
-                                      static_cast<qint64>(src->job->input.size()));
-  if (got <= 0) {
+  const std::span<const std::uint8_t> got = src->job->source->Next(*src->job->stop);
+  if (got.empty()) {
     if (!src->started) ERREXIT(cinfo, JERR_INPUT_EMPTY);
     // The usual end of a cut file: warn (which marks the picture damaged) and end the image.
     WARNMS(cinfo, JWRN_JPEG_EOF);
-    buffer[0] = 0xFF;
-    buffer[1] = JPEG_EOI;
-    got = 2;
+    src->pub.next_input_byte = kEndOfImage;
+    src->pub.bytes_in_buffer = sizeof kEndOfImage;
+    return TRUE;
   }
   src->started = true;
-  src->pub.next_input_byte = buffer;
-  src->pub.bytes_in_buffer = static_cast<std::size_t>(got);
+  src->pub.next_input_byte = got.data();
+  src->pub.bytes_in_buffer = got.size();
   return TRUE;
 }
 
@@ -361,12 +354,11 @@ QImage Upright(const QImage& image, int orientation) {
   }
 }
 
-QImage LoadJpeg(QIODevice* device, int side, const std::stop_token& stop, QString* message) {
+QImage LoadJpeg(ByteSource& source, int side, const std::stop_token& stop, QString* message) {
   JpegJob job;
-  job.device = device;
+  job.source = &source;
   job.side = side;
   job.stop = &stop;
-  job.input.resize(static_cast<std::size_t>(kReadChunk));
   if (!Decompress(&job)) {
     *message = QString::fromLocal8Bit(job.message);
     return {};
@@ -402,81 +394,109 @@ QByteArray SuffixOf(const QString& path) {
   return path.mid(dot + 1).toLower().toLatin1();
 }
 
-QImage LoadWithQt(QIODevice* device, const QString& path, int side, QString* message) {
+QImage LoadWithQt(QByteArray bytes, const QString& path, int side, QString* message) {
+  QBuffer device(&bytes);
+  device.open(QIODevice::ReadOnly);
   {
     // By content first: a picture under the wrong suffix still renders.
-    device->seek(0);
-    QImageReader by_content(device);
+    QImageReader by_content(&device);
     by_content.setDecideFormatFromContent(true);
     if (by_content.canRead()) return ReadFitted(by_content, side, message);
   }
   // Then by name, for formats without a signature to recognise them by (TGA).
-  device->seek(0);
-  QImageReader by_name(device, SuffixOf(path));
+  device.seek(0);
+  QImageReader by_name(&device, SuffixOf(path));
   return ReadFitted(by_name, side, message);
 }
 
-// Opens the file that `path` names (by the file system's own bytes: Qt's file classes would
-// spell a name that is not UTF-8 differently). Anything but a regular file is refused, before it
-// is opened and again once it is, since the name may have changed hands meanwhile: a FIFO or a
-// device could block the open or the reads for ever.
-bool OpenRegularFile(const QString& path, QFile* file, QString* message) {
-  const QString not_a_file = QStringLiteral("Not a regular file");
-#ifdef _WIN32
-  if (!QFileInfo(path).isFile()) {
-    *message = not_a_file;
-    return false;
+// A source that gives `first` before the rest of `source`: the bytes looked at to tell the
+// format are not lost to the decoder.
+class PrefixedSource : public ByteSource {
+ public:
+  PrefixedSource(QByteArray first, ByteSource& source)
+      : first_(std::move(first)), source_(source) {}
+  std::span<const std::uint8_t> Next(std::stop_token stop) override {
+    if (!first_given_) {
+      first_given_ = true;
+      if (!first_.isEmpty()) {
+        return {reinterpret_cast<const std::uint8_t*>(first_.constData()),
+                static_cast<std::size_t>(first_.size())};
+      }
+    }
+    return source_.Next(std::move(stop));
   }
-  file->setFileName(path);
-  if (!file->open(QIODevice::ReadOnly)) {
-    *message = file->errorString();
-    return false;
-  }
-  return true;
-#else
-  const std::filesystem::path native = QStringToPath(path);
-  const auto fail = [message](const QString& text) {
-    *message = text;
-    return false;
-  };
-  const auto system_error = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
-  struct stat info {};
-  if (::stat(native.c_str(), &info) != 0) return fail(system_error());
-  if (!S_ISREG(info.st_mode)) return fail(not_a_file);
-  // O_NONBLOCK keeps the open itself from waiting for a FIFO's writer; a regular file's reads
-  // then block as usual again.
-  const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return fail(system_error());
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return fail(not_a_file);
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
-    return fail(file->errorString());
-  }
-  return true;
-#endif
-}
+  QString ReadError() const override { return source_.ReadError(); }
 
-QImage Load(const QString& path, int side, const std::stop_token& stop, QString* message) {
+ private:
+  QByteArray first_;
+  ByteSource& source_;
+  bool first_given_ = false;
+};
+
+QImage Decode(ByteSource& source, const QString& path, int side, const std::stop_token& stop,
+              QString* message) {
   if (side < 1) {
     *message = QStringLiteral("The thumbnail side must be positive");
     return {};
   }
-  if (stop.stop_requested()) {
+  const auto stopped = [&] {
     *message = QStringLiteral("Rendering was stopped");
+    return QImage();
+  };
+  if (stop.stop_requested()) return stopped();
+  // Enough of the beginning to tell a JPEG by its first bytes, whatever its name.
+  QByteArray first;
+  bool ended = false;
+  while (first.size() < 3) {
+    const std::span<const std::uint8_t> got = source.Next(stop);
+    if (got.empty()) {
+      ended = true;
+      break;
+    }
+    first.append(reinterpret_cast<const char*>(got.data()), static_cast<qsizetype>(got.size()));
+  }
+  if (stop.stop_requested()) return stopped();
+  const auto* magic = reinterpret_cast<const unsigned char*>(first.constData());
+  if (first.size() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
+    PrefixedSource whole(std::move(first), source);
+    return LoadJpeg(whole, side, stop, message);
+  }
+  // Qt's readers want the whole file.
+  while (!ended) {
+    const std::span<const std::uint8_t> got = source.Next(stop);
+    if (got.empty()) break;
+    first.append(reinterpret_cast<const char*>(got.data()), static_cast<qsizetype>(got.size()));
+  }
+  if (stop.stop_requested()) return stopped();
+  if (first.isEmpty() && !source.ReadError().isEmpty()) {
+    *message = source.ReadError();
     return {};
   }
-  QFile file;
-  if (!OpenRegularFile(path, &file, message)) return {};
-  unsigned char magic[3] = {};
-  const bool jpeg = file.read(reinterpret_cast<char*>(magic), 3) == 3 && magic[0] == 0xFF &&
-                    magic[1] == 0xD8 && magic[2] == 0xFF;
-  if (jpeg && file.seek(0)) return LoadJpeg(&file, side, stop, message);
-  return LoadWithQt(&file, path, side, message);
+  return LoadWithQt(std::move(first), path, side, message);
 }
+
+// A file read in large pieces as the decoder asks for them.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(std::unique_ptr<OpenedFile> file) : file_(std::move(file)) {}
+  std::span<const std::uint8_t> Next(std::stop_token stop) override {
+    if (ended_ || stop.stop_requested()) return {};
+    const std::int64_t got =
+        file_->Read(buffer_.data(), static_cast<std::int64_t>(buffer_.size()), &error_);
+    if (got <= 0) {
+      ended_ = true;
+      return {};
+    }
+    return {buffer_.data(), static_cast<std::size_t>(got)};
+  }
+  QString ReadError() const override { return error_; }
+
+ private:
+  std::unique_ptr<OpenedFile> file_;
+  std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(kReadChunk);
+  QString error_;
+  bool ended_ = false;
+};
 
 }  // namespace
 
@@ -554,13 +574,25 @@ int ExifOrientation(const std::uint8_t* data, std::size_t size) {
   return 1;
 }
 
-QImage LoadFittedPicture(const QString& path, int side, QString* error, std::stop_token stop) {
+QImage DecodeFittedPicture(ByteSource& source, const QString& path, int side, QString* error,
+                           std::stop_token stop) {
   QString message;
-  QImage picture = Load(path, side, stop, &message);
+  QImage picture = Decode(source, path, side, stop, &message);
   if (picture.isNull() && error) {
     *error = message.isEmpty() ? QStringLiteral("The picture could not be decoded") : message;
   }
   return picture;
+}
+
+QImage LoadFittedPicture(const QString& path, int side, QString* error, std::stop_token stop) {
+  QString message;
+  std::unique_ptr<OpenedFile> file = LocalFileAccess()->Open(path, &message);
+  if (!file) {
+    if (error) *error = message;
+    return {};
+  }
+  FileSource source(std::move(file));
+  return DecodeFittedPicture(source, path, side, error, std::move(stop));
 }
 
 QImage CentreOnWhite(const QImage& picture, int side) {

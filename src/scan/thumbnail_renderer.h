@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <stop_token>
 
+#include "scan/byte_source.h"
+
 namespace quorvel {
 
 // The file-name suffixes (lower case, without the dot) of the formats that Qt's installed image
@@ -44,6 +46,12 @@ int ExifOrientation(const std::uint8_t* data, std::size_t size);
 // is there), or when `stop` is requested before the picture is complete.
 QImage LoadFittedPicture(const QString& path, int side, QString* error = nullptr,
                          std::stop_token stop = {});
+
+// The same from the bytes `source` delivers; `path` names the file only so that formats without
+// a signature are known by its suffix. A file whose reading ended early (a read error) decodes
+// as far as its bytes go, as a JPEG cut short does.
+QImage DecodeFittedPicture(ByteSource& source, const QString& path, int side,
+                           QString* error = nullptr, std::stop_token stop = {});
 
 // `picture` (at most `side` x `side`) centred on a white `side` x `side` square, transparent
 // parts over white, in QImage::Format_RGB32.

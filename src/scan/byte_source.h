@@ -1,0 +1,49 @@
+// The bytes of one file as they arrive from the reader, taken in order by the one decoder that
+// renders the file.
+#ifndef QUORVEL_SCAN_BYTE_SOURCE_H_
+#define QUORVEL_SCAN_BYTE_SOURCE_H_
+
+#include <QString>
+#include <cstdint>
+#include <span>
+#include <stop_token>
+#include <vector>
+
+namespace quorvel {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+
+  // The next bytes of the file, waiting for them while none have arrived. Empty once the file
+  // has been read to its end, its reading ended early (ReadError) or `stop` is requested. The
+  // bytes stay valid until the next call.
+  virtual std::span<const std::uint8_t> Next(std::stop_token stop) = 0;
+
+  // Why the reading ended before the end of the file (an I/O error on a scratched disc);
+  // empty when it reached the end. Meaningful once Next has returned empty.
+  virtual QString ReadError() const = 0;
+};
+
+// A file's bytes already in memory, handed over in one piece.
+class MemoryByteSource : public ByteSource {
+ public:
+  explicit MemoryByteSource(std::vector<std::uint8_t> bytes, QString read_error = {})
+      : bytes_(std::move(bytes)), read_error_(std::move(read_error)) {}
+
+  std::span<const std::uint8_t> Next(std::stop_token stop) override {
+    if (given_ || stop.stop_requested()) return {};
+    given_ = true;
+    return bytes_;
+  }
+  QString ReadError() const override { return read_error_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  QString read_error_;
+  bool given_ = false;
+};
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_SCAN_BYTE_SOURCE_H_

@@ -1,0 +1,41 @@
+// The thumbnail that cameras store in a JPEG's EXIF block, used instead of decoding the whole
+// picture when it is good enough: on a slow disc the rest of the file is then never read.
+#ifndef QUORVEL_SCAN_EMBEDDED_PREVIEW_H_
+#define QUORVEL_SCAN_EMBEDDED_PREVIEW_H_
+
+#include <QImage>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace quorvel {
+
+// How much of a file's beginning is read to look for an embedded preview.
+inline constexpr std::size_t kPreviewHeadBytes = 64 * 1024;
+// The shortest long side of a preview that is used.
+inline constexpr int kMinPreviewSide = 100;
+
+// How many bytes from the start of the file FindUsablePreview needs, judged from `first`, the
+// file's first min(kPreviewHeadBytes, file size) bytes: kPreviewHeadBytes, or more when an
+// EXIF block begins within them and ends past them (up to its end).
+std::size_t PreviewHeadLength(std::span<const std::uint8_t> first);
+
+struct EmbeddedPreview {
+  QImage picture;       // the preview decoded, black bars cropped, not yet turned upright
+  int orientation = 1;  // the picture's EXIF orientation (1 to 8)
+};
+
+// The EXIF thumbnail held in `head`, the beginning of a JPEG file, when it can stand for the
+// whole picture: it decodes, its long side is at least kMinPreviewSide, and its aspect ratio,
+// after cropping the uniform black bars cameras add, is within 2 % of the picture's own (from
+// the frame header, which must lie in `head` too). nullopt for any doubt. Reads only `head`.
+std::optional<EmbeddedPreview> FindUsablePreview(std::span<const std::uint8_t> head);
+
+// The picture a preview stands for, turned upright and fitted into `side` x `side` by area
+// averaging, as the whole picture would be.
+QImage FitPreview(const EmbeddedPreview& preview, int side);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_SCAN_EMBEDDED_PREVIEW_H_

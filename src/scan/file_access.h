@@ -1,0 +1,36 @@
+// How the scan's reader gets at the files of a disk: the file system itself in the program, a
+// throttled or failing medium in the benchmark and the tests.
+#ifndef QUORVEL_SCAN_FILE_ACCESS_H_
+#define QUORVEL_SCAN_FILE_ACCESS_H_
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace quorvel {
+
+// One file opened for reading front to back. Used by one thread at a time.
+class OpenedFile {
+ public:
+  virtual ~OpenedFile() = default;
+  // Reads up to `size` bytes at the current position into `buffer`. Returns how many were
+  // read, 0 at the end of the file, or -1 with `error` set when the medium fails (the rest of
+  // the file is then not to be read). May block for as long as the medium takes.
+  virtual std::int64_t Read(std::uint8_t* buffer, std::int64_t size, QString* error) = 0;
+};
+
+class FileAccess {
+ public:
+  virtual ~FileAccess() = default;
+  // Opens the file that `path` names for reading; null with `error` set when it cannot be, or
+  // when it is not a regular file (a FIFO or a device could block for ever).
+  virtual std::unique_ptr<OpenedFile> Open(const QString& path, QString* error) = 0;
+};
+
+// The file system: `path` is taken as the file system's own bytes (a name that is not UTF-8
+// included), and anything but a regular file is refused.
+std::shared_ptr<FileAccess> LocalFileAccess();
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_SCAN_FILE_ACCESS_H_
