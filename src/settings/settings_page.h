@@ -37,8 +37,9 @@ class SettingsPage : public QWidget {
                QWidget* parent = nullptr);
 
   // The dialog's creation, this page's part: the stored option, fixed catalogue and previews
-  // box go through the controls (so their handlers run), the list shows the lines of Cat.dat, and the option
-  // handler runs once more, since the path it may have to clear came after the option.
+  // box go through the controls (so their handlers run), the list shows the lines of Cat.dat,
+  // and the option handler runs once more, since the path it may have to clear came after the
+  // option.
   void ApplyStoredSettings(const DialogSettings& stored);
 
   // The snapshot each showing of the dialog takes for "Отмена".

@@ -202,8 +202,9 @@ void SettingsPageTest::firstStart() {
 }
 
 void SettingsPageTest::storedSettingsGoThroughTheControls() {
-  Page p("[form]\r\nradiogroupindex=1\r\nEdit3=/data/\xEA\xE0\xF2.qrv\r\n[checkbox3]\r\nChecked=0\r\n",
-         QByteArray(".db\r\n\r\n\xEC\xE8\xED\xE8.jpg"));
+  Page p(
+      "[form]\r\nradiogroupindex=1\r\nEdit3=/data/\xEA\xE0\xF2.qrv\r\n[checkbox3]\r\nChecked=0\r\n",
+      QByteArray(".db\r\n\r\n\xEC\xE8\xED\xE8.jpg"));
   QVERIFY(!p.Child<QCheckBox>("CheckBox3")->isChecked());
   QCOMPARE(p.page->ItemIndex(), 1);
   QVERIFY(p.Options()[1]->isChecked());
