@@ -15,9 +15,7 @@
 namespace quorvel::testkit {
 namespace {
 
-std::vector<std::uint8_t> ToBytes(const QByteArray& bytes) {
-  return {bytes.begin(), bytes.end()};
-}
+std::vector<std::uint8_t> ToBytes(const QByteArray& bytes) { return {bytes.begin(), bytes.end()}; }
 
 }  // namespace
 

@@ -11,9 +11,9 @@ namespace quorvel::testkit {
 
 struct CameraJpegOptions {
   int quality = 90;
-  int orientation = 0;        // 0: no Orientation tag
-  QByteArray thumbnail;       // IFD1's JPEG, or any bytes; empty: no thumbnail
-  bool little_endian = true;  // the TIFF block's byte order
+  int orientation = 0;          // 0: no Orientation tag
+  QByteArray thumbnail;         // IFD1's JPEG, or any bytes; empty: no thumbnail
+  bool little_endian = true;    // the TIFF block's byte order
   int padding_before_exif = 0;  // bytes of comment segments between SOI and the EXIF block
 };
 
