@@ -5,7 +5,6 @@
 #include <QColor>
 #include <QPainter>
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -82,12 +81,7 @@ TEST(EmbeddedPreview, AThumbnailOfThePicturesShapeStandsForIt) {
   const QByteArray file = CameraJpeg(Filled(800, 600, 0xFF808080),
                                      {.thumbnail = EncodeJpeg(Filled(160, 120, 0xFF00C000))});
   ASSERT_EQ(PreviewHeadLength(Bytes(file)), kPreviewHeadBytes);
-  const auto started = std::chrono::steady_clock::now();
   const std::optional<EmbeddedPreview> preview = Preview(file);
-  const auto took = std::chrono::steady_clock::now() - started;
-  std::printf(
-      "FindUsablePreview on a %zu-byte head took %lld us\n", Head(file).size(),
-      static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count()));
   ASSERT_TRUE(preview.has_value());
   EXPECT_EQ(preview->picture.size(), QSize(160, 120));
   EXPECT_EQ(preview->orientation, 1);
