@@ -287,24 +287,36 @@ void ThumbControlTest::aCameraJpegIsReadOnlyAsFarAsItsPreview() {
   testkit::CameraJpegOptions options;
   // Green where the picture is not: what is shown tells which was decoded.
   options.thumbnail = testkit::EncodeJpeg(Solid(160, 120, qRgb(0, 200, 0)));
-  const QByteArray jpeg = testkit::CameraJpeg(picture, options);
-  const QString camera = dir_->filePath(QStringLiteral("camera.jpg"));
-  QVERIFY(testkit::WriteBytes(camera, jpeg));
+  // One EXIF block within the first 64 KB, one that begins there and ends past them.
+  QStringList cameras;
+  QList<QByteArray> jpegs;
+  for (const int padding : {0, 65000}) {
+    options.padding_before_exif = padding;
+    jpegs << testkit::CameraJpeg(picture, options);
+    cameras << dir_->filePath(QStringLiteral("camera%1.jpg").arg(padding));
+    QVERIFY(testkit::WriteBytes(cameras.last(), jpegs.last()));
+  }
   const QString next = Write("next.png", Solid(70, 70, qRgb(0, 0, 255)));
   for (const bool use_previews : {true, false}) {
     auto medium = std::make_shared<testkit::FakeFileAccess>();
     ThumbControl control;
     control.SetFileAccess(medium);
     control.SetUseEmbeddedPreviews(use_previews);
-    control.ReadAhead({camera, next});
-    QVERIFY(control.ShowFile(camera));
-    QTRY_VERIFY_WITH_TIMEOUT(control.ThumbnailReady(), 20000);
-    QCOMPARE(Near(Painted(control).pixel(50, 50), qRgb(0, 200, 0)), use_previews);
+    control.ReadAhead(cameras + QStringList{next});
+    for (const QString& camera : cameras) {
+      QVERIFY(control.ShowFile(camera));
+      QTRY_VERIFY_WITH_TIMEOUT(control.ThumbnailReady(), 20000);
+      QCOMPARE(Near(Painted(control).pixel(50, 50), qRgb(0, 200, 0)), use_previews);
+    }
     QVERIFY(control.ShowFile(next));
     QTRY_VERIFY(control.ThumbnailReady());
     QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 0, 255));
-    const qint64 head = static_cast<qint64>(kPreviewHeadBytes);
-    QCOMPARE(medium->BytesRead(camera), use_previews ? head : jpeg.size());
+    for (int i = 0; i < cameras.size(); ++i) {
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(jpegs[i].constData());
+      const auto head = static_cast<qint64>(PreviewHeadLength({bytes, kPreviewHeadBytes}));
+      QCOMPARE(head > static_cast<qint64>(kPreviewHeadBytes), i == 1);
+      QCOMPARE(medium->BytesRead(cameras[i]), use_previews ? head : jpegs[i].size());
+    }
     QCOMPARE(medium->BytesRead(next), QFileInfo(next).size());
   }
 }
