@@ -19,6 +19,7 @@ namespace quorvel {
 namespace {
 
 using testkit::CameraJpeg;
+using testkit::CameraJpegOptions;
 using testkit::EncodeJpeg;
 using testkit::LetterboxedThumbnail;
 using testkit::PhotoLikePicture;
@@ -131,12 +132,19 @@ TEST(EmbeddedPreview, ExifBlockPastTheHeadIsNotLookedFor) {
   EXPECT_FALSE(FindUsablePreview(bytes).has_value()) << "even with the whole file";
 }
 
-TEST(EmbeddedPreview, ExifBlockEndingPastTheHeadIsReadToItsEnd) {
+TEST(EmbeddedPreview, ExifBlockNearTheHeadsEndIsReadWithTheFrameHeaderAfterIt) {
   const QImage photo = PhotoLike(800, 600);
-  const QByteArray file = CameraJpeg(
-      photo, {.thumbnail = EncodeJpeg(photo.scaled(160, 120)), .padding_before_exif = 64000});
-  EXPECT_GT(Head(file).size(), kPreviewHeadBytes);
-  EXPECT_TRUE(Preview(file).has_value());
+  const CameraJpegOptions options = {.thumbnail = EncodeJpeg(photo.scaled(160, 120))};
+  const qsizetype exif_size = CameraJpeg(photo, options).size() - EncodeJpeg(photo).size();
+  // The block ending past the first kPreviewHeadBytes, and ending just before, with the tables
+  // and the frame header after it.
+  for (const int exif_end : {70000, static_cast<int>(kPreviewHeadBytes) - 10}) {
+    CameraJpegOptions padded = options;
+    padded.padding_before_exif = exif_end - 2 - static_cast<int>(exif_size);
+    const QByteArray file = CameraJpeg(photo, padded);
+    EXPECT_GT(Head(file).size(), kPreviewHeadBytes) << exif_end;
+    EXPECT_TRUE(Preview(file).has_value()) << exif_end;
+  }
 }
 
 TEST(EmbeddedPreview, LetterboxedThumbnailIsCroppedAndLooksLikeTheWholePicture) {
