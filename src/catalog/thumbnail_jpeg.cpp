@@ -1,34 +1,13 @@
 #include "catalog/thumbnail_jpeg.h"
 
-// clang-format off
-#include <csetjmp>
-#include <cstdio>
-#include <jpeglib.h>
-// clang-format on
-
 #include <memory>
 
 #include "catalog/catalog_error.h"
 #include "catalog/format.h"
+#include "catalog/jpeg_error_manager.h"
 
 namespace quorvel {
 namespace {
-
-// libjpeg reports fatal errors through error_exit, which must not return: jump back to the
-// caller's setjmp. Only plain data lives between setjmp and the jump.
-struct ErrorManager {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void ErrorExit(j_common_ptr cinfo) {
-  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-  (*cinfo->err->format_message)(cinfo, err->message);
-  std::longjmp(err->jump, 1);
-}
-
-void SilentOutput(j_common_ptr) {}
 
 // A destination that grows the catalogue stream itself, so the JPEG lands at its end.
 struct StreamDestination {
@@ -66,7 +45,7 @@ void TermDestination(j_compress_ptr cinfo) {
 // The compressor and its error handler, made once and reused for every picture.
 struct JpegEncoder::State {
   jpeg_compress_struct cinfo;
-  ErrorManager err;
+  JpegErrorManager err;
   StreamDestination dest;
 };
 
@@ -111,10 +90,8 @@ bool Compress(JpegEncoder::State* state, const RgbView* image, char* message) {
 
 bool Decompress(const std::uint8_t* data, std::size_t size, RgbImage* out, char* message) {
   jpeg_decompress_struct cinfo;
-  ErrorManager err;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.pub.output_message = SilentOutput;
+  JpegErrorManager err;
+  cinfo.err = UseJpegErrorManager(&err);
   if (setjmp(err.jump)) {
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
     jpeg_destroy_decompress(&cinfo);
@@ -153,9 +130,7 @@ bool Decompress(const std::uint8_t* data, std::size_t size, RgbImage* out, char*
 
 JpegEncoder::JpegEncoder() : state_(std::make_unique<State>()) {
   State& state = *state_;
-  state.cinfo.err = jpeg_std_error(&state.err.pub);
-  state.err.pub.error_exit = ErrorExit;
-  state.err.pub.output_message = SilentOutput;
+  state.cinfo.err = UseJpegErrorManager(&state.err);
   char message[JMSG_LENGTH_MAX] = {};
   if (!CreateCompressor(state_.get(), message)) {
     throw CatalogError(std::string("Cannot set up the JPEG encoder: ") + message);

@@ -8,8 +8,6 @@
 #include <QSet>
 #include <QSize>
 #include <QString>
-#include <cstddef>
-#include <cstdint>
 #include <stop_token>
 
 #include "scan/byte_source.h"
@@ -33,9 +31,8 @@ QSize FittedSize(QSize source, int side);
 // of `target`: the smallest whose output, each side rounded up, still covers `target`.
 int DctScaleEighths(QSize source, QSize target);
 
-// The EXIF orientation (1 to 8) given in the payload of a JPEG APP1 segment, which starts with
-// "Exif\0\0"; 1 when there is none or the payload is malformed. Reads only inside `data`.
-int ExifOrientation(const std::uint8_t* data, std::size_t size);
+// `image` turned upright as the EXIF orientation `orientation` (1 to 8) says it is stored.
+QImage TurnUpright(const QImage& image, int orientation);
 
 // The picture of the file at `path`, turned upright as its EXIF orientation says and reduced by
 // area averaging to FittedSize(upright size, side). A JPEG (known by its first bytes, whatever

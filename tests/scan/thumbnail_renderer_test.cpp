@@ -143,63 +143,6 @@ TEST(DctScale, IsTheSmallestThatStillCoversTheTarget) {
   EXPECT_EQ(DctScaleEighths({40, 20}, {40, 20}), 8);
 }
 
-// --- EXIF -----------------------------------------------------------------------------------
-
-// The payload of the APP1 segment that WithExifOrientation puts after SOI.
-QByteArray ExifPayload(int orientation, bool little_endian) {
-  const QByteArray jpeg =
-      WithExifOrientation(QByteArray("\xFF\xD8\xFF\xD9", 4), orientation, little_endian);
-  const int length =
-      (static_cast<unsigned char>(jpeg[4]) << 8) | static_cast<unsigned char>(jpeg[5]);
-  return jpeg.mid(6, length - 2);
-}
-
-int Orientation(const QByteArray& payload) {
-  // A copy of exactly the payload's size, so that a read past it is caught by the sanitizers.
-  std::vector<std::uint8_t> bytes(payload.begin(), payload.end());
-  return ExifOrientation(bytes.data(), bytes.size());
-}
-
-TEST(ExifOrientation, ReadsTheTagInBothByteOrders) {
-  for (bool little_endian : {true, false}) {
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-      EXPECT_EQ(Orientation(ExifPayload(orientation, little_endian)), orientation)
-          << "little endian " << little_endian;
-    }
-  }
-}
-
-TEST(ExifOrientation, MalformedPayloadsMeanUpright) {
-  const QByteArray good = ExifPayload(6, false);
-  for (qsizetype cut = 0; cut < good.size(); ++cut) {
-    const int orientation = Orientation(good.left(cut));
-    // A cut after the value itself may still hold it; never anything else.
-    EXPECT_TRUE(orientation == 1 || orientation == 6) << "cut at " << cut;
-    if (cut < good.size() - 4) {
-      EXPECT_EQ(orientation, 1) << "cut at " << cut;
-    }
-  }
-  QByteArray not_exif = good;
-  not_exif[0] = 'X';
-  EXPECT_EQ(Orientation(not_exif), 1);
-  QByteArray bad_order = good;
-  bad_order[6] = 'X';
-  EXPECT_EQ(Orientation(bad_order), 1);
-  EXPECT_EQ(Orientation(ExifPayload(9, false)), 1);
-  EXPECT_EQ(Orientation(ExifPayload(0, true)), 1);
-  QByteArray wrong_type = good;
-  wrong_type[6 + 8 + 2 + 3] = 4;  // LONG instead of SHORT
-  EXPECT_EQ(Orientation(wrong_type), 1);
-  QByteArray far_ifd = good;
-  far_ifd[6 + 4] = '\x7F';  // IFD offset far past the end
-  EXPECT_EQ(Orientation(far_ifd), 1);
-  QByteArray many_entries = good;
-  many_entries[6 + 8] = '\xFF';  // entry count past the end
-  many_entries[6 + 9] = '\xFF';
-  EXPECT_EQ(Orientation(many_entries), 6);  // the first entry is still whole and found
-  EXPECT_EQ(ExifOrientation(nullptr, 0), 1);
-}
-
 // --- Formats --------------------------------------------------------------------------------
 
 struct FormatCase {

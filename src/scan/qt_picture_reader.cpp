@@ -1,0 +1,57 @@
+#include "scan/qt_picture_reader.h"
+
+#include <QBuffer>
+#include <QImageIOHandler>
+#include <QImageReader>
+#include <algorithm>
+
+#include "scan/thumbnail_renderer.h"
+
+namespace quorvel {
+namespace {
+
+QImage ReadFitted(QImageReader& reader, int side, QString* message) {
+  reader.setAutoTransform(true);
+  const QSize size = reader.size();
+  // The scaled size is given before the EXIF turn; fitting into a square does not care.
+  if (size.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+    const QSize fitted = FittedSize(size, side);
+    if (fitted != size) reader.setScaledSize(fitted);
+  }
+  QImage image;
+  if (!reader.read(&image)) {
+    *message = reader.errorString();
+    return {};
+  }
+  const QSize fitted = FittedSize(image.size(), side);
+  if (image.size() != fitted) {
+    image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  return image;
+}
+
+}  // namespace
+
+QByteArray FileSuffix(const QString& path) {
+  const qsizetype folder_end = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+  const qsizetype dot = path.lastIndexOf(u'.');
+  if (dot <= folder_end || dot + 1 >= path.size()) return {};
+  return path.mid(dot + 1).toLower().toLatin1();
+}
+
+QImage ReadPictureWithQt(QByteArray bytes, const QString& path, int side, QString* message) {
+  QBuffer device(&bytes);
+  device.open(QIODevice::ReadOnly);
+  {
+    // By content first: a picture under the wrong suffix still renders.
+    QImageReader by_content(&device);
+    by_content.setDecideFormatFromContent(true);
+    if (by_content.canRead()) return ReadFitted(by_content, side, message);
+  }
+  // Then by name, for formats without a signature to recognise them by (TGA).
+  device.seek(0);
+  QImageReader by_name(&device, FileSuffix(path));
+  return ReadFitted(by_name, side, message);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,23 @@
+// Pictures in the formats other than JPEG, decoded by Qt's image readers from the whole file.
+#ifndef QUORVEL_SCAN_QT_PICTURE_READER_H_
+#define QUORVEL_SCAN_QT_PICTURE_READER_H_
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace quorvel {
+
+// The suffix of the file name in `path`, lower case, without the dot; empty when it has none.
+// Both '/' and '\' end a folder part.
+QByteArray FileSuffix(const QString& path);
+
+// The picture in `bytes`, the whole file, turned upright as its EXIF orientation says and fitted
+// into `side` x `side` (FittedSize); the reader is chosen by content first, then by the suffix
+// of `path` for formats without a signature. A null image with `message` set when no reader
+// can decode it.
+QImage ReadPictureWithQt(QByteArray bytes, const QString& path, int side, QString* message);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_SCAN_QT_PICTURE_READER_H_
