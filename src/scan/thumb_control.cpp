@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <utility>
 
 #include "catalog/format.h"
+#include "scan/embedded_preview.h"
 #include "scan/placeholder_thumbnail.h"
 #include "scan/thumbnail_renderer.h"
 
@@ -30,13 +32,21 @@ constexpr int kStopGraceMs = 3000;
 // One render, shared by the UI thread and the worker that runs it. The worker writes the result
 // and only then sets `done`; the UI thread reads the result only after it has seen `done`.
 struct ThumbControl::Job {
-  explicit Job(QString file) : path(std::move(file)) {}
+  // A file of the list `from` reads; without one, the file is read alone once the job starts.
+  Job(QString file, std::shared_ptr<DiscReader> from = {}, int at = 0)
+      : path(std::move(file)), reader(std::move(from)), index(at) {
+    if (reader) bytes = reader->File(index);
+  }
 
   const QString path;
+  std::shared_ptr<DiscReader> reader;  // set on the UI thread before the job starts
+  const int index;                     // in the reader's list
+  std::shared_ptr<ReadFile> bytes;     // likewise
   std::stop_source stop;
   bool started = false;  // UI thread only
   QImage image;
   QString error;
+  QString read_error;
   std::atomic<bool> done{false};
 };
 
@@ -52,6 +62,7 @@ ThumbControl::ThumbControl(QWidget* parent)
       suffixes_(ReadableImageSuffixes()),
       mailbox_(std::make_shared<Mailbox>()),
       file_access_(LocalFileAccess()),
+      bytes_read_(std::make_shared<std::atomic<std::int64_t>>(0)),
       pool_(std::make_unique<QThreadPool>()) {
   setObjectName(QStringLiteral("ThumbControl"));
   setFixedSize(kThumbSide, kThumbSide);
@@ -65,8 +76,8 @@ ThumbControl::~ThumbControl() {
     const std::lock_guard lock(mailbox_->mutex);
     mailbox_->receiver = nullptr;
   }
-  if (current_) current_->stop.request_stop();
-  for (const std::shared_ptr<Job>& job : ahead_) job->stop.request_stop();
+  if (current_) Stop(current_);
+  StopReading();
   pool_->clear();
   // The workers hold their jobs and the mailbox themselves and never touch the control, so a
   // pool left running (and deliberately never destroyed, since that would wait again) is safe.
@@ -77,15 +88,26 @@ bool ThumbControl::CanShow(const QString& path) const { return HasReadableSuffix
 
 bool ThumbControl::ShowFile(const QString& path) {
   if (!CanShow(path)) return false;
-  if (current_) current_->stop.request_stop();
+  if (current_) Stop(current_);
   current_.reset();
-  const auto found = std::find_if(ahead_.begin(), ahead_.end(),
-                                  [&path](const auto& job) { return job->path == path; });
-  if (found != ahead_.end()) {
-    // The files rendered ahead of this one were passed over.
-    for (auto job = ahead_.begin(); job != found; ++job) (*job)->stop.request_stop();
-    current_ = *found;
-    ahead_.erase(ahead_.begin(), found + 1);
+  const qsizetype at = reader_ ? read_ahead_.indexOf(path, shown_ + 1) : -1;
+  if (at >= 0) {
+    // The files of the list before this one were passed over.
+    while (!ahead_.empty() && ahead_.front()->index < at) {
+      Stop(ahead_.front());
+      ahead_.pop_front();
+    }
+    if (!ahead_.empty() && ahead_.front()->index == at) {
+      current_ = std::move(ahead_.front());
+      ahead_.pop_front();
+    } else {
+      current_ = std::make_shared<Job>(path, reader_, static_cast<int>(at));
+    }
+    shown_ = static_cast<int>(at);
+    reader_->Show(shown_);
+    // Before the renders ahead, which would otherwise take the workers first.
+    StartCurrent();
+    StartAhead();
   } else {
     current_ = std::make_shared<Job>(path);
   }
@@ -93,20 +115,32 @@ bool ThumbControl::ShowFile(const QString& path) {
   path_ = path;
   picture_ = QImage();
   error_.clear();
+  read_error_.clear();
   setAccessibleName(QFileInfo(path).fileName());
   update();
   CollectCurrent();
-  if (const qsizetype at = read_ahead_.indexOf(path); at >= 0) {
-    Prefetch(read_ahead_.mid(at + 1, kMaxLookAhead));
-  }
   return true;
 }
 
-void ThumbControl::ReadAhead(const QStringList& paths) { read_ahead_ = paths; }
+void ThumbControl::ReadAhead(const QStringList& paths) {
+  StopReading();
+  for (const QString& path : paths) {
+    if (CanShow(path)) read_ahead_.append(path);
+  }
+  if (read_ahead_.isEmpty()) return;
+  reader_ =
+      std::make_shared<DiscReader>(read_ahead_, file_access_, use_embedded_previews_, bytes_read_);
+  StartAhead();
+}
 
 void ThumbControl::StopReading() {
+  for (const std::shared_ptr<Job>& job : ahead_) Stop(job);
+  ahead_.clear();
+  // The file on show keeps the reader as long as its render needs it.
+  if (reader_) reader_->StopAfter(shown_);
+  reader_.reset();
   read_ahead_.clear();
-  Prefetch({});
+  shown_ = -1;
 }
 
 void ThumbControl::SetUseEmbeddedPreviews(bool use) { use_embedded_previews_ = use; }
@@ -114,8 +148,6 @@ void ThumbControl::SetUseEmbeddedPreviews(bool use) { use_embedded_previews_ = u
 void ThumbControl::SetFileAccess(std::shared_ptr<FileAccess> access) {
   file_access_ = std::move(access);
 }
-
-std::int64_t ThumbControl::BytesRead() const { return 0; }
 
 bool ThumbControl::ThumbnailReady() {
   const Status status = RenderStatus();
@@ -130,26 +162,18 @@ ThumbControl::Status ThumbControl::RenderStatus() {
   return status_;
 }
 
-void ThumbControl::Prefetch(const QStringList& paths) {
-  // The file on show is wanted before any of those after it: queue it first.
-  StartCurrent();
-  std::deque<std::shared_ptr<Job>> next;
-  for (const QString& path : paths) {
-    if (next.size() == static_cast<std::size_t>(kMaxLookAhead)) break;
-    if (!CanShow(path)) continue;
-    const auto kept = std::find_if(ahead_.begin(), ahead_.end(),
-                                   [&path](const auto& job) { return job->path == path; });
-    if (kept != ahead_.end()) {
-      next.push_back(std::move(*kept));
-      ahead_.erase(kept);
-    } else {
-      auto job = std::make_shared<Job>(path);
-      Start(job, kAheadPriority);
-      next.push_back(std::move(job));
-    }
+void ThumbControl::StartAhead() {
+  const int end = std::min(static_cast<int>(read_ahead_.size()), shown_ + 1 + kMaxReadAheadFiles);
+  for (int index = ahead_.empty() ? shown_ + 1 : ahead_.back()->index + 1; index < end; ++index) {
+    auto job = std::make_shared<Job>(read_ahead_[index], reader_, index);
+    Start(job, kAheadPriority);
+    ahead_.push_back(std::move(job));
   }
-  for (const std::shared_ptr<Job>& job : ahead_) job->stop.request_stop();
-  ahead_ = std::move(next);
+}
+
+void ThumbControl::Stop(const std::shared_ptr<Job>& job) {
+  job->stop.request_stop();
+  if (job->bytes) job->bytes->Drop();
 }
 
 int ThumbControl::RendersInFlight() const {
@@ -175,13 +199,28 @@ void ThumbControl::paintEvent(QPaintEvent* event) {
 
 void ThumbControl::Start(const std::shared_ptr<Job>& job, int priority) {
   job->started = true;
+  if (!job->reader) {
+    job->reader = std::make_shared<DiscReader>(QStringList{job->path}, file_access_,
+                                               use_embedded_previews_, bytes_read_);
+    job->bytes = job->reader->File(0);
+  }
   pool_->start(
       [job, mailbox = mailbox_] {
-        if (!job->stop.stop_requested()) {
-          job->image = RenderThumbnail(job->path, &job->error, job->stop.get_token());
+        const std::stop_token stop = job->stop.get_token();
+        ReadFile& bytes = *job->bytes;
+        if (std::optional<EmbeddedPreview> preview = bytes.WaitForPreview(stop)) {
+          job->image = CentreOnWhite(FitPreview(*preview, kThumbSide), kThumbSide);
+        } else if (!stop.stop_requested()) {
+          const QImage picture =
+              DecodeFittedPicture(bytes, job->path, kThumbSide, &job->error, stop);
+          if (!picture.isNull()) job->image = CentreOnWhite(picture, kThumbSide);
         }
+        job->read_error = bytes.IoError();
+        // The reader reads no more of the file, even when the decoder did not need all of it.
+        bytes.Finish();
         if (job->image.isNull() && job->error.isEmpty()) {
-          job->error = QStringLiteral("Rendering was stopped");
+          job->error = stop.stop_requested() ? QStringLiteral("Rendering was stopped")
+                                             : QStringLiteral("The picture could not be decoded");
         }
         job->done.store(true, std::memory_order_release);
         const std::lock_guard lock(mailbox->mutex);
@@ -207,6 +246,7 @@ void ThumbControl::CollectCurrent() {
   picture_ = current_->image;
   status_ = picture_.isNull() ? Status::kFailed : Status::kReady;
   error_ = picture_.isNull() ? current_->error : QString();
+  read_error_ = current_->read_error;
   current_.reset();
   update();
 }

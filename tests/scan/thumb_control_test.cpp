@@ -1,6 +1,7 @@
 // The thumbnail renderer as the scan uses it: asked by name, rendering on its workers, polled,
-// and painted into a 100 x 100 canvas; with files that fail, renders that are overtaken, renders
-// done ahead, and a control destroyed while it renders.
+// and painted into a 100 x 100 canvas; with files that fail, renders that are overtaken, files
+// read and rendered ahead, a medium that fails or stalls, and a control destroyed while it
+// renders.
 #include "scan/thumb_control.h"
 
 #include <QApplication>
@@ -8,11 +9,13 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <memory>
 
 #include "scan/placeholder_thumbnail.h"
 #include "scan/test_pictures.h"
 #include "scan/thumbnail_renderer.h"
+#include "support/fake_file_access.h"
 
 namespace quorvel {
 namespace {
@@ -55,8 +58,9 @@ class ThumbControlTest : public QObject {
   void aLaterFileWinsOverAnEarlierRender();
   void anEarlierFileNeverShowsOverALaterOne();
   void filesRenderedAheadAreTakenInOrder();
-  void aNewLookAheadStopsTheOldOne();
-  void lookAheadIsBounded();
+  void aNewListStopsTheOldOne();
+  void anIoErrorShowsThePartRead();
+  void aStalledReadIsLeftBehind();
   void canBeDestroyedWhileRendering();
 
  private:
@@ -239,7 +243,7 @@ void ThumbControlTest::filesRenderedAheadAreTakenInOrder() {
   const QString b = Write("b.png", Solid(70, 70, qRgb(0, 255, 0)));
   const QString c = Write("c.png", Solid(70, 70, qRgb(0, 0, 255)));
   ThumbControl control;
-  control.Prefetch({a, b, c, dir_->filePath(QStringLiteral("skipped.txt"))});
+  control.ReadAhead({a, b, c, dir_->filePath(QStringLiteral("skipped.txt"))});
   QTRY_COMPARE(control.RendersInFlight(), 0);
   // Rendered ahead means rendered already: the files are no longer needed.
   for (const QString& path : {a, b, c}) QVERIFY(QFile::remove(path));
@@ -250,18 +254,18 @@ void ThumbControlTest::filesRenderedAheadAreTakenInOrder() {
   QVERIFY(control.ShowFile(c));  // b passed over
   QVERIFY(control.ThumbnailReady());
   QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 0, 255));
-  // b's render was dropped when c was taken: showing it now renders it anew, from a lost file.
+  // b's render was dropped when c was taken: showing it now reads it anew, from a lost file.
   QVERIFY(control.ShowFile(b));
   QTRY_VERIFY(control.ThumbnailReady());
   QVERIFY(control.RenderFailed());
 }
 
-void ThumbControlTest::aNewLookAheadStopsTheOldOne() {
+void ThumbControlTest::aNewListStopsTheOldOne() {
   const QString a = Write("a.png", Solid(70, 70, qRgb(255, 0, 0)));
   const QString b = Write("b.png", Solid(70, 70, qRgb(0, 255, 0)));
   ThumbControl control;
-  control.Prefetch({a, b});
-  control.Prefetch({b});  // a is no longer wanted ahead; b's render is kept
+  control.ReadAhead({a, b});
+  control.ReadAhead({b});  // a is no longer to be read
   QTRY_COMPARE(control.RendersInFlight(), 0);
   QVERIFY(QFile::remove(a));
   QVERIFY(QFile::remove(b));
@@ -273,23 +277,64 @@ void ThumbControlTest::aNewLookAheadStopsTheOldOne() {
   QVERIFY(control.RenderFailed());
 }
 
-void ThumbControlTest::lookAheadIsBounded() {
-  QStringList paths;
-  for (int i = 0; i <= ThumbControl::kMaxLookAhead; ++i) {
-    paths << Write(QStringLiteral("f%1.png").arg(i), Solid(40, 40, qRgb(0, 0, 10 * i)));
-  }
+void ThumbControlTest::anIoErrorShowsThePartRead() {
+  const QString cut = WriteBigJpeg("scratched.jpg");
+  const QString next = Write("next.png", Solid(70, 70, qRgb(0, 0, 255)));
+  auto medium = std::make_shared<testkit::FakeFileAccess>();
+  medium->FailAfter(cut, QFileInfo(cut).size() / 2);
   ThumbControl control;
-  control.Prefetch(paths);
-  QTRY_COMPARE(control.RendersInFlight(), 0);
-  for (const QString& path : paths) QVERIFY(QFile::remove(path));
-  for (int i = 0; i < ThumbControl::kMaxLookAhead; ++i) {
-    QVERIFY(control.ShowFile(paths[i]));
-    QVERIFY(control.ThumbnailReady());
-    QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 0, 10 * i));
-  }
-  QVERIFY(control.ShowFile(paths.last()));  // beyond the look-ahead: never rendered
+  control.SetFileAccess(medium);
+  control.ReadAhead({cut, next});
+  QVERIFY(control.ShowFile(cut));
+  QTRY_VERIFY_WITH_TIMEOUT(control.ThumbnailReady(), 20000);
+  QCOMPARE(control.RenderStatus(), ThumbControl::Status::kReady);
+  QVERIFY(!control.ReadErrorText().isEmpty());
+  // The top of the picture was read, the bottom was not: it is plain grey.
+  const QImage canvas = Painted(control);
+  const QImage whole = RenderThumbnail(cut);
+  QVERIFY(Near(canvas.pixel(50, 25), whole.pixel(50, 25)));
+  QVERIFY(canvas.pixel(50, 25) != canvas.pixel(30, 25));
+  QVERIFY(Near(canvas.pixel(50, 75), qRgb(128, 128, 128)));
+  QCOMPARE(canvas.pixel(50, 75), canvas.pixel(30, 75));
+  QVERIFY(control.ShowFile(next));
   QTRY_VERIFY(control.ThumbnailReady());
-  QVERIFY(control.RenderFailed());
+  QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 0, 255));
+  QVERIFY(control.ReadErrorText().isEmpty());
+  QCOMPARE(medium->Opened(), QStringList({cut, next}));
+  QCOMPARE(control.BytesRead(), QFileInfo(cut).size() / 2 + QFileInfo(next).size());
+}
+
+void ThumbControlTest::aStalledReadIsLeftBehind() {
+  const QString first = Write("first.png", Solid(70, 70, qRgb(255, 0, 0)));
+  const QString stuck = Write("stuck.png", Solid(70, 70, qRgb(0, 255, 0)));
+  const QString after = Write("after.png", Solid(70, 70, qRgb(0, 0, 255)));
+  auto medium = std::make_shared<testkit::FakeFileAccess>();
+  medium->Block(stuck);
+  const auto started = std::chrono::steady_clock::now();
+  {
+    ThumbControl control;
+    control.SetFileAccess(medium);
+    control.ReadAhead({first, stuck, after});
+    QVERIFY(control.ShowFile(first));
+    QTRY_VERIFY(control.ThumbnailReady());
+    QVERIFY(control.ShowFile(stuck));
+    QTRY_COMPARE(medium->ReadsBlocked(), 1);
+    // The capture's wait runs out.
+    QTest::qWait(300);
+    QVERIFY(!control.ThumbnailReady());
+    // The next file is read all the same, while the stuck read still waits.
+    QVERIFY(control.ShowFile(after));
+    QTRY_VERIFY(control.ThumbnailReady());
+    QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 0, 255));
+    QVERIFY(control.ShowFile(stuck));  // shown again: read alone, and stuck again
+    QVERIFY(!control.ThumbnailReady());
+    QTRY_COMPARE(medium->ReadsBlocked(), 2);
+  }
+  // Destroyed without waiting for the medium.
+  QVERIFY(std::chrono::steady_clock::now() - started < std::chrono::seconds(5));
+  QCOMPARE(medium->ReadsBlocked(), 2);
+  medium->Release();
+  QTRY_COMPARE(medium->ReadsBlocked(), 0);
 }
 
 void ThumbControlTest::canBeDestroyedWhileRendering() {
@@ -304,7 +349,7 @@ void ThumbControlTest::canBeDestroyedWhileRendering() {
     auto control = std::make_unique<ThumbControl>();
     QVERIFY(control->ShowFile(big));
     QVERIFY(!control->ThumbnailReady());
-    control->Prefetch(ahead);
+    control->ReadAhead(ahead);
     QTest::qWait(round * 20);
     control.reset();
     // Notices the workers might have posted must not reach the destroyed control.

@@ -1,0 +1,136 @@
+// The one reader of a capture's files: in the list's order, each file front to back once, and no
+// further ahead of the file on show than its bounds allow.
+#include "scan/disc_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <chrono>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "support/fake_file_access.h"
+
+namespace quorvel {
+namespace {
+
+using testkit::FakeFileAccess;
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+bool Eventually(const std::function<bool()>& condition) {
+  for (int i = 0; i < 500; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return condition();
+}
+
+// Long enough for a reader that had room left to use it.
+void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
+
+QByteArray Take(ReadFile& file) {
+  QByteArray bytes;
+  for (std::span<const std::uint8_t> got; !(got = file.Next({})).empty();) {
+    bytes.append(reinterpret_cast<const char*>(got.data()), static_cast<qsizetype>(got.size()));
+  }
+  file.Finish();
+  return bytes;
+}
+
+struct Reading {
+  std::shared_ptr<FakeFileAccess> access = std::make_shared<FakeFileAccess>();
+  std::shared_ptr<std::atomic<std::int64_t>> bytes_read =
+      std::make_shared<std::atomic<std::int64_t>>(0);
+
+  std::unique_ptr<DiscReader> Start(const QStringList& paths, bool use_previews = true) {
+    return std::make_unique<DiscReader>(paths, access, use_previews, bytes_read);
+  }
+};
+
+TEST(DiscReaderTest, ReadsTheFilesInTheirOrderEachOnceFrontToBack) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  std::mt19937 random(7);
+  QStringList paths;
+  QList<QByteArray> contents;
+  for (const std::int64_t size : {std::int64_t{3} * kMiB + 5, std::int64_t{0}, std::int64_t{70000},
+                                  std::int64_t{100}, kMiB}) {
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    for (char& byte : bytes) byte = static_cast<char>(random());
+    paths << dir.filePath(QStringLiteral("f%1.jpg").arg(paths.size()));
+    contents << bytes;
+    QFile file(paths.last());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+  }
+  for (const bool use_previews : {true, false}) {
+    Reading reading;
+    const auto reader = reading.Start(paths, use_previews);
+    std::int64_t total = 0;
+    for (int i = 0; i < paths.size(); ++i) {
+      EXPECT_EQ(Take(*reader->File(i)), contents[i]) << i;
+      EXPECT_TRUE(reader->File(i)->ReadError().isEmpty());
+      EXPECT_EQ(reading.access->BytesRead(paths[i]), contents[i].size());
+      total += contents[i].size();
+    }
+    EXPECT_EQ(reading.access->Opened(), paths);
+    EXPECT_EQ(reading.bytes_read->load(), total);
+  }
+}
+
+TEST(DiscReaderTest, ReadsAheadAtMostEightFilesOr64MegabytesButTheOldestWanted) {
+  {
+    Reading reading;
+    QStringList paths;
+    for (int i = 0; i < 12; ++i) {
+      paths << QStringLiteral("/small/%1.jpg").arg(i);
+      reading.access->AddMadeUp(paths.last(), 1000);
+    }
+    const auto reader = reading.Start(paths);
+    ASSERT_TRUE(Eventually([&] { return reading.access->Opened().size() == 8; }));
+    Settle();
+    EXPECT_EQ(reading.access->Opened(), paths.mid(0, 8));  // none taken, none shown
+    reader->Show(0);
+    ASSERT_TRUE(Eventually([&] { return reading.access->Opened().size() == 9; }));
+    reader->Show(3);
+    ASSERT_TRUE(Eventually([&] { return reading.access->Opened().size() == 12; }));
+  }
+  {
+    Reading reading;
+    QStringList paths;
+    for (int i = 0; i < 6; ++i) {
+      paths << QStringLiteral("/large/%1.jpg").arg(i);
+      reading.access->AddMadeUp(paths.last(), 20 * kMiB);
+    }
+    const auto reader = reading.Start(paths);
+    // Within one read of the bound.
+    ASSERT_TRUE(Eventually([&] { return reading.access->TotalRead() > 63 * kMiB; }));
+    Settle();
+    EXPECT_LE(reading.access->TotalRead(), 64 * kMiB);
+    EXPECT_EQ(reading.access->Opened().size(), 4);
+    // The bytes a decoder is done with make room.
+    reader->File(0)->Finish();
+    ASSERT_TRUE(Eventually([&] { return reading.access->TotalRead() > 83 * kMiB; }));
+    Settle();
+    EXPECT_LE(reading.access->TotalRead(), 84 * kMiB);
+  }
+  {
+    // A file beyond the bytes' bound is read whole when its render is the oldest unfinished:
+    // a picture that must be decoded whole cannot wait for room.
+    Reading reading;
+    const QStringList paths = {QStringLiteral("/huge.tif"), QStringLiteral("/next.jpg")};
+    reading.access->AddMadeUp(paths[0], 72 * kMiB);
+    reading.access->AddMadeUp(paths[1], 1000);
+    const auto reader = reading.Start(paths);
+    ASSERT_TRUE(Eventually([&] { return reading.access->TotalRead() == 72 * kMiB; }));
+    Settle();
+    EXPECT_EQ(reading.access->Opened(), paths.mid(0, 1));
+    reader->File(0)->Finish();
+    EXPECT_TRUE(Eventually([&] { return reading.access->BytesRead(paths[1]) == 1000; }));
+  }
+}
+
+}  // namespace
+}  // namespace quorvel
