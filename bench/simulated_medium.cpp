@@ -1,5 +1,6 @@
 #include "simulated_medium.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace quorvel {
@@ -28,7 +29,13 @@ class SimulatedMedium::File : public OpenedFile {
 };
 
 SimulatedMedium::SimulatedMedium(double bytes_per_second, std::chrono::microseconds seek)
-    : bytes_per_second_(bytes_per_second), seek_(seek), files_(LocalFileAccess()) {}
+    : bytes_per_second_(bytes_per_second),
+      seek_(seek),
+      buffer_time_(bytes_per_second > 0
+                       ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                             std::chrono::duration<double>(kDriveBufferBytes / bytes_per_second))
+                       : std::chrono::steady_clock::duration{}),
+      files_(LocalFileAccess()) {}
 
 std::unique_ptr<OpenedFile> SimulatedMedium::Open(const QString& path, QString* error) {
   std::unique_ptr<OpenedFile> file = files_->Open(path, error);
@@ -48,7 +55,8 @@ void SimulatedMedium::Move(int file, std::int64_t position, std::int64_t bytes,
                            const QString& path) {
   const std::lock_guard lock(mutex_);
   std::chrono::steady_clock::duration cost{};
-  if (file != head_file_ || position != head_position_) {
+  const bool continues = file == head_file_ && position == head_position_;
+  if (!continues) {
     cost += seek_;
     ++seeks_;
   }
@@ -59,10 +67,16 @@ void SimulatedMedium::Move(int file, std::int64_t position, std::int64_t bytes,
   head_file_ = file;
   head_position_ = position + bytes;
   counts_[path].bytes += bytes;
-  // A head idle for less than a millisecond was only waiting for a sleeper to wake up: its time
-  // goes on from where the last move ended, so that the sleeps' lateness does not add up.
+  // A drive streams on into its buffer while the host is late to ask for the next piece of the
+  // same file: a read that continues the last one finds up to a buffer's worth read already,
+  // so the host's scheduling costs nothing, as on a real drive. Any other move starts when
+  // asked, or when the head is free (less than a millisecond late is only a sleeper waking).
   const auto now = std::chrono::steady_clock::now();
-  free_at_ = (now - free_at_ < std::chrono::milliseconds(1) ? free_at_ : now) + cost;
+  if (continues) {
+    free_at_ = std::max(free_at_, now - buffer_time_) + cost;
+  } else {
+    free_at_ = (now - free_at_ < std::chrono::milliseconds(1) ? free_at_ : now) + cost;
+  }
   if (cost.count() > 0) std::this_thread::sleep_until(free_at_);
 }
 

@@ -17,6 +17,9 @@ namespace quorvel {
 
 class SimulatedMedium : public FileAccess, public std::enable_shared_from_this<SimulatedMedium> {
  public:
+  // What the drive reads ahead of the host along a file, as CD and DVD drives do.
+  static constexpr double kDriveBufferBytes = 2 * 1024 * 1024;
+
   struct FileCount {
     int opened = 0;
     std::int64_t bytes = 0;
@@ -27,7 +30,8 @@ class SimulatedMedium : public FileAccess, public std::enable_shared_from_this<S
 
   // Opening costs one seek. A read that does not continue the medium's previous read (another
   // file, or the same file elsewhere) costs one more; every read then costs its bytes at the
-  // medium's rate. There is one head: readers on several threads wait for each other.
+  // medium's rate. There is one head: readers on several threads wait for each other. A read
+  // that continues the previous one gets what the drive buffered meanwhile.
   std::unique_ptr<OpenedFile> Open(const QString& path, QString* error) override;
 
   // What has been opened and read so far, by path; and the seeks, opening included.
@@ -42,6 +46,7 @@ class SimulatedMedium : public FileAccess, public std::enable_shared_from_this<S
 
   const double bytes_per_second_;
   const std::chrono::microseconds seek_;
+  const std::chrono::steady_clock::duration buffer_time_;  // to fill the drive's buffer
   const std::shared_ptr<FileAccess> files_;
   mutable std::mutex mutex_;  // the head: held while it moves
   std::chrono::steady_clock::time_point free_at_;
