@@ -197,6 +197,7 @@ void AddDiskPage::Button3Click() {
   scan_.IncludeSubfolders = subfolders_box_->isChecked();
   scan_.ScanFolder = folder_edit_->text();
   scan_.DiskName = Utf8ToCp1251(disk_name_edit_->text().toStdString());
+  scan_.UseEmbeddedPreviews = state_.values().use_embedded_previews;
   scan_.ScanActive = true;
   AddDisk();
   start_button_->setEnabled(true);
@@ -266,6 +267,9 @@ void AddDiskPage::TellSummary(const AddDiskSummary& summary) {
   };
   count_and_names(QStringLiteral("Не удалось прочитать изображений: %1."), summary.unreadable);
   count_and_names(QStringLiteral("Пропущено изображений: %1."), summary.skipped);
+  count_and_names(
+      QStringLiteral("Файлов с ошибками чтения: %1. Их эскизы сделаны по прочитанной части:"),
+      summary.read_errors);
   count_and_names(QStringLiteral("Не удалось открыть папок: %1. Изображения в них не искались:"),
                   summary.not_entered);
   if (summary.replaced_paths > 0) {

@@ -1,10 +1,13 @@
 #include "catalog/catalog_document.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_error.h"
+#include "catalog/disk_record_writer.h"
+#include "catalog/format.h"
 
 namespace quorvel {
 
@@ -80,31 +83,19 @@ void CatalogDocument::ApplyChange(Bytes bytes) {
   BuildIndex(catalog_stream_, index_);
 }
 
-Bytes& CatalogDocument::BeginAppend() {
+void CatalogDocument::RequireRoomForDisk() const {
   RequireChangeable();
-  // The snapshot of the last change is put aside, so that an append that fails can leave the
-  // document exactly as it was, that change's undo included.
-  set_aside_ = {std::move(undo_stream_), undo_is_stream_, snapshot_state_};
-  undo_stream_ = catalog_stream_;
-  undo_is_stream_ = false;
-  snapshot_state_ = state_;
-  return catalog_stream_;
+  quorvel::RequireRoomForDisk(catalog_stream_);
 }
 
-void CatalogDocument::EndAppend(bool keep) {
-  if (keep) {
-    state_ = ++next_state_;
-    set_aside_ = SetAside();
-  } else {
-    // The copy is the stream as it was; moving it back also drops whatever the append
-    // completed or patched.
-    catalog_stream_ = std::move(undo_stream_);
-    undo_stream_ = std::move(set_aside_.undo_stream);
-    undo_is_stream_ = set_aside_.undo_is_stream;
-    snapshot_state_ = set_aside_.snapshot_state;
-    set_aside_ = SetAside();
-  }
-  BuildIndex(catalog_stream_, index_);
+void CatalogDocument::AppendDisk(ByteView record) {
+  RequireRoomForDisk();
+  Bytes bytes;
+  bytes.reserve(std::max(catalog_stream_.size(), static_cast<std::size_t>(kHeaderSize)) +
+                record.size());
+  bytes.assign(catalog_stream_.begin(), catalog_stream_.end());
+  AppendDiskRecord(bytes, record);
+  ApplyChange(std::move(bytes));
 }
 
 void CatalogDocument::Undo() {
@@ -140,7 +131,6 @@ void CatalogDocument::Close() {
   catalog_stream_ = Bytes();
   undo_stream_ = Bytes();
   undo_is_stream_ = false;
-  set_aside_ = SetAside();
   index_ = CatalogIndex();
   file_identity_.reset();
   state_ = snapshot_state_ = saved_state_ = ++next_state_;

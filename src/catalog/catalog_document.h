@@ -58,15 +58,14 @@ class CatalogDocument {
   // the index is rebuilt and Modified is set.
   void ApplyChange(Bytes bytes);
 
-  // Starts a change made by appending to the stream where it lies (a disk being added), so that
-  // a large catalogue is not copied for every thumbnail: the stream is copied into the undo
-  // snapshot and returned for appending. The index keeps describing the bytes before the start,
-  // which appending leaves in place. Every BeginAppend must be ended by EndAppend; one that
-  // refuses (RequireChangeable) has begun nothing.
-  Bytes& BeginAppend();
-  // Ends the append: kept, it is one change (index rebuilt, Modified set); not kept, the
-  // document is put back exactly as it was before BeginAppend, the undo of its last change too.
-  void EndAppend(bool keep);
+  // Throws CatalogError, whose text says so, when AppendDisk would refuse: the catalogue is
+  // damaged or already holds 65535 disks. Asked before a scan, so that no one waits for nothing.
+  void RequireRoomForDisk() const;
+
+  // Appends the disk `record` (DiskRecordBuilder::Finish) as one change, like ApplyChange: an
+  // empty stream first gets the header, one cut short is completed, and the disk is counted.
+  // Refuses as RequireRoomForDisk does, with nothing changed.
+  void AppendDisk(ByteView record);
 
   // Puts back the catalogue as it was before the last change; the snapshot stays. Modified
   // stays set unless that is the state last read from or written to the file, so closing still
@@ -103,13 +102,6 @@ class CatalogDocument {
   // Set from a load until the first change: the snapshot would be a copy of the stream, so it
   // is not made (a whole extra copy of a large catalogue on every open).
   bool undo_is_stream_ = false;
-  // The undo of the change before an append, until the append is kept or dropped.
-  struct SetAside {
-    Bytes undo_stream;
-    bool undo_is_stream = false;
-    std::uint64_t snapshot_state = 0;
-  };
-  SetAside set_aside_;
   CatalogIndex index_;  // Disks and DiskCount, rebuilt by every Reload
   // The file as last read or written, so that a change made by someone else is noticed.
   std::optional<FileIdentity> file_identity_;

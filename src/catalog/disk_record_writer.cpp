@@ -1,6 +1,7 @@
 #include "catalog/disk_record_writer.h"
 
 #include <string>
+#include <utility>
 
 #include "catalog/catalog_error.h"
 #include "catalog/field_codec.h"
@@ -48,6 +49,43 @@ void EndThumbRecord(Bytes& stream, DiskRecordHead& head, std::int64_t jpeg_pos,
   ++head.thumb_count;
 }
 
+// An empty stream gets the header with disk count 0; one cut short (1 to 5 bytes) is completed
+// with zero bytes, which is the count those bytes already spell.
+void CompleteHeader(Bytes& stream) {
+  if (stream.size() >= static_cast<std::size_t>(kHeaderSize)) return;
+  if (stream.empty()) Append(stream, kMagic, kMagicSize);
+  stream.resize(kHeaderSize);
+}
+
+// Appends the head of a disk record named `name`, which the caller has checked, with its
+// placeholders.
+DiskRecordHead AppendDiskHead(Bytes& stream, std::string_view name) {
+  DiskRecordHead head;
+  head.start = static_cast<std::int64_t>(stream.size());
+  head.name_length = static_cast<std::uint8_t>(name.size());
+  stream.push_back(kDiskMarker);
+  stream.push_back(head.name_length);
+  Append(stream, kThumbCountPlaceholder, sizeof kThumbCountPlaceholder);
+  Append(stream, name.data(), name.size());
+  Append(stream, kRecordLengthPlaceholder, sizeof kRecordLengthPlaceholder);
+  return head;
+}
+
+// The length of the record `head` begins, which runs to the end of the stream; throws
+// CatalogError when its field cannot hold it.
+std::int64_t RecordLength(const Bytes& stream, const DiskRecordHead& head) {
+  const std::int64_t length = static_cast<std::int64_t>(stream.size()) - head.start;
+  if (length > kMaxDiskRecordLength) {
+    throw CatalogError("The disk record has grown past 2 GB and cannot be stored");
+  }
+  return length;
+}
+
+void PatchDiskHead(Bytes& stream, const DiskRecordHead& head, std::int64_t length) {
+  WriteField(stream, head.start + 4 + head.name_length, length, kRecordLengthWidth);
+  WriteField(stream, head.start + 2, head.thumb_count, kCountWidth);
+}
+
 }  // namespace
 
 std::string StorableImagePath(std::string_view path) {
@@ -59,22 +97,9 @@ std::string StorableImagePath(std::string_view path) {
 
 DiskRecordHead BeginDiskRecord(Bytes& stream, std::string_view name) {
   CheckNameLength(name, "The disk name");
-  if (stream.size() < static_cast<std::size_t>(kHeaderSize)) {
-    if (stream.empty()) Append(stream, kMagic, kMagicSize);
-    stream.resize(kHeaderSize);  // disk count 0, or what a cut header held
-  }
-  if (ReadField(stream, kDiskCountOffset, kCountWidth) >= kMaxDisks) {
-    throw CatalogError("A catalogue holds at most 65535 disks");
-  }
-  DiskRecordHead head;
-  head.start = static_cast<std::int64_t>(stream.size());
-  head.name_length = static_cast<std::uint8_t>(name.size());
-  stream.push_back(kDiskMarker);
-  stream.push_back(head.name_length);
-  Append(stream, kThumbCountPlaceholder, sizeof kThumbCountPlaceholder);
-  Append(stream, name.data(), name.size());
-  Append(stream, kRecordLengthPlaceholder, sizeof kRecordLengthPlaceholder);
-  return head;
+  RequireRoomForDisk(stream);
+  CompleteHeader(stream);
+  return AppendDiskHead(stream, name);
 }
 
 void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
@@ -101,16 +126,46 @@ void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view
 }
 
 void FinishDiskRecord(Bytes& stream, const DiskRecordHead& head) {
-  const std::int64_t length = static_cast<std::int64_t>(stream.size()) - head.start;
-  if (length > kMaxDiskRecordLength) {
-    throw CatalogError("The disk record has grown past 2 GB and cannot be stored");
-  }
+  const std::int64_t length = RecordLength(stream, head);
   const std::int64_t disks = ReadField(stream, kDiskCountOffset, kCountWidth) + 1;
   // Encode all three fields before writing any, so a refusal leaves the stream as it was.
   EncodeField(disks, kCountWidth);
-  WriteField(stream, head.start + 4 + head.name_length, length, kRecordLengthWidth);
-  WriteField(stream, head.start + 2, head.thumb_count, kCountWidth);
+  PatchDiskHead(stream, head, length);
   WriteField(stream, kDiskCountOffset, disks, kCountWidth);
+}
+
+void RequireRoomForDisk(const Bytes& stream) {
+  // A header cut short counts the disks its bytes spell, the missing ones read as zero.
+  if (ReadField(stream, kDiskCountOffset, kCountWidth) >= kMaxDisks) {
+    throw CatalogError("A catalogue holds at most 65535 disks");
+  }
+}
+
+void AppendDiskRecord(Bytes& stream, ByteView record) {
+  RequireRoomForDisk(stream);
+  CompleteHeader(stream);
+  stream.insert(stream.end(), record.begin(), record.end());
+  WriteField(stream, kDiskCountOffset, ReadField(stream, kDiskCountOffset, kCountWidth) + 1,
+             kCountWidth);
+}
+
+DiskRecordBuilder::DiskRecordBuilder(std::string_view name) {
+  CheckNameLength(name, "The disk name");
+  head_ = AppendDiskHead(record_, name);
+}
+
+void DiskRecordBuilder::AddThumbnail(std::string_view name, const RgbView& image,
+                                     JpegEncoder* encoder) {
+  AppendThumbnailRecord(record_, head_, name, image, encoder);
+}
+
+void DiskRecordBuilder::AddThumbnail(std::string_view name, ByteView jpeg) {
+  AppendThumbnailRecord(record_, head_, name, jpeg);
+}
+
+Bytes DiskRecordBuilder::Finish() && {
+  PatchDiskHead(record_, head_, RecordLength(record_, head_));
+  return std::move(record_);
 }
 
 }  // namespace quorvel

@@ -1,5 +1,6 @@
-// Appending a disk record to a catalogue stream: head with placeholders, thumbnail records,
-// then the patched length and counts.
+// Writing a disk record: head with placeholders, thumbnail records, then the patched length and
+// counts. A scan builds the record on its own (DiskRecordBuilder) and the document appends it
+// whole; the functions that append in place serve the tools that write whole catalogues.
 #ifndef QUORVEL_CATALOG_DISK_RECORD_WRITER_H_
 #define QUORVEL_CATALOG_DISK_RECORD_WRITER_H_
 
@@ -46,6 +47,37 @@ void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view
 // Patches the record length and thumbnail count of `head` and raises the header's disk count.
 // Throws CatalogError, stream unchanged, when the record has grown to 2^31 bytes or more.
 void FinishDiskRecord(Bytes& stream, const DiskRecordHead& head);
+
+// Throws CatalogError when the catalogue `stream` already holds 65535 disks.
+void RequireRoomForDisk(const Bytes& stream);
+
+// Appends `record`, as DiskRecordBuilder::Finish made it, to the catalogue `stream` and counts
+// it in the header; an empty stream first gets the header, one cut short is completed. Throws
+// CatalogError, stream unchanged, when the catalogue already holds 65535 disks.
+void AppendDiskRecord(Bytes& stream, ByteView record);
+
+// One disk record built on its own, away from the catalogue: a failure anywhere just drops the
+// builder, and the catalogue never holds a record with placeholders.
+class DiskRecordBuilder {
+ public:
+  // Throws CatalogError when `name` (1251 bytes) exceeds 255 bytes.
+  explicit DiskRecordBuilder(std::string_view name);
+
+  // Adds a thumbnail record as AppendThumbnailRecord does, with its limits; a refused one
+  // leaves the record as it was.
+  void AddThumbnail(std::string_view name, const RgbView& image, JpegEncoder* encoder = nullptr);
+  void AddThumbnail(std::string_view name, ByteView jpeg);
+
+  std::int64_t ThumbCount() const { return head_.thumb_count; }
+
+  // The finished record, length and thumbnail count patched, for AppendDiskRecord. Throws
+  // CatalogError when it has grown to 2^31 bytes or more.
+  Bytes Finish() &&;
+
+ private:
+  Bytes record_;
+  DiskRecordHead head_;
+};
 
 }  // namespace quorvel
 

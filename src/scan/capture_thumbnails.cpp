@@ -24,7 +24,7 @@ void PaintInto(ThumbControl& thumb, QImage& bitmap) {
 }  // namespace
 
 void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, ThumbControl& thumb,
-                       Bytes& stream, DiskRecordHead& head) {
+                       DiskRecordBuilder& record) {
   state.AddedCount = 0;
   thumb.setVisible(true);
   thumb.ReadAhead(context.FoundFiles);
@@ -34,7 +34,7 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
   } stop_reading{thumb};
   const int count = static_cast<int>(context.FoundFiles.size());
   for (int i = 0; i < count; ++i) {
-    if (head.thumb_count >= kMaxThumbsPerDisk) {
+    if (record.ThumbCount() >= kMaxThumbsPerDisk) {
       context.ThumbLimitReached = true;
       return;
     }
@@ -58,10 +58,16 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
     }
     view.ProcessMessages();
     const ThumbControl::Status status = thumb.RenderStatus();
+    // A file cut short by its medium is named for that, also when its part gave no picture.
+    const bool read_failed = !thumb.ReadErrorText().isEmpty();
+    if (read_failed) context.ReadErrors.append(path);
     if (status == ThumbControl::Status::kReady) {
       PaintInto(thumb, context.CaptureBitmap);
     } else {
-      (status == ThumbControl::Status::kFailed ? context.Unreadable : context.Skipped).append(path);
+      if (!read_failed) {
+        (status == ThumbControl::Status::kFailed ? context.Unreadable : context.Skipped)
+            .append(path);
+      }
       QPainter painter(&context.CaptureBitmap);
       PaintPlaceholder(painter, context.CaptureBitmap.rect(), path);
     }
@@ -70,10 +76,10 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
     const std::string name = FileNameToCp1251(PathBytes(path), &replaced);
     if (replaced) ++context.ReplacedPathCount;
     const QImage& bitmap = context.CaptureBitmap;
-    AppendThumbnailRecord(stream, head, StorableImagePath(name),
-                          RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
-                                  static_cast<int>(bitmap.bytesPerLine())},
-                          &context.CaptureJpeg);
+    record.AddThumbnail(StorableImagePath(name),
+                        RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
+                                static_cast<int>(bitmap.bytesPerLine())},
+                        &context.CaptureJpeg);
   }
 }
 

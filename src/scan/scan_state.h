@@ -19,6 +19,8 @@ struct ScanState {
   bool ScanActive = false;     // an addition is running; cleared to stop it
   bool SkipRequested = false;  // the user asked to end the current wait
   bool IncludeSubfolders = true;
+  // Whether a camera JPEG is rendered from the preview it holds, when that is usable.
+  bool UseEmbeddedPreviews = true;
   QString ScanFolder;
   std::string DiskName;         // Windows-1251
   std::int32_t AddedCount = 0;  // thumbnails written for the disk being added
@@ -37,6 +39,9 @@ struct ScanContext {
   // ended (by its time-out, "Пропустить" or "Отмена").
   QStringList Unreadable;
   QStringList Skipped;
+  // The files whose reading ended at an I/O error: their thumbnails were made from the part
+  // that was read, or are the placeholder when that part could not be decoded.
+  QStringList ReadErrors;
   // Stored paths in which a character Windows-1251 has not became "?".
   std::int32_t ReplacedPathCount = 0;
   // The sub-folders that could not be listed (no permission, a path too long for the system):

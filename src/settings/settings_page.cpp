@@ -1,6 +1,7 @@
 #include "settings/settings_page.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -21,16 +22,17 @@ namespace {
 // Positions inside the page, in pixels, matching the add-disk page's grid: the same margins,
 // the same column for the small buttons and the same place for the closing buttons.
 constexpr QRect kHeadingRect(8, 8, 345, 26);
-constexpr QRect kListRect(8, 40, 313, 185);
+constexpr QRect kListRect(8, 40, 313, 161);
 constexpr QRect kAddRect(328, 40, 23, 22);
 constexpr QRect kDeleteRect(328, 64, 23, 22);
-constexpr QRect kOptionGroupRect(8, 232, 345, 97);
+constexpr QRect kOptionGroupRect(8, 208, 345, 97);
 constexpr int kOptionLeft = 8;
 constexpr int kOptionTop = 20;
 constexpr int kOptionStep = 24;
 constexpr int kOptionHeight = 17;
-constexpr QRect kFixedCatalogRect(8, 340, 313, 21);
-constexpr QRect kFixedCatalogButtonRect(328, 340, 23, 22);
+constexpr QRect kFixedCatalogRect(8, 316, 313, 21);
+constexpr QRect kFixedCatalogButtonRect(328, 316, 23, 22);
+constexpr QRect kPreviewsBoxRect(8, 348, 345, 17);
 constexpr QRect kOkRect(192, 388, 75, 25);
 constexpr QRect kCancelRect(278, 388, 75, 25);
 constexpr QSize kGlyphSize(16, 16);
@@ -109,6 +111,12 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
   fixed_catalog_button_->setAccessibleName(QStringLiteral("Выбрать каталог"));
   fixed_catalog_button_->setEnabled(false);
 
+  previews_box_ = new QCheckBox(QStringLiteral("Использовать встроенные эскизы снимков"), this);
+  previews_box_->setObjectName(QStringLiteral("CheckBox3"));
+  previews_box_->setGeometry(kPreviewsBoxRect);
+  WidenToText(previews_box_);
+  previews_box_->setChecked(true);
+
   ok_button_ = MakeButton(this, "Button4", QStringLiteral("OK"), kOkRect);
   cancel_button_ = MakeButton(this, "Button5", QStringLiteral("Отмена"), kCancelRect);
 
@@ -119,6 +127,8 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
   connect(fixed_catalog_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton4Click);
   connect(add_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton2Click);
   connect(delete_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton3Click);
+  connect(previews_box_, &QCheckBox::toggled, this,
+          [this](bool checked) { state_.values().use_embedded_previews = checked; });
   connect(ok_button_, &QPushButton::clicked, this, &SettingsPage::Button4Click);
   connect(cancel_button_, &QPushButton::clicked, this, &SettingsPage::Button5Click);
 }
@@ -126,6 +136,7 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
 void SettingsPage::ApplyStoredSettings(const DialogSettings& stored) {
   SetItemIndex(stored.radio_group_index);
   fixed_catalog_edit_->setText(QString::fromStdString(stored.fixed_catalog_path));
+  previews_box_->setChecked(stored.use_embedded_previews);
   ShowEndings(state_.LastProperties().ExcludedExtensions);
   RadioGroup1Click();
 }

@@ -1,6 +1,6 @@
 // The "Настройки" page of the dialog TForm3: the list of file-name endings that are not
-// catalogued, the catalogue-opening option with its fixed catalogue, and the buttons that
-// close the dialog.
+// catalogued, the catalogue-opening option with its fixed catalogue, whether cameras' embedded
+// previews are used, and the buttons that close the dialog.
 #ifndef QUORVEL_SETTINGS_SETTINGS_PAGE_H_
 #define QUORVEL_SETTINGS_SETTINGS_PAGE_H_
 
@@ -14,6 +14,7 @@
 #include "settings/settings_state.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
@@ -35,9 +36,10 @@ class SettingsPage : public QWidget {
   SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDialog* open_dialog,
                QWidget* parent = nullptr);
 
-  // The dialog's creation, this page's part: the stored option and fixed catalogue go through
-  // the controls (so their handlers run), the list shows the lines of Cat.dat, and the option
-  // handler runs once more, since the path it may have to clear came after the option.
+  // The dialog's creation, this page's part: the stored option, fixed catalogue and previews
+  // box go through the controls (so their handlers run), the list shows the lines of Cat.dat,
+  // and the option handler runs once more, since the path it may have to clear came after the
+  // option.
   void ApplyStoredSettings(const DialogSettings& stored);
 
   // The snapshot each showing of the dialog takes for "Отмена".
@@ -80,6 +82,7 @@ class SettingsPage : public QWidget {
   std::array<QRadioButton*, 3> options_{};
   QLineEdit* fixed_catalog_edit_;      // Edit3
   QToolButton* fixed_catalog_button_;  // SpeedButton4
+  QCheckBox* previews_box_;            // CheckBox3
   QPushButton* ok_button_;             // Button4
   QPushButton* cancel_button_;         // Button5
 

@@ -20,6 +20,7 @@ constexpr char kFolderKey[] = "Edit1";
 constexpr char kTimeoutEnabledKey[] = "Edit4EN";
 constexpr char kTimeoutBoxSection[] = "checkbox2";
 constexpr char kSubfoldersBoxSection[] = "checkbox1";
+constexpr char kPreviewsBoxSection[] = "checkbox3";
 constexpr char kWindowsFirstDrive[] = "c:\\";
 constexpr char kCheckedKey[] = "Checked";
 
@@ -74,6 +75,8 @@ bool SettingsState::Load(std::string* error) {
       ini.ReadBool(kTimeoutBoxSection, kCheckedKey, first_start.timeout_active);
   values_.include_subfolders =
       ini.ReadBool(kSubfoldersBoxSection, kCheckedKey, first_start.include_subfolders);
+  values_.use_embedded_previews =
+      ini.ReadBool(kPreviewsBoxSection, kCheckedKey, first_start.use_embedded_previews);
   values_.fixed_catalog_path =
       ini.ReadString(kFormSection, kFixedCatalogKey, first_start.fixed_catalog_path);
   values_.timeout_text = ini.ReadString(kFormSection, kTimeoutKey, first_start.timeout_text);
@@ -111,6 +114,7 @@ bool SettingsState::Save(std::string* error) const {
     ini.WriteString(kFormSection, kFixedCatalogKey, values_.fixed_catalog_path);
     ini.WriteBool(kTimeoutBoxSection, kCheckedKey, values_.timeout_active);
     ini.WriteBool(kSubfoldersBoxSection, kCheckedKey, values_.include_subfolders);
+    ini.WriteBool(kPreviewsBoxSection, kCheckedKey, values_.use_embedded_previews);
     ini.WriteString(kFormSection, kTimeoutKey, values_.timeout_text);
     ini.WriteString(kFormSection, kFolderKey, values_.folder);
     ini.WriteBool(kFormSection, kTimeoutEnabledKey, values_.timeout_field_enabled);

@@ -27,6 +27,9 @@ struct DialogSettings {
   std::string timeout_text = "100";    // Edit4: the time-out in milliseconds
   std::string folder;                  // Edit1: the folder to catalogue
   bool timeout_field_enabled = false;  // whether Edit4 takes input
+  // CheckBox3 "Использовать встроенные эскизы снимков": a camera JPEG's thumbnail is made from
+  // the preview it holds, when that is usable, and the rest of the file is not read.
+  bool use_embedded_previews = true;
 };
 
 // The exclusion list between Cat.dat and the list on the page, and what "Отмена" puts back.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "catalog/catalog_error.h"
 #include "catalog/disk_record_writer.h"
@@ -16,11 +18,12 @@ using testkit::DiskSpec;
 using testkit::GradientJpeg;
 using testkit::TempDir;
 
-Bytes TwoDiskCatalog() {
-  return BuildCatalog(
-      {DiskSpec{"CD1", {{"C:\\a.jpg", GradientJpeg(1)}}},
-       DiskSpec{"CD2", {{"C:\\b.jpg", GradientJpeg(2)}, {"C:\\c.jpg", GradientJpeg(3)}}}});
+std::vector<DiskSpec> TwoDisks() {
+  return {DiskSpec{"CD1", {{"C:\\a.jpg", GradientJpeg(1)}}},
+          DiskSpec{"CD2", {{"C:\\b.jpg", GradientJpeg(2)}, {"C:\\c.jpg", GradientJpeg(3)}}}};
 }
+
+Bytes TwoDiskCatalog() { return BuildCatalog(TwoDisks()); }
 
 TEST(CatalogDocumentStartup, ExistingFileBecomesTheOpenCatalogue) {
   TempDir dir;
@@ -158,7 +161,7 @@ TEST(CatalogDocumentReload, DamagedCatalogueRefusesEveryChange) {
   EXPECT_THROW(document.RequireChangeable(), CatalogError);
   // Built from the part that could be read, a change would drop the rest once saved.
   EXPECT_THROW(document.ApplyChange(BuildCatalog({})), CatalogError);
-  EXPECT_THROW(document.BeginAppend(), CatalogError);
+  EXPECT_THROW(document.AppendDisk(DiskRecordBuilder("new").Finish()), CatalogError);
   EXPECT_EQ(document.CatalogStream(), bytes);
   EXPECT_FALSE(document.Modified());
 }
@@ -178,22 +181,25 @@ class CatalogDocumentAppend : public ::testing::Test {
   Bytes before_;
 };
 
-TEST_F(CatalogDocumentAppend, KeptAppendIsOneChangeThatUndoTakesBack) {
-  Bytes& stream = document_.BeginAppend();
-  DiskRecordHead head = BeginDiskRecord(stream, "CD3");
-  AppendThumbnailRecord(stream, head, "C:\\d.jpg", ByteView(GradientJpeg(4)));
-  // The index still describes the bytes before the append while it runs.
-  EXPECT_EQ(document_.Index().Disks.size(), 2u);
-  FinishDiskRecord(stream, head);
-  document_.EndAppend(true);
+Bytes RecordOf(const DiskSpec& disk) {
+  DiskRecordBuilder builder(disk.name);
+  for (const testkit::ThumbSpec& thumb : disk.thumbs) {
+    builder.AddThumbnail(thumb.name, ByteView(thumb.jpeg));
+  }
+  return std::move(builder).Finish();
+}
+
+TEST_F(CatalogDocumentAppend, AppendedDiskIsOneChangeThatUndoTakesBack) {
+  const DiskSpec cd3{"CD3", {{"C:\\d.jpg", GradientJpeg(4)}}};
+  document_.AppendDisk(RecordOf(cd3));
 
   EXPECT_TRUE(document_.Modified());
+  std::vector<DiskSpec> three = TwoDisks();
+  three.push_back(cd3);
+  EXPECT_EQ(document_.CatalogStream(), BuildCatalog(three));
   ASSERT_EQ(document_.Index().Disks.size(), 3u);
   EXPECT_EQ(document_.Index().DiskCount, 3);
-  EXPECT_EQ(document_.Index().Disks[2].Name, "CD3");
-  ASSERT_EQ(document_.Index().Disks[2].ThumbCount, 1);
   EXPECT_EQ(document_.Index().Disks[2].Thumbs[0].Name(document_.CatalogStream()), "C:\\d.jpg");
-  EXPECT_FALSE(document_.Index().Damage);
   EXPECT_EQ(document_.UndoStream(), before_);
 
   document_.Undo();
@@ -203,46 +209,24 @@ TEST_F(CatalogDocumentAppend, KeptAppendIsOneChangeThatUndoTakesBack) {
   EXPECT_FALSE(document_.Modified());
 }
 
-TEST_F(CatalogDocumentAppend, DroppedAppendPutsBackTheStreamAndModified) {
-  for (const bool modified_before : {false, true}) {
-    if (modified_before) document_.ApplyChange(BuildCatalog({DiskSpec{"only", {}}}));
-    const Bytes before = document_.CatalogStream();
-    Bytes& stream = document_.BeginAppend();
-    // Left unfinished, with its placeholders, as a failed scan leaves it.
-    DiskRecordHead head = BeginDiskRecord(stream, "half");
-    AppendThumbnailRecord(stream, head, "C:\\e.jpg", ByteView(GradientJpeg(5)));
-    document_.EndAppend(false);
-    EXPECT_EQ(document_.CatalogStream(), before) << modified_before;
-    EXPECT_EQ(document_.Modified(), modified_before);
-    EXPECT_EQ(document_.Index().Disks.size(), modified_before ? 1u : 2u);
-    EXPECT_FALSE(document_.Index().Damage) << modified_before;
-  }
-}
-
-TEST_F(CatalogDocumentAppend, DroppedAppendRemovesTheHeaderItCompleted) {
+TEST_F(CatalogDocumentAppend, EmptyOrCutHeaderIsCompletedFirst) {
   for (const Bytes& start : {Bytes{}, testkit::ToBytes("Ctlg")}) {
     Load(start);
-    Bytes& stream = document_.BeginAppend();
-    DiskRecordHead head = BeginDiskRecord(stream, "new");
-    ASSERT_GT(stream.size(), 6u);
-    FinishDiskRecord(stream, head);  // patches the header's disk count too
-    document_.EndAppend(false);
-    EXPECT_EQ(document_.CatalogStream(), start) << start.size();
-    EXPECT_FALSE(document_.Modified()) << start.size();
+    document_.AppendDisk(RecordOf({"new", {}}));
+    EXPECT_EQ(document_.CatalogStream(), BuildCatalog({{"new", {}}})) << start.size();
+    EXPECT_EQ(document_.UndoStream(), start) << start.size();
   }
 }
 
-TEST_F(CatalogDocumentAppend, DroppedAppendLeavesTheLastChangeUndoable) {
-  const Bytes one_disk = BuildCatalog({DiskSpec{"only", {}}});
-  document_.ApplyChange(one_disk);
-  Bytes& stream = document_.BeginAppend();
-  BeginDiskRecord(stream, "half");
-  document_.EndAppend(false);
-  ASSERT_EQ(document_.CatalogStream(), one_disk);
-  // A failed addition changed nothing, so Undo still takes back the change before it.
-  document_.Undo();
-  EXPECT_EQ(document_.CatalogStream(), before_);
-  EXPECT_FALSE(document_.Modified());
+TEST_F(CatalogDocumentAppend, RefusalAtTheMostDisksChangesNothingUndoIncluded) {
+  const Bytes full = BuildCatalog(std::vector<DiskSpec>(65535, DiskSpec{"d", {}}));
+  document_.ApplyChange(full);
+  EXPECT_THROW(document_.RequireRoomForDisk(), CatalogError);
+  EXPECT_THROW(document_.AppendDisk(RecordOf({"one more", {}})), CatalogError);
+  EXPECT_EQ(document_.CatalogStream(), full);
+  EXPECT_EQ(document_.UndoStream(), before_);
+  EXPECT_TRUE(document_.Modified());
+  EXPECT_EQ(document_.Index().DiskCount, 65535);
 }
 
 }  // namespace

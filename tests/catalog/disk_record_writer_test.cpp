@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
 #include "catalog/field_codec.h"
+#include "catalog/thumbnail_jpeg.h"
 #include "support/catalog_builder.h"
 
 namespace quorvel {
@@ -74,6 +76,7 @@ TEST(DiskRecordWriterTest, RefusesTheDiskAfterThe65535th) {
   WriteField(stream, 4, 65535, 2);
   const Bytes before = stream;
   EXPECT_THROW(BeginDiskRecord(stream, "too many"), CatalogError);
+  EXPECT_THROW(AppendDiskRecord(stream, DiskRecordBuilder("too many").Finish()), CatalogError);
   EXPECT_EQ(stream, before);
 }
 
@@ -90,6 +93,38 @@ TEST(DiskRecordWriterTest, EncodesPicturesStraightIntoTheStream) {
   ASSERT_TRUE(DecodeJpeg(ByteView(stream).subspan(thumb.JpegPos, thumb.JpegSize), decoded));
   EXPECT_EQ(decoded.width, 100);
   EXPECT_TRUE(CheckCatalog(stream).ok());
+}
+
+TEST(DiskRecordBuilderTest, BuildsWhatTheInPlaceWriterWritesWithinTheSameLimits) {
+  Bytes pixels(100 * 100 * 3, 0x80);
+  const RgbView picture{pixels.data(), 100, 100, 300};
+  Bytes in_place = testkit::BuildCatalog({{"one", {}}});
+  DiskRecordHead head = BeginDiskRecord(in_place, "CD");
+  AppendThumbnailRecord(in_place, head, "p", ByteView(kTinyJpeg));
+  AppendThumbnailRecord(in_place, head, "C:\\x.png", picture);
+  FinishDiskRecord(in_place, head);
+
+  EXPECT_THROW(DiskRecordBuilder(std::string(256, 'n')), CatalogError);
+  DiskRecordBuilder builder("CD");
+  builder.AddThumbnail("p", ByteView(kTinyJpeg));
+  JpegEncoder encoder;
+  builder.AddThumbnail("C:\\x.png", picture, &encoder);
+  // Refused thumbnails leave no trace in the record.
+  EXPECT_THROW(builder.AddThumbnail(std::string(256, 'p'), ByteView(kTinyJpeg)), CatalogError);
+  EXPECT_THROW(builder.AddThumbnail("big", ByteView(Bytes(65536, 0xAB))), CatalogError);
+  EXPECT_EQ(builder.ThumbCount(), 2);
+  Bytes built = testkit::BuildCatalog({{"one", {}}});
+  AppendDiskRecord(built, std::move(builder).Finish());
+  EXPECT_EQ(built, in_place);
+
+  DiskRecordBuilder full("full");
+  for (int i = 0; i < 65535; ++i) full.AddThumbnail("p", ByteView(kTinyJpeg));
+  EXPECT_THROW(full.AddThumbnail("one more", ByteView(kTinyJpeg)), CatalogError);
+  Bytes stream;
+  AppendDiskRecord(stream, std::move(full).Finish());
+  const CatalogIndex index = BuildIndex(stream);
+  ASSERT_FALSE(index.Damage);
+  EXPECT_EQ(index.Disks[0].ThumbCount, 65535);
 }
 
 TEST(StorableImagePathTest, PathThatFitsIsKept) {

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_document.h"
@@ -170,13 +172,25 @@ TEST_F(AddDiskTest, FolderThatVanishedLeavesTheCatalogueAsItWas) {
   for (const bool modified_before : {false, true}) {
     if (modified_before) document_.ApplyChange(testkit::BuildCatalog({{"other", {}}}));
     const Bytes before = document_.CatalogStream();
+    const Bytes undo_before = document_.UndoStream();
     state_.ScanActive = true;
     state_.ScanFolder = folder_ + "/gone";
     EXPECT_THROW(Add(), ScanError);
     EXPECT_EQ(document_.CatalogStream(), before) << modified_before;
+    EXPECT_EQ(document_.UndoStream(), undo_before) << modified_before;
     EXPECT_EQ(document_.Modified(), modified_before);
     EXPECT_FALSE(state_.ScanActive);
   }
+}
+
+TEST_F(AddDiskTest, CatalogueWithoutRoomIsRefusedBeforeTheWalk) {
+  Open(testkit::BuildCatalog(std::vector<testkit::DiskSpec>(65535, {"d", {}})));
+  Picture("one.jpg");
+  EXPECT_THROW(Add(), CatalogError);
+  EXPECT_TRUE(view_.status_lines.isEmpty()) << "no one waits for a walk that cannot be kept";
+  EXPECT_EQ(document_.CatalogStream(), before_);
+  EXPECT_FALSE(document_.Modified());
+  EXPECT_FALSE(state_.ScanActive);
 }
 
 TEST_F(AddDiskTest, CancelKeepsTheFileBeingAddedAndStopsBeforeTheNext) {
@@ -246,10 +260,10 @@ TEST_F(AddDiskTest, PicturesWithoutAThumbnailGetAPlaceholder) {
       state_.SkipRequested = true;
     }
   };
+  DiskRecordBuilder record("disk");
+  CaptureThumbnails(context, state_, view_, thumb_, record);
   Bytes stream = before_;
-  DiskRecordHead head = BeginDiskRecord(stream, "disk");
-  CaptureThumbnails(context, state_, view_, thumb_, stream, head);
-  FinishDiskRecord(stream, head);
+  AppendDiskRecord(stream, std::move(record).Finish());
 
   EXPECT_EQ(context.Unreadable, QStringList{bad});
   EXPECT_EQ(context.Skipped, QStringList{big});
@@ -275,13 +289,13 @@ TEST_F(AddDiskTest, CaptureStopsAtTheMostThumbnailsADiskHolds) {
   context.CaptureBitmap = QImage(100, 100, QImage::Format_RGB888);
   for (int i = 0; i < 3; ++i) context.FoundFiles.append(Picture(QStringLiteral("p%1.png").arg(i)));
   context.FoundCount = 3;
-  Bytes stream = before_;
-  DiskRecordHead head = BeginDiskRecord(stream, "full");
-  // As if 65534 thumbnails were in already: one more fits.
-  head.thumb_count = 65534;
-  CaptureThumbnails(context, state_, view_, thumb_, stream, head);
+  DiskRecordBuilder record("full");
+  // 65534 thumbnails in already: one more fits.
+  const Bytes tiny_jpeg = {0xFF, 0xD8, 0xFF, 0xD9};
+  for (int i = 0; i < 65534; ++i) record.AddThumbnail("p", ByteView(tiny_jpeg));
+  CaptureThumbnails(context, state_, view_, thumb_, record);
   EXPECT_TRUE(context.ThumbLimitReached);
-  EXPECT_EQ(head.thumb_count, 65535);
+  EXPECT_EQ(record.ThumbCount(), 65535);
   EXPECT_EQ(state_.AddedCount, 1);
 }
 

@@ -3,6 +3,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -157,6 +158,10 @@ void SettingsPageTest::controlsOfThePage() {
   QVERIFY(p.Edit3() != nullptr);
   QVERIFY(p.SpeedButton4() != nullptr);
   QVERIFY(!p.SpeedButton4()->icon().isNull());
+  auto* previews = p.Child<QCheckBox>("CheckBox3");
+  QVERIFY(previews != nullptr);
+  QCOMPARE(previews->text(), QStringLiteral("Использовать встроенные эскизы снимков"));
+  QVERIFY(previews->isChecked());
   QCOMPARE(p.Child<QPushButton>("Button4")->text(), QStringLiteral("OK"));
   QCOMPARE(p.Child<QPushButton>("Button5")->text(), QStringLiteral("Отмена"));
 
@@ -168,6 +173,7 @@ void SettingsPageTest::controlsOfThePage() {
                                     group,
                                     p.Edit3(),
                                     p.SpeedButton4(),
+                                    previews,
                                     p.Child<QWidget>("Button4"),
                                     p.Child<QWidget>("Button5")};
   for (int i = 0; i < controls.size(); ++i) {
@@ -196,8 +202,10 @@ void SettingsPageTest::firstStart() {
 }
 
 void SettingsPageTest::storedSettingsGoThroughTheControls() {
-  Page p("[form]\r\nradiogroupindex=1\r\nEdit3=/data/\xEA\xE0\xF2.qrv\r\n",
-         QByteArray(".db\r\n\r\n\xEC\xE8\xED\xE8.jpg"));
+  Page p(
+      "[form]\r\nradiogroupindex=1\r\nEdit3=/data/\xEA\xE0\xF2.qrv\r\n[checkbox3]\r\nChecked=0\r\n",
+      QByteArray(".db\r\n\r\n\xEC\xE8\xED\xE8.jpg"));
+  QVERIFY(!p.Child<QCheckBox>("CheckBox3")->isChecked());
   QCOMPARE(p.page->ItemIndex(), 1);
   QVERIFY(p.Options()[1]->isChecked());
   QCOMPARE(p.Edit3()->text(), QStringLiteral("/data/кат.qrv"));
@@ -373,6 +381,8 @@ void SettingsPageTest::cancelPutsBackTheSnapshot() {
   p.prompts.files = {QStringLiteral("/data/b.qrv")};
   p.Click("SpeedButton4");
   p.Choose(1);
+  p.Click("CheckBox3");
+  QVERIFY(!p.state.values().use_embedded_previews);
   QCOMPARE(p.Items(), QStringList({".ini", ""}));
 
   p.Click("Button5");
@@ -384,6 +394,8 @@ void SettingsPageTest::cancelPutsBackTheSnapshot() {
   QVERIFY(p.Edit3()->isEnabled());
   QVERIFY(!p.opening().AutoLoadLast);
   QCOMPARE(p.opening().StartupCatalog, std::string("/data/a.qrv"));
+  // The snapshot holds the list, the option and the path only.
+  QVERIFY(!p.state.values().use_embedded_previews);
 }
 
 void SettingsPageTest::cancelRestoresTheOpeningTheSnapshotHad() {

@@ -117,7 +117,8 @@ TEST_F(SettingsStateTest, SaveWritesEveryKeyBesideWhatTheFileHolds) {
   EXPECT_EQ(ReadBytes(Paths().ini_file),
             "; kept\r\n[Form]\r\nCatalogname=/data/a.qrv\r\nradiogroupindex=-1\r\n"
             "Edit3=/data/\xEA\xE0\xF2.qrv\r\nEdit4=300\r\nEdit1=/media/cd\r\nEdit4EN=1\r\n"
-            "[other]\r\nx=1\r\n\r\n[checkbox2]\r\nChecked=1\r\n\r\n[checkbox1]\r\nChecked=0\r\n");
+            "[other]\r\nx=1\r\n\r\n[checkbox2]\r\nChecked=1\r\n\r\n[checkbox1]\r\nChecked=0\r\n"
+            "\r\n[checkbox3]\r\nChecked=1\r\n");
   EXPECT_EQ(ReadBytes(Paths().exclusion_list), ".db\r\n\r\n");
 
   const SettingsState next = Loaded();
@@ -141,7 +142,18 @@ TEST_F(SettingsStateTest, FirstSaveWritesTheKeysInTheirOrder) {
   EXPECT_EQ(
       ReadBytes(Paths().ini_file),
       "[form]\r\nradiogroupindex=0\r\nEdit3=\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n"
-      "\r\n[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n");
+      "\r\n[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n"
+      "\r\n[checkbox3]\r\nChecked=1\r\n");
+}
+
+TEST_F(SettingsStateTest, EmbeddedPreviewsAreUsedUntilTurnedOffAndStayOff) {
+  EXPECT_TRUE(Loaded().values().use_embedded_previews);
+  SettingsState state = Loaded();
+  state.values().use_embedded_previews = false;
+  std::string error;
+  ASSERT_TRUE(state.Save(&error)) << error;
+  EXPECT_NE(ReadBytes(Paths().ini_file).find("[checkbox3]\r\nChecked=0\r\n"), std::string::npos);
+  EXPECT_FALSE(Loaded().values().use_embedded_previews);
 }
 
 TEST_F(SettingsStateTest, FilesThatCouldNotBeReadAreNotReplaced) {

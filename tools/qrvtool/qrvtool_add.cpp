@@ -27,7 +27,7 @@ namespace {
 
 constexpr char kAddUsage[] =
     "usage: qrvtool add CATALOG FOLDER NAME [--no-subfolders] [--exclude ENDING]... "
-    "[--timeout MS]\n";
+    "[--timeout MS] [--no-embedded]\n";
 // The progress line is redrawn at most this often, so that a walk of many small files is not
 // held up by the terminal.
 constexpr int kRedrawMilliseconds = 100;
@@ -38,6 +38,7 @@ struct AddOptions {
   QString folder;
   std::string name;  // Windows-1251
   bool include_subfolders = true;
+  bool use_embedded_previews = true;
   std::vector<std::string> excluded;  // Windows-1251
   std::optional<int> timeout;
 };
@@ -105,6 +106,8 @@ AddOptions ParseAdd(const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     if (arg == "--no-subfolders") {
       options.include_subfolders = false;
+    } else if (arg == "--no-embedded") {
+      options.use_embedded_previews = false;
     } else if (arg == "--exclude" || arg == "--timeout") {
       if (i + 1 == args.size()) throw UsageError{arg + " needs a value"};
       const std::string& value = args[++i];
@@ -233,6 +236,7 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   ScanState state;
   state.IncludeSubfolders = options.include_subfolders;
+  state.UseEmbeddedPreviews = options.use_embedded_previews;
   state.ScanFolder = options.folder;
   state.DiskName = options.name;
   state.ScanActive = true;
@@ -262,12 +266,14 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                       const QStringList& paths) {
     if (paths.isEmpty()) return;
     err << "qrvtool: " << count << ": " << paths.size() << '\n';
-    for (const QString& path : paths) {
-      err << "qrvtool: " << each << ", stored as \"no preview\": " << PathBytes(path) << '\n';
-    }
+    for (const QString& path : paths) err << "qrvtool: " << each << ": " << PathBytes(path) << '\n';
   };
-  count_and_paths("could not read images", "cannot be decoded", summary.unreadable);
-  count_and_paths("skipped images", "not rendered within the time-out", summary.skipped);
+  count_and_paths("could not read images", "cannot be decoded, stored as \"no preview\"",
+                  summary.unreadable);
+  count_and_paths("skipped images", "not rendered within the time-out, stored as \"no preview\"",
+                  summary.skipped);
+  count_and_paths("read errors", "read error, thumbnail made from the part read",
+                  summary.read_errors);
   if (summary.replaced_paths > 0) {
     err << "qrvtool: paths with characters replaced by \"?\": " << summary.replaced_paths << '\n';
   }

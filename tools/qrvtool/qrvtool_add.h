@@ -9,8 +9,10 @@
 
 namespace quorvel::qrvtool {
 
-// add CATALOG FOLDER NAME [--no-subfolders] [--exclude ENDING]... [--timeout MS]: adds the disk
-// NAME with the images of FOLDER to CATALOG (created when missing) and saves it atomically.
+// add CATALOG FOLDER NAME [--no-subfolders] [--exclude ENDING]... [--timeout MS]
+// [--no-embedded]: adds the disk NAME with the images of FOLDER to CATALOG (created when
+// missing) and saves it atomically; --no-embedded decodes camera JPEGs whole instead of using
+// the previews they hold.
 // Prints "found\tN" and "added\tM" to `out`; the files that got no thumbnail go to `err`,
 // and with `live_progress` a progress line too. Needs a QApplication. Returns the exit status.
 int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
