@@ -20,9 +20,9 @@ pid_t Start(const std::vector<std::string>& argv, const std::string& out_file = 
 
 // What a child cost, as Wait reports it.
 struct ChildUsage {
-  double cpu = 0;         // user and system seconds, added to by each Wait
-  long max_rss_kb = 0;    // peak resident size of the last child waited for
-  long long rchar = -1;   // bytes it read through read() and the like; -1 when unknown
+  double cpu = 0;        // user and system seconds, added to by each Wait
+  long max_rss_kb = 0;   // peak resident size of the last child waited for
+  long long rchar = -1;  // bytes it read through read() and the like; -1 when unknown
 };
 
 // Waits for `pid` (any child when -1); true when it exited with status 0. Fills `usage`; its
