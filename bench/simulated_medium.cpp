@@ -90,4 +90,9 @@ int SimulatedMedium::Seeks() const {
   return seeks_;
 }
 
+double SimulatedMedium::BusyUntil() const {
+  const std::lock_guard lock(mutex_);
+  return std::chrono::duration<double>(free_at_.time_since_epoch()).count();
+}
+
 }  // namespace quorvel

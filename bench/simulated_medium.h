@@ -37,6 +37,8 @@ class SimulatedMedium : public FileAccess, public std::enable_shared_from_this<S
   // What has been opened and read so far, by path; and the seeks, opening included.
   QHash<QString, FileCount> Counts() const;
   int Seeks() const;
+  // When the head ends (or ended) its last move, in seconds of the monotonic clock.
+  double BusyUntil() const;
 
  private:
   class File;
