@@ -1,5 +1,6 @@
-// make_fuzz_seeds DIR: writes the seed corpus of fuzz_catalog into DIR (created if missing):
-// small catalogues, well-formed and not, made through the program's own writer.
+// make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR]]: writes the seed corpora (folders created if
+// missing): small catalogues, well-formed and not, made through the program's own writer, for
+// fuzz_catalog; thumbnails for fuzz_jpeg; camera-like JPEGs with EXIF blocks for fuzz_exif.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "catalog/format.h"
 #include "catalog/stream.h"
 #include "catalog/thumbnail_jpeg.h"
+#include "support/exif_segment.h"
 
 namespace {
 
@@ -67,6 +69,16 @@ Bytes Cut(Bytes stream, std::size_t size) {
   return stream;
 }
 
+// A camera-like JPEG: a small picture after an EXIF block holding a smaller one.
+Bytes CameraJpeg(int orientation, bool little_endian) {
+  quorvel::testkit::ExifFields fields;
+  fields.orientation = orientation;
+  fields.little_endian = little_endian;
+  fields.thumbnail = RealJpeg(16);
+  return quorvel::testkit::WithSegmentsAfterSoi(RealJpeg(32),
+                                                quorvel::testkit::ExifSegment(fields));
+}
+
 bool WriteSeeds(const std::filesystem::path& dir,
                 const std::vector<std::pair<std::string, Bytes>>& seeds, const char* extension) {
   std::error_code error;
@@ -88,8 +100,8 @@ bool WriteSeeds(const std::filesystem::path& dir,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: make_fuzz_seeds CATALOG_DIR [JPEG_DIR]\n");
+  if (argc < 2 || argc > 4) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR]]\n");
     return 2;
   }
   const Bytes one_disk = Catalog({{"CD1", {{"C:\\a.jpg", StandIn(12)}}}});
@@ -114,11 +126,23 @@ int main(int argc, char** argv) {
       {"truncated_in_disk_head", Cut(one_disk, 10)},
   };
   if (!WriteSeeds(argv[1], seeds, ".qrv")) return 1;
-  if (argc == 3) {
+  if (argc >= 3) {
     const Bytes thumb = RealJpeg(100);
     const std::vector<std::pair<std::string, Bytes>> jpegs = {
         {"thumbnail", thumb}, {"small", RealJpeg()}, {"cut", Cut(thumb, thumb.size() / 2)}};
     if (!WriteSeeds(argv[2], jpegs, ".jpg")) return 1;
+  }
+  if (argc == 4) {
+    const Bytes camera = CameraJpeg(6, true);
+    const std::vector<std::pair<std::string, Bytes>> heads = {
+        {"camera_le", camera},
+        {"camera_be", CameraJpeg(0, false)},
+        {"no_thumbnail",
+         quorvel::testkit::WithSegmentsAfterSoi(RealJpeg(), quorvel::testkit::ExifSegment({}))},
+        {"after_padding",
+         quorvel::testkit::WithSegmentsAfterSoi(camera, quorvel::testkit::PaddingSegments(300))},
+        {"cut_in_exif", Cut(camera, camera.size() / 4)}};
+    if (!WriteSeeds(argv[3], heads, ".jpg")) return 1;
   }
   return 0;
 }

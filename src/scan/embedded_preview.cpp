@@ -67,10 +67,10 @@ std::optional<QRect> PictureArea(const QImage& thumbnail, QSize frame) {
 
 std::size_t PreviewHeadLength(std::span<const std::uint8_t> first) {
   const JpegLayout layout = ReadJpegLayout(first.first(std::min(first.size(), kPreviewHeadBytes)));
-  if (layout.exif_end > kPreviewHeadBytes && layout.exif_begin < kPreviewHeadBytes) {
-    return layout.exif_end + kPreviewHeadSlack;
+  if (layout.width > 0 || layout.exif_end == 0 || layout.exif_begin >= kPreviewHeadBytes) {
+    return kPreviewHeadBytes;
   }
-  return kPreviewHeadBytes;
+  return std::max(kPreviewHeadBytes, layout.exif_end + kPreviewHeadSlack);
 }
 
 std::optional<EmbeddedPreview> FindUsablePreview(std::span<const std::uint8_t> head) {

@@ -15,16 +15,16 @@ namespace quorvel {
 // How much of a file's beginning is read to look for an embedded preview. An EXIF block that
 // begins past it is not looked for: such a picture is decoded whole.
 inline constexpr std::size_t kPreviewHeadBytes = 64 * 1024;
-// What is read past an EXIF block that ends beyond kPreviewHeadBytes, for the tables and the
-// frame header that follow it.
+// What is read past an EXIF block whose frame header is not within kPreviewHeadBytes, for the
+// tables and the frame header that follow the block.
 inline constexpr std::size_t kPreviewHeadSlack = 16 * 1024;
 // The shortest long side of a preview that is used.
 inline constexpr int kMinPreviewSide = 100;
 
 // How many bytes from the start of the file FindUsablePreview needs, judged from `first`, the
 // file's first min(kPreviewHeadBytes, file size) bytes: kPreviewHeadBytes, or, when an EXIF
-// block begins within them and ends past them, up to its end and kPreviewHeadSlack beyond.
-// (The file may be shorter: then all of it.)
+// block begins within them and the frame header does not follow within them (a long block),
+// up to kPreviewHeadSlack past the block's end. (The file may be shorter: then all of it.)
 std::size_t PreviewHeadLength(std::span<const std::uint8_t> first);
 
 struct EmbeddedPreview {

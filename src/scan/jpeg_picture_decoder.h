@@ -21,9 +21,11 @@ namespace quorvel {
 QImage DecodeJpegPicture(ByteSource& source, int side, const std::stop_token& stop,
                          QString* message);
 
-// The whole of the small JPEG `jpeg` (at most kMaxSmallJpegSide on each side), as stored, in
-// QImage::Format_RGB888. A null image when it does not decode whole and unharmed.
+// The largest side of a small JPEG: an EXIF thumbnail fits into one 64 KB segment.
 inline constexpr int kMaxSmallJpegSide = 1024;
+
+// The whole of the small JPEG `jpeg` (at most kMaxSmallJpegSide on each side), as stored, in
+// QImage::Format_RGB888. A null image when it does not decode whole and unharmed (any warning).
 QImage DecodeSmallJpeg(std::span<const std::uint8_t> jpeg);
 
 }  // namespace quorvel
