@@ -12,9 +12,11 @@
 #include <chrono>
 #include <memory>
 
+#include "scan/embedded_preview.h"
 #include "scan/placeholder_thumbnail.h"
 #include "scan/test_pictures.h"
 #include "scan/thumbnail_renderer.h"
+#include "support/camera_jpeg.h"
 #include "support/fake_file_access.h"
 
 namespace quorvel {
@@ -59,6 +61,7 @@ class ThumbControlTest : public QObject {
   void anEarlierFileNeverShowsOverALaterOne();
   void filesRenderedAheadAreTakenInOrder();
   void aNewListStopsTheOldOne();
+  void aCameraJpegIsReadOnlyAsFarAsItsPreview();
   void anIoErrorShowsThePartRead();
   void aStalledReadIsLeftBehind();
   void canBeDestroyedWhileRendering();
@@ -275,6 +278,47 @@ void ThumbControlTest::aNewListStopsTheOldOne() {
   QVERIFY(control.ShowFile(a));
   QTRY_VERIFY(control.ThumbnailReady());
   QVERIFY(control.RenderFailed());
+}
+
+void ThumbControlTest::aCameraJpegIsReadOnlyAsFarAsItsPreview() {
+  const testkit::PhotoLikePicture photo(2400, 1800);
+  QImage picture(2400, 1800, QImage::Format_RGB888);
+  for (int y = 0; y < picture.height(); ++y) photo.PaintRow(y, picture.scanLine(y));
+  testkit::CameraJpegOptions options;
+  // Green where the picture is not: what is shown tells which was decoded.
+  options.thumbnail = testkit::EncodeJpeg(Solid(160, 120, qRgb(0, 200, 0)));
+  // One EXIF block within the first 64 KB, one that begins there and ends past them.
+  QStringList cameras;
+  QList<QByteArray> jpegs;
+  for (const int padding : {0, 65000}) {
+    options.padding_before_exif = padding;
+    jpegs << testkit::CameraJpeg(picture, options);
+    cameras << dir_->filePath(QStringLiteral("camera%1.jpg").arg(padding));
+    QVERIFY(testkit::WriteBytes(cameras.last(), jpegs.last()));
+  }
+  const QString next = Write("next.png", Solid(70, 70, qRgb(0, 0, 255)));
+  for (const bool use_previews : {true, false}) {
+    auto medium = std::make_shared<testkit::FakeFileAccess>();
+    ThumbControl control;
+    control.SetFileAccess(medium);
+    control.SetUseEmbeddedPreviews(use_previews);
+    control.ReadAhead(cameras + QStringList{next});
+    for (const QString& camera : cameras) {
+      QVERIFY(control.ShowFile(camera));
+      QTRY_VERIFY_WITH_TIMEOUT(control.ThumbnailReady(), 20000);
+      QCOMPARE(Near(Painted(control).pixel(50, 50), qRgb(0, 200, 0)), use_previews);
+    }
+    QVERIFY(control.ShowFile(next));
+    QTRY_VERIFY(control.ThumbnailReady());
+    QCOMPARE(Painted(control).pixel(50, 50), qRgb(0, 0, 255));
+    for (int i = 0; i < cameras.size(); ++i) {
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(jpegs[i].constData());
+      const auto head = static_cast<qint64>(PreviewHeadLength({bytes, kPreviewHeadBytes}));
+      QCOMPARE(head > static_cast<qint64>(kPreviewHeadBytes), i == 1);
+      QCOMPARE(medium->BytesRead(cameras[i]), use_previews ? head : jpegs[i].size());
+    }
+    QCOMPARE(medium->BytesRead(next), QFileInfo(next).size());
+  }
 }
 
 void ThumbControlTest::anIoErrorShowsThePartRead() {
