@@ -25,7 +25,8 @@ namespace {
 
 const QByteArray kFirstExitIni =
     "[form]\r\nradiogroupindex=0\r\nEdit3=\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n\r\n"
-    "[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n";
+    "[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n"
+    "\r\n[checkbox3]\r\nChecked=1\r\n";
 
 }  // namespace
 
@@ -240,7 +241,8 @@ void OptionsDialogTest::storedSettingsAreShown() {
   QCOMPARE(p.Read(QStringLiteral("quorvel.ini")),
            QByteArray("[Form]\r\nEdit1=/media/cd\r\nEdit4=250\r\nEdit4EN=1\r\n"
                       "radiogroupindex=0\r\nEdit3=\r\n"
-                      "[CheckBox2]\r\nchecked=1\r\n[checkbox1]\r\nChecked=1\r\n"));
+                      "[CheckBox2]\r\nchecked=1\r\n[checkbox1]\r\nChecked=1\r\n"
+                      "\r\n[checkbox3]\r\nChecked=1\r\n"));
   QCOMPARE(p.Read(QStringLiteral("Cat.dat")), QByteArray(".db\r\n.ini\r\n"));
 }
 
@@ -363,7 +365,8 @@ void OptionsDialogTest::optionTwoThenZeroWritesNoCatalogueName() {
       p.Read(QStringLiteral("quorvel.ini")),
       "[Form]\r\nCatalogname=\r\nradiogroupindex=0\r\nEdit3=" + fixed.toUtf8() +
           "\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n\r\n[checkbox2]\r\nChecked=0\r\n\r\n"
-          "[checkbox1]\r\nChecked=1\r\n");
+          "[checkbox1]\r\nChecked=1\r\n"
+          "\r\n[checkbox3]\r\nChecked=1\r\n");
 }
 
 void OptionsDialogTest::optionOneKeepsTheNameWithNoCatalogueOpen() {
@@ -401,7 +404,8 @@ void OptionsDialogTest::optionOneWritesTheOpenCatalogue() {
       "[form]\r\nradiogroupindex=1\r\nEdit3=\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n"
       "Catalogname=" +
           catalogue.toUtf8() +
-          "\r\n\r\n[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n");
+          "\r\n\r\n[checkbox2]\r\nChecked=0\r\n\r\n[checkbox1]\r\nChecked=1\r\n"
+          "\r\n[checkbox3]\r\nChecked=1\r\n");
 }
 
 void OptionsDialogTest::storedOptionTwoWithAnEmptyPath() {

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,7 @@
 #include "scan/thumb_control.h"
 #include "settings/settings_state.h"
 #include "support/catalog_builder.h"
+#include "support/fake_file_access.h"
 #include "support/too_deep_folder.h"
 
 namespace quorvel {
@@ -243,6 +245,7 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   WritePicture(p.images + QStringLiteral("/sub/three.jpg"), 200, 200);
   p.ShowAddDisk(p.images);
   p.Edit("Edit2")->setText(QStringLiteral("Zeta"));
+  p.Child<QCheckBox>("CheckBox3")->setChecked(false);
   p.Click("Button3");
 
   QVERIFY(!p.dialog->isVisible());
@@ -261,6 +264,7 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QCOMPARE(p.Edit("Edit5")->text(), QString());
   QVERIFY(p.Child<QPushButton>("Button3")->isEnabled());
   QVERIFY(!p.Page()->Scan().ScanActive);
+  QVERIFY(!p.Page()->Scan().UseEmbeddedPreviews);
 
   p.window->FileeeeClick();
   QVERIFY(p.window->Menus().Save->isEnabled());
@@ -283,6 +287,11 @@ void AddDiskWorkflowTest::filesAndFoldersLeftOutAreNamed() {
   QVERIFY(bad.open(QIODevice::WriteOnly));
   bad.write("not a picture at all");
   bad.close();
+  const QString scratched = QDir::toNativeSeparators(p.images + QStringLiteral("/scratched.png"));
+  WritePicture(scratched, 64, 48);
+  auto medium = std::make_shared<testkit::FakeFileAccess>();
+  medium->FailAfter(scratched, QFileInfo(scratched).size() / 2);
+  p.thumb->SetFileAccess(medium);
   const testkit::TooDeepFolder deep(p.images.toStdString());
   p.ShowAddDisk(p.images);
   // "Пропустить" is pressed in the wait on the folder that cannot be opened, and in the wait
@@ -298,12 +307,15 @@ void AddDiskWorkflowTest::filesAndFoldersLeftOutAreNamed() {
   });
   skipper.start(0);
   p.Click("Button3");
-  QCOMPARE(p.document.Index().Disks.back().ThumbCount, 4);
+  QCOMPARE(p.document.Index().Disks.back().ThumbCount, 5);
   QCOMPARE(p.prompts.told.size(), 1);
   QCOMPARE(p.prompts.told[0],
            QStringLiteral("warn: Не удалось прочитать изображений: 1.\n") +
                QDir::toNativeSeparators(bad.fileName()) +
                QStringLiteral("\nПропущено изображений: 1.\n") + big +
+               QStringLiteral("\nФайлов с ошибками чтения: 1. Их эскизы сделаны по прочитанной "
+                              "части:\n") +
+               scratched +
                QStringLiteral("\nНе удалось открыть папок: 1. Изображения в них не искались:\n") +
                PathToQString(deep.path()) +
                QStringLiteral("\nПутей с заменёнными знаками («?»): 1."));

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -15,8 +16,10 @@
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
+#include "catalog/thumbnail_jpeg.h"
 #include "qrvtool.h"
 #include "scan/test_pictures.h"
+#include "support/camera_jpeg.h"
 #include "support/catalog_builder.h"
 #include "support/too_deep_folder.h"
 
@@ -133,6 +136,38 @@ TEST_F(QrvtoolAddTest, NoSubfoldersAndExclusionsNarrowTheWalk) {
   EXPECT_EQ(Add({"--exclude", "a.jpg", catalogue_, folder, "--exclude", "c.jpg", "one"}).out,
             "found\t1\nadded\t1\n");
   EXPECT_EQ(IndexOfCatalogue().Disks.size(), 4u);
+}
+
+TEST_F(QrvtoolAddTest, EmbeddedPreviewsServeUnlessTurnedOff) {
+  // A blue picture whose camera kept a red preview: the stored thumbnail tells which was read.
+  QImage blue(640, 480, QImage::Format_RGB32);
+  blue.fill(qRgb(0, 0, 255));
+  QImage red(160, 120, QImage::Format_RGB32);
+  red.fill(qRgb(255, 0, 0));
+  const QByteArray jpeg = testkit::CameraJpeg(blue, {.thumbnail = testkit::EncodeJpeg(red)});
+  ASSERT_FALSE(jpeg.isEmpty());
+  const std::string folder = Folder("camera");
+  testkit::WriteFile(folder + "/dsc.jpg", Bytes(jpeg.begin(), jpeg.end()));
+  ASSERT_EQ(Add({catalogue_, folder, "previews"}).status, kExitOk);
+  ASSERT_EQ(Add({catalogue_, folder, "whole", "--no-embedded"}).status, kExitOk);
+  Bytes bytes;
+  const CatalogIndex index = IndexOfCatalogue(&bytes);
+  ASSERT_EQ(index.Disks.size(), 2u);
+  // The middle of the disk's thumbnail; black when it does not decode.
+  const auto middle_of = [&](int disk) {
+    const Disc& thumb = index.Disks[disk].Thumbs[0];
+    RgbImage decoded;
+    if (!DecodeJpeg(ByteView(bytes).subspan(thumb.JpegPos, thumb.JpegSize), decoded)) return 0u;
+    const std::uint8_t* p = decoded.pixels.data() + (50 * decoded.width + 50) * 3;
+    return qRgb(p[0], p[1], p[2]);
+  };
+  const auto near = [](QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+               std::abs(qBlue(a) - qBlue(b)) <
+           60;
+  };
+  EXPECT_TRUE(near(middle_of(0), qRgb(255, 0, 0))) << "the preview";
+  EXPECT_TRUE(near(middle_of(1), qRgb(0, 0, 255))) << "the picture itself";
 }
 
 TEST_F(QrvtoolAddTest, UsageErrorsExitWithTwoAndWriteNothing) {

@@ -5,11 +5,13 @@
 #include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +31,7 @@
 #include "scan/test_pictures.h"
 #include "scan/thumb_control.h"
 #include "support/catalog_builder.h"
+#include "support/fake_file_access.h"
 
 namespace quorvel {
 using namespace std::string_literals;
@@ -191,6 +194,22 @@ TEST_F(AddDiskTest, CatalogueWithoutRoomIsRefusedBeforeTheWalk) {
   EXPECT_EQ(document_.CatalogStream(), before_);
   EXPECT_FALSE(document_.Modified());
   EXPECT_FALSE(state_.ScanActive);
+}
+
+TEST_F(AddDiskTest, FilesCutShortByTheMediumAreNamedOnceAsReadErrors) {
+  const QString half = Picture("half.png");
+  const QString none = Picture("none.png");
+  Picture("whole.png");
+  auto medium = std::make_shared<testkit::FakeFileAccess>();
+  medium->FailAfter(half, QFileInfo(half).size() / 2);
+  medium->FailAfter(none, 0);  // nothing to decode: the placeholder
+  thumb_.SetFileAccess(medium);
+  const AddDiskSummary summary = Add();
+  EXPECT_EQ(summary.added, 3);
+  QStringList read_errors = summary.read_errors;
+  read_errors.sort();
+  EXPECT_EQ(read_errors, QStringList({half, none}));
+  EXPECT_EQ(summary.unreadable, QStringList());
 }
 
 TEST_F(AddDiskTest, CancelKeepsTheFileBeingAddedAndStopsBeforeTheNext) {
