@@ -448,13 +448,13 @@ bool MeasureDisc(const Corpus& corpus, int rounds) {
   const QStringList plain = corpus.plain.mid(0, kDiscPlain);
   const QStringList disc = embedded + plain;
   std::printf(
-      "\nc. simulated disc: %.1f MB/s, %lld ms per file opened and per seek, one head; %lld "
-      "files with an EXIF thumbnail (%.1f MB) + %lld without (%.1f MB); %d worker threads; %d "
-      "round(s)\n",
+      "\nc. simulated disc: %.1f MB/s, %lld ms per file opened and per seek, one head, %.0f MB "
+      "drive buffer; %lld files with an EXIF thumbnail (%.1f MB) + %lld without (%.1f MB); %d "
+      "worker threads; %d round(s)\n",
       Mb(kDiscBytesPerSecond), static_cast<long long>(kDiscSeek.count()),
-      static_cast<long long>(embedded.size()), Mb(TotalSize(embedded)),
-      static_cast<long long>(plain.size()), Mb(TotalSize(plain)), QThread::idealThreadCount(),
-      rounds);
+      SimulatedMedium::kDriveBufferBytes / (1024 * 1024), static_cast<long long>(embedded.size()),
+      Mb(TotalSize(embedded)), static_cast<long long>(plain.size()), Mb(TotalSize(plain)),
+      QThread::idealThreadCount(), rounds);
   enum Kind { kEarlier, kOnce, kPreviews, kNoPreviews };
   struct Way {
     const char* label;
