@@ -24,7 +24,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QLoggingCategory>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
