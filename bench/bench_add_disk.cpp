@@ -10,12 +10,6 @@
 // whatever the figures, 1 when a program could not run, 2 when the photographs are not installed.
 //
 // Run a Release build:  build-bench/bench/bench_add_disk --runs=5  [--qrvtool=PATH]
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -30,7 +24,6 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -41,6 +34,7 @@
 #include "catalog/cp1251.h"
 #include "catalog/stream.h"
 #include "catalog/thumbnail_jpeg.h"
+#include "process_timing.h"
 #include "scan/thumbnail_renderer.h"
 
 namespace quorvel {
@@ -53,46 +47,6 @@ constexpr double kMaxPeakRssMb = 300;
 constexpr double kMinPsnrDb = 28;
 
 std::string Local(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-double Now() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-// Starts `argv` (argv[0] looked up on the PATH unless it holds a slash). Its stdout and stderr
-// go to the given files when they are not empty, else to ours. Returns 0 when it cannot start.
-pid_t Start(const std::vector<std::string>& argv, const std::string& out_file = {},
-            const std::string& err_file = {}) {
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  const int flags = O_WRONLY | O_CREAT | O_TRUNC;
-  if (!out_file.empty())
-    posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), flags, 0644);
-  if (!err_file.empty())
-    posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), flags, 0644);
-  pid_t pid = 0;
-  const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return error == 0 ? pid : 0;
-}
-
-// Waits for `pid` (any child when -1); true when it exited with status 0. Adds the child's CPU
-// seconds to `cpu` and sets its peak resident size in kB.
-bool Wait(pid_t pid, double* cpu, long* max_rss_kb = nullptr) {
-  int status = 0;
-  rusage usage{};
-  pid_t got = 0;
-  while ((got = wait4(pid, &status, 0, &usage)) < 0 && errno == EINTR) continue;
-  if (got < 0) return false;
-  *cpu += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  if (max_rss_kb != nullptr) *max_rss_kb = usage.ru_maxrss;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 struct Corpus {
   QTemporaryDir dir;
@@ -196,7 +150,10 @@ AddRun RunAdd(const std::string& qrvtool, const QString& catalog, const QString&
     run.error = QStringLiteral("could not start %1").arg(QString::fromStdString(qrvtool));
     return run;
   }
-  run.ok = Wait(pid, &run.time.cpu, &run.max_rss_kb);
+  ChildUsage usage;
+  run.ok = Wait(pid, &usage);
+  run.time.cpu = usage.cpu;
+  run.max_rss_kb = usage.max_rss_kb;
   run.time.wall = Now() - start;
   QFile out_file(out), err_file(err);
   if (out_file.open(QIODevice::ReadOnly)) {
@@ -225,7 +182,9 @@ Timing RunVips(const QStringList& files, const QString& out_folder) {
   Timing time;
   const double start = Now();
   const pid_t pid = Start(argv);
-  if (pid == 0 || !Wait(pid, &time.cpu)) return {};
+  ChildUsage usage;
+  if (pid == 0 || !Wait(pid, &usage)) return {};
+  time.cpu = usage.cpu;
   time.wall = Now() - start;
   return QDir(out_folder).entryList(QDir::Files).size() == files.size() ? time : Timing{};
 }
@@ -234,12 +193,13 @@ Timing RunVips(const QStringList& files, const QString& out_folder) {
 // negative time when one failed.
 Timing RunDjpeg(const QStringList& files) {
   Timing time;
+  ChildUsage usage;
   const double start = Now();
   bool ok = true;
   int running = 0;
   for (const QString& file : files) {
     if (running == 2) {  // wait for either of the two
-      ok = Wait(-1, &time.cpu) && ok;
+      ok = Wait(-1, &usage) && ok;
       --running;
     }
     if (Start({"djpeg", "-scale", "1/8", "-outfile", "/dev/null", Local(file)}) == 0) {
@@ -248,17 +208,13 @@ Timing RunDjpeg(const QStringList& files) {
     }
     ++running;
   }
-  for (; running > 0; --running) ok = Wait(-1, &time.cpu) && ok;
+  for (; running > 0; --running) ok = Wait(-1, &usage) && ok;
+  time.cpu = usage.cpu;
   if (ok) time.wall = Now() - start;
   return time;
 }
 
-double Median(std::vector<double> values) {
-  if (values.empty()) return std::nan("");
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using quorvel::Median;
 
 double Median(const std::vector<Timing>& times, double Timing::*field) {
   std::vector<double> values;

@@ -13,6 +13,8 @@ packages=(
   qt6-image-formats-plugins libjpeg-turbo-progs
   # the photographs that bench_add_disk catalogues, and vipsthumbnail, its peer there
   mate-backgrounds ukui-wallpapers libvips-tools
+  # bench_disc_scan's camera-like photographs made from them, with an EXIF block
+  imagemagick libimage-exiftool-perl
   # tests, benchmarks, fuzzing
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   # running without a desktop (sample run, screenshots) and fonts for offscreen widget tests
