@@ -14,10 +14,16 @@ namespace {
 
 // How far a preview's aspect ratio may be from the picture's.
 constexpr double kAspectTolerance = 0.02;
-// A line of a black bar: dark on average and nowhere bright, which allows for the ringing and
-// the colour bleeding that JPEG adds next to the picture's edge.
-constexpr int kBarMeanLevel = 32;
-constexpr int kBarPeakLevel = 128;
+// What a line of a black bar may hold. The loose levels allow for the ringing and the colour
+// bleeding that JPEG adds next to a bright picture's edge; but a dark picture's own edge (a
+// night sky) passes them too, and would be cropped with the bars. Its bars are then told from
+// it by the strict levels, which only the bars' nearly pure black meets.
+struct BarLevels {
+  int mean;
+  int peak;
+};
+constexpr BarLevels kLooseBar{32, 128};
+constexpr BarLevels kStrictBar{6, 24};
 // How many lines the bars at two opposite edges may differ by (cameras round either way).
 constexpr int kBarImbalance = 2;
 
@@ -28,7 +34,7 @@ bool AspectMatches(QSize a, QSize b) {
 }
 
 // Whether the row (or the column) `line` of `image`, in Format_RGB888, is a black bar's.
-bool IsBarLine(const QImage& image, int line, bool row) {
+bool IsBarLine(const QImage& image, int line, bool row, BarLevels levels) {
   const int length = row ? image.width() : image.height();
   long sum = 0;
   int peak = 0;
@@ -38,7 +44,25 @@ bool IsBarLine(const QImage& image, int line, bool row) {
     sum += rgb[0] + rgb[1] + rgb[2];
     peak = std::max({peak, int{rgb[0]}, int{rgb[1]}, int{rgb[2]}});
   }
-  return peak <= kBarPeakLevel && sum <= static_cast<long>(kBarMeanLevel) * 3 * length;
+  return peak <= levels.peak && sum <= static_cast<long>(levels.mean) * 3 * length;
+}
+
+// What lies between the black bars at two opposite edges of `thumbnail`, lines being rows
+// (letterbox) or columns (pillarbox), when it has the shape of `frame`; nullopt otherwise.
+std::optional<QRect> BetweenBars(const QImage& thumbnail, QSize frame, bool rows,
+                                 BarLevels levels) {
+  const int lines = rows ? thumbnail.height() : thumbnail.width();
+  int lead = 0;
+  while (lead < lines / 2 && IsBarLine(thumbnail, lead, rows, levels)) ++lead;
+  int trail = 0;
+  while (trail < lines / 2 && IsBarLine(thumbnail, lines - 1 - trail, rows, levels)) ++trail;
+  if (lead + trail == 0 || std::abs(lead - trail) > kBarImbalance || lead + trail >= lines) {
+    return std::nullopt;
+  }
+  const QRect area = rows ? QRect(0, lead, thumbnail.width(), lines - lead - trail)
+                          : QRect(lead, 0, lines - lead - trail, thumbnail.height());
+  if (!AspectMatches(area.size(), frame)) return std::nullopt;
+  return area;
 }
 
 // The part of `thumbnail` that shows the picture of `frame`: all of it when the shapes agree,
@@ -49,18 +73,8 @@ std::optional<QRect> PictureArea(const QImage& thumbnail, QSize frame) {
   // pillarboxed (bars left and right).
   const bool rows = static_cast<qint64>(frame.width()) * thumbnail.height() >
                     static_cast<qint64>(thumbnail.width()) * frame.height();
-  const int lines = rows ? thumbnail.height() : thumbnail.width();
-  int lead = 0;
-  while (lead < lines / 2 && IsBarLine(thumbnail, lead, rows)) ++lead;
-  int trail = 0;
-  while (trail < lines / 2 && IsBarLine(thumbnail, lines - 1 - trail, rows)) ++trail;
-  if (lead + trail == 0 || std::abs(lead - trail) > kBarImbalance || lead + trail >= lines) {
-    return std::nullopt;
-  }
-  const QRect area = rows ? QRect(0, lead, thumbnail.width(), lines - lead - trail)
-                          : QRect(lead, 0, lines - lead - trail, thumbnail.height());
-  if (!AspectMatches(area.size(), frame)) return std::nullopt;
-  return area;
+  if (auto area = BetweenBars(thumbnail, frame, rows, kLooseBar)) return area;
+  return BetweenBars(thumbnail, frame, rows, kStrictBar);
 }
 
 }  // namespace

@@ -147,18 +147,25 @@ TEST(EmbeddedPreview, ExifBlockNearTheHeadsEndIsReadWithTheFrameHeaderAfterIt) {
   }
 }
 
+// The picture seen at night: its edges nearly as dark as the bars.
+QImage Dark(QImage picture) {
+  QPainter(&picture).fillRect(picture.rect(), QColor(0, 0, 0, 225));
+  return picture;
+}
+
 TEST(EmbeddedPreview, LetterboxedThumbnailIsCroppedAndLooksLikeTheWholePicture) {
-  for (const QSize size : {QSize(1200, 800), QSize(1280, 720), QSize(600, 600)}) {
-    const QImage picture = PhotoLike(size.width(), size.height());
+  for (const QSize size : {QSize(1200, 800), QSize(1280, 720), QSize(600, 600), QSize()}) {
+    const QImage picture =
+        size.isValid() ? PhotoLike(size.width(), size.height()) : Dark(PhotoLike(1200, 800));
     const QByteArray file =
         CameraJpeg(picture, {.thumbnail = EncodeJpeg(LetterboxedThumbnail(picture))});
     const std::optional<EmbeddedPreview> preview = Preview(file);
-    ASSERT_TRUE(preview.has_value()) << size.width() << "x" << size.height();
+    ASSERT_TRUE(preview.has_value()) << picture.width() << "x" << picture.height();
     const QImage fitted = FitPreview(*preview, kSide);
     const QImage full = FullDecode(file);
     ASSERT_EQ(fitted.size(), full.size());
     const double psnr = Psnr(CentreOnWhite(fitted, kSide), CentreOnWhite(full, kSide));
-    std::printf("%dx%d: preview %dx%d, PSNR %.1f dB\n", size.width(), size.height(),
+    std::printf("%dx%d: preview %dx%d, PSNR %.1f dB\n", picture.width(), picture.height(),
                 preview->picture.width(), preview->picture.height(), psnr);
     EXPECT_GE(psnr, 26.0);
   }
