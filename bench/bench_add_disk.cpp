@@ -155,18 +155,10 @@ AddRun RunAdd(const std::string& qrvtool, const QString& catalog, const QString&
   run.time.cpu = usage.cpu;
   run.max_rss_kb = usage.max_rss_kb;
   run.time.wall = Now() - start;
-  QFile out_file(out), err_file(err);
-  if (out_file.open(QIODevice::ReadOnly)) {
-    for (const QByteArray& line : out_file.readAll().split('\n')) {
-      const QList<QByteArray> fields = line.split('\t');
-      if (fields.size() != 2) continue;
-      if (fields[0] == "found") run.found = fields[1].toLongLong();
-      if (fields[0] == "added") run.added = fields[1].toLongLong();
-    }
-  }
-  if (!run.ok && err_file.open(QIODevice::ReadOnly)) {
-    run.error = QString::fromLocal8Bit(err_file.readAll().trimmed().right(600));
-  }
+  const AddCounts counts = ReadAddCounts(Local(out));
+  run.found = counts.found;
+  run.added = counts.added;
+  if (!run.ok) run.error = QString::fromStdString(TailOf(Local(err), 600));
   if (!run.ok && run.error.isEmpty()) run.error = QStringLiteral("qrvtool add failed");
   return run;
 }

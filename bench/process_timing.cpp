@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 namespace quorvel {
 namespace {
@@ -68,6 +70,32 @@ bool Wait(pid_t pid, ChildUsage* usage) {
                 (used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
   usage->max_rss_kb = used.ru_maxrss;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+AddCounts ReadAddCounts(const std::string& out_file) {
+  AddCounts counts;
+  std::ifstream in(out_file);
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    const std::string key = line.substr(0, tab);
+    const long long value = std::atoll(line.c_str() + tab + 1);
+    if (key == "found") counts.found = value;
+    if (key == "added") counts.added = value;
+  }
+  return counts;
+}
+
+std::string TailOf(const std::string& file, std::size_t bytes) {
+  std::ifstream in(file, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto blank = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t start = 0;
+  while (start < text.size() && blank(text[start])) ++start;
+  text.erase(0, start);
+  return text.size() > bytes ? text.substr(text.size() - bytes) : text;
 }
 
 double Median(std::vector<double> values) {

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,17 @@ struct ChildUsage {
 // Waits for `pid` (any child when -1); true when it exited with status 0. Fills `usage`; its
 // rchar only for a given pid, read from /proc before the child is reaped.
 bool Wait(pid_t pid, ChildUsage* usage);
+
+// The "found" and "added" counts that `qrvtool add` printed into `out_file`; -1 for a count it
+// did not print.
+struct AddCounts {
+  long long found = -1;
+  long long added = -1;
+};
+AddCounts ReadAddCounts(const std::string& out_file);
+
+// The last `bytes` bytes of a file without blanks at either end: what a failed child said.
+std::string TailOf(const std::string& file, std::size_t bytes);
 
 // The median; NaN for no values.
 double Median(std::vector<double> values);
