@@ -19,6 +19,13 @@ class SimulatedMedium::File : public OpenedFile {
     }
     return got;
   }
+  std::int64_t Size() const override { return file_->Size(); }
+  // The head moves on the next read, which then does not continue the last one.
+  bool Seek(std::int64_t offset, QString* error) override {
+    if (!file_->Seek(offset, error)) return false;
+    position_ = offset;
+    return true;
+  }
 
  private:
   const std::shared_ptr<SimulatedMedium> medium_;

@@ -7,6 +7,8 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev libjpeg62-turbo-dev
+  # videos, camera RAW, HEIF and AVIF
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libraw-dev libheif-dev
   # Qt's own texts (message box buttons, file dialogs) in Russian
   qt6-translations-l10n
   # image readers for WebP, TIFF and more; djpeg, the renderer's peer in its benchmark
@@ -15,6 +17,8 @@ packages=(
   mate-backgrounds ukui-wallpapers libvips-tools
   # bench_disc_scan's camera-like photographs made from them, with an EXIF block
   imagemagick libimage-exiftool-perl
+  # the fixtures of the video, RAW and HEIF tests and the peers they and the benchmark compare with
+  ffmpeg ffmpegthumbnailer libheif-examples heif-thumbnailer libraw-bin
   # tests, benchmarks, fuzzing
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   # running without a desktop (sample run, screenshots) and fonts for offscreen widget tests

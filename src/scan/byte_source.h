@@ -5,9 +5,12 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <stop_token>
 #include <vector>
+
+#include "scan/file_access.h"
 
 namespace quorvel {
 
@@ -23,6 +26,18 @@ class ByteSource {
   // Why the reading ended before the end of the file (an I/O error on a scratched disc);
   // empty when it reached the end. Meaningful once Next has returned empty.
   virtual QString ReadError() const = 0;
+
+  // For the formats whose decoders read at any offset (videos, camera RAW) instead of taking
+  // the bytes in order: the file itself, opened once the medium is free for it (on a disc, when
+  // the reader's turn comes to it). The medium is the decoder's until the file is destroyed, so
+  // destroy it as soon as all that is needed has been read. Null with `error` set when the file
+  // cannot be opened, `stop` is requested, or the source cannot seek. Use either this or Next,
+  // not both.
+  virtual std::unique_ptr<OpenedFile> OpenForSeeking(std::stop_token stop, QString* error) {
+    static_cast<void>(stop);
+    *error = QStringLiteral("This file cannot be read by seeking");
+    return nullptr;
+  }
 };
 
 // A file's bytes already in memory, handed over in one piece.
@@ -37,6 +52,13 @@ class MemoryByteSource : public ByteSource {
     return bytes_;
   }
   QString ReadError() const override { return read_error_; }
+  std::unique_ptr<OpenedFile> OpenForSeeking(std::stop_token stop, QString* error) override {
+    if (stop.stop_requested()) {
+      *error = QStringLiteral("Rendering was stopped");
+      return nullptr;
+    }
+    return OpenMemory(bytes_);
+  }
 
  private:
   std::vector<std::uint8_t> bytes_;

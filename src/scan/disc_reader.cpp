@@ -7,6 +7,8 @@
 #include <thread>
 #include <utility>
 
+#include "scan/picture_formats.h"
+
 namespace quorvel {
 
 // What the reader threads, the decoders and the control share about one list. Abandoned reader
@@ -22,10 +24,48 @@ struct ReadState {
   int position = 0;           // the file the live reader is at
   bool in_medium = false;     // the live reader waits for the medium (an open or a read)
   std::shared_ptr<std::atomic<std::int64_t>> bytes_read;
+  std::shared_ptr<FileAccess> access;
 };
 
-ReadFile::ReadFile(std::shared_ptr<ReadState> state, QString path, bool looks_for_preview)
-    : state_(std::move(state)), path_(std::move(path)), head_judged_(!looks_for_preview) {}
+ReadFile::ReadFile(std::shared_ptr<ReadState> state, QString path, bool looks_for_preview,
+                   bool by_seeking)
+    : state_(std::move(state)),
+      path_(std::move(path)),
+      head_judged_(!looks_for_preview || by_seeking),
+      by_seeking_(by_seeking) {}
+
+// A file that the reader lent the medium for, in the decoder's hands: its reads are counted as
+// the reader's, its I/O error is the file's, and its destruction gives the medium back.
+class LentFile : public OpenedFile {
+ public:
+  LentFile(std::shared_ptr<ReadFile> file, std::unique_ptr<OpenedFile> opened)
+      : file_(std::move(file)), opened_(std::move(opened)) {}
+  ~LentFile() override {
+    ReadState& state = *file_->state_;
+    const std::lock_guard lock(state.mutex);
+    file_->returned_ = true;
+    state.changed.notify_all();
+  }
+  LentFile(const LentFile&) = delete;
+  LentFile& operator=(const LentFile&) = delete;
+
+  std::int64_t Read(std::uint8_t* buffer, std::int64_t size, QString* error) override {
+    const std::int64_t got = opened_->Read(buffer, size, error);
+    if (got > 0) *file_->state_->bytes_read += got;
+    if (got < 0) {
+      const std::lock_guard lock(file_->state_->mutex);
+      file_->error_ = *error;
+      file_->io_error_ = true;
+    }
+    return got;
+  }
+  std::int64_t Size() const override { return opened_->Size(); }
+  bool Seek(std::int64_t offset, QString* error) override { return opened_->Seek(offset, error); }
+
+ private:
+  const std::shared_ptr<ReadFile> file_;
+  const std::unique_ptr<OpenedFile> opened_;
+};
 
 std::optional<EmbeddedPreview> ReadFile::WaitForPreview(std::stop_token stop) {
   std::unique_lock lock(state_->mutex);
@@ -48,6 +88,27 @@ std::span<const std::uint8_t> ReadFile::Next(std::stop_token stop) {
 QString ReadFile::ReadError() const {
   const std::lock_guard lock(state_->mutex);
   return error_;
+}
+
+std::unique_ptr<OpenedFile> ReadFile::OpenForSeeking(std::stop_token stop, QString* error) {
+  std::unique_lock lock(state_->mutex);
+  if (!by_seeking_) return ByteSource::OpenForSeeking(stop, error);
+  state_->changed.wait(lock, stop, [this] { return lent_ || ended_ || dropped_; });
+  if (stop.stop_requested() || dropped_ || !lent_ || returned_) {
+    *error = error_.isEmpty() ? QStringLiteral("Rendering was stopped") : error_;
+    return nullptr;
+  }
+  const std::shared_ptr<FileAccess> access = state_->access;
+  lock.unlock();
+  std::unique_ptr<OpenedFile> opened = access->Open(path_, error);
+  lock.lock();
+  if (!opened) {
+    error_ = *error;
+    returned_ = true;
+    state_->changed.notify_all();
+    return nullptr;
+  }
+  return std::make_unique<LentFile>(shared_from_this(), std::move(opened));
 }
 
 QString ReadFile::IoError() const {
@@ -108,6 +169,7 @@ class FileReading {
   // False when the reader is to stop.
   bool ReadOne(int index) {
     ReadFile& file = *(*files_)[index];
+    if (file.by_seeking_) return Lend(file, index);
     {
       std::unique_lock lock(state_->mutex);
       const std::int64_t first =
@@ -172,6 +234,31 @@ class FileReading {
         return true;
       }
     }
+  }
+
+  // Lends the medium to the decoder of a file read by seeking, and waits until it gives it back.
+  // The decoder's reads are not the reader's: when one stalls and the capture moves on, the
+  // file is dropped and the reader goes on by itself.
+  bool Lend(ReadFile& file, int index) {
+    std::unique_lock lock(state_->mutex);
+    switch (WaitForRoom(lock, index, 0)) {
+      case Room::kStop:
+        return false;
+      case Room::kSkip:
+        return true;
+      case Room::kGo:
+        break;
+    }
+    state_->in_medium = false;
+    file.lent_ = true;
+    state_->changed.notify_all();
+    state_->changed.wait(lock, stop_, [&] {
+      return file.dropped_ || file.returned_ || index > state_->last;
+    });
+    if (stop_.stop_requested()) return false;
+    file.ended_ = true;
+    state_->changed.notify_all();
+    return index <= state_->last;
   }
 
   // Reads on into `buffer` until it holds `until` bytes, the file ends or the medium fails,
@@ -272,7 +359,7 @@ std::shared_ptr<const std::vector<std::shared_ptr<ReadFile>>> MakeFiles(
   auto files = std::make_shared<std::vector<std::shared_ptr<ReadFile>>>();
   files->reserve(static_cast<std::size_t>(paths.size()));
   for (const QString& path : paths) {
-    files->push_back(std::make_shared<ReadFile>(state, path, use_previews));
+    files->push_back(std::make_shared<ReadFile>(state, path, use_previews, ReadsBySeeking(path)));
   }
   return files;
 }
@@ -286,6 +373,7 @@ DiscReader::DiscReader(const QStringList& paths, std::shared_ptr<FileAccess> acc
       access_(std::move(access)),
       use_previews_(use_previews) {
   state_->bytes_read = std::move(bytes_read);
+  state_->access = access_;
   const std::lock_guard lock(state_->mutex);
   StartReading(0);
 }

@@ -24,12 +24,15 @@ namespace quorvel {
 
 struct ReadState;
 
-// The bytes of one file of a reader's list as they arrive. Next and WaitForPreview are for the
-// one decoder of the file; Drop may come from any thread.
-class ReadFile : public ByteSource {
+// The bytes of one file of a reader's list as they arrive. Next, WaitForPreview and
+// OpenForSeeking are for the one decoder of the file; Drop may come from any thread.
+class ReadFile : public ByteSource, public std::enable_shared_from_this<ReadFile> {
  public:
   // With `looks_for_preview`, the decoder waits for the reader's look at the file's beginning.
-  ReadFile(std::shared_ptr<ReadState> state, QString path, bool looks_for_preview);
+  // With `by_seeking`, the reader reads none of it: when its turn comes, it lends the medium to
+  // the decoder, which reads what it needs through OpenForSeeking.
+  ReadFile(std::shared_ptr<ReadState> state, QString path, bool looks_for_preview,
+           bool by_seeking);
   ReadFile(const ReadFile&) = delete;
   ReadFile& operator=(const ReadFile&) = delete;
 
@@ -43,6 +46,9 @@ class ReadFile : public ByteSource {
   std::span<const std::uint8_t> Next(std::stop_token stop) override;
   // Why the reading ended early: the file could not be opened, or the medium failed in it.
   QString ReadError() const override;
+  // A file read by seeking: waits for the reader's turn to come to it, then opens it. The reader
+  // reads no other file until the opened file is destroyed or the file is dropped.
+  std::unique_ptr<OpenedFile> OpenForSeeking(std::stop_token stop, QString* error) override;
   // The medium's error that ended the reading after the file was opened; empty otherwise.
   QString IoError() const;
 
@@ -55,6 +61,7 @@ class ReadFile : public ByteSource {
  private:
   friend class DiscReader;
   friend class FileReading;
+  friend class LentFile;
 
   void DropLocked();
   void Uncount(std::int64_t size);
@@ -67,6 +74,9 @@ class ReadFile : public ByteSource {
   std::int64_t counted_ = 0;         // of waiting_ and taken_, in the reader's bound
   std::optional<EmbeddedPreview> preview_;
   bool head_judged_ = false;
+  const bool by_seeking_;
+  bool lent_ = false;      // the reader has lent the medium for the file
+  bool returned_ = false;  // the decoder is done with the medium
   bool ended_ = false;    // the reader is done with the file
   bool dropped_ = false;  // the decoder is done with it, or will never come
   QString error_;

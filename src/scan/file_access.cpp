@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -34,6 +35,12 @@ class QtFile : public OpenedFile {
     if (got < 0) *error = file_.errorString();
     return got;
   }
+  std::int64_t Size() const override { return file_.size(); }
+  bool Seek(std::int64_t offset, QString* error) override {
+    if (file_.seek(offset)) return true;
+    *error = file_.errorString();
+    return false;
+  }
 
  private:
   QFile file_;
@@ -58,7 +65,7 @@ QString SystemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 class PosixFile : public OpenedFile {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  PosixFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
   ~PosixFile() override { ::close(fd_); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -72,9 +79,16 @@ class PosixFile : public OpenedFile {
       return -1;
     }
   }
+  std::int64_t Size() const override { return size_; }
+  bool Seek(std::int64_t offset, QString* error) override {
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0) return true;
+    *error = SystemError();
+    return false;
+  }
 
  private:
   int fd_;
+  std::int64_t size_;
 };
 
 class Local : public FileAccess {
@@ -105,16 +119,45 @@ class Local : public FileAccess {
       return nullptr;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    // The whole file is read front to back once.
+    // Most files are read front to back once.
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return std::make_unique<PosixFile>(fd);
+    return std::make_unique<PosixFile>(fd, static_cast<std::int64_t>(info.st_size));
   }
 };
 
 #endif
 
+class MemoryFile : public OpenedFile {
+ public:
+  explicit MemoryFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::int64_t Read(std::uint8_t* buffer, std::int64_t size, QString*) override {
+    const auto got = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(size, 0, static_cast<std::int64_t>(bytes_.size() - position_)));
+    std::memcpy(buffer, bytes_.data() + position_, got);
+    position_ += got;
+    return static_cast<std::int64_t>(got);
+  }
+  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+  bool Seek(std::int64_t offset, QString* error) override {
+    if (offset < 0 || offset > Size()) {
+      *error = QStringLiteral("Seek outside the file");
+      return false;
+    }
+    position_ = static_cast<std::size_t>(offset);
+    return true;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t position_ = 0;
+};
+
 }  // namespace
 
 std::shared_ptr<FileAccess> LocalFileAccess() { return std::make_shared<Local>(); }
+
+std::unique_ptr<OpenedFile> OpenMemory(std::span<const std::uint8_t> bytes) {
+  return std::make_unique<MemoryFile>(bytes);
+}
 
 }  // namespace quorvel

@@ -6,10 +6,12 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 namespace quorvel {
 
-// One file opened for reading front to back. Used by one thread at a time.
+// One file opened for reading, front to back or (for the formats that need it) at any offset.
+// Used by one thread at a time.
 class OpenedFile {
  public:
   virtual ~OpenedFile() = default;
@@ -17,6 +19,10 @@ class OpenedFile {
   // read, 0 at the end of the file, or -1 with `error` set when the medium fails (the rest of
   // the file is then not to be read). May block for as long as the medium takes.
   virtual std::int64_t Read(std::uint8_t* buffer, std::int64_t size, QString* error) = 0;
+  // The file's size in bytes, as it was when opened.
+  virtual std::int64_t Size() const = 0;
+  // Moves the position to `offset` (from 0 to Size()); false with `error` set when it cannot be.
+  virtual bool Seek(std::int64_t offset, QString* error) = 0;
 };
 
 class FileAccess {
@@ -30,6 +36,10 @@ class FileAccess {
 // The file system: `path` is taken as the file system's own bytes (a name that is not UTF-8
 // included), and anything but a regular file is refused.
 std::shared_ptr<FileAccess> LocalFileAccess();
+
+// `bytes` as an opened file, for decoders that read by seeking when the file is already in
+// memory. The bytes must outlive it.
+std::unique_ptr<OpenedFile> OpenMemory(std::span<const std::uint8_t> bytes);
 
 }  // namespace quorvel
 

@@ -12,6 +12,7 @@
 #include "catalog/jpeg_error_manager.h"
 #include "scan/area_reducer.h"
 #include "scan/exif_reader.h"
+#include "scan/decode_limits.h"
 #include "scan/thumbnail_renderer.h"
 
 namespace quorvel {
@@ -21,7 +22,7 @@ namespace {
 constexpr int kRowBatch = 16;
 // Progressive and multi-scan JPEGs need whole-image coefficient buffers (2 bytes per sample of
 // every component): those larger than this fail instead of taking the machine's memory.
-constexpr long kJpegMemoryLimit = 256L * 1024 * 1024;
+constexpr long kJpegMemoryLimit = static_cast<long>(kMaxDecodedBytes);
 
 // Everything one JPEG decode needs, owned by the caller so that no C++ object is created between
 // setjmp and a jump out of libjpeg.

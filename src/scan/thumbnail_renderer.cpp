@@ -1,6 +1,5 @@
 #include "scan/thumbnail_renderer.h"
 
-#include <QImageReader>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
@@ -10,8 +9,12 @@
 
 #include "catalog/format.h"
 #include "scan/file_access.h"
+#include "scan/heif_picture_reader.h"
 #include "scan/jpeg_picture_decoder.h"
+#include "scan/picture_formats.h"
 #include "scan/qt_picture_reader.h"
+#include "scan/raw_picture_reader.h"
+#include "scan/video_frame_reader.h"
 
 namespace quorvel {
 namespace {
@@ -54,6 +57,16 @@ QImage Decode(ByteSource& source, const QString& path, int side, const std::stop
     return QImage();
   };
   if (stop.stop_requested()) return stopped();
+  switch (FamilyOf(path)) {
+    case PictureFamily::kVideo:
+      return ReadVideoFrame(source, side, stop, message);
+    case PictureFamily::kCameraRaw:
+      return ReadRawPicture(source, side, stop, message);
+    case PictureFamily::kHeif:
+      return ReadHeifPicture(source, side, stop, message);
+    case PictureFamily::kPicture:
+      break;
+  }
   // Enough of the beginning to tell a JPEG by its first bytes, whatever its name.
   QByteArray first;
   bool ended = false;
@@ -100,6 +113,14 @@ class FileSource : public ByteSource {
     return {buffer_.data(), static_cast<std::size_t>(got)};
   }
   QString ReadError() const override { return error_; }
+  std::unique_ptr<OpenedFile> OpenForSeeking(std::stop_token stop, QString* error) override {
+    if (!file_ || stop.stop_requested() || !file_->Seek(0, error)) {
+      if (error->isEmpty()) *error = QStringLiteral("The file was already read");
+      return nullptr;
+    }
+    ended_ = true;
+    return std::move(file_);
+  }
 
  private:
   std::unique_ptr<OpenedFile> file_;
@@ -109,19 +130,6 @@ class FileSource : public ByteSource {
 };
 
 }  // namespace
-
-QSet<QByteArray> ReadableImageSuffixes() {
-  QSet<QByteArray> suffixes;
-  for (const QByteArray& format : QImageReader::supportedImageFormats()) {
-    suffixes.insert(format.toLower());
-  }
-  return suffixes;
-}
-
-bool HasReadableSuffix(const QString& path, const QSet<QByteArray>& suffixes) {
-  const QByteArray suffix = FileSuffix(path);
-  return !suffix.isEmpty() && suffixes.contains(suffix);
-}
 
 QSize FittedSize(QSize source, int side) {
   if (source.width() < 1 || source.height() < 1 || side < 1) return {};

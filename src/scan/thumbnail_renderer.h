@@ -11,17 +11,9 @@
 #include <stop_token>
 
 #include "scan/byte_source.h"
+#include "scan/picture_formats.h"
 
 namespace quorvel {
-
-// The file-name suffixes (lower case, without the dot) of the formats that Qt's installed image
-// readers can read. Asks Qt's plugin registry: compute it once and keep it.
-QSet<QByteArray> ReadableImageSuffixes();
-
-// True when the suffix of the file name in `path` (after its last dot, in any case) is one of
-// `suffixes`. Looks only at the text, never at the file, so that a walk over a slow disk reads
-// nothing. Both '/' and '\' end a folder part.
-bool HasReadableSuffix(const QString& path, const QSet<QByteArray>& suffixes);
 
 // The largest size of the aspect ratio of `source` that fits into `side` x `side`, never larger
 // than `source` itself (small pictures are not blown up), and at least 1 x 1.
@@ -35,7 +27,8 @@ int DctScaleEighths(QSize source, QSize target);
 QImage TurnUpright(const QImage& image, int orientation);
 
 // The picture of the file at `path`, turned upright as its EXIF orientation says and reduced by
-// area averaging to FittedSize(upright size, side). A JPEG (known by its first bytes, whatever
+// area averaging to FittedSize(upright size, side). Videos, camera RAW and HEIF files (known by
+// their suffix) go to their libraries' readers. A JPEG (known by its first bytes, whatever
 // its name) is decoded by libjpeg at the smallest DCT scale that is not below that size, a few
 // rows at a time, so memory stays proportional to the result; other formats go through Qt's
 // readers. A JPEG cut short gives the part it holds, the rest grey. Returns a null image with

@@ -86,7 +86,19 @@ class FakeFileAccess : public FileAccess, public std::enable_shared_from_this<Fa
         : access_(std::move(access)),
           path_(std::move(path)),
           real_(std::move(real)),
+          made_up_size_(made_up),
           made_up_left_(made_up) {}
+
+    std::int64_t Size() const override { return real_ ? real_->Size() : made_up_size_; }
+    bool Seek(std::int64_t offset, QString* error) override {
+      if (real_) return real_->Seek(offset, error);
+      if (offset < 0 || offset > made_up_size_) {
+        *error = QStringLiteral("Invalid argument");
+        return false;
+      }
+      made_up_left_ = made_up_size_ - offset;
+      return true;
+    }
 
     std::int64_t Read(std::uint8_t* buffer, std::int64_t size, QString* error) override {
       FakeFileAccess& access = *access_;
@@ -119,6 +131,7 @@ class FakeFileAccess : public FileAccess, public std::enable_shared_from_this<Fa
     const std::shared_ptr<FakeFileAccess> access_;
     const QString path_;
     const std::unique_ptr<OpenedFile> real_;
+    const std::int64_t made_up_size_;
     std::int64_t made_up_left_;
   };
 
