@@ -174,8 +174,11 @@ void ThumbControlTest::filesThatDoNotDecodeAreReportedFailed() {
   QVERIFY(testkit::WriteBytes(cut, jpeg.left(jpeg.size() / 2)));
   const QString text = dir_->filePath(QStringLiteral("text.jpg"));
   QVERIFY(testkit::WriteBytes(text, "not a picture\n"));
+  // A video goes to its own reader, which reads by seeking.
+  const QString video = dir_->filePath(QStringLiteral("cut.mp4"));
+  QVERIFY(testkit::WriteBytes(video, jpeg.left(jpeg.size() / 2)));
 
-  for (const QString& broken : {cut, text}) {
+  for (const QString& broken : {cut, text, video}) {
     // A good picture first: the failed file must not leave it on show.
     QVERIFY(control.ShowFile(good));
     QTRY_VERIFY(control.ThumbnailReady());
