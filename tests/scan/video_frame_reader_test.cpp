@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QTemporaryDir>
 #include <memory>
@@ -17,17 +18,6 @@
 
 namespace quorvel {
 namespace {
-
-// A keyframe every second: the frame at a tenth of these ten seconds is one, so the frame
-// ffmpegthumbnailer takes (the keyframe at or after the point it seeks to) is the one we want.
-QStringList EveryFifthKey(const char* codec) {
-  return {QStringLiteral("-c:v"), QString::fromLatin1(codec), QStringLiteral("-g"),
-          QStringLiteral("5")};
-}
-
-// H.264 in the 4:2:0 that every player decodes.
-const QStringList kH264 = {QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                           QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")};
 
 class VideoFrameReaderTest : public ::testing::Test {
  protected:
@@ -46,12 +36,33 @@ class VideoFrameReaderTest : public ::testing::Test {
   // needs, since CTest runs each in a process of its own. NAME.png is ffmpegthumbnailer's
   // thumbnail of NAME, which must be made first.
   static bool Make(const QStringList& names) {
-    const auto video = [](const QString& name, const QStringList& encoding, int seconds = 10,
-                          QSize frame = QSize(320, 240)) {
-      return testkit::TestPatternVideo(Path(name), frame, seconds, 5, encoding);
+    // A keyframe every second: the frame at a tenth of ten seconds is one, so the frame
+    // ffmpegthumbnailer takes (the keyframe at or after the point it seeks to) is ours too.
+    const auto coded = [](const char* codec) {
+      return QStringList{"-c:v", codec, "-g", "5", "-q:v", "3"};
     };
-    const QStringList quick_vp = {"-deadline", "realtime", "-cpu-used", "8"};
-    const QStringList quality = {"-q:v", "3"};
+    const QStringList h264 = {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "5"};
+    const QStringList quick = {"-deadline", "realtime", "-cpu-used", "8"};
+    const QHash<QString, QStringList> encodings = {
+        {"h264.mp4", h264},
+        {"anamorphic.mp4", h264 + QStringList{"-vf", "setsar=4/3"}},
+        {"vp9.mkv", coded("libvpx-vp9") + quick},
+        {"vp8.webm", coded("libvpx") + quick},
+        {"mpeg4.avi", coded("mpeg4")},
+        {"mjpeg.mov", coded("mjpeg")},
+        {"mpeg2.mpg", coded("mpeg2video")},
+        {"wmv2.wmv", coded("wmv2")},
+        {"flv1.flv", coded("flv")},
+        {"h263.3gp", coded("h263")},
+        {"h264.m2ts", h264 + QStringList{"-muxdelay", "0", "-muxpreload", "0", "-f", "mpegts",
+                                         "-mpegts_m2ts_mode", "1"}},
+        // Black for its first second, and one keyframe only, at the start.
+        {"black_opening.mp4",
+         {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "200", "-sc_threshold", "0", "-vf",
+          "drawbox=w=iw:h=ih:color=black:t=fill:enable='lt(t,1)'"}},
+        // Frames stored as they are, which the damaged tests give an impossible size.
+        {"raw.avi", {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}},
+    };
     // The rotated video is h264.mp4 with a display rotation added: that is made before.
     if (names.contains("rotated.mp4") && !QFile::exists(Path("rotated.mp4")) &&
         !Make({"h264.mp4"})) {
@@ -61,47 +72,18 @@ class VideoFrameReaderTest : public ::testing::Test {
     for (const QString& name : names) {
       if (QFile::exists(Path(name))) continue;
       if (name.endsWith(".png")) {
-        const QString video_path = Path(name.chopped(4));
-        commands.append({"ffmpegthumbnailer", "-s", "100", "-i", video_path, "-o", Path(name)});
-      } else if (name == "h264.mp4") {
-        commands << video(name, kH264 + EveryFifthKey("libx264"));
+        commands.append(
+            {"ffmpegthumbnailer", "-s", "100", "-i", Path(name.chopped(4)), "-o", Path(name)});
       } else if (name == "rotated.mp4") {
         // A phone held upright: the frames are stored across, with a display rotation.
         commands.append({"ffmpeg", "-y", "-loglevel", "error", "-i", Path("h264.mp4"), "-c", "copy",
                          "-metadata:s:v:0", "rotate=90", Path(name)});
-      } else if (name == "anamorphic.mp4") {
-        commands << video(name,
-                          kH264 + EveryFifthKey("libx264") + QStringList{"-vf", "setsar=4/3"});
-      } else if (name == "vp9.mkv") {
-        commands << video(name, EveryFifthKey("libvpx-vp9") + quick_vp);
-      } else if (name == "vp8.webm") {
-        commands << video(name, EveryFifthKey("libvpx") + quick_vp);
-      } else if (name == "mpeg4.avi") {
-        commands << video(name, EveryFifthKey("mpeg4") + quality);
-      } else if (name == "mjpeg.mov") {
-        commands << video(name, EveryFifthKey("mjpeg") + quality);
-      } else if (name == "mpeg2.mpg") {
-        commands << video(name, EveryFifthKey("mpeg2video") + quality);
-      } else if (name == "wmv2.wmv") {
-        commands << video(name, EveryFifthKey("wmv2") + quality);
-      } else if (name == "flv1.flv") {
-        commands << video(name, EveryFifthKey("flv") + quality);
-      } else if (name == "h263.3gp") {
-        commands << video(name, EveryFifthKey("h263") + quality, 10, QSize(352, 288));
-      } else if (name == "h264.m2ts") {
-        commands << video(name, kH264 + EveryFifthKey("libx264") +
-                                    QStringList{"-muxdelay", "0", "-muxpreload", "0", "-f",
-                                                "mpegts", "-mpegts_m2ts_mode", "1"});
-      } else if (name == "black_opening.mp4") {
-        // Black for its first second, and one keyframe only, at the start.
-        commands << video(name,
-                          kH264 + QStringList{"-g", "200", "-sc_threshold", "0", "-vf",
-                                              "drawbox=w=iw:h=ih:color=black:t=fill:"
-                                              "enable='lt(t,1)'"},
-                          20);
-      } else if (name == "raw.avi") {
-        // Frames stored as they are, which the damaged tests give an impossible size.
-        commands << video(name, {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}, 1, QSize(64, 48));
+      } else if (encodings.contains(name)) {
+        const QSize size = name == "h263.3gp"  ? QSize(352, 288)
+                           : name == "raw.avi" ? QSize(64, 48)
+                                               : QSize(320, 240);
+        const int seconds = name == "black_opening.mp4" ? 20 : name == "raw.avi" ? 1 : 10;
+        commands << testkit::TestPatternVideo(Path(name), size, seconds, 5, encodings[name]);
       } else {
         return false;
       }
