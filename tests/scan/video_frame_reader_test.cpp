@@ -9,8 +9,8 @@
 #include <QHash>
 #include <QImage>
 #include <QTemporaryDir>
-#include <memory>
 #include <random>
+#include <utility>
 
 #include "scan/test_pictures.h"
 #include "scan/thumbnail_renderer.h"
