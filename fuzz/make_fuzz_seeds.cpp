@@ -166,7 +166,10 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<std::string, Bytes>> raws = {
         {"preview", with_preview},
         {"no_preview", DngFile(picture, {.preview = false})},
-        {"two_previews", DngFile(picture, {.preview = true, .small_preview = true})},
+        {"two_previews",
+         DngFile(picture, {.small_preview = quorvel::testkit::SmallPreview::kJpeg})},
+        {"rgb_preview", DngFile(picture, {.preview = false,
+                                          .small_preview = quorvel::testkit::SmallPreview::kRgb})},
         {"turned", DngFile(picture, {.orientation = 6})},
         {"cut_in_raw", Cut(with_preview, with_preview.size() * 3 / 4)}};
     if (!WriteSeeds(argv[4], raws, ".dng")) return 1;

@@ -22,6 +22,7 @@ using testkit::AreaAverage;
 using testkit::DngFile;
 using testkit::DngOptions;
 using testkit::Psnr;
+using testkit::SmallPreview;
 
 constexpr int kSide = 100;
 
@@ -39,6 +40,12 @@ testkit::RgbPicture Marked(int width, int height) {
     }
   }
   return picture;
+}
+
+QImage AsImage(const testkit::RgbPicture& picture) {
+  return QImage(picture.pixels.data(), picture.width, picture.height, picture.width * 3,
+                QImage::Format_RGB888)
+      .copy();
 }
 
 bool Red(QRgb pixel) { return qRed(pixel) > 180 && qGreen(pixel) < 80 && qBlue(pixel) < 80; }
@@ -89,7 +96,7 @@ QImage Read(const QString& path, QString* message, testkit::FakeFileAccess* acce
 // With a small preview in IFD0 and the picture's own size in a SubIFD, the larger is taken, and
 // only the headers and that preview are read, not the raw data after them.
 TEST_F(RawPictureReaderTest, TakesTheLargestPreviewAndReadsOnlyIt) {
-  const QString path = Write("two.dng", {.preview = true, .small_preview = true});
+  const QString path = Write("two.dng", {.small_preview = SmallPreview::kJpeg});
   auto access = std::make_shared<testkit::FakeFileAccess>();
   QString message;
   const QImage thumbnail = Read(path, &message, access.get());
@@ -104,6 +111,18 @@ TEST_F(RawPictureReaderTest, TakesTheLargestPreviewAndReadsOnlyIt) {
 
   const std::int64_t size = QFileInfo(path).size();
   EXPECT_LT(access->BytesRead(path), size / 5) << "of " << size;
+}
+
+// A preview stored as uncompressed RGB serves as a JPEG one does: the 80 x 60 picture is not
+// developed to 100 x 75.
+TEST_F(RawPictureReaderTest, TakesAnUncompressedPreviewToo) {
+  QString message;
+  const QImage thumbnail =
+      Read(Write("rgb.dng", {.preview = false, .small_preview = SmallPreview::kRgb}), &message);
+  ASSERT_EQ(thumbnail.size(), QSize(80, 60)) << message.toStdString();
+  const double psnr = Psnr(thumbnail, AreaAverage(AsImage(Marked(320, 240)), QSize(80, 60)));
+  EXPECT_GE(psnr, 40.0);
+  RecordProperty("psnr_rgb_preview", std::to_string(psnr));
 }
 
 // The RAW's orientation turns the picture, whether from the preview or developed, and only once.
@@ -132,10 +151,7 @@ TEST_F(RawPictureReaderTest, DevelopsTheRawWithoutAPreview) {
   EXPECT_GE(psnr, 45.0);
   RecordProperty("psnr_developed", std::to_string(psnr));
   // And it resembles the picture the mosaic was made of.
-  const testkit::RgbPicture source = Marked(320, 240);
-  const QImage picture(source.pixels.data(), source.width, source.height, source.width * 3,
-                       QImage::Format_RGB888);
-  EXPECT_GE(Psnr(thumbnail, AreaAverage(picture, QSize(100, 75))), 22.0);
+  EXPECT_GE(Psnr(thumbnail, AreaAverage(AsImage(Marked(320, 240)), QSize(100, 75))), 22.0);
 }
 
 // Damaged, foreign or empty files, a failing medium and a stop give no picture and a reason.

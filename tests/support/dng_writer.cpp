@@ -126,10 +126,11 @@ std::vector<Entry> StripEntries(int width, int height, std::uint32_t length) {
           Shorts(284, {1})};
 }
 
-std::vector<Entry> PreviewEntries(int width, int height, std::uint32_t length) {
+// A JPEG (YCbCr) preview, or an uncompressed RGB one.
+std::vector<Entry> PreviewEntries(int width, int height, std::uint32_t length, bool jpeg = true) {
   std::vector<Entry> entries = StripEntries(width, height, length);
-  for (Entry entry : {Long(254, 1), Shorts(258, {8, 8, 8}), Shorts(259, {7}), Shorts(262, {6}),
-                      Shorts(277, {3})}) {
+  for (Entry entry : {Long(254, 1), Shorts(258, {8, 8, 8}), Shorts(259, {jpeg ? 7U : 1U}),
+                      Shorts(262, {jpeg ? 6U : 2U}), Shorts(277, {3})}) {
     entries.push_back(std::move(entry));
   }
   return entries;
@@ -216,12 +217,14 @@ std::vector<std::uint8_t> DngFile(const RgbPicture& picture, const DngOptions& o
     ifd.strip = strips.size();
     strips.push_back(std::move(strip));
   };
-  if (options.small_preview) {
-    const RgbPicture small = Quarter(picture);
-    Bytes jpeg = Jpeg(small);
-    add_image(ifd0,
-              PreviewEntries(small.width, small.height, static_cast<std::uint32_t>(jpeg.size())),
-              std::move(jpeg));
+  if (options.small_preview != SmallPreview::kNone) {
+    RgbPicture small = Quarter(picture);
+    const bool jpeg = options.small_preview == SmallPreview::kJpeg;
+    Bytes strip = jpeg ? Jpeg(small) : std::move(small.pixels);
+    add_image(
+        ifd0,
+        PreviewEntries(small.width, small.height, static_cast<std::uint32_t>(strip.size()), jpeg),
+        std::move(strip));
   }
   if (options.preview) {
     Bytes jpeg = Jpeg(picture);
@@ -231,7 +234,7 @@ std::vector<std::uint8_t> DngFile(const RgbPicture& picture, const DngOptions& o
         PreviewEntries(picture.width, picture.height, static_cast<std::uint32_t>(jpeg.size())),
         std::move(jpeg));
   }
-  Ifd& raw_ifd = options.small_preview ? ifds.emplace_back() : ifds[0];
+  Ifd& raw_ifd = options.small_preview != SmallPreview::kNone ? ifds.emplace_back() : ifds[0];
   add_image(raw_ifd,
             RawEntries(picture.width, picture.height, static_cast<std::uint32_t>(raw.size())),
             std::move(raw));
