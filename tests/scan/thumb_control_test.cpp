@@ -177,8 +177,10 @@ void ThumbControlTest::filesThatDoNotDecodeAreReportedFailed() {
   // A video goes to its own reader, which reads by seeking.
   const QString video = dir_->filePath(QStringLiteral("cut.mp4"));
   QVERIFY(testkit::WriteBytes(video, jpeg.left(jpeg.size() / 2)));
+  const QString phone = dir_->filePath(QStringLiteral("text.heic"));
+  QVERIFY(testkit::WriteBytes(phone, "not a picture\n"));
 
-  for (const QString& broken : {cut, text, video}) {
+  for (const QString& broken : {cut, text, video, phone}) {
     // A good picture first: the failed file must not leave it on show.
     QVERIFY(control.ShowFile(good));
     QTRY_VERIFY(control.ThumbnailReady());
