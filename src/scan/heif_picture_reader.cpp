@@ -190,23 +190,26 @@ QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QStri
     return failed();
   }
   const Handle primary(primary_handle);
-  Handle thumbnail = LargeEnoughThumbnail(primary.get(), side);
-  heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary.get();
-  if (!WithinBound(chosen, message)) return {};
-  if (stop.stop_requested()) return stopped();
-
   // libheif applies the file's rotation, mirroring and crop unless told to ignore them.
   const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
   options->ignore_transformations = 0;
   options->convert_hdr_to_8bit = 1;
-  const bool alpha = heif_image_handle_has_alpha_channel(chosen) != 0;
   heif_image* decoded = nullptr;
-  if (Failed(heif_decode_image(chosen, &decoded, heif_colorspace_RGB,
-                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                               options.get()),
-             message)) {
-    return failed();
-  }
+  bool alpha = false;
+  const auto decode = [&](heif_image_handle* handle) {
+    if (!WithinBound(handle, message)) return false;
+    alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+    return !Failed(heif_decode_image(handle, &decoded, heif_colorspace_RGB,
+                                     alpha ? heif_chroma_interleaved_RGBA
+                                           : heif_chroma_interleaved_RGB,
+                                     options.get()),
+                   message);
+  };
+  // A damaged stored thumbnail leaves the primary image to decode.
+  const Handle thumbnail = LargeEnoughThumbnail(primary.get(), side);
+  const bool from_thumbnail = thumbnail && decode(thumbnail.get());
+  if (stop.stop_requested()) return stopped();
+  if (!from_thumbnail && !decode(primary.get())) return failed();
   const Image image(decoded);
   if (stop.stop_requested()) return stopped();
   QImage picture = Reduced(image.get(), alpha, side, stop);
