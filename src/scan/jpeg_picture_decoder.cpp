@@ -32,7 +32,7 @@ struct JpegJob {
   const std::stop_token* stop = nullptr;
   std::vector<JSAMPLE> rows;
   std::optional<AreaReducer> reducer;
-  int orientation = 1;
+  int orientation = 0;  // the caller's, or 0 until the EXIF block's is read
   char message[JMSG_LENGTH_MAX] = {};
 };
 
@@ -153,7 +153,7 @@ bool Decompress(JpegJob* job) {
   cinfo.src = &src.pub;
   jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&cinfo, TRUE);
-  job->orientation = OrientationOf(&cinfo);
+  if (job->orientation == 0) job->orientation = OrientationOf(&cinfo);
 
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
@@ -223,11 +223,12 @@ bool DecompressSmall(std::span<const std::uint8_t> jpeg, QImage* image) {
 }  // namespace
 
 QImage DecodeJpegPicture(ByteSource& source, int side, const std::stop_token& stop,
-                         QString* message) {
+                         QString* message, int orientation) {
   JpegJob job;
   job.source = &source;
   job.side = side;
   job.stop = &stop;
+  job.orientation = orientation >= 1 && orientation <= 8 ? orientation : 0;
   if (!Decompress(&job)) {
     *message = QString::fromLocal8Bit(job.message);
     return {};

@@ -17,9 +17,10 @@ namespace quorvel {
 // area averaging to FittedSize(upright size, side), decoded at the smallest DCT scale that is
 // not below that size a few rows at a time. A JPEG cut short gives the part it holds, the rest
 // grey. A null image with `message` set when libjpeg fails, the picture is damaged or cut before
-// one row of its blocks, or `stop` is requested first.
+// one row of its blocks, or `stop` is requested first. An `orientation` from 1 to 8 is used
+// instead of the EXIF one: the JPEG preview inside another file is turned as that file says.
 QImage DecodeJpegPicture(ByteSource& source, int side, const std::stop_token& stop,
-                         QString* message);
+                         QString* message, int orientation = 0);
 
 // The largest side of a small JPEG: an EXIF thumbnail fits into one 64 KB segment.
 inline constexpr int kMaxSmallJpegSide = 1024;

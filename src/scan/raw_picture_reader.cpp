@@ -2,7 +2,242 @@
 
 #include <libraw/libraw.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "scan/area_reducer.h"
+#include "scan/decode_limits.h"
+#include "scan/exif_reader.h"
+#include "scan/jpeg_picture_decoder.h"
+#include "scan/thumbnail_renderer.h"
+
 namespace quorvel {
+namespace {
+
+// LibRaw parses a header a few bytes at a time: reads this small are served from one block
+// read ahead, so that the medium sees few reads and little more than was asked for.
+constexpr std::int64_t kReadAhead = 4096;
+
+// LibRaw's reads, served by the file the reader lent for it, failing once `stop` is requested
+// or the medium fails. Release gives the medium back; reads fail after it.
+class LentFileStream : public LibRaw_abstract_datastream {
+ public:
+  LentFileStream(std::unique_ptr<OpenedFile> file, const std::stop_token& stop)
+      : file_(std::move(file)), stop_(stop), size_(file_->Size()) {}
+
+  void Release() { file_.reset(); }
+  // Why reading ended early: the medium's error or the stop; empty when it did not.
+  const QString& Error() const { return error_; }
+
+  int valid() override { return file_ != nullptr; }
+  int read(void* buffer, size_t size, size_t count) override {
+    if (size == 0) return 0;
+    const std::int64_t wanted = std::min<std::int64_t>(
+        static_cast<std::int64_t>(std::min(count, SIZE_MAX / size) * size), size_ - position_);
+    const std::int64_t got = ReadAt(static_cast<std::uint8_t*>(buffer), wanted);
+    position_ += got;
+    return static_cast<int>(got / static_cast<std::int64_t>(size));
+  }
+  int seek(INT64 offset, int whence) override {
+    INT64 base = 0;
+    if (whence == SEEK_CUR) base = position_;
+    if (whence == SEEK_END) base = size_;
+    // Clamped as LibRaw's own memory stream does: the parsers expect a seek never to fail.
+    position_ = std::clamp<INT64>(base + offset, 0, size_);
+    return 0;
+  }
+  INT64 tell() override { return position_; }
+  INT64 size() override { return size_; }
+  int get_char() override {
+    std::uint8_t byte = 0;
+    return read(&byte, 1, 1) == 1 ? byte : -1;
+  }
+  char* gets(char* line, int size) override {
+    if (size < 1 || position_ >= size_) return nullptr;
+    int length = 0;
+    while (length < size - 1) {
+      const int c = get_char();
+      if (c < 0) break;
+      line[length++] = static_cast<char>(c);
+      if (c == '\n') break;
+    }
+    line[length] = '\0';
+    return line;
+  }
+  int scanf_one(const char* format, void* value) override {
+    // A number at most this long, as LibRaw's memory stream reads it.
+    std::array<char, 25> text{};
+    const INT64 start = position_;
+    const int got = read(text.data(), 1, text.size() - 1);
+    position_ = start;
+    if (got <= 0) return 0;
+    const int result = std::sscanf(text.data(), format, value);
+    if (result > 0) {
+      int skip = 1;
+      while (skip < got && skip <= 24 && !std::strchr(" \t\n", text[skip]) && text[skip] != 0) {
+        ++skip;
+      }
+      position_ = std::min<INT64>(start + skip, size_);
+    }
+    return result;
+  }
+  int eof() override { return position_ >= size_; }
+  void* make_jas_stream() override { return nullptr; }
+
+ private:
+  // Reads `wanted` bytes at position_, through the block read ahead when they are few.
+  std::int64_t ReadAt(std::uint8_t* buffer, std::int64_t wanted) {
+    if (wanted <= 0 || !Readable()) return 0;
+    const std::int64_t block_end = block_start_ + static_cast<std::int64_t>(block_.size());
+    if (position_ >= block_start_ && position_ + wanted <= block_end) {
+      std::memcpy(buffer, block_.data() + (position_ - block_start_), static_cast<size_t>(wanted));
+      return wanted;
+    }
+    if (wanted >= kReadAhead) return ReadFromFile(position_, buffer, wanted);
+    block_.resize(static_cast<size_t>(kReadAhead));
+    const std::int64_t got = ReadFromFile(position_, block_.data(), kReadAhead);
+    block_start_ = position_;
+    block_.resize(static_cast<size_t>(std::max<std::int64_t>(got, 0)));
+    const std::int64_t served = std::min(wanted, static_cast<std::int64_t>(block_.size()));
+    std::memcpy(buffer, block_.data(), static_cast<size_t>(served));
+    return served;
+  }
+  std::int64_t ReadFromFile(std::int64_t at, std::uint8_t* buffer, std::int64_t wanted) {
+    if (!file_->Seek(at, &error_)) return Fail();
+    std::int64_t got = 0;
+    while (got < wanted) {
+      if (!Readable()) return got;
+      const std::int64_t read = file_->Read(buffer + got, wanted - got, &error_);
+      if (read < 0) return Fail();
+      if (read == 0) break;
+      got += read;
+    }
+    return got;
+  }
+  bool Readable() {
+    if (stop_.stop_requested() && error_.isEmpty()) {
+      error_ = QStringLiteral("Rendering was stopped");
+    }
+    return file_ && error_.isEmpty();
+  }
+  std::int64_t Fail() {
+    if (error_.isEmpty()) error_ = QStringLiteral("The file cannot be read");
+    return 0;
+  }
+
+  std::unique_ptr<OpenedFile> file_;
+  const std::stop_token& stop_;
+  const std::int64_t size_;
+  std::int64_t position_ = 0;
+  std::vector<std::uint8_t> block_;
+  std::int64_t block_start_ = 0;
+  QString error_;
+};
+
+int CancelWhenStopped(void* stop, LibRaw_progress, int, int) {
+  return static_cast<const std::stop_token*>(stop)->stop_requested() ? 1 : 0;
+}
+void IgnoreMemoryError(void*, const char*, const char*) {}
+void IgnoreDataError(void*, const char*, const int) {}
+
+// The EXIF orientation of LibRaw's flip: bit 2 swaps the axes, bit 1 turns the rows upside
+// down, bit 0 mirrors them.
+int ExifOrientation(int flip) {
+  static constexpr std::array<int, 8> kOrientation = {1, 2, 4, 3, 5, 8, 6, 7};
+  return flip >= 0 && flip < 8 ? kOrientation[static_cast<std::size_t>(flip)] : 1;
+}
+
+QImage Fitted(const QImage& image, int side) {
+  return AreaReducer::Reduce(image, FittedSize(image.size(), side));
+}
+
+// An 8-bit RGB or grey bitmap of LibRaw's (a preview or the developed picture) as an image,
+// or null when its bytes do not hold its declared size.
+QImage Bitmap(const unsigned char* data, std::int64_t length, int width, int height, int colours) {
+  if (width < 1 || height < 1 || (colours != 1 && colours != 3)) return {};
+  const std::int64_t row = static_cast<std::int64_t>(width) * colours;
+  if (length < row * height) return {};
+  QImage image(width, height, colours == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
+  if (image.isNull()) return {};
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(image.scanLine(y), data + row * y, static_cast<size_t>(row));
+  }
+  return image;
+}
+
+// Whether the preview LibRaw chose (the largest it found) may be unpacked: its bytes lie within
+// the file and its declared size keeps to the bound, whether it turns out a JPEG or a bitmap.
+bool PreviewWithinBounds(const libraw_thumbnail_t& thumbnail, std::int64_t file_size) {
+  return thumbnail.tlength > 0 && thumbnail.tlength <= file_size &&
+         std::int64_t{thumbnail.twidth} * thumbnail.theight * 3 <= kMaxDecodedBytes;
+}
+
+QImage Failed(int code, const LentFileStream& stream, QString* message) {
+  *message = !stream.Error().isEmpty()              ? stream.Error()
+             : code == LIBRAW_CANCELLED_BY_CALLBACK ? QStringLiteral("Rendering was stopped")
+                                                    : QString::fromLatin1(LibRaw::strerror(code));
+  return {};
+}
+
+// The preview LibRaw unpacked, fitted and turned by `orientation`; the medium is given back
+// before the decoding.
+QImage DecodePreview(LibRaw& raw, LentFileStream& stream, int side, int orientation,
+                     const std::stop_token& stop, QString* message) {
+  const libraw_thumbnail_t& thumbnail = raw.imgdata.thumbnail;
+  const auto* data = reinterpret_cast<const std::uint8_t*>(thumbnail.thumb);
+  if (thumbnail.tformat == LIBRAW_THUMBNAIL_BITMAP) {
+    stream.Release();
+    const QImage bitmap =
+        Bitmap(data, thumbnail.tlength, thumbnail.twidth, thumbnail.theight, thumbnail.tcolors);
+    if (bitmap.isNull()) {
+      *message = QStringLiteral("The RAW file's preview is damaged");
+      return {};
+    }
+    return TurnUpright(Fitted(bitmap, side), orientation);
+  }
+  MemoryByteSource jpeg(std::vector<std::uint8_t>(data, data + thumbnail.tlength));
+  raw.recycle();  // the preview's copy is all that is needed now
+  stream.Release();
+  return DecodeJpegPicture(jpeg, side, stop, message, orientation);
+}
+
+// The raw data developed at half size, camera white balance, 8 bits, upright as LibRaw turns it.
+QImage Develop(LibRaw& raw, LentFileStream& stream, int side, QString* message) {
+  const libraw_image_sizes_t& sizes = raw.imgdata.sizes;
+  const int shrink = raw.imgdata.idata.filters != 0 ? 1 : 0;
+  const std::int64_t raw_bytes = std::int64_t{sizes.raw_width} * sizes.raw_height * 2;
+  const std::int64_t image_bytes =
+      std::int64_t{(sizes.width + shrink) >> shrink} * ((sizes.height + shrink) >> shrink) * 8;
+  if (raw_bytes + image_bytes > kMaxDecodedBytes) {
+    *message = QStringLiteral("The RAW image is too large to develop");
+    return {};
+  }
+  raw.imgdata.params.half_size = 1;
+  raw.imgdata.params.use_camera_wb = 1;
+  raw.imgdata.params.output_bps = 8;
+  int code = raw.unpack();
+  stream.Release();  // everything is in memory now
+  if (code != LIBRAW_SUCCESS) return Failed(code, stream, message);
+  code = raw.dcraw_process();
+  if (code != LIBRAW_SUCCESS) return Failed(code, stream, message);
+  libraw_processed_image_t* developed = raw.dcraw_make_mem_image(&code);
+  if (!developed) return Failed(code, stream, message);
+  const QImage image = developed->type == LIBRAW_IMAGE_BITMAP && developed->bits == 8
+                           ? Bitmap(developed->data, developed->data_size, developed->width,
+                                    developed->height, developed->colors)
+                           : QImage();
+  LibRaw::dcraw_clear_mem(developed);
+  if (image.isNull()) {
+    *message = QStringLiteral("LibRaw developed an unexpected picture");
+    return {};
+  }
+  return Fitted(image, side);
+}
+
+}  // namespace
 
 const std::vector<QByteArray>& CameraRawSuffixes() {
   static const std::vector<QByteArray> suffixes = {
@@ -16,11 +251,31 @@ QString CameraRawLibrary() {
 }
 
 QImage ReadRawPicture(ByteSource& source, int side, std::stop_token stop, QString* message) {
-  static_cast<void>(source);
-  static_cast<void>(side);
-  static_cast<void>(stop);
-  *message = QStringLiteral("Camera RAW files are not decoded yet");
-  return {};
+  std::unique_ptr<OpenedFile> file = source.OpenForSeeking(stop, message);
+  if (!file) return {};
+  LentFileStream stream(std::move(file), stop);
+  const auto raw = std::make_unique<LibRaw>();
+  raw->set_progress_handler(CancelWhenStopped, &stop);
+  raw->set_memerror_handler(IgnoreMemoryError, nullptr);
+  raw->set_dataerror_handler(IgnoreDataError, nullptr);
+  raw->imgdata.params.max_raw_memory_mb = static_cast<unsigned>(kMaxDecodedBytes / (1024 * 1024));
+  const int code = raw->open_datastream(&stream);
+  if (code != LIBRAW_SUCCESS) return Failed(code, stream, message);
+  const int orientation = ExifOrientation(raw->imgdata.sizes.flip);
+  if (PreviewWithinBounds(raw->imgdata.thumbnail, stream.size()) &&
+      raw->unpack_thumb() == LIBRAW_SUCCESS) {
+    const libraw_thumbnail_t& thumbnail = raw->imgdata.thumbnail;
+    const JpegLayout layout =
+        thumbnail.tformat == LIBRAW_THUMBNAIL_JPEG
+            ? ReadJpegLayout(
+                  {reinterpret_cast<const std::uint8_t*>(thumbnail.thumb), thumbnail.tlength})
+            : JpegLayout{};
+    if (thumbnail.tformat == LIBRAW_THUMBNAIL_BITMAP || layout.width > 0) {
+      return DecodePreview(*raw, stream, side, orientation, stop, message);
+    }
+  }
+  if (!stream.Error().isEmpty()) return Failed(LIBRAW_IO_ERROR, stream, message);
+  return Develop(*raw, stream, side, message);
 }
 
 }  // namespace quorvel

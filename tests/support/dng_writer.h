@@ -1,0 +1,33 @@
+// Camera RAW files for tests and fuzz seeds: little-endian DNGs holding a Bayer mosaic made from
+// a picture, with JPEG previews of it, built in standard C++.
+#ifndef QUORVEL_TESTS_SUPPORT_DNG_WRITER_H_
+#define QUORVEL_TESTS_SUPPORT_DNG_WRITER_H_
+
+#include <cstdint>
+#include <vector>
+
+namespace quorvel::testkit {
+
+// 8-bit sRGB pixels, 3 bytes each, rows without padding.
+struct RgbPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
+};
+
+struct DngOptions {
+  bool preview = true;         // a JPEG preview of the picture's size in a SubIFD
+  bool small_preview = false;  // IFD0 a JPEG preview of a quarter of its sides, besides
+  int orientation = 0;         // IFD0's Orientation tag; 0: none
+};
+
+// A DNG 1.4 of `picture` (even sides): IFD0 (Make, Model, UniqueCameraModel, ColorMatrix1 that
+// makes the camera's colours linear sRGB, AsShotNeutral 1 1 1, the orientation), the raw image
+// (an RGGB mosaic of the picture's linear values, 16 bits, uncompressed) in IFD0 or, when IFD0
+// is the small preview, in a SubIFD, and the preview in a SubIFD. The headers and previews
+// come first and the raw image last, as cameras write them.
+std::vector<std::uint8_t> DngFile(const RgbPicture& picture, const DngOptions& options = {});
+
+}  // namespace quorvel::testkit
+
+#endif  // QUORVEL_TESTS_SUPPORT_DNG_WRITER_H_
