@@ -2,10 +2,136 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "scan/area_reducer.h"
+#include "scan/decode_limits.h"
+#include "scan/thumbnail_renderer.h"
+
 namespace quorvel {
+namespace {
+
+// A HEIF file is compressed pictures and a few boxes: one larger than the decoded bound is no
+// photograph, and is not gathered into memory.
+constexpr std::int64_t kMaxFileBytes = kMaxDecodedBytes;
+
+// Registers libheif's decoders once for the whole process; never undone, as the scan may render
+// until the process ends.
+void InitLibheif() {
+  static const bool initialised = [] {
+    heif_init(nullptr);
+    return true;
+  }();
+  static_cast<void>(initialised);
+}
+
+struct ContextFree {
+  void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleRelease {
+  void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageRelease {
+  void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsFree {
+  void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+using Context = std::unique_ptr<heif_context, ContextFree>;
+using Handle = std::unique_ptr<heif_image_handle, HandleRelease>;
+using Image = std::unique_ptr<heif_image, ImageRelease>;
+
+bool Failed(const heif_error& error, QString* message) {
+  if (error.code == heif_error_Ok) return false;
+  *message = QString::fromUtf8(error.message).trimmed();
+  return true;
+}
+
+// The smallest thumbnail stored with `primary` whose long side is at least `side`; null when it
+// has none that large. Rotation does not change the long side, so the size before the
+// transformations serves.
+Handle LargeEnoughThumbnail(heif_image_handle* primary, int side) {
+  const int count = heif_image_handle_get_number_of_thumbnails(primary);
+  if (count <= 0) return nullptr;
+  std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
+  ids.resize(static_cast<std::size_t>(
+      std::max(0, heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count))));
+  Handle best;
+  int best_side = 0;
+  for (const heif_item_id id : ids) {
+    heif_image_handle* thumbnail = nullptr;
+    if (heif_image_handle_get_thumbnail(primary, id, &thumbnail).code != heif_error_Ok) continue;
+    Handle owned(thumbnail);
+    const int long_side =
+        std::max(heif_image_handle_get_width(thumbnail), heif_image_handle_get_height(thumbnail));
+    if (long_side >= side && (!best || long_side < best_side)) {
+      best = std::move(owned);
+      best_side = long_side;
+    }
+  }
+  return best;
+}
+
+// Refuses, before anything is decoded, a picture whose declared size needs more than the bound
+// as RGBA. Every image item declares its size; one that does not is damaged.
+bool WithinBound(heif_image_handle* handle, QString* message) {
+  const std::int64_t width = heif_image_handle_get_ispe_width(handle);
+  const std::int64_t height = heif_image_handle_get_ispe_height(handle);
+  if (width <= 0 || height <= 0) {
+    *message = QStringLiteral("The HEIF picture does not declare its size");
+    return false;
+  }
+  if (width * height * 4 > kMaxDecodedBytes) {
+    *message = QStringLiteral("This HEIF picture of %1 x %2 pixels needs more than %3 MB to decode")
+                   .arg(width)
+                   .arg(height)
+                   .arg(kMaxDecodedBytes / (1024 * 1024));
+    return false;
+  }
+  return true;
+}
+
+// The 8-bit interleaved RGB or RGBA picture reduced by area averaging to its fitted size, the
+// transparent parts over white as pictures with alpha are shown. Null when `stop` comes first.
+QImage Reduced(heif_image* image, bool alpha, int side, const std::stop_token& stop) {
+  const int width = heif_image_get_width(image, heif_channel_interleaved);
+  const int height = heif_image_get_height(image, heif_channel_interleaved);
+  int stride = 0;
+  const std::uint8_t* plane =
+      heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+  if (!plane || width < 1 || height < 1) return {};
+  const bool premultiplied = alpha && heif_image_is_premultiplied_alpha(image) != 0;
+  const QSize fitted = FittedSize(QSize(width, height), side);
+  AreaReducer reducer(width, height, fitted.width(), fitted.height());
+  std::vector<std::uint8_t> over_white(alpha ? static_cast<std::size_t>(width) * 3 : 0);
+  for (int y = 0; y < height; ++y) {
+    if (stop.stop_requested()) return {};
+    const std::uint8_t* row = plane + static_cast<std::ptrdiff_t>(y) * stride;
+    if (alpha) {
+      for (int x = 0; x < width; ++x) {
+        const std::uint8_t* in = row + 4 * x;
+        const int a = in[3];
+        for (int c = 0; c < 3; ++c) {
+          const int colour = premultiplied ? in[c] : (in[c] * a + 127) / 255;
+          over_white[3 * static_cast<std::size_t>(x) + c] =
+              static_cast<std::uint8_t>(std::min(255, colour + 255 - a));
+        }
+      }
+      row = over_white.data();
+    }
+    reducer.AddRow(row);
+  }
+  return reducer.Result();
+}
+
+}  // namespace
 
 const std::vector<QByteArray>& HeifSuffixes() {
   static const std::vector<QByteArray> suffixes = [] {
+    InitLibheif();
     std::vector<QByteArray> decodable;
     if (heif_have_decoder_for_format(heif_compression_HEVC)) {
       decodable.insert(decodable.end(), {"heic", "heif", "hif"});
@@ -16,14 +142,77 @@ const std::vector<QByteArray>& HeifSuffixes() {
   return suffixes;
 }
 
-QString HeifLibrary() { return QStringLiteral("libheif ") + QString::fromLatin1(heif_get_version()); }
+QString HeifLibrary() {
+  return QStringLiteral("libheif ") + QString::fromLatin1(heif_get_version());
+}
 
 QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QString* message) {
-  static_cast<void>(source);
-  static_cast<void>(side);
-  static_cast<void>(stop);
-  *message = QStringLiteral("HEIF files are not decoded yet");
-  return {};
+  const auto stopped = [&] {
+    *message = QStringLiteral("Rendering was stopped");
+    return QImage();
+  };
+  // libheif reads the boxes wherever they lie: the whole file first.
+  std::vector<std::uint8_t> bytes;
+  for (std::span<const std::uint8_t> got = source.Next(stop); !got.empty();
+       got = source.Next(stop)) {
+    if (static_cast<std::int64_t>(bytes.size() + got.size()) > kMaxFileBytes) {
+      *message =
+          QStringLiteral("This HEIF file is larger than %1 MB").arg(kMaxFileBytes / (1024 * 1024));
+      return {};
+    }
+    bytes.insert(bytes.end(), got.begin(), got.end());
+  }
+  if (stop.stop_requested()) return stopped();
+  // A file cut by a read error is decoded as far as libheif can; when it cannot, the read error
+  // says why better than libheif's complaint about missing boxes.
+  const auto failed = [&] {
+    if (!source.ReadError().isEmpty()) *message = source.ReadError();
+    return QImage();
+  };
+  if (bytes.empty()) {
+    *message = QStringLiteral("The HEIF file is empty");
+    return failed();
+  }
+
+  InitLibheif();
+  const Context context(heif_context_alloc());
+  if (!context) {
+    *message = QStringLiteral("libheif could not start");
+    return {};
+  }
+  if (Failed(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
+                                                        nullptr),
+             message)) {
+    return failed();
+  }
+  heif_image_handle* primary_handle = nullptr;
+  if (Failed(heif_context_get_primary_image_handle(context.get(), &primary_handle), message)) {
+    return failed();
+  }
+  const Handle primary(primary_handle);
+  Handle thumbnail = LargeEnoughThumbnail(primary.get(), side);
+  heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary.get();
+  if (!WithinBound(chosen, message)) return {};
+  if (stop.stop_requested()) return stopped();
+
+  // libheif applies the file's rotation, mirroring and crop unless told to ignore them.
+  const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+  options->ignore_transformations = 0;
+  options->convert_hdr_to_8bit = 1;
+  const bool alpha = heif_image_handle_has_alpha_channel(chosen) != 0;
+  heif_image* decoded = nullptr;
+  if (Failed(heif_decode_image(chosen, &decoded, heif_colorspace_RGB,
+                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                               options.get()),
+             message)) {
+    return failed();
+  }
+  const Image image(decoded);
+  if (stop.stop_requested()) return stopped();
+  QImage picture = Reduced(image.get(), alpha, side, stop);
+  if (stop.stop_requested()) return stopped();
+  if (picture.isNull()) *message = QStringLiteral("libheif gave no picture");
+  return picture;
 }
 
 }  // namespace quorvel

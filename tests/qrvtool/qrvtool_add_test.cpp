@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -276,6 +277,34 @@ TEST_F(QrvtoolAddTest, ImageReadersNotesStayOffStderr) {
             "qrvtool: could not read images: 1\n"
             "qrvtool: cannot be decoded, stored as \"no preview\": " +
                 root_ + "/disk/cut.png\n");
+}
+
+// The whole program is asked, as a user would ask it, so that the formats are those of the
+// plugins and libraries it starts with.
+TEST(QrvtoolFormatsTest, ListsEveryFamilyWithItsLibrarySortedOneALine) {
+  QProcess tool;
+  tool.start(QStringLiteral(QRVTOOL_PATH), {"formats"});
+  ASSERT_TRUE(tool.waitForFinished(60000));
+  EXPECT_EQ(tool.exitCode(), kExitOk);
+  EXPECT_TRUE(tool.readAllStandardError().isEmpty());
+  std::map<std::string, std::string> library_of;
+  std::string previous;
+  std::istringstream lines(tool.readAllStandardOutput().toStdString());
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t tab = line.find('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    const std::string suffix = line.substr(0, tab);
+    EXPECT_LT(previous, suffix) << "not sorted, or twice";
+    EXPECT_EQ(line.find('\t', tab + 1), std::string::npos) << line;
+    library_of[suffix] = line.substr(tab + 1);
+    previous = suffix;
+  }
+  const std::pair<const char*, const char*> expected[] = {
+      {"jpg", "libjpeg"}, {"png", "Qt "},       {"mp4", "FFmpeg "},
+      {"dng", "LibRaw "}, {"heic", "libheif "}, {"avif", "libheif "}};
+  for (const auto& [suffix, library] : expected) {
+    EXPECT_EQ(library_of[suffix].rfind(library, 0), 0u) << suffix << ": " << library_of[suffix];
+  }
 }
 
 }  // namespace

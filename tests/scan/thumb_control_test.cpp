@@ -174,8 +174,10 @@ void ThumbControlTest::filesThatDoNotDecodeAreReportedFailed() {
   QVERIFY(testkit::WriteBytes(cut, jpeg.left(jpeg.size() / 2)));
   const QString text = dir_->filePath(QStringLiteral("text.jpg"));
   QVERIFY(testkit::WriteBytes(text, "not a picture\n"));
+  const QString phone = dir_->filePath(QStringLiteral("text.heic"));
+  QVERIFY(testkit::WriteBytes(phone, "not a picture\n"));
 
-  for (const QString& broken : {cut, text}) {
+  for (const QString& broken : {cut, text, phone}) {
     // A good picture first: the failed file must not leave it on show.
     QVERIFY(control.ShowFile(good));
     QTRY_VERIFY(control.ThumbnailReady());

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include "qrvtool_add.h"
+#include "qrvtool_formats.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     return quorvel::qrvtool::RunAdd({args.begin() + 1, args.end()}, std::cout, own_stderr.stream(),
                                     isatty(own_stderr.fd()) != 0);
+  }
+  if (!args.empty() && args[0] == "formats") {
+    QCoreApplication app(argc, argv);
+    return quorvel::qrvtool::RunFormats({args.begin() + 1, args.end()}, std::cout, std::cerr);
   }
 #endif
   return quorvel::qrvtool::Run(args, std::cout, std::cerr);

@@ -37,6 +37,8 @@ constexpr char kUsage[] =
     "       qrvtool export CATALOG TARGET DISK...\n"
     "       qrvtool repair CATALOG TARGET\n"
     "       qrvtool search CATALOG QUERY [--count]\n"
+    "       qrvtool add CATALOG FOLDER NAME [OPTION]...\n"
+    "       qrvtool formats\n"
     "DISK is a 1-based disk number, as `qrvtool list` prints it; INDEX a 1-based thumbnail\n"
     "index, as `qrvtool thumbs` prints it. Every change is saved at once, replacing the file\n"
     "only when the whole catalogue is written. A catalogue whose records do not fit together\n"
@@ -47,7 +49,9 @@ constexpr char kUsage[] =
     "`search` prints the thumbnails of every disk whose disk name or image path holds every\n"
     "word of QUERY, one line each: DISK, INDEX, disk name, image path; with --count, only how\n"
     "many. Case does not matter; \"a phrase\" is one word; -word must not occur; * stands for\n"
-    "any run of characters and ? for one. Finding nothing is no error.\n";
+    "any run of characters and ? for one. Finding nothing is no error.\n"
+    "`formats` prints each file name extension whose files `add` catalogues, one a line, with\n"
+    "the library that reads them. `add` and `formats` are there in the build with Qt only.\n";
 
 struct UsageError {
   std::string message;
