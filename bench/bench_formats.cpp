@@ -2,15 +2,15 @@
 // files, against the command-line tool of the same library spawned in the same run:
 //   videos     `ffmpegthumbnailer -s 100 -i F -o out.png`
 //   HEIC, AVIF `heif-thumbnailer -s 100 F out.png`
-//   RAW        `dcraw_emu -e F` (LibRaw's preview extraction), then `djpeg -scale 1/8` of the
-//              preview it wrote: the two processes' times added
+//   RAW        `simple_dcraw -e F` (LibRaw's preview extraction; Debian's dcraw_emu has no -e),
+//              then `djpeg -scale 1/8` of the preview it wrote: the two processes' times added
 // Ours is `qrvtool add CATALOG FOLDER NAME` over a folder holding just that one file, a whole
 // process as the peer's is, and beside it the same work in this process (RenderThumbnail and the
 // catalogue's JPEG encoding of the square), so that qrvtool's start-up cost shows; a third row,
 // `qrvtool add` of an empty folder, measures that cost alone.
 //
-// The videos and HEIF pictures are made by make_media_corpus.sh beside this file; the DNG files
-// by the tests' DNG writer, here. One warm-up round fills the page cache; then each round runs,
+// The videos and HEIF pictures are made by make_media_corpus.sh beside this file, the DNG files
+// here by the tests' DNG writer. One warm-up round fills the page cache; then each round runs,
 // file by file, qrvtool, the peer and the in-process render in turn. Medians are over files and
 // rounds. The PSNR of each stored thumbnail against the peer's picture, fitted and placed alike,
 // is a sanity check that both show the same thing (a video's peer may pick a nearby frame).
@@ -27,6 +27,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -41,6 +42,7 @@
 #include "catalog/thumbnail_jpeg.h"
 #include "process_timing.h"
 #include "scan/thumbnail_renderer.h"
+#include "support/dng_writer.h"
 
 namespace quorvel {
 namespace {
@@ -54,6 +56,11 @@ double ProcessCpuSeconds() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+QByteArray LoadAverage() {
+  QFile load(QStringLiteral("/proc/loadavg"));
+  return load.open(QIODevice::ReadOnly) ? load.readAll() : QByteArrayLiteral("unknown\n");
 }
 
 enum class Peer { kFfmpegThumbnailer, kHeifThumbnailer, kDcrawDjpeg };
@@ -106,6 +113,55 @@ bool MakeCorpus(const QString& folder) {
     return false;
   }
   return true;
+}
+
+// Camera-like DNG files in `folder`, made once: 6000 x 4000 (24 MP) 16-bit raw mosaics of
+// wallpapers with a little noise, each with a full-size JPEG preview as many cameras store one;
+// two also with a quarter-size preview in IFD0, one of them turned (orientation 6).
+bool MakeRawSet(const QString& folder) {
+  const QString done = folder + QStringLiteral("/.complete");
+  if (QFileInfo::exists(done)) return true;
+  QDir(folder).removeRecursively();
+  QDir().mkpath(folder);
+  const char* const sources[] = {"/usr/share/backgrounds/2004default.jpg",
+                                 "/usr/share/backgrounds/the-mouse.jpg",
+                                 "/usr/share/backgrounds/string.jpg"};
+  const testkit::DngOptions options[] = {
+      {.small_preview = true}, {.small_preview = true, .orientation = 6}, {}};
+  const QSize size(6000, 4000);
+  std::uint32_t noise = 12345;
+  for (int i = 0; i < 3; ++i) {
+    QImage image(QString::fromLatin1(sources[i]));
+    if (image.isNull()) {
+      std::printf("%s is missing (apt-get install ukui-wallpapers)\n", sources[i]);
+      return false;
+    }
+    image = image.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    image = image.copy(QRect(QPoint((image.width() - size.width()) / 2,
+                                    (image.height() - size.height()) / 2),
+                             size))
+                .convertToFormat(QImage::Format_RGB888);
+    testkit::RgbPicture picture{size.width(), size.height(), {}};
+    picture.pixels.reserve(static_cast<std::size_t>(size.width()) * size.height() * 3);
+    for (int y = 0; y < size.height(); ++y) {
+      const std::uint8_t* row = image.constScanLine(y);
+      for (int x = 0; x < size.width() * 3; ++x) {
+        noise = noise * 1664525u + 1013904223u;  // sensor noise of +-3
+        const int value = row[x] + static_cast<int>(noise >> 29) - 3;
+        picture.pixels.push_back(static_cast<std::uint8_t>(std::clamp(value, 0, 255)));
+      }
+    }
+    const std::vector<std::uint8_t> dng = testkit::DngFile(picture, options[i]);
+    QFile file(QStringLiteral("%1/RAW_%2.dng").arg(folder).arg(i + 1, 4, 10, QLatin1Char('0')));
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(dng.data()), static_cast<qint64>(dng.size())) !=
+            static_cast<qint64>(dng.size())) {
+      std::printf("%s could not be written\n", qPrintable(file.fileName()));
+      return false;
+    }
+  }
+  QFile marker(done);
+  return marker.open(QIODevice::WriteOnly);
 }
 
 // Lists the corpus and prepares each file's folders under `scratch`.
@@ -174,7 +230,7 @@ Timing RunPeer(Item& item) {
       commands.push_back({"heif-thumbnailer", "-s", "100", input, output});
       break;
     case Peer::kDcrawDjpeg:
-      commands.push_back({"dcraw_emu", "-e", input});
+      commands.push_back({"simple_dcraw", "-e", input});
       commands.push_back({"djpeg", "-scale", "1/8", "-outfile", output, input + ".thumb.jpg"});
       break;
   }
@@ -315,7 +371,7 @@ int Run(int argc, char** argv) {
   // Qt's image plugins load through the application's library paths.
   QCoreApplication app(argc, argv);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  if (!MakeCorpus(corpus)) return 2;
+  if (!MakeCorpus(corpus) || !MakeRawSet(corpus + QStringLiteral("/raw"))) return 2;
   QTemporaryDir scratch;
   std::vector<Item> items;
   if (!scratch.isValid() || !ListItems(corpus, scratch.path(), &items)) {
@@ -324,10 +380,7 @@ int Run(int argc, char** argv) {
   }
   const QString empty_folder = scratch.filePath(QStringLiteral("empty"));
   QDir().mkpath(empty_folder);
-  QFile load(QStringLiteral("/proc/loadavg"));
-  if (load.open(QIODevice::ReadOnly)) {
-    std::printf("load average at the start: %s", load.readAll().constData());
-  }
+  std::printf("load average at the start: %s", LoadAverage().constData());
   std::printf("corpus %s, %zu files; qrvtool %s; 1 warm-up + %d rounds\n", qPrintable(corpus),
               items.size(), qrvtool.c_str(), runs);
 
@@ -385,9 +438,7 @@ int Run(int argc, char** argv) {
               Median(startup_walls) * 1e3, Median(Walls(startup, &Timing::cpu)) * 1e3,
               startup_walls.size(), startup_error.isEmpty() ? "" : "; failed: ",
               qPrintable(startup_error));
-  if (load.open(QIODevice::ReadOnly) || load.seek(0)) {
-    std::printf("load average at the end: %s", load.readAll().constData());
-  }
+  std::printf("load average at the end: %s", LoadAverage().constData());
 
   bool ok = true;
   for (const Item& item : items) {

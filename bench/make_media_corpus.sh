@@ -58,7 +58,7 @@ testsrc() {
 # A pan across a 2560x1440 crop of the wallpaper $1.
 pan() {
   local still=$work/pan_$(basename "$1")
-  convert "$1" -resize '2560x1440^' -gravity center -extent 2560x1440 -quality 95 "$still"
+  convert -quiet "$1" -resize '2560x1440^' -gravity center -extent 2560x1440 -quality 95 "$still"
   local seconds=$3
   encode -i "$still" -vf "loop=loop=-1:size=1:start=0,setpts=N/30/TB,crop=1920:1080:\
 x='(iw-1920)*t/$seconds':y='(ih-1080)*t/$seconds',noise=alls=6:allf=t" "${@:2}"
@@ -74,7 +74,7 @@ ffmpeg -v error -nostdin -y -i "$out/video/MVI_0003.mp4" -c copy -f mpegts \
 
 for i in "${!wallpapers[@]}"; do
   master=$work/master_$i.jpg
-  convert "${wallpapers[i]}" -resize '4032x3024^' -gravity center -extent 4032x3024 \
+  convert -quiet "${wallpapers[i]}" -resize '4032x3024^' -gravity center -extent 4032x3024 \
     -attenuate 0.3 +noise Gaussian -quality 95 "$master"
   name=$(printf 'IMG_%04d' $((i + 1)))
   thumb=(-t 320)
