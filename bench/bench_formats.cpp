@@ -100,6 +100,7 @@ struct Item {
   int placeholders = 0;     // qrvtool stored "no preview"
   int failed_renders = 0;   // RenderThumbnail gave no picture
   QString ours_error, peer_error;
+  int peer_orientation = 0;  // the turn the peer's picture lacks (the RAW's preview as stored)
 };
 
 // Makes the corpus in `folder` (the script reuses a complete one).
@@ -115,6 +116,10 @@ bool MakeCorpus(const QString& folder) {
   return true;
 }
 
+// How each DNG file is written, in the order of their names.
+constexpr testkit::DngOptions kRawOptions[] = {
+    {.small_preview = true}, {.small_preview = true, .orientation = 6}, {}};
+
 // Camera-like DNG files in `folder`, made once: 6000 x 4000 (24 MP) 16-bit raw mosaics of
 // wallpapers with a little noise, each with a full-size JPEG preview as many cameras store one;
 // two also with a quarter-size preview in IFD0, one of them turned (orientation 6).
@@ -126,11 +131,9 @@ bool MakeRawSet(const QString& folder) {
   const char* const sources[] = {"/usr/share/backgrounds/2004default.jpg",
                                  "/usr/share/backgrounds/the-mouse.jpg",
                                  "/usr/share/backgrounds/string.jpg"};
-  const testkit::DngOptions options[] = {
-      {.small_preview = true}, {.small_preview = true, .orientation = 6}, {}};
   const QSize size(6000, 4000);
   std::uint32_t noise = 12345;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < std::ssize(kRawOptions); ++i) {
     QImage image(QString::fromLatin1(sources[i]));
     if (image.isNull()) {
       std::printf("%s is missing (apt-get install ukui-wallpapers)\n", sources[i]);
@@ -151,7 +154,7 @@ bool MakeRawSet(const QString& folder) {
         picture.pixels.push_back(static_cast<std::uint8_t>(std::clamp(value, 0, 255)));
       }
     }
-    const std::vector<std::uint8_t> dng = testkit::DngFile(picture, options[i]);
+    const std::vector<std::uint8_t> dng = testkit::DngFile(picture, kRawOptions[i]);
     QFile file(QStringLiteral("%1/RAW_%2.dng").arg(folder).arg(i + 1, 4, 10, QLatin1Char('0')));
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(reinterpret_cast<const char*>(dng.data()), static_cast<qint64>(dng.size())) !=
@@ -174,6 +177,9 @@ bool ListItems(const QString& corpus, const QString& scratch, std::vector<Item>*
       Item item;
       item.set = &set;
       item.source = dir.filePath(names[i]);
+      if (set.peer == Peer::kDcrawDjpeg && i < std::ssize(kRawOptions)) {
+        item.peer_orientation = kRawOptions[i].orientation;
+      }
       item.alone = base + QStringLiteral("/alone");
       item.peer_input = base + QStringLiteral("/peer/") + names[i];
       item.catalog = base + QStringLiteral("/ours.qrv");
@@ -298,6 +304,7 @@ double PeerPsnr(const Item& item) {
   const double none = std::nan("");
   QImage peer(item.peer_output);
   if (peer.isNull()) return none;
+  if (item.peer_orientation != 0) peer = TurnUpright(peer, item.peer_orientation);
   RgbImage ours;
   try {
     const Bytes stream = LoadFile(Local(item.catalog));
