@@ -97,8 +97,8 @@ struct Item {
   QString peer_output;  // the peer's picture
   QString catalog;      // what qrvtool add wrote
   std::vector<Timing> ours, in_process, peer;
-  int placeholders = 0;     // qrvtool stored "no preview"
-  int failed_renders = 0;   // RenderThumbnail gave no picture
+  int placeholders = 0;    // qrvtool stored "no preview"
+  int failed_renders = 0;  // RenderThumbnail gave no picture
   QString ours_error, peer_error;
   int peer_orientation = 0;  // the turn the peer's picture lacks (the RAW's preview as stored)
 };
@@ -140,9 +140,10 @@ bool MakeRawSet(const QString& folder) {
       return false;
     }
     image = image.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    image = image.copy(QRect(QPoint((image.width() - size.width()) / 2,
-                                    (image.height() - size.height()) / 2),
-                             size))
+    image = image
+                .copy(QRect(QPoint((image.width() - size.width()) / 2,
+                                   (image.height() - size.height()) / 2),
+                            size))
                 .convertToFormat(QImage::Format_RGB888);
     testkit::RgbPicture picture{size.width(), size.height(), {}};
     picture.pixels.reserve(static_cast<std::size_t>(size.width()) * size.height() * 3);
@@ -185,7 +186,8 @@ bool ListItems(const QString& corpus, const QString& scratch, std::vector<Item>*
       item.catalog = base + QStringLiteral("/ours.qrv");
       item.peer_output = base + (set.peer == Peer::kDcrawDjpeg ? QStringLiteral("/peer.ppm")
                                                                : QStringLiteral("/peer.png"));
-      if (!QDir().mkpath(item.alone) || !QDir().mkpath(base + QStringLiteral("/peer"))) return false;
+      if (!QDir().mkpath(item.alone) || !QDir().mkpath(base + QStringLiteral("/peer")))
+        return false;
       // Hard links, so that qrvtool and the peer read the very bytes of the corpus, from the
       // page cache, under the file's own name.
       for (const QString& link : {item.alone + QLatin1Char('/') + names[i], item.peer_input}) {
@@ -347,13 +349,13 @@ void PrintRow(const std::string& label, const std::vector<const Item*>& items) {
   const double peer_wall = Median(Walls(peer, &Timing::wall));
   const double ratio = our_wall / peer_wall;
   const bool complete = placeholders == 0 && failed_renders == 0 && peer_failures == 0;
-  std::printf("%-22s %3zu %8.1f %6.1f %8.1f %6.1f %8.1f %6.1f %6.2f %s %6.1f %6.1f %4d %4d\n",
-              label.c_str(), items.size(), our_wall * 1e3,
-              Median(Walls(ours, &Timing::cpu)) * 1e3,
-              Median(Walls(in_process, &Timing::wall)) * 1e3,
-              Median(Walls(in_process, &Timing::cpu)) * 1e3, peer_wall * 1e3,
+  const double in_process_wall = Median(Walls(in_process, &Timing::wall));
+  std::printf("%-18s %3zu %8.1f %6.1f %8.1f %6.1f %8.1f %6.1f %6.2f %s %7.2f %6.1f %6.1f %4d %4d\n",
+              label.c_str(), items.size(), our_wall * 1e3, Median(Walls(ours, &Timing::cpu)) * 1e3,
+              in_process_wall * 1e3, Median(Walls(in_process, &Timing::cpu)) * 1e3, peer_wall * 1e3,
               Median(Walls(peer, &Timing::cpu)) * 1e3, ratio,
-              Verdict(complete && ratio <= kMaxRatioToPeer), Median(psnr),
+              Verdict(complete && ratio <= kMaxRatioToPeer), in_process_wall / peer_wall,
+              Median(psnr),
               psnr.empty() ? std::nan("") : *std::min_element(psnr.begin(), psnr.end()),
               placeholders + failed_renders, peer_failures);
 }
@@ -402,8 +404,8 @@ int Run(int argc, char** argv) {
     if (counted) startup.push_back(empty);
     for (Item& item : items) {
       const int placeholders = item.placeholders, failed = item.failed_renders;
-      const Timing ours = RunAdd(qrvtool, item.catalog, item.alone, &item.placeholders,
-                                 &item.ours_error);
+      const Timing ours =
+          RunAdd(qrvtool, item.catalog, item.alone, &item.placeholders, &item.ours_error);
       const Timing peer = RunPeer(item);
       const Timing in_process = RenderInProcess(item, encoder);
       if (!counted) {
@@ -417,13 +419,14 @@ int Run(int argc, char** argv) {
     }
   }
 
-  std::printf("\nmilliseconds, medians over files x rounds; ratio = ours (qrvtool add) / peer, "
-              "target <= %.1f\n",
-              kMaxRatioToPeer);
-  std::printf("%-22s %3s %15s %15s %15s %11s %13s %9s\n", "", "", "qrvtool add", "in-process",
+  std::printf(
+      "\nmilliseconds, medians over files x rounds; ratio = ours (qrvtool add) / peer, target <= "
+      "%.1f; in/peer = ours in-process / peer\n",
+      kMaxRatioToPeer);
+  std::printf("%-18s %3s %15s %15s %15s %19s %13s %9s\n", "", "", "qrvtool add", "in-process",
               "peer", "", "PSNR vs peer", "failures");
-  std::printf("%-22s %3s %8s %6s %8s %6s %8s %6s %6s %4s %6s %6s %4s %4s\n", "set", "n", "wall",
-              "cpu", "wall", "cpu", "wall", "cpu", "ratio", "", "median", "min", "ours",
+  std::printf("%-18s %3s %8s %6s %8s %6s %8s %6s %6s %4s %7s %6s %6s %4s %4s\n", "set", "n", "wall",
+              "cpu", "wall", "cpu", "wall", "cpu", "ratio", "", "in/peer", "median", "min", "ours",
               "peer");
   std::map<std::string, std::vector<const Item*>> families;
   std::vector<std::string> family_order;
@@ -443,8 +446,8 @@ int Run(int argc, char** argv) {
   const std::vector<double> startup_walls = Walls(startup, &Timing::wall);
   std::printf("\nqrvtool add of an empty folder: wall %.1f ms, cpu %.1f ms (median of %zu)%s%s\n",
               Median(startup_walls) * 1e3, Median(Walls(startup, &Timing::cpu)) * 1e3,
-              startup_walls.size(), startup_error.isEmpty() ? "" : "; failed: ",
-              qPrintable(startup_error));
+              startup_walls.size(),
+              startup_error.isEmpty() ? "" : "; failed: ", qPrintable(startup_error));
   std::printf("load average at the end: %s", LoadAverage().constData());
 
   bool ok = true;
