@@ -45,3 +45,16 @@ fuzz() {
 fuzz fuzz_catalog "$seconds" -dict=fuzz/catalog.dict
 fuzz fuzz_jpeg "$(( (seconds + 1) / 2 ))"
 fuzz fuzz_exif "$(( seconds < 15 ? seconds : 15 ))"
+
+# The video reader, seeded with videos of 64 x 48 and ten frames in several containers.
+cmake --build "$build" -j2 --target fuzz_video
+mkdir -p "$build/seeds/video"
+for seed in "mp4 libx264" "mkv libvpx-vp9" "webm libvpx" "avi mpeg4" "mov mjpeg" "mpg mpeg2video" \
+  "wmv wmv2" "flv flv" "mts libx264"; do
+  set -- $seed
+  ffmpeg -y -loglevel error -f lavfi -i testsrc=size=64x48:rate=5:duration=2 -c:v "$2" -g 5 \
+    -pix_fmt yuv420p "$build/seeds/video/seed-$2.$1"
+done
+ffmpeg -y -loglevel error -f lavfi -i testsrc=size=128x96:rate=5:duration=2 -c:v h263 \
+  "$build/seeds/video/seed-h263.3gp"
+fuzz fuzz_video 20

@@ -133,6 +133,7 @@ class MemoryFile : public OpenedFile {
   std::int64_t Read(std::uint8_t* buffer, std::int64_t size, QString*) override {
     const auto got = static_cast<std::size_t>(
         std::clamp<std::int64_t>(size, 0, static_cast<std::int64_t>(bytes_.size() - position_)));
+    if (got == 0) return 0;  // an empty span's data may be null, which memcpy must not see
     std::memcpy(buffer, bytes_.data() + position_, got);
     position_ += got;
     return static_cast<std::int64_t>(got);

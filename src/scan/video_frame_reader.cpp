@@ -12,6 +12,7 @@ extern "C" {
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
@@ -30,6 +31,8 @@ constexpr int kIoBufferSize = 64 * 1024;
 constexpr int kMaxFramesDecoded = 300;
 constexpr int kMaxPacketsRead = 3000;
 constexpr char kStopped[] = "Rendering was stopped";
+// Longer than any video (35 years, in AV_TIME_BASE units).
+constexpr std::int64_t kLongestTime = std::int64_t{1} << 50;
 // Seeks made again when the demuxer lands past the frame wanted.
 constexpr int kMaxSeekRetries = 3;
 // The demuxers of the containers behind the video suffixes. Probing is kept to them, so that a
@@ -241,7 +244,8 @@ class FrameDecoding {
       start = av_rescale_q(stream_->start_time, stream_->time_base, AV_TIME_BASE_Q);
     }
     const bool still = (stream_->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
-    if (duration > 0 && !still) {
+    // The times of a damaged header are not taken: they could overflow what is computed here.
+    if (duration > 0 && duration < kLongestTime && std::abs(start) < kLongestTime && !still) {
       target_ = start + duration / 10;
       has_target_ = SeekBefore(target_);
       if (!has_target_) SeekBefore(start);
@@ -253,13 +257,13 @@ class FrameDecoding {
     if (!packet || !frame || !result.frame) return "Out of memory";
     bool have_frame = false;
     bool draining = false;
+    bool reached = false;
     int frames = 0;
-    int packets = 0;
-    while (frames < kMaxFramesDecoded && packets < kMaxPacketsRead) {
+    for (int rounds = 0; !reached && rounds < kMaxPacketsRead && frames < kMaxFramesDecoded;
+         ++rounds) {
       if (io_.stop->stop_requested()) return kStopped;
       if (!draining) {
         const int read = av_read_frame(format_.get(), packet.get());
-        ++packets;
         if (read == AVERROR_EXIT || io_.stop->stop_requested()) return kStopped;
         if (read < 0) {
           draining = true;
@@ -305,18 +309,12 @@ class FrameDecoding {
         av_frame_unref(result.frame.get());
         av_frame_move_ref(result.frame.get(), frame.get());
         have_frame = true;
-        if (!has_target_ || at == AV_NOPTS_VALUE || at >= TargetInStream()) {
-          return Describe(result);
-        }
+        reached = !has_target_ || at == AV_NOPTS_VALUE || at >= TargetInStream();
+        if (reached) break;
       }
     }
     if (!have_frame) return "No frame of the video could be decoded";
-    // The target was not reached: the last frame decoded is the nearest.
-    return Describe(result);
-  }
-
-  // Fills in how `result`'s frame is to be shown; null.
-  const char* Describe(DecodedFrame& result) const {
+    // Where the target was not reached, the last frame decoded is the nearest.
     result.sample_aspect = av_guess_sample_aspect_ratio(format_.get(), stream_, result.frame.get());
     result.quarter_turns = QuarterTurns(stream_);
     return nullptr;
@@ -358,13 +356,16 @@ QImage Fit(const DecodedFrame& decoded, int side, QString* message) {
   if (decoded.sample_aspect.num > 0 && decoded.sample_aspect.den > 0) {
     display_width *= av_q2d(decoded.sample_aspect);
   }
-  QSize display(static_cast<int>(std::clamp(std::lround(display_width), 1L, 1L << 24)),
+  // A damaged aspect ratio cannot make the size overflow: it is fitted into the side anyway.
+  QSize display(static_cast<int>(std::lround(std::clamp(display_width, 1.0, 16777216.0))),
                 frame.height);
   const bool across = decoded.quarter_turns % 2 == 1;
   if (across) display.transpose();
   QSize fitted = FittedSize(display, side);
   if (across) fitted.transpose();
 
+  // Bicubic, as FFmpeg's scale filter reduces by default: the very picture ffmpegthumbnailer,
+  // the desktops' video thumbnailer, shows.
   const std::unique_ptr<SwsContext, ScalerFreer> scaler(sws_getContext(
       frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), fitted.width(),
       fitted.height(), AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr));
@@ -374,17 +375,18 @@ QImage Fit(const DecodedFrame& decoded, int side, QString* message) {
   }
   // A YUV frame's own colour matrix and range, where it names them.
   const AVPixFmtDescriptor* layout = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
-  int* table = nullptr;
-  int* unused = nullptr;
+  int* source_table = nullptr;
+  int* destination_table = nullptr;
   int source_range = 0, destination_range = 0, brightness = 0, contrast = 0, saturation = 0;
   if (layout && !(layout->flags & AV_PIX_FMT_FLAG_RGB) &&
-      sws_getColorspaceDetails(scaler.get(), &table, &source_range, &unused, &destination_range,
-                               &brightness, &contrast, &saturation) >= 0) {
+      sws_getColorspaceDetails(scaler.get(), &source_table, &source_range, &destination_table,
+                               &destination_range, &brightness, &contrast, &saturation) >= 0) {
     if (frame.color_range != AVCOL_RANGE_UNSPECIFIED) {
       source_range = frame.color_range == AVCOL_RANGE_JPEG ? 1 : 0;
     }
     sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(frame.colorspace), source_range,
-                             unused, destination_range, brightness, contrast, saturation);
+                             destination_table, destination_range, brightness, contrast,
+                             saturation);
   }
   QImage image(fitted, QImage::Format_RGB888);
   if (image.isNull()) {

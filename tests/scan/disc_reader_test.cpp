@@ -5,13 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <random>
 #include <thread>
 
+#include "scan/test_pictures.h"
+#include "scan/thumbnail_renderer.h"
 #include "support/fake_file_access.h"
+#include "support/video_fixtures.h"
 
 namespace quorvel {
 namespace {
@@ -129,6 +134,55 @@ TEST(DiscReaderTest, ReadsAheadAtMostEightFilesOr64MegabytesButTheOldestWanted) 
     EXPECT_EQ(reading.access->Opened(), paths.mid(0, 1));
     reader->File(0)->Finish();
     EXPECT_TRUE(Eventually([&] { return reading.access->BytesRead(paths[1]) == 1000; }));
+  }
+}
+
+TEST(DiscReaderTest, LendsTheMediumToAVideoInItsTurnAndGoesOnWithoutAStalledOne) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString video = dir.filePath(QStringLiteral("long.avi"));
+  ASSERT_TRUE(testkit::RunAll(
+      {testkit::TestPatternVideo(video, QSize(320, 240), 30, 10, {"-c:v", "mjpeg", "-q:v", "2"})}));
+  QImage picture(200, 150, QImage::Format_RGB32);
+  picture.fill(Qt::darkCyan);
+  const QByteArray jpeg = testkit::EncodeWithQt(picture, "jpg");
+  const QStringList paths = {dir.filePath(QStringLiteral("before.jpg")), video,
+                             dir.filePath(QStringLiteral("after.jpg"))};
+  ASSERT_TRUE(testkit::WriteBytes(paths[0], jpeg) && testkit::WriteBytes(paths[2], jpeg));
+  {
+    Reading reading;
+    const auto reader = reading.Start(paths);
+    for (int i = 0; i < paths.size(); ++i) {
+      QString error;
+      EXPECT_FALSE(DecodeFittedPicture(*reader->File(i), paths[i], 100, &error).isNull())
+          << qPrintable(error);
+      reader->File(i)->Finish();
+    }
+    EXPECT_EQ(reading.access->Opened(), paths);
+    // The video's reads are the reader's, and only what its frame at a tenth needs.
+    const std::int64_t video_read = reading.access->BytesRead(video);
+    EXPECT_GT(video_read, 0);
+    EXPECT_LT(video_read, QFileInfo(video).size() / 5);
+    EXPECT_EQ(reading.bytes_read->load(), 2 * jpeg.size() + video_read);
+  }
+  {
+    Reading reading;
+    reading.access->Block(video);
+    const auto reader = reading.Start(paths);
+    EXPECT_EQ(Take(*reader->File(0)), jpeg);
+    std::stop_source stop;
+    std::thread decoding([&] {
+      QString error;
+      DecodeFittedPicture(*reader->File(1), video, 100, &error, stop.get_token());
+    });
+    ASSERT_TRUE(Eventually([&] { return reading.access->ReadsBlocked() == 1; }));
+    // The capture gives up on the video: the next file is read while its read still waits.
+    stop.request_stop();
+    reader->Show(2);
+    EXPECT_EQ(Take(*reader->File(2)), jpeg);
+    EXPECT_EQ(reading.access->ReadsBlocked(), 1);
+    reading.access->Release();
+    decoding.join();
   }
 }
 

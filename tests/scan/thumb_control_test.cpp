@@ -176,8 +176,11 @@ void ThumbControlTest::filesThatDoNotDecodeAreReportedFailed() {
   QVERIFY(testkit::WriteBytes(text, "not a picture\n"));
   const QString phone = dir_->filePath(QStringLiteral("text.heic"));
   QVERIFY(testkit::WriteBytes(phone, "not a picture\n"));
+  // A video goes to its own reader, which reads by seeking.
+  const QString video = dir_->filePath(QStringLiteral("cut.mp4"));
+  QVERIFY(testkit::WriteBytes(video, jpeg.left(jpeg.size() / 2)));
 
-  for (const QString& broken : {cut, text, phone}) {
+  for (const QString& broken : {cut, text, phone, video}) {
     // A good picture first: the failed file must not leave it on show.
     QVERIFY(control.ShowFile(good));
     QTRY_VERIFY(control.ThumbnailReady());

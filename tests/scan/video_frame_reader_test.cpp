@@ -6,10 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QTemporaryDir>
-#include <memory>
 #include <random>
+#include <utility>
 
 #include "scan/test_pictures.h"
 #include "scan/thumbnail_renderer.h"
@@ -18,21 +19,9 @@
 namespace quorvel {
 namespace {
 
-// A keyframe every second: the frame at a tenth of these ten seconds is one, so the frame
-// ffmpegthumbnailer takes (the keyframe at or after the point it seeks to) is the one we want.
-QStringList EveryFifthKey(const char* codec) {
-  return {QStringLiteral("-c:v"), QString::fromLatin1(codec), QStringLiteral("-g"),
-          QStringLiteral("5")};
-}
-
-// One frame in a thousand is a keyframe.
-const QStringList kH264 = {QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                           QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")};
-
 class VideoFrameReaderTest : public ::testing::Test {
  protected:
-  // The containers and codecs, 320 x 240 (H.263: 352 x 288), made once for the whole binary,
-  // with ffmpegthumbnailer's thumbnail of each beside it as NAME.png.
+  // The containers and codecs compared with ffmpegthumbnailer, 320 x 240 (H.263: 352 x 288).
   static QStringList Containers() {
     return {"h264.mp4",  "rotated.mp4", "anamorphic.mp4", "vp9.mkv",  "vp8.webm", "mpeg4.avi",
             "mjpeg.mov", "mpeg2.mpg",   "wmv2.wmv",       "flv1.flv", "h263.3gp", "h264.m2ts"};
@@ -41,46 +30,65 @@ class VideoFrameReaderTest : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = new QTemporaryDir();
     ASSERT_TRUE(dir_->isValid());
-    const auto video = [&](const char* name, const QStringList& encoding, int seconds = 10,
-                           QSize frame = QSize(320, 240)) {
-      return testkit::TestPatternVideo(Path(name), frame, seconds, 5, encoding);
+  }
+
+  // Makes those of the named files not made yet, all at once: each test makes only what it
+  // needs, since CTest runs each in a process of its own. NAME.png is ffmpegthumbnailer's
+  // thumbnail of NAME, which must be made first.
+  static bool Make(const QStringList& names) {
+    // A keyframe every second: the frame at a tenth of ten seconds is one, so the frame
+    // ffmpegthumbnailer takes (the keyframe at or after the point it seeks to) is ours too.
+    const auto coded = [](const char* codec) {
+      return QStringList{"-c:v", codec, "-g", "5", "-q:v", "3"};
     };
-    const QStringList quick_vp = {QStringLiteral("-deadline"), QStringLiteral("realtime"),
-                                  QStringLiteral("-cpu-used"), QStringLiteral("8")};
-    const QStringList quality = {QStringLiteral("-q:v"), QStringLiteral("3")};
-    ASSERT_TRUE(testkit::RunAll({
-        video("h264.mp4", kH264 + EveryFifthKey("libx264")),
-        video("anamorphic.mp4",
-              kH264 + EveryFifthKey("libx264") +
-                  QStringList{QStringLiteral("-vf"), QStringLiteral("setsar=4/3")}),
-        video("vp9.mkv", EveryFifthKey("libvpx-vp9") + quick_vp),
-        video("vp8.webm", EveryFifthKey("libvpx") + quick_vp),
-        video("mpeg4.avi", EveryFifthKey("mpeg4") + quality),
-        video("mjpeg.mov", EveryFifthKey("mjpeg") + quality),
-        video("mpeg2.mpg", EveryFifthKey("mpeg2video") + quality),
-        video("wmv2.wmv", EveryFifthKey("wmv2") + quality),
-        video("flv1.flv", EveryFifthKey("flv") + quality),
-        video("h263.3gp", EveryFifthKey("h263") + quality, 10, QSize(352, 288)),
-        video("h264.m2ts", kH264 + EveryFifthKey("libx264") +
-                               QStringList{"-muxdelay", "0", "-muxpreload", "0", "-f", "mpegts",
-                                           "-mpegts_m2ts_mode", "1"}),
+    const QStringList h264 = {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "5"};
+    const QStringList quick = {"-deadline", "realtime", "-cpu-used", "8"};
+    const QHash<QString, QStringList> encodings = {
+        {"h264.mp4", h264},
+        {"anamorphic.mp4", h264 + QStringList{"-vf", "setsar=4/3"}},
+        {"vp9.mkv", coded("libvpx-vp9") + quick},
+        {"vp8.webm", coded("libvpx") + quick},
+        {"mpeg4.avi", coded("mpeg4")},
+        {"mjpeg.mov", coded("mjpeg")},
+        {"mpeg2.mpg", coded("mpeg2video")},
+        {"wmv2.wmv", coded("wmv2")},
+        {"flv1.flv", coded("flv")},
+        {"h263.3gp", coded("h263")},
+        {"h264.m2ts", h264 + QStringList{"-muxdelay", "0", "-muxpreload", "0", "-f", "mpegts",
+                                         "-mpegts_m2ts_mode", "1"}},
         // Black for its first second, and one keyframe only, at the start.
-        video("black_opening.mp4",
-              kH264 + QStringList{"-g", "200", "-sc_threshold", "0", "-vf",
-                                  "drawbox=w=iw:h=ih:color=black:t=fill:enable='lt(t,1)'"},
-              20),
+        {"black_opening.mp4",
+         {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "200", "-sc_threshold", "0", "-vf",
+          "drawbox=w=iw:h=ih:color=black:t=fill:enable='lt(t,1)'"}},
         // Frames stored as they are, which the damaged tests give an impossible size.
-        video("raw.avi", {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}, 1, QSize(64, 48)),
-    }));
-    // A phone held upright: the frames are stored across, with a display rotation.
-    ASSERT_TRUE(
-        testkit::RunAll({{"ffmpeg", "-y", "-loglevel", "error", "-i", Path("h264.mp4"), "-c",
-                          "copy", "-metadata:s:v:0", "rotate=90", Path("rotated.mp4")}}));
-    QList<QStringList> peers;
-    for (const QString& name : Containers()) {
-      peers.append({"ffmpegthumbnailer", "-s", "100", "-i", Path(name), "-o", Path(name) + ".png"});
+        {"raw.avi", {"-c:v", "rawvideo", "-pix_fmt", "bgr24"}},
+    };
+    // The rotated video is h264.mp4 with a display rotation added: that is made before.
+    if (names.contains("rotated.mp4") && !QFile::exists(Path("rotated.mp4")) &&
+        !Make({"h264.mp4"})) {
+      return false;
     }
-    ASSERT_TRUE(testkit::RunAll(peers));
+    QList<QStringList> commands;
+    for (const QString& name : names) {
+      if (QFile::exists(Path(name))) continue;
+      if (name.endsWith(".png")) {
+        commands.append(
+            {"ffmpegthumbnailer", "-s", "100", "-i", Path(name.chopped(4)), "-o", Path(name)});
+      } else if (name == "rotated.mp4") {
+        // A phone held upright: the frames are stored across, with a display rotation.
+        commands.append({"ffmpeg", "-y", "-loglevel", "error", "-i", Path("h264.mp4"), "-c", "copy",
+                         "-metadata:s:v:0", "rotate=90", Path(name)});
+      } else if (encodings.contains(name)) {
+        const QSize size = name == "h263.3gp"  ? QSize(352, 288)
+                           : name == "raw.avi" ? QSize(64, 48)
+                                               : QSize(320, 240);
+        const int seconds = name == "black_opening.mp4" ? 20 : name == "raw.avi" ? 1 : 10;
+        commands << testkit::TestPatternVideo(Path(name), size, seconds, 5, encodings[name]);
+      } else {
+        return false;
+      }
+    }
+    return testkit::RunAll(commands);
   }
 
   static void TearDownTestSuite() {
@@ -101,6 +109,9 @@ class VideoFrameReaderTest : public ::testing::Test {
 QTemporaryDir* VideoFrameReaderTest::dir_ = nullptr;
 
 TEST_F(VideoFrameReaderTest, ShowsTheFrameAtATenthAsFfmpegthumbnailerDoes) {
+  QStringList peers;
+  for (const QString& name : Containers()) peers << name + ".png";
+  ASSERT_TRUE(Make(Containers()) && Make(peers));
   for (const QString& name : Containers()) {
     QString error;
     const QImage ours = LoadFittedPicture(Path(name), 100, &error);
@@ -123,6 +134,7 @@ TEST_F(VideoFrameReaderTest, ShowsTheFrameAtATenthAsFfmpegthumbnailerDoes) {
 }
 
 TEST_F(VideoFrameReaderTest, PassesOverABlackOpening) {
+  ASSERT_TRUE(Make({"black_opening.mp4"}));
   QString error;
   const QImage frame = LoadFittedPicture(Path("black_opening.mp4"), 100, &error);
   ASSERT_FALSE(frame.isNull()) << qPrintable(error);
@@ -134,6 +146,7 @@ TEST_F(VideoFrameReaderTest, PassesOverABlackOpening) {
 }
 
 TEST_F(VideoFrameReaderTest, DamagedFilesAndHugeFramesFail) {
+  ASSERT_TRUE(Make({"h264.mp4", "raw.avi"}));
   const QByteArray mp4 = Read("h264.mp4");  // its index comes last
   std::mt19937 random(11);
   QByteArray noise(200000, Qt::Uninitialized);
