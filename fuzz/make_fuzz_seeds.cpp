@@ -1,6 +1,7 @@
-// make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR]]: writes the seed corpora (folders created if
-// missing): small catalogues, well-formed and not, made through the program's own writer, for
-// fuzz_catalog; thumbnails for fuzz_jpeg; camera-like JPEGs with EXIF blocks for fuzz_exif.
+// make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR [RAW_DIR]]]: writes the seed corpora (folders
+// created if missing): small catalogues, well-formed and not, made through the program's own
+// writer, for fuzz_catalog; thumbnails for fuzz_jpeg; camera-like JPEGs with EXIF blocks for
+// fuzz_exif; small DNGs for fuzz_raw.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "catalog/format.h"
 #include "catalog/stream.h"
 #include "catalog/thumbnail_jpeg.h"
+#include "support/dng_writer.h"
 #include "support/exif_segment.h"
 
 namespace {
@@ -44,6 +46,19 @@ Bytes RealJpeg(int side = 8) {
   Bytes jpeg;
   quorvel::AppendJpeg(jpeg, quorvel::RgbView{pixels.data(), side, side, side * 3});
   return jpeg;
+}
+
+// A small picture for the DNG seeds: gradients, its left quarter bluer, so that a turn shows.
+quorvel::testkit::RgbPicture Gradient(int width, int height) {
+  quorvel::testkit::RgbPicture picture{width, height, {}};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      picture.pixels.push_back(static_cast<std::uint8_t>(x * 255 / width));
+      picture.pixels.push_back(static_cast<std::uint8_t>(y * 255 / height));
+      picture.pixels.push_back(x < width / 4 ? 255 : 64);
+    }
+  }
+  return picture;
 }
 
 Bytes Header() {
@@ -100,8 +115,8 @@ bool WriteSeeds(const std::filesystem::path& dir,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 4) {
-    std::fprintf(stderr, "usage: make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR]]\n");
+  if (argc < 2 || argc > 5) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR [RAW_DIR]]]\n");
     return 2;
   }
   const Bytes one_disk = Catalog({{"CD1", {{"C:\\a.jpg", StandIn(12)}}}});
@@ -132,7 +147,7 @@ int main(int argc, char** argv) {
         {"thumbnail", thumb}, {"small", RealJpeg()}, {"cut", Cut(thumb, thumb.size() / 2)}};
     if (!WriteSeeds(argv[2], jpegs, ".jpg")) return 1;
   }
-  if (argc == 4) {
+  if (argc >= 4) {
     const Bytes camera = CameraJpeg(6, true);
     const std::vector<std::pair<std::string, Bytes>> heads = {
         {"camera_le", camera},
@@ -143,6 +158,21 @@ int main(int argc, char** argv) {
          quorvel::testkit::WithSegmentsAfterSoi(camera, quorvel::testkit::PaddingSegments(300))},
         {"cut_in_exif", Cut(camera, camera.size() / 4)}};
     if (!WriteSeeds(argv[3], heads, ".jpg")) return 1;
+  }
+  if (argc == 5) {
+    using quorvel::testkit::DngFile;
+    const quorvel::testkit::RgbPicture picture = Gradient(32, 24);
+    const Bytes with_preview = DngFile(picture, {});
+    const std::vector<std::pair<std::string, Bytes>> raws = {
+        {"preview", with_preview},
+        {"no_preview", DngFile(picture, {.preview = false})},
+        {"two_previews",
+         DngFile(picture, {.small_preview = quorvel::testkit::SmallPreview::kJpeg})},
+        {"rgb_preview", DngFile(picture, {.preview = false,
+                                          .small_preview = quorvel::testkit::SmallPreview::kRgb})},
+        {"turned", DngFile(picture, {.orientation = 6})},
+        {"cut_in_raw", Cut(with_preview, with_preview.size() * 3 / 4)}};
+    if (!WriteSeeds(argv[4], raws, ".dng")) return 1;
   }
   return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # fuzz.sh [SECONDS]: builds the fuzz targets with clang (ASan + UBSan + libFuzzer) in build-fuzz,
 # writes the seed corpora and fuzzes the catalogue reader for SECONDS (default 60), then the
-# thumbnail decoder for half as long, then the EXIF reader for at most 15 s, each in one process.
+# thumbnail decoder for half as long, then the EXIF reader for at most 15 s, then the camera RAW
+# reader for 20 s, each in one process.
 # Exits non-zero when the fuzzer finds a crash, a leak or a hang; the input is kept in
 # build-fuzz/artifacts/.
 set -euo pipefail
@@ -18,11 +19,12 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
   -DQUORVEL_FUZZ=ON -DQUORVEL_GUI=OFF -DQUORVEL_TESTS=OFF -DQUORVEL_BENCH=OFF
 
 echo "== build the fuzz targets and make_fuzz_seeds"
-cmake --build "$build" -j2 --target fuzz_catalog fuzz_jpeg fuzz_exif make_fuzz_seeds
+cmake --build "$build" -j2 --target fuzz_catalog fuzz_jpeg fuzz_exif fuzz_raw make_fuzz_seeds
 
 echo "== write the seeds"
 rm -rf "$build/seeds"  # generated: only what make_fuzz_seeds writes belongs here
-"$build/fuzz/make_fuzz_seeds" "$build/seeds/catalog" "$build/seeds/jpeg" "$build/seeds/exif"
+"$build/fuzz/make_fuzz_seeds" "$build/seeds/catalog" "$build/seeds/jpeg" "$build/seeds/exif" \
+  "$build/seeds/raw"
 
 # fuzz TARGET SECONDS [libFuzzer flags...]
 fuzz() {
@@ -58,3 +60,4 @@ done
 ffmpeg -y -loglevel error -f lavfi -i testsrc=size=128x96:rate=5:duration=2 -c:v h263 \
   "$build/seeds/video/seed-h263.3gp"
 fuzz fuzz_video 20
+fuzz fuzz_raw 20

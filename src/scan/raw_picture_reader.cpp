@@ -207,8 +207,11 @@ QImage DecodePreview(LibRaw& raw, LentFileStream& stream, int side, int orientat
 // The raw data developed at half size, camera white balance, 8 bits, upright as LibRaw turns it.
 QImage Develop(LibRaw& raw, LentFileStream& stream, int side, QString* message) {
   const libraw_image_sizes_t& sizes = raw.imgdata.sizes;
+  // A mosaic keeps one 16-bit sample a photosite and halves each side; other sensors keep up
+  // to four samples and are not halved.
   const int shrink = raw.imgdata.idata.filters != 0 ? 1 : 0;
-  const std::int64_t raw_bytes = std::int64_t{sizes.raw_width} * sizes.raw_height * 2;
+  const std::int64_t raw_bytes =
+      std::int64_t{sizes.raw_width} * sizes.raw_height * (shrink != 0 ? 2 : 8);
   const std::int64_t image_bytes =
       std::int64_t{(sizes.width + shrink) >> shrink} * ((sizes.height + shrink) >> shrink) * 8;
   if (raw_bytes + image_bytes > kMaxDecodedBytes) {

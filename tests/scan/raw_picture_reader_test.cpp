@@ -22,6 +22,7 @@ using testkit::AreaAverage;
 using testkit::DngFile;
 using testkit::DngOptions;
 using testkit::Psnr;
+using testkit::SmallPreview;
 
 constexpr int kSide = 100;
 
@@ -39,6 +40,12 @@ testkit::RgbPicture Marked(int width, int height) {
     }
   }
   return picture;
+}
+
+QImage AsImage(const testkit::RgbPicture& picture) {
+  return QImage(picture.pixels.data(), picture.width, picture.height, picture.width * 3,
+                QImage::Format_RGB888)
+      .copy();
 }
 
 bool Red(QRgb pixel) { return qRed(pixel) > 180 && qGreen(pixel) < 80 && qBlue(pixel) < 80; }
@@ -67,14 +74,14 @@ class RawPictureReaderTest : public ::testing::Test {
                                                      static_cast<qsizetype>(dng.size()))));
     return path;
   }
-  // LibRaw's own tool run on `path` in the temporary folder; the file it writes, as an image.
+  // LibRaw's own tool run in the temporary folder; the file it writes there, as an image.
   QImage Peer(const QString& tool, const QStringList& arguments, const QString& output) {
     QProcess process;
     process.setWorkingDirectory(dir_.path());
     process.start(tool, arguments);
     EXPECT_TRUE(process.waitForFinished(20000)) << tool.toStdString();
     EXPECT_EQ(process.exitCode(), 0) << tool.toStdString();
-    return QImage(dir_.filePath(output)).convertToFormat(QImage::Format_RGB32);
+    return QImage(dir_.filePath(output));
   }
 
   QTemporaryDir dir_;
@@ -89,7 +96,7 @@ QImage Read(const QString& path, QString* message, testkit::FakeFileAccess* acce
 // With a small preview in IFD0 and the picture's own size in a SubIFD, the larger is taken, and
 // only the headers and that preview are read, not the raw data after them.
 TEST_F(RawPictureReaderTest, TakesTheLargestPreviewAndReadsOnlyIt) {
-  const QString path = Write("two.dng", {.preview = true, .small_preview = true});
+  const QString path = Write("two.dng", {.small_preview = SmallPreview::kJpeg});
   auto access = std::make_shared<testkit::FakeFileAccess>();
   QString message;
   const QImage thumbnail = Read(path, &message, access.get());
@@ -98,8 +105,7 @@ TEST_F(RawPictureReaderTest, TakesTheLargestPreviewAndReadsOnlyIt) {
 
   const QImage peer = Peer("simple_dcraw", {"-e", "two.dng"}, "two.dng.thumb.jpg");
   ASSERT_EQ(peer.size(), QSize(320, 240));
-  const double psnr =
-      Psnr(thumbnail.convertToFormat(QImage::Format_RGB32), AreaAverage(peer, QSize(100, 75)));
+  const double psnr = Psnr(thumbnail, AreaAverage(peer, QSize(100, 75)));
   EXPECT_GE(psnr, 38.0);
   RecordProperty("psnr_preview", std::to_string(psnr));
 
@@ -107,8 +113,19 @@ TEST_F(RawPictureReaderTest, TakesTheLargestPreviewAndReadsOnlyIt) {
   EXPECT_LT(access->BytesRead(path), size / 5) << "of " << size;
 }
 
-// The RAW's orientation turns the picture, from the preview or developed; the preview is not
-// turned again by anything of its own.
+// A preview stored as uncompressed RGB serves as a JPEG one does: the 80 x 60 picture is not
+// developed to 100 x 75.
+TEST_F(RawPictureReaderTest, TakesAnUncompressedPreviewToo) {
+  QString message;
+  const QImage thumbnail =
+      Read(Write("rgb.dng", {.preview = false, .small_preview = SmallPreview::kRgb}), &message);
+  ASSERT_EQ(thumbnail.size(), QSize(80, 60)) << message.toStdString();
+  const double psnr = Psnr(thumbnail, AreaAverage(AsImage(Marked(320, 240)), QSize(80, 60)));
+  EXPECT_GE(psnr, 40.0);
+  RecordProperty("psnr_rgb_preview", std::to_string(psnr));
+}
+
+// The RAW's orientation turns the picture, whether from the preview or developed, and only once.
 TEST_F(RawPictureReaderTest, TurnsThePictureAsTheRawSays) {
   for (const bool preview : {true, false}) {
     SCOPED_TRACE(preview ? "preview" : "developed");
@@ -130,17 +147,11 @@ TEST_F(RawPictureReaderTest, DevelopsTheRawWithoutAPreview) {
   ASSERT_EQ(thumbnail.size(), QSize(100, 75)) << message.toStdString();
   const QImage peer = Peer("dcraw_emu", {"-h", "-w", "bare.dng"}, "bare.dng.ppm");
   ASSERT_EQ(peer.size(), QSize(160, 120));
-  const double psnr =
-      Psnr(thumbnail.convertToFormat(QImage::Format_RGB32), AreaAverage(peer, QSize(100, 75)));
+  const double psnr = Psnr(thumbnail, AreaAverage(peer, QSize(100, 75)));
   EXPECT_GE(psnr, 45.0);
   RecordProperty("psnr_developed", std::to_string(psnr));
   // And it resembles the picture the mosaic was made of.
-  const testkit::RgbPicture source = Marked(320, 240);
-  const QImage picture(source.pixels.data(), source.width, source.height, source.width * 3,
-                       QImage::Format_RGB888);
-  EXPECT_GE(Psnr(thumbnail.convertToFormat(QImage::Format_RGB32),
-                 AreaAverage(picture.convertToFormat(QImage::Format_RGB32), QSize(100, 75))),
-            22.0);
+  EXPECT_GE(Psnr(thumbnail, AreaAverage(AsImage(Marked(320, 240)), QSize(100, 75))), 22.0);
 }
 
 // Damaged, foreign or empty files, a failing medium and a stop give no picture and a reason.

@@ -18,6 +18,7 @@
 #include <tuple>
 #include <vector>
 
+#include "scan/jpeg_picture_decoder.h"
 #include "scan/test_pictures.h"
 
 namespace quorvel {
@@ -328,6 +329,17 @@ TEST_F(RendererTest, RightTurnedPhotoStandsTallWithItsLeftOnTop) {
   EXPECT_EQ(thumb.pixel(75, 50), kWhite);
   EXPECT_TRUE(Near(thumb.pixel(50, 25), kRed));
   EXPECT_TRUE(Near(thumb.pixel(50, 75), kBlue));
+}
+
+// A preview inside another file is turned as that file says, whatever its own EXIF block says.
+TEST_F(RendererTest, GivenOrientationReplacesTheJpegsOwn) {
+  const QByteArray jpeg = WithExifOrientation(AsJpeg(Bands(200, 100, {kRed, kBlue})), 3, true);
+  MemoryByteSource source(std::vector<std::uint8_t>(jpeg.begin(), jpeg.end()));
+  QString error;
+  const QImage picture = DecodeJpegPicture(source, 100, {}, &error, 6);
+  ASSERT_EQ(picture.size(), QSize(50, 100)) << error.toStdString();
+  EXPECT_TRUE(Near(picture.pixel(25, 25), kRed));
+  EXPECT_TRUE(Near(picture.pixel(25, 75), kBlue));
 }
 
 TEST_F(RendererTest, OtherFormatsFollowTheirOrientationToo) {

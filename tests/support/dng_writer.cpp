@@ -9,8 +9,6 @@
 namespace quorvel::testkit {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 enum Type : std::uint16_t {
   kByte = 1,
   kAscii = 2,
@@ -57,7 +55,7 @@ Entry Text(std::uint16_t tag, const std::string& text) {
   value.push_back(0);
   return {tag, kAscii, static_cast<std::uint32_t>(value.size()), std::move(value)};
 }
-// Fractions of `denominator`.
+// Each value as a fraction over 10000.
 Entry Rationals(std::uint16_t tag, std::uint16_t type, const std::vector<double>& values) {
   constexpr int kDenominator = 10000;
   Entry entry{tag, type, static_cast<std::uint32_t>(values.size()), {}};
@@ -68,24 +66,19 @@ Entry Rationals(std::uint16_t tag, std::uint16_t type, const std::vector<double>
   return entry;
 }
 
-// An IFD whose entries are kept sorted by tag; a value longer than 4 bytes sits right after it.
+// An IFD, written with its entries sorted by tag and each value longer than 4 bytes after them.
 struct Ifd {
   std::vector<Entry> entries;
   std::uint32_t offset = 0;
   std::size_t strip = 0;  // the image's strip, by index
 
-  Entry& Find(std::uint16_t tag) {
-    for (Entry& entry : entries) {
-      if (entry.tag == tag) return entry;
-    }
-    entries.push_back(Long(tag, 0));
-    return entries.back();
-  }
+  // Sets value `index` of the LONG entry `tag`, which the IFD holds.
   void SetLong(std::uint16_t tag, std::size_t index, std::uint32_t value) {
-    Entry& entry = Find(tag);
+    const auto entry = std::find_if(entries.begin(), entries.end(),
+                                    [tag](const Entry& e) { return e.tag == tag; });
     Bytes le;
     Put32(le, value);
-    std::copy(le.begin(), le.end(), entry.value.begin() + static_cast<long>(index * 4));
+    std::copy(le.begin(), le.end(), entry->value.begin() + static_cast<long>(index * 4));
   }
   std::uint32_t Size() const {
     std::uint32_t size = 2 + 12 * static_cast<std::uint32_t>(entries.size()) + 4;
@@ -133,10 +126,11 @@ std::vector<Entry> StripEntries(int width, int height, std::uint32_t length) {
           Shorts(284, {1})};
 }
 
-std::vector<Entry> PreviewEntries(int width, int height, std::uint32_t length) {
+// A JPEG (YCbCr) preview, or an uncompressed RGB one.
+std::vector<Entry> PreviewEntries(int width, int height, std::uint32_t length, bool jpeg = true) {
   std::vector<Entry> entries = StripEntries(width, height, length);
-  for (Entry entry : {Long(254, 1), Shorts(258, {8, 8, 8}), Shorts(259, {7}), Shorts(262, {6}),
-                      Shorts(277, {3})}) {
+  for (Entry entry : {Long(254, 1), Shorts(258, {8, 8, 8}), Shorts(259, {jpeg ? 7U : 1U}),
+                      Shorts(262, {jpeg ? 6U : 2U}), Shorts(277, {3})}) {
     entries.push_back(std::move(entry));
   }
   return entries;
@@ -181,19 +175,16 @@ Bytes Jpeg(const RgbPicture& picture) {
 
 // The mean of each 4 x 4 block.
 RgbPicture Quarter(const RgbPicture& picture) {
+  const auto sample = [&](int x, int y, int c) {
+    return picture.pixels[(static_cast<std::size_t>(y) * picture.width + x) * 3 +
+                          static_cast<std::size_t>(c)];
+  };
   RgbPicture small{picture.width / 4, picture.height / 4, {}};
   for (int y = 0; y < small.height; ++y) {
     for (int x = 0; x < small.width; ++x) {
       for (int c = 0; c < 3; ++c) {
         int sum = 0;
-        for (int dy = 0; dy < 4; ++dy) {
-          for (int dx = 0; dx < 4; ++dx) {
-            sum +=
-                picture.pixels[(static_cast<std::size_t>(y * 4 + dy) * picture.width + x * 4 + dx) *
-                                   3 +
-                               static_cast<std::size_t>(c)];
-          }
-        }
+        for (int k = 0; k < 16; ++k) sum += sample(x * 4 + k % 4, y * 4 + k / 4, c);
         small.pixels.push_back(static_cast<std::uint8_t>((sum + 8) / 16));
       }
     }
@@ -226,12 +217,14 @@ std::vector<std::uint8_t> DngFile(const RgbPicture& picture, const DngOptions& o
     ifd.strip = strips.size();
     strips.push_back(std::move(strip));
   };
-  if (options.small_preview) {
-    const RgbPicture small = Quarter(picture);
-    Bytes jpeg = Jpeg(small);
-    add_image(ifd0,
-              PreviewEntries(small.width, small.height, static_cast<std::uint32_t>(jpeg.size())),
-              std::move(jpeg));
+  if (options.small_preview != SmallPreview::kNone) {
+    RgbPicture small = Quarter(picture);
+    const bool jpeg = options.small_preview == SmallPreview::kJpeg;
+    Bytes strip = jpeg ? Jpeg(small) : std::move(small.pixels);
+    add_image(
+        ifd0,
+        PreviewEntries(small.width, small.height, static_cast<std::uint32_t>(strip.size()), jpeg),
+        std::move(strip));
   }
   if (options.preview) {
     Bytes jpeg = Jpeg(picture);
@@ -241,7 +234,7 @@ std::vector<std::uint8_t> DngFile(const RgbPicture& picture, const DngOptions& o
         PreviewEntries(picture.width, picture.height, static_cast<std::uint32_t>(jpeg.size())),
         std::move(jpeg));
   }
-  Ifd& raw_ifd = options.small_preview ? ifds.emplace_back() : ifds[0];
+  Ifd& raw_ifd = options.small_preview != SmallPreview::kNone ? ifds.emplace_back() : ifds[0];
   add_image(raw_ifd,
             RawEntries(picture.width, picture.height, static_cast<std::uint32_t>(raw.size())),
             std::move(raw));

@@ -15,10 +15,13 @@ struct RgbPicture {
   std::vector<std::uint8_t> pixels;
 };
 
+// IFD0's preview of a quarter of the picture's sides, as a JPEG or uncompressed 8-bit RGB.
+enum class SmallPreview { kNone, kJpeg, kRgb };
+
 struct DngOptions {
-  bool preview = true;         // a JPEG preview of the picture's size in a SubIFD
-  bool small_preview = false;  // IFD0 a JPEG preview of a quarter of its sides, besides
-  int orientation = 0;         // IFD0's Orientation tag; 0: none
+  bool preview = true;  // a JPEG preview of the picture's size in a SubIFD
+  SmallPreview small_preview = SmallPreview::kNone;
+  int orientation = 0;  // IFD0's Orientation tag; 0: none
 };
 
 // A DNG 1.4 of `picture` (even sides): IFD0 (Make, Model, UniqueCameraModel, ColorMatrix1 that
