@@ -61,3 +61,22 @@ ffmpeg -y -loglevel error -f lavfi -i testsrc=size=128x96:rate=5:duration=2 -c:v
   "$build/seeds/video/seed-h263.3gp"
 fuzz fuzz_video 20
 fuzz fuzz_raw 20
+
+# The HEIF reader, seeded with tiny HEIC and AVIF files (one with a stored thumbnail, one with
+# alpha) encoded by heif-enc from a frame of ffmpeg's test pattern. A leak libheif leaves in
+# libdav1d is suppressed (fuzz/libheif.supp says which).
+cmake --build "$build" -j2 --target fuzz_heif
+heif_seeds="$build/seeds/heif"
+mkdir -p "$heif_seeds"
+ffmpeg -loglevel error -y -f lavfi -i testsrc=size=64x48 -frames:v 1 -pix_fmt rgb24 \
+  "$heif_seeds/pattern.png"
+ffmpeg -loglevel error -y -f lavfi -i testsrc=size=32x24 -frames:v 1 -pix_fmt rgba \
+  "$heif_seeds/alpha.png"
+ffmpeg -loglevel error -y -f lavfi -i testsrc=size=160x120 -frames:v 1 -pix_fmt rgb24 \
+  "$heif_seeds/large.png"
+heif-enc -q 30 -p preset=ultrafast "$heif_seeds/pattern.png" -o "$heif_seeds/pattern.heic"
+heif-enc -q 10 -p preset=ultrafast -t 100 "$heif_seeds/large.png" -o "$heif_seeds/thumb.heic"
+heif-enc -q 30 -p speed=9 "$heif_seeds/pattern.png" -o "$heif_seeds/pattern.avif"
+heif-enc -q 30 -p speed=9 "$heif_seeds/alpha.png" -o "$heif_seeds/alpha.avif"
+rm "$heif_seeds"/*.png
+LSAN_OPTIONS="suppressions=$root/fuzz/libheif.supp" fuzz fuzz_heif 20

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QCoreApplication>
 
 #include "qrvtool_add.h"
 #include "qrvtool_formats.h"
