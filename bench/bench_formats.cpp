@@ -118,7 +118,9 @@ bool MakeCorpus(const QString& folder) {
 
 // How each DNG file is written, in the order of their names.
 constexpr testkit::DngOptions kRawOptions[] = {
-    {.small_preview = true}, {.small_preview = true, .orientation = 6}, {}};
+    {.small_preview = testkit::SmallPreview::kJpeg},
+    {.small_preview = testkit::SmallPreview::kJpeg, .orientation = 6},
+    {}};
 
 // Camera-like DNG files in `folder`, made once: 6000 x 4000 (24 MP) 16-bit raw mosaics of
 // wallpapers with a little noise, each with a full-size JPEG preview as many cameras store one;
