@@ -63,7 +63,7 @@ QByteArray LoadAverage() {
   return load.open(QIODevice::ReadOnly) ? load.readAll() : QByteArrayLiteral("unknown\n");
 }
 
-enum class Peer { kFfmpegThumbnailer, kHeifThumbnailer, kDcrawDjpeg };
+enum class Peer { kFfmpegThumbnailer, kHeifThumbnailer, kLibRawDjpeg };
 
 struct Set {
   const char* folder;  // under the corpus
@@ -79,7 +79,7 @@ const Set kSets[] = {
     {"heic-nothumb", "HEIC", Peer::kHeifThumbnailer},
     {"avif", "AVIF", Peer::kHeifThumbnailer},
     {"avif-nothumb", "AVIF", Peer::kHeifThumbnailer},
-    {"raw", "RAW", Peer::kDcrawDjpeg},
+    {"raw", "RAW", Peer::kLibRawDjpeg},
 };
 
 // Wall and CPU seconds of one measurement; a negative wall time: it failed.
@@ -180,14 +180,14 @@ bool ListItems(const QString& corpus, const QString& scratch, std::vector<Item>*
       Item item;
       item.set = &set;
       item.source = dir.filePath(names[i]);
-      if (set.peer == Peer::kDcrawDjpeg && i < std::ssize(kRawOptions)) {
+      if (set.peer == Peer::kLibRawDjpeg && i < std::ssize(kRawOptions)) {
         item.peer_orientation = kRawOptions[i].orientation;
       }
       item.alone = base + QStringLiteral("/alone");
       item.peer_input = base + QStringLiteral("/peer/") + names[i];
       item.catalog = base + QStringLiteral("/ours.qrv");
-      item.peer_output = base + (set.peer == Peer::kDcrawDjpeg ? QStringLiteral("/peer.ppm")
-                                                               : QStringLiteral("/peer.png"));
+      item.peer_output = base + (set.peer == Peer::kLibRawDjpeg ? QStringLiteral("/peer.ppm")
+                                                                : QStringLiteral("/peer.png"));
       if (!QDir().mkpath(item.alone) || !QDir().mkpath(base + QStringLiteral("/peer")))
         return false;
       // Hard links, so that qrvtool and the peer read the very bytes of the corpus, from the
@@ -239,7 +239,7 @@ Timing RunPeer(Item& item) {
     case Peer::kHeifThumbnailer:
       commands.push_back({"heif-thumbnailer", "-s", "100", input, output});
       break;
-    case Peer::kDcrawDjpeg:
+    case Peer::kLibRawDjpeg:
       commands.push_back({"simple_dcraw", "-e", input});
       commands.push_back({"djpeg", "-scale", "1/8", "-outfile", output, input + ".thumb.jpg"});
       break;
