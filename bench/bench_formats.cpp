@@ -4,18 +4,25 @@
 //   HEIC, AVIF `heif-thumbnailer -s 100 F out.png`
 //   RAW        `simple_dcraw -e F` (LibRaw's preview extraction; Debian's dcraw_emu has no -e),
 //              then `djpeg -scale 1/8` of the preview it wrote: the two processes' times added
-// Ours is `qrvtool add CATALOG FOLDER NAME` over a folder holding just that one file, a whole
-// process as the peer's is, and beside it the same work in this process (RenderThumbnail and the
-// catalogue's JPEG encoding of the square), so that qrvtool's start-up cost shows; a third row,
-// `qrvtool add` of an empty folder, measures that cost alone.
+// Ours is measured three ways:
+//   one process per file  `qrvtool add CATALOG FOLDER NAME` over a folder holding just that one
+//                         file, a whole process as the peer's is; it pays qrvtool's start-up
+//                         (Qt, the libraries) for every file, which `qrvtool add` of an empty
+//                         folder measures alone
+//   in-process            the same work in this process: RenderThumbnail and the catalogue's
+//                         JPEG encoding of the square
+//   per file in a scan    `qrvtool add` over a folder holding kLinksPerFile hard links to each
+//                         file of a set, the wall time divided by the number of files: what a disk
+//                         costs per file, as a cataloguer starts once per disk. The links are read
+//                         from the page cache, as the peer's repeated runs read their file.
 //
 // The videos and HEIF pictures are made by make_media_corpus.sh beside this file, the DNG files
 // here by the tests' DNG writer. One warm-up round fills the page cache; then each round runs,
 // file by file, qrvtool, the peer and the in-process render in turn. Medians are over files and
-// rounds. The PSNR of each stored thumbnail against the peer's picture, fitted and placed alike,
-// is a sanity check that both show the same thing (a video's peer may pick a nearby frame).
-// A measurement: exits 0 whatever the figures, 1 when something could not run, 2 when the corpus
-// cannot be made.
+// rounds; a scan's figure is its median over rounds. The PSNR of each stored thumbnail against the
+// peer's picture, fitted and placed alike, is a sanity check that both show the same thing (a
+// video's peer may pick a nearby frame). A measurement: exits 0 whatever the figures, 1 when
+// something could not run, 2 when the corpus cannot be made.
 //
 // Run a Release build:  build-rel/bench/bench_formats [--corpus=DIR] [--runs=N] [--qrvtool=PATH]
 #include <time.h>
@@ -48,6 +55,7 @@ namespace quorvel {
 namespace {
 
 constexpr double kMaxRatioToPeer = 1.2;
+constexpr int kLinksPerFile = 10;  // in the folder of a set's scan
 
 std::string Local(const QString& path) { return QFile::encodeName(path).toStdString(); }
 const char* Verdict(bool pass) { return pass ? "PASS" : "FAIL"; }
@@ -101,6 +109,17 @@ struct Item {
   int failed_renders = 0;  // RenderThumbnail gave no picture
   QString ours_error, peer_error;
   int peer_orientation = 0;  // the turn the peer's picture lacks (the RAW's preview as stored)
+};
+
+// One set's scan: `qrvtool add` over `folder`, which holds kLinksPerFile links to each file.
+struct Scan {
+  const Set* set = nullptr;
+  QString folder;
+  QString catalog;
+  int files = 0;
+  std::vector<Timing> times;  // one per round
+  int placeholders = 0;
+  QString error;
 };
 
 // Makes the corpus in `folder` (the script reuses a complete one).
@@ -199,6 +218,34 @@ bool ListItems(const QString& corpus, const QString& scratch, std::vector<Item>*
       }
       items->push_back(std::move(item));
     }
+  }
+  return true;
+}
+
+// A scan folder per set of `items` under `scratch`, holding kLinksPerFile hard links to each of
+// its files, named apart by a number before the suffix.
+bool MakeScans(const std::vector<Item>& items, const QString& scratch, std::vector<Scan>* scans) {
+  for (const Set& set : kSets) {
+    Scan scan;
+    scan.set = &set;
+    scan.folder = QStringLiteral("%1/%2_scan/files").arg(scratch, set.folder);
+    scan.catalog = QStringLiteral("%1/%2_scan/ours.qrv").arg(scratch, set.folder);
+    if (!QDir().mkpath(scan.folder)) return false;
+    for (const Item& item : items) {
+      if (item.set != &set) continue;
+      const QFileInfo source(item.source);
+      for (int i = 0; i < kLinksPerFile; ++i) {
+        const QString link = QStringLiteral("%1/%2_%3.%4")
+                                 .arg(scan.folder, source.completeBaseName())
+                                 .arg(i, 2, 10, QLatin1Char('0'))
+                                 .arg(source.suffix());
+        std::error_code error;
+        std::filesystem::create_hard_link(Local(item.source), Local(link), error);
+        if (error && !QFile::copy(item.source, link)) return false;
+        ++scan.files;
+      }
+    }
+    if (scan.files > 0) scans->push_back(std::move(scan));
   }
   return true;
 }
@@ -333,33 +380,84 @@ double PeerPsnr(const Item& item) {
   return RegionPsnr(ours, reference, region);
 }
 
+// The peer's wall and CPU medians over the runs of `items`, with how many of them failed.
+struct PeerMedians {
+  double wall = 0, cpu = 0;
+  int failures = 0;
+};
+PeerMedians PeerOf(const std::vector<const Item*>& items) {
+  std::vector<Timing> peer;
+  int failures = 0;
+  for (const Item* item : items) {
+    peer.insert(peer.end(), item->peer.begin(), item->peer.end());
+    failures += item->peer_error.isEmpty() ? 0 : 1;
+  }
+  return {Median(Walls(peer, &Timing::wall)), Median(Walls(peer, &Timing::cpu)), failures};
+}
+
 // One row of the table over `items`: medians over their files and rounds.
 void PrintRow(const std::string& label, const std::vector<const Item*>& items) {
-  std::vector<Timing> ours, in_process, peer;
+  std::vector<Timing> ours, in_process;
   std::vector<double> psnr;
-  int placeholders = 0, failed_renders = 0, peer_failures = 0;
+  int placeholders = 0, failed_renders = 0;
   for (const Item* item : items) {
     ours.insert(ours.end(), item->ours.begin(), item->ours.end());
     in_process.insert(in_process.end(), item->in_process.begin(), item->in_process.end());
-    peer.insert(peer.end(), item->peer.begin(), item->peer.end());
     placeholders += item->placeholders;
     failed_renders += item->failed_renders;
-    peer_failures += item->peer_error.isEmpty() ? 0 : 1;
     if (const double value = PeerPsnr(*item); !std::isnan(value)) psnr.push_back(value);
   }
+  const PeerMedians peer = PeerOf(items);
   const double our_wall = Median(Walls(ours, &Timing::wall));
-  const double peer_wall = Median(Walls(peer, &Timing::wall));
-  const double ratio = our_wall / peer_wall;
-  const bool complete = placeholders == 0 && failed_renders == 0 && peer_failures == 0;
+  const double ratio = our_wall / peer.wall;
+  const bool complete = placeholders == 0 && failed_renders == 0 && peer.failures == 0;
   const double in_process_wall = Median(Walls(in_process, &Timing::wall));
   std::printf("%-18s %3zu %8.1f %6.1f %8.1f %6.1f %8.1f %6.1f %6.2f %s %7.2f %6.1f %6.1f %4d %4d\n",
               label.c_str(), items.size(), our_wall * 1e3, Median(Walls(ours, &Timing::cpu)) * 1e3,
-              in_process_wall * 1e3, Median(Walls(in_process, &Timing::cpu)) * 1e3, peer_wall * 1e3,
-              Median(Walls(peer, &Timing::cpu)) * 1e3, ratio,
-              Verdict(complete && ratio <= kMaxRatioToPeer), in_process_wall / peer_wall,
-              Median(psnr),
+              in_process_wall * 1e3, Median(Walls(in_process, &Timing::cpu)) * 1e3, peer.wall * 1e3,
+              peer.cpu * 1e3, ratio, Verdict(complete && ratio <= kMaxRatioToPeer),
+              in_process_wall / peer.wall, Median(psnr),
               psnr.empty() ? std::nan("") : *std::min_element(psnr.begin(), psnr.end()),
-              placeholders + failed_renders, peer_failures);
+              placeholders + failed_renders, peer.failures);
+}
+
+// One row of the scans' table: the wall and CPU time of `scans` taken one after another (their
+// sums per round, medians over rounds) divided by their files, a mean over the files, against
+// the mean over `items` of the peer's median for each (every file has as many links in a scan).
+void PrintScanRow(const std::string& label, const std::vector<const Scan*>& scans,
+                  const std::vector<const Item*>& items) {
+  int files = 0, placeholders = 0, errors = 0;
+  for (const Scan* scan : scans) {
+    files += scan->files;
+    placeholders += scan->placeholders;
+    errors += scan->error.isEmpty() ? 0 : 1;
+  }
+  std::vector<double> walls, cpus;
+  for (std::size_t round = 0; round < scans.front()->times.size(); ++round) {
+    double wall = 0, cpu = 0;
+    for (const Scan* scan : scans) {
+      wall = scan->times[round].wall < 0 || wall < 0 ? -1 : wall + scan->times[round].wall;
+      cpu += scan->times[round].cpu;
+    }
+    if (wall < 0) continue;
+    walls.push_back(wall);
+    cpus.push_back(cpu);
+  }
+  const double wall = Median(walls), per_file = wall / files;
+  PeerMedians peer;
+  for (const Item* item : items) {
+    const PeerMedians one = PeerOf({item});
+    peer.wall += one.wall / std::ssize(items);
+    peer.cpu += one.cpu / std::ssize(items);
+    peer.failures += one.failures;
+  }
+  const double ratio = per_file / peer.wall;
+  const bool complete = placeholders == 0 && errors == 0 && peer.failures == 0 &&
+                        walls.size() == scans.front()->times.size();
+  std::printf("%-18s %5d %8.1f %8.2f %8.2f %8.1f %6.1f %6.2f %s %4d %4d\n", label.c_str(), files,
+              wall * 1e3, per_file * 1e3, Median(cpus) / files * 1e3, peer.wall * 1e3,
+              peer.cpu * 1e3, ratio, Verdict(complete && ratio <= kMaxRatioToPeer),
+              placeholders + errors, peer.failures);
 }
 
 int Run(int argc, char** argv) {
@@ -387,6 +485,11 @@ int Run(int argc, char** argv) {
   std::vector<Item> items;
   if (!scratch.isValid() || !ListItems(corpus, scratch.path(), &items)) {
     std::printf("the scratch folders could not be made\n");
+    return 1;
+  }
+  std::vector<Scan> scans;
+  if (!MakeScans(items, scratch.path(), &scans)) {
+    std::printf("the scan folders could not be made\n");
     return 1;
   }
   const QString empty_folder = scratch.filePath(QStringLiteral("empty"));
@@ -419,37 +522,75 @@ int Run(int argc, char** argv) {
       item.peer.push_back(peer);
       item.in_process.push_back(in_process);
     }
+    for (Scan& scan : scans) {
+      Timing time = RunAdd(qrvtool, scan.catalog, scan.folder, &scan.placeholders, &scan.error);
+      const AddCounts counts = ReadAddCounts(Local(scan.catalog + QStringLiteral(".out")));
+      if (time.wall >= 0 && counts.added != scan.files) {
+        scan.error = QStringLiteral("added %1 of %2 files").arg(counts.added).arg(scan.files);
+        time = {};
+      }
+      if (!counted) scan.placeholders = 0;
+      if (counted) scan.times.push_back(time);
+    }
+  }
+
+  // The files and scans of each set, and of each family in the order of kSets.
+  std::map<std::string, std::vector<const Item*>> set_items, family_items;
+  std::map<std::string, std::vector<const Scan*>> set_scans, family_scans;
+  std::vector<std::string> family_order;
+  for (const Item& item : items) {
+    set_items[item.set->folder].push_back(&item);
+    if (family_items[item.set->family].empty()) family_order.push_back(item.set->family);
+    family_items[item.set->family].push_back(&item);
+  }
+  for (const Scan& scan : scans) {
+    set_scans[scan.set->folder].push_back(&scan);
+    family_scans[scan.set->family].push_back(&scan);
   }
 
   std::printf(
-      "\nmilliseconds, medians over files x rounds; ratio = ours (qrvtool add) / peer, target <= "
-      "%.1f; in/peer = ours in-process / peer\n",
+      "\nONE PROCESS PER FILE: qrvtool add of a folder holding just that file, and the same work "
+      "in this process,\nagainst the peer's process(es) for that file. Milliseconds, medians over "
+      "files x rounds;\nratio = qrvtool 1 file / peer, target <= %.1f; in/peer = in-process / "
+      "peer\n",
       kMaxRatioToPeer);
-  std::printf("%-18s %3s %15s %15s %15s %19s %13s %9s\n", "", "", "qrvtool add", "in-process",
+  std::printf("%-18s %3s %15s %15s %15s %19s %13s %9s\n", "", "", "qrvtool, 1 file", "in-process",
               "peer", "", "PSNR vs peer", "failures");
   std::printf("%-18s %3s %8s %6s %8s %6s %8s %6s %6s %4s %7s %6s %6s %4s %4s\n", "set", "n", "wall",
               "cpu", "wall", "cpu", "wall", "cpu", "ratio", "", "in/peer", "median", "min", "ours",
               "peer");
-  std::map<std::string, std::vector<const Item*>> families;
-  std::vector<std::string> family_order;
   for (const Set& set : kSets) {
-    std::vector<const Item*> members;
-    for (const Item& item : items) {
-      if (item.set == &set) members.push_back(&item);
-    }
-    if (members.empty()) continue;
-    PrintRow(set.folder, members);
-    auto& family = families[set.family];
-    if (family.empty()) family_order.push_back(set.family);
-    family.insert(family.end(), members.begin(), members.end());
+    if (set_items.contains(set.folder)) PrintRow(set.folder, set_items[set.folder]);
   }
   std::printf("\n");
-  for (const std::string& family : family_order) PrintRow(family + " (all)", families[family]);
+  for (const std::string& family : family_order) PrintRow(family + " (all)", family_items[family]);
   const std::vector<double> startup_walls = Walls(startup, &Timing::wall);
-  std::printf("\nqrvtool add of an empty folder: wall %.1f ms, cpu %.1f ms (median of %zu)%s%s\n",
-              Median(startup_walls) * 1e3, Median(Walls(startup, &Timing::cpu)) * 1e3,
-              startup_walls.size(),
-              startup_error.isEmpty() ? "" : "; failed: ", qPrintable(startup_error));
+  std::printf(
+      "\nqrvtool start-up, paid by every row above: qrvtool add of an empty folder: wall %.1f ms, "
+      "cpu %.1f ms (median of %zu)%s%s\n",
+      Median(startup_walls) * 1e3, Median(Walls(startup, &Timing::cpu)) * 1e3, startup_walls.size(),
+      startup_error.isEmpty() ? "" : "; failed: ", qPrintable(startup_error));
+
+  std::printf(
+      "\nPER FILE WITHIN ONE SCAN: qrvtool add of a folder holding %d hard links to each file of "
+      "the set,\nits wall and CPU time / files (median over rounds; a family's sets scanned one "
+      "after another),\nagainst the peer's median for each file, averaged over the files. "
+      "Milliseconds; ratio = qrvtool "
+      "per file / peer, target <= %.1f\n",
+      kLinksPerFile, kMaxRatioToPeer);
+  std::printf("%-18s %5s %8s %17s %15s %16s %9s\n", "", "", "scan", "qrvtool per file",
+              "peer per file", "", "failures");
+  std::printf("%-18s %5s %8s %8s %8s %8s %6s %6s %4s %4s %4s\n", "set", "files", "wall", "wall",
+              "cpu", "wall", "cpu", "ratio", "", "ours", "peer");
+  for (const Set& set : kSets) {
+    if (set_scans.contains(set.folder)) {
+      PrintScanRow(set.folder, set_scans[set.folder], set_items[set.folder]);
+    }
+  }
+  std::printf("\n");
+  for (const std::string& family : family_order) {
+    PrintScanRow(family + " (all)", family_scans[family], family_items[family]);
+  }
   std::printf("load average at the end: %s", LoadAverage().constData());
 
   bool ok = true;
@@ -458,6 +599,12 @@ int Run(int argc, char** argv) {
       std::printf("%s: ours: %s; peer: %s\n", qPrintable(item.source),
                   item.ours_error.isEmpty() ? "fine" : qPrintable(item.ours_error.simplified()),
                   item.peer_error.isEmpty() ? "fine" : qPrintable(item.peer_error.simplified()));
+      ok = false;
+    }
+  }
+  for (const Scan& scan : scans) {
+    if (!scan.error.isEmpty()) {
+      std::printf("scan of %s: %s\n", qPrintable(scan.folder), qPrintable(scan.error.simplified()));
       ok = false;
     }
   }
