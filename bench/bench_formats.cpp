@@ -529,8 +529,11 @@ int Run(int argc, char** argv) {
         scan.error = QStringLiteral("added %1 of %2 files").arg(counts.added).arg(scan.files);
         time = {};
       }
-      if (!counted) scan.placeholders = 0;
-      if (counted) scan.times.push_back(time);
+      if (counted) {
+        scan.times.push_back(time);
+      } else {
+        scan.placeholders = 0;
+      }
     }
   }
 
@@ -574,9 +577,8 @@ int Run(int argc, char** argv) {
   std::printf(
       "\nPER FILE WITHIN ONE SCAN: qrvtool add of a folder holding %d hard links to each file of "
       "the set,\nits wall and CPU time / files (median over rounds; a family's sets scanned one "
-      "after another),\nagainst the peer's median for each file, averaged over the files. "
-      "Milliseconds; ratio = qrvtool "
-      "per file / peer, target <= %.1f\n",
+      "after another),\nagainst the peer's median for each file, averaged over the files.\n"
+      "Milliseconds; ratio = qrvtool per file / peer, target <= %.1f\n",
       kLinksPerFile, kMaxRatioToPeer);
   std::printf("%-18s %5s %8s %17s %15s %16s %9s\n", "", "", "scan", "qrvtool per file",
               "peer per file", "", "failures");
@@ -591,7 +593,7 @@ int Run(int argc, char** argv) {
   for (const std::string& family : family_order) {
     PrintScanRow(family + " (all)", family_scans[family], family_items[family]);
   }
-  std::printf("load average at the end: %s", LoadAverage().constData());
+  std::printf("\nload average at the end: %s", LoadAverage().constData());
 
   bool ok = true;
   for (const Item& item : items) {
