@@ -52,8 +52,8 @@ VideoModule Load() {
     // end may still be running in it.
     library.setLoadHints(QLibrary::PreventUnloadHint);
     if (!library.load()) {
-      module.error = QStringLiteral("The video module could not be loaded: %1")
-                         .arg(library.errorString());
+      module.error =
+          QStringLiteral("The video module could not be loaded: %1").arg(library.errorString());
       continue;
     }
     const auto interface_of = reinterpret_cast<decltype(&quorvel_video_interface)>(
