@@ -21,9 +21,10 @@ bool Contains(const std::vector<QByteArray>& suffixes, const QByteArray& suffix)
   return std::find(suffixes.begin(), suffixes.end(), suffix) != suffixes.end();
 }
 
-}  // namespace
-
-std::vector<PictureFormat> SupportedFormats() {
+// The formats, each with the library that reads it when `with_libraries`. Without, the video
+// module is only looked for: FFmpeg's libraries are mapped by the first video rendered, not by
+// every walk.
+std::vector<PictureFormat> Formats(bool with_libraries) {
   std::vector<PictureFormat> formats;
   QSet<QByteArray> taken;
   const auto add = [&](const std::vector<QByteArray>& suffixes, PictureFamily family,
@@ -35,7 +36,12 @@ std::vector<PictureFormat> SupportedFormats() {
     }
   };
   // The libraries first: a Qt plugin that also claims one of their suffixes is not the reader.
-  add(VideoSuffixes(), PictureFamily::kVideo, VideoLibrary());
+  if (VideoModuleFound()) {
+    // The listing loads the module anyway: one that is there but does not load (FFmpeg's
+    // libraries missing) reads no video.
+    const QString ffmpeg = with_libraries ? VideoLibrary() : QString();
+    if (!with_libraries || !ffmpeg.isEmpty()) add(VideoSuffixes(), PictureFamily::kVideo, ffmpeg);
+  }
   add(CameraRawSuffixes(), PictureFamily::kCameraRaw, CameraRawLibrary());
   add(HeifSuffixes(), PictureFamily::kHeif, HeifLibrary());
 #ifdef LIBJPEG_TURBO_VERSION
@@ -55,9 +61,13 @@ std::vector<PictureFormat> SupportedFormats() {
   return formats;
 }
 
+}  // namespace
+
+std::vector<PictureFormat> SupportedFormats() { return Formats(true); }
+
 QSet<QByteArray> ReadableImageSuffixes() {
   QSet<QByteArray> suffixes;
-  for (const PictureFormat& format : SupportedFormats()) suffixes.insert(format.suffix);
+  for (const PictureFormat& format : Formats(false)) suffixes.insert(format.suffix);
   return suffixes;
 }
 

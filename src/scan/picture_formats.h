@@ -25,11 +25,13 @@ struct PictureFormat {
 
 // Every format this build renders, sorted by suffix: Qt's readers' formats (JPEG through
 // libjpeg), and the videos, camera RAW and HEIF formats of the libraries linked, those a library
-// cannot decode here (HEIC without an HEVC decoder) left out. Asks Qt's plugin registry and the
-// libraries: compute it once and keep it.
+// cannot decode here (HEIC without an HEVC decoder, videos without a video module that loads)
+// left out. Asks Qt's plugin registry and the libraries, loading the video module: compute it
+// once and keep it.
 std::vector<PictureFormat> SupportedFormats();
 
-// The suffixes of SupportedFormats().
+// The suffixes of SupportedFormats(), found without loading the video module: its file being
+// there is enough (a module that then fails to load renders each video as a failure).
 QSet<QByteArray> ReadableImageSuffixes();
 
 // True when the suffix of the file name in `path` (after its last dot, in any case) is one of

@@ -131,17 +131,6 @@ class FileSource : public ByteSource {
 
 }  // namespace
 
-QSize FittedSize(QSize source, int side) {
-  if (source.width() < 1 || source.height() < 1 || side < 1) return {};
-  if (source.width() <= side && source.height() <= side) return source;
-  const qint64 width = source.width();
-  const qint64 height = source.height();
-  if (width >= height) {
-    return {side, static_cast<int>(std::max<qint64>(1, (height * side + width / 2) / width))};
-  }
-  return {static_cast<int>(std::max<qint64>(1, (width * side + height / 2) / height)), side};
-}
-
 int DctScaleEighths(QSize source, QSize target) {
   auto covers = [&](int eighths) {
     auto scaled = [eighths](qint64 side) { return (side * eighths + 7) / 8; };

@@ -11,13 +11,10 @@
 #include <stop_token>
 
 #include "scan/byte_source.h"
+#include "scan/fitted_size.h"
 #include "scan/picture_formats.h"
 
 namespace quorvel {
-
-// The largest size of the aspect ratio of `source` that fits into `side` x `side`, never larger
-// than `source` itself (small pictures are not blown up), and at least 1 x 1.
-QSize FittedSize(QSize source, int side);
 
 // The DCT scale M/8 (M from 1 to 8) at which libjpeg decodes a JPEG of `source` for a picture
 // of `target`: the smallest whose output, each side rounded up, still covers `target`.
