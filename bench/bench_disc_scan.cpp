@@ -24,7 +24,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QProcess>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -80,14 +79,7 @@ qint64 TotalSize(const QStringList& files) {
 
 // Makes the corpus in `folder` (the script reuses a complete one) and lists it.
 bool MakeCorpus(const QString& folder, Corpus* corpus) {
-  QProcess script;
-  script.setProcessChannelMode(QProcess::ForwardedChannels);
-  script.start(QStringLiteral("bash"), {QStringLiteral(CORPUS_SCRIPT), folder});
-  if (!script.waitForFinished(-1) || script.exitStatus() != QProcess::NormalExit ||
-      script.exitCode() != 0) {
-    std::printf("the corpus could not be made in %s\n", qPrintable(folder));
-    return false;
-  }
+  if (!MakeCorpusWith(CORPUS_SCRIPT, folder.toStdString())) return false;
   const auto list = [&folder](const char* share) {
     const QDir dir(QDir(folder).filePath(QString::fromLatin1(share)));
     QStringList files;

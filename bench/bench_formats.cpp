@@ -32,7 +32,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -121,19 +120,6 @@ struct Scan {
   int placeholders = 0;
   QString error;
 };
-
-// Makes the corpus in `folder` (the script reuses a complete one).
-bool MakeCorpus(const QString& folder) {
-  QProcess script;
-  script.setProcessChannelMode(QProcess::ForwardedChannels);
-  script.start(QStringLiteral("bash"), {QStringLiteral(CORPUS_SCRIPT), folder});
-  if (!script.waitForFinished(-1) || script.exitStatus() != QProcess::NormalExit ||
-      script.exitCode() != 0) {
-    std::printf("the corpus could not be made in %s\n", qPrintable(folder));
-    return false;
-  }
-  return true;
-}
 
 // How each DNG file is written, in the order of their names.
 constexpr testkit::DngOptions kRawOptions[] = {
@@ -480,7 +466,7 @@ int Run(int argc, char** argv) {
   // Qt's image plugins load through the application's library paths.
   QCoreApplication app(argc, argv);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  if (!MakeCorpus(corpus) || !MakeRawSet(corpus + QStringLiteral("/raw"))) return 2;
+  if (!MakeCorpusWith(CORPUS_SCRIPT, corpus.toStdString()) || !MakeRawSet(corpus + QStringLiteral("/raw"))) return 2;
   QTemporaryDir scratch;
   std::vector<Item> items;
   if (!scratch.isValid() || !ListItems(corpus, scratch.path(), &items)) {

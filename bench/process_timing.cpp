@@ -1,5 +1,6 @@
 #include "process_timing.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -103,6 +105,14 @@ double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
   return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+bool MakeCorpusWith(const std::string& script, const std::string& folder) {
+  ChildUsage usage;
+  const pid_t pid = Start({"bash", script, folder});
+  if (pid != 0 && Wait(pid, &usage)) return true;
+  std::printf("the corpus could not be made in %s\n", folder.c_str());
+  return false;
 }
 
 }  // namespace quorvel

@@ -41,6 +41,10 @@ AddCounts ReadAddCounts(const std::string& out_file);
 // The last `bytes` bytes of a file without blanks at either end: what a failed child said.
 std::string TailOf(const std::string& file, std::size_t bytes);
 
+// Runs the corpus script `script` with bash to make (or reuse) its corpus in `folder`, its
+// output forwarded; false, said on stdout, when it fails.
+bool MakeCorpusWith(const std::string& script, const std::string& folder);
+
 // The median; NaN for no values.
 double Median(std::vector<double> values);
 
