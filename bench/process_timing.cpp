@@ -1,6 +1,5 @@
 #include "process_timing.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
