@@ -174,14 +174,7 @@ class FileReading {
       std::unique_lock lock(state_->mutex);
       const std::int64_t first =
           use_previews_ ? static_cast<std::int64_t>(kPreviewHeadBytes) : DiscReader::kReadPiece;
-      switch (WaitForRoom(lock, index, first)) {
-        case Room::kStop:
-          return false;
-        case Room::kSkip:
-          return true;
-        case Room::kGo:
-          break;
-      }
+      if (const std::optional<bool> done = WaitToRead(lock, index, first)) return *done;
     }
     QString error;
     const std::unique_ptr<OpenedFile> opened = access_->Open(file.Path(), &error);
@@ -241,14 +234,7 @@ class FileReading {
   // file is dropped and the reader goes on by itself.
   bool Lend(ReadFile& file, int index) {
     std::unique_lock lock(state_->mutex);
-    switch (WaitForRoom(lock, index, 0)) {
-      case Room::kStop:
-        return false;
-      case Room::kSkip:
-        return true;
-      case Room::kGo:
-        break;
-    }
+    if (const std::optional<bool> done = WaitToRead(lock, index, 0)) return *done;
     state_->in_medium = false;
     file.lent_ = true;
     state_->changed.notify_all();
@@ -308,6 +294,20 @@ class FileReading {
     state.position = index;
     state.in_medium = true;
     return Room::kGo;
+  }
+
+  // WaitForRoom for a file not yet begun: nullopt when it may be read, else what ReadOne returns
+  // (false: the reader is to stop; true: the file was dropped, on with the next).
+  std::optional<bool> WaitToRead(std::unique_lock<std::mutex>& lock, int index, std::int64_t size) {
+    switch (WaitForRoom(lock, index, size)) {
+      case Room::kStop:
+        return false;
+      case Room::kSkip:
+        return true;
+      case Room::kGo:
+        break;
+    }
+    return std::nullopt;
   }
 
   // Under the mutex: whether the render of the file at `index` is the oldest one unfinished.
