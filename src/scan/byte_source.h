@@ -3,6 +3,7 @@
 #ifndef QUORVEL_SCAN_BYTE_SOURCE_H_
 #define QUORVEL_SCAN_BYTE_SOURCE_H_
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,12 @@ class ByteSource {
     return nullptr;
   }
 };
+
+// Appends the rest of the file that `source` delivers to `bytes`, for a library that wants the
+// whole file at once. False, with `message` set, when `stop` is requested or the file would hold
+// more than kMaxHeldBytes; the rest of the file is then never taken.
+bool GatherWholeFile(ByteSource& source, const std::stop_token& stop, QByteArray* bytes,
+                     QString* message);
 
 // A file's bytes already in memory, handed over in one piece.
 class MemoryByteSource : public ByteSource {

@@ -50,6 +50,15 @@ class LentFile : public OpenedFile {
   LentFile& operator=(const LentFile&) = delete;
 
   std::int64_t Read(std::uint8_t* buffer, std::int64_t size, QString* error) override {
+    {
+      // A library that cannot be stopped from outside (a demuxer probing, LibRaw scanning) ends
+      // for want of bytes once nobody waits for its picture.
+      const std::lock_guard lock(file_->state_->mutex);
+      if (file_->dropped_) {
+        *error = QStringLiteral("Rendering was stopped");
+        return -1;
+      }
+    }
     const std::int64_t got = opened_->Read(buffer, size, error);
     if (got > 0) *file_->state_->bytes_read += got;
     if (got < 0) {
@@ -280,14 +289,16 @@ class FileReading {
 
   // Waits until the file at `index` may be read `size` bytes further: it is at most
   // kMaxFilesAhead files past the one on show, and the bytes waiting leave room for `size`
-  // more, unless no earlier file's render is unfinished. The reader then waits for the medium.
+  // more. The reader then waits for the medium. No file is exempt: a decoder that wants a whole
+  // file takes its bytes as they come, which makes the room, and the bytes of one that has
+  // stalled or was left behind wait for nobody.
   Room WaitForRoom(std::unique_lock<std::mutex>& lock, int index, std::int64_t size) {
     ReadState& state = *state_;
     const ReadFile& file = *(*files_)[index];
     state.changed.wait(lock, stop_, [&] {
       return file.dropped_ || index > state.last ||
              (index <= state.shown + DiscReader::kMaxFilesAhead &&
-              (state.buffered + size <= DiscReader::kMaxBytesAhead || OldestUnfinished(index)));
+              state.buffered + size <= DiscReader::kMaxBytesAhead);
     });
     if (stop_.stop_requested() || index > state.last) return Room::kStop;
     if (file.dropped_) return Room::kSkip;
@@ -308,14 +319,6 @@ class FileReading {
         break;
     }
     return std::nullopt;
-  }
-
-  // Under the mutex: whether the render of the file at `index` is the oldest one unfinished.
-  bool OldestUnfinished(int index) const {
-    for (int earlier = std::max(state_->shown, 0); earlier < index; ++earlier) {
-      if (!(*files_)[earlier]->dropped_) return false;
-    }
-    return true;
   }
 
   // Under the mutex, once the medium has answered. False when this reader has been stopped or

@@ -88,8 +88,8 @@ class ReadFile : public ByteSource, public std::enable_shared_from_this<ReadFile
 class DiscReader {
  public:
   // The most files read ahead of the one on show, and the most bytes read and not yet taken by
-  // the decoders, whichever is reached first. The file that the oldest unfinished render needs
-  // is read past the bytes' bound, so that a file that must be decoded whole always can be.
+  // the decoders, whichever is reached first. The file being read is held to it too: a decoder
+  // that wants the whole file takes the bytes as they come, and makes the room.
   static constexpr int kMaxFilesAhead = 8;
   static constexpr std::int64_t kMaxBytesAhead = 64 * 1024 * 1024;
   // How much one read asks the medium for.

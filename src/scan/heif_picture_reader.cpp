@@ -14,10 +14,6 @@
 namespace quorvel {
 namespace {
 
-// A HEIF file is compressed pictures and a few boxes: one larger than the decoded bound is no
-// photograph, and is not gathered into memory.
-constexpr std::int64_t kMaxFileBytes = kMaxDecodedBytes;
-
 // Registers libheif's decoders once for the whole process; never undone, as the scan may render
 // until the process ends.
 void InitLibheif() {
@@ -152,24 +148,15 @@ QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QStri
     return QImage();
   };
   // libheif reads the boxes wherever they lie: the whole file first.
-  std::vector<std::uint8_t> bytes;
-  for (std::span<const std::uint8_t> got = source.Next(stop); !got.empty();
-       got = source.Next(stop)) {
-    if (static_cast<std::int64_t>(bytes.size() + got.size()) > kMaxFileBytes) {
-      *message =
-          QStringLiteral("This HEIF file is larger than %1 MB").arg(kMaxFileBytes / (1024 * 1024));
-      return {};
-    }
-    bytes.insert(bytes.end(), got.begin(), got.end());
-  }
-  if (stop.stop_requested()) return stopped();
+  QByteArray bytes;
+  if (!GatherWholeFile(source, stop, &bytes, message)) return {};
   // A file cut by a read error is decoded as far as libheif can; when it cannot, the read error
   // says why better than libheif's complaint about missing boxes.
   const auto failed = [&] {
     if (!source.ReadError().isEmpty()) *message = source.ReadError();
     return QImage();
   };
-  if (bytes.empty()) {
+  if (bytes.isEmpty()) {
     *message = QStringLiteral("The HEIF file is empty");
     return failed();
   }
@@ -180,7 +167,8 @@ QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QStri
     *message = QStringLiteral("libheif could not start");
     return {};
   }
-  if (Failed(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
+  if (Failed(heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
+                                                        static_cast<std::size_t>(bytes.size()),
                                                         nullptr),
              message)) {
     return failed();

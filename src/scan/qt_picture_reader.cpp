@@ -4,7 +4,9 @@
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <algorithm>
+#include <cstdint>
 
+#include "scan/decode_limits.h"
 #include "scan/thumbnail_renderer.h"
 
 namespace quorvel {
@@ -12,11 +14,22 @@ namespace {
 
 QImage ReadFitted(QImageReader& reader, int side, QString* message) {
   reader.setAutoTransform(true);
+  // Qt's own check, for the readers that allocate as they go.
+  reader.setAllocationLimit(static_cast<int>(kMaxDecodedBytes / (1024 * 1024)));
   const QSize size = reader.size();
   // The scaled size is given before the EXIF turn; fitting into a square does not care.
+  QSize decoded = size;
   if (size.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)) {
     const QSize fitted = FittedSize(size, side);
     if (fitted != size) reader.setScaledSize(fitted);
+    decoded = fitted;
+  }
+  // Refused from the declared size, before the reader allocates any of it.
+  if (decoded.isValid() && std::int64_t{decoded.width()} * decoded.height() * 4 > kMaxDecodedBytes) {
+    *message = QStringLiteral("The picture's declared size %1 x %2 is too large to decode")
+                   .arg(size.width())
+                   .arg(size.height());
+    return {};
   }
   QImage image;
   if (!reader.read(&image)) {

@@ -85,12 +85,7 @@ QImage Decode(ByteSource& source, const QString& path, int side, const std::stop
     return DecodeJpegPicture(whole, side, stop, message);
   }
   // Qt's readers want the whole file.
-  while (!ended) {
-    const std::span<const std::uint8_t> got = source.Next(stop);
-    if (got.empty()) break;
-    first.append(reinterpret_cast<const char*>(got.data()), static_cast<qsizetype>(got.size()));
-  }
-  if (stop.stop_requested()) return stopped();
+  if (!ended && !GatherWholeFile(source, stop, &first, message)) return {};
   if (first.isEmpty() && !source.ReadError().isEmpty()) {
     *message = source.ReadError();
     return {};

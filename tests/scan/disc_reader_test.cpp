@@ -85,7 +85,7 @@ TEST(DiscReaderTest, ReadsTheFilesInTheirOrderEachOnceFrontToBack) {
   }
 }
 
-TEST(DiscReaderTest, ReadsAheadAtMostEightFilesOr64MegabytesButTheOldestWanted) {
+TEST(DiscReaderTest, ReadsAheadAtMostEightFilesOr64Megabytes) {
   {
     Reading reading;
     QStringList paths;
@@ -122,17 +122,19 @@ TEST(DiscReaderTest, ReadsAheadAtMostEightFilesOr64MegabytesButTheOldestWanted) 
     EXPECT_LE(reading.access->TotalRead(), 84 * kMiB);
   }
   {
-    // A file beyond the bytes' bound is read whole when its render is the oldest unfinished:
-    // a picture that must be decoded whole cannot wait for room.
+    // A file larger than the bytes' bound, whose render has stalled or was left behind (a
+    // time-out): the reader holds no more of it than the bound. Its decoder taking the bytes
+    // makes the room to read it whole.
     Reading reading;
-    const QStringList paths = {QStringLiteral("/huge.tif"), QStringLiteral("/next.jpg")};
-    reading.access->AddMadeUp(paths[0], 72 * kMiB);
+    const QStringList paths = {QStringLiteral("/huge.jpg"), QStringLiteral("/next.jpg")};
+    reading.access->AddMadeUp(paths[0], 200 * kMiB);
     reading.access->AddMadeUp(paths[1], 1000);
-    const auto reader = reading.Start(paths);
-    ASSERT_TRUE(Eventually([&] { return reading.access->TotalRead() == 72 * kMiB; }));
+    const auto reader = reading.Start(paths, false);
+    reader->Show(0);
+    ASSERT_TRUE(Eventually([&] { return reading.access->TotalRead() > 63 * kMiB; }));
     Settle();
-    EXPECT_EQ(reading.access->Opened(), paths.mid(0, 1));
-    reader->File(0)->Finish();
+    EXPECT_LE(reading.access->TotalRead(), 64 * kMiB);
+    EXPECT_EQ(Take(*reader->File(0)).size(), 200 * kMiB);
     EXPECT_TRUE(Eventually([&] { return reading.access->BytesRead(paths[1]) == 1000; }));
   }
 }
@@ -184,6 +186,26 @@ TEST(DiscReaderTest, LendsTheMediumToAVideoInItsTurnAndGoesOnWithoutAStalledOne)
     reading.access->Release();
     decoding.join();
   }
+}
+
+TEST(DiscReaderTest, ADroppedFileGivesItsDecoderNoFurtherBytes) {
+  // A library that reads by seeking cannot always be stopped from outside; once the capture
+  // has left its file, each read it makes fails at once, and the medium is not touched.
+  Reading reading;
+  const QString clip = QStringLiteral("/zeros.mp4");
+  reading.access->AddMadeUp(clip, 10 * 1024 * kMiB);
+  const auto reader = reading.Start({clip});
+  QString error;
+  const std::unique_ptr<OpenedFile> opened = reader->File(0)->OpenForSeeking({}, &error);
+  ASSERT_TRUE(opened) << qPrintable(error);
+  std::vector<std::uint8_t> buffer(kMiB);
+  EXPECT_EQ(opened->Read(buffer.data(), kMiB, &error), kMiB);
+  reader->File(0)->Drop();
+  EXPECT_LT(opened->Read(buffer.data(), kMiB, &error), 0);
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(reading.access->BytesRead(clip), kMiB);
+  // Nor is the file counted as cut by the medium.
+  EXPECT_TRUE(reader->File(0)->IoError().isEmpty());
 }
 
 }  // namespace

@@ -548,5 +548,25 @@ TEST_F(RendererTest, HugeJpegRendersInLittleMemory) {
   std::printf("peak memory growth of the 16000 x 16000 render: %ld KB\n", growth_kb);
 }
 
+TEST_F(RendererTest, LargeFilesOfWholeFileFormatsAreRefusedInBoundedMemory) {
+  if (!PeakMemory::Available()) GTEST_SKIP() << "no /proc/self/clear_refs to measure the peak";
+  // A gigabyte of nothing (sparse: no disk space) under names of the formats whose libraries
+  // want the whole file, and under a JPEG name without the JPEG signature.
+  for (const char* name : {"big.png", "big.tif", "big.heic", "big.jpg"}) {
+    const QString path = Path(name);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(std::int64_t{1} << 30));
+    file.close();
+    PeakMemory peak;
+    peak.Start();
+    QString error;
+    EXPECT_TRUE(RenderThumbnail(path, &error).isNull()) << name;
+    const long growth_kb = peak.GrowthKb();
+    EXPECT_FALSE(error.isEmpty()) << name;
+    EXPECT_LT(growth_kb, 200 * 1024) << name << ": the whole file would take 1 GB";
+    QFile::remove(path);
+  }
+}
+
 }  // namespace
 }  // namespace quorvel
