@@ -96,8 +96,8 @@ CatalogRepair RepairCatalog(ByteView bytes) {
       if (!salvaged.Damage && !salvaged.Disks.empty()) resume = damage.next_record;
     }
     if (resume < 0) {
-      // Else the first disk record further on that reads whole: bytes inside a JPEG rarely pass
-      // for one. The damaged record's head and whole thumbnails hold none.
+      // Else the first disk record further on that reads whole, as bytes inside a JPEG rarely
+      // do; looked for past the damaged record's head and whole thumbnails, which hold none.
       resume = FindDiskRecord(bytes, std::max(kept_end, damaged + 1), scan_budget);
       if (resume < 0) resume = size;
     }
