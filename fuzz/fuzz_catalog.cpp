@@ -1,6 +1,7 @@
 // Arbitrary bytes as a catalogue stream. Whatever they hold, the index must describe only bytes
 // inside them, the full check must call well-formed exactly what the index walked whole, and a
-// repair must give a catalogue whose structure is whole. A search over what was indexed, with a
+// repair must give a catalogue whose structure is whole and name the ranges it left out in file
+// order. A search over what was indexed, with a
 // query made of the input's first bytes, names only thumbnails that exist, each once, in order.
 #include <algorithm>
 #include <cstddef>
@@ -140,5 +141,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   REQUIRE(repaired.Disks.size() == repair.disks.size());
   REQUIRE(repair.damaged == index.Damage.has_value());
   REQUIRE(static_cast<std::int64_t>(repair.catalog.size()) <= std::max(end, quorvel::kHeaderSize));
+  for (std::size_t d = 0; d < repair.disks.size(); ++d) {
+    REQUIRE(repair.disks[d].thumbs_kept == repaired.Disks[d].ThumbCount);
+  }
+  std::int64_t after = 0;
+  for (const quorvel::DroppedBytes& range : repair.dropped) {
+    REQUIRE(range.offset >= after && range.length > 0 && range.length <= end - range.offset);
+    REQUIRE(!range.reason.empty());
+    after = range.offset + range.length;
+  }
   return 0;
 }

@@ -48,6 +48,7 @@ void AppendIndexedDisk(Bytes& out, ByteView stream, const CatInfo& disk) {
   const std::int64_t start = disk.RecordStart();
   const std::int64_t out_start = static_cast<std::int64_t>(out.size());
   AppendRange(out, stream, start, disk.RecordEnd);
+  out[static_cast<std::size_t>(out_start)] = kDiskMarker;
   WriteField(out, out_start + 2, disk.ThumbCount, kCountWidth);
   WriteField(out, out_start + 4 + disk.NameLength, disk.RecordEnd - start, kRecordLengthWidth);
 }

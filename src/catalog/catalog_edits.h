@@ -16,9 +16,9 @@
 namespace quorvel {
 
 // Appends the record of `disk` (indexed from `stream`) as indexed: its bytes from the marker to
-// the end of its last indexed thumbnail, with the thumbnail count and record length of those
-// bytes. A well-formed record is copied byte for byte; of a damaged one, the thumbnails that
-// could be read make a well-formed record.
+// the end of its last indexed thumbnail, with the disk marker, thumbnail count and record length
+// of those bytes. A well-formed record is copied byte for byte; of a damaged one, the thumbnails
+// that could be read make a well-formed record.
 void AppendIndexedDisk(Bytes& out, ByteView stream, const CatInfo& disk);
 
 // A catalogue of the disks `kept`, in that order: the header with their count, then each disk

@@ -45,6 +45,7 @@ class IndexBuilder {
     std::int64_t pos = std::min(kHeaderSize, size_);
     for (std::int32_t i = 0; i < index_.DiskCount && !index_.Damage; ++i) pos = IndexDisk(i, pos);
     if (!index_.Damage && pos < size_) {
+      record_ = pos;
       Fail(pos, "the file goes on for " + ByteCount(size_ - pos) + " after the last of the " +
                     std::to_string(index_.DiskCount) + " disk records");
     }
@@ -58,11 +59,22 @@ class IndexBuilder {
     std::int64_t pos = std::clamp<std::int64_t>(start, 0, size_);
     for (std::int32_t i = 0; pos < size_ && !index_.Damage; ++i) {
       if (index_.Disks.size() >= kMaxDisks) {
+        record_ = pos;
         Fail(pos, "a catalogue holds at most 65535 disk records");
         break;
       }
       pos = IndexDisk(i, pos);
     }
+    index_.DiskCount = static_cast<std::int32_t>(index_.Disks.size());
+    PointDisksAtThumbs();
+  }
+
+  void BuildDamaged(std::int64_t start, std::int32_t disk) {
+    Clear();
+    follow_lengths_ = true;
+    salvage_ = true;
+    disk_base_ = disk;
+    if (start >= 0 && start < size_) IndexDisk(0, start);
     index_.DiskCount = static_cast<std::int32_t>(index_.Disks.size());
     PointDisksAtThumbs();
   }
@@ -114,15 +126,16 @@ class IndexBuilder {
   std::int64_t IndexDisk(std::int32_t i, std::int64_t s) {
     // Reasons are spelled out only on failure: this loop runs once per record.
     const auto disk = [this, i] { return "disk record " + std::to_string(disk_base_ + i + 1); };
+    record_ = s;
     if (size_ - s < kDiskFixedSize) {
       Fail(s, disk() + (follow_lengths_ ? "" : " of " + std::to_string(index_.DiskCount)) +
                   " is missing or cut short");
       return s;
     }
-    if (d_[s] != kDiskMarker) {
-      Fail(s, disk() + " does not begin with the marker \"D\"");
-      return s;
-    }
+    // A salvage reads the head whatever its marker; so, for the next record's place, does a
+    // walk that stops at a wrong one.
+    const bool marked = d_[s] == kDiskMarker || salvage_;
+    if (!marked) Fail(s, disk() + " does not begin with the marker \"D\"");
     const std::uint8_t n = d_[s + 1];
     if (size_ - s < kDiskFixedSize + n) {
       Fail(s, disk() + " is cut short inside its name");
@@ -131,13 +144,21 @@ class IndexBuilder {
     const std::uint32_t thumb_count = Big16(d_ + s + 2);
     const std::int64_t length = Big32(d_ + s + 4 + n);
     const bool length_fits = length >= kDiskFixedSize + n && length <= size_ - s;
+    if (!marked) {
+      if (length_fits) index_.Damage->next_record = s + length;
+      return s;
+    }
     if (!length_fits) {
       Fail(s, disk() + " declares " + std::to_string(length) + " bytes, but " +
                   std::to_string(size_ - s) + " remain and its fixed part needs " +
                   std::to_string(kDiskFixedSize + n));
+    } else if (salvage_ && length != size_ - s) {
+      Fail(s, disk() + " declares " + std::to_string(length) + " bytes, but the next disk record " +
+                  "starts " + ByteCount(size_ - s) + " after it");
     }
-    // Even a disk whose length does not fit keeps the thumbnails that lie whole in the stream.
-    const std::int64_t limit = length_fits ? s + length : size_;
+    // Even a disk whose length does not fit keeps the thumbnails that lie whole in the stream;
+    // a salvage, which trusts no length, keeps those up to where the next record starts.
+    const std::int64_t limit = length_fits && !salvage_ ? s + length : size_;
 
     CatInfo& info = index_.Disks.emplace_back();
     info.NameLength = n;
@@ -146,7 +167,7 @@ class IndexBuilder {
     const std::size_t first_thumb = index_.thumbs_.size();
     std::int64_t p = s + kDiskFixedSize + n;
     // A repair trusts a length that fits over the count: the records must fill it exactly.
-    const bool fill_length = follow_lengths_ && length_fits;
+    const bool fill_length = follow_lengths_ && (length_fits || salvage_);
     for (std::uint32_t j = 0; fill_length ? p < limit && j < kMaxThumbsPerDisk : j < thumb_count;
          ++j) {
       const auto thumb = [&] {
@@ -182,19 +203,21 @@ class IndexBuilder {
     }
     if (index_.Damage && length_fits) index_.Damage->next_record = s + length;
     // A damaged record ends where its last whole thumbnail ends: nothing past it was indexed.
-    info.RecordEnd = index_.Damage ? p : s + length;
+    info.RecordEnd = index_.Damage || salvage_ ? p : s + length;
     return info.RecordEnd;
   }
 
   void Fail(std::int64_t offset, std::string reason) {
-    if (!index_.Damage) index_.Damage = IndexDamage{offset, std::move(reason)};
+    if (!index_.Damage) index_.Damage = IndexDamage{offset, std::move(reason), record_};
   }
 
   const std::uint8_t* d_;
   const std::int64_t size_;
   CatalogIndex& index_;
   bool follow_lengths_ = false;  // walking for a repair: lengths over counts
+  bool salvage_ = false;         // reading one damaged record for a repair: no length trusted
   std::int32_t disk_base_ = 0;   // the number of disk records before the walk's first
+  std::int64_t record_ = 0;      // start of the disk record being read, for Damage
 };
 
 void BuildIndex(ByteView stream, CatalogIndex& index) { IndexBuilder(stream, index).Build(); }
@@ -209,6 +232,44 @@ CatalogIndex IndexRecordsFrom(ByteView stream, std::int64_t start, std::int32_t 
   CatalogIndex index;
   IndexBuilder(stream, index).BuildFrom(start, first_disk);
   return index;
+}
+
+CatalogIndex IndexDamagedDisk(ByteView stream, std::int64_t start, std::int64_t end,
+                              std::int32_t disk) {
+  CatalogIndex index;
+  // The stream is cut where the next record starts, so that no thumbnail is taken from beyond it.
+  const auto size = static_cast<std::int64_t>(stream.size());
+  IndexBuilder(stream.first(static_cast<std::size_t>(std::clamp<std::int64_t>(end, 0, size))),
+               index)
+      .BuildDamaged(start, disk);
+  return index;
+}
+
+std::int64_t FindDiskRecord(ByteView stream, std::int64_t from, std::int64_t& budget) {
+  const std::uint8_t* d = stream.data();
+  const auto size = static_cast<std::int64_t>(stream.size());
+  for (std::int64_t s = std::max<std::int64_t>(from, 0); size - s >= kDiskFixedSize; ++s) {
+    const void* marker =
+        std::memchr(d + s, kDiskMarker, static_cast<std::size_t>(size - kDiskFixedSize + 1 - s));
+    if (!marker) break;
+    s = static_cast<const std::uint8_t*>(marker) - d;
+    // Most "D" bytes lie inside JPEG data and fail on these few reads, before any walk.
+    const std::uint8_t n = d[s + 1];
+    if (size - s < kDiskFixedSize + n) continue;
+    const std::int64_t length = Big32(d + s + 4 + n);
+    if (length < kDiskFixedSize + n || length > size - s) continue;
+    const std::int64_t end = s + length;
+    std::int64_t p = s + kDiskFixedSize + n;
+    for (std::uint32_t j = 0; j < kMaxThumbsPerDisk && end - p >= kThumbFixedSize; ++j) {
+      if (d[p] != kThumbMarker) break;
+      if (--budget < 0) return -1;
+      const std::uint8_t m = d[p + 1];
+      if (end - p < kThumbFixedSize + m) break;
+      p += kThumbFixedSize + m + Big16(d + p + 2 + m);
+    }
+    if (p == end) return s;
+  }
+  return -1;
 }
 
 }  // namespace quorvel

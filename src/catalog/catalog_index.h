@@ -63,8 +63,12 @@ struct ThumbRef {
 struct IndexDamage {
   std::int64_t offset;  // start of the first record (or header) that does not fit
   std::string reason;   // one English sentence for logs and the command line
+  // Start of the disk record that was being read: the first byte past the last whole record
+  // (for a file that goes on after its records, where they end; 0 for a bad header).
+  std::int64_t record = 0;
   // Where the next disk record starts by the declared length of the damaged disk record, when
-  // that length fits the stream; -1 when the damage leaves no such place. A repair goes on there.
+  // its head and that length fit the stream, whatever its marker; -1 when the damage leaves no
+  // such place. A repair looks there first.
   std::int64_t next_record = -1;
 };
 
@@ -108,6 +112,21 @@ void BuildIndex(ByteView stream, CatalogIndex& index);
 // first that does not fit, and counted from `first_disk` (0-based) in Damage's reason.
 // DiskCount is the number of records indexed.
 CatalogIndex IndexRecordsFrom(ByteView stream, std::int64_t start, std::int32_t first_disk);
+
+// For repairing: indexes the one damaged disk record at `start` as far as it can be read before
+// `end`, trusting neither its marker, its count nor its length: its head and the whole thumbnail
+// records that follow it back to back. No disk is indexed when its head does not fit before
+// `end`. Damage is unset only when those records end exactly at `end` and the record's length
+// says so too. `disk` (0-based) numbers it in Damage's reason.
+CatalogIndex IndexDamagedDisk(ByteView stream, std::int64_t start, std::int64_t end,
+                              std::int32_t disk);
+
+// For repairing: the first place from `from` on where a whole disk record stands: the marker
+// "D", a head that fits, and thumbnail records that fill its declared length exactly (whatever
+// its count says), so that bytes inside a JPEG that merely look like a disk head are passed
+// over. -1 when there is none. Each thumbnail record walked takes one from `budget`; when it is
+// spent the search gives up with -1, which only bytes made to look like many records can cause.
+std::int64_t FindDiskRecord(ByteView stream, std::int64_t from, std::int64_t& budget);
 
 }  // namespace quorvel
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
@@ -40,37 +42,80 @@ CatalogRepair RepairCatalog(ByteView bytes) {
   }
 
   const auto size = static_cast<std::int64_t>(bytes.size());
-  // The records are gathered first, as the header needs their number.
-  std::vector<CatalogIndex> walks;
-  std::int64_t start = std::min(kHeaderSize, size);
+  // Looking for a disk record past the damage walks no more thumbnail records, in all, than
+  // twice the stream could hold, so that bytes made to look like many disk heads cannot make a
+  // repair quadratic; a real catalogue never comes near.
+  std::int64_t scan_budget = 2 * (size / kThumbFixedSize) + kMaxThumbsPerDisk;
+  // The records are gathered first, as the header needs their number: runs of whole records
+  // and, between them, what could be read of each damaged one.
+  std::vector<CatalogIndex> parts;
   std::int64_t disk_count = 0;
-  CatalogIndex walk = IndexRecordsFrom(bytes, start, 0);
+  std::int32_t records = 0;  // met so far, kept or not: how the reasons number them
+  CatalogIndex walk = IndexRecordsFrom(bytes, std::min(kHeaderSize, size), 0);
   for (;;) {
-    disk_count += walk.DiskCount;
-    const std::int64_t kept_end = walk.Disks.empty() ? start : walk.Disks.back().RecordEnd;
+    records += static_cast<std::int32_t>(walk.Disks.size());
     if (!walk.Damage) {
-      walks.push_back(std::move(walk));
+      disk_count += std::ssize(walk.Disks);
+      parts.push_back(std::move(walk));
       break;
     }
-    // Past the damage, the next disk record starts where the damaged record's declared length
-    // says, or, when it is the length that lies, right after the record's last whole thumbnail.
-    std::int64_t resume = size;
-    CatalogIndex next;
-    for (const std::int64_t place : {walk.Damage->next_record, kept_end}) {
-      if (place <= start || place >= size) continue;
-      next = IndexRecordsFrom(bytes, place, static_cast<std::int32_t>(disk_count));
-      if (FoundDisk(next, place)) {
-        resume = place;
-        break;
+    const IndexDamage damage = *walk.Damage;
+    const std::int64_t damaged = damage.record;
+    // The walk indexed the damaged record's head when its marker is right; it is read again
+    // below, up to where the next record starts.
+    const bool head_read = !walk.Disks.empty() && walk.Disks.back().RecordStart() == damaged;
+    const std::int64_t kept_end = head_read ? walk.Disks.back().RecordEnd : damaged;
+    if (head_read) {
+      walk.Disks.pop_back();
+    } else {
+      ++records;
+    }
+    const std::int32_t damaged_number = records - 1;
+    disk_count += std::ssize(walk.Disks);
+    parts.push_back(std::move(walk));
+
+    // Where the next disk record starts, and what is kept of the damaged one.
+    std::int64_t resume = -1;
+    CatalogIndex next;  // the walk from `resume`, when it was taken already
+    CatalogIndex salvaged;
+    if (head_read) {
+      // Where the damaged record's length says, or, when it is the length that lies, right after
+      // its last whole thumbnail: a record found there is taken even when it is damaged itself.
+      for (const std::int64_t place : {damage.next_record, kept_end}) {
+        if (place <= damaged || place >= size) continue;
+        CatalogIndex from_place = IndexRecordsFrom(bytes, place, records);
+        if (FoundDisk(from_place, place)) {
+          resume = place;
+          next = std::move(from_place);
+          break;
+        }
       }
+    } else if (damage.next_record > damaged) {
+      // A wrong marker alone: the record's length frames whole thumbnail records.
+      salvaged = IndexDamagedDisk(bytes, damaged, damage.next_record, damaged_number);
+      if (!salvaged.Damage && !salvaged.Disks.empty()) resume = damage.next_record;
     }
-    if (resume > kept_end) {
-      repair.dropped.push_back({kept_end, resume - kept_end, walk.Damage->reason});
+    if (resume < 0) {
+      // Else the first disk record further on that reads whole, as bytes inside a JPEG rarely
+      // do; looked for past the damaged record's head and whole thumbnails, which hold none.
+      resume = FindDiskRecord(bytes, std::max(kept_end, damaged + 1), scan_budget);
+      if (resume < 0) resume = size;
     }
-    walks.push_back(std::move(walk));
+    // Of a damaged record whose head was read, the thumbnails are taken up to the next record,
+    // whatever its length says; a head with a wrong marker is taken only when nothing else is
+    // wrong with its record.
+    if (head_read) salvaged = IndexDamagedDisk(bytes, damaged, resume, damaged_number);
+    const bool keep = !salvaged.Disks.empty() && (head_read || !salvaged.Damage);
+    const std::int64_t salvaged_end = keep ? salvaged.Disks.front().RecordEnd : damaged;
+    if (resume > salvaged_end) {
+      repair.dropped.push_back({salvaged_end, resume - salvaged_end, damage.reason});
+    }
+    if (keep) {
+      ++disk_count;
+      parts.push_back(std::move(salvaged));
+    }
     if (resume == size) break;
-    walk = std::move(next);
-    start = resume;
+    walk = next.Disks.empty() ? IndexRecordsFrom(bytes, resume, records) : std::move(next);
   }
   if (disk_count > kMaxDisks) {
     throw CatalogError("The damaged catalogue holds more than 65535 readable disk records");
@@ -80,8 +125,8 @@ CatalogRepair RepairCatalog(ByteView bytes) {
   repair.catalog.insert(repair.catalog.end(), kMagic, kMagic + kMagicSize);
   repair.catalog.insert(repair.catalog.end(), header_count.begin(),
                         header_count.begin() + kCountWidth);
-  for (const CatalogIndex& kept : walks) {
-    for (const CatInfo& disk : kept.Disks) {
+  for (const CatalogIndex& part : parts) {
+    for (const CatInfo& disk : part.Disks) {
       const std::uint8_t* count = bytes.data() + disk.RecordStart() + 2;
       repair.disks.push_back({disk.Name, disk.ThumbCount, DecodeField(count, kCountWidth)});
       AppendIndexedDisk(repair.catalog, bytes, disk);

@@ -21,7 +21,7 @@ struct RepairedDisk {
 struct DroppedBytes {
   std::int64_t offset = 0;
   std::int64_t length = 0;
-  std::string reason;  // why reading stopped there, as the index says it (English)
+  std::string reason;  // what is wrong with the damaged record it begins in (English)
 };
 
 struct CatalogRepair {
@@ -32,12 +32,15 @@ struct CatalogRepair {
   std::vector<DroppedBytes> dropped;  // in file order
 };
 
-// Every record of `bytes` that can be read, as a well-formed catalogue: every whole disk record,
-// and of a damaged one its fixed part with the whole thumbnail records before the damage, its
-// count and length made true; past a damaged record, reading goes on where its declared length
-// or its last whole thumbnail says the next disk record starts. Records are copied byte for
-// byte. Bytes that are not damaged come back unchanged. Throws CatalogError when `bytes` are not
-// a catalogue at all (no magic).
+// Every record of `bytes` that can be read, as a well-formed catalogue. Every whole disk record is
+// copied byte for byte, whatever the counts claim. Past a damaged record, reading goes on where
+// its length says the next disk record starts or right after its last whole thumbnail, when a
+// disk record stands there, else at the first place further on where a disk record reads whole
+// (its marker, its head, and thumbnails that end exactly where its length says); only when there
+// is none is the rest dropped. Of the damaged record, its head and the whole thumbnail records up
+// to the next record are kept, with its marker, count and length made true; a head whose marker
+// is wrong is kept only when the rest of its record is whole. Bytes that are not damaged come back
+// unchanged. Throws CatalogError when `bytes` are not a catalogue at all (no magic).
 CatalogRepair RepairCatalog(ByteView bytes);
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalog/catalog_check.h"
@@ -96,6 +97,47 @@ TEST(RepairCatalogTest, KeepsExactlyTheReadableRecordsAsAWellFormedCatalogue) {
     std::int64_t dropped = 0;
     for (const DroppedBytes& range : repair.dropped) dropped += range.length;
     EXPECT_EQ(dropped, damage.dropped_bytes) << damage.what;
+  }
+}
+
+Bytes RecordOf(const Bytes& catalog, const CatInfo& disk) {
+  return Bytes(catalog.begin() + disk.RecordStart(), catalog.begin() + disk.RecordEnd);
+}
+
+TEST(RepairCatalogTest, GoesOnAtTheNextWholeDiskRecordPastABadLengthOrMarker) {
+  DiskSpec second = Disk("B", 4);
+  // Inside the second disk's last JPEG: a disk head ("D", name "Z", 20 bytes long) with a whole
+  // first thumbnail, but whose thumbnails do not end where its length says.
+  const Bytes decoy = {'D', 1, 0, 1, 'Z', 0, 0, 0, 20, 'F', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Bytes& last_jpeg = second.thumbs.back().jpeg;
+  last_jpeg.insert(last_jpeg.begin() + 2, decoy.begin(), decoy.end());
+  const Bytes good =
+      BuildCatalog({Disk("A", 3), second, Disk("Mate \xF4\xEE\xED\xFB", 30), Disk("D", 2)});
+  const CatalogIndex index = BuildIndex(good);
+  const CatInfo& b = index.Disks[1];
+  const std::vector<std::pair<const char*, std::function<void(Bytes&)>>> damages = {
+      {"the second disk's record length one byte short",
+       [&](Bytes& v) {
+         WriteField(v, b.RecordStart() + 4 + b.NameLength, b.RecordEnd - b.RecordStart() - 1, 4);
+       }},
+      {"the second disk's marker flipped", [&](Bytes& v) { v[b.RecordStart()] ^= 1; }},
+  };
+  for (const auto& [what, spoil] : damages) {
+    Bytes bytes = good;
+    spoil(bytes);
+    ASSERT_TRUE(BuildIndex(bytes).Damage) << what;
+    const CatalogRepair repair = RepairCatalog(bytes);
+    const CatalogIndex repaired = BuildIndex(repair.catalog);
+    ASSERT_FALSE(repaired.Damage) << what;
+    ASSERT_EQ(repaired.Disks.size(), 4u) << what;
+    for (std::size_t d = 2; d < 4; ++d) {
+      EXPECT_EQ(RecordOf(repair.catalog, repaired.Disks[d]), RecordOf(good, index.Disks[d]))
+          << what << ", disk " << d + 1;
+    }
+    // Every thumbnail of the damaged disk is whole: the record comes back as it was written.
+    EXPECT_EQ(repaired.Disks[1].ThumbCount, 4) << what;
+    EXPECT_EQ(repair.catalog, good) << what;
+    EXPECT_TRUE(repair.dropped.empty()) << what;
   }
 }
 
