@@ -24,16 +24,51 @@ fs::path Utf8Path(std::string_view name) {
   return fs::path(std::u8string(name.begin(), name.end()));
 }
 
-[[noreturn]] void CannotCreate(const fs::path& path, const std::string& reason) {
-  throw CannotCreateFile(path, reason);
+ByteView JpegBytes(ByteView stream, const Disc& thumb) {
+  return stream.subspan(static_cast<std::size_t>(thumb.JpegPos),
+                        static_cast<std::size_t>(thumb.JpegSize));
 }
 
 }  // namespace
 
+std::string FolderWriter::TakeName(ByteView stream, const Disc& thumb,
+                                   const std::unordered_set<std::string>& reserved) {
+  const std::string image_name = Cp1251ToUtf8(thumb.Name(stream));
+  std::string name = ThumbnailFileName(image_name);
+  unsigned copy = 1;
+  while (taken_names_.contains(name) || (copy > 1 && reserved.contains(name))) {
+    name = NumberedThumbnailFileName(image_name, ++copy);
+  }
+  // Taken even if the write then fails, so that one blocked file does not move the names of
+  // the thumbnails after it.
+  taken_names_.insert(name);
+  return name;
+}
+
 fs::path FolderWriter::WriteThumbnail(ByteView stream, const Disc& thumb) {
-  return Write(ThumbnailFileName(Cp1251ToUtf8(thumb.Name(stream))),
-               stream.subspan(static_cast<std::size_t>(thumb.JpegPos),
-                              static_cast<std::size_t>(thumb.JpegSize)));
+  const std::string name = TakeName(stream, thumb, {});
+  if (const auto reason = Write(name, JpegBytes(stream, thumb))) {
+    throw CannotCreateFile(folder_ / Utf8Path(name), *reason);
+  }
+  return folder_ / Utf8Path(name);
+}
+
+FolderWriteResult FolderWriter::WriteThumbnails(ByteView stream,
+                                                std::span<const Disc* const> thumbs) {
+  std::unordered_set<std::string> plain_names;
+  for (const Disc* thumb : thumbs) {
+    plain_names.insert(ThumbnailFileName(Cp1251ToUtf8(thumb->Name(stream))));
+  }
+  FolderWriteResult result;
+  for (const Disc* thumb : thumbs) {
+    const std::string name = TakeName(stream, *thumb, plain_names);
+    if (auto reason = Write(name, JpegBytes(stream, *thumb))) {
+      result.unwritten.push_back({folder_ / Utf8Path(name), std::move(*reason)});
+    } else {
+      result.written.push_back(folder_ / Utf8Path(name));
+    }
+  }
+  return result;
 }
 
 #ifdef _WIN32
@@ -47,14 +82,13 @@ FolderWriter::FolderWriter(const fs::path& folder) : folder_(folder) {
 
 FolderWriter::~FolderWriter() = default;
 
-fs::path FolderWriter::Write(std::string_view name, ByteView bytes) {
-  const fs::path path = folder_ / Utf8Path(name);
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+std::optional<std::string> FolderWriter::Write(std::string_view name, ByteView bytes) {
+  std::ofstream file(folder_ / Utf8Path(name), std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
   file.close();
-  if (!file) CannotCreate(path, std::strerror(errno));
-  return path;
+  if (!file) return std::strerror(errno);
+  return std::nullopt;
 }
 
 #else
@@ -68,11 +102,10 @@ FolderWriter::FolderWriter(const fs::path& folder) : folder_(folder) {
 
 FolderWriter::~FolderWriter() { ::close(fd_); }
 
-fs::path FolderWriter::Write(std::string_view name, ByteView bytes) {
+std::optional<std::string> FolderWriter::Write(std::string_view name, ByteView bytes) {
   const std::string target(name);
-  const fs::path path = folder_ / Utf8Path(name);
   if (target.empty() || target.find('/') != std::string::npos || target == "." || target == "..") {
-    CannotCreate(path, "Not a file name");
+    return "Not a file name";
   }
   // A fresh file under a short name of our own, renamed over the target: a link (or a hard
   // link to a file elsewhere) in the target's place is replaced, never written through, and a
@@ -85,7 +118,7 @@ fs::path FolderWriter::Write(std::string_view name, ByteView bytes) {
     fd = ::openat(fd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) CannotCreate(path, std::strerror(errno));
+  if (fd < 0) return std::strerror(errno);
   int error = 0;
   for (std::size_t done = 0; done < bytes.size() && error == 0;) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -99,9 +132,9 @@ fs::path FolderWriter::Write(std::string_view name, ByteView bytes) {
   if (error == 0 && ::renameat(fd_, temp.c_str(), fd_, target.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlinkat(fd_, temp.c_str(), 0);
-    CannotCreate(path, std::strerror(error));
+    return std::strerror(error);
   }
-  return path;
+  return std::nullopt;
 }
 
 #endif

@@ -3,15 +3,32 @@
 #define QUORVEL_CATALOG_FOLDER_WRITER_H_
 
 #include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 #include "catalog/catalog_index.h"
 #include "catalog/stream.h"
 
 namespace quorvel {
 
+// A thumbnail that could not be saved: the file it was meant for, and the system's reason.
+struct UnwrittenThumbnail {
+  std::filesystem::path path;
+  std::string reason;
+};
+
+// What saving a list of thumbnails did, both lists in the order of the thumbnails.
+struct FolderWriteResult {
+  std::vector<std::filesystem::path> written;
+  std::vector<UnwrittenThumbnail> unwritten;
+};
+
 // Holds one folder open for a run of writes, so that every file lands in that very folder even
-// if its path is changed meanwhile.
+// if its path is changed meanwhile. Each thumbnail of a run gets a file of its own.
 class FolderWriter {
  public:
   // Opens `folder`, which may itself be a link to a folder; throws CatalogError when it cannot.
@@ -21,16 +38,30 @@ class FolderWriter {
   FolderWriter& operator=(const FolderWriter&) = delete;
 
   // Writes the JPEG bytes of `thumb` (of the catalogue `stream`) as ThumbnailFileName of its
-  // image name, replacing a file or link of that name without following it, and returns the
-  // path written. Throws CatalogError when the file cannot be written; what stood under that
-  // name before then stays as it was.
+  // image name, or, when an earlier thumbnail of this writer was meant for that name, as the
+  // first NumberedThumbnailFileName no thumbnail of this writer was meant for. A file or link
+  // of that name from before is replaced without following it. Returns the path written.
+  // Throws CatalogError when the file cannot be written; what stood under that name before
+  // then stays as it was.
   std::filesystem::path WriteThumbnail(ByteView stream, const Disc& thumb);
 
+  // Writes each of `thumbs` as WriteThumbnail does, going on past those that cannot be written.
+  // A numbered name also passes over the plain names of the thumbnails in the list, so that
+  // each of them keeps its own.
+  FolderWriteResult WriteThumbnails(ByteView stream, std::span<const Disc* const> thumbs);
+
  private:
-  // `name` is one UTF-8 file name without separators.
-  std::filesystem::path Write(std::string_view name, ByteView bytes);
+  // Takes, for this run, the name `thumb` is to be written under.
+  std::string TakeName(ByteView stream, const Disc& thumb,
+                       const std::unordered_set<std::string>& reserved);
+
+  // `name` is one UTF-8 file name without separators. Returns why the file could not be
+  // written, or nothing when it was.
+  std::optional<std::string> Write(std::string_view name, ByteView bytes);
 
   std::filesystem::path folder_;
+  // Compared byte for byte, as the file system compares names on Linux.
+  std::unordered_set<std::string> taken_names_;
 #ifndef _WIN32
   int fd_ = -1;
 #endif

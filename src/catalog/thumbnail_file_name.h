@@ -12,6 +12,10 @@ namespace quorvel {
 // a part too long for a 255-byte file name is cut at a character boundary before ".jpg".
 std::string ThumbnailFileName(std::string_view image_name);
 
+// ThumbnailFileName with " (copy)" before ".jpg", for the copy-th thumbnail (copy >= 2) that
+// would get the same name in one run; the part is cut further where the number needs room.
+std::string NumberedThumbnailFileName(std::string_view image_name, unsigned copy);
+
 }  // namespace quorvel
 
 #endif  // QUORVEL_CATALOG_THUMBNAIL_FILE_NAME_H_

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QListView>
 #include <QTreeView>
+#include <optional>
 #include <vector>
 
 #include "catalog/atomic_file.h"
@@ -22,6 +23,20 @@ namespace quorvel {
 namespace {
 
 const QString kTitle = QStringLiteral("Quorvel");
+
+// Enough lines to see what went wrong; a folder that refuses every file would otherwise give a
+// box taller than the screen.
+constexpr std::size_t kUnwrittenListed = 20;
+
+QString UnwrittenText(const std::vector<UnwrittenThumbnail>& unwritten) {
+  QString text = QStringLiteral("Не записано файлов: %1").arg(unwritten.size());
+  for (std::size_t i = 0; i < unwritten.size() && i < kUnwrittenListed; ++i) {
+    text += QStringLiteral("\n") + PathToQString(unwritten[i].path) + QStringLiteral(": ") +
+            QString::fromStdString(unwritten[i].reason);
+  }
+  if (unwritten.size() > kUnwrittenListed) text += QStringLiteral("\n…");
+  return text;
+}
 
 }  // namespace
 
@@ -73,22 +88,26 @@ void MainWindow::S2PClick() {
   const QString folder = prompts_.ChooseFolder(this, QStringLiteral("Выберите папку"),
                                                start.isEmpty() ? QDir::currentPath() : start);
   if (folder.isEmpty()) return;
-  const QList<int> rows = SelectedThumbnailRows();
-  bool finished = false;
+  // The view's items name their own disks: one disk's thumbnails, or results of several.
+  std::vector<const Disc*> thumbs;
+  for (const int row : SelectedThumbnailRows()) {
+    if (const Disc* thumb = thumbnail_model_->Thumb(row)) thumbs.push_back(thumb);
+  }
+  std::optional<FolderWriteResult> result;
   {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Guarded([&] {
       FolderWriter writer(QStringToPath(folder));
-      const ByteView stream(document_.CatalogStream());
-      // The view's items name their own disks: one disk's thumbnails, or results of several.
-      for (const int row : rows) {
-        if (const Disc* thumb = thumbnail_model_->Thumb(row)) writer.WriteThumbnail(stream, *thumb);
-      }
-      finished = true;
+      result = writer.WriteThumbnails(ByteView(document_.CatalogStream()), thumbs);
     });
     QApplication::restoreOverrideCursor();
   }
-  if (finished) prompts_.Inform(this, kTitle, QStringLiteral("Готово!!!"));
+  if (!result) return;
+  if (result->unwritten.empty()) {
+    prompts_.Inform(this, kTitle, QStringLiteral("Готово!!!"));
+  } else {
+    ShowError(UnwrittenText(result->unwritten));
+  }
 }
 
 }  // namespace quorvel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,6 +28,20 @@ class FolderWriterTest : public ::testing::Test {
     const CatalogIndex index = BuildIndex(stream);
     FolderWriter writer(out_);
     for (const Disc& thumb : index.Disks[0].Thumbs) writer.WriteThumbnail(stream, thumb);
+  }
+
+  FolderWriteResult WriteAll(std::vector<testkit::ThumbSpec> thumbs) {
+    const Bytes stream = testkit::BuildCatalog({{"d", std::move(thumbs)}});
+    const CatalogIndex index = BuildIndex(stream);
+    std::vector<const Disc*> list;
+    for (const Disc& thumb : index.Disks[0].Thumbs) list.push_back(&thumb);
+    FolderWriter writer(out_);
+    return writer.WriteThumbnails(stream, list);
+  }
+
+  std::size_t FilesInOut() const {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(out_), fs::directory_iterator()));
   }
 
   testkit::TempDir temp_;
@@ -53,6 +69,44 @@ TEST_F(FolderWriterTest, AFailedWriteIsReportedAndLeavesNothingBehind) {
   fs::create_directory(out_ / "a.jpg");
   EXPECT_THROW(Write({{"a", ToBytes("x")}}), CatalogError);
   EXPECT_EQ(std::distance(fs::directory_iterator(out_), fs::directory_iterator()), 1);
+}
+
+TEST_F(FolderWriterTest, SameNamesInOneRunGetNumberedFilesOfTheirOwn) {
+  temp_.File("out/IMG_0001.JPG.jpg", ToBytes("from before"));
+  const FolderWriteResult result = WriteAll({{"DCIM\\100CANON\\IMG_0001.JPG", ToBytes("100")},
+                                             {"DCIM/101CANON/IMG_0001.JPG", ToBytes("101")},
+                                             {"E:\\IMG_0001.JPG (2)", ToBytes("own")},
+                                             {"/", ToBytes("root")},
+                                             {"dir/", ToBytes("dir")},
+                                             {"D:", ToBytes("drive")}});
+  EXPECT_TRUE(result.unwritten.empty());
+  EXPECT_EQ(result.written.size(), 6u);
+  EXPECT_EQ(ReadBytes(out_ / "IMG_0001.JPG.jpg"), "100");
+  // " (2)" is left to the thumbnail whose own name it is.
+  EXPECT_EQ(ReadBytes(out_ / "IMG_0001.JPG (3).jpg"), "101");
+  EXPECT_EQ(ReadBytes(out_ / "IMG_0001.JPG (2).jpg"), "own");
+  EXPECT_EQ(ReadBytes(out_ / ".jpg"), "root");
+  EXPECT_EQ(ReadBytes(out_ / " (2).jpg"), "dir");
+  EXPECT_EQ(ReadBytes(out_ / " (3).jpg"), "drive");
+  EXPECT_EQ(FilesInOut(), 6u);
+}
+
+TEST_F(FolderWriterTest, ABlockedNameIsReportedAndTheOthersAreWritten) {
+  fs::create_directory(out_ / "up.jpg.jpg");
+  const FolderWriteResult result = WriteAll({{"a", ToBytes("a")},
+                                             {"C:\\up.jpg", ToBytes("blocked")},
+                                             {"D:\\up.jpg", ToBytes("second")},
+                                             {"b", ToBytes("b")}});
+  ASSERT_EQ(result.unwritten.size(), 1u);
+  EXPECT_EQ(result.unwritten[0].path, out_ / "up.jpg.jpg");
+  EXPECT_EQ(result.unwritten[0].reason, std::strerror(EISDIR));
+  EXPECT_EQ(result.written,
+            (std::vector<fs::path>{out_ / "a.jpg", out_ / "up.jpg (2).jpg", out_ / "b.jpg"}));
+  EXPECT_EQ(ReadBytes(out_ / "a.jpg"), "a");
+  EXPECT_EQ(ReadBytes(out_ / "up.jpg (2).jpg"), "second");
+  EXPECT_EQ(ReadBytes(out_ / "b.jpg"), "b");
+  EXPECT_TRUE(fs::is_empty(out_ / "up.jpg.jpg"));
+  EXPECT_EQ(FilesInOut(), 4u);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ TEST(ThumbnailFileNameTest, ShortensALongNameAtACharacterBoundaryKeepingTheExten
   std::string ya;  // "я" is two bytes, so 251 bytes would split the last one
   for (int i = 0; i < 150; ++i) ya += "\xD1\x8F";
   EXPECT_EQ(ThumbnailFileName(ya), ya.substr(0, 250) + ".jpg");
+  EXPECT_EQ(NumberedThumbnailFileName(std::string(251, 'a'), 12),
+            std::string(246, 'a') + " (12).jpg");
 }
 
 }  // namespace

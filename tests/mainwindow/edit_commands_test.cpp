@@ -258,6 +258,17 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
   QCOMPARE(s.prompts.Texts("inform").size(), 1);
   QCOMPARE(s.prompts.Texts("error").size(), 1);
   QVERIFY(s.prompts.Texts("error")[0].startsWith(QStringLiteral("Cannot open folder")));
+
+  // A name held by a folder does not stop the others; one message names it instead of "done".
+  const QString blocked = s.dir.filePath("blocked");
+  QVERIFY(QDir().mkpath(blocked + "/up.jpg"));
+  s.prompts.folders = {blocked};
+  s.window.S2PClick();
+  QCOMPARE(s.prompts.Texts("inform").size(), 1);
+  QCOMPARE(s.prompts.Texts("error").size(), 2);
+  QVERIFY(s.prompts.Texts("error")[1].startsWith(QStringLiteral("Не записано файлов: 1\n") +
+                                                 blocked + QStringLiteral("/up.jpg: ")));
+  QCOMPARE(QDir(blocked).entryList(QDir::Files), QStringList({"escape.jpg", "img001.jpg.jpg"}));
 }
 
 void EditCommandsTest::damagedCatalogueRefusesEveryChange_data() {

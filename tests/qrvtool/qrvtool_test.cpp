@@ -213,6 +213,16 @@ TEST_F(QrvtoolTest, ExtractWritesEachJpegUnderItsFileName) {
   EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
   EXPECT_EQ(RunTool({"extract", path, "1", (temp_.path() / "nowhere").string()}).status,
             kExitBadCatalog);
+
+  // A name taken by a folder is named on stderr; the thumbnails after it are still written.
+  const fs::path blocked = temp_.path() / "blocked";
+  fs::create_directories(blocked / fs::u8path("лес.jpg.jpg"));
+  const Result partly = RunTool({"extract", path, "1", blocked.string()});
+  EXPECT_EQ(partly.status, kExitBadCatalog);
+  EXPECT_EQ(partly.err, "qrvtool: Cannot create file \"" +
+                            (blocked / fs::u8path("лес.jpg.jpg")).string() +
+                            "\". Is a directory\n");
+  EXPECT_EQ(partly.out, (blocked / "b.jpg.jpg").string() + "\n");
 }
 
 TEST_F(QrvtoolTest, ExtractNeverWritesOutsideTheFolder) {
@@ -234,8 +244,8 @@ TEST_F(QrvtoolTest, ExtractNeverWritesOutsideTheFolder) {
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names,
-            (std::vector<std::string>{"deep/out/...jpg", "deep/out/.jpg", "deep/out/escape.jpg",
-                                      "deep/out/up.jpg", "hostile.qrv"}));
+            (std::vector<std::string>{"deep/out/.. (2).jpg", "deep/out/...jpg", "deep/out/.jpg",
+                                      "deep/out/escape.jpg", "deep/out/up.jpg", "hostile.qrv"}));
 }
 
 TEST_F(QrvtoolTest, EditsRewriteTheCatalogueInPlace) {

@@ -199,15 +199,24 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
 int Extract(const std::vector<std::string>& args, std::ostream& out) {
   const Loaded loaded = LoadCatalog(args[0]);
   const CatInfo& disk = DiskByNumber(loaded, args[1]);
+  std::vector<const Disc*> thumbs;
+  for (const Disc& thumb : disk.Thumbs) thumbs.push_back(&thumb);
+  FolderWriteResult result;
   try {
     FolderWriter folder(args[2]);
-    for (const Disc& thumb : disk.Thumbs) {
-      out << folder.WriteThumbnail(loaded.stream, thumb).string() << '\n';
-    }
+    result = folder.WriteThumbnails(loaded.stream, thumbs);
   } catch (const CatalogError& e) {
     throw Failure{kExitBadCatalog, e.what()};
   }
-  return kExitOk;
+  for (const fs::path& path : result.written) out << path.string() << '\n';
+  if (result.unwritten.empty()) return kExitOk;
+  // One line each, every line as Run prints a failure, so that each can be read on its own.
+  std::string message;
+  for (const UnwrittenThumbnail& file : result.unwritten) {
+    if (!message.empty()) message += "\nqrvtool: ";
+    message += CannotCreateFile(file.path, file.reason).what();
+  }
+  throw Failure{kExitBadCatalog, message};
 }
 
 int Rename(const std::vector<std::string>& args, std::ostream&) {
