@@ -28,6 +28,10 @@ class ByteSource {
   // empty when it reached the end. Meaningful once Next has returned empty.
   virtual QString ReadError() const = 0;
 
+  // The file's size as the medium gave it when the file was opened; -1 while it is not known
+  // (always known once Next has given bytes).
+  virtual std::int64_t Size() const { return -1; }
+
   // For the formats whose decoders read at any offset (videos, camera RAW) instead of taking
   // the bytes in order: the file itself, opened once the medium is free for it (on a disc, when
   // the reader's turn comes to it). The medium is the decoder's until the file is destroyed, so
@@ -42,8 +46,9 @@ class ByteSource {
 };
 
 // Appends the rest of the file that `source` delivers to `bytes`, for a library that wants the
-// whole file at once. False, with `message` set, when `stop` is requested or the file would hold
-// more than kMaxHeldBytes; the rest of the file is then never taken.
+// whole file at once. False, with `message` set, when `stop` is requested or the file holds more
+// than kMaxHeldBytes; the rest of the file is then never taken (none of it, when its size says
+// so from the start).
 bool GatherWholeFile(ByteSource& source, const std::stop_token& stop, QByteArray* bytes,
                      QString* message);
 
@@ -59,6 +64,7 @@ class MemoryByteSource : public ByteSource {
     return bytes_;
   }
   QString ReadError() const override { return read_error_; }
+  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
   std::unique_ptr<OpenedFile> OpenForSeeking(std::stop_token stop, QString* error) override {
     if (stop.stop_requested()) {
       *error = QStringLiteral("Rendering was stopped");

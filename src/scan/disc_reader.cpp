@@ -99,6 +99,11 @@ QString ReadFile::ReadError() const {
   return error_;
 }
 
+std::int64_t ReadFile::Size() const {
+  const std::lock_guard lock(state_->mutex);
+  return size_;
+}
+
 std::unique_ptr<OpenedFile> ReadFile::OpenForSeeking(std::stop_token stop, QString* error) {
   std::unique_lock lock(state_->mutex);
   if (!by_seeking_) return ByteSource::OpenForSeeking(stop, error);
@@ -194,6 +199,7 @@ class FileReading {
         End(file, error, false);
         return true;
       }
+      file.size_ = opened->Size();
     }
     if (use_previews_) {
       std::vector<std::uint8_t> head;

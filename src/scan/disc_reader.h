@@ -46,6 +46,7 @@ class ReadFile : public ByteSource, public std::enable_shared_from_this<ReadFile
   std::span<const std::uint8_t> Next(std::stop_token stop) override;
   // Why the reading ended early: the file could not be opened, or the medium failed in it.
   QString ReadError() const override;
+  std::int64_t Size() const override;
   // A file read by seeking: waits for the reader's turn to come to it, then opens it. The reader
   // reads no other file until the opened file is destroyed or the file is dropped.
   std::unique_ptr<OpenedFile> OpenForSeeking(std::stop_token stop, QString* error) override;
@@ -81,6 +82,7 @@ class ReadFile : public ByteSource, public std::enable_shared_from_this<ReadFile
   bool dropped_ = false;  // the decoder is done with it, or will never come
   QString error_;
   bool io_error_ = false;
+  std::int64_t size_ = -1;
 };
 
 // Reads a list of files on a thread of its own, from its construction on. Used from one thread

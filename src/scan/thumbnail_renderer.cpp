@@ -39,6 +39,7 @@ class PrefixedSource : public ByteSource {
     return source_.Next(std::move(stop));
   }
   QString ReadError() const override { return source_.ReadError(); }
+  std::int64_t Size() const override { return source_.Size(); }
 
  private:
   QByteArray first_;
@@ -108,6 +109,7 @@ class FileSource : public ByteSource {
     return {buffer_.data(), static_cast<std::size_t>(got)};
   }
   QString ReadError() const override { return error_; }
+  std::int64_t Size() const override { return file_ ? file_->Size() : -1; }
   std::unique_ptr<OpenedFile> OpenForSeeking(std::stop_token stop, QString* error) override {
     if (!file_ || stop.stop_requested() || !file_->Seek(0, error)) {
       if (error->isEmpty()) *error = QStringLiteral("The file was already read");
