@@ -86,7 +86,8 @@ std::optional<EmbeddedPreview> ReadFile::WaitForPreview(std::stop_token stop) {
 std::span<const std::uint8_t> ReadFile::Next(std::stop_token stop) {
   std::unique_lock lock(state_->mutex);
   Uncount(static_cast<std::int64_t>(taken_.size()));
-  taken_ = {};
+  // Assigning {} would keep the piece's memory: only a swap gives it back.
+  std::vector<std::uint8_t>().swap(taken_);
   state_->changed.wait(lock, stop, [this] { return !waiting_.empty() || ended_ || dropped_; });
   if (stop.stop_requested() || dropped_ || waiting_.empty()) return {};
   taken_ = std::move(waiting_.front());
@@ -138,7 +139,7 @@ void ReadFile::Drop() {
 void ReadFile::Finish() {
   const std::lock_guard lock(state_->mutex);
   DropLocked();
-  taken_ = {};
+  std::vector<std::uint8_t>().swap(taken_);
   preview_.reset();
 }
 
@@ -288,7 +289,11 @@ class FileReading {
       if (!BackFromMedium()) return Outcome::kStopped;
       if ((*files_)[index]->dropped_) return Outcome::kDropped;
       if (got < 0) return Outcome::kFailed;
-      if (got == 0) return Outcome::kEnded;
+      if (got == 0) {
+        // The last piece of a file is held as long as the others: no larger than its bytes.
+        buffer.shrink_to_fit();
+        return Outcome::kEnded;
+      }
     }
     return Outcome::kFull;
   }

@@ -16,6 +16,7 @@
 #include "scan/test_pictures.h"
 #include "scan/thumbnail_renderer.h"
 #include "support/fake_file_access.h"
+#include "support/peak_memory.h"
 #include "support/video_fixtures.h"
 
 namespace quorvel {
@@ -137,6 +138,26 @@ TEST(DiscReaderTest, ReadsAheadAtMostEightFilesOr64Megabytes) {
     EXPECT_EQ(Take(*reader->File(0)).size(), 200 * kMiB);
     EXPECT_TRUE(Eventually([&] { return reading.access->BytesRead(paths[1]) == 1000; }));
   }
+}
+
+TEST(DiscReaderTest, HoldsNothingOfTheFilesItsDecodersAreDoneWith) {
+  if (!testkit::PeakMemory::Available()) GTEST_SKIP() << "no /proc/self/clear_refs";
+  // A disk of many pictures, each taken by its decoder and finished with, in turn: what stays
+  // resident is the bound's worth, not the disk's.
+  Reading reading;
+  QStringList paths;
+  for (int i = 0; i < 300; ++i) {
+    paths << QStringLiteral("/many/%1.jpg").arg(i);
+    reading.access->AddMadeUp(paths.last(), kMiB + kMiB / 2);
+  }
+  testkit::PeakMemory peak;
+  peak.Start();
+  const auto reader = reading.Start(paths, false);
+  for (int i = 0; i < paths.size(); ++i) {
+    reader->Show(i);
+    ASSERT_EQ(Take(*reader->File(i)).size(), kMiB + kMiB / 2);
+  }
+  EXPECT_LT(peak.GrowthKb(), 100 * 1024) << "the disk's files are 450 MB";
 }
 
 TEST(DiscReaderTest, LendsTheMediumToAVideoInItsTurnAndGoesOnWithoutAStalledOne) {

@@ -20,6 +20,7 @@
 
 #include "scan/jpeg_picture_decoder.h"
 #include "scan/test_pictures.h"
+#include "support/peak_memory.h"
 
 namespace quorvel {
 namespace {
@@ -485,33 +486,7 @@ TEST_F(FailureTest, RequestedStopEndsTheRender) {
 
 // --- Memory ---------------------------------------------------------------------------------
 
-// Linux keeps the peak resident size of the process (VmHWM) and lets it be reset, so the peak of
-// one step can be told from everything before it.
-class PeakMemory {
- public:
-  static bool Available() { return std::ofstream("/proc/self/clear_refs").good(); }
-
-  void Start() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-    start_kb_ = Read("VmRSS:");
-  }
-  long GrowthKb() const { return Read("VmHWM:") - start_kb_; }
-
- private:
-  static long Read(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word) {
-      if (word == key) {
-        long kb = 0;
-        status >> kb;
-        return kb;
-      }
-    }
-    return -1;
-  }
-  long start_kb_ = 0;
-};
+using testkit::PeakMemory;
 
 TEST_F(RendererTest, HugeJpegRendersInLittleMemory) {
   if (!PeakMemory::Available()) GTEST_SKIP() << "no /proc/self/clear_refs to measure the peak";
