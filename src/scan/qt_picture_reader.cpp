@@ -25,7 +25,8 @@ QImage ReadFitted(QImageReader& reader, int side, QString* message) {
     decoded = fitted;
   }
   // Refused from the declared size, before the reader allocates any of it.
-  if (decoded.isValid() && std::int64_t{decoded.width()} * decoded.height() * 4 > kMaxDecodedBytes) {
+  if (decoded.isValid() &&
+      std::int64_t{decoded.width()} * decoded.height() * 4 > kMaxDecodedBytes) {
     *message = QStringLiteral("The picture's declared size %1 x %2 is too large to decode")
                    .arg(size.width())
                    .arg(size.height());
