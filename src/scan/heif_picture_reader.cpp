@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "scan/area_reducer.h"
@@ -73,21 +74,23 @@ Handle LargeEnoughThumbnail(heif_image_handle* primary, int side) {
 
 // Refuses, before anything is decoded, a picture whose declared size needs more than the bound
 // as RGBA. Every image item declares its size; one that does not is damaged.
-bool WithinBound(heif_image_handle* handle, QString* message) {
+// The bytes that decoding the picture of `handle` takes, as RGBA; 0 (with `message`) when it
+// declares no size or would need more than kMaxDecodedBytes.
+std::int64_t DecodedBytes(heif_image_handle* handle, QString* message) {
   const std::int64_t width = heif_image_handle_get_ispe_width(handle);
   const std::int64_t height = heif_image_handle_get_ispe_height(handle);
   if (width <= 0 || height <= 0) {
     *message = QStringLiteral("The HEIF picture does not declare its size");
-    return false;
+    return 0;
   }
   if (width * height * 4 > kMaxDecodedBytes) {
     *message = QStringLiteral("This HEIF picture of %1 x %2 pixels needs more than %3 MB to decode")
                    .arg(width)
                    .arg(height)
                    .arg(kMaxDecodedBytes / (1024 * 1024));
-    return false;
+    return 0;
   }
-  return true;
+  return width * height * 4;
 }
 
 // The 8-bit interleaved RGB or RGBA picture reduced by area averaging to its fitted size, the
@@ -142,7 +145,8 @@ QString HeifLibrary() {
   return QStringLiteral("libheif ") + QString::fromLatin1(heif_get_version());
 }
 
-QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QString* message) {
+QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QString* message,
+                       DecodeMemory* memory) {
   const auto stopped = [&] {
     *message = QStringLiteral("Rendering was stopped");
     return QImage();
@@ -184,8 +188,15 @@ QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QStri
   options->convert_hdr_to_8bit = 1;
   heif_image* decoded = nullptr;
   bool alpha = false;
+  std::optional<DecodeMemory::Lease> lease;
   const auto decode = [&](heif_image_handle* handle) {
-    if (!WithinBound(handle, message)) return false;
+    const std::int64_t decoded_bytes = DecodedBytes(handle, message);
+    if (decoded_bytes == 0) return false;
+    if (memory) {
+      lease.reset();
+      lease = memory->Take(bytes.size() + decoded_bytes, stop);
+      if (!lease) return false;
+    }
     alpha = heif_image_handle_has_alpha_channel(handle) != 0;
     return !Failed(heif_decode_image(handle, &decoded, heif_colorspace_RGB,
                                      alpha ? heif_chroma_interleaved_RGBA

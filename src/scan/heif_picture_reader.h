@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scan/byte_source.h"
+#include "scan/decode_memory.h"
 
 namespace quorvel {
 
@@ -22,8 +23,9 @@ QString HeifLibrary();
 // that is at least `side` pixels on its long side, with the file's transformations (rotation,
 // mirroring, crop) applied as libheif gives them, fitted into `side` x `side` (FittedSize).
 // Null with `message` set when libheif cannot decode it, it would need more than
-// kMaxDecodedBytes, or `stop` is requested.
-QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QString* message);
+// kMaxDecodedBytes, or `stop` is requested. With `memory`, the decode waits for its share.
+QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QString* message,
+                       DecodeMemory* memory = nullptr);
 
 }  // namespace quorvel
 

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "scan/decode_limits.h"
 #include "scan/thumbnail_renderer.h"
@@ -12,7 +13,9 @@
 namespace quorvel {
 namespace {
 
-QImage ReadFitted(QImageReader& reader, int side, QString* message) {
+// `held`: the bytes of the file in memory, counted with the decode's share.
+QImage ReadFitted(QImageReader& reader, int side, QString* message, std::int64_t held,
+                  DecodeMemory* memory, const std::stop_token& stop) {
   reader.setAutoTransform(true);
   // Qt's own check, for the readers that allocate as they go.
   reader.setAllocationLimit(static_cast<int>(kMaxDecodedBytes / (1024 * 1024)));
@@ -31,6 +34,16 @@ QImage ReadFitted(QImageReader& reader, int side, QString* message) {
                    .arg(size.width())
                    .arg(size.height());
     return {};
+  }
+  std::optional<DecodeMemory::Lease> lease;
+  if (memory) {
+    const std::int64_t pixels = decoded.isValid() ? std::int64_t{decoded.width()} * decoded.height()
+                                                  : kMaxDecodedBytes / 4;
+    lease = memory->Take(held + pixels * 4, stop);
+    if (!lease) {
+      *message = QStringLiteral("Rendering was stopped");
+      return {};
+    }
   }
   QImage image;
   if (!reader.read(&image)) {
@@ -53,19 +66,22 @@ QByteArray FileSuffix(const QString& path) {
   return path.mid(dot + 1).toLower().toLatin1();
 }
 
-QImage ReadPictureWithQt(QByteArray bytes, const QString& path, int side, QString* message) {
+QImage ReadPictureWithQt(QByteArray bytes, const QString& path, int side, QString* message,
+                         DecodeMemory* memory, const std::stop_token& stop) {
   QBuffer device(&bytes);
   device.open(QIODevice::ReadOnly);
   {
     // By content first: a picture under the wrong suffix still renders.
     QImageReader by_content(&device);
     by_content.setDecideFormatFromContent(true);
-    if (by_content.canRead()) return ReadFitted(by_content, side, message);
+    if (by_content.canRead()) {
+      return ReadFitted(by_content, side, message, bytes.size(), memory, stop);
+    }
   }
   // Then by name, for formats without a signature to recognise them by (TGA).
   device.seek(0);
   QImageReader by_name(&device, FileSuffix(path));
-  return ReadFitted(by_name, side, message);
+  return ReadFitted(by_name, side, message, bytes.size(), memory, stop);
 }
 
 }  // namespace quorvel

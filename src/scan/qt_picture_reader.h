@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <stop_token>
+
+#include "scan/decode_memory.h"
 
 namespace quorvel {
 
@@ -15,8 +18,9 @@ QByteArray FileSuffix(const QString& path);
 // The picture in `bytes`, the whole file, turned upright as its EXIF orientation says and fitted
 // into `side` x `side` (FittedSize); the reader is chosen by content first, then by the suffix
 // of `path` for formats without a signature. A null image with `message` set when no reader
-// can decode it.
-QImage ReadPictureWithQt(QByteArray bytes, const QString& path, int side, QString* message);
+// can decode it or `stop` is requested. With `memory`, the decode waits for its share.
+QImage ReadPictureWithQt(QByteArray bytes, const QString& path, int side, QString* message,
+                         DecodeMemory* memory = nullptr, const std::stop_token& stop = {});
 
 }  // namespace quorvel
 

@@ -63,6 +63,7 @@ ThumbControl::ThumbControl(QWidget* parent)
       mailbox_(std::make_shared<Mailbox>()),
       file_access_(LocalFileAccess()),
       bytes_read_(std::make_shared<std::atomic<std::int64_t>>(0)),
+      decode_memory_(std::make_shared<DecodeMemory>()),
       pool_(std::make_unique<QThreadPool>()) {
   setObjectName(QStringLiteral("ThumbControl"));
   setFixedSize(kThumbSide, kThumbSide);
@@ -205,14 +206,14 @@ void ThumbControl::Start(const std::shared_ptr<Job>& job, int priority) {
     job->bytes = job->reader->File(0);
   }
   pool_->start(
-      [job, mailbox = mailbox_] {
+      [job, mailbox = mailbox_, memory = decode_memory_] {
         const std::stop_token stop = job->stop.get_token();
         ReadFile& bytes = *job->bytes;
         if (std::optional<EmbeddedPreview> preview = bytes.WaitForPreview(stop)) {
           job->image = CentreOnWhite(FitPreview(*preview, kThumbSide), kThumbSide);
         } else if (!stop.stop_requested()) {
           const QImage picture =
-              DecodeFittedPicture(bytes, job->path, kThumbSide, &job->error, stop);
+              DecodeFittedPicture(bytes, job->path, kThumbSide, &job->error, stop, memory.get());
           if (!picture.isNull()) job->image = CentreOnWhite(picture, kThumbSide);
         }
         job->read_error = bytes.IoError();

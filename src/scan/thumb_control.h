@@ -15,6 +15,7 @@
 #include <deque>
 #include <memory>
 
+#include "scan/decode_memory.h"
 #include "scan/disc_reader.h"
 #include "scan/file_access.h"
 
@@ -130,6 +131,8 @@ class ThumbControl : public QWidget {
   bool use_embedded_previews_ = true;
   std::shared_ptr<FileAccess> file_access_;
   std::shared_ptr<std::atomic<std::int64_t>> bytes_read_;
+  // Shared by the renders, which may outlive the control.
+  std::shared_ptr<DecodeMemory> decode_memory_;
   // Owned, except when the destructor has to leave a stuck render behind with it.
   std::unique_ptr<QThreadPool> pool_;
 };

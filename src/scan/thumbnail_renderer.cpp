@@ -48,7 +48,7 @@ class PrefixedSource : public ByteSource {
 };
 
 QImage Decode(ByteSource& source, const QString& path, int side, const std::stop_token& stop,
-              QString* message) {
+              DecodeMemory* memory, QString* message) {
   if (side < 1) {
     *message = QStringLiteral("The thumbnail side must be positive");
     return {};
@@ -64,7 +64,7 @@ QImage Decode(ByteSource& source, const QString& path, int side, const std::stop
     case PictureFamily::kCameraRaw:
       return ReadRawPicture(source, side, stop, message);
     case PictureFamily::kHeif:
-      return ReadHeifPicture(source, side, stop, message);
+      return ReadHeifPicture(source, side, stop, message, memory);
     case PictureFamily::kPicture:
       break;
   }
@@ -91,7 +91,7 @@ QImage Decode(ByteSource& source, const QString& path, int side, const std::stop
     *message = source.ReadError();
     return {};
   }
-  return ReadPictureWithQt(std::move(first), path, side, message);
+  return ReadPictureWithQt(std::move(first), path, side, message, memory, stop);
 }
 
 // A file read in large pieces as the decoder asks for them.
@@ -160,9 +160,9 @@ QImage TurnUpright(const QImage& image, int orientation) {
 }
 
 QImage DecodeFittedPicture(ByteSource& source, const QString& path, int side, QString* error,
-                           std::stop_token stop) {
+                           std::stop_token stop, DecodeMemory* memory) {
   QString message;
-  QImage picture = Decode(source, path, side, stop, &message);
+  QImage picture = Decode(source, path, side, stop, memory, &message);
   if (picture.isNull() && error) {
     *error = message.isEmpty() ? QStringLiteral("The picture could not be decoded") : message;
   }

@@ -11,6 +11,7 @@
 #include <stop_token>
 
 #include "scan/byte_source.h"
+#include "scan/decode_memory.h"
 #include "scan/fitted_size.h"
 #include "scan/picture_formats.h"
 
@@ -36,9 +37,11 @@ QImage LoadFittedPicture(const QString& path, int side, QString* error = nullptr
 
 // The same from the bytes `source` delivers; `path` names the file only so that formats without
 // a signature are known by its suffix. A file whose reading ended early (a read error) decodes
-// as far as its bytes go, as a JPEG cut short does.
+// as far as its bytes go, as a JPEG cut short does. With `memory`, a picture decoded whole from
+// memory waits for its share of it.
 QImage DecodeFittedPicture(ByteSource& source, const QString& path, int side,
-                           QString* error = nullptr, std::stop_token stop = {});
+                           QString* error = nullptr, std::stop_token stop = {},
+                           DecodeMemory* memory = nullptr);
 
 // `picture` (at most `side` x `side`) centred on a white `side` x `side` square, transparent
 // parts over white, in QImage::Format_RGB32.
