@@ -209,6 +209,38 @@ TEST(DiscReaderTest, LendsTheMediumToAVideoInItsTurnAndGoesOnWithoutAStalledOne)
   }
 }
 
+TEST(DiscReaderTest, AStoppedRenderEndsAndItsFileIsReadNoFurther) {
+  // A JPEG's signature and 10 GB of nothing (sparse): libjpeg looks for a marker through all of
+  // it unless the stop ends the bytes.
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString endless = dir.filePath(QStringLiteral("endless.jpg"));
+  {
+    QFile file(endless);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("\xFF\xD8\xFF", 3) == 3 &&
+                file.resize(10 * 1024 * kMiB));
+  }
+  Reading reading;
+  const auto reader = reading.Start({endless}, false);
+  reader->Show(0);
+  std::stop_source stop;
+  std::atomic<bool> returned = false;
+  std::thread decoding([&] {
+    QString error;
+    DecodeFittedPicture(*reader->File(0), endless, 100, &error, stop.get_token());
+    returned = true;
+  });
+  ASSERT_TRUE(Eventually([&] { return reading.access->BytesRead(endless) > 16 * kMiB; }));
+  stop.request_stop();
+  reader->File(0)->Drop();
+  EXPECT_TRUE(Eventually([&] { return returned.load(); }));
+  decoding.join();
+  const std::int64_t read_by_then = reading.access->BytesRead(endless);
+  Settle();
+  EXPECT_LE(reading.access->BytesRead(endless), read_by_then);
+  EXPECT_LT(read_by_then, 128 * kMiB);
+}
+
 TEST(DiscReaderTest, ADroppedFileGivesItsDecoderNoFurtherBytes) {
   // A library that reads by seeking cannot always be stopped from outside; once the capture
   // has left its file, each read it makes fails at once, and the medium is not touched.
