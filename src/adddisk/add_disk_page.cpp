@@ -187,8 +187,10 @@ void AddDiskPage::FormShow() {
   // the name of the disk being added.
   if (scan_.ScanActive) return;
   if (thumb_control_) thumb_control_->hide();
-  const QString caption = links_.main_caption ? links_.main_caption() : QString();
-  disk_name_edit_->setText(QStringLiteral("Диск %1").arg(ProposedDiskNumber(caption)));
+  // One more than the disks of the open catalogue, 1 when none is open.
+  const bool open = links_.document && links_.document->CatalogOpen();
+  const int disks = open ? links_.document->Index().DiskCount : 0;
+  disk_name_edit_->setText(QStringLiteral("Диск %1").arg(disks + 1));
 }
 
 void AddDiskPage::Button3Click() {

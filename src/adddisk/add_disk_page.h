@@ -33,8 +33,6 @@ class ThumbControl;
 struct AddDiskLinks {
   // The catalogue disks are added to; without one "OK" does nothing.
   CatalogDocument* document = nullptr;
-  // The main window's caption, which ends with the disk count.
-  std::function<QString()> main_caption;
   // After an addition: the main window's refresh, with its last row selected.
   std::function<void()> disk_added;
   // An addition starts (true) or has ended (false): the main window locks its commands, and

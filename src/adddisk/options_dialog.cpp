@@ -1,7 +1,6 @@
 #include "adddisk/options_dialog.h"
 
 #include <QEvent>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -32,7 +31,8 @@ OptionsDialog::OptionsDialog(SettingsState& state, UserPrompts& prompts, Options
                           Qt::WindowCloseButtonHint),
       state_(state),
       prompts_(prompts),
-      links_(std::move(links)) {
+      links_(std::move(links)),
+      placement_(kOuterSize) {
   setObjectName(QStringLiteral("TForm3"));
   setWindowTitle(kCaption);
   QFont text_font = font();
@@ -113,42 +113,14 @@ void OptionsDialog::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // A spontaneous show is the window system restoring a minimised dialog, not a new showing.
   if (event->spontaneous()) return;
-  if (!placed_) {
-    placed_ = true;
-    PlaceOnScreen();
-  }
+  placement_.Shown(*this);
   FormShow();
 }
 
 bool OptionsDialog::event(QEvent* event) {
   const bool handled = QWidget::event(event);
-  // Some window managers (X11) add the frame only after the window is mapped; the dialog is
-  // then placed once more, so that the frame, not the client area, gets the outer size.
-  const bool may_reveal_frame = event->type() == QEvent::Move ||
-                                event->type() == QEvent::UpdateRequest ||
-                                event->type() == QEvent::WindowActivate;
-  if (placed_ && !frame_counted_ && may_reveal_frame && !KnownFrame().isNull()) PlaceOnScreen();
+  placement_.Event(*this, *event);
   return handled;
-}
-
-QSize OptionsDialog::KnownFrame() const {
-  const QSize frame = frameGeometry().size() - geometry().size();
-  // While the window manager is still starting, X11 can report a frame smaller than the client
-  // or as large as the screen; such a frame is not known yet.
-  const bool plausible = frame.width() >= 0 && frame.height() >= 0 &&
-                         frame.width() < kOuterSize.width() / 2 &&
-                         frame.height() < kOuterSize.height() / 2;
-  return plausible ? frame : QSize(0, 0);
-}
-
-void OptionsDialog::PlaceOnScreen() {
-  const QSize frame = KnownFrame();
-  frame_counted_ = !frame.isNull();
-  resize(kOuterSize - frame);
-  if (const QScreen* display = screen()) {
-    const QRect area = display->availableGeometry();
-    move(area.center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
-  }
 }
 
 }  // namespace quorvel

@@ -9,6 +9,7 @@
 
 #include "adddisk/add_disk_page.h"
 #include "platform/user_prompts.h"
+#include "platform/window_placement.h"
 #include "settings/settings_state.h"
 
 class QEvent;
@@ -65,10 +66,6 @@ class OptionsDialog : public QWidget {
   // the snapshot that "Отмена" restores.
   void FormShow();
   void UpdateAddDiskTab();
-  // The frame's share of the outer size as far as the platform knows it yet; (0, 0) when not.
-  QSize KnownFrame() const;
-  // Gives the dialog its outer size and centres it on its screen.
-  void PlaceOnScreen();
 
   SettingsState& state_;
   UserPrompts& prompts_;
@@ -78,8 +75,7 @@ class OptionsDialog : public QWidget {
   AddDiskPage* add_disk_page_;
   SettingsPage* settings_page_;
 
-  bool placed_ = false;         // the first show has sized and centred the dialog
-  bool frame_counted_ = false;  // that sizing knew the frame's size
+  WindowPlacement placement_;
 };
 
 }  // namespace quorvel

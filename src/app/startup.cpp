@@ -38,7 +38,6 @@ OptionsDialogLinks DialogLinks(CatalogDocument& document, MainWindow& window) {
   links.catalog_open = [&document] { return document.CatalogOpen(); };
   links.open_dialog = window.OpenDialog1();
   links.add_disk.document = &document;
-  links.add_disk.main_caption = [&window] { return window.windowTitle(); };
   links.add_disk.disk_added = [&window] { window.ShowAddedDisk(); };
   links.add_disk.scan_running = [&window](bool running, std::function<void()> stop) {
     window.SetScanRunning(running, std::move(stop));

@@ -4,7 +4,6 @@
 #include <QItemSelection>
 #include <QLabel>
 #include <QListView>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
@@ -109,7 +108,8 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
       document_(document),
       prompts_(prompts),
       settings_file_(std::move(settings_file)),
-      opening_(opening) {
+      opening_(opening),
+      placement_(kOuterSize) {
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(kProgramName);
   // The window and its fixed column widths are laid out for 8-point text; the desktop keeps the
@@ -356,10 +356,7 @@ QString MainWindow::DiskName(int disk) const {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!placed_) {
-    placed_ = true;
-    PlaceOnScreen();
-  }
+  if (placement_.Shown(*this)) SplitAtDiskListWidth();
   // After the show has been handled, so that the box opens over the visible window.
   if (!pending_warnings_.isEmpty() || !pending_repair_question_.isEmpty()) {
     QTimer::singleShot(0, this, &MainWindow::ShowPendingWarnings);
@@ -368,35 +365,12 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 bool MainWindow::event(QEvent* event) {
   const bool handled = QMainWindow::event(event);
-  // Some window managers (X11) add the frame only after the window is mapped, and Qt learns its
-  // size by the next move, paint or activation; the window is then placed once more, so that
-  // the frame, not the client area, gets the outer size.
-  const bool may_reveal_frame = event->type() == QEvent::Move ||
-                                event->type() == QEvent::UpdateRequest ||
-                                event->type() == QEvent::WindowActivate;
-  if (placed_ && !frame_counted_ && may_reveal_frame && !KnownFrame().isNull()) PlaceOnScreen();
+  if (placement_.Event(*this, *event)) SplitAtDiskListWidth();
   return handled;
 }
 
-QSize MainWindow::KnownFrame() const {
-  const QSize frame = frameGeometry().size() - geometry().size();
-  // While the window manager is still starting, X11 can report a frame smaller than the client
-  // or as large as the screen; such a frame is not known yet.
-  const bool plausible = frame.width() >= 0 && frame.height() >= 0 &&
-                         frame.width() < kOuterSize.width() / 2 &&
-                         frame.height() < kOuterSize.height() / 2;
-  return plausible ? frame : QSize(0, 0);
-}
-
-void MainWindow::PlaceOnScreen() {
-  const QSize frame = KnownFrame();
-  frame_counted_ = !frame.isNull();
-  resize(kOuterSize - frame);
+void MainWindow::SplitAtDiskListWidth() {
   splitter_->setSizes({disk_list_width_, width() - disk_list_width_ - kSplitterHandleWidth});
-  if (const QScreen* display = screen()) {
-    const QRect area = display->availableGeometry();
-    move(area.center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
-  }
 }
 
 }  // namespace quorvel

@@ -16,6 +16,7 @@
 #include "catalog/catalog_index.h"
 #include "catalog/catalog_search.h"
 #include "platform/user_prompts.h"
+#include "platform/window_placement.h"
 #include "settings/catalog_opening.h"
 
 class QAction;
@@ -227,10 +228,8 @@ class MainWindow : public QMainWindow {
   void EndSearch();
   // Selects the rows of `disks` that are shown, `current` last (as the user's last click).
   void SelectDisks(const std::vector<int>& disks, int current);
-  // The frame's share of the outer size as far as the platform knows it yet; (0, 0) when not.
-  QSize KnownFrame() const;
-  // Gives the window its outer size and centres it on its screen.
-  void PlaceOnScreen();
+  // The disk list at its width, the thumbnails the rest, once the window has its size.
+  void SplitAtDiskListWidth();
 
   CatalogDocument& document_;
   UserPrompts& prompts_;
@@ -272,8 +271,7 @@ class MainWindow : public QMainWindow {
   int selected_disk_ = 0;        // SelectedDisk: index in Disks of the last selected row's disk
   int sort_column_ = 0;          // SortColumn: the column the list was last sorted by
   bool sort_ascending_ = false;  // SortAscending: the direction of the next sort
-  bool placed_ = false;          // the first show has sized and centred the window
-  bool frame_counted_ = false;   // that sizing knew the frame's size
+  WindowPlacement placement_;
 };
 
 }  // namespace quorvel

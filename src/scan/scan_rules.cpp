@@ -17,8 +17,6 @@ bool EqualFolded(std::string_view a, std::string_view b) {
   return true;
 }
 
-const QString kDiskCountLabel = QStringLiteral("дисков: ");
-
 }  // namespace
 
 void ScanView::ProcessMessages(bool wait_for_more) {
@@ -49,14 +47,6 @@ int CaptureProgress(int index, int count) {
   const double fraction = x - below;
   if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2.0) != 0)) return int(below) + 1;
   return int(below);
-}
-
-int ProposedDiskNumber(const QString& main_caption) {
-  const qsizetype at = main_caption.indexOf(kDiskCountLabel);
-  if (at < 0) return 1;
-  bool ok = false;
-  const int count = main_caption.mid(at + kDiskCountLabel.size()).toInt(&ok);
-  return ok ? count + 1 : 1;
 }
 
 int ParseTimeout(const QString& text) {

@@ -23,10 +23,6 @@ bool IsExcluded(std::string_view file_name, const std::vector<std::string>& endi
 // - 1, rounded to the nearest integer with halves going to the even neighbour.
 int CaptureProgress(int index, int count);
 
-// The number the disk-name proposal uses: one more than the count after "дисков: " at the end
-// of the main window's caption, 1 when the caption has none.
-int ProposedDiskNumber(const QString& main_caption);
-
 // The time-out field's text as milliseconds. Throws ScanError when it is not a whole number.
 int ParseTimeout(const QString& text);
 

@@ -57,13 +57,6 @@ TEST(CaptureProgressTest, OtherFractionsGoToTheNearest) {
   EXPECT_EQ(CaptureProgress(199, 200), 98);  // 98.5
 }
 
-TEST(ProposedDiskNumberTest, OneMoreThanTheCaptionsDiskCount) {
-  EXPECT_EQ(ProposedDiskNumber(QStringLiteral("Каталог \"a.qrv\",  дисков: 12")), 13);
-  EXPECT_EQ(ProposedDiskNumber(QStringLiteral("Каталог \"a.qrv\",  дисков: 0")), 1);
-  EXPECT_EQ(ProposedDiskNumber(QStringLiteral("Каталог \"a.qrv\"")), 1);
-  EXPECT_EQ(ProposedDiskNumber(QString()), 1);
-}
-
 TEST(ParseTimeoutTest, WholeNumbersOnly) {
   EXPECT_EQ(ParseTimeout(QStringLiteral("250")), 250);
   EXPECT_EQ(ParseTimeout(QStringLiteral("0")), 0);
