@@ -21,6 +21,12 @@ namespace {
 // read ahead, so that the medium sees few reads and little more than was asked for.
 constexpr std::int64_t kReadAhead = 4096;
 
+// The longest text line given to LibRaw. It reads a camera's make and model as lines into 64-byte
+// fields, and 0.20 appends a sensor's name to a Hasselblad's model without a bound (a hostile
+// model line of 63 characters overflowed it and ended the process); no camera's model comes
+// near this.
+constexpr int kMaxLineLength = 47;
+
 // LibRaw's reads, served by the file the reader lent for it, failing once `stop` is requested
 // or the medium fails. Release gives the medium back; reads fail after it.
 class LentFileStream : public LibRaw_abstract_datastream {
@@ -58,7 +64,7 @@ class LentFileStream : public LibRaw_abstract_datastream {
   char* gets(char* line, int size) override {
     if (size < 1 || position_ >= size_) return nullptr;
     int length = 0;
-    while (length < size - 1) {
+    while (length < std::min(size - 1, kMaxLineLength)) {
       const int c = get_char();
       if (c < 0) break;
       line[length++] = static_cast<char>(c);

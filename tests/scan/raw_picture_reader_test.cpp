@@ -154,6 +154,16 @@ TEST_F(RawPictureReaderTest, DevelopsTheRawWithoutAPreview) {
   EXPECT_GE(Psnr(thumbnail, AreaAverage(AsImage(Marked(320, 240)), QSize(100, 75))), 22.0);
 }
 
+// LibRaw 0.20 appends to a Hasselblad's model within its 64 bytes without a bound: a model of 63
+// characters ended the process.
+TEST_F(RawPictureReaderTest, ALongCameraModelIsReadSafely) {
+  MemoryByteSource source(
+      DngFile(Marked(320, 240), {.make = "Hasselblad", .model = std::string(63, 'H')}));
+  QString message;
+  EXPECT_FALSE(DecodeFittedPicture(source, "long-model.dng", kSide, &message).isNull())
+      << qPrintable(message);
+}
+
 // Damaged, foreign or empty files, a failing medium and a stop give no picture and a reason.
 TEST_F(RawPictureReaderTest, RefusesWhatItCannotRead) {
   const std::vector<std::uint8_t> dng = DngFile(Marked(320, 240), {});

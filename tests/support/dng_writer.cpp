@@ -202,7 +202,7 @@ std::vector<std::uint8_t> DngFile(const RgbPicture& picture, const DngOptions& o
 
   Ifd& ifd0 = ifds[0];
   ifd0.entries = {
-      Text(271, "Quorvel"), Text(272, "Test DNG"), ByteValues(50706, {1, 4, 0, 0}),
+      Text(271, options.make), Text(272, options.model), ByteValues(50706, {1, 4, 0, 0}),
       ByteValues(50707, {1, 1, 0, 0}), Text(50708, "Quorvel Test DNG"),
       // XYZ (D65) to linear sRGB: the camera sees linear sRGB.
       Rationals(50721, kSrational,

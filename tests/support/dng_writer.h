@@ -4,6 +4,7 @@
 #define QUORVEL_TESTS_SUPPORT_DNG_WRITER_H_
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace quorvel::testkit {
@@ -22,6 +23,8 @@ struct DngOptions {
   bool preview = true;  // a JPEG preview of the picture's size in a SubIFD
   SmallPreview small_preview = SmallPreview::kNone;
   int orientation = 0;  // IFD0's Orientation tag; 0: none
+  std::string make = "Quorvel";
+  std::string model = "Test DNG";
 };
 
 // A DNG 1.4 of `picture` (even sides): IFD0 (Make, Model, UniqueCameraModel, ColorMatrix1 that
