@@ -45,14 +45,6 @@ std::string FolderWriter::TakeName(ByteView stream, const Disc& thumb,
   return name;
 }
 
-fs::path FolderWriter::WriteThumbnail(ByteView stream, const Disc& thumb) {
-  const std::string name = TakeName(stream, thumb, {});
-  if (const auto reason = Write(name, JpegBytes(stream, thumb))) {
-    throw CannotCreateFile(folder_ / Utf8Path(name), *reason);
-  }
-  return folder_ / Utf8Path(name);
-}
-
 FolderWriteResult FolderWriter::WriteThumbnails(ByteView stream,
                                                 std::span<const Disc* const> thumbs) {
   std::unordered_set<std::string> plain_names;

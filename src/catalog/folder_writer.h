@@ -37,17 +37,12 @@ class FolderWriter {
   FolderWriter(const FolderWriter&) = delete;
   FolderWriter& operator=(const FolderWriter&) = delete;
 
-  // Writes the JPEG bytes of `thumb` (of the catalogue `stream`) as ThumbnailFileName of its
-  // image name, or, when an earlier thumbnail of this writer was meant for that name, as the
-  // first NumberedThumbnailFileName no thumbnail of this writer was meant for. A file or link
-  // of that name from before is replaced without following it. Returns the path written.
-  // Throws CatalogError when the file cannot be written; what stood under that name before
-  // then stays as it was.
-  std::filesystem::path WriteThumbnail(ByteView stream, const Disc& thumb);
-
-  // Writes each of `thumbs` as WriteThumbnail does, going on past those that cannot be written.
-  // A numbered name also passes over the plain names of the thumbnails in the list, so that
-  // each of them keeps its own.
+  // Writes the JPEG bytes of each of `thumbs` (of the catalogue `stream`) as ThumbnailFileName
+  // of its image name, or, when an earlier thumbnail of this writer was meant for that name, as
+  // the first NumberedThumbnailFileName that no thumbnail of this writer was meant for and no
+  // thumbnail of the list has as its own. A file or link of that name from before is replaced
+  // without following it. A file that cannot be written leaves what stood under its name as it
+  // was, and the others are written still.
   FolderWriteResult WriteThumbnails(ByteView stream, std::span<const Disc* const> thumbs);
 
  private:
