@@ -10,7 +10,7 @@
 
 #include "scan/area_reducer.h"
 #include "scan/decode_limits.h"
-#include "scan/thumbnail_renderer.h"
+#include "scan/picture_geometry.h"
 
 namespace quorvel {
 namespace {

@@ -13,7 +13,7 @@
 #include "scan/area_reducer.h"
 #include "scan/exif_reader.h"
 #include "scan/decode_limits.h"
-#include "scan/thumbnail_renderer.h"
+#include "scan/picture_geometry.h"
 
 namespace quorvel {
 namespace {

@@ -1,60 +1,52 @@
 #include "scan/picture_formats.h"
 
-#include <QImageReader>
 #include <algorithm>
-#include <cstdio>
-
-#include <jpeglib.h>
+#include <span>
 
 #include "scan/heif_picture_reader.h"
 #include "scan/qt_picture_reader.h"
 #include "scan/raw_picture_reader.h"
+#include "scan/still_picture_reader.h"
 #include "scan/video_frame_reader.h"
 
 namespace quorvel {
 namespace {
 
-#define QUORVEL_TEXT(x) #x
-#define QUORVEL_VALUE_TEXT(x) QUORVEL_TEXT(x)
+bool Always() { return true; }
 
-bool Contains(const std::vector<QByteArray>& suffixes, const QByteArray& suffix) {
-  return std::find(suffixes.begin(), suffixes.end(), suffix) != suffixes.end();
-}
+// In order of precedence: a library's reader comes before Qt's, so that a Qt plugin that also
+// claims one of its suffixes is not the reader. The last reader takes every other name.
+const PictureReader kReaders[] = {
+    {[] { return VideoSuffixes(); }, VideoModuleFound, [](const QByteArray&) { return VideoLibrary(); },
+     [](ByteSource& source, const QString&, int side, const std::stop_token& stop, DecodeMemory*,
+        QString* message) { return ReadVideoFrame(source, side, stop, message); },
+     true},
+    {[] { return CameraRawSuffixes(); }, Always,
+     [](const QByteArray&) { return CameraRawLibrary(); },
+     [](ByteSource& source, const QString&, int side, const std::stop_token& stop, DecodeMemory*,
+        QString* message) { return ReadRawPicture(source, side, stop, message); },
+     true},
+    {[] { return HeifSuffixes(); }, Always, [](const QByteArray&) { return HeifLibrary(); },
+     [](ByteSource& source, const QString&, int side, const std::stop_token& stop,
+        DecodeMemory* memory,
+        QString* message) { return ReadHeifPicture(source, side, stop, message, memory); },
+     false},
+    {StillPictureSuffixes, Always, StillPictureLibrary, ReadStillPicture, false},
+};
 
-// The formats, each with the library that reads it when `with_libraries`. Without, the video
-// module is only looked for: FFmpeg's libraries are mapped by the first video rendered, not by
-// every walk.
+// The formats, each with the library that reads it when `with_libraries`.
 std::vector<PictureFormat> Formats(bool with_libraries) {
   std::vector<PictureFormat> formats;
   QSet<QByteArray> taken;
-  const auto add = [&](const std::vector<QByteArray>& suffixes, PictureFamily family,
-                       const QString& library) {
-    for (const QByteArray& suffix : suffixes) {
+  for (const PictureReader& reader : kReaders) {
+    if (!reader.installed()) continue;
+    for (const QByteArray& suffix : reader.suffixes()) {
       if (taken.contains(suffix)) continue;
+      const QString library = with_libraries ? reader.library(suffix) : QString();
+      if (with_libraries && library.isEmpty()) continue;
       taken.insert(suffix);
-      formats.push_back({suffix, family, library});
+      formats.push_back({suffix, library});
     }
-  };
-  // The libraries first: a Qt plugin that also claims one of their suffixes is not the reader.
-  if (VideoModuleFound()) {
-    // The listing loads the module anyway: one that is there but does not load (FFmpeg's
-    // libraries missing) reads no video.
-    const QString ffmpeg = with_libraries ? VideoLibrary() : QString();
-    if (!with_libraries || !ffmpeg.isEmpty()) add(VideoSuffixes(), PictureFamily::kVideo, ffmpeg);
-  }
-  add(CameraRawSuffixes(), PictureFamily::kCameraRaw, CameraRawLibrary());
-  add(HeifSuffixes(), PictureFamily::kHeif, HeifLibrary());
-#ifdef LIBJPEG_TURBO_VERSION
-  const QString libjpeg =
-      QStringLiteral("libjpeg-turbo ") + QStringLiteral(QUORVEL_VALUE_TEXT(LIBJPEG_TURBO_VERSION));
-#else
-  const QString libjpeg = QStringLiteral("libjpeg %1").arg(JPEG_LIB_VERSION);
-#endif
-  const QString qt = QStringLiteral("Qt %1").arg(QString::fromLatin1(qVersion()));
-  for (const QByteArray& format : QImageReader::supportedImageFormats()) {
-    const QByteArray suffix = format.toLower();
-    add({suffix}, PictureFamily::kPicture,
-        suffix == "jpg" || suffix == "jpeg" || suffix == "jpe" ? libjpeg : qt);
   }
   std::sort(formats.begin(), formats.end(),
             [](const PictureFormat& a, const PictureFormat& b) { return a.suffix < b.suffix; });
@@ -62,6 +54,18 @@ std::vector<PictureFormat> Formats(bool with_libraries) {
 }
 
 }  // namespace
+
+const PictureReader& ReaderFor(const QString& path) {
+  const std::span<const PictureReader> readers(kReaders);
+  const QByteArray suffix = FileSuffix(path);
+  if (!suffix.isEmpty()) {
+    for (const PictureReader& reader : readers.first(readers.size() - 1)) {
+      const std::vector<QByteArray> taken = reader.suffixes();
+      if (std::find(taken.begin(), taken.end(), suffix) != taken.end()) return reader;
+    }
+  }
+  return readers.back();
+}
 
 std::vector<PictureFormat> SupportedFormats() { return Formats(true); }
 
@@ -76,18 +80,6 @@ bool HasReadableSuffix(const QString& path, const QSet<QByteArray>& suffixes) {
   return !suffix.isEmpty() && suffixes.contains(suffix);
 }
 
-PictureFamily FamilyOf(const QString& path) {
-  const QByteArray suffix = FileSuffix(path);
-  if (suffix.isEmpty()) return PictureFamily::kPicture;
-  if (Contains(VideoSuffixes(), suffix)) return PictureFamily::kVideo;
-  if (Contains(CameraRawSuffixes(), suffix)) return PictureFamily::kCameraRaw;
-  if (Contains(HeifSuffixes(), suffix)) return PictureFamily::kHeif;
-  return PictureFamily::kPicture;
-}
-
-bool ReadsBySeeking(const QString& path) {
-  const PictureFamily family = FamilyOf(path);
-  return family == PictureFamily::kVideo || family == PictureFamily::kCameraRaw;
-}
+bool ReadsBySeeking(const QString& path) { return ReaderFor(path).reads_by_seeking; }
 
 }  // namespace quorvel

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "scan/decode_limits.h"
-#include "scan/thumbnail_renderer.h"
+#include "scan/picture_geometry.h"
 
 namespace quorvel {
 namespace {

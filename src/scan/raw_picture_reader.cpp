@@ -12,7 +12,7 @@
 #include "scan/decode_limits.h"
 #include "scan/exif_reader.h"
 #include "scan/jpeg_picture_decoder.h"
-#include "scan/thumbnail_renderer.h"
+#include "scan/picture_geometry.h"
 
 namespace quorvel {
 namespace {

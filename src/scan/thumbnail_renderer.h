@@ -12,24 +12,17 @@
 
 #include "scan/byte_source.h"
 #include "scan/decode_memory.h"
-#include "scan/fitted_size.h"
 #include "scan/picture_formats.h"
+#include "scan/picture_geometry.h"
 
 namespace quorvel {
 
-// The DCT scale M/8 (M from 1 to 8) at which libjpeg decodes a JPEG of `source` for a picture
-// of `target`: the smallest whose output, each side rounded up, still covers `target`.
-int DctScaleEighths(QSize source, QSize target);
-
-// `image` turned upright as the EXIF orientation `orientation` (1 to 8) says it is stored.
-QImage TurnUpright(const QImage& image, int orientation);
-
 // The picture of the file at `path`, turned upright as its EXIF orientation says and reduced by
-// area averaging to FittedSize(upright size, side). Videos, camera RAW and HEIF files (known by
-// their suffix) go to their libraries' readers. A JPEG (known by its first bytes, whatever
-// its name) is decoded by libjpeg at the smallest DCT scale that is not below that size, a few
-// rows at a time, so memory stays proportional to the result; other formats go through Qt's
-// readers. A JPEG cut short gives the part it holds, the rest grey. Returns a null image with
+// area averaging to FittedSize(upright size, side). The reader is the one the format table gives for its
+// suffix (picture_formats.h): videos, camera RAW and HEIF files go to their libraries; a JPEG
+// (known by its first bytes, whatever its name) is decoded by libjpeg at the smallest DCT scale
+// that is not below that size, a few rows at a time, so memory stays proportional to the
+// result; other formats go through Qt's readers. A JPEG cut short gives the part it holds, the rest grey. Returns a null image with
 // `error` set when the file cannot be read or decoded (a cut JPEG: when not one row of its blocks
 // is there), or when `stop` is requested before the picture is complete.
 QImage LoadFittedPicture(const QString& path, int side, QString* error = nullptr,

@@ -19,7 +19,7 @@ extern "C" {
 #include <vector>
 
 #include "scan/decode_limits.h"
-#include "scan/fitted_size.h"
+#include "scan/picture_geometry.h"
 
 namespace quorvel {
 namespace {
