@@ -33,21 +33,21 @@ OptionsDialog::OptionsDialog(SettingsState& state, UserPrompts& prompts, Options
       prompts_(prompts),
       links_(std::move(links)),
       placement_(kOuterSize) {
-  setObjectName(QStringLiteral("TForm3"));
+  setObjectName(QStringLiteral("options_dialog"));
   setWindowTitle(kCaption);
   QFont text_font = font();
   text_font.setPointSize(kFontPointSize);
   setFont(text_font);
 
-  page_control_ = new QTabWidget(this);
-  page_control_->setObjectName(QStringLiteral("PageControl1"));
-  add_disk_page_ = new AddDiskPage(state_, prompts_, page_control_);
-  settings_page_ = new SettingsPage(state_, prompts_, links_.open_dialog, page_control_);
-  page_control_->addTab(add_disk_page_, QStringLiteral("Добавить диск"));
-  page_control_->addTab(settings_page_, QStringLiteral("Настройки"));
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName(QStringLiteral("option_pages"));
+  add_disk_page_ = new AddDiskPage(state_, prompts_, pages_);
+  settings_page_ = new SettingsPage(state_, prompts_, links_.open_dialog, pages_);
+  pages_->addTab(add_disk_page_, QStringLiteral("Добавить диск"));
+  pages_->addTab(settings_page_, QStringLiteral("Настройки"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(page_control_);
+  layout->addWidget(pages_);
 
   // Hiding keeps every change in force, as closing by the title bar does.
   connect(settings_page_, &SettingsPage::CloseRequested, this, &QWidget::close);
@@ -60,12 +60,12 @@ OptionsDialog::OptionsDialog(SettingsState& state, UserPrompts& prompts, Options
   });
 
   resize(kOuterSize);
-  FormCreate();
+  LoadSettings();
 }
 
-OptionsDialog::~OptionsDialog() { FormDestroy(); }
+OptionsDialog::~OptionsDialog() { SaveSettings(); }
 
-void OptionsDialog::FormCreate() {
+void OptionsDialog::LoadSettings() {
   state_.SetLastTimeoutText(add_disk_page_->TimeoutText().toStdString());
   std::string error;
   const bool loaded = state_.Load(&error);
@@ -80,7 +80,7 @@ void OptionsDialog::FormCreate() {
   }
 }
 
-void OptionsDialog::FormDestroy() {
+void OptionsDialog::SaveSettings() {
   state_.LastProperties().ExcludedExtensions = settings_page_->ExcludedEndings();
   std::string error;
   // The program is ending; there is no one left to ask.
@@ -94,10 +94,10 @@ void OptionsDialog::ShowPage(int page) {
   // Already visible, the dialog takes no new snapshot, but the page it opens must still fit
   // the catalogue the main window has now.
   UpdateAddDiskTab();
-  if (page_control_->isTabVisible(page)) page_control_->setCurrentIndex(page);
+  if (pages_->isTabVisible(page)) pages_->setCurrentIndex(page);
 }
 
-void OptionsDialog::FormShow() {
+void OptionsDialog::PrepareShowing() {
   UpdateAddDiskTab();
   add_disk_page_->FormShow();
   settings_page_->TakeSnapshot();
@@ -105,8 +105,8 @@ void OptionsDialog::FormShow() {
 
 void OptionsDialog::UpdateAddDiskTab() {
   const bool catalog_open = links_.catalog_open && links_.catalog_open();
-  page_control_->setTabVisible(kAddDiskPage, catalog_open);
-  if (!catalog_open) page_control_->setCurrentIndex(kSettingsPage);
+  pages_->setTabVisible(kAddDiskPage, catalog_open);
+  if (!catalog_open) pages_->setCurrentIndex(kSettingsPage);
 }
 
 void OptionsDialog::showEvent(QShowEvent* event) {
@@ -114,7 +114,7 @@ void OptionsDialog::showEvent(QShowEvent* event) {
   // A spontaneous show is the window system restoring a minimised dialog, not a new showing.
   if (event->spontaneous()) return;
   placement_.Shown(*this);
-  FormShow();
+  PrepareShowing();
 }
 
 bool OptionsDialog::event(QEvent* event) {

@@ -1,4 +1,4 @@
-// TForm3, the dialog "Параметры": the add-disk page and the settings page. It is created
+// The options dialog "Параметры": the add-disk page and the settings page. It is created
 // hidden at start-up, reads the settings then, is shown without being modal as often as the
 // user asks, and writes the settings when it is destroyed at exit.
 #ifndef QUORVEL_ADDDISK_OPTIONS_DIALOG_H_
@@ -25,8 +25,8 @@ class SettingsPage;
 struct OptionsDialogLinks {
   // Whether a catalogue is open (CatalogOpen); without one there is nothing to add a disk to.
   std::function<bool()> catalog_open;
-  // The main window's OpenDialog1, which picks the catalogue that is always opened; null: the
-  // dialog uses one of its own of the same kind.
+  // The main window's catalogue-opening dialog, which picks the catalogue that is always opened;
+  // null: the dialog uses one of its own of the same kind.
   QFileDialog* open_dialog = nullptr;
   // What the add-disk page needs to add disks.
   AddDiskLinks add_disk;
@@ -36,16 +36,16 @@ class OptionsDialog : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kAddDiskPage = 0;   // TabSheet1 "Добавить диск"
-  static constexpr int kSettingsPage = 1;  // TabSheet2 "Настройки"
+  static constexpr int kAddDiskPage = 0;   // the tab "Добавить диск"
+  static constexpr int kSettingsPage = 1;  // the tab "Настройки"
 
-  // Reads the settings into `state` and the controls (FormCreate). Problems reading the files
+  // Reads the settings into `state` and the controls. Problems reading the files
   // are told through `prompts`. `parent` should be the main window, so that the dialog stays
   // with it and closing the main window ends the program. `state` and `prompts` must outlive
   // the dialog.
   OptionsDialog(SettingsState& state, UserPrompts& prompts, OptionsDialogLinks links,
                 QWidget* parent = nullptr);
-  // Writes the settings file and Cat.dat (FormDestroy).
+  // Writes the settings file and Cat.dat.
   ~OptionsDialog() override;
 
   // Shows the dialog, as the main window's "Добавить диск" (page 0) and "Параметры" (page 1)
@@ -60,18 +60,20 @@ class OptionsDialog : public QWidget {
   bool event(QEvent* event) override;
 
  private:
-  void FormCreate();
-  void FormDestroy();
+  // At creation: the settings files into the state and through the controls of both pages.
+  void LoadSettings();
+  // At destruction: the list's items and the state into the settings files.
+  void SaveSettings();
   // Each time the dialog becomes visible: the page shown for the state of the catalogue, and
   // the snapshot that "Отмена" restores.
-  void FormShow();
+  void PrepareShowing();
   void UpdateAddDiskTab();
 
   SettingsState& state_;
   UserPrompts& prompts_;
   OptionsDialogLinks links_;
 
-  QTabWidget* page_control_;  // PageControl1
+  QTabWidget* pages_;
   AddDiskPage* add_disk_page_;
   SettingsPage* settings_page_;
 

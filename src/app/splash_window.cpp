@@ -82,17 +82,17 @@ QImage SplashWindow::Artwork() {
 
 SplashWindow::SplashWindow(const AssociationTarget& target, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
-  setObjectName(QStringLiteral("TForm2"));
+  setObjectName(QStringLiteral("splash_window"));
   setFixedSize(kClientWidth, kClientHeight);
 
   auto* image = new QLabel(this);
-  image->setObjectName(QStringLiteral("Image1"));
+  image->setObjectName(QStringLiteral("splash_artwork"));
   image->setGeometry(rect());
   image->setScaledContents(true);
   image->setPixmap(QPixmap::fromImage(Artwork()));
 
   auto* title = new QLabel(QStringLiteral(" Quorvel"), this);
-  title->setObjectName(QStringLiteral("Label1"));
+  title->setObjectName(QStringLiteral("splash_title"));
   title->setAttribute(Qt::WA_TranslucentBackground);
   title->setFont(TitleFont());
   QPalette palette = title->palette();

@@ -1,4 +1,4 @@
-// TForm2, the window on the screen while the main window loads its catalogue. Creating it
+// The splash window, on the screen while the main window loads its catalogue. Creating it
 // writes the file association.
 #ifndef QUORVEL_APP_SPLASH_WINDOW_H_
 #define QUORVEL_APP_SPLASH_WINDOW_H_

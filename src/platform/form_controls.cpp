@@ -9,8 +9,8 @@
 
 namespace quorvel {
 
-QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& text,
-                             const QRect& rect) {
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text,
+                            const QRect& rect) {
   auto* button = new QToolButton(parent);
   button->setObjectName(QString::fromLatin1(name));
   button->setText(text);

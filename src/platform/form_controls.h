@@ -13,15 +13,21 @@ class QWidget;
 
 namespace quorvel {
 
-// A flat tool button (a "speed button"): it takes no focus, as clicking it must not move the
-// focus away from the field it serves.
-QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& text,
-                             const QRect& rect);
+// A flat tool button: it takes no focus, as clicking it must not move the focus away from the
+// field it serves.
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text,
+                            const QRect& rect);
+
+// The former name of MakeToolButton, for callers not yet moved to it.
+inline QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& text,
+                                    const QRect& rect) {
+  return MakeToolButton(parent, name, text, rect);
+}
 
 // A push button that is never the dialog's default: Enter in a field must not press it.
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& rect);
 
-// The forms are laid out in pixels for one font, and the fonts of other desktops are wider:
+// The windows are laid out in pixels for one font, and the fonts of other desktops are wider:
 // widens `control` to the width its style needs for its text when that is more than it has, and
 // returns by how much it grew. Its position stays.
 int WidenToText(QAbstractButton* control);

@@ -37,10 +37,10 @@ constexpr QRect kOkRect(192, 388, 75, 25);
 constexpr QRect kCancelRect(278, 388, 75, 25);
 constexpr QSize kGlyphSize(16, 16);
 
-// OpenDialog1's kind, for a page that is not given the main window's.
+// The kind of the main window's catalogue-opening dialog, for a page that is not given it.
 QFileDialog* MakeOpenDialog(QWidget* owner) {
   auto* dialog = new QFileDialog(owner);
-  dialog->setObjectName(QStringLiteral("OpenDialog1"));
+  dialog->setObjectName(QStringLiteral("catalog_open_dialog"));
   dialog->setNameFilter(QStringLiteral("Catalog (*.qrv)"));
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFile);
@@ -55,16 +55,16 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
       state_(state),
       prompts_(prompts),
       open_dialog_(open_dialog ? open_dialog : MakeOpenDialog(this)) {
-  setObjectName(QStringLiteral("TabSheet2"));
+  setObjectName(QStringLiteral("settings_page"));
 
   list_heading_ = new QLabel(
       QStringLiteral("Список расширений файлов эскизы которых не нужно добавлять:"), this);
-  list_heading_->setObjectName(QStringLiteral("Label6"));
+  list_heading_->setObjectName(QStringLiteral("exclusion_heading"));
   list_heading_->setWordWrap(true);
   list_heading_->setGeometry(kHeadingRect);
 
   endings_list_ = new QListWidget(this);
-  endings_list_->setObjectName(QStringLiteral("ListView1"));
+  endings_list_->setObjectName(QStringLiteral("exclusion_list"));
   endings_list_->setGeometry(kListRect);
   endings_list_->setViewMode(QListView::ListMode);
   endings_list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -75,15 +75,15 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
                                  QAbstractItemView::EditKeyPressed);
   list_heading_->setBuddy(endings_list_);
 
-  add_button_ = MakeSpeedButton(this, "SpeedButton2", QString(), kAddRect);
+  add_button_ = MakeToolButton(this, "add_ending_button", QString(), kAddRect);
   add_button_->setText(QStringLiteral("+"));
   add_button_->setAccessibleName(QStringLiteral("Добавить расширение"));
-  delete_button_ = MakeSpeedButton(this, "SpeedButton3", QString(), kDeleteRect);
+  delete_button_ = MakeToolButton(this, "delete_ending_button", QString(), kDeleteRect);
   delete_button_->setText(QStringLiteral("-"));
   delete_button_->setAccessibleName(QStringLiteral("Удалить расширение"));
 
   option_group_ = new QGroupBox(QStringLiteral("Параметры открытия каталогов"), this);
-  option_group_->setObjectName(QStringLiteral("RadioGroup1"));
+  option_group_->setObjectName(QStringLiteral("opening_options"));
   option_group_->setGeometry(kOptionGroupRect);
   option_buttons_ = new QButtonGroup(option_group_);
   const std::array<QString, 3> option_texts = {QStringLiteral("Не открывать каталоги"),
@@ -91,7 +91,7 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
                                                QStringLiteral("Всегда открывать каталог:")};
   for (int i = 0; i < static_cast<int>(options_.size()); ++i) {
     QRadioButton* option = new QRadioButton(option_texts[i], option_group_);
-    option->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
+    option->setObjectName(QStringLiteral("opening_option_%1").arg(i));
     option->setGeometry(kOptionLeft, kOptionTop + i * kOptionStep,
                         kOptionGroupRect.width() - 2 * kOptionLeft, kOptionHeight);
     WidenToText(option);
@@ -101,44 +101,46 @@ SettingsPage::SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDial
   options_[kOpenNoCatalog]->setChecked(true);
 
   fixed_catalog_edit_ = new QLineEdit(this);
-  fixed_catalog_edit_->setObjectName(QStringLiteral("Edit3"));
+  fixed_catalog_edit_->setObjectName(QStringLiteral("fixed_catalog_edit"));
   fixed_catalog_edit_->setGeometry(kFixedCatalogRect);
   fixed_catalog_edit_->setAccessibleName(QStringLiteral("Всегда открывать каталог:"));
   fixed_catalog_edit_->setEnabled(false);
-  fixed_catalog_button_ = MakeSpeedButton(this, "SpeedButton4", QString(), kFixedCatalogButtonRect);
+  fixed_catalog_button_ =
+      MakeToolButton(this, "fixed_catalog_button", QString(), kFixedCatalogButtonRect);
   fixed_catalog_button_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   fixed_catalog_button_->setIconSize(kGlyphSize);
   fixed_catalog_button_->setAccessibleName(QStringLiteral("Выбрать каталог"));
   fixed_catalog_button_->setEnabled(false);
 
   previews_box_ = new QCheckBox(QStringLiteral("Использовать встроенные эскизы снимков"), this);
-  previews_box_->setObjectName(QStringLiteral("CheckBox3"));
+  previews_box_->setObjectName(QStringLiteral("embedded_previews_box"));
   previews_box_->setGeometry(kPreviewsBoxRect);
   WidenToText(previews_box_);
   previews_box_->setChecked(true);
 
-  ok_button_ = MakeButton(this, "Button4", QStringLiteral("OK"), kOkRect);
-  cancel_button_ = MakeButton(this, "Button5", QStringLiteral("Отмена"), kCancelRect);
+  ok_button_ = MakeButton(this, "settings_ok_button", QStringLiteral("OK"), kOkRect);
+  cancel_button_ =
+      MakeButton(this, "settings_cancel_button", QStringLiteral("Отмена"), kCancelRect);
 
   connect(option_buttons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
-    if (checked) SetItemIndex(id);
+    if (checked) SetOpeningOption(id);
   });
-  connect(fixed_catalog_edit_, &QLineEdit::textChanged, this, &SettingsPage::Edit3Change);
-  connect(fixed_catalog_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton4Click);
-  connect(add_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton2Click);
-  connect(delete_button_, &QToolButton::clicked, this, &SettingsPage::SpeedButton3Click);
+  connect(fixed_catalog_edit_, &QLineEdit::textChanged, this, &SettingsPage::FixedCatalogEdited);
+  connect(fixed_catalog_button_, &QToolButton::clicked, this, &SettingsPage::ChooseFixedCatalog);
+  connect(add_button_, &QToolButton::clicked, this, &SettingsPage::AddEnding);
+  connect(delete_button_, &QToolButton::clicked, this, &SettingsPage::DeleteSelectedEnding);
   connect(previews_box_, &QCheckBox::toggled, this,
           [this](bool checked) { state_.values().use_embedded_previews = checked; });
-  connect(ok_button_, &QPushButton::clicked, this, &SettingsPage::Button4Click);
-  connect(cancel_button_, &QPushButton::clicked, this, &SettingsPage::Button5Click);
+  connect(ok_button_, &QPushButton::clicked, this, &SettingsPage::CloseKeepingChanges);
+  connect(cancel_button_, &QPushButton::clicked, this, &SettingsPage::RevertAndClose);
 }
 
 void SettingsPage::ApplyStoredSettings(const DialogSettings& stored) {
-  SetItemIndex(stored.radio_group_index);
+  SetOpeningOption(stored.opening_option);
   fixed_catalog_edit_->setText(QString::fromStdString(stored.fixed_catalog_path));
   previews_box_->setChecked(stored.use_embedded_previews);
   ShowEndings(state_.LastProperties().ExcludedExtensions);
-  RadioGroup1Click();
+  ApplyOpeningOption();
 }
 
 void SettingsPage::TakeSnapshot() { state_.TakeSnapshot(ExcludedEndings()); }
@@ -152,11 +154,11 @@ std::vector<std::string> SettingsPage::ExcludedEndings() const {
   return endings;
 }
 
-void SettingsPage::SetItemIndex(int index) {
+void SettingsPage::SetOpeningOption(int index) {
   index = ClampOpeningOption(index);
-  if (index == item_index_) return;
+  if (index == opening_option_) return;
   // Recorded first, so that the toggles below come back here as no change.
-  item_index_ = index;
+  opening_option_ = index;
   if (index == kNoOpeningOption) {
     // An exclusive group keeps one button checked; none may be only while it is not exclusive.
     option_buttons_->setExclusive(false);
@@ -165,33 +167,33 @@ void SettingsPage::SetItemIndex(int index) {
   } else {
     options_[index]->setChecked(true);
   }
-  RadioGroup1Click();
+  ApplyOpeningOption();
 }
 
-void SettingsPage::RadioGroup1Click() {
-  const std::optional<bool> editable = state_.OpeningOptionChosen(item_index_);
+void SettingsPage::ApplyOpeningOption() {
+  const std::optional<bool> editable = state_.OpeningOptionChosen(opening_option_);
   if (!editable) return;
   fixed_catalog_edit_->setEnabled(*editable);
   fixed_catalog_button_->setEnabled(*editable);
 }
 
-void SettingsPage::Edit3Change() {
+void SettingsPage::FixedCatalogEdited() {
   state_.FixedCatalogPathChanged(fixed_catalog_edit_->text().toStdString());
 }
 
-void SettingsPage::SpeedButton4Click() {
+void SettingsPage::ChooseFixedCatalog() {
   const QString chosen = prompts_.ChooseFile(open_dialog_);
   if (!chosen.isEmpty()) fixed_catalog_edit_->setText(QFileInfo(chosen).absoluteFilePath());
 }
 
-void SettingsPage::SpeedButton2Click() {
+void SettingsPage::AddEnding() {
   endings_list_->setFocus();
   auto* item = new QListWidgetItem(endings_list_);
   item->setFlags(item->flags() | Qt::ItemIsEditable);
   endings_list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
 }
 
-void SettingsPage::SpeedButton3Click() {
+void SettingsPage::DeleteSelectedEnding() {
   const QList<QListWidgetItem*> selected = endings_list_->selectedItems();
   if (selected.isEmpty()) return;
   delete selected.first();
@@ -200,16 +202,16 @@ void SettingsPage::SpeedButton3Click() {
   endings_list_->clearSelection();
 }
 
-void SettingsPage::Button4Click() { emit CloseRequested(); }
+void SettingsPage::CloseKeepingChanges() { emit CloseRequested(); }
 
-void SettingsPage::Button5Click() {
+void SettingsPage::RevertAndClose() {
   const TLastProperties& snapshot = state_.LastProperties();
   ShowEndings(snapshot.ExcludedExtensions);
-  SetItemIndex(snapshot.OpeningOption);
+  SetOpeningOption(snapshot.OpeningOption);
   fixed_catalog_edit_->setText(QString::fromStdString(snapshot.CatalogPath));
   // As at the dialog's creation: the path just put back may have set StartupCatalog under an
   // option that clears it, and the option put back may need the path that is there now.
-  RadioGroup1Click();
+  ApplyOpeningOption();
   emit CloseRequested();
 }
 

@@ -1,4 +1,4 @@
-// The "Настройки" page of the dialog TForm3: the list of file-name endings that are not
+// The "Настройки" page of the options dialog: the list of file-name endings that are not
 // catalogued, the catalogue-opening option with its fixed catalogue, whether cameras' embedded
 // previews are used, and the buttons that close the dialog.
 #ifndef QUORVEL_SETTINGS_SETTINGS_PAGE_H_
@@ -30,9 +30,10 @@ class SettingsPage : public QWidget {
   Q_OBJECT
 
  public:
-  // Every change on the page goes into `state` at once. SpeedButton4 runs `open_dialog` (the
-  // main window's OpenDialog1) through `prompts`; with none the page makes a dialog of the same
-  // kind. `state`, `prompts` and `open_dialog` must outlive the page.
+  // Every change on the page goes into `state` at once. The fixed catalogue's button runs
+  // `open_dialog` (the main window's catalogue-opening dialog) through `prompts`; with none the
+  // page makes a dialog of the same kind. `state`, `prompts` and `open_dialog` must outlive the
+  // page.
   SettingsPage(SettingsState& state, UserPrompts& prompts, QFileDialog* open_dialog,
                QWidget* parent = nullptr);
 
@@ -45,22 +46,29 @@ class SettingsPage : public QWidget {
   // The snapshot each showing of the dialog takes for "Отмена".
   void TakeSnapshot();
 
-  // The items of ListView1, in order.
+  // The items of the exclusion list, in order.
   std::vector<std::string> ExcludedEndings() const;
 
-  // RadioGroup1's item index, -1 when no option is chosen. Setting it clamps it to -1..2 and
-  // runs RadioGroup1Click when it changes.
-  int ItemIndex() const { return item_index_; }
-  void SetItemIndex(int index);
+  // The chosen catalogue-opening option, -1 when none is chosen. Setting it clamps it to -1..2
+  // and runs ApplyOpeningOption when it changes.
+  int OpeningOption() const { return opening_option_; }
+  void SetOpeningOption(int index);
 
-  // Handlers, named after their control and event.
-  void RadioGroup1Click();
-  void Edit3Change();
-  void SpeedButton4Click();  // choose the fixed catalogue
-  void SpeedButton2Click();  // "+"
-  void SpeedButton3Click();  // "-"
-  void Button4Click();       // "OK"
-  void Button5Click();       // "Отмена"
+  // What the page's controls do.
+  // The chosen option sets the catalogue opening and whether the fixed catalogue takes input.
+  void ApplyOpeningOption();
+  // The fixed catalogue's field changed its text, typed or set.
+  void FixedCatalogEdited();
+  // The fixed catalogue's button: picks the catalogue with the file dialog.
+  void ChooseFixedCatalog();
+  // "+": a new empty item, selected, for editing in place.
+  void AddEnding();
+  // "-": deletes the selected item.
+  void DeleteSelectedEnding();
+  // "OK": closes, keeping every change.
+  void CloseKeepingChanges();
+  // "Отмена": puts back the list, the option and the path of the showing's snapshot, and closes.
+  void RevertAndClose();
 
  signals:
   // "OK" or "Отмена" was pressed; the dialog closes.
@@ -73,20 +81,20 @@ class SettingsPage : public QWidget {
   UserPrompts& prompts_;
   QFileDialog* open_dialog_;
 
-  QLabel* list_heading_;          // Label6
-  QListWidget* endings_list_;     // ListView1
-  QToolButton* add_button_;       // SpeedButton2
-  QToolButton* delete_button_;    // SpeedButton3
-  QGroupBox* option_group_;       // RadioGroup1
-  QButtonGroup* option_buttons_;  // RadioGroup1's items, by index
+  QLabel* list_heading_;
+  QListWidget* endings_list_;
+  QToolButton* add_button_;
+  QToolButton* delete_button_;
+  QGroupBox* option_group_;
+  QButtonGroup* option_buttons_;  // the option group's items, by index
   std::array<QRadioButton*, 3> options_{};
-  QLineEdit* fixed_catalog_edit_;      // Edit3
-  QToolButton* fixed_catalog_button_;  // SpeedButton4
-  QCheckBox* previews_box_;            // CheckBox3
-  QPushButton* ok_button_;             // Button4
-  QPushButton* cancel_button_;         // Button5
+  QLineEdit* fixed_catalog_edit_;
+  QToolButton* fixed_catalog_button_;
+  QCheckBox* previews_box_;
+  QPushButton* ok_button_;
+  QPushButton* cancel_button_;
 
-  int item_index_ = kOpenNoCatalog;
+  int opening_option_ = kOpenNoCatalog;
 };
 
 }  // namespace quorvel

@@ -10,8 +10,8 @@
 namespace quorvel {
 namespace {
 
-// TForm3 names its section in lower case; the names match without regard to case, so this is
-// the main window's "Form" too.
+// The dialog names its section in lower case; the names match without regard to case, so this
+// is the main window's "Form" too.
 constexpr char kFormSection[] = "form";
 constexpr char kOptionKey[] = "radiogroupindex";
 constexpr char kFixedCatalogKey[] = "Edit3";
@@ -69,8 +69,8 @@ bool SettingsState::Load(std::string* error) {
   const IniFile ini = IniFile::Load(paths_.ini_file);
   ini_unreadable_ = !ini.load_error().empty();
   if (ini_unreadable_) AddReason(&reasons, ini.load_error());
-  values_.radio_group_index =
-      ClampOpeningOption(ini.ReadInteger(kFormSection, kOptionKey, first_start.radio_group_index));
+  values_.opening_option =
+      ClampOpeningOption(ini.ReadInteger(kFormSection, kOptionKey, first_start.opening_option));
   values_.timeout_active =
       ini.ReadBool(kTimeoutBoxSection, kCheckedKey, first_start.timeout_active);
   values_.include_subfolders =
@@ -110,7 +110,7 @@ bool SettingsState::Save(std::string* error) const {
                             "\" was not saved: it could not be read at start-up");
   } else {
     IniFile ini = IniFile::Load(paths_.ini_file);
-    ini.WriteInteger(kFormSection, kOptionKey, values_.radio_group_index);
+    ini.WriteInteger(kFormSection, kOptionKey, values_.opening_option);
     ini.WriteString(kFormSection, kFixedCatalogKey, values_.fixed_catalog_path);
     ini.WriteBool(kTimeoutBoxSection, kCheckedKey, values_.timeout_active);
     ini.WriteBool(kSubfoldersBoxSection, kCheckedKey, values_.include_subfolders);
@@ -137,7 +137,7 @@ bool SettingsState::Save(std::string* error) const {
 }
 
 std::optional<bool> SettingsState::OpeningOptionChosen(int index) {
-  values_.radio_group_index = index;
+  values_.opening_option = index;
   switch (index) {
     case kOpenNoCatalog:
       opening_.AutoLoadLast = false;
@@ -173,7 +173,7 @@ std::string SettingsState::TimeoutTextChanged(std::string text) {
 
 void SettingsState::TakeSnapshot(std::vector<std::string> items) {
   last_properties_.ExcludedExtensions = std::move(items);
-  last_properties_.OpeningOption = values_.radio_group_index;
+  last_properties_.OpeningOption = values_.opening_option;
   last_properties_.CatalogPath = values_.fixed_catalog_path;
 }
 

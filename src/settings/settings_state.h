@@ -1,4 +1,4 @@
-// The settings of the dialog TForm3 as its controls hold them, the two files that keep them
+// The settings of the options dialog as its controls hold them, the two files that keep them
 // between runs, and the rules by which a change of one control moves the others.
 //
 // Standard C++ only, so that the rules are tested without widgets and a scan without a window
@@ -20,15 +20,15 @@ namespace quorvel {
 // The values the settings file keeps for the dialog, with those of a first start (but the
 // folder, which depends on the machine: see SettingsState).
 struct DialogSettings {
-  int radio_group_index = 0;           // RadioGroup1's item index; -1: no option chosen
-  bool timeout_active = false;         // CheckBox2 "Пропустить если прошло"
-  bool include_subfolders = true;      // CheckBox1 "Поддиректории"
-  std::string fixed_catalog_path;      // Edit3: the catalogue option 2 always opens
-  std::string timeout_text = "100";    // Edit4: the time-out in milliseconds
-  std::string folder;                  // Edit1: the folder to catalogue
-  bool timeout_field_enabled = false;  // whether Edit4 takes input
-  // CheckBox3 "Использовать встроенные эскизы снимков": a camera JPEG's thumbnail is made from
-  // the preview it holds, when that is usable, and the rest of the file is not read.
+  int opening_option = 0;              // the catalogue-opening option; -1: no option chosen
+  bool timeout_active = false;         // "Пропустить если прошло"
+  bool include_subfolders = true;      // "Поддиректории"
+  std::string fixed_catalog_path;      // the catalogue option 2 always opens
+  std::string timeout_text = "100";    // the time-out in milliseconds
+  std::string folder;                  // the folder to catalogue
+  bool timeout_field_enabled = false;  // whether the time-out field takes input
+  // "Использовать встроенные эскизы снимков": a camera JPEG's thumbnail is made from the
+  // preview it holds, when that is usable, and the rest of the file is not read.
   bool use_embedded_previews = true;
 };
 
@@ -37,11 +37,11 @@ struct TLastProperties {
   // The lines of Cat.dat after loading; the list's items at the last showing of the dialog;
   // the items again just before Cat.dat is written.
   std::vector<std::string> ExcludedExtensions;
-  int OpeningOption = 0;    // RadioGroup1's item index at the last showing
-  std::string CatalogPath;  // Edit3's text at the last showing
+  int OpeningOption = 0;    // the catalogue-opening option at the last showing
+  std::string CatalogPath;  // the fixed catalogue's text at the last showing
 };
 
-// The catalogue-opening options of RadioGroup1.
+// The catalogue-opening options of the settings page.
 inline constexpr int kNoOpeningOption = -1;
 inline constexpr int kOpenNoCatalog = 0;
 inline constexpr int kOpenLastCatalog = 1;
@@ -96,20 +96,21 @@ class SettingsState {
   const std::string& LastTimeoutText() const { return last_timeout_text_; }
   void SetLastTimeoutText(std::string text) { last_timeout_text_ = std::move(text); }
 
-  // RadioGroup1's item index became `index`: sets AutoLoadLast and StartupCatalog for that
-  // option. Returns whether Edit3 and its button take input now, or nullopt when no option is
-  // chosen and everything stays as it was.
+  // The catalogue-opening option became `index`: sets AutoLoadLast and StartupCatalog for that
+  // option. Returns whether the fixed catalogue's field and its button take input now, or
+  // nullopt when no option is chosen and everything stays as it was.
   std::optional<bool> OpeningOptionChosen(int index);
 
-  // Edit3 now holds `text`: a non-empty path becomes StartupCatalog; emptying the field
-  // leaves StartupCatalog as it was.
+  // The fixed catalogue's field now holds `text`: a non-empty path becomes StartupCatalog;
+  // emptying the field leaves StartupCatalog as it was.
   void FixedCatalogPathChanged(std::string text);
 
   // The time-out field now holds `text`: returns the text it must hold, `text` itself when it
   // is a number, else the last text that was one.
   std::string TimeoutTextChanged(std::string text);
 
-  // The snapshot of a showing of the dialog: the list's `items`, the option and Edit3's text.
+  // The snapshot of a showing of the dialog: the list's `items`, the option and the fixed
+  // catalogue's text.
   void TakeSnapshot(std::vector<std::string> items);
 
  private:

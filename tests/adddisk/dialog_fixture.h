@@ -1,4 +1,4 @@
-// The program's settings folder with the dialog TForm3 (and the main window when asked for),
+// The program's settings folder with the options dialog (and the main window when asked for),
 // created and destroyed as start-up and exit do it, shared by the dialog's test files.
 #ifndef QUORVEL_TESTS_ADDDISK_DIALOG_FIXTURE_H_
 #define QUORVEL_TESTS_ADDDISK_DIALOG_FIXTURE_H_
@@ -79,9 +79,9 @@ struct Program {
   T* Child(const char* name) const {
     return dialog->findChild<T*>(QString::fromLatin1(name));
   }
-  QTabWidget* Pages() const { return Child<QTabWidget>("PageControl1"); }
+  QTabWidget* Pages() const { return Child<QTabWidget>("option_pages"); }
   QLineEdit* Edit(const char* name) const { return Child<QLineEdit>(name); }
-  QListWidget* List() const { return Child<QListWidget>("ListView1"); }
+  QListWidget* List() const { return Child<QListWidget>("exclusion_list"); }
   QStringList Items() const {
     QStringList items;
     for (int i = 0; i < List()->count(); ++i) items.append(List()->item(i)->text());
@@ -94,7 +94,7 @@ struct Program {
   }
   void Choose(int option) const {
     const QList<QRadioButton*> options =
-        Child<QGroupBox>("RadioGroup1")->findChildren<QRadioButton*>();
+        Child<QGroupBox>("opening_options")->findChildren<QRadioButton*>();
     QTest::mouseClick(options[option], Qt::LeftButton, {}, QPoint(6, 8));
   }
   bool ShowSettings() const {
@@ -103,7 +103,7 @@ struct Program {
   }
   // "+", then the ending typed into the new item's in-place editor.
   void AddEnding(const QString& text) const {
-    Click("SpeedButton2");
+    Click("add_ending_button");
     QTest::keyClick(List(), Qt::Key_F2);
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY2(editor != nullptr, "F2 opens no editor on the new item");

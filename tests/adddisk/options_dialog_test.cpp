@@ -1,4 +1,4 @@
-// The dialog TForm3 over settings files in a temporary folder, created and destroyed as the
+// The options dialog over settings files in a temporary folder, created and destroyed as the
 // program does it, beside the main window where the catalogue-opening option is at stake.
 #include "adddisk/options_dialog.h"
 
@@ -60,7 +60,7 @@ void OptionsDialogTest::windowOfTheDialog() {
   p.catalogue_open = true;
   p.CreateDialog();
   QVERIFY2(!p.dialog->isVisible(), "the dialog is created hidden");
-  QCOMPARE(p.dialog->objectName(), QStringLiteral("TForm3"));
+  QCOMPARE(p.dialog->objectName(), QStringLiteral("options_dialog"));
   QCOMPARE(p.dialog->windowTitle(), QStringLiteral("Параметры"));
   QVERIFY(p.dialog->isWindow());
   QVERIFY(p.dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -82,7 +82,7 @@ void OptionsDialogTest::windowOfTheDialog() {
   QCOMPARE(pages->tabText(0), QStringLiteral("Добавить диск"));
   QCOMPARE(pages->tabText(1), QStringLiteral("Настройки"));
   QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("TabSheet1"));
-  QCOMPARE(pages->widget(1)->objectName(), QStringLiteral("TabSheet2"));
+  QCOMPARE(pages->widget(1)->objectName(), QStringLiteral("settings_page"));
   QCOMPARE(pages->currentIndex(), 0);
   // Everything laid out on the pages is inside them.
   for (int page = 0; page < 2; ++page) {
@@ -207,9 +207,9 @@ void OptionsDialogTest::firstStart() {
   QVERIFY(!p.Child<QCheckBox>("CheckBox2")->isChecked());
   QCOMPARE(p.Edit("Edit4")->text(), QStringLiteral("100"));
   QVERIFY(!p.Edit("Edit4")->isEnabled());
-  QCOMPARE(p.dialog->settings_page()->ItemIndex(), 0);
-  QVERIFY(!p.Edit("Edit3")->isEnabled());
-  QVERIFY(!p.Child<QWidget>("SpeedButton4")->isEnabled());
+  QCOMPARE(p.dialog->settings_page()->OpeningOption(), 0);
+  QVERIFY(!p.Edit("fixed_catalog_edit")->isEnabled());
+  QVERIFY(!p.Child<QWidget>("fixed_catalog_button")->isEnabled());
   QCOMPARE(p.List()->count(), 0);
   QCOMPARE(p.Read(QStringLiteral("Cat.dat")), QByteArray());
   QVERIFY2(!QFile::exists(p.dir.filePath(QStringLiteral("quorvel.ini"))),
@@ -261,7 +261,7 @@ void OptionsDialogTest::addDiskPageOnlyWithACatalogue() {
   QVERIFY(p.ShowSettings());
   QVERIFY(!p.Pages()->isTabVisible(OptionsDialog::kAddDiskPage));
   QCOMPARE(p.Pages()->currentIndex(), OptionsDialog::kSettingsPage);
-  p.Click("Button4");
+  p.Click("settings_ok_button");
   QVERIFY(!p.dialog->isVisible());
 
   p.catalogue_open = true;
@@ -288,14 +288,14 @@ void OptionsDialogTest::plusThenCancelThenPlusThenOkAndExit() {
   p.AddEnding(QStringLiteral(".db"));
   p.AddEnding(QStringLiteral(".ini"));
   QCOMPARE(p.Items(), QStringList({".db", ".ini"}));
-  p.Click("Button5");
+  p.Click("settings_cancel_button");
   QVERIFY(!p.dialog->isVisible());
   QCOMPARE(p.Items(), QStringList());
 
   QVERIFY(p.ShowSettings());
   p.AddEnding(QStringLiteral("Thumbs.db"));
   p.AddEnding(QStringLiteral(".ini"));
-  p.Click("Button4");
+  p.Click("settings_ok_button");
   QVERIFY(!p.dialog->isVisible());
   QCOMPARE(p.Items(), QStringList({"Thumbs.db", ".ini"}));
   // Nothing is written before the exit.
@@ -309,9 +309,9 @@ void OptionsDialogTest::anUneditedItemComesBackEmpty() {
   Program p({}, QByteArray(".db\r\n"));
   p.CreateDialog();
   QVERIFY(p.ShowSettings());
-  p.Click("SpeedButton2");
+  p.Click("add_ending_button");
   p.AddEnding(QStringLiteral("мини.jpg"));
-  p.Click("Button4");
+  p.Click("settings_ok_button");
   p.Exit();
   QCOMPARE(p.Read(QStringLiteral("Cat.dat")), QByteArray(".db\r\n\r\n\xEC\xE8\xED\xE8.jpg\r\n"));
 
@@ -330,7 +330,7 @@ void OptionsDialogTest::titleBarCloseKeepsTheChanges() {
   QVERIFY(p.dialog->close());
   QVERIFY(!p.dialog->isVisible());
   QCOMPARE(p.Items(), QStringList({".db"}));
-  QCOMPARE(p.dialog->settings_page()->ItemIndex(), 1);
+  QCOMPARE(p.dialog->settings_page()->OpeningOption(), 1);
   QVERIFY(p.state.opening().AutoLoadLast);
   p.Exit();
   QCOMPARE(p.Read(QStringLiteral("Cat.dat")), QByteArray(".db\r\n"));
@@ -342,10 +342,10 @@ void OptionsDialogTest::eachShowingTakesANewSnapshot() {
   p.CreateDialog();
   QVERIFY(p.ShowSettings());
   p.AddEnding(QStringLiteral(".db"));
-  p.Click("Button4");
+  p.Click("settings_ok_button");
   QVERIFY(p.ShowSettings());
   p.AddEnding(QStringLiteral(".ini"));
-  p.Click("Button5");
+  p.Click("settings_cancel_button");
   QCOMPARE(p.Items(), QStringList({".db"}));
 }
 
@@ -356,10 +356,10 @@ void OptionsDialogTest::optionTwoThenZeroWritesNoCatalogueName() {
   p.Choose(2);
   const QString fixed = p.Catalogue();
   p.prompts.files = {fixed};
-  p.Click("SpeedButton4");
-  QCOMPARE(p.Edit("Edit3")->text(), fixed);
+  p.Click("fixed_catalog_button");
+  QCOMPARE(p.Edit("fixed_catalog_edit")->text(), fixed);
   p.Choose(0);
-  p.Click("Button4");
+  p.Click("settings_ok_button");
   p.Exit();
   QCOMPARE(
       p.Read(QStringLiteral("quorvel.ini")),
@@ -375,7 +375,7 @@ void OptionsDialogTest::optionOneKeepsTheNameWithNoCatalogueOpen() {
   QVERIFY(!p.document.CatalogOpen());
   QVERIFY(p.ShowSettings());
   p.Choose(1);
-  p.Click("Button4");
+  p.Click("settings_ok_button");
   p.Exit();
   QVERIFY(!p.Read(QStringLiteral("quorvel.ini")).contains("Catalogname"));
 
@@ -397,7 +397,7 @@ void OptionsDialogTest::optionOneWritesTheOpenCatalogue() {
   QVERIFY(p.ShowSettings());
   QVERIFY(p.Pages()->isTabVisible(OptionsDialog::kAddDiskPage));
   p.Choose(1);
-  p.Click("Button4");
+  p.Click("settings_ok_button");
   p.Exit();
   QCOMPARE(
       p.Read(QStringLiteral("quorvel.ini")),
@@ -411,8 +411,8 @@ void OptionsDialogTest::optionOneWritesTheOpenCatalogue() {
 void OptionsDialogTest::storedOptionTwoWithAnEmptyPath() {
   Program p("[form]\r\nradiogroupindex=2\r\nEdit3=\r\nCatalogname=/data/old.qrv\r\n");
   p.Start();
-  QVERIFY(p.Edit("Edit3")->isEnabled());
-  QVERIFY(p.Child<QWidget>("SpeedButton4")->isEnabled());
+  QVERIFY(p.Edit("fixed_catalog_edit")->isEnabled());
+  QVERIFY(p.Child<QWidget>("fixed_catalog_button")->isEnabled());
   QCOMPARE(p.state.opening().StartupCatalog, std::string());
   p.Exit();
   QVERIFY(p.Read(QStringLiteral("quorvel.ini")).contains("\r\nCatalogname=\r\n"));

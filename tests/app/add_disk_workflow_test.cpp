@@ -245,7 +245,7 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   WritePicture(p.images + QStringLiteral("/sub/three.jpg"), 200, 200);
   p.ShowAddDisk(p.images);
   p.Edit("Edit2")->setText(QStringLiteral("Zeta"));
-  p.Child<QCheckBox>("CheckBox3")->setChecked(false);
+  p.Child<QCheckBox>("embedded_previews_box")->setChecked(false);
   p.Click("Button3");
 
   QVERIFY(!p.dialog->isVisible());

@@ -1,5 +1,5 @@
-// Every text of the program's forms shows whole in its control with the fonts this desktop
-// has: the forms are laid out in pixels for a narrower font.
+// Every text of the program's windows shows whole in its control with the fonts this desktop
+// has: they are laid out in pixels for a narrower font.
 #include <QTemporaryDir>
 #include <QTest>
 

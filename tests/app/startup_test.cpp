@@ -74,7 +74,7 @@ void StartupTest::windowsComeAndGoInTheirOrder() {
   options.running = [&](QWidget* main_window) {
     splash_gone_when_main_shown = QApplication::topLevelWidgets().size() > 0;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (w->objectName() == QStringLiteral("TForm2")) splash_gone_when_main_shown = false;
+      if (w->objectName() == QStringLiteral("splash_window")) splash_gone_when_main_shown = false;
     }
     steps.append(main_window->isVisible() ? "running" : "running hidden");
     main_window->close();
@@ -158,16 +158,16 @@ void StartupTest::splashWindowLooksAsDesignedAndWritesTheAssociation() {
   const SplashWindow splash(
       AssociationTarget{"/usr/bin/quorvel", QStringToPath(home.path()), false});
   QVERIFY(splash.isVisible());
-  QCOMPARE(splash.objectName(), QStringLiteral("TForm2"));
+  QCOMPARE(splash.objectName(), QStringLiteral("splash_window"));
   QCOMPARE(splash.size(), QSize(387, 245));
   QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
-  auto* image = splash.findChild<QLabel*>(QStringLiteral("Image1"));
+  auto* image = splash.findChild<QLabel*>(QStringLiteral("splash_artwork"));
   QVERIFY(image != nullptr && image->hasScaledContents());
   QCOMPARE(image->geometry(), QRect(0, 0, 387, 245));
   const QImage art = SplashWindow::Artwork();
   QCOMPARE(art.size(), QSize(680, 312));
   QCOMPARE(art.depth(), 24);
-  auto* title = splash.findChild<QLabel*>(QStringLiteral("Label1"));
+  auto* title = splash.findChild<QLabel*>(QStringLiteral("splash_title"));
   QVERIFY(title != nullptr);
   QCOMPARE(title->text(), QStringLiteral(" Quorvel"));
   QCOMPARE(title->pos(), QPoint(16, 88));

@@ -39,7 +39,7 @@ struct Page {
                QStringToPath(dir.filePath(QStringLiteral("Cat.dat")))}) {
     if (!ini.isEmpty()) Write(QStringLiteral("quorvel.ini"), ini);
     if (cat_dat) Write(QStringLiteral("Cat.dat"), *cat_dat);
-    open_dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    open_dialog.setObjectName(QStringLiteral("catalog_open_dialog"));
     std::string error;
     loaded = state.Load(&error);
     page = std::make_unique<SettingsPage>(state, prompts, &open_dialog);
@@ -63,11 +63,11 @@ struct Page {
   T* Child(const char* name) const {
     return page->findChild<T*>(QString::fromLatin1(name));
   }
-  QListWidget* List() const { return Child<QListWidget>("ListView1"); }
-  QLineEdit* Edit3() const { return Child<QLineEdit>("Edit3"); }
-  QToolButton* SpeedButton4() const { return Child<QToolButton>("SpeedButton4"); }
+  QListWidget* List() const { return Child<QListWidget>("exclusion_list"); }
+  QLineEdit* FixedCatalogEdit() const { return Child<QLineEdit>("fixed_catalog_edit"); }
+  QToolButton* FixedCatalogButton() const { return Child<QToolButton>("fixed_catalog_button"); }
   QList<QRadioButton*> Options() const {
-    return Child<QGroupBox>("RadioGroup1")->findChildren<QRadioButton*>();
+    return Child<QGroupBox>("opening_options")->findChildren<QRadioButton*>();
   }
   QStringList Items() const {
     QStringList items;
@@ -131,8 +131,8 @@ class SettingsPageTest : public QObject {
 
 void SettingsPageTest::controlsOfThePage() {
   Page p;
-  QCOMPARE(p.page->objectName(), QStringLiteral("TabSheet2"));
-  auto* heading = p.Child<QLabel>("Label6");
+  QCOMPARE(p.page->objectName(), QStringLiteral("settings_page"));
+  auto* heading = p.Child<QLabel>("exclusion_heading");
   QVERIFY(heading != nullptr);
   QCOMPARE(heading->text(),
            QStringLiteral("Список расширений файлов эскизы которых не нужно добавлять:"));
@@ -145,9 +145,9 @@ void SettingsPageTest::controlsOfThePage() {
   QVERIFY(list->editTriggers() & QAbstractItemView::EditKeyPressed);
   QVERIFY(list->editTriggers() & QAbstractItemView::SelectedClicked);
 
-  QCOMPARE(p.Child<QToolButton>("SpeedButton2")->text(), QStringLiteral("+"));
-  QCOMPARE(p.Child<QToolButton>("SpeedButton3")->text(), QStringLiteral("-"));
-  auto* group = p.Child<QGroupBox>("RadioGroup1");
+  QCOMPARE(p.Child<QToolButton>("add_ending_button")->text(), QStringLiteral("+"));
+  QCOMPARE(p.Child<QToolButton>("delete_ending_button")->text(), QStringLiteral("-"));
+  auto* group = p.Child<QGroupBox>("opening_options");
   QVERIFY(group != nullptr);
   QCOMPARE(group->title(), QStringLiteral("Параметры открытия каталогов"));
   const QList<QRadioButton*> options = p.Options();
@@ -155,27 +155,27 @@ void SettingsPageTest::controlsOfThePage() {
   QCOMPARE(options[0]->text(), QStringLiteral("Не открывать каталоги"));
   QCOMPARE(options[1]->text(), QStringLiteral("Автозагрузка последнего каталога"));
   QCOMPARE(options[2]->text(), QStringLiteral("Всегда открывать каталог:"));
-  QVERIFY(p.Edit3() != nullptr);
-  QVERIFY(p.SpeedButton4() != nullptr);
-  QVERIFY(!p.SpeedButton4()->icon().isNull());
-  auto* previews = p.Child<QCheckBox>("CheckBox3");
+  QVERIFY(p.FixedCatalogEdit() != nullptr);
+  QVERIFY(p.FixedCatalogButton() != nullptr);
+  QVERIFY(!p.FixedCatalogButton()->icon().isNull());
+  auto* previews = p.Child<QCheckBox>("embedded_previews_box");
   QVERIFY(previews != nullptr);
   QCOMPARE(previews->text(), QStringLiteral("Использовать встроенные эскизы снимков"));
   QVERIFY(previews->isChecked());
-  QCOMPARE(p.Child<QPushButton>("Button4")->text(), QStringLiteral("OK"));
-  QCOMPARE(p.Child<QPushButton>("Button5")->text(), QStringLiteral("Отмена"));
+  QCOMPARE(p.Child<QPushButton>("settings_ok_button")->text(), QStringLiteral("OK"));
+  QCOMPARE(p.Child<QPushButton>("settings_cancel_button")->text(), QStringLiteral("Отмена"));
 
   // Every control lies inside the page's grid and none overlaps another.
   const QList<QWidget*> controls = {heading,
                                     list,
-                                    p.Child<QWidget>("SpeedButton2"),
-                                    p.Child<QWidget>("SpeedButton3"),
+                                    p.Child<QWidget>("add_ending_button"),
+                                    p.Child<QWidget>("delete_ending_button"),
                                     group,
-                                    p.Edit3(),
-                                    p.SpeedButton4(),
+                                    p.FixedCatalogEdit(),
+                                    p.FixedCatalogButton(),
                                     previews,
-                                    p.Child<QWidget>("Button4"),
-                                    p.Child<QWidget>("Button5")};
+                                    p.Child<QWidget>("settings_ok_button"),
+                                    p.Child<QWidget>("settings_cancel_button")};
   for (int i = 0; i < controls.size(); ++i) {
     QVERIFY2(controls[i]->geometry().right() <= 353, qPrintable(controls[i]->objectName()));
     QVERIFY2(controls[i]->geometry().bottom() <= 413, qPrintable(controls[i]->objectName()));
@@ -189,11 +189,11 @@ void SettingsPageTest::controlsOfThePage() {
 void SettingsPageTest::firstStart() {
   Page p;
   QVERIFY(p.loaded);
-  QCOMPARE(p.page->ItemIndex(), 0);
+  QCOMPARE(p.page->OpeningOption(), 0);
   QVERIFY(p.Options()[0]->isChecked());
-  QVERIFY(!p.Edit3()->isEnabled());
-  QVERIFY(!p.SpeedButton4()->isEnabled());
-  QCOMPARE(p.Edit3()->text(), QString());
+  QVERIFY(!p.FixedCatalogEdit()->isEnabled());
+  QVERIFY(!p.FixedCatalogButton()->isEnabled());
+  QCOMPARE(p.FixedCatalogEdit()->text(), QString());
   QCOMPARE(p.List()->count(), 0);
   QVERIFY(!p.opening().AutoLoadLast);
   QCOMPARE(p.opening().StartupCatalog, std::string());
@@ -205,11 +205,11 @@ void SettingsPageTest::storedSettingsGoThroughTheControls() {
   Page p(
       "[form]\r\nradiogroupindex=1\r\nEdit3=/data/\xEA\xE0\xF2.qrv\r\n[checkbox3]\r\nChecked=0\r\n",
       QByteArray(".db\r\n\r\n\xEC\xE8\xED\xE8.jpg"));
-  QVERIFY(!p.Child<QCheckBox>("CheckBox3")->isChecked());
-  QCOMPARE(p.page->ItemIndex(), 1);
+  QVERIFY(!p.Child<QCheckBox>("embedded_previews_box")->isChecked());
+  QCOMPARE(p.page->OpeningOption(), 1);
   QVERIFY(p.Options()[1]->isChecked());
-  QCOMPARE(p.Edit3()->text(), QStringLiteral("/data/кат.qrv"));
-  QVERIFY(!p.Edit3()->isEnabled());
+  QCOMPARE(p.FixedCatalogEdit()->text(), QStringLiteral("/data/кат.qrv"));
+  QVERIFY(!p.FixedCatalogEdit()->isEnabled());
   QVERIFY(p.opening().AutoLoadLast);
   // The path came after the option and set StartupCatalog; the option's second run clears it.
   QCOMPARE(p.opening().StartupCatalog, std::string());
@@ -219,25 +219,25 @@ void SettingsPageTest::storedSettingsGoThroughTheControls() {
 void SettingsPageTest::eachOptionSetsTheOpeningAndTheField() {
   Page p("[form]\r\nEdit3=/data/a.qrv\r\n");
   p.Choose(2);
-  QCOMPARE(p.page->ItemIndex(), 2);
-  QVERIFY(p.Edit3()->isEnabled());
-  QVERIFY(p.SpeedButton4()->isEnabled());
+  QCOMPARE(p.page->OpeningOption(), 2);
+  QVERIFY(p.FixedCatalogEdit()->isEnabled());
+  QVERIFY(p.FixedCatalogButton()->isEnabled());
   QVERIFY(!p.opening().AutoLoadLast);
 
   p.Choose(1);
-  QCOMPARE(p.page->ItemIndex(), 1);
-  QVERIFY(!p.Edit3()->isEnabled());
-  QVERIFY(!p.SpeedButton4()->isEnabled());
+  QCOMPARE(p.page->OpeningOption(), 1);
+  QVERIFY(!p.FixedCatalogEdit()->isEnabled());
+  QVERIFY(!p.FixedCatalogButton()->isEnabled());
   QVERIFY(p.opening().AutoLoadLast);
   QCOMPARE(p.opening().StartupCatalog, std::string());
 
   p.Choose(0);
-  QCOMPARE(p.page->ItemIndex(), 0);
-  QVERIFY(!p.Edit3()->isEnabled());
+  QCOMPARE(p.page->OpeningOption(), 0);
+  QVERIFY(!p.FixedCatalogEdit()->isEnabled());
   QVERIFY(!p.opening().AutoLoadLast);
   QCOMPARE(p.opening().StartupCatalog, std::string());
-  QCOMPARE(p.Edit3()->text(), QStringLiteral("/data/a.qrv"));
-  QCOMPARE(p.state.values().radio_group_index, 0);
+  QCOMPARE(p.FixedCatalogEdit()->text(), QStringLiteral("/data/a.qrv"));
+  QCOMPARE(p.state.values().opening_option, 0);
 }
 
 void SettingsPageTest::optionTwoOpensThePathTheFieldShows() {
@@ -251,10 +251,10 @@ void SettingsPageTest::optionTwoOpensThePathTheFieldShows() {
 
 void SettingsPageTest::optionTwoWithAnEmptyStoredPath() {
   Page p("[form]\r\nradiogroupindex=2\r\nEdit3=\r\n");
-  QCOMPARE(p.page->ItemIndex(), 2);
+  QCOMPARE(p.page->OpeningOption(), 2);
   QVERIFY(p.Options()[2]->isChecked());
-  QVERIFY(p.Edit3()->isEnabled());
-  QVERIFY(p.SpeedButton4()->isEnabled());
+  QVERIFY(p.FixedCatalogEdit()->isEnabled());
+  QVERIFY(p.FixedCatalogButton()->isEnabled());
   QCOMPARE(p.opening().StartupCatalog, std::string());
   QVERIFY(!p.opening().AutoLoadLast);
 }
@@ -273,21 +273,21 @@ void SettingsPageTest::storedOptionOutOfRange() {
   QFETCH(QByteArray, stored);
   QFETCH(int, index);
   Page p("[form]\r\nradiogroupindex=" + stored + "\r\n");
-  QCOMPARE(p.page->ItemIndex(), index);
-  QCOMPARE(p.state.values().radio_group_index, index);
+  QCOMPARE(p.page->OpeningOption(), index);
+  QCOMPARE(p.state.values().opening_option, index);
   for (int i = 0; i < 3; ++i) QCOMPARE(p.Options()[i]->isChecked(), i == index);
   if (index == -1) {
     // With no option the handler changes nothing: the field stays as the dialog made it.
-    QVERIFY(!p.Edit3()->isEnabled());
+    QVERIFY(!p.FixedCatalogEdit()->isEnabled());
     QVERIFY(!p.opening().AutoLoadLast);
-    p.page->RadioGroup1Click();
-    QVERIFY(!p.Edit3()->isEnabled());
+    p.page->ApplyOpeningOption();
+    QVERIFY(!p.FixedCatalogEdit()->isEnabled());
     // A user's choice still works from there.
     p.Choose(2);
-    QCOMPARE(p.page->ItemIndex(), 2);
-    QVERIFY(p.Edit3()->isEnabled());
+    QCOMPARE(p.page->OpeningOption(), 2);
+    QVERIFY(p.FixedCatalogEdit()->isEnabled());
   } else {
-    QVERIFY(p.Edit3()->isEnabled());
+    QVERIFY(p.FixedCatalogEdit()->isEnabled());
   }
 }
 
@@ -295,12 +295,12 @@ void SettingsPageTest::typedPathBecomesTheStartupCatalogue() {
   Page p;
   QVERIFY(p.Show());
   p.Choose(2);
-  QTest::keyClicks(p.Edit3(), QStringLiteral("/data/b.qrv"));
+  QTest::keyClicks(p.FixedCatalogEdit(), QStringLiteral("/data/b.qrv"));
   QCOMPARE(p.opening().StartupCatalog, std::string("/data/b.qrv"));
   QCOMPARE(p.state.values().fixed_catalog_path, std::string("/data/b.qrv"));
-  p.Edit3()->selectAll();
-  QTest::keyClick(p.Edit3(), Qt::Key_Delete);
-  QCOMPARE(p.Edit3()->text(), QString());
+  p.FixedCatalogEdit()->selectAll();
+  QTest::keyClick(p.FixedCatalogEdit(), Qt::Key_Delete);
+  QCOMPARE(p.FixedCatalogEdit()->text(), QString());
   QCOMPARE(p.opening().StartupCatalog, std::string("/data/b.qrv"));
   QCOMPARE(p.state.values().fixed_catalog_path, std::string());
 }
@@ -310,23 +310,23 @@ void SettingsPageTest::folderButtonPicksTheCatalogue() {
   p.Choose(2);
   const QString picked = p.dir.filePath(QStringLiteral("picked.qrv"));
   p.prompts.files = {picked, QString()};
-  p.Click("SpeedButton4");
+  p.Click("fixed_catalog_button");
   QCOMPARE(p.prompts.file_dialogs.size(), std::size_t{1});
   QCOMPARE(p.prompts.file_dialogs.front(), &p.open_dialog);
-  QCOMPARE(p.Edit3()->text(), picked);
+  QCOMPARE(p.FixedCatalogEdit()->text(), picked);
   QCOMPARE(p.opening().StartupCatalog, picked.toStdString());
 
   // Cancelling the file dialog leaves the path.
-  p.Click("SpeedButton4");
+  p.Click("fixed_catalog_button");
   QCOMPARE(p.prompts.file_dialogs.size(), std::size_t{2});
-  QCOMPARE(p.Edit3()->text(), picked);
+  QCOMPARE(p.FixedCatalogEdit()->text(), picked);
   QVERIFY(p.prompts.unexpected.isEmpty());
 }
 
 void SettingsPageTest::plusAddsAnEmptySelectedItemToEditInPlace() {
   Page p;
   QVERIFY(p.Show());
-  p.Click("SpeedButton2");
+  p.Click("add_ending_button");
   QCOMPARE(p.Items(), QStringList({""}));
   QCOMPARE(p.List()->selectedItems().size(), 1);
   QCOMPARE(p.List()->selectedItems().first(), p.List()->item(0));
@@ -334,7 +334,7 @@ void SettingsPageTest::plusAddsAnEmptySelectedItemToEditInPlace() {
   p.TypeIntoSelectedItem(QStringLiteral(".db"));
   QCOMPARE(p.Items(), QStringList({".db"}));
 
-  p.Click("SpeedButton2");
+  p.Click("add_ending_button");
   QCOMPARE(p.Items(), QStringList({".db", ""}));
   QCOMPARE(p.List()->selectedItems().first(), p.List()->item(1));
   QCOMPARE(p.page->ExcludedEndings(), (Lines{".db", ""}));
@@ -344,15 +344,15 @@ void SettingsPageTest::minusDeletesOnlyTheSelectedItem() {
   Page p({}, QByteArray("a\r\nb\r\nc\r\n"));
   QVERIFY(p.Show());
   p.List()->clearSelection();
-  p.Click("SpeedButton3");
+  p.Click("delete_ending_button");
   QCOMPARE(p.Items(), QStringList({"a", "b", "c"}));
 
   p.List()->setCurrentRow(1);
-  p.Click("SpeedButton3");
+  p.Click("delete_ending_button");
   QCOMPARE(p.Items(), QStringList({"a", "c"}));
   // The item after it is not chosen by the deletion: a second press deletes nothing.
   QVERIFY(p.List()->selectedItems().isEmpty());
-  p.Click("SpeedButton3");
+  p.Click("delete_ending_button");
   QCOMPARE(p.Items(), QStringList({"a", "c"}));
 }
 
@@ -361,7 +361,7 @@ void SettingsPageTest::textsAreKeptAsTyped() {
   QVERIFY(p.Show());
   for (const QString& text :
        {QStringLiteral(" .JPG "), QStringLiteral(".db"), QStringLiteral("jpg")}) {
-    p.Click("SpeedButton2");
+    p.Click("add_ending_button");
     p.TypeIntoSelectedItem(text);
   }
   QCOMPARE(p.Items(), QStringList({".db", " .JPG ", ".db", "jpg"}));
@@ -373,25 +373,25 @@ void SettingsPageTest::cancelPutsBackTheSnapshot() {
   p.page->TakeSnapshot();
   QSignalSpy closing(p.page.get(), &SettingsPage::CloseRequested);
 
-  p.Click("SpeedButton2");
+  p.Click("add_ending_button");
   p.TypeIntoSelectedItem(QStringLiteral(".ini"));
-  p.Click("SpeedButton2");
+  p.Click("add_ending_button");
   p.List()->setCurrentRow(0);
-  p.Click("SpeedButton3");
+  p.Click("delete_ending_button");
   p.prompts.files = {QStringLiteral("/data/b.qrv")};
-  p.Click("SpeedButton4");
+  p.Click("fixed_catalog_button");
   p.Choose(1);
-  p.Click("CheckBox3");
+  p.Click("embedded_previews_box");
   QVERIFY(!p.state.values().use_embedded_previews);
   QCOMPARE(p.Items(), QStringList({".ini", ""}));
 
-  p.Click("Button5");
+  p.Click("settings_cancel_button");
   QCOMPARE(closing.count(), 1);
   QCOMPARE(p.Items(), QStringList({".db"}));
-  QCOMPARE(p.page->ItemIndex(), 2);
+  QCOMPARE(p.page->OpeningOption(), 2);
   QVERIFY(p.Options()[2]->isChecked());
-  QCOMPARE(p.Edit3()->text(), QStringLiteral("/data/a.qrv"));
-  QVERIFY(p.Edit3()->isEnabled());
+  QCOMPARE(p.FixedCatalogEdit()->text(), QStringLiteral("/data/a.qrv"));
+  QVERIFY(p.FixedCatalogEdit()->isEnabled());
   QVERIFY(!p.opening().AutoLoadLast);
   QCOMPARE(p.opening().StartupCatalog, std::string("/data/a.qrv"));
   // The snapshot holds the list, the option and the path only.
@@ -406,8 +406,8 @@ void SettingsPageTest::cancelRestoresTheOpeningTheSnapshotHad() {
     p.page->TakeSnapshot();
     p.Choose(0);
     QCOMPARE(p.opening().StartupCatalog, std::string());
-    p.Click("Button5");
-    QCOMPARE(p.page->ItemIndex(), 2);
+    p.Click("settings_cancel_button");
+    QCOMPARE(p.page->OpeningOption(), 2);
     QCOMPARE(p.opening().StartupCatalog, std::string("/data/a.qrv"));
   }
   // Option 0 is shown with a path kept from before; the user picks option 2 and another file.
@@ -417,12 +417,12 @@ void SettingsPageTest::cancelRestoresTheOpeningTheSnapshotHad() {
     p.page->TakeSnapshot();
     p.Choose(2);
     p.prompts.files = {QStringLiteral("/data/b.qrv")};
-    p.Click("SpeedButton4");
+    p.Click("fixed_catalog_button");
     QCOMPARE(p.opening().StartupCatalog, std::string("/data/b.qrv"));
-    p.Click("Button5");
-    QCOMPARE(p.page->ItemIndex(), 0);
-    QCOMPARE(p.Edit3()->text(), QStringLiteral("/data/a.qrv"));
-    QVERIFY(!p.Edit3()->isEnabled());
+    p.Click("settings_cancel_button");
+    QCOMPARE(p.page->OpeningOption(), 0);
+    QCOMPARE(p.FixedCatalogEdit()->text(), QStringLiteral("/data/a.qrv"));
+    QVERIFY(!p.FixedCatalogEdit()->isEnabled());
     QCOMPARE(p.opening().StartupCatalog, std::string());
     QVERIFY(!p.opening().AutoLoadLast);
   }
@@ -433,12 +433,12 @@ void SettingsPageTest::okKeepsTheChanges() {
   QVERIFY(p.Show());
   p.page->TakeSnapshot();
   QSignalSpy closing(p.page.get(), &SettingsPage::CloseRequested);
-  p.Click("SpeedButton2");
+  p.Click("add_ending_button");
   p.Choose(1);
-  p.Click("Button4");
+  p.Click("settings_ok_button");
   QCOMPARE(closing.count(), 1);
   QCOMPARE(p.Items(), QStringList({""}));
-  QCOMPARE(p.page->ItemIndex(), 1);
+  QCOMPARE(p.page->OpeningOption(), 1);
   QVERIFY(p.opening().AutoLoadLast);
   // The snapshot is the showing's, not the closing's.
   QVERIFY(p.state.LastProperties().ExcludedExtensions.empty());

@@ -42,7 +42,7 @@ class SettingsStateTest : public ::testing::Test {
 TEST_F(SettingsStateTest, FirstStartGivesTheDefaultsAndCreatesAnEmptyList) {
   const SettingsState state = Loaded();
   const DialogSettings& v = state.values();
-  EXPECT_EQ(v.radio_group_index, 0);
+  EXPECT_EQ(v.opening_option, 0);
   EXPECT_FALSE(v.timeout_active);
   EXPECT_TRUE(v.include_subfolders);
   EXPECT_EQ(v.fixed_catalog_path, "");
@@ -62,7 +62,7 @@ TEST_F(SettingsStateTest, StoredValuesAreReadWithoutRegardToCaseAndAs1251) {
   dir_.File("Cat.dat", ToBytes(".db\r\n\r\n.ini"));
   const SettingsState state = Loaded();
   const DialogSettings& v = state.values();
-  EXPECT_EQ(v.radio_group_index, 1);
+  EXPECT_EQ(v.opening_option, 1);
   EXPECT_TRUE(v.timeout_active);
   EXPECT_FALSE(v.include_subfolders);
   EXPECT_EQ(v.fixed_catalog_path, "/data/кат.qrv");
@@ -77,7 +77,7 @@ TEST_F(SettingsStateTest, ValuesThatAreNoIntegerReadAsTheDefault) {
       "[form]\r\nradiogroupindex=two\r\nEdit4EN=yes\r\n[checkbox2]\r\nChecked=\r\n"
       "[checkbox1]\r\nChecked=0x0\r\n");
   const DialogSettings v = Loaded().values();
-  EXPECT_EQ(v.radio_group_index, 0);
+  EXPECT_EQ(v.opening_option, 0);
   EXPECT_FALSE(v.timeout_field_enabled);
   EXPECT_FALSE(v.timeout_active);
   EXPECT_TRUE(v.include_subfolders);
@@ -92,18 +92,18 @@ TEST_F(SettingsStateTest, AnyNonZeroIntegerIsTrue) {
 
 TEST_F(SettingsStateTest, StoredOptionIsTakenAsARadioGroupTakesIt) {
   WriteIni("[form]\r\nradiogroupindex=7\r\n");
-  EXPECT_EQ(Loaded().values().radio_group_index, 2);
+  EXPECT_EQ(Loaded().values().opening_option, 2);
   WriteIni("[form]\r\nradiogroupindex=-5\r\n");
-  EXPECT_EQ(Loaded().values().radio_group_index, -1);
+  EXPECT_EQ(Loaded().values().opening_option, -1);
   WriteIni("[form]\r\nradiogroupindex=-1\r\n");
-  EXPECT_EQ(Loaded().values().radio_group_index, -1);
+  EXPECT_EQ(Loaded().values().opening_option, -1);
 }
 
 TEST_F(SettingsStateTest, SaveWritesEveryKeyBesideWhatTheFileHolds) {
   WriteIni("; kept\r\n[Form]\r\nCatalogname=/data/a.qrv\r\n[other]\r\nx=1\r\n");
   SettingsState state = Loaded();
   DialogSettings& v = state.values();
-  v.radio_group_index = -1;
+  v.opening_option = -1;
   v.fixed_catalog_path = "/data/кат.qrv";
   v.timeout_active = true;
   v.include_subfolders = false;
@@ -122,7 +122,7 @@ TEST_F(SettingsStateTest, SaveWritesEveryKeyBesideWhatTheFileHolds) {
   EXPECT_EQ(ReadBytes(Paths().exclusion_list), ".db\r\n\r\n");
 
   const SettingsState next = Loaded();
-  EXPECT_EQ(next.values().radio_group_index, -1);
+  EXPECT_EQ(next.values().opening_option, -1);
   EXPECT_EQ(next.values().fixed_catalog_path, "/data/кат.qrv");
   EXPECT_TRUE(next.values().timeout_active);
   EXPECT_FALSE(next.values().include_subfolders);
@@ -206,7 +206,7 @@ TEST(OpeningOptionTest, EachOptionSetsTheCatalogueOpening) {
   EXPECT_FALSE(state.opening().AutoLoadLast);
   // The option promises the path the field shows, though option 0 cleared it before.
   EXPECT_EQ(state.opening().StartupCatalog, "/data/a.qrv");
-  EXPECT_EQ(state.values().radio_group_index, 2);
+  EXPECT_EQ(state.values().opening_option, 2);
 }
 
 TEST(OpeningOptionTest, NoOptionChangesNothing) {
@@ -216,7 +216,7 @@ TEST(OpeningOptionTest, NoOptionChangesNothing) {
   EXPECT_EQ(state.OpeningOptionChosen(-1), std::nullopt);
   EXPECT_TRUE(state.opening().AutoLoadLast);
   EXPECT_EQ(state.opening().StartupCatalog, "/data/a.qrv");
-  EXPECT_EQ(state.values().radio_group_index, -1) << "written back as no option";
+  EXPECT_EQ(state.values().opening_option, -1) << "written back as no option";
 }
 
 TEST(OpeningOptionTest, OptionTwoWithAnEmptyFieldOpensNothing) {
