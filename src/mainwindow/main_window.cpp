@@ -119,7 +119,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   setFont(text_font);
 
   splitter_ = new QSplitter(Qt::Horizontal, this);
-  splitter_->setObjectName(QStringLiteral("splitter"));
+  splitter_->setObjectName(QStringLiteral("lists_splitter"));
   splitter_->setHandleWidth(kSplitterHandleWidth);
   splitter_->setChildrenCollapsible(false);
   disk_model_ = new DiskListModel(document_, this);

@@ -65,7 +65,7 @@ void DiskSelectionTest::startupOpensTheArgumentOrElseTheStoredName() {
     QVERIFY(s.Start(QString()));
     QVERIFY(!s.document.CatalogOpen());
     QCOMPARE(s.RowCount(), 0);
-    QVERIFY(s.window.SelectedDiskImages().isEmpty());
+    QVERIFY(ShownImages(s.window).isEmpty());
   }
   {
     // The stored name, in Cyrillic (Windows-1251 in the file), opens when no argument is given.
@@ -134,9 +134,9 @@ void DiskSelectionTest::startupSelectsTheFirstNameAndShowsItsDisk() {
   QCOMPARE(s.Column(0), QStringList({"a", "b", "c"}));
   QCOMPARE(s.window.SelectedDisk(), 1);
   QCOMPARE(StatusText(s.window), Expected("a", 3));
-  QCOMPARE(s.window.SelectedDiskImages(),
+  QCOMPARE(ShownImages(s.window),
            QStringList({"E:\\img0.jpg", "E:\\img1.jpg", "E:\\img2.jpg"}));
-  auto* view = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
+  auto* view = s.window.findChild<QListView*>(QStringLiteral("thumbnail_view"));
   QCOMPARE(view->model()->rowCount(), 3);
 
   // A disk without thumbnails empties the view and says so.
@@ -151,7 +151,7 @@ void DiskSelectionTest::clickAndControlClickShowTheRowJustSelected() {
   QVERIFY(s.Start(s.Write(QStringLiteral("three.qrv"),
                           BuildCatalog({Disk("Фото", 4), Disk("Музыка", 1), Disk("Архив", 2)}))));
   QTreeView* list = s.List();
-  auto* view = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
+  auto* view = s.window.findChild<QListView*>(QStringLiteral("thumbnail_view"));
   QCOMPARE(s.Column(0), QStringList({"Архив", "Музыка", "Фото"}));
 
   // Clicking the row that is already selected keeps it, and its thumbnails, shown.
@@ -198,7 +198,7 @@ void DiskSelectionTest::headerClicksAlternateTheDirectionWhateverTheColumn() {
   QCOMPARE(s.Column(0), QStringList({"d3", "d2", "d1", "d0"}));
   ClickHeader(list, DiskListModel::kDiskNumberColumn);
   QCOMPARE(s.Column(2), QStringList({"1", "2", "3", "4"}));
-  QCOMPARE(s.window.SortColumn(), DiskListModel::kDiskNumberColumn);
+  QCOMPARE(s.SortColumn(), DiskListModel::kDiskNumberColumn);
 
   // Sorting moves rows, not their link to the disk: selecting the top row shows disk d0.
   Click(list, 0);
