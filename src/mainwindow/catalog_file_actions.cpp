@@ -331,9 +331,9 @@ void CatalogFileActions::ExportDisks() {
   if (chosen.isEmpty()) return;
   const QString target = CompleteCatalogName(chosen);
   if (QFileInfo::exists(target) &&
-      context_.prompts.WarnYesNo(context_.window, kTitle,
-                                 QStringLiteral("\"") + target +
-                                     QStringLiteral("\"\r уже существует. Заменить?")) ==
+      context_.prompts.WarnYesNo(
+          context_.window, kTitle,
+          QStringLiteral("\"") + target + QStringLiteral("\"\r уже существует. Заменить?")) ==
           Answer::kNo) {
     return;
   }

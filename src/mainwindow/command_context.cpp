@@ -48,9 +48,8 @@ void FollowState(const CommandContext& context, QObject* owner, std::function<vo
   CatalogDocument& document = context.document;
   const int listener = document.AddListener([update](DocumentChange) { update(); });
   // The document outlives the window and its handlers.
-  QObject::connect(owner, &QObject::destroyed, [&document, listener] {
-    document.RemoveListener(listener);
-  });
+  QObject::connect(owner, &QObject::destroyed,
+                   [&document, listener] { document.RemoveListener(listener); });
   update();
 }
 

@@ -71,11 +71,10 @@ void DiskActions::RenameDisk() {
   std::string name;
   for (;;) {
     // Cancel keeps the name, and the rename still goes ahead with it.
-    const QString typed =
-        context_.prompts
-            .InputText(context_.window, QStringLiteral("Введите новое имя диска"), QString(),
-                       preset)
-            .value_or(preset);
+    const QString typed = context_.prompts
+                              .InputText(context_.window, QStringLiteral("Введите новое имя диска"),
+                                         QString(), preset)
+                              .value_or(preset);
     if (const QString refusal = DiskNameRefusal(typed); !refusal.isEmpty()) {
       context_.prompts.Error(context_.window, kTitle, refusal);
       continue;

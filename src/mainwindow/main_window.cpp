@@ -209,17 +209,18 @@ void MainWindow::ConnectLists() {
   connect(disk_list_->header(), &QHeaderView::sectionClicked, this, &MainWindow::SortByColumn);
   connect(disk_list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &MainWindow::DiskSelectionChanged);
-  connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::selectionChanged,
-          state_changed_, &CommandStateSignal::Changed);
+  connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::selectionChanged, state_changed_,
+          &CommandStateSignal::Changed);
   // A double click on a thumbnail opens its original; on a search result, goes to it.
-  connect(thumbnail_view_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& item) {
-    if (!item.isValid()) return;
-    if (thumbnail_model_->ShowsResults()) {
-      search_->GoToResult(item.row());
-    } else {
-      thumbnails_->OpenItem(item.row());
-    }
-  });
+  connect(thumbnail_view_, &QAbstractItemView::doubleClicked, this,
+          [this](const QModelIndex& item) {
+            if (!item.isValid()) return;
+            if (thumbnail_model_->ShowsResults()) {
+              search_->GoToResult(item.row());
+            } else {
+              thumbnails_->OpenItem(item.row());
+            }
+          });
   // The lists' context-menu requests, from the mouse (on the viewport) and from the keyboard
   // (on the list), and their keys, reach the window's event filter.
   for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(disk_list_),
@@ -260,7 +261,6 @@ void MainWindow::DocumentChanged(DocumentChange change) {
       search_->Searching() ? SelectedDisksInOrder() : std::vector<int>();
   // The shown disk's entries were rebuilt; nothing may paint from the old ones.
   ShowNoDisk();
-  disk_model_->Clear();
   disk_model_->Reload();
   ShowCaption();
   sort_ascending_ = true;

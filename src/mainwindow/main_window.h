@@ -126,8 +126,8 @@ class MainWindow : public QMainWindow {
   int document_listener_;
 
   QTreeView* disk_list_;
-  DiskListModel* disk_model_;        // its rows in file order
-  DiskListProxy* disk_proxy_;        // what it shows: those rows sorted (and filtered)
+  DiskListModel* disk_model_;  // its rows in file order
+  DiskListProxy* disk_proxy_;  // what it shows: those rows sorted (and filtered)
   QSplitter* splitter_;
   QListView* thumbnail_view_;
   ThumbnailModel* thumbnail_model_;  // its items: a disk's thumbnails or the search results

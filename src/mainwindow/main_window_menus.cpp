@@ -72,8 +72,8 @@ class AccessibleMainWindow : public QAccessibleWidget {
   QList<QMenu*> Popups() const {
     QList<QMenu*> popups;
     for (const char* name : {kDiskMenuName, kThumbnailMenuName}) {
-      auto* menu = widget()->findChild<QMenu*>(QString::fromLatin1(name),
-                                               Qt::FindDirectChildrenOnly);
+      auto* menu =
+          widget()->findChild<QMenu*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
       if (menu != nullptr) popups.append(menu);
     }
     return popups;

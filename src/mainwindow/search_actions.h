@@ -40,8 +40,7 @@ class SearchActions : public QObject {
   Q_OBJECT
 
  public:
-  SearchActions(const CommandContext& context, const SearchViews& views,
-                QObject* parent = nullptr);
+  SearchActions(const CommandContext& context, const SearchViews& views, QObject* parent = nullptr);
 
   // The field, for the window to place; the action that goes to a result, which joins the
   // thumbnail menu only over results.

@@ -59,8 +59,7 @@ QList<QAction*> ThumbnailActions::MenuActions() const {
 void ThumbnailActions::UpdateActions() {
   const bool idle = !context_.scan_running();
   const qsizetype thumbs = context_.selected_thumbnail_rows().size();
-  remove_->setText(thumbs > 1 ? QStringLiteral("Удалить эскизы")
-                              : QStringLiteral("Удалить эскиз"));
+  remove_->setText(thumbs > 1 ? QStringLiteral("Удалить эскизы") : QStringLiteral("Удалить эскиз"));
   remove_->setEnabled(idle && thumbs > 0);
   save_to_folder_->setEnabled(idle && thumbs > 0);
   open_original_->setEnabled(idle && thumbs == 1);

@@ -108,7 +108,7 @@ void DiskSelectionTest::exitStoresTheCatalogueTheOptionChooses() {
     CatalogDocument document;
     RecordingPrompts prompts;
     auto window = std::make_unique<MainWindow>(document, prompts, ini, opening);
-    window->FormCreate(argument);
+    window->OpenStartupCatalog(argument);
     window.reset();  // destruction writes the name
   };
 
@@ -134,8 +134,7 @@ void DiskSelectionTest::startupSelectsTheFirstNameAndShowsItsDisk() {
   QCOMPARE(s.Column(0), QStringList({"a", "b", "c"}));
   QCOMPARE(s.window.SelectedDisk(), 1);
   QCOMPARE(StatusText(s.window), Expected("a", 3));
-  QCOMPARE(ShownImages(s.window),
-           QStringList({"E:\\img0.jpg", "E:\\img1.jpg", "E:\\img2.jpg"}));
+  QCOMPARE(ShownImages(s.window), QStringList({"E:\\img0.jpg", "E:\\img1.jpg", "E:\\img2.jpg"}));
   auto* view = s.window.findChild<QListView*>(QStringLiteral("thumbnail_view"));
   QCOMPARE(view->model()->rowCount(), 3);
 

@@ -283,13 +283,15 @@ void DocumentCommandsTest::menuItemsFollowTheDocumentsState() {
   Session s;
   QVERIFY(s.Start(QString()));
   QVERIFY(s.Action("New")->isEnabled() && s.Action("Open")->isEnabled());
-  QVERIFY(!s.Action("SaveAs")->isEnabled() && !s.Action("Import")->isEnabled() && !s.Action("Save")->isEnabled());
+  QVERIFY(!s.Action("SaveAs")->isEnabled() && !s.Action("Import")->isEnabled() &&
+          !s.Action("Save")->isEnabled());
   QVERIFY(!s.Action("Undo")->isEnabled() && !s.Action("Export")->isEnabled());
 
   const QString path = s.Write("a.qrv", BuildCatalog({Disk("a")}));
   s.prompts.files = {path};
   s.Trigger("Open");
-  QVERIFY(s.Action("SaveAs")->isEnabled() && s.Action("Import")->isEnabled() && s.Action("Export")->isEnabled());
+  QVERIFY(s.Action("SaveAs")->isEnabled() && s.Action("Import")->isEnabled() &&
+          s.Action("Export")->isEnabled());
   QVERIFY(!s.Action("Save")->isEnabled() && !s.Action("Undo")->isEnabled());
   s.List()->clearSelection();
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "b"));
