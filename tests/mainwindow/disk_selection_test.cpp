@@ -1,6 +1,5 @@
 // Start-up's choice of catalogue, the stored name at exit, and the disk list driven by real
 // mouse events: selection, header-click sorting and row colours.
-#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QStatusBar>
@@ -35,13 +34,6 @@ std::string StoredName(const std::filesystem::path& ini) {
 
 void Click(QTreeView* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, RowRect(list, row).center());
-}
-
-void ClickHeader(QTreeView* list, int column) {
-  QHeaderView* header = list->header();
-  const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                  header->height() / 2);
-  QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
 }  // namespace
@@ -188,14 +180,14 @@ void DiskSelectionTest::headerClicksAlternateTheDirectionWhateverTheColumn() {
   QVERIFY(s.Start(s.Write(QStringLiteral("sort.qrv"), BuildCatalog(disks))));
   QTreeView* list = s.List();
 
-  ClickHeader(list, DiskListModel::kThumbCountColumn);
+  s.ClickHeader(DiskListModel::kThumbCountColumn);
   QCOMPARE(s.Column(1), QStringList({"10", "9", "2", "1"}));
-  ClickHeader(list, DiskListModel::kThumbCountColumn);
+  s.ClickHeader(DiskListModel::kThumbCountColumn);
   QCOMPARE(s.Column(1), QStringList({"1", "2", "9", "10"}));
   // The next click sorts descending, whichever column it is on.
-  ClickHeader(list, DiskListModel::kNameColumn);
+  s.ClickHeader(DiskListModel::kNameColumn);
   QCOMPARE(s.Column(0), QStringList({"d3", "d2", "d1", "d0"}));
-  ClickHeader(list, DiskListModel::kDiskNumberColumn);
+  s.ClickHeader(DiskListModel::kDiskNumberColumn);
   QCOMPARE(s.Column(2), QStringList({"1", "2", "3", "4"}));
   QCOMPARE(s.SortColumn(), DiskListModel::kDiskNumberColumn);
 

@@ -224,8 +224,9 @@ struct Session {
   // A click on the header of `column`, which sorts the list by it.
   void ClickHeader(int column) const {
     QHeaderView* header = List()->header();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   }
   // The column the list was last sorted by, and whether the next click sorts it ascending.
   int SortColumn() const { return List()->header()->sortIndicatorSection(); }
