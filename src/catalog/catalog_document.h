@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalog/catalog_index.h"
@@ -31,7 +32,7 @@ enum class DocumentChange {
   kEdited,    // ApplyChange or AppendDisk: the catalogue's content changed
   kUndone,    // Undo
   kReloaded,  // Reload: the index was rebuilt, from the file when it was asked to read it
-  kSaved,     // Save or SaveAs: the content is unchanged, Modified and maybe the file name not
+  kSaved,     // Save or SaveAs: the same content, now unmodified, maybe under another file name
   kCreated,   // New: the file name changed; the content arrives with the next Reload(true)
   kClosed,    // Close
 };
@@ -110,9 +111,11 @@ class CatalogDocument {
   const Bytes& UndoStream() const { return undo_is_stream_ ? catalog_stream_ : undo_stream_; }
   const CatalogIndex& Index() const { return index_; }
 
-  // Calls `listener` after each change below has finished (and not when one refuses), in the
-  // order the listeners were added. The returned id removes it; a listener that goes away
-  // before the document must be removed. A listener must not add or remove listeners.
+  // Calls `listener` once after each of Reload, Close, New, ApplyChange, AppendDisk, Undo, Save
+  // and SaveAs has finished (not when one refuses or fails), in the order the listeners were
+  // added. UseStartupFile and UseFile only name the file; the Reload(true) that follows them
+  // tells. The returned id removes the listener, which must happen before it goes away if the
+  // document outlives it. A listener must not add or remove listeners.
   int AddListener(Listener listener);
   void RemoveListener(int id);
 
