@@ -225,10 +225,10 @@ class OpenWindow {
   OpenWindow(const Bytes& catalogue, QSize size)
       : file_(folder_.File("catalogue.qrv", catalogue)),
         window_(document_, prompts_, folder_.path() / "quorvel.ini", opening_) {
-    window_.FormCreate(PathToQString(file_));
+    window_.OpenStartupCatalog(PathToQString(file_));
     window_.show();
     window_.resize(size);
-    thumbnails_ = window_.findChild<QListView*>(QStringLiteral("ListView2"));
+    thumbnails_ = window_.findChild<QListView*>(QStringLiteral("thumbnail_view"));
     thumbnail_paints_ = std::make_unique<PaintCounter>(thumbnails_->viewport());
     ok_ = prompts_.warnings.isEmpty() && ProcessUntilPainted({{thumbnail_paints_.get(), 0}});
     // The height that shows whole rows only, so that every painted item is seen whole.
@@ -247,14 +247,20 @@ class OpenWindow {
   QListView* thumbnails() const { return thumbnails_; }
   const PaintCounter& thumbnail_paints() const { return *thumbnail_paints_; }
 
+  // Makes `row` of the disk list current and alone selected, as a click on it does.
+  void SelectRow(int row) const {
+    QTreeView* disks = window_.findChild<QTreeView*>(QStringLiteral("disk_list"));
+    disks->setCurrentIndex(disks->model()->index(row, 0));
+  }
+
   // Selects the row and runs the event loop until the view has painted after it. A row that
   // is already the one selected changes nothing and paints nothing.
   bool SelectAndPaint(int row) {
-    const QTreeView* disks = window_.findChild<QTreeView*>(QStringLiteral("ListView1"));
+    const QTreeView* disks = window_.findChild<QTreeView*>(QStringLiteral("disk_list"));
     const QModelIndexList selected = disks->selectionModel()->selectedRows();
     if (selected.size() == 1 && selected.front().row() == row) return true;
     const int before = thumbnail_paints_->count();
-    window_.SelectRow(row);
+    SelectRow(row);
     return ProcessUntilPainted({{thumbnail_paints_.get(), before}});
   }
 
@@ -309,7 +315,6 @@ void BM_SelectLargeDisk(benchmark::State& state, OpenWindow& fixture) {
     state.SkipWithError("the window over the catalogue did not come up");
     return;
   }
-  MainWindow& window = fixture.window();
   double call_seconds = 0;
   std::int64_t heap_growth = 0;
   for (auto _ : state) {
@@ -322,7 +327,7 @@ void BM_SelectLargeDisk(benchmark::State& state, OpenWindow& fixture) {
     const int paints = fixture.thumbnail_paints().count();
 
     const Clock::time_point start = Clock::now();
-    window.SelectRow(kLargeRow);
+    fixture.SelectRow(kLargeRow);
     const Clock::time_point selected = Clock::now();
     const bool painted = ProcessUntilPainted({{&fixture.thumbnail_paints(), paints}});
     const Clock::time_point end = Clock::now();
@@ -359,7 +364,7 @@ void BM_SelectLargeDiskFirstTime(benchmark::State& state) {
     const std::int64_t rss_before = ResidentBytes();
     const int paints = fixture->thumbnail_paints().count();
     const Clock::time_point start = Clock::now();
-    fixture->window().SelectRow(kLargeRow);
+    fixture->SelectRow(kLargeRow);
     const std::int64_t heap_after_call = HeapInUse();
     const bool painted = ProcessUntilPainted({{&fixture->thumbnail_paints(), paints}});
     state.SetIterationTime(Seconds(Clock::now() - start));
@@ -534,10 +539,10 @@ void BM_OpenCatalogueWindow(benchmark::State& state, const OpeningCatalogue& cat
       CatalogOpening opening;
       MainWindow window(document, prompts, settings, opening);
       PaintCounter disk_paints(
-          window.findChild<QTreeView*>(QStringLiteral("ListView1"))->viewport());
+          window.findChild<QTreeView*>(QStringLiteral("disk_list"))->viewport());
       PaintCounter thumbnail_paints(
-          window.findChild<QListView*>(QStringLiteral("ListView2"))->viewport());
-      window.FormCreate(path);
+          window.findChild<QListView*>(QStringLiteral("thumbnail_view"))->viewport());
+      window.OpenStartupCatalog(path);
       window.show();
       painted = ProcessUntilPainted({{&disk_paints, 0}, {&thumbnail_paints, 0}});
       state.SetIterationTime(Seconds(Clock::now() - start));

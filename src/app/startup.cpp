@@ -36,7 +36,7 @@ std::unique_ptr<ThumbControl> CreateThumbControl(
 OptionsDialogLinks DialogLinks(CatalogDocument& document, MainWindow& window) {
   OptionsDialogLinks links;
   links.catalog_open = [&document] { return document.CatalogOpen(); };
-  links.open_dialog = window.OpenDialog1();
+  links.open_dialog = window.OpenCatalogDialog();
   links.add_disk.document = &document;
   links.add_disk.disk_added = [&window] { window.ShowAddedDisk(); };
   links.add_disk.scan_running = [&window](bool running, std::function<void()> stop) {
@@ -63,7 +63,7 @@ int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
   SettingsState settings(options.settings, options.first_folder);
   CatalogDocument document;
   MainWindow window(document, prompts, options.settings.ini_file, settings.opening());
-  window.FormCreate(options.catalogue_argument);
+  window.OpenStartupCatalog(options.catalogue_argument);
   splash.reset();
   trace("splash closed");
   window.show();

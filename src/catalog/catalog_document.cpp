@@ -14,7 +14,7 @@ namespace quorvel {
 void CatalogDocument::UseStartupFile(const std::filesystem::path& name) {
   std::error_code ec;
   if (name.empty() || !std::filesystem::exists(name, ec)) {
-    Close();
+    Clear();  // told with the Reload(true) that follows
     return;
   }
   catalog_file_name_ = name;
@@ -32,8 +32,9 @@ ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
       catalog_stream_ = LoadFile(catalog_file_name_, &identity);
       file_identity_ = identity;
     } catch (const CatalogError& error) {
-      Close();
+      Clear();
       outcome.load_error = error.what();
+      Notify(DocumentChange::kReloaded);
       return outcome;
     }
     undo_stream_ = Bytes();  // released, not just emptied
@@ -44,9 +45,10 @@ ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
   BuildIndex(catalog_stream_, index_);
   // The index reports a missing magic as damage at offset 0; such bytes are some other file.
   if (outcome.read_file && index_.Damage && index_.Damage->offset == 0) {
-    Close();
+    Clear();
     outcome.not_a_catalogue = true;
   }
+  Notify(DocumentChange::kReloaded);
   return outcome;
 }
 
@@ -60,6 +62,7 @@ void CatalogDocument::New(const std::filesystem::path& path) {
   SaveFileAtomically(path, ByteView(), &identity);
   UseFile(path);
   file_identity_ = identity;
+  Notify(DocumentChange::kCreated);
 }
 
 void CatalogDocument::RequireChangeable() const {
@@ -81,6 +84,7 @@ void CatalogDocument::ApplyChange(Bytes bytes) {
   snapshot_state_ = state_;
   state_ = ++next_state_;
   BuildIndex(catalog_stream_, index_);
+  Notify(DocumentChange::kEdited);
 }
 
 void CatalogDocument::RequireRoomForDisk() const {
@@ -108,6 +112,7 @@ void CatalogDocument::Undo() {
   }
   state_ = snapshot_state_;
   BuildIndex(catalog_stream_, index_);
+  Notify(DocumentChange::kUndone);
 }
 
 void CatalogDocument::Save() { SaveAs(catalog_file_name_); }
@@ -118,6 +123,7 @@ void CatalogDocument::SaveAs(const std::filesystem::path& path) {
   UseFile(path);
   file_identity_ = identity;
   saved_state_ = state_;
+  Notify(DocumentChange::kSaved);
 }
 
 bool CatalogDocument::FileChangedOnDisk() const {
@@ -126,6 +132,11 @@ bool CatalogDocument::FileChangedOnDisk() const {
 }
 
 void CatalogDocument::Close() {
+  Clear();
+  Notify(DocumentChange::kClosed);
+}
+
+void CatalogDocument::Clear() {
   catalog_file_name_.clear();
   catalog_open_ = false;
   catalog_stream_ = Bytes();
@@ -134,6 +145,19 @@ void CatalogDocument::Close() {
   index_ = CatalogIndex();
   file_identity_.reset();
   state_ = snapshot_state_ = saved_state_ = ++next_state_;
+}
+
+int CatalogDocument::AddListener(Listener listener) {
+  listeners_.emplace_back(next_listener_, std::move(listener));
+  return next_listener_++;
+}
+
+void CatalogDocument::RemoveListener(int id) {
+  std::erase_if(listeners_, [id](const auto& entry) { return entry.first == id; });
+}
+
+void CatalogDocument::Notify(DocumentChange change) const {
+  for (const auto& [id, listener] : listeners_) listener(change);
 }
 
 }  // namespace quorvel

@@ -1,13 +1,17 @@
 // The open catalogue as one document: its file name, its bytes, the undo snapshot and the index.
 //
 // Standard C++: the window reads it and asks it to reload; it never edits the bytes itself.
+// Whoever shows it listens for its changes (AddListener) instead of being told by each caller.
 #ifndef QUORVEL_CATALOG_CATALOG_DOCUMENT_H_
 #define QUORVEL_CATALOG_CATALOG_DOCUMENT_H_
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "catalog/catalog_index.h"
 #include "catalog/file_identity.h"
@@ -22,8 +26,21 @@ struct ReloadOutcome {
   std::string load_error;        // non-empty: the file could not be read; nothing is open now
 };
 
+// What a change of the document was. Each names a call that finished: the listener reads the
+// document as it is now, whatever the way its bytes are held.
+enum class DocumentChange {
+  kEdited,    // ApplyChange or AppendDisk: the catalogue's content changed
+  kUndone,    // Undo
+  kReloaded,  // Reload: the index was rebuilt, from the file when it was asked to read it
+  kSaved,     // Save or SaveAs: the same content, now unmodified, maybe under another file name
+  kCreated,   // New: the file name changed; the content arrives with the next Reload(true)
+  kClosed,    // Close
+};
+
 class CatalogDocument {
  public:
+  using Listener = std::function<void(DocumentChange)>;
+
   CatalogDocument() = default;
   CatalogDocument(const CatalogDocument&) = delete;
   CatalogDocument& operator=(const CatalogDocument&) = delete;
@@ -94,7 +111,19 @@ class CatalogDocument {
   const Bytes& UndoStream() const { return undo_is_stream_ ? catalog_stream_ : undo_stream_; }
   const CatalogIndex& Index() const { return index_; }
 
+  // Calls `listener` once after each of Reload, Close, New, ApplyChange, AppendDisk, Undo, Save
+  // and SaveAs has finished (not when one refuses or fails), in the order the listeners were
+  // added. UseStartupFile and UseFile only name the file; the Reload(true) that follows them
+  // tells. The returned id removes the listener, which must happen before it goes away if the
+  // document outlives it. A listener must not add or remove listeners.
+  int AddListener(Listener listener);
+  void RemoveListener(int id);
+
  private:
+  void Notify(DocumentChange change) const;
+  // Close without telling the listeners, for the calls that tell them once at their end.
+  void Clear();
+
   std::filesystem::path catalog_file_name_;  // CatalogFileName: empty when none
   bool catalog_open_ = false;                // CatalogOpen: a catalogue file is current
   Bytes catalog_stream_;                     // CatalogStream: the whole catalogue
@@ -112,6 +141,9 @@ class CatalogDocument {
   std::uint64_t snapshot_state_ = 0;  // the content UndoStream holds
   std::uint64_t saved_state_ = 0;     // the content last read from or written to the file
   std::uint64_t next_state_ = 0;
+
+  std::vector<std::pair<int, Listener>> listeners_;
+  int next_listener_ = 0;
 };
 
 }  // namespace quorvel

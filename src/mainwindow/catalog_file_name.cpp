@@ -1,5 +1,11 @@
 #include "mainwindow/catalog_file_name.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include "catalog/catalog_document.h"
+#include "platform/path_text.h"
+
 namespace quorvel {
 
 QString CompleteCatalogName(const QString& name) {
@@ -7,6 +13,13 @@ QString CompleteCatalogName(const QString& name) {
     return name;
   }
   return name + QStringLiteral(".qrv");
+}
+
+QString CatalogFolder(const CatalogDocument& document) {
+  const QString current = PathToQString(document.CatalogFileName());
+  if (current.isEmpty()) return QString();
+  const QDir folder = QFileInfo(current).absoluteDir();
+  return folder.exists() ? folder.path() : QString();
 }
 
 }  // namespace quorvel

@@ -13,12 +13,6 @@ namespace quorvel {
 DiskListModel::DiskListModel(const CatalogDocument& document, QObject* parent)
     : QAbstractTableModel(parent), document_(document) {}
 
-void DiskListModel::Clear() {
-  beginResetModel();
-  rows_ = 0;
-  endResetModel();
-}
-
 void DiskListModel::Reload() {
   beginResetModel();
   rows_ = static_cast<int>(document_.Index().Disks.size());

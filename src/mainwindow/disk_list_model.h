@@ -24,9 +24,8 @@ class DiskListModel : public QAbstractTableModel {
   // disk Disks[r].
   explicit DiskListModel(const CatalogDocument& document, QObject* parent = nullptr);
 
-  // Empties the model before the document's index is rebuilt, and fills it again from the new
-  // index afterwards; between the two no row refers to a disk that may be gone.
-  void Clear();
+  // Takes the disks of the document's index as it is now, in one reset: called once the
+  // document has told of its change, before anything paints from the new index.
   void Reload();
 
   // The disk's name as stored (Windows-1251 bytes), its thumbnail count.
@@ -41,7 +40,7 @@ class DiskListModel : public QAbstractTableModel {
 
  private:
   const CatalogDocument& document_;
-  int rows_ = 0;  // Disks.size() at the last Reload; 0 after Clear
+  int rows_ = 0;  // Disks.size() at the last Reload
 };
 
 class DiskListProxy : public QSortFilterProxyModel {

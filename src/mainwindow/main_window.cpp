@@ -1,29 +1,36 @@
 #include "mainwindow/main_window.h"
 
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstddef>
-#include <iostream>
 #include <set>
 #include <utility>
 
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
+#include "mainwindow/add_disk_actions.h"
+#include "mainwindow/catalog_file_actions.h"
+#include "mainwindow/command_context.h"
+#include "mainwindow/disk_actions.h"
 #include "mainwindow/disk_list_model.h"
 #include "mainwindow/disk_row_delegate.h"
+#include "mainwindow/search_actions.h"
+#include "mainwindow/thumbnail_actions.h"
 #include "mainwindow/thumbnail_delegate.h"
 #include "mainwindow/thumbnail_grid_view.h"
 #include "mainwindow/thumbnail_model.h"
 #include "platform/path_text.h"
-#include "settings/ini_file.h"
 
 namespace quorvel {
 namespace {
@@ -38,12 +45,10 @@ constexpr int kNameColumnWidth = 150;
 constexpr int kThumbCountColumnWidth = 70;
 constexpr int kDiskNumberColumnWidth = 50;
 constexpr int kFontPointSize = 8;
-const char kFormSection[] = "Form";
-const char kCatalognameKey[] = "Catalogname";
 
 QTreeView* MakeDiskList(QAbstractItemModel* rows, QWidget* parent) {
   auto* list = new QTreeView(parent);
-  list->setObjectName(QStringLiteral("ListView1"));
+  list->setObjectName(QStringLiteral("disk_list"));
   list->setAccessibleName(QStringLiteral("Диски"));
   list->setModel(rows);
   list->header()->setStretchLastSection(false);
@@ -54,7 +59,7 @@ QTreeView* MakeDiskList(QAbstractItemModel* rows, QWidget* parent) {
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list->setSortingEnabled(false);  // header clicks sort through ListView1ColumnClick
+  list->setSortingEnabled(false);  // header clicks sort through SortByColumn
   list->header()->setSectionsClickable(true);
   list->setItemDelegate(new DiskRowDelegate(list));
   // The list sits on the menu-bar colour; the button face is that colour's Qt counterpart, and
@@ -83,7 +88,7 @@ int SizeColumns(QTreeView* list) {
 // matters for disks of tens of thousands of thumbnails; QListView's own layouts keep some.
 QListView* MakeThumbnailView(QWidget* parent) {
   auto* view = new ThumbnailGridView(parent);
-  view->setObjectName(QStringLiteral("ListView2"));
+  view->setObjectName(QStringLiteral("thumbnail_view"));
   view->setAccessibleName(QStringLiteral("Эскизы"));
   view->setViewMode(QListView::ListMode);
   view->setFlow(QListView::LeftToRight);
@@ -104,13 +109,8 @@ QListView* MakeThumbnailView(QWidget* parent) {
 MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
                        std::filesystem::path settings_file, const CatalogOpening& opening,
                        QWidget* parent)
-    : QMainWindow(parent),
-      document_(document),
-      prompts_(prompts),
-      settings_file_(std::move(settings_file)),
-      opening_(opening),
-      placement_(kOuterSize) {
-  setObjectName(QStringLiteral("TForm1"));
+    : QMainWindow(parent), document_(document), prompts_(prompts), placement_(kOuterSize) {
+  setObjectName(QStringLiteral("main_window"));
   setWindowTitle(kProgramName);
   // The window and its fixed column widths are laid out for 8-point text; the desktop keeps the
   // choice of family.
@@ -119,7 +119,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   setFont(text_font);
 
   splitter_ = new QSplitter(Qt::Horizontal, this);
-  splitter_->setObjectName(QStringLiteral("Splitter1"));
+  splitter_->setObjectName(QStringLiteral("lists_splitter"));
   splitter_->setHandleWidth(kSplitterHandleWidth);
   splitter_->setChildrenCollapsible(false);
   disk_model_ = new DiskListModel(document_, this);
@@ -137,138 +137,164 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   // Growing the window widens the thumbnails, never the disk list; only the splitter resizes it.
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
-  auto* central = new QWidget(this);
-  CreateSearchField(central);
-  setCentralWidget(central);
 
-  statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+  statusBar()->setObjectName(QStringLiteral("status_bar"));
   statusBar()->setSizeGripEnabled(false);
   status_panel_ = new QLabel(statusBar());
-  status_panel_->setObjectName(QStringLiteral("StatusBar1Panel"));
+  status_panel_->setObjectName(QStringLiteral("status_panel"));
   statusBar()->addWidget(status_panel_, 1);
 
-  CreateMenus();
-  CreateFileDialogs();
-  ConnectCommands();
-  connect(disk_list_->header(), &QHeaderView::sectionClicked, this,
-          &MainWindow::ListView1ColumnClick);
-  connect(disk_list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &MainWindow::DiskSelectionChanged);
+  // The views refresh before the handlers' enabling does, as they were told first.
+  document_listener_ =
+      document_.AddListener([this](DocumentChange change) { DocumentChanged(change); });
+  state_changed_ = new CommandStateSignal(this);
+  const CommandContext context = MakeCommandContext();
+  add_disk_ = new AddDiskActions(context, this);
+  connect(add_disk_, &AddDiskActions::ScanRunningChanged, state_changed_,
+          &CommandStateSignal::Changed);
+  catalog_file_ = new CatalogFileActions(context, std::move(settings_file), opening, this);
+  disks_ = new DiskActions(context, this);
+  thumbnails_ = new ThumbnailActions(context, this);
+  search_ = new SearchActions(
+      context,
+      SearchViews{disk_list_, disk_proxy_, thumbnail_view_, thumbnail_model_,
+                  [this](const QString& text) { ShowStatus(text); }, [this] { ShowNoDisk(); }},
+      this);
 
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  layout->addWidget(search_->Field());
+  layout->addWidget(splitter_, 1);
+  setCentralWidget(central);
+  setTabOrder(search_->Field(), disk_list_);
+  setTabOrder(disk_list_, thumbnail_view_);
+
+  CreateMenus();
+  ConnectLists();
   resize(kOuterSize);
   disk_list_->setFocus();
 }
 
-MainWindow::~MainWindow() { FormDestroy(); }
-
-void MainWindow::FormCreate(const QString& catalogue_argument) {
-  const IniFile settings = IniFile::Load(settings_file_);
-  QString name = QString::fromStdString(settings.ReadString(kFormSection, kCatalognameKey, ""));
-  if (!catalogue_argument.isEmpty()) name = catalogue_argument;
-  document_.UseStartupFile(QStringToPath(name));
-  ReloadCatalog(true);
-  if (DiskRowCount() > 0) SelectRow(0);
+MainWindow::~MainWindow() {
+  document_.RemoveListener(document_listener_);
+  catalog_file_->RememberForNextStart();
 }
 
-void MainWindow::FormDestroy() {
-  std::string name;
-  if (!opening_.StartupCatalog.empty()) {
-    name = opening_.StartupCatalog;
-  } else if (opening_.AutoLoadLast) {
-    // With nothing open the stored name stays as it is.
-    if (document_.CatalogFileName().empty()) return;
-    name = PathToQString(document_.CatalogFileName()).toStdString();
+CommandContext MainWindow::MakeCommandContext() {
+  return CommandContext{
+      .document = document_,
+      .prompts = prompts_,
+      .window = this,
+      .thumbnail_model = *thumbnail_model_,
+      .state_changed = state_changed_,
+      // The handler of the scan is made first; nothing asks before.
+      .scan_running = [this] { return add_disk_ != nullptr && add_disk_->ScanRunning(); },
+      .selected_disks = [this] { return SelectedDisksInOrder(); },
+      .selected_disk = [this] { return selected_disk_; },
+      .disk_name = [this](int disk) { return DiskName(disk); },
+      .disk_rows = [this] { return disk_proxy_->rowCount(); },
+      .select_row = [this](int row) { SelectRow(row); },
+      .select_disk = [this](int disk) { SelectDiskRow(disk); },
+      .all_disks_by_name = [this] { return AllDisksByName(); },
+      .searching = [this] { return search_ != nullptr && search_->Searching(); },
+      .selected_thumbnail_rows = [this] { return SelectedThumbnailRows(); },
+      .note = [this](const QString& text) { status_panel_->setText(text); },
+      .when_shown = [this](std::function<void()> show) { WhenShown(std::move(show)); },
+  };
+}
+
+void MainWindow::ConnectLists() {
+  connect(disk_list_->header(), &QHeaderView::sectionClicked, this, &MainWindow::SortByColumn);
+  connect(disk_list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &MainWindow::DiskSelectionChanged);
+  connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::selectionChanged, state_changed_,
+          &CommandStateSignal::Changed);
+  // A double click on a thumbnail opens its original; on a search result, goes to it.
+  connect(thumbnail_view_, &QAbstractItemView::doubleClicked, this,
+          [this](const QModelIndex& item) {
+            if (!item.isValid()) return;
+            if (thumbnail_model_->ShowsResults()) {
+              search_->GoToResult(item.row());
+            } else {
+              thumbnails_->OpenItem(item.row());
+            }
+          });
+  // The lists' context-menu requests, from the mouse (on the viewport) and from the keyboard
+  // (on the list), and their keys, reach the window's event filter.
+  for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(disk_list_),
+                                  static_cast<QAbstractItemView*>(thumbnail_view_)}) {
+    list->setContextMenuPolicy(Qt::DefaultContextMenu);
+    list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
   }
-  IniFile settings = IniFile::Load(settings_file_);
-  settings.WriteString(kFormSection, kCatalognameKey, name);
-  std::string error;
-  // The window is going away with the program; there is no one left to ask.
-  if (!settings.Save(settings_file_, &error)) std::cerr << "quorvel: " << error << '\n';
 }
 
-QStringList MainWindow::SelectedDiskImages() const { return thumbnail_model_->Names(); }
+void MainWindow::OpenStartupCatalog(const QString& catalogue_argument) {
+  catalog_file_->OpenStartupCatalog(catalogue_argument);
+}
 
-void MainWindow::ReloadCatalog(bool load_from_file) {
-  const QString file_name = PathToQString(document_.CatalogFileName());
-  const bool was_damaged = document_.Index().Damage.has_value();
-  const std::vector<int> result_disks = Searching() ? SelectedDisksInOrder() : std::vector<int>();
-  matches_.clear();
-  // Whatever it was built from is gone now.
-  catalog_search_.reset();
-  // The shown disk's entries are about to be rebuilt; nothing may paint from them meanwhile.
+void MainWindow::SetShowOptions(std::function<void(int page)> show_page) {
+  add_disk_->SetShowOptions(std::move(show_page));
+}
+
+void MainWindow::SetScanRunning(bool running, std::function<void()> stop_scan) {
+  add_disk_->SetScanRunning(running, std::move(stop_scan));
+}
+
+void MainWindow::ShowAddedDisk() {
+  // Of every disk, also while a search shows only some.
+  const int rows = disk_model_->rowCount();
+  if (rows > 0) SelectRow(rows - 1);
+}
+
+QFileDialog* MainWindow::OpenCatalogDialog() const { return catalog_file_->OpenDialog(); }
+
+void MainWindow::DocumentChanged(DocumentChange change) {
+  if (change == DocumentChange::kSaved || change == DocumentChange::kCreated) {
+    ShowCaption();
+    return;
+  }
+  // The rows still show the disks as they were, so the search's selection is read first.
+  const std::vector<int> result_disks =
+      search_->Searching() ? SelectedDisksInOrder() : std::vector<int>();
+  // The shown disk's entries were rebuilt; nothing may paint from the old ones.
   ShowNoDisk();
-  disk_model_->Clear();
-  const ReloadOutcome outcome = document_.Reload(load_from_file);
-  BuildDiskRows();
+  disk_model_->Reload();
+  ShowCaption();
   sort_ascending_ = true;
-  ListView1ColumnClick(DiskListModel::kNameColumn);
+  SortByColumn(DiskListModel::kNameColumn);
   // A query shown stays, over the catalogue as it is now.
-  if (Searching()) RunSearch(result_disks);
+  search_->CatalogueChanged(result_disks);
   disk_list_->setFocus();
-  UpdateCommands();
-  ReportReload(outcome, file_name, was_damaged);
 }
 
-void MainWindow::BuildDiskRows() {
-  const CatalogIndex& index = document_.Index();
-  disk_model_->Reload();
-
+void MainWindow::ShowCaption() {
   // An empty catalogue is named too, with no disks, so that the caption never names one that
   // is no longer open and the next disk's proposed number starts again from 1.
   if (document_.CatalogOpen()) {
     setWindowTitle(QStringLiteral("Каталог \"%1\",  дисков: %2")
                        .arg(PathToQString(document_.CatalogFileName()))
-                       .arg(index.DiskCount));
+                       .arg(document_.Index().DiskCount));
   } else {
     setWindowTitle(kProgramName);
   }
 }
 
-void MainWindow::ReportReload(const ReloadOutcome& outcome, const QString& file_name,
-                              bool was_damaged) {
-  if (!outcome.load_error.empty()) {
-    Warn(QStringLiteral("Не удалось открыть каталог \"%1\".\n%2")
-             .arg(file_name, QString::fromStdString(outcome.load_error)));
-    return;
-  }
-  if (outcome.not_a_catalogue) {
-    Warn(QStringLiteral("Файл \"%1\" не является каталогом Quorvel. Каталог не открыт.")
-             .arg(file_name));
-    return;
-  }
-  const CatalogIndex& index = document_.Index();
-  // Damage that was already reported stays quiet while edits rebuild the index from memory.
-  if (!index.Damage || (was_damaged && !outcome.read_file)) return;
-  const QString question = QStringLiteral(
-                               "Каталог \"%1\" повреждён: данные начиная с байта %2 не "
-                               "читаются. Показано то, что удалось прочитать (дисков: %3 из %4).")
-                               .arg(file_name)
-                               .arg(index.Damage->offset)
-                               .arg(index.Disks.size())
-                               .arg(index.DiskCount) +
-                           QStringLiteral("\rСохранить прочитанное в новый каталог?");
+void MainWindow::WhenShown(std::function<void()> show) {
   if (isVisible()) {
-    OfferRepair(question);
-  } else {
-    pending_repair_question_ = question;  // as the warnings above, asked over the window
-  }
-}
-
-void MainWindow::Warn(const QString& text) {
-  if (isVisible()) {
-    prompts_.Warn(this, kProgramName, text);
+    show();
     return;
   }
   // Start-up loads before it shows the window; a box on its own, far from the window it is
   // about, would be easy to misread.
-  pending_warnings_.append(text);
+  pending_prompts_.push_back(std::move(show));
 }
 
-void MainWindow::ShowPendingWarnings() {
-  const QStringList texts = std::exchange(pending_warnings_, {});
-  for (const QString& text : texts) prompts_.Warn(this, kProgramName, text);
-  const QString question = std::exchange(pending_repair_question_, {});
-  if (!question.isEmpty()) OfferRepair(question);
+void MainWindow::ShowPendingPrompts() {
+  const std::vector<std::function<void()>> prompts = std::exchange(pending_prompts_, {});
+  for (const std::function<void()>& show : prompts) show();
 }
 
 void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
@@ -284,29 +310,32 @@ void MainWindow::DiskSelectionChanged(const QItemSelection& selected,
     }
     return result;
   };
-  if (Searching()) {
-    if (!updating_results_) ShowSearchResults();
+  if (search_->Searching()) {
+    search_->DiskSelectionChanged();
   } else {
-    for (const int disk : disks(deselected)) ListView1SelectItem(disk, false);
-    for (const int disk : disks(selected)) ListView1SelectItem(disk, true);
+    for (const int disk : disks(deselected)) ShowDiskOfRow(disk, false);
+    for (const int disk : disks(selected)) ShowDiskOfRow(disk, true);
   }
-  UpdateCommands();
+  emit state_changed_->Changed();
 }
 
-void MainWindow::ListView1SelectItem(int disk_index, bool selected) {
+void MainWindow::ShowDiskOfRow(int disk_index, bool selected) {
   if (!selected) {
     ShowNoDisk();
     return;
   }
   selected_disk_ = disk_index;
   const CatInfo& disk = document_.Index().Disks[static_cast<std::size_t>(selected_disk_)];
-  const QString name = DiskName(selected_disk_);
-  status_text_ = QStringLiteral("Колличество изображений на диске \"") + name +
-                 QStringLiteral("\" - ") + QString::number(disk.ThumbCount) + QStringLiteral(".");
-  status_panel_->setText(status_text_);
-  undecodable_shown_ = false;
+  ShowStatus(QStringLiteral("Колличество изображений на диске \"") + DiskName(selected_disk_) +
+             QStringLiteral("\" - ") + QString::number(disk.ThumbCount) + QStringLiteral("."));
   thumbnail_model_->ShowDisk(selected_disk_);
   thumbnail_view_->scrollToTop();
+}
+
+void MainWindow::ShowStatus(const QString& text) {
+  status_text_ = text;
+  status_panel_->setText(status_text_);
+  undecodable_shown_ = false;
 }
 
 void MainWindow::ShowNoDisk() {
@@ -327,40 +356,78 @@ void MainWindow::ReportUndecodableThumbnail() {
                          QStringLiteral("вместо них показаны пустые рамки."));
 }
 
-void MainWindow::ListView1ColumnClick(int column) {
-  sort_column_ = column;
+void MainWindow::SortByColumn(int column) {
   const Qt::SortOrder order = sort_ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder;
   disk_list_->header()->setSortIndicator(column, order);
   disk_proxy_->sort(column, order);
   sort_ascending_ = !sort_ascending_;
   // The results follow the disks' order.
-  if (Searching()) ShowSearchResults();
+  if (search_->Searching()) search_->ShowResults();
+}
+
+std::vector<int> MainWindow::AllDisksByName() {
+  disk_proxy_->ShowAllDisks();
+  sort_ascending_ = true;
+  SortByColumn(DiskListModel::kNameColumn);
+  return disk_proxy_->DisksInOrder();
 }
 
 void MainWindow::SelectRow(int row) {
-  if (Searching()) {
-    // The commands select a row after their change; the results stay, and that row of the whole
-    // list is the one selected when the search ends.
-    row_after_search_ = row;
+  if (search_->Searching()) {
+    search_->KeepRowForEnd(row);
     return;
   }
   const QModelIndex index = disk_proxy_->index(row, 0);
   if (index.isValid()) disk_list_->setCurrentIndex(index);
 }
 
-int MainWindow::DiskRowCount() const { return disk_proxy_->rowCount(); }
+void MainWindow::SelectDiskRow(int disk) {
+  if (search_->Searching()) {
+    search_->KeepDiskForEnd(disk);
+    return;
+  }
+  const int row = disk_proxy_->RowOfDisk(disk);
+  if (row >= 0) SelectRow(row);
+}
+
+std::vector<int> MainWindow::SelectedDisksInOrder() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : disk_list_->selectionModel()->selectedRows()) {
+    rows.push_back(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  std::vector<int> disks;
+  disks.reserve(rows.size());
+  for (const int row : rows) disks.push_back(disk_proxy_->DiskOfRow(row));
+  return disks;
+}
+
+QList<int> MainWindow::SelectedThumbnailRows() const {
+  QList<int> rows;
+  for (const QModelIndex& index : thumbnail_view_->selectionModel()->selectedIndexes()) {
+    rows.append(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
 
 QString MainWindow::DiskName(int disk) const {
   return QString::fromStdString(Cp1251ToUtf8(disk_model_->Cp1251Name(disk)));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (add_disk_->HoldClose() || !catalog_file_->SaveChangesQuestion()) {
+    event->ignore();
+  } else {
+    event->accept();
+  }
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (placement_.Shown(*this)) SplitAtDiskListWidth();
   // After the show has been handled, so that the box opens over the visible window.
-  if (!pending_warnings_.isEmpty() || !pending_repair_question_.isEmpty()) {
-    QTimer::singleShot(0, this, &MainWindow::ShowPendingWarnings);
-  }
+  if (!pending_prompts_.empty()) QTimer::singleShot(0, this, &MainWindow::ShowPendingPrompts);
 }
 
 bool MainWindow::event(QEvent* event) {

@@ -1,51 +1,47 @@
-// The main window's menus and file dialogs, and the commands' enabling. Each command owns its
-// action: the menus show it, its keys trigger it, and UpdateCommands alone enables it.
+// The main window's menus, laid out of the feature handlers' actions, and the lists' context
+// menus and keys. Each action belongs to its handler, which enables it; the menus only show it.
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QItemSelectionModel>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
+#include "mainwindow/add_disk_actions.h"
+#include "mainwindow/catalog_file_actions.h"
+#include "mainwindow/disk_actions.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/search_actions.h"
+#include "mainwindow/thumbnail_actions.h"
 #include "mainwindow/thumbnail_model.h"
-#include "platform/path_text.h"
 
 namespace quorvel {
 namespace {
 
-QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& title) {
+const char kDiskMenuName[] = "disk_menu";
+const char kThumbnailMenuName[] = "thumbnail_menu";
+
+QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& title,
+               const QList<QAction*>& actions) {
   QMenu* menu = bar->addMenu(title);
   menu->setObjectName(QString::fromLatin1(name));
-  menu->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
+  menu->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("_action"));
+  menu->addActions(actions);
   return menu;
 }
 
 // Made once with the window, named, so that a screen reader knows the menu before it opens.
-QMenu* MakePopup(QWidget* owner, const char* name, const QString& accessible_name) {
+QMenu* MakePopup(QWidget* owner, const char* name, const QString& accessible_name,
+                 const QList<QAction*>& actions) {
   auto* menu = new QMenu(owner);
   menu->setObjectName(QString::fromLatin1(name));
   menu->setAccessibleName(accessible_name);
+  menu->addActions(actions);
   return menu;
-}
-
-// The desktop's keys for `key`; `fallback` where the desktop has none (some have no Save As).
-QList<QKeySequence> KeysOf(QKeySequence::StandardKey key, const QKeySequence& fallback = {}) {
-  QList<QKeySequence> keys = QKeySequence::keyBindings(key);
-  if (keys.isEmpty() && !fallback.isEmpty()) keys.append(fallback);
-  return keys;
-}
-
-QAction* AddItem(QMenu* menu, const char* name, const QString& text) {
-  QAction* action = menu->addAction(text);
-  action->setObjectName(QString::fromLatin1(name));
-  action->setEnabled(false);
-  return action;
 }
 
 // The window as a screen reader sees it. Qt shows a window's menus only under its menu bar; the
@@ -74,9 +70,10 @@ class AccessibleMainWindow : public QAccessibleWidget {
 
  private:
   QList<QMenu*> Popups() const {
-    const MainMenuItems& m = static_cast<const MainWindow*>(widget())->Menus();
     QList<QMenu*> popups;
-    for (QMenu* menu : {m.PopupMenu1, m.PopupMenu2}) {
+    for (const char* name : {kDiskMenuName, kThumbnailMenuName}) {
+      auto* menu =
+          widget()->findChild<QMenu*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
       if (menu != nullptr) popups.append(menu);
     }
     return popups;
@@ -88,38 +85,23 @@ QAccessibleInterface* MakeAccessibleMainWindow(const QString&, QObject* object) 
   return window != nullptr ? new AccessibleMainWindow(window) : nullptr;
 }
 
-QFileDialog* MakeCatalogDialog(QWidget* owner, const char* name, QFileDialog::AcceptMode mode) {
-  auto* dialog = new QFileDialog(owner);
-  dialog->setObjectName(QString::fromLatin1(name));
-  dialog->setNameFilter(QStringLiteral("Catalog (*.qrv)"));
-  dialog->setAcceptMode(mode);
-  return dialog;
+// Where a menu opened from the keyboard appears: over the current item, or the list's corner
+// when that item is out of sight.
+QPoint KeyboardMenuPoint(const QAbstractItemView& list) {
+  const QRect shown = list.viewport()->rect();
+  const QRect item = list.visualRect(list.currentIndex()).intersected(shown);
+  return item.isEmpty() ? shown.topLeft() : item.center();
 }
 
 }  // namespace
 
 void MainWindow::CreateMenus() {
   QMenuBar* bar = menuBar();
-  bar->setObjectName(QStringLiteral("MainMenu1"));
-  MainMenuItems& m = menus_;
-  m.Fileeee = AddMenu(bar, "Fileeee", QStringLiteral("Файл"));
-  m.New = AddItem(m.Fileeee, "New", QStringLiteral("Новый"));
-  m.Open = AddItem(m.Fileeee, "Open", QStringLiteral("Открыть"));
-  m.Save = AddItem(m.Fileeee, "Save", QStringLiteral("Сохранить"));
-  m.SaveAs = AddItem(m.Fileeee, "SaveAs", QStringLiteral("Сохранить как"));
-  m.Import = AddItem(m.Fileeee, "Import", QStringLiteral("Импорт"));
-  m.Export1 = AddItem(m.Fileeee, "Export1", QStringLiteral("Экспорт"));
-  m.N1 = AddMenu(bar, "N1", QStringLiteral("Правка"));
-  m.Undo = AddItem(m.N1, "Undo", QStringLiteral("Отменить"));
-  m.N3 = AddMenu(bar, "N3", QStringLiteral("Действия"));
-  m.Add = AddItem(m.N3, "Add", QStringLiteral("Добавить диск"));
-  m.Settings = AddItem(m.N3, "Settings", QStringLiteral("Параметры"));
-  m.New->setShortcuts(KeysOf(QKeySequence::New));
-  m.Open->setShortcuts(KeysOf(QKeySequence::Open));
-  m.Save->setShortcuts(KeysOf(QKeySequence::Save));
-  m.SaveAs->setShortcuts(
-      KeysOf(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
-  m.Undo->setShortcuts(KeysOf(QKeySequence::Undo));
+  bar->setObjectName(QStringLiteral("main_menu"));
+  QMenu* file_menu =
+      AddMenu(bar, "file_menu", QStringLiteral("Файл"), catalog_file_->FileMenuActions());
+  AddMenu(bar, "edit_menu", QStringLiteral("Правка"), catalog_file_->EditMenuActions());
+  AddMenu(bar, "actions_menu", QStringLiteral("Действия"), add_disk_->MenuActions());
 
   // F10 opens the first menu, as Alt does; Qt's styles give only Alt that meaning.
   auto* open_menus = new QAction(this);
@@ -127,124 +109,78 @@ void MainWindow::CreateMenus() {
   open_menus->setShortcut(Qt::Key_F10);
   addAction(open_menus);
   connect(open_menus, &QAction::triggered, this,
-          [bar, menu = m.Fileeee] { bar->setActiveAction(menu->menuAction()); });
+          [bar, file_menu] { bar->setActiveAction(file_menu->menuAction()); });
 
-  // The lists open these themselves (their context-menu handlers), so they are not attached.
-  // Their keys (Delete, F2) belong to the lists (the window's event filter triggers the
-  // actions); an action of a menu that is not attached never takes its key, so here they are
-  // only shown.
-  m.PopupMenu1 = MakePopup(this, "PopupMenu1", QStringLiteral("Меню дисков"));
-  m.RemoveDisk = AddItem(m.PopupMenu1, "RemoveDisk", QStringLiteral("Удалить диск"));
-  m.RenameDisk = AddItem(m.PopupMenu1, "RenameDisk", QStringLiteral("Переименовать диск"));
-  m.PopupMenu2 = MakePopup(this, "PopupMenu2", QStringLiteral("Меню эскизов"));
-  m.RemoveThumb = AddItem(m.PopupMenu2, "RemoveThumb", QStringLiteral("Удалить эскиз"));
-  m.S2P = AddItem(m.PopupMenu2, "S2P", QStringLiteral("Сохранить в папку"));
-  m.PopupMenu2->addSeparator();
-  m.OpenOriginal = AddItem(m.PopupMenu2, "OpenOriginal", QStringLiteral("Открыть файл"));
-  m.ShowInFolder = AddItem(m.PopupMenu2, "ShowInFolder", QStringLiteral("Показать в папке"));
-  // Joins the menu only over search results (ListView2ContextPopup), so that a screen reader
-  // does not meet it anywhere else either.
-  m.ShowOnDisk = new QAction(QStringLiteral("Показать на диске"), this);
-  m.ShowOnDisk->setObjectName(QStringLiteral("ShowOnDisk"));
-  m.RemoveDisk->setShortcut(Qt::Key_Delete);
-  m.RenameDisk->setShortcut(Qt::Key_F2);
-  m.RemoveThumb->setShortcut(Qt::Key_Delete);
+  // The lists open these themselves (ShowContextMenu), so they are not attached. Their keys
+  // (Delete, F2) belong to the lists (the window's event filter triggers the actions); an
+  // action of a menu that is not attached never takes its key, so here they are only shown.
+  disk_menu_ = MakePopup(this, kDiskMenuName, QStringLiteral("Меню дисков"), disks_->MenuActions());
+  thumbnail_menu_ = MakePopup(this, kThumbnailMenuName, QStringLiteral("Меню эскизов"),
+                              thumbnails_->MenuActions());
   // So that a screen reader finds these two in the window; Qt keeps a factory once, however
   // many windows install it.
   QAccessible::installFactory(&MakeAccessibleMainWindow);
 }
 
-void MainWindow::ConnectCommands() {
-  MainMenuItems& m = menus_;
-  connect(m.New, &QAction::triggered, this, &MainWindow::NewClick);
-  connect(m.Open, &QAction::triggered, this, &MainWindow::OpenClick);
-  connect(m.Save, &QAction::triggered, this, [this] { SaveClick(); });
-  connect(m.SaveAs, &QAction::triggered, this, &MainWindow::SaveAsClick);
-  connect(m.Import, &QAction::triggered, this, &MainWindow::ImportClick);
-  connect(m.Export1, &QAction::triggered, this, &MainWindow::Export1Click);
-  connect(m.Undo, &QAction::triggered, this, &MainWindow::UndoClick);
-  connect(m.Add, &QAction::triggered, this, &MainWindow::AddClick);
-  connect(m.Settings, &QAction::triggered, this, &MainWindow::SettingsClick);
-  connect(m.RemoveDisk, &QAction::triggered, this, &MainWindow::RemoveDiskClick);
-  connect(m.RenameDisk, &QAction::triggered, this, &MainWindow::RenameDiskClick);
-  connect(m.RemoveThumb, &QAction::triggered, this, &MainWindow::RemoveThumbClick);
-  connect(m.S2P, &QAction::triggered, this, &MainWindow::S2PClick);
-  connect(m.OpenOriginal, &QAction::triggered, this, &MainWindow::OpenOriginalClick);
-  connect(m.ShowInFolder, &QAction::triggered, this, &MainWindow::ShowInFolderClick);
-  connect(m.ShowOnDisk, &QAction::triggered, this, [this] {
-    // The item the menu was opened over (or Enter pressed on), or else the first selected.
-    const QModelIndex current = thumbnail_view_->currentIndex();
-    const QList<int> rows = SelectedThumbnailRows();
-    if (rows.isEmpty()) return;
-    ShowOnDiskClick(thumbnail_view_->selectionModel()->isSelected(current) ? current.row()
-                                                                           : rows.first());
-  });
-  connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &MainWindow::UpdateCommands);
-  connect(thumbnail_view_, &QAbstractItemView::doubleClicked, this, &MainWindow::ListView2DblClick);
-
-  // The lists' context-menu requests, from the mouse (on the viewport) and from the keyboard
-  // (on the list), and their keys, reach the window's event filter.
-  for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(disk_list_),
-                                  static_cast<QAbstractItemView*>(thumbnail_view_)}) {
-    list->setContextMenuPolicy(Qt::DefaultContextMenu);
-    list->installEventFilter(this);
-    list->viewport()->installEventFilter(this);
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  QAbstractItemView* list = nullptr;
+  for (QAbstractItemView* candidate : {static_cast<QAbstractItemView*>(disk_list_),
+                                       static_cast<QAbstractItemView*>(thumbnail_view_)}) {
+    if (watched == candidate || watched == candidate->viewport()) list = candidate;
   }
-  UpdateCommands();
+  if (list == nullptr) return QMainWindow::eventFilter(watched, event);
+
+  if (event->type() == QEvent::ContextMenu) {
+    const auto* request = static_cast<QContextMenuEvent*>(event);
+    const QPoint at = request->reason() == QContextMenuEvent::Keyboard
+                          ? KeyboardMenuPoint(*list)
+                          : list->viewport()->mapFromGlobal(request->globalPos());
+    ShowContextMenu(list, at);
+    return true;
+  }
+  if (event->type() != QEvent::KeyPress || watched != list) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+    // The desktop's other key for the context menu; X11 turns only the menu key into a request.
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), list->mapToGlobal(QPoint()));
+    QCoreApplication::sendEvent(list, &request);
+    return true;
+  }
+  if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
+  // The keys trigger the commands' actions, which do nothing while disabled: the key shown
+  // beside an item of the list's menu, and Enter over search results.
+  QAction* command = nullptr;
+  if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && list == thumbnail_view_ &&
+      thumbnail_model_->ShowsResults()) {
+    command = search_->ShowOnDiskAction();
+  }
+  const QMenu* menu = list == disk_list_ ? disk_menu_ : thumbnail_menu_;
+  for (QAction* action : menu->actions()) {
+    if (command == nullptr && !action->shortcut().isEmpty() &&
+        action->shortcut() == QKeySequence(key->key())) {
+      command = action;
+    }
+  }
+  if (command == nullptr) return false;
+  command->trigger();
+  return true;
 }
 
-void MainWindow::UpdateCommands() {
-  MainMenuItems& m = menus_;
-  // While a disk is being added, nothing reads or changes the catalogue.
-  const bool idle = !scan_running_;
-  const bool open = document_.CatalogOpen();
-  const bool modified = open && document_.Modified();
-  const bool dialog = show_options_ != nullptr;  // shows the dialog, once start-up connected it
-  const qsizetype disks = disk_list_->selectionModel()->selectedRows().size();
-  const qsizetype thumbs = thumbnail_view_->selectionModel()->selectedIndexes().size();
-  m.New->setEnabled(idle);
-  m.Open->setEnabled(idle);
-  m.Save->setEnabled(idle && modified);
-  m.SaveAs->setEnabled(idle && open);
-  m.Import->setEnabled(idle && open);
-  m.Export1->setEnabled(idle && disks > 0);
-  m.Undo->setEnabled(idle && modified);
-  m.Add->setEnabled(idle && open && dialog);
-  m.Settings->setEnabled(dialog);
-  m.RemoveDisk->setText(disks > 1 ? QStringLiteral("Удалить диски")
-                                  : QStringLiteral("Удалить диск"));
-  m.RemoveDisk->setEnabled(idle && disks > 0);
-  m.RenameDisk->setEnabled(idle && disks == 1);
-  m.RemoveThumb->setText(thumbs > 1 ? QStringLiteral("Удалить эскизы")
-                                    : QStringLiteral("Удалить эскиз"));
-  m.RemoveThumb->setEnabled(idle && thumbs > 0);
-  m.S2P->setEnabled(idle && thumbs > 0);
-  m.OpenOriginal->setEnabled(idle && thumbs == 1);
-  m.ShowInFolder->setEnabled(idle && thumbs == 1);
-  m.ShowOnDisk->setEnabled(thumbnail_model_->ShowsResults() && thumbs > 0);
-}
-
-void MainWindow::CreateFileDialogs() {
-  open_dialog_ = MakeCatalogDialog(this, "OpenDialog1", QFileDialog::AcceptOpen);
-  open_dialog_->setFileMode(QFileDialog::ExistingFile);
-  save_dialog_ = MakeCatalogDialog(this, "SaveDialog1", QFileDialog::AcceptSave);
-  // The commands ask about an existing file themselves, in the program's words and about the
-  // name completed with ".qrv"; the dialog asking first would put the question twice.
-  save_dialog_->setOption(QFileDialog::DontConfirmOverwrite);
-}
-
-QString MainWindow::CatalogFolder() const {
-  const QString current = PathToQString(document_.CatalogFileName());
-  if (current.isEmpty()) return QString();
-  const QDir folder = QFileInfo(current).absoluteDir();
-  return folder.exists() ? folder.path() : QString();
-}
-
-QString MainWindow::ChooseCatalogFile(QFileDialog* dialog) {
-  const QString folder = CatalogFolder();
-  if (!folder.isEmpty()) dialog->setDirectory(folder);
-  return prompts_.ChooseFile(dialog);
+void MainWindow::ShowContextMenu(QAbstractItemView* list, const QPoint& pos) {
+  const bool disks = list == disk_list_;
+  QMenu* menu = disks ? disk_menu_ : thumbnail_menu_;
+  QAction* first = disks ? disks_->MenuActions().front() : thumbnails_->MenuActions().front();
+  // Each menu opens only while its first command has something to act on.
+  if (!first->isEnabled()) return;
+  if (!disks) {
+    // Over search results the menu leads to a result's disk first.
+    if (thumbnail_model_->ShowsResults()) {
+      menu->insertAction(first, search_->ShowOnDiskAction());
+    } else {
+      menu->removeAction(search_->ShowOnDiskAction());
+    }
+  }
+  menu->popup(list->viewport()->mapToGlobal(pos));
 }
 
 }  // namespace quorvel

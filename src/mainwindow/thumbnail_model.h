@@ -38,7 +38,7 @@ class ThumbnailModel : public QAbstractListModel {
 
   // The stored image path of item `row`; empty when there is no such item.
   QString Name(int row) const;
-  // SelectedDiskImages: the image names of every item, in order (computed on each call).
+  // The image names of every item, in order (computed on each call).
   QStringList Names() const;
 
   // The index entry of item `row`, or null when there is none (or the index has changed under a

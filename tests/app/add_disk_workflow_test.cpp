@@ -26,6 +26,7 @@
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
 #include "catalog/stream.h"
+#include "mainwindow/add_disk_actions.h"
 #include "mainwindow/main_window.h"
 #include "platform/path_text.h"
 #include "platform/user_prompts.h"
@@ -102,7 +103,7 @@ struct Program {
                       QStringToPath(dir.filePath(QStringLiteral("Cat.dat")))});
     window = std::make_unique<MainWindow>(document, prompts, settings->paths().ini_file,
                                           settings->opening());
-    window->FormCreate(catalogue);
+    window->OpenStartupCatalog(catalogue);
     window->show();
     OptionsDialogLinks links = DialogLinks(document, *window);
     links.add_disk.open_folder = [this](const QString& folder) { opened.append(folder); };
@@ -129,8 +130,7 @@ struct Program {
   }
   // "Добавить диск" from the main window's menu, then the folder typed in.
   void ShowAddDisk(const QString& folder) const {
-    window->FileeeeClick();
-    window->Menus().Add->trigger();
+    Action("Add")->trigger();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     Edit("Edit1")->setText(folder);
   }
@@ -141,7 +141,10 @@ struct Program {
     }
     return names;
   }
-  QTreeView* DiskList() const { return window->findChild<QTreeView*>("ListView1"); }
+  QTreeView* DiskList() const { return window->findChild<QTreeView*>("disk_list"); }
+  // The main window's commands, by name, and whether it knows of an addition running.
+  QAction* Action(const char* name) const { return window->findChild<QAction*>(name); }
+  bool ScanRunning() const { return window->findChild<AddDiskActions*>()->ScanRunning(); }
 
   QTemporaryDir dir;
   QString catalogue;
@@ -183,7 +186,7 @@ void AddDiskWorkflowTest::showingProposesTheNextDiskAndHidesTheRenderer() {
   // A new catalogue has no disks, whatever the one before it had.
   p.dialog->hide();
   p.document.New(QStringToPath(p.dir.filePath(QStringLiteral("new.qrv"))));
-  p.window->ReloadCatalog(true);
+  p.document.Reload(true);
   p.ShowAddDisk(p.images);
   QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 1"));
 }
@@ -265,10 +268,8 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QVERIFY(p.Child<QPushButton>("Button3")->isEnabled());
   QVERIFY(!p.Page()->Scan().ScanActive);
   QVERIFY(!p.Page()->Scan().UseEmbeddedPreviews);
-
-  p.window->FileeeeClick();
-  QVERIFY(p.window->Menus().Save->isEnabled());
-  p.window->Menus().Undo->trigger();
+  QVERIFY(p.Action("Save")->isEnabled());
+  p.Action("Undo")->trigger();
   QCOMPARE(p.document.CatalogStream(), before);
 
   // The next showing proposes the disk after the count in the caption, and hides the renderer.
@@ -336,16 +337,14 @@ void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {
   // Runs at the walk's first pumping of events, in the middle of the addition.
   QTimer::singleShot(0, p.window.get(), [&] {
     ran = true;
-    QVERIFY(p.window->ScanRunning());
-    p.window->FileeeeClick();
-    const MainMenuItems& m = p.window->Menus();
-    for (QAction* item : {m.New, m.Open, m.Save, m.SaveAs, m.Import, m.Export1, m.Undo, m.Add}) {
-      if (item->isEnabled()) enabled_during_scan.append(item->objectName());
+    QVERIFY(p.ScanRunning());
+    for (const char* name : {"New", "Open", "Save", "SaveAs", "Import", "Export", "Undo", "Add"}) {
+      if (p.Action(name)->isEnabled()) enabled_during_scan.append(QString::fromLatin1(name));
     }
-    QVERIFY(m.Settings->isEnabled());
+    QVERIFY(p.Action("Settings")->isEnabled());
     // The commands do nothing even when triggered some other way.
-    m.Undo->trigger();
-    m.New->trigger();
+    p.Action("Undo")->trigger();
+    p.Action("New")->trigger();
     QVERIFY(!p.Child<QPushButton>("Button3")->isEnabled());
     // The page shows the walk's texts by the time it lets events through.
     QCOMPARE(p.Edit("Edit5")->text(), QStringLiteral("Поиск изображений в: ") +
@@ -357,9 +356,8 @@ void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {
   QCOMPARE(enabled_during_scan, QStringList());
   QCOMPARE(p.prompts.told, QStringList());
   QCOMPARE(p.document.Index().Disks.back().ThumbCount, 3);
-  QVERIFY(!p.window->ScanRunning());
-  p.window->FileeeeClick();
-  QVERIFY(p.window->Menus().Undo->isEnabled());
+  QVERIFY(!p.ScanRunning());
+  QVERIFY(p.Action("Undo")->isEnabled());
 }
 
 void AddDiskWorkflowTest::cancelDuringTheWalkAddsAnEmptyDisk() {

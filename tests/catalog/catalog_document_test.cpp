@@ -166,6 +166,47 @@ TEST(CatalogDocumentReload, DamagedCatalogueRefusesEveryChange) {
   EXPECT_FALSE(document.Modified());
 }
 
+TEST(CatalogDocumentListeners, EachFinishedCallIsToldOnceAndARefusalNotAtAll) {
+  TempDir dir;
+  CatalogDocument document;
+  std::vector<DocumentChange> told;
+  // Each notice is given with the document already in its new state.
+  std::vector<std::size_t> disks_seen;
+  const int id = document.AddListener([&](DocumentChange change) {
+    told.push_back(change);
+    disks_seen.push_back(document.Index().Disks.size());
+  });
+  document.UseStartupFile(dir.File("cat.qrv", TwoDiskCatalog()));
+  document.Reload(true);
+  document.AppendDisk(DiskRecordBuilder("CD3").Finish());
+  document.Undo();
+  document.Save();
+  document.New(dir.path() / "new.qrv");
+  document.Close();
+  document.Reload(false);
+  using C = DocumentChange;
+  EXPECT_EQ(told, (std::vector<C>{C::kReloaded, C::kEdited, C::kUndone, C::kSaved, C::kCreated,
+                                  C::kClosed, C::kReloaded}));
+  EXPECT_EQ(disks_seen, (std::vector<std::size_t>{2, 3, 2, 2, 2, 0, 0}));
+
+  // A file that is not a catalogue closes the document within the reload: told once, as that.
+  told.clear();
+  document.UseStartupFile(dir.File("photo.qrv", GradientJpeg(1)));
+  document.Reload(true);
+  EXPECT_EQ(told, std::vector<C>{C::kReloaded});
+
+  Bytes cut = TwoDiskCatalog();
+  cut.resize(cut.size() - 10);
+  document.UseStartupFile(dir.File("cut.qrv", cut));
+  document.Reload(true);
+  told.clear();
+  EXPECT_THROW(document.ApplyChange(BuildCatalog({})), CatalogError);
+  EXPECT_THROW(document.AppendDisk(DiskRecordBuilder("d").Finish()), CatalogError);
+  document.RemoveListener(id);
+  document.Close();
+  EXPECT_TRUE(told.empty());
+}
+
 // A document loaded from a two-disk file, as the add-disk page finds it.
 class CatalogDocumentAppend : public ::testing::Test {
  protected:

@@ -83,7 +83,7 @@ class ThumbnailScrollTest : public QObject {
   // Fails unless the screen under the viewport, once settled, is what a full repaint shows.
   void ExpectScreenMatchesRepaint(const QString& step);
   QListView* View() const {
-    return session_->window.findChild<QListView*>(QStringLiteral("ListView2"));
+    return session_->window.findChild<QListView*>(QStringLiteral("thumbnail_view"));
   }
 
   NoToolTips no_tool_tips_;

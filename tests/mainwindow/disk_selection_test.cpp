@@ -1,6 +1,5 @@
 // Start-up's choice of catalogue, the stored name at exit, and the disk list driven by real
 // mouse events: selection, header-click sorting and row colours.
-#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QStatusBar>
@@ -37,13 +36,6 @@ void Click(QTreeView* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoMod
   QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, RowRect(list, row).center());
 }
 
-void ClickHeader(QTreeView* list, int column) {
-  QHeaderView* header = list->header();
-  const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                  header->height() / 2);
-  QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-}
-
 }  // namespace
 
 class DiskSelectionTest : public QObject {
@@ -65,7 +57,7 @@ void DiskSelectionTest::startupOpensTheArgumentOrElseTheStoredName() {
     QVERIFY(s.Start(QString()));
     QVERIFY(!s.document.CatalogOpen());
     QCOMPARE(s.RowCount(), 0);
-    QVERIFY(s.window.SelectedDiskImages().isEmpty());
+    QVERIFY(ShownImages(s.window).isEmpty());
   }
   {
     // The stored name, in Cyrillic (Windows-1251 in the file), opens when no argument is given.
@@ -108,7 +100,7 @@ void DiskSelectionTest::exitStoresTheCatalogueTheOptionChooses() {
     CatalogDocument document;
     RecordingPrompts prompts;
     auto window = std::make_unique<MainWindow>(document, prompts, ini, opening);
-    window->FormCreate(argument);
+    window->OpenStartupCatalog(argument);
     window.reset();  // destruction writes the name
   };
 
@@ -134,9 +126,8 @@ void DiskSelectionTest::startupSelectsTheFirstNameAndShowsItsDisk() {
   QCOMPARE(s.Column(0), QStringList({"a", "b", "c"}));
   QCOMPARE(s.window.SelectedDisk(), 1);
   QCOMPARE(StatusText(s.window), Expected("a", 3));
-  QCOMPARE(s.window.SelectedDiskImages(),
-           QStringList({"E:\\img0.jpg", "E:\\img1.jpg", "E:\\img2.jpg"}));
-  auto* view = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
+  QCOMPARE(ShownImages(s.window), QStringList({"E:\\img0.jpg", "E:\\img1.jpg", "E:\\img2.jpg"}));
+  auto* view = s.window.findChild<QListView*>(QStringLiteral("thumbnail_view"));
   QCOMPARE(view->model()->rowCount(), 3);
 
   // A disk without thumbnails empties the view and says so.
@@ -151,7 +142,7 @@ void DiskSelectionTest::clickAndControlClickShowTheRowJustSelected() {
   QVERIFY(s.Start(s.Write(QStringLiteral("three.qrv"),
                           BuildCatalog({Disk("Фото", 4), Disk("Музыка", 1), Disk("Архив", 2)}))));
   QTreeView* list = s.List();
-  auto* view = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
+  auto* view = s.window.findChild<QListView*>(QStringLiteral("thumbnail_view"));
   QCOMPARE(s.Column(0), QStringList({"Архив", "Музыка", "Фото"}));
 
   // Clicking the row that is already selected keeps it, and its thumbnails, shown.
@@ -189,16 +180,16 @@ void DiskSelectionTest::headerClicksAlternateTheDirectionWhateverTheColumn() {
   QVERIFY(s.Start(s.Write(QStringLiteral("sort.qrv"), BuildCatalog(disks))));
   QTreeView* list = s.List();
 
-  ClickHeader(list, DiskListModel::kThumbCountColumn);
+  s.ClickHeader(DiskListModel::kThumbCountColumn);
   QCOMPARE(s.Column(1), QStringList({"10", "9", "2", "1"}));
-  ClickHeader(list, DiskListModel::kThumbCountColumn);
+  s.ClickHeader(DiskListModel::kThumbCountColumn);
   QCOMPARE(s.Column(1), QStringList({"1", "2", "9", "10"}));
   // The next click sorts descending, whichever column it is on.
-  ClickHeader(list, DiskListModel::kNameColumn);
+  s.ClickHeader(DiskListModel::kNameColumn);
   QCOMPARE(s.Column(0), QStringList({"d3", "d2", "d1", "d0"}));
-  ClickHeader(list, DiskListModel::kDiskNumberColumn);
+  s.ClickHeader(DiskListModel::kDiskNumberColumn);
   QCOMPARE(s.Column(2), QStringList({"1", "2", "3", "4"}));
-  QCOMPARE(s.window.SortColumn(), DiskListModel::kDiskNumberColumn);
+  QCOMPARE(s.SortColumn(), DiskListModel::kDiskNumberColumn);
 
   // Sorting moves rows, not their link to the disk: selecting the top row shows disk d0.
   Click(list, 0);

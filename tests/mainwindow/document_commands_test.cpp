@@ -62,26 +62,26 @@ void DocumentCommandsTest::openRefusesOtherFilesSilentlyAndIgnoresTheCurrentOne(
   QVERIFY(s.Start(current));
   const QString photo = s.Write("photo.qrv", testkit::GradientJpeg(1));
   s.prompts.files = {photo};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QCOMPARE(s.Column(0), QStringList({"current"}));
   QCOMPARE(PathToQString(s.document.CatalogFileName()), current);
 
   // The current file, changed on disk meanwhile, is not read again.
   testkit::WriteFile(QStringToPath(current), BuildCatalog({Disk("changed")}));
   s.prompts.files = {current};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QCOMPARE(s.Column(0), QStringList({"current"}));
 
   // An empty file is an empty catalogue: it opens and the list empties.
   const QString empty = s.Write("empty.qrv", {});
   s.prompts.files = {empty};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QCOMPARE(s.RowCount(), 0);
   QCOMPARE(PathToQString(s.document.CatalogFileName()), empty);
 
   const QString other = s.Write("other.qrv", BuildCatalog({Disk("z"), Disk("y")}));
   s.prompts.files = {other};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QCOMPARE(s.Column(0), QStringList({"y", "z"}));
   QCOMPARE(s.window.SelectedDisk(), 1);
   QVERIFY(s.prompts.Texts("error").isEmpty());
@@ -97,7 +97,7 @@ void DocumentCommandsTest::newAsksBeforeReplacingAFile() {
 
   s.prompts.files = {s.dir.filePath("existing")};  // completed to existing.qrv
   s.prompts.answers = {Answer::kNo};
-  s.window.NewClick();
+  s.Trigger("New");
   QCOMPARE(s.prompts.Texts("warn-yes-no"),
            QStringList({existing + QStringLiteral(" уже существует.\rЗаменить?")}));
   QCOMPARE(PathToQString(s.document.CatalogFileName()), current);
@@ -106,7 +106,7 @@ void DocumentCommandsTest::newAsksBeforeReplacingAFile() {
 
   s.prompts.files = {existing};
   s.prompts.answers = {Answer::kYes};
-  s.window.NewClick();
+  s.Trigger("New");
   QCOMPARE(Read(existing), Bytes{});  // cut to nothing at once
   QCOMPARE(PathToQString(s.document.CatalogFileName()), existing);
   QCOMPARE(s.RowCount(), 0);
@@ -120,13 +120,12 @@ void DocumentCommandsTest::unsavedChangesAreAskedAboutBeforeTheyCouldBeLost() {
   const QString other = s.Write("b.qrv", BuildCatalog({Disk("b")}));
   QVERIFY(s.Start(path));
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "added"));
-  s.window.ReloadCatalog(false);
   const QString question =
       QStringLiteral("Сохранить изменения в файле\r\"") + path + QStringLiteral("\" ?");
 
   // Cancel stops the command before any dialog.
   s.prompts.answers = {Answer::kCancel};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QCOMPARE(s.prompts.Texts("ask"), QStringList({question}));
   QVERIFY(s.prompts.Texts("file").isEmpty());
   QVERIFY(s.document.Modified());
@@ -139,7 +138,7 @@ void DocumentCommandsTest::unsavedChangesAreAskedAboutBeforeTheyCouldBeLost() {
   // Yes saves, then opens the other catalogue, which starts unmodified.
   s.prompts.answers = {Answer::kYes};
   s.prompts.files = {other};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QCOMPARE(BuildIndex(Read(path)).Disks.size(), std::size_t{2});
   QCOMPARE(s.Column(0), QStringList({"b"}));
   QVERIFY(!s.document.Modified());
@@ -148,7 +147,7 @@ void DocumentCommandsTest::unsavedChangesAreAskedAboutBeforeTheyCouldBeLost() {
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "dropped"));
   s.prompts.answers = {Answer::kNo};
   s.prompts.files = {path};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QCOMPARE(BuildIndex(Read(other)).Disks.size(), std::size_t{1});
   QVERIFY(!s.document.Modified());
   QVERIFY(s.window.close());  // nothing to ask about
@@ -162,10 +161,9 @@ void DocumentCommandsTest::saveAsWritesTheNewFileAndReselectsTheDisk() {
   s.SetCurrentRow(2);  // c, disk 3
   QCOMPARE(s.window.SelectedDisk(), 2);
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "d"));
-  s.window.ReloadCatalog(false);
 
   s.prompts.files = {s.dir.filePath("copy")};
-  s.window.SaveAsClick();
+  s.Trigger("SaveAs");
   const QString copy = s.dir.filePath("copy.qrv");
   QCOMPARE(PathToQString(s.document.CatalogFileName()), copy);
   QCOMPARE(Read(copy), s.document.CatalogStream());
@@ -178,7 +176,7 @@ void DocumentCommandsTest::saveAsWritesTheNewFileAndReselectsTheDisk() {
   // No to the replace question changes nothing.
   s.prompts.files = {path};
   s.prompts.answers = {Answer::kNo};
-  s.window.SaveAsClick();
+  s.Trigger("SaveAs");
   QCOMPARE(PathToQString(s.document.CatalogFileName()), copy);
   QCOMPARE(BuildIndex(Read(path)).Disks.size(), std::size_t{3});
 }
@@ -190,23 +188,20 @@ void DocumentCommandsTest::undoReturnsToTheStateBeforeTheLastChange() {
   const Bytes original = s.document.CatalogStream();
 
   s.document.ApplyChange(WithDisk(original, "0-new"));
-  s.window.ReloadCatalog(false);
   QCOMPARE(s.RowCount(), 3);
-  s.window.FileeeeClick();
-  QVERIFY(s.window.Menus().Undo->isEnabled());
-  s.window.UndoClick();
+  QVERIFY(s.Action("Undo")->isEnabled());
+  s.Trigger("Undo");
   QCOMPARE(s.document.CatalogStream(), original);
   QCOMPARE(s.Column(0), QStringList({"a", "b"}));
   QCOMPARE(s.SelectedNames().size(), 1);
   QCOMPARE(s.SelectedNames().first(), QStringLiteral("a"));
   QVERIFY(!s.document.Modified());
-  s.window.FileeeeClick();
-  QVERIFY(!s.window.Menus().Undo->isEnabled());
+  QVERIFY(!s.Action("Undo")->isEnabled());
 
   // After two changes the undone state was never saved: closing must still ask.
   s.document.ApplyChange(WithDisk(original, "one"));
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "two"));
-  s.window.UndoClick();
+  s.Trigger("Undo");
   QCOMPARE(s.RowCount(), 3);
   QVERIFY(s.document.Modified());
   s.prompts.answers = {Answer::kNo};
@@ -228,11 +223,10 @@ void DocumentCommandsTest::aFailedSaveKeepsTheOldFileAndTheChanges() {
   rlimit small = old_limit;
   small.rlim_cur = 1024;
   setrlimit(RLIMIT_FSIZE, &small);
-  const bool saved = s.window.SaveClick();
+  s.Trigger("Save");
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
 
-  QVERIFY(!saved);
   QCOMPARE(Read(path), big);
   QVERIFY(s.document.Modified());
   const QStringList errors = s.prompts.Texts("error");
@@ -251,7 +245,7 @@ void DocumentCommandsTest::aFailedSaveKeepsTheOldFileAndTheChanges() {
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
   QVERIFY(!closed);
-  QVERIFY(s.window.SaveClick());
+  s.Trigger("Save");
   QCOMPARE(Read(path), s.document.CatalogStream());
   QVERIFY(!s.document.Modified());
 }
@@ -269,17 +263,18 @@ void DocumentCommandsTest::saveAsksBeforeOverwritingAnotherProgramsChange() {
                                "Перезаписать его?");
 
   s.prompts.answers = {Answer::kNo};
-  QVERIFY(!s.window.SaveClick());
+  s.Trigger("Save");
   QCOMPARE(s.prompts.Texts("warn-yes-no"), QStringList({question}));
   QCOMPARE(Read(path), theirs);
   QVERIFY(s.document.Modified());
 
   s.prompts.answers = {Answer::kYes};
-  QVERIFY(s.window.SaveClick());
+  s.Trigger("Save");
   QCOMPARE(Read(path), s.document.CatalogStream());
   // The file written is the one the window knows now: the next save asks nothing.
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "more"));
-  QVERIFY(s.window.SaveClick());
+  s.Trigger("Save");
+  QVERIFY(!s.document.Modified());
   QCOMPARE(s.prompts.Texts("warn-yes-no").size(), 2);
   QVERIFY2(s.prompts.unexpected.isEmpty(), qPrintable(s.prompts.unexpected.join('|')));
 }
@@ -287,23 +282,21 @@ void DocumentCommandsTest::saveAsksBeforeOverwritingAnotherProgramsChange() {
 void DocumentCommandsTest::menuItemsFollowTheDocumentsState() {
   Session s;
   QVERIFY(s.Start(QString()));
-  const MainMenuItems& m = s.window.Menus();
-  s.window.FileeeeClick();
-  QVERIFY(m.New->isEnabled() && m.Open->isEnabled());
-  QVERIFY(!m.SaveAs->isEnabled() && !m.Import->isEnabled() && !m.Save->isEnabled());
-  QVERIFY(!m.Undo->isEnabled() && !m.Export1->isEnabled());
+  QVERIFY(s.Action("New")->isEnabled() && s.Action("Open")->isEnabled());
+  QVERIFY(!s.Action("SaveAs")->isEnabled() && !s.Action("Import")->isEnabled() &&
+          !s.Action("Save")->isEnabled());
+  QVERIFY(!s.Action("Undo")->isEnabled() && !s.Action("Export")->isEnabled());
 
   const QString path = s.Write("a.qrv", BuildCatalog({Disk("a")}));
   s.prompts.files = {path};
-  s.window.OpenClick();
-  s.window.FileeeeClick();
-  QVERIFY(m.SaveAs->isEnabled() && m.Import->isEnabled() && m.Export1->isEnabled());
-  QVERIFY(!m.Save->isEnabled() && !m.Undo->isEnabled());
+  s.Trigger("Open");
+  QVERIFY(s.Action("SaveAs")->isEnabled() && s.Action("Import")->isEnabled() &&
+          s.Action("Export")->isEnabled());
+  QVERIFY(!s.Action("Save")->isEnabled() && !s.Action("Undo")->isEnabled());
   s.List()->clearSelection();
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "b"));
-  s.window.FileeeeClick();
-  QVERIFY(m.Save->isEnabled() && m.Undo->isEnabled());
-  QVERIFY(!m.Export1->isEnabled());
+  QVERIFY(s.Action("Save")->isEnabled() && s.Action("Undo")->isEnabled());
+  QVERIFY(!s.Action("Export")->isEnabled());
 }
 
 void DocumentCommandsTest::captionAndStatusNameOnlyWhatIsOpenAndShown() {
@@ -315,25 +308,24 @@ void DocumentCommandsTest::captionAndStatusNameOnlyWhatIsOpenAndShown() {
   // An empty catalogue is named with no disks; no disk is shown, so the status names none.
   const QString empty = s.Write("empty.qrv", {});
   s.prompts.files = {empty};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QCOMPARE(s.window.windowTitle(), Caption(empty, 0));
   QCOMPARE(StatusText(s.window), QString());
 
   s.prompts.files = {path};
-  s.window.OpenClick();
+  s.Trigger("Open");
   QVERIFY(!StatusText(s.window).isEmpty());
   const QString created = s.dir.filePath("new.qrv");
   s.prompts.files = {created};
-  s.window.NewClick();
+  s.Trigger("New");
   QCOMPARE(s.window.windowTitle(), Caption(created, 0));
   QCOMPARE(StatusText(s.window), QString());
 
   // Undoing the first disk of a new catalogue leaves it without disks again.
   s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "added"));
-  s.window.ReloadCatalog(false);
-  s.window.SelectRow(0);
+  s.SetCurrentRow(0);
   QCOMPARE(s.window.windowTitle(), Caption(created, 1));
-  s.window.UndoClick();
+  s.Trigger("Undo");
   QCOMPARE(s.window.windowTitle(), Caption(created, 0));
   QCOMPARE(StatusText(s.window), QString());
   QVERIFY(s.prompts.unexpected.isEmpty());
@@ -347,19 +339,20 @@ void DocumentCommandsTest::fileDialogsStartInTheCataloguesFolder() {
   // Every dialog is cancelled (an empty answer).
   s.prompts.files = {"", "", "", "", ""};
   s.prompts.folders = {""};
-  s.window.NewClick();
-  s.window.OpenClick();
-  s.window.SaveAsClick();
-  s.window.ImportClick();
-  s.window.Export1Click();
-  s.window.S2PClick();
+  SelectThumbs(View(s.window), {0});
+  s.Trigger("New");
+  s.Trigger("Open");
+  s.Trigger("SaveAs");
+  s.Trigger("Import");
+  s.Trigger("Export");
+  s.Trigger("SaveToFolder");
   QCOMPARE(s.prompts.Texts("file"), QStringList(5, folder));
   QCOMPARE(s.prompts.Texts("folder"), QStringList({folder}));
 
   // Open takes only a file that exists; on saving, the commands ask about an existing one
   // themselves, in their own words and after completing the name.
-  auto* open = s.window.findChild<QFileDialog*>(QStringLiteral("OpenDialog1"));
-  auto* save = s.window.findChild<QFileDialog*>(QStringLiteral("SaveDialog1"));
+  auto* open = s.window.findChild<QFileDialog*>(QStringLiteral("open_dialog"));
+  auto* save = s.window.findChild<QFileDialog*>(QStringLiteral("save_dialog"));
   QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
   QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
 }

@@ -43,14 +43,14 @@ void EditCommandsTest::removingDisksStoresTheRestByName() {
   QVERIFY(s.Start(s.Write("bac.qrv", BuildCatalog({Disk("b", 1), Disk("a", 2), Disk("c", 3)}))));
   s.SelectRows({2});  // c
   s.prompts.answers = {Answer::kNo};
-  s.window.RemoveDiskClick();
+  s.Trigger("RemoveDisk");
   QCOMPARE(s.prompts.Texts("confirm"),
            QStringList({QStringLiteral("Вы действительно хотите удалить диск \r\"c\" ?")}));
   QCOMPARE(s.RowCount(), 3);
   QVERIFY(!s.document.Modified());
 
   s.prompts.answers = {Answer::kYes};
-  s.window.RemoveDiskClick();
+  s.Trigger("RemoveDisk");
   QCOMPARE(s.Rows(), QList<QStringList>({{"a", "2", "1"}, {"b", "1", "2"}}));
   QCOMPARE(s.SelectedNames().first(), QStringLiteral("a"));
   QCOMPARE(ReadField(s.document.CatalogStream(), 4, 2), 2u);
@@ -59,7 +59,7 @@ void EditCommandsTest::removingDisksStoresTheRestByName() {
 
   s.SelectRows({0, 1});
   s.prompts.answers = {Answer::kNo};
-  s.window.RemoveDiskClick();
+  s.Trigger("RemoveDisk");
   QCOMPARE(s.prompts.Texts("confirm").last(),
            QStringLiteral("Вы действительно хотите удалить эти диски (2 шт.) ?"));
 }
@@ -69,11 +69,11 @@ void EditCommandsTest::removingEveryDiskLeavesTheHeader() {
   QVERIFY(s.Start(s.Write("two.qrv", BuildCatalog({Disk("x", 4), Disk("y", 2)}))));
   s.SelectRows({0, 1});
   s.prompts.answers = {Answer::kYes};
-  s.window.RemoveDiskClick();
+  s.Trigger("RemoveDisk");
   QCOMPARE(s.document.CatalogStream(), testkit::ToBytes(std::string("Ctlg\0\0", 6)));
   QCOMPARE(s.RowCount(), 0);
   QCOMPARE(View(s.window)->model()->rowCount(), 0);
-  QVERIFY(s.window.SelectedDiskImages().isEmpty());
+  QVERIFY(ShownImages(s.window).isEmpty());
 }
 
 void EditCommandsTest::renameAsksAgainUntilANameFits() {
@@ -83,7 +83,7 @@ void EditCommandsTest::renameAsksAgainUntilANameFits() {
   s.SelectRows({0});
   s.prompts.inputs = {QString(), QString(300, 'x'), QStringLiteral("Диск 😀"),
                       QStringLiteral("Диск5")};
-  s.window.RenameDiskClick();
+  s.Trigger("RenameDisk");
   QCOMPARE(s.prompts.Texts("input"), QStringList({"CD1", "CD1", "CD1", "CD1"}));  // the preset
   const QStringList errors = s.prompts.Texts("error");
   QCOMPARE(errors.size(), 3);
@@ -101,7 +101,7 @@ void EditCommandsTest::renameAsksAgainUntilANameFits() {
   QVERIFY(!s.document.Modified());
   const Bytes saved = s.document.CatalogStream();
   s.prompts.inputs = {std::nullopt};
-  s.window.RenameDiskClick();
+  s.Trigger("RenameDisk");
   QCOMPARE(s.document.CatalogStream(), saved);
   QVERIFY(s.document.Modified());
 }
@@ -112,24 +112,24 @@ void EditCommandsTest::removingThumbnailsAsksAndKeepsTheRest() {
   QListView* view = View(s.window);
   SelectThumbs(view, {1});
   s.prompts.answers = {Answer::kNo};
-  s.window.RemoveThumbClick();
+  s.Trigger("RemoveThumb");
   QCOMPARE(
       s.prompts.Texts("confirm"),
       QStringList({QStringLiteral("Вы действительно хотите удалить эскиз \r\"E:\\img1.jpg\" ?")}));
 
   SelectThumbs(view, {0, 2});
   s.prompts.answers = {Answer::kYes};
-  s.window.RemoveThumbClick();
+  s.Trigger("RemoveThumb");
   QCOMPARE(s.prompts.Texts("confirm").last(),
            QStringLiteral("Вы действительно хотите удалить эти эскизы (2 шт.) ?"));
-  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"E:\\img1.jpg", "E:\\img3.jpg"}));
+  QCOMPARE(ShownImages(s.window), QStringList({"E:\\img1.jpg", "E:\\img3.jpg"}));
   QCOMPARE(s.Rows().first(), QStringList({"a", "2", "1"}));
   QVERIFY(WellFormed(s.document.CatalogStream()));
 
   // Every thumbnail of a disk: the disk stays with 0.
   SelectThumbs(view, {0, 1});
   s.prompts.answers = {Answer::kYes};
-  s.window.RemoveThumbClick();
+  s.Trigger("RemoveThumb");
   QCOMPARE(s.Rows().first(), QStringList({"a", "0", "1"}));
   QCOMPARE(view->model()->rowCount(), 0);
 }
@@ -137,24 +137,23 @@ void EditCommandsTest::removingThumbnailsAsksAndKeepsTheRest() {
 void EditCommandsTest::contextMenusAndTheDeleteKey() {
   Session s;
   QVERIFY(s.Start(s.Write("m.qrv", BuildCatalog({Disk("a", 3), Disk("b"), Disk("c")}))));
-  const MainMenuItems& m = s.window.Menus();
   s.SelectRows({0, 1});
-  s.window.ListView1ContextPopup(QPoint(5, 5));
-  QTRY_VERIFY(m.PopupMenu1->isVisible());
-  QCOMPARE(m.RemoveDisk->text(), QStringLiteral("Удалить диски"));
-  QVERIFY(m.RemoveDisk->isEnabled());
-  QVERIFY(!m.RenameDisk->isEnabled());
-  m.PopupMenu1->close();
+  RequestContextMenu(s.List(), QPoint(5, 5));
+  QTRY_VERIFY(s.Menu("disk_menu")->isVisible());
+  QCOMPARE(s.Action("RemoveDisk")->text(), QStringLiteral("Удалить диски"));
+  QVERIFY(s.Action("RemoveDisk")->isEnabled());
+  QVERIFY(!s.Action("RenameDisk")->isEnabled());
+  s.Menu("disk_menu")->close();
   s.SelectRows({2});
-  s.window.ListView1ContextPopup(QPoint(5, 5));
-  QCOMPARE(m.RemoveDisk->text(), QStringLiteral("Удалить диск"));
-  QVERIFY(m.RenameDisk->isEnabled());
-  m.PopupMenu1->close();
+  RequestContextMenu(s.List(), QPoint(5, 5));
+  QCOMPARE(s.Action("RemoveDisk")->text(), QStringLiteral("Удалить диск"));
+  QVERIFY(s.Action("RenameDisk")->isEnabled());
+  s.Menu("disk_menu")->close();
 
   // With nothing selected, neither the menus nor Delete do anything.
   s.List()->clearSelection();
-  s.window.ListView1ContextPopup(QPoint(5, 5));
-  QVERIFY(!m.PopupMenu1->isVisible());
+  RequestContextMenu(s.List(), QPoint(5, 5));
+  QVERIFY(!s.Menu("disk_menu")->isVisible());
   QTest::keyClick(s.List(), Qt::Key_Delete);
   QTest::keyClick(View(s.window), Qt::Key_Delete);
   QVERIFY(s.prompts.prompts.empty());
@@ -163,10 +162,10 @@ void EditCommandsTest::contextMenusAndTheDeleteKey() {
   s.SelectRows({0});
   QListView* view = View(s.window);
   SelectThumbs(view, {0, 1});
-  s.window.ListView2ContextPopup(QPoint(5, 5));
-  QCOMPARE(m.RemoveThumb->text(), QStringLiteral("Удалить эскизы"));
-  QVERIFY(m.S2P->isEnabled());
-  m.PopupMenu2->close();
+  RequestContextMenu(View(s.window), QPoint(5, 5));
+  QCOMPARE(s.Action("RemoveThumb")->text(), QStringLiteral("Удалить эскизы"));
+  QVERIFY(s.Action("SaveToFolder")->isEnabled());
+  s.Menu("thumbnail_menu")->close();
   s.prompts.answers = {Answer::kNo, Answer::kNo};
   QTest::keyClick(view, Qt::Key_Delete);
   QTest::keyClick(s.List(), Qt::Key_Delete);
@@ -182,21 +181,21 @@ void EditCommandsTest::importAppendsAndCanBeUndone() {
   QVERIFY(s.Start(path));
   const Bytes before = s.document.CatalogStream();
   s.prompts.files = {other};
-  s.window.ImportClick();
+  s.Trigger("Import");
   QCOMPARE(
       s.Rows(),
       QList<QStringList>(
           {{"a", "1", "2"}, {"b", "2", "4"}, {"c", "1", "1"}, {"d", "3", "5"}, {"e", "1", "3"}}));
   QVERIFY(WellFormed(s.document.CatalogStream()));
   QVERIFY(s.document.Modified());  // closing will ask, so the imported disks are not lost
-  s.window.UndoClick();
+  s.Trigger("Undo");
   QCOMPARE(s.document.CatalogStream(), before);
 
   // Its own file, another kind of file, and a damaged catalogue change nothing.
   Bytes cut = BuildCatalog({Disk("x", 2)});
   cut.resize(cut.size() - 10);
   s.prompts.files = {path, s.Write("photo.qrv", testkit::GradientJpeg(1)), s.Write("cut.qrv", cut)};
-  for (int k = 0; k < 3; ++k) s.window.ImportClick();
+  for (int k = 0; k < 3; ++k) s.Trigger("Import");
   QCOMPARE(s.document.CatalogStream(), before);
   QCOMPARE(s.prompts.Texts("error").size(), 1);  // only the damaged one is worth a word
 }
@@ -207,7 +206,7 @@ void EditCommandsTest::exportWritesTheSelectedDisksInListOrder() {
       "five.qrv", BuildCatalog({Disk("e"), Disk("b", 2), Disk("d"), Disk("a", 3), Disk("c")}))));
   s.SelectRows({3, 1});  // d and b, shown in that order: b above d
   s.prompts.files = {s.dir.filePath("part")};
-  s.window.Export1Click();
+  s.Trigger("Export");
   const Bytes part = Read(s.dir.filePath("part.qrv"));
   QCOMPARE(ReadField(part, 4, 2), 2u);
   const CatalogIndex index = BuildIndex(part);
@@ -218,14 +217,14 @@ void EditCommandsTest::exportWritesTheSelectedDisksInListOrder() {
   // Every disk: a copy of the catalogue as stored.
   s.SelectRows({0, 1, 2, 3, 4});
   s.prompts.files = {s.dir.filePath("ALL.QRV")};
-  s.window.Export1Click();
+  s.Trigger("Export");
   QCOMPARE(Read(s.dir.filePath("ALL.QRV")), s.document.CatalogStream());
 
   // No to the replace question leaves the file.
   s.SelectRows({0});
   s.prompts.files = {s.dir.filePath("part.qrv")};
   s.prompts.answers = {Answer::kNo};
-  s.window.Export1Click();
+  s.Trigger("Export");
   QCOMPARE(s.prompts.Texts("warn-yes-no"),
            QStringList({"\"" + s.dir.filePath("part.qrv") + "\"\r уже существует. Заменить?"}));
   QCOMPARE(Read(s.dir.filePath("part.qrv")), part);
@@ -244,7 +243,7 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
   QVERIFY(QDir().mkpath(out));
   SelectThumbs(View(s.window), {0, 1, 2});
   s.prompts.folders = {out + "/"};  // a folder name ending in its separator, as a root does
-  s.window.S2PClick();
+  s.Trigger("SaveToFolder");
   QCOMPARE(s.prompts.Texts("inform"), QStringList({QStringLiteral("Готово!!!")}));
   QCOMPARE(QDir(out).entryList(QDir::Files),
            QStringList({"escape.jpg", "img001.jpg.jpg", "up.jpg"}));
@@ -253,8 +252,8 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
 
   // Cancelling the picker says nothing; a folder that cannot be written says why, not "done".
   s.prompts.folders = {QString(), s.dir.filePath("missing")};
-  s.window.S2PClick();
-  s.window.S2PClick();
+  s.Trigger("SaveToFolder");
+  s.Trigger("SaveToFolder");
   QCOMPARE(s.prompts.Texts("inform").size(), 1);
   QCOMPARE(s.prompts.Texts("error").size(), 1);
   QVERIFY(s.prompts.Texts("error")[0].startsWith(QStringLiteral("Cannot open folder")));
@@ -263,7 +262,7 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
   const QString blocked = s.dir.filePath("blocked");
   QVERIFY(QDir().mkpath(blocked + "/up.jpg"));
   s.prompts.folders = {blocked};
-  s.window.S2PClick();
+  s.Trigger("SaveToFolder");
   QCOMPARE(s.prompts.Texts("inform").size(), 1);
   QCOMPARE(s.prompts.Texts("error").size(), 2);
   QVERIFY(s.prompts.Texts("error")[1].startsWith(QStringLiteral("Не записано файлов: 1\n") +
@@ -300,10 +299,10 @@ void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
   SelectThumbs(View(s.window), {0});
 
   // Each is refused before it asks anything, with the same words, and nothing changes.
-  s.window.RemoveDiskClick();
-  s.window.RenameDiskClick();
-  s.window.RemoveThumbClick();
-  s.window.ImportClick();
+  s.Trigger("RemoveDisk");
+  s.Trigger("RenameDisk");
+  s.Trigger("RemoveThumb");
+  s.Trigger("Import");
   const QStringList errors = s.prompts.Texts("error");
   QCOMPARE(errors.size(), 4);
   QCOMPARE(errors.count(errors[0]), 4);
@@ -312,13 +311,13 @@ void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
   QCOMPARE(s.prompts.prompts.size(), std::size_t{5});
   QCOMPARE(s.document.CatalogStream(), bytes);
   QVERIFY(!s.document.Modified());
-  s.window.SaveClick();
+  QVERIFY(!s.Action("Save")->isEnabled());
   QCOMPARE(Read(path), bytes);
 
   // Exporting what was read stays possible, and gives a well-formed catalogue.
   const QString out = s.dir.filePath("out.qrv");
   s.prompts.files = {out};
-  s.window.Export1Click();
+  s.Trigger("Export");
   QVERIFY(WellFormed(Read(out)));
   QCOMPARE(BuildIndex(Read(out)).TotalThumbs(), cut ? 6 : 1);
 }

@@ -69,7 +69,7 @@ void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
   for (const auto& prompt : s.prompts.prompts) {
     if (prompt.kind == QStringLiteral("file")) dialogs.append(prompt.title);
   }
-  QCOMPARE(dialogs, QStringList({"SaveDialog1", "OpenDialog1", "SaveDialog1"}));
+  QCOMPARE(dialogs, QStringList({"save_dialog", "open_dialog", "save_dialog"}));
 
   // While typing, the keys are the line's: no rename, no removal, no undo of the catalogue.
   s.prompts.inputs = {QStringLiteral("d")};
@@ -101,15 +101,14 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   Session s;
   QVERIFY(s.Start(s.Write("m.qrv", BuildCatalog({Disk("a", 3), Disk("b")}))));
   QVERIFY(QTest::qWaitForWindowActive(&s.window));
-  const MainMenuItems& m = s.window.Menus();
 
   // Shift+F10 in the disk list.
   QTreeView* list = s.List();
   list->setFocus();
   QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
-  QTRY_VERIFY(m.PopupMenu1->isVisible());
-  QVERIFY(OverCurrentItem(m.PopupMenu1, list));
-  m.PopupMenu1->close();
+  QTRY_VERIFY(s.Menu("disk_menu")->isVisible());
+  QVERIFY(OverCurrentItem(s.Menu("disk_menu"), list));
+  s.Menu("disk_menu")->close();
 
   // The menu key's request, as the window system hands it to the focused thumbnail view.
   QListView* view = View(s.window);
@@ -118,23 +117,23 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   QContextMenuEvent key_request(QContextMenuEvent::Keyboard, QPoint(1, 1),
                                 view->mapToGlobal(QPoint(1, 1)));
   QApplication::sendEvent(view, &key_request);
-  QTRY_VERIFY(m.PopupMenu2->isVisible());
-  QVERIFY(OverCurrentItem(m.PopupMenu2, view));
-  m.PopupMenu2->close();
+  QTRY_VERIFY(s.Menu("thumbnail_menu")->isVisible());
+  QVERIFY(OverCurrentItem(s.Menu("thumbnail_menu"), view));
+  s.Menu("thumbnail_menu")->close();
 
   // The mouse's opens where it was clicked.
   const QPoint click = view->viewport()->mapToGlobal(QPoint(30, 20));
   QContextMenuEvent mouse_request(QContextMenuEvent::Mouse, QPoint(30, 20), click);
   QApplication::sendEvent(view->viewport(), &mouse_request);
-  QTRY_VERIFY(m.PopupMenu2->isVisible());
-  QCOMPARE(m.PopupMenu2->pos(), click);
-  m.PopupMenu2->close();
+  QTRY_VERIFY(s.Menu("thumbnail_menu")->isVisible());
+  QCOMPARE(s.Menu("thumbnail_menu")->pos(), click);
+  s.Menu("thumbnail_menu")->close();
 
   // A screen reader walking the window meets both menus, by name and with their items, before
   // either opens.
   QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&s.window);
-  QAccessibleInterface* disks = QAccessible::queryAccessibleInterface(m.PopupMenu1);
-  QAccessibleInterface* thumbs = QAccessible::queryAccessibleInterface(m.PopupMenu2);
+  QAccessibleInterface* disks = QAccessible::queryAccessibleInterface(s.Menu("disk_menu"));
+  QAccessibleInterface* thumbs = QAccessible::queryAccessibleInterface(s.Menu("thumbnail_menu"));
   for (QAccessibleInterface* menu : {disks, thumbs}) {
     const int index = window->indexOfChild(menu);
     QVERIFY(index >= 0 && index < window->childCount());
@@ -153,9 +152,9 @@ void KeyboardTest::f10OpensTheFirstMenu() {
   QVERIFY(s.Start(QString()));
   QVERIFY(QTest::qWaitForWindowActive(&s.window));
   QTest::keyClick(s.List(), Qt::Key_F10);
-  QTRY_VERIFY(s.window.Menus().Fileeee->isVisible());
-  QCOMPARE(s.window.menuBar()->activeAction(), s.window.Menus().Fileeee->menuAction());
-  s.window.Menus().Fileeee->close();
+  QTRY_VERIFY(s.Menu("file_menu")->isVisible());
+  QCOMPARE(s.window.menuBar()->activeAction(), s.Menu("file_menu")->menuAction());
+  s.Menu("file_menu")->close();
 }
 
 }  // namespace quorvel

@@ -41,7 +41,7 @@ void MainWindowTest::layoutOfTheWindow() {
   Session s;
   QVERIFY(s.Start(QString()));
 
-  QCOMPARE(s.window.objectName(), QStringLiteral("TForm1"));
+  QCOMPARE(s.window.objectName(), QStringLiteral("main_window"));
   QCOMPARE(s.window.windowTitle(), QStringLiteral("Quorvel"));
   QCOMPARE(s.window.frameGeometry().size(), QSize(528, 268));
   const QPoint offset =
@@ -75,19 +75,19 @@ void MainWindowTest::layoutOfTheWindow() {
   QCOMPARE(picture.pixelColor(picture.width() / 2, picture.height() - 2),
            palette.color(QPalette::Button));
 
-  auto* splitter = s.window.findChild<QSplitter*>(QStringLiteral("Splitter1"));
+  auto* splitter = s.window.findChild<QSplitter*>(QStringLiteral("lists_splitter"));
   QVERIFY(splitter != nullptr);
   QCOMPARE(splitter->handleWidth(), 3);
   QCOMPARE(splitter->widget(0), list);
 
-  auto* thumbnails = s.window.findChild<QListView*>(QStringLiteral("ListView2"));
+  auto* thumbnails = s.window.findChild<QListView*>(QStringLiteral("thumbnail_view"));
   QVERIFY(thumbnails != nullptr);
   QCOMPARE(splitter->widget(1), thumbnails);
   QCOMPARE(thumbnails->flow(), QListView::LeftToRight);
   QVERIFY(thumbnails->isWrapping());
   QCOMPARE(thumbnails->geometry().left(), list->geometry().right() + 1 + 3);
 
-  auto* status = s.window.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+  auto* status = s.window.findChild<QStatusBar*>(QStringLiteral("status_bar"));
   QVERIFY(status != nullptr);
   QCOMPARE(status, s.window.statusBar());
   QVERIFY(status->geometry().top() > list->geometry().bottom());
@@ -112,13 +112,13 @@ void MainWindowTest::disksAreListedByNameWithTheirNumbers() {
   // Start-up selects the first row alone and leaves the list ready for the next header click.
   QCOMPARE(s.SelectedNames(), QStringList({"a"}));
   QCOMPARE(s.window.focusWidget(), s.List());
-  QCOMPARE(s.window.SortColumn(), 0);
-  QCOMPARE(s.window.SortAscending(), false);
+  QCOMPARE(s.SortColumn(), 0);
+  QCOMPARE(s.NextSortAscending(), false);
 
   // A reload rebuilds the rows instead of adding to them, and takes the focus back.
-  s.window.findChild<QListView*>(QStringLiteral("ListView2"))->setFocus();
+  s.window.findChild<QListView*>(QStringLiteral("thumbnail_view"))->setFocus();
   QVERIFY(s.window.focusWidget() != s.List());
-  s.window.ReloadCatalog(false);
+  s.document.Reload(false);
   QCOMPARE(s.Rows(), expected);
   QCOMPARE(s.window.focusWidget(), s.List());
 }
@@ -130,7 +130,7 @@ void MainWindowTest::nameOrderFollowsTheStoredBytes() {
   const std::vector<std::string> names = {"я", "Отпуск 2019", "ё", "а", "Б", "b", "B", "ab", "a"};
   std::vector<DiskSpec> disks;
   for (const std::string& name : names) disks.push_back(Disk(name));
-  s.window.FormCreate(s.Write(QStringLiteral("names.qrv"), BuildCatalog(disks)));
+  s.window.OpenStartupCatalog(s.Write(QStringLiteral("names.qrv"), BuildCatalog(disks)));
 
   QCOMPARE(s.Column(0), QStringList({"B", "a", "ab", "b", "ё", "Б", "Отпуск 2019", "а", "я"}));
   QCOMPARE(s.Column(2), QStringList({"7", "9", "8", "6", "3", "5", "2", "4", "1"}));
@@ -141,23 +141,23 @@ void MainWindowTest::countAndNumberColumnsSortByValue() {
   std::vector<DiskSpec> disks;
   const int counts[] = {9, 10, 2, 0, 1, 3, 4, 5, 6, 7};
   for (int i = 0; i < 10; ++i) disks.push_back(Disk("disk" + std::to_string(i), counts[i]));
-  s.window.FormCreate(s.Write(QStringLiteral("counts.qrv"), BuildCatalog(disks)));
+  QVERIFY(s.Start(s.Write(QStringLiteral("counts.qrv"), BuildCatalog(disks))));
 
   // The reload leaves the next sort descending; every sort flips the direction.
-  s.window.ListView1ColumnClick(1);
-  QCOMPARE(s.window.SortColumn(), 1);
+  s.ClickHeader(1);
+  QCOMPARE(s.SortColumn(), 1);
   QCOMPARE(s.Column(1), QStringList({"10", "9", "7", "6", "5", "4", "3", "2", "1", "0"}));
-  s.window.ListView1ColumnClick(1);
+  s.ClickHeader(1);
   QCOMPARE(s.Column(1), QStringList({"0", "1", "2", "3", "4", "5", "6", "7", "9", "10"}));
-  s.window.ListView1ColumnClick(2);
-  QCOMPARE(s.window.SortColumn(), 2);
+  s.ClickHeader(2);
+  QCOMPARE(s.SortColumn(), 2);
   QCOMPARE(s.Column(2), QStringList({"10", "9", "8", "7", "6", "5", "4", "3", "2", "1"}));
   // Rows keep their cells together whatever the order.
   QCOMPARE(s.Rows().first(), QStringList({"disk9", "7", "10"}));
 
   // A reload goes back to ascending names.
-  s.window.ReloadCatalog(false);
-  QCOMPARE(s.window.SortColumn(), 0);
+  s.document.Reload(false);
+  QCOMPARE(s.SortColumn(), 0);
   QCOMPARE(s.Column(0).first(), QStringLiteral("disk0"));
   QCOMPARE(s.Column(0).last(), QStringLiteral("disk9"));
 }
@@ -203,7 +203,7 @@ void MainWindowTest::damagedCatalogueShowsWhatWasReadAndWarnsOnce() {
   bytes.resize(whole_first.size() + second_record * 2 / 3);
   const QString path = s.Write(QStringLiteral("cut.qrv"), bytes);
   s.prompts.answers = {Answer::kNo, Answer::kNo};
-  s.window.FormCreate(path);
+  s.window.OpenStartupCatalog(path);
   // The warning waits for the window, so that it does not open alone on the screen.
   QVERIFY(s.prompts.prompts.empty());
   s.window.show();
@@ -230,11 +230,11 @@ void MainWindowTest::damagedCatalogueShowsWhatWasReadAndWarnsOnce() {
   QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files), QStringList({"cut.qrv"}));
 
   // Rebuilding from memory, as every edit does, does not repeat the warning...
-  s.window.ReloadCatalog(false);
+  s.document.Reload(false);
   QCOMPARE(s.prompts.prompts.size(), std::size_t{1});
   QCOMPARE(s.Rows().size(), 2);
   // ...reading the file again does.
-  s.window.ReloadCatalog(true);
+  s.LoadFromFile();
   QCOMPARE(s.prompts.Texts("warn-yes-no").size(), 2);
   QVERIFY(s.prompts.unexpected.isEmpty());
 }
@@ -253,12 +253,12 @@ void MainWindowTest::damagedCatalogueCanBeSavedAsWhatWasRead() {
   QCOMPARE(s.prompts.Texts("error").size(), 1);
   QCOMPARE(testkit::ReadBytes(QStringToPath(path)), std::string(bytes.begin(), bytes.end()));
   QVERIFY(s.document.Index().Damage);
-  s.window.ReloadCatalog(true);
+  s.LoadFromFile();
   QStringList dialogs;
   for (const RecordingPrompts::Prompt& p : s.prompts.prompts) {
     if (p.kind == QStringLiteral("file")) dialogs.append(p.title);
   }
-  QCOMPARE(dialogs, QStringList({"SaveDialog1", "SaveDialog1"}));
+  QCOMPARE(dialogs, QStringList({"save_dialog", "save_dialog"}));
   QVERIFY(s.prompts.unexpected.isEmpty());
 
   QCOMPARE(PathToQString(s.document.CatalogFileName()), repaired);
@@ -300,7 +300,7 @@ void MainWindowTest::fileThatCannotBeACatalogueIsNotOpened() {
       s.Write(QStringLiteral("photo.qrv"), testkit::GradientJpeg(7));
     }
     if (catalogue_open_before) {
-      s.window.ReloadCatalog(true);
+      s.LoadFromFile();
     } else {
       QVERIFY(s.Start(path));
     }

@@ -51,11 +51,10 @@ void OpenOriginalTest::anOriginalThatIsHereGoesToTheDesktop() {
   QVERIFY(s.Start(catalogue));
   QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open");
   QListView* view = View(s.window);
-  const MainMenuItems& m = s.window.Menus();
 
   SelectThumb(view, 0);
-  m.OpenOriginal->trigger();
-  m.ShowInFolder->trigger();
+  s.Action("OpenOriginal")->trigger();
+  s.Action("ShowInFolder")->trigger();
   // A double click on the second, as the view reports it.
   SelectThumb(view, 1);
   emit view->doubleClicked(view->model()->index(1, 0));
@@ -66,7 +65,7 @@ void OpenOriginalTest::anOriginalThatIsHereGoesToTheDesktop() {
 
   // Nothing to open with two selected.
   view->selectAll();
-  QVERIFY(!m.OpenOriginal->isEnabled() && !m.ShowInFolder->isEnabled());
+  QVERIFY(!s.Action("OpenOriginal")->isEnabled() && !s.Action("ShowInFolder")->isEnabled());
   std::filesystem::remove(raw);  // a name that is not UTF-8 is past QTemporaryDir's cleaning
 }
 
@@ -81,9 +80,9 @@ void OpenOriginalTest::anOriginalThatIsNotHereAsksForItsDisk() {
   QListView* view = View(s.window);
   for (const auto& [row, name] :
        {std::pair{0, QStringLiteral("Win")}, std::pair{1, QStringLiteral("Отпуск")}}) {
-    s.window.SelectRow(row);
+    s.SetCurrentRow(row);
     SelectThumb(view, 0);
-    s.window.Menus().OpenOriginal->trigger();
+    s.Action("OpenOriginal")->trigger();
     QCOMPARE(StatusText(s.window),
              QStringLiteral("Файл недоступен: вставьте диск \"%1\".").arg(name));
   }

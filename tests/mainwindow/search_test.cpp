@@ -61,24 +61,24 @@ void SearchTest::typingNarrowsTheDisksAndShowsTheirMatches() {
   TypeText(field, QStringLiteral("море"));
   QCOMPARE(s.Column(0), QStringList({"Зима", "Лето 2019"}));
   QVERIFY(s.SelectedNames().isEmpty());
-  QCOMPARE(s.window.SelectedDiskImages(), kAllMatches);
+  QCOMPARE(ShownImages(s.window), kAllMatches);
   QCOMPARE(View(s.window)->model()->index(0, 0).data(ThumbnailModel::kDiskNameRole).toString(),
            QStringLiteral("Зима"));
   QCOMPARE(StatusText(s.window), QStringLiteral("Найдено эскизов: 3, на дисках: 2."));
 
   // Selected disks narrow the results; none selected shows them all again.
   s.SetCurrentRow(1);
-  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"E:\\Море\\a.jpg", "E:\\МОРЕ\\c.jpg"}));
+  QCOMPARE(ShownImages(s.window), QStringList({"E:\\Море\\a.jpg", "E:\\МОРЕ\\c.jpg"}));
   QCOMPARE(StatusText(s.window), QStringLiteral("Найдено эскизов: 2, на дисках: 1."));
   s.List()->clearSelection();
-  QCOMPARE(s.window.SelectedDiskImages(), kAllMatches);
+  QCOMPARE(ShownImages(s.window), kAllMatches);
   // The results follow the disk list's order.
-  s.window.ListView1ColumnClick(0);
-  QCOMPARE(s.window.SelectedDiskImages(),
+  s.ClickHeader(0);
+  QCOMPARE(ShownImages(s.window),
            QStringList({"E:\\Море\\a.jpg", "E:\\МОРЕ\\c.jpg", "F:\\море\\d.jpg"}));
 
   TypeText(field, QStringLiteral(" -a.jpg"));
-  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"E:\\МОРЕ\\c.jpg", "F:\\море\\d.jpg"}));
+  QCOMPARE(ShownImages(s.window), QStringList({"E:\\МОРЕ\\c.jpg", "F:\\море\\d.jpg"}));
   TypeText(field, QStringLiteral(" нигде"));
   QCOMPARE(s.RowCount(), 0);
   QCOMPARE(StatusText(s.window), QStringLiteral("Найдено эскизов: 0, на дисках: 0."));
@@ -88,7 +88,7 @@ void SearchTest::typingNarrowsTheDisksAndShowsTheirMatches() {
   QVERIFY(field->text().isEmpty());
   QCOMPARE(s.RowCount(), 3);
   QCOMPARE(s.SelectedNames(), QStringList({"Зима"}));
-  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"F:\\море\\d.jpg", "F:\\Лес\\e.jpg"}));
+  QCOMPARE(ShownImages(s.window), QStringList({"F:\\море\\d.jpg", "F:\\Лес\\e.jpg"}));
   QCOMPARE(StatusText(s.window), disk_status);
 }
 
@@ -97,7 +97,6 @@ void SearchTest::aResultLeadsToItsDisk() {
   QVERIFY(s.Start(s.Write("s.qrv", BuildCatalog(Disks()))));
   QVERIFY(QTest::qWaitForWindowActive(&s.window));
   QListView* view = View(s.window);
-  const MainMenuItems& m = s.window.Menus();
   const auto expect_shown = [&](const QString& disk, int row) {
     QVERIFY(Field(s.window)->text().isEmpty());
     QCOMPARE(s.SelectedNames(), QStringList({disk}));
@@ -109,10 +108,10 @@ void SearchTest::aResultLeadsToItsDisk() {
   TypeText(Field(s.window), QStringLiteral("море"));
   view->setFocus();
   view->setCurrentIndex(view->model()->index(2, 0));  // c.jpg, the third of Лето 2019
-  QVERIFY(m.ShowOnDisk->isEnabled());
+  QVERIFY(s.Action("ShowOnDisk")->isEnabled());
   QTest::keyClick(view, Qt::Key_Return);
   expect_shown(QStringLiteral("Лето 2019"), 2);
-  QVERIFY(!m.ShowOnDisk->isEnabled());
+  QVERIFY(!s.Action("ShowOnDisk")->isEnabled());
 
   TypeText(Field(s.window), QStringLiteral("море"));
   const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
@@ -123,7 +122,7 @@ void SearchTest::aResultLeadsToItsDisk() {
   Field(s.window)->setFocus();
   TypeText(Field(s.window), QStringLiteral("горы"));
   SelectThumbs(view, {0});
-  m.ShowOnDisk->trigger();
+  s.Action("ShowOnDisk")->trigger();
   expect_shown(QStringLiteral("Лето 2019"), 1);
 }
 
@@ -149,15 +148,15 @@ void SearchTest::removingResultsOfTwoDisksIsOneChange() {
   QVERIFY(s.document.Modified());
   // The query stays and is answered from the catalogue as it is now.
   QCOMPARE(Field(s.window)->text(), QStringLiteral("море"));
-  QCOMPARE(s.window.SelectedDiskImages(), QStringList({"E:\\Море\\a.jpg"}));
+  QCOMPARE(ShownImages(s.window), QStringList({"E:\\Море\\a.jpg"}));
   QCOMPARE(s.Column(0), QStringList({"Лето 2019"}));
   QCOMPARE(s.document.Index().Disks[0].ThumbCount, 2);
   QCOMPARE(s.document.Index().Disks[1].ThumbCount, 1);
 
-  s.window.Menus().Undo->trigger();
+  s.Action("Undo")->trigger();
   QVERIFY(s.document.CatalogStream() == before);
   QVERIFY(!s.document.Modified());
-  QCOMPARE(s.window.SelectedDiskImages(), kAllMatches);
+  QCOMPARE(ShownImages(s.window), kAllMatches);
 }
 
 void SearchTest::savingResultsOfTwoDisksWritesEach() {
@@ -168,7 +167,7 @@ void SearchTest::savingResultsOfTwoDisksWritesEach() {
   const QString out = s.dir.filePath("out");
   QVERIFY(QDir().mkpath(out));
   s.prompts.folders = {out};
-  s.window.Menus().S2P->trigger();
+  s.Action("SaveToFolder")->trigger();
   QCOMPARE(s.prompts.Texts("inform"), QStringList({QStringLiteral("Готово!!!")}));
   QCOMPARE(QDir(out).entryList(QDir::Files), QStringList({"a.jpg.jpg", "d.jpg.jpg"}));
   QCOMPARE(testkit::ReadBytes(QStringToPath(out + "/d.jpg.jpg")),

@@ -3,9 +3,13 @@
 #ifndef QUORVEL_TESTS_MAINWINDOW_WINDOW_FIXTURE_H_
 #define QUORVEL_TESTS_MAINWINDOW_WINDOW_FIXTURE_H_
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -16,7 +20,9 @@
 
 #include "catalog/catalog_document.h"
 #include "catalog/cp1251.h"
+#include "mainwindow/catalog_file_actions.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/thumbnail_model.h"
 #include "platform/path_text.h"
 #include "platform/user_prompts.h"
 #include "settings/catalog_opening.h"
@@ -161,14 +167,14 @@ struct Session {
 
   // Start-up as the program runs it: create, then show, then whatever the show set off.
   bool Start(const QString& catalogue) {
-    window.FormCreate(catalogue);
+    window.OpenStartupCatalog(catalogue);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return false;
     QCoreApplication::processEvents();
     return true;
   }
 
-  QTreeView* List() const { return window.findChild<QTreeView*>(QStringLiteral("ListView1")); }
+  QTreeView* List() const { return window.findChild<QTreeView*>(QStringLiteral("disk_list")); }
   int RowCount() const { return List()->model()->rowCount(); }
   QString Cell(int row, int column) const {
     return List()->model()->index(row, column).data().toString();
@@ -204,6 +210,30 @@ struct Session {
     }
   }
 
+  // The window's commands as a user reaches them: its actions and menus, by name.
+  QAction* Action(const char* name) const {
+    return window.findChild<QAction*>(QString::fromLatin1(name));
+  }
+  void Trigger(const char* name) const { Action(name)->trigger(); }
+  QMenu* Menu(const char* name) const {
+    return window.findChild<QMenu*>(QString::fromLatin1(name));
+  }
+  // Reads the open catalogue's file again, as opening it does.
+  void LoadFromFile() const { window.findChild<CatalogFileActions*>()->LoadFromFile(); }
+
+  // A click on the header of `column`, which sorts the list by it.
+  void ClickHeader(int column) const {
+    QHeaderView* header = List()->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  }
+  // The column the list was last sorted by, and whether the next click sorts it ascending.
+  int SortColumn() const { return List()->header()->sortIndicatorSection(); }
+  bool NextSortAscending() const {
+    return List()->header()->sortIndicatorOrder() == Qt::DescendingOrder;
+  }
+
   QStringList Column(int column) const {
     QStringList cells;
     for (const QStringList& row : Rows()) cells.append(row[column]);
@@ -219,7 +249,18 @@ struct Session {
 
 // The thumbnail view.
 inline QListView* View(MainWindow& window) {
-  return window.findChild<QListView*>(QStringLiteral("ListView2"));
+  return window.findChild<QListView*>(QStringLiteral("thumbnail_view"));
+}
+
+// The image names of the thumbnail view's items, in order.
+inline QStringList ShownImages(MainWindow& window) {
+  return static_cast<const ThumbnailModel*>(View(window)->model())->Names();
+}
+
+// A right click at `pos` in `list`'s viewport.
+inline void RequestContextMenu(QAbstractItemView* list, const QPoint& pos) {
+  QContextMenuEvent request(QContextMenuEvent::Mouse, pos, list->viewport()->mapToGlobal(pos));
+  QCoreApplication::sendEvent(list->viewport(), &request);
 }
 
 // Selects the thumbnails at `rows` of the view, and only those.
@@ -248,7 +289,7 @@ inline void TypeText(QWidget* widget, const QString& text) {
 
 // The status bar's one panel.
 inline QString StatusText(MainWindow& window) {
-  auto* panel = window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel"));
+  auto* panel = window.findChild<QLabel*>(QStringLiteral("status_panel"));
   return panel != nullptr ? panel->text() : QStringLiteral("<no panel>");
 }
 

@@ -1,0 +1,54 @@
+#include "mainwindow/add_disk_actions.h"
+
+#include <QAction>
+#include <QTimer>
+#include <QWidget>
+#include <utility>
+
+namespace quorvel {
+
+AddDiskActions::AddDiskActions(const CommandContext& context, QObject* parent)
+    : QObject(parent), context_(context) {
+  setObjectName(QStringLiteral("add_disk_actions"));
+  add_ = MakeCommand(this, "Add", QStringLiteral("Добавить диск"));
+  settings_ = MakeCommand(this, "Settings", QStringLiteral("Параметры"));
+  connect(add_, &QAction::triggered, this, [this] {
+    if (show_options_) show_options_(0);
+  });
+  connect(settings_, &QAction::triggered, this, [this] {
+    if (show_options_) show_options_(1);
+  });
+  FollowState(context_, this, [this] { UpdateActions(); });
+}
+
+void AddDiskActions::UpdateActions() {
+  const bool dialog = show_options_ != nullptr;  // once start-up connected it
+  add_->setEnabled(!scan_running_ && context_.document.CatalogOpen() && dialog);
+  settings_->setEnabled(dialog);
+}
+
+void AddDiskActions::SetShowOptions(std::function<void(int page)> show_page) {
+  show_options_ = std::move(show_page);
+  UpdateActions();
+}
+
+void AddDiskActions::SetScanRunning(bool running, std::function<void()> stop_scan) {
+  scan_running_ = running;
+  stop_scan_ = std::move(stop_scan);
+  emit ScanRunningChanged();
+  if (!running && close_after_scan_) {
+    close_after_scan_ = false;
+    QTimer::singleShot(0, context_.window, &QWidget::close);
+  }
+}
+
+bool AddDiskActions::HoldClose() {
+  if (!scan_running_) return false;
+  // The addition would otherwise go on over a window that is gone; it ends with what it has
+  // captured, and the window closes then, asking about the changes as usual.
+  close_after_scan_ = true;
+  if (stop_scan_) stop_scan_();
+  return true;
+}
+
+}  // namespace quorvel

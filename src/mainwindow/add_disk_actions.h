@@ -1,0 +1,57 @@
+// The "Действия" menu: "Добавить диск" and "Параметры" show the options dialog on its add-disk
+// page or its settings page, through what start-up connects; and the state of an addition in
+// place, which locks the catalogue's commands and holds the window's closing until it ends.
+#ifndef QUORVEL_MAINWINDOW_ADD_DISK_ACTIONS_H_
+#define QUORVEL_MAINWINDOW_ADD_DISK_ACTIONS_H_
+
+#include <QList>
+#include <QObject>
+#include <functional>
+
+#include "mainwindow/command_context.h"
+
+class QAction;
+
+namespace quorvel {
+
+class AddDiskActions : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit AddDiskActions(const CommandContext& context, QObject* parent = nullptr);
+
+  // The actions of the "Действия" menu, in menu order.
+  QList<QAction*> MenuActions() const { return {add_, settings_}; }
+
+  // Shows the options dialog on page 0 (add a disk) or 1 (settings); until it is set, both
+  // commands are unavailable.
+  void SetShowOptions(std::function<void(int page)> show_page);
+
+  // While a disk is being added in place, every command that reads or changes the catalogue is
+  // unavailable, and closing the window first calls `stop_scan`, then closes once the addition
+  // has ended (SetScanRunning(false)).
+  void SetScanRunning(bool running, std::function<void()> stop_scan = {});
+  bool ScanRunning() const { return scan_running_; }
+
+  // Asked when the window is to close: true, after asking the addition to stop, when the
+  // window must stay until that addition has ended.
+  bool HoldClose();
+
+ signals:
+  void ScanRunningChanged();
+
+ private:
+  void UpdateActions();
+
+  CommandContext context_;
+  QAction* add_;
+  QAction* settings_;
+  std::function<void(int page)> show_options_;  // shows the options dialog on a page
+  bool scan_running_ = false;                   // a disk is being added
+  std::function<void()> stop_scan_;             // asks that addition to stop
+  bool close_after_scan_ = false;               // the window was closed during it
+};
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_MAINWINDOW_ADD_DISK_ACTIONS_H_

@@ -1,0 +1,355 @@
+#include "mainwindow/catalog_file_actions.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <iostream>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "catalog/atomic_file.h"
+#include "catalog/catalog_edits.h"
+#include "catalog/catalog_lock.h"
+#include "catalog/catalog_repair.h"
+#include "catalog/stream.h"
+#include "mainwindow/catalog_file_name.h"
+#include "platform/path_text.h"
+#include "settings/ini_file.h"
+
+namespace quorvel {
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvel");
+const char kFormSection[] = "Form";
+const char kCatalognameKey[] = "Catalogname";
+
+QString ReplaceQuestion(const QString& name) {
+  return name + QStringLiteral(" уже существует.\rЗаменить?");
+}
+
+// Saving over a file that another program wrote after it was read would lose that program's
+// change without a word.
+QString ChangedElsewhereQuestion(const std::filesystem::path& path) {
+  return QStringLiteral("Файл \"") + PathToQString(path) +
+         QStringLiteral("\" изменён другой программой после открытия.\rПерезаписать его?");
+}
+
+// The desktop's keys for `key`; `fallback` where the desktop has none (some have no Save As).
+QList<QKeySequence> KeysOf(QKeySequence::StandardKey key, const QKeySequence& fallback = {}) {
+  QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+  if (keys.isEmpty() && !fallback.isEmpty()) keys.append(fallback);
+  return keys;
+}
+
+QFileDialog* MakeCatalogDialog(QWidget* owner, const char* name, QFileDialog::AcceptMode mode) {
+  auto* dialog = new QFileDialog(owner);
+  dialog->setObjectName(QString::fromLatin1(name));
+  dialog->setNameFilter(QStringLiteral("Catalog (*.qrv)"));
+  dialog->setAcceptMode(mode);
+  return dialog;
+}
+
+}  // namespace
+
+CatalogFileActions::CatalogFileActions(const CommandContext& context,
+                                       std::filesystem::path settings_file,
+                                       const CatalogOpening& opening, QObject* parent)
+    : QObject(parent),
+      context_(context),
+      settings_file_(std::move(settings_file)),
+      opening_(opening) {
+  setObjectName(QStringLiteral("catalog_file_actions"));
+  open_dialog_ = MakeCatalogDialog(context_.window, "open_dialog", QFileDialog::AcceptOpen);
+  open_dialog_->setFileMode(QFileDialog::ExistingFile);
+  save_dialog_ = MakeCatalogDialog(context_.window, "save_dialog", QFileDialog::AcceptSave);
+  // The commands ask about an existing file themselves, in the program's words and about the
+  // name completed with ".qrv"; the dialog asking first would put the question twice.
+  save_dialog_->setOption(QFileDialog::DontConfirmOverwrite);
+
+  new_ = MakeCommand(this, "New", QStringLiteral("Новый"));
+  open_ = MakeCommand(this, "Open", QStringLiteral("Открыть"));
+  save_ = MakeCommand(this, "Save", QStringLiteral("Сохранить"));
+  save_as_ = MakeCommand(this, "SaveAs", QStringLiteral("Сохранить как"));
+  import_ = MakeCommand(this, "Import", QStringLiteral("Импорт"));
+  export_ = MakeCommand(this, "Export", QStringLiteral("Экспорт"));
+  undo_ = MakeCommand(this, "Undo", QStringLiteral("Отменить"));
+  new_->setShortcuts(KeysOf(QKeySequence::New));
+  open_->setShortcuts(KeysOf(QKeySequence::Open));
+  save_->setShortcuts(KeysOf(QKeySequence::Save));
+  save_as_->setShortcuts(
+      KeysOf(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
+  undo_->setShortcuts(KeysOf(QKeySequence::Undo));
+  connect(new_, &QAction::triggered, this, &CatalogFileActions::NewCatalog);
+  connect(open_, &QAction::triggered, this, &CatalogFileActions::OpenCatalog);
+  connect(save_, &QAction::triggered, this, [this] { SaveCatalog(); });
+  connect(save_as_, &QAction::triggered, this, &CatalogFileActions::SaveCatalogAs);
+  connect(import_, &QAction::triggered, this, &CatalogFileActions::ImportCatalog);
+  connect(export_, &QAction::triggered, this, &CatalogFileActions::ExportDisks);
+  connect(undo_, &QAction::triggered, this, &CatalogFileActions::Undo);
+  FollowState(context_, this, [this] { UpdateActions(); });
+}
+
+QList<QAction*> CatalogFileActions::FileMenuActions() const {
+  return {new_, open_, save_, save_as_, import_, export_};
+}
+
+QList<QAction*> CatalogFileActions::EditMenuActions() const { return {undo_}; }
+
+void CatalogFileActions::UpdateActions() {
+  // While a disk is being added, nothing reads or changes the catalogue.
+  const bool idle = !context_.scan_running();
+  const bool open = context_.document.CatalogOpen();
+  const bool modified = open && context_.document.Modified();
+  new_->setEnabled(idle);
+  open_->setEnabled(idle);
+  save_->setEnabled(idle && modified);
+  save_as_->setEnabled(idle && open);
+  import_->setEnabled(idle && open);
+  export_->setEnabled(idle && !context_.selected_disks().empty());
+  undo_->setEnabled(idle && modified);
+}
+
+void CatalogFileActions::OpenStartupCatalog(const QString& catalogue_argument) {
+  const IniFile settings = IniFile::Load(settings_file_);
+  QString name = QString::fromStdString(settings.ReadString(kFormSection, kCatalognameKey, ""));
+  if (!catalogue_argument.isEmpty()) name = catalogue_argument;
+  context_.document.UseStartupFile(QStringToPath(name));
+  LoadFromFile();
+  if (context_.disk_rows() > 0) context_.select_row(0);
+}
+
+void CatalogFileActions::RememberForNextStart() {
+  const CatalogDocument& document = context_.document;
+  std::string name;
+  if (!opening_.StartupCatalog.empty()) {
+    name = opening_.StartupCatalog;
+  } else if (opening_.AutoLoadLast) {
+    // With nothing open the stored name stays as it is.
+    if (document.CatalogFileName().empty()) return;
+    name = PathToQString(document.CatalogFileName()).toStdString();
+  }
+  IniFile settings = IniFile::Load(settings_file_);
+  settings.WriteString(kFormSection, kCatalognameKey, name);
+  std::string error;
+  // The window is going away with the program; there is no one left to ask.
+  if (!settings.Save(settings_file_, &error)) std::cerr << "quorvel: " << error << '\n';
+}
+
+void CatalogFileActions::LoadFromFile() {
+  CatalogDocument& document = context_.document;
+  const QString file_name = PathToQString(document.CatalogFileName());
+  const bool was_damaged = document.Index().Damage.has_value();
+  const ReloadOutcome outcome = document.Reload(true);
+  ReportLoad(outcome, file_name, was_damaged);
+}
+
+void CatalogFileActions::ReportLoad(const ReloadOutcome& outcome, const QString& file_name,
+                                    bool was_damaged) {
+  const auto warn = [this](const QString& text) {
+    context_.when_shown([this, text] { context_.prompts.Warn(context_.window, kTitle, text); });
+  };
+  if (!outcome.load_error.empty()) {
+    warn(QStringLiteral("Не удалось открыть каталог \"%1\".\n%2")
+             .arg(file_name, QString::fromStdString(outcome.load_error)));
+    return;
+  }
+  if (outcome.not_a_catalogue) {
+    warn(QStringLiteral("Файл \"%1\" не является каталогом Quorvel. Каталог не открыт.")
+             .arg(file_name));
+    return;
+  }
+  const CatalogIndex& index = context_.document.Index();
+  // Damage that was already reported stays quiet until the file is read again.
+  if (!index.Damage || (was_damaged && !outcome.read_file)) return;
+  const QString question = QStringLiteral(
+                               "Каталог \"%1\" повреждён: данные начиная с байта %2 не "
+                               "читаются. Показано то, что удалось прочитать (дисков: %3 из %4).")
+                               .arg(file_name)
+                               .arg(index.Damage->offset)
+                               .arg(index.Disks.size())
+                               .arg(index.DiskCount) +
+                           QStringLiteral("\rСохранить прочитанное в новый каталог?");
+  context_.when_shown([this, question] { OfferRepair(question); });
+}
+
+void CatalogFileActions::OfferRepair(const QString& question) {
+  if (context_.prompts.WarnYesNo(context_.window, kTitle, question) == Answer::kYes) {
+    SaveReadable();
+  }
+}
+
+void CatalogFileActions::SaveReadable() {
+  CatalogDocument& document = context_.document;
+  if (context_.scan_running() || !document.Index().Damage) return;
+  const QString chosen = ChooseCatalogFile(save_dialog_);
+  if (chosen.isEmpty()) return;
+  const QString name = CompleteCatalogName(chosen);
+  const std::filesystem::path path = QStringToPath(name);
+  std::error_code ec;
+  if (std::filesystem::equivalent(path, document.CatalogFileName(), ec)) {
+    ShowError(context_,
+              QStringLiteral("Прочитанное нельзя сохранить поверх повреждённого каталога: "
+                             "выберите другой файл."));
+    return;
+  }
+  if (QFileInfo::exists(name) &&
+      context_.prompts.WarnYesNo(context_.window, kTitle, ReplaceQuestion(name)) != Answer::kYes) {
+    return;
+  }
+  RunGuarded(context_, [&] {
+    const CatalogRepair repair = RepairCatalog(document.CatalogStream());
+    const CatalogLock lock(path);
+    SaveFileAtomically(path, repair.catalog);
+    document.UseFile(path);
+    LoadFromFile();
+    if (context_.disk_rows() > 0) context_.select_row(0);
+  });
+}
+
+bool CatalogFileActions::SaveChangesQuestion() {
+  const CatalogDocument& document = context_.document;
+  if (!document.Modified()) return true;
+  const QString text = QStringLiteral("Сохранить изменения в файле\r\"") +
+                       PathToQString(document.CatalogFileName()) + QStringLiteral("\" ?");
+  switch (context_.prompts.AskYesNoCancel(context_.window, kTitle, text)) {
+    case Answer::kYes:
+      // A save that failed must not let the changes go.
+      return SaveCatalog();
+    case Answer::kNo:
+      return true;
+    case Answer::kCancel:
+      return false;
+  }
+  return false;
+}
+
+QString CatalogFileActions::ChooseCatalogFile(QFileDialog* dialog) {
+  const QString folder = CatalogFolder(context_.document);
+  if (!folder.isEmpty()) dialog->setDirectory(folder);
+  return context_.prompts.ChooseFile(dialog);
+}
+
+void CatalogFileActions::NewCatalog() {
+  if (!SaveChangesQuestion()) return;
+  const QString chosen = ChooseCatalogFile(save_dialog_);
+  if (chosen.isEmpty()) return;
+  const QString name = CompleteCatalogName(chosen);
+  if (QFileInfo::exists(name) &&
+      context_.prompts.WarnYesNo(context_.window, kTitle, ReplaceQuestion(name)) != Answer::kYes) {
+    return;
+  }
+  RunGuarded(context_, [&] {
+    {
+      const std::filesystem::path path = QStringToPath(name);
+      const CatalogLock lock(path);
+      context_.document.New(path);
+    }
+    LoadFromFile();
+  });
+}
+
+void CatalogFileActions::OpenCatalog() {
+  if (!SaveChangesQuestion()) return;
+  const QString chosen = ChooseCatalogFile(open_dialog_);
+  if (chosen.isEmpty() || chosen == PathToQString(context_.document.CatalogFileName())) return;
+  RunGuarded(context_, [&] {
+    // Another kind of file is passed over without a word, as a file dialog's wrong pick is.
+    if (!IsCatalogFile(QStringToPath(chosen))) return;
+    context_.document.UseFile(QStringToPath(chosen));
+    LoadFromFile();
+    if (context_.disk_rows() > 0) context_.select_row(0);
+  });
+}
+
+bool CatalogFileActions::SaveCatalog() {
+  CatalogDocument& document = context_.document;
+  bool saved = false;
+  RunGuarded(context_, [&] {
+    // Held from the question to the write, so that no other program's change slips in between.
+    const CatalogLock lock(document.CatalogFileName());
+    if (document.FileChangedOnDisk() &&
+        context_.prompts.WarnYesNo(context_.window, kTitle,
+                                   ChangedElsewhereQuestion(document.CatalogFileName())) !=
+            Answer::kYes) {
+      return;
+    }
+    document.Save();
+    saved = true;
+  });
+  return saved;
+}
+
+void CatalogFileActions::SaveCatalogAs() {
+  const QString chosen = ChooseCatalogFile(save_dialog_);
+  if (chosen.isEmpty()) return;
+  const int disk = context_.selected_disk();
+  const QString name = CompleteCatalogName(chosen);
+  // The new file replaces the old one only once it is whole, so Yes needs no delete first.
+  if (QFileInfo::exists(name) &&
+      context_.prompts.WarnYesNo(context_.window, kTitle, ReplaceQuestion(name)) == Answer::kNo) {
+    return;
+  }
+  RunGuarded(context_, [&] {
+    {
+      const std::filesystem::path path = QStringToPath(name);
+      const CatalogLock lock(path);
+      context_.document.SaveAs(path);
+    }
+    LoadFromFile();
+    context_.select_disk(disk);
+  });
+}
+
+void CatalogFileActions::Undo() {
+  context_.document.Undo();
+  if (context_.disk_rows() > 0) context_.select_row(0);
+}
+
+void CatalogFileActions::ImportCatalog() {
+  if (!ChangeAllowed(context_)) return;
+  CatalogDocument& document = context_.document;
+  const QString chosen = ChooseCatalogFile(open_dialog_);
+  if (chosen.isEmpty() || chosen == PathToQString(document.CatalogFileName())) return;
+  RunGuarded(context_, [&] {
+    const std::filesystem::path path = QStringToPath(chosen);
+    if (!IsCatalogFile(path)) return;
+    // The whole file is read, and checked, before the catalogue is touched.
+    const Bytes other = LoadFile(path);
+    if (other.empty()) return;
+    Bytes merged = quorvel::ImportCatalog(document.CatalogStream(), other);
+    if (merged == document.CatalogStream()) return;  // a catalogue without disks adds nothing
+    // Like every other change: undoable, and asked about before it could be lost.
+    document.ApplyChange(std::move(merged));
+    if (context_.disk_rows() > 0) context_.select_row(0);
+  });
+}
+
+void CatalogFileActions::ExportDisks() {
+  const QString chosen = ChooseCatalogFile(save_dialog_);
+  if (chosen.isEmpty()) return;
+  const QString target = CompleteCatalogName(chosen);
+  if (QFileInfo::exists(target) &&
+      context_.prompts.WarnYesNo(
+          context_.window, kTitle,
+          QStringLiteral("\"") + target + QStringLiteral("\"\r уже существует. Заменить?")) ==
+          Answer::kNo) {
+    return;
+  }
+  const std::vector<int> disks = context_.selected_disks();
+  const CatalogDocument& document = context_.document;
+  RunGuarded(context_, [&] {
+    Bytes exported;
+    if (disks.size() == document.Index().Disks.size() && !document.Index().Damage) {
+      exported = document.CatalogStream();  // every disk: the catalogue as it is stored
+    } else {
+      exported = CopyDisks(document.CatalogStream(), document.Index(), disks);
+    }
+    const std::filesystem::path path = QStringToPath(target);
+    const CatalogLock lock(path);
+    SaveFileAtomically(path, exported);
+  });
+}
+
+}  // namespace quorvel

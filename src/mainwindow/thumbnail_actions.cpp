@@ -1,0 +1,153 @@
+#include "mainwindow/thumbnail_actions.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <optional>
+#include <vector>
+
+#include "catalog/catalog_edits.h"
+#include "catalog/cp1251.h"
+#include "catalog/folder_writer.h"
+#include "mainwindow/catalog_file_name.h"
+#include "mainwindow/thumbnail_model.h"
+#include "platform/original_file.h"
+#include "platform/path_text.h"
+
+namespace quorvel {
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvel");
+
+// Enough lines to see what went wrong; a folder that refuses every file would otherwise give a
+// box taller than the screen.
+constexpr std::size_t kUnwrittenListed = 20;
+
+QString UnwrittenText(const std::vector<UnwrittenThumbnail>& unwritten) {
+  QString text = QStringLiteral("Не записано файлов: %1").arg(unwritten.size());
+  for (std::size_t i = 0; i < unwritten.size() && i < kUnwrittenListed; ++i) {
+    text += QStringLiteral("\n") + PathToQString(unwritten[i].path) + QStringLiteral(": ") +
+            QString::fromStdString(unwritten[i].reason);
+  }
+  if (unwritten.size() > kUnwrittenListed) text += QStringLiteral("\n…");
+  return text;
+}
+
+}  // namespace
+
+ThumbnailActions::ThumbnailActions(const CommandContext& context, QObject* parent)
+    : QObject(parent), context_(context) {
+  setObjectName(QStringLiteral("thumbnail_actions"));
+  remove_ = MakeCommand(this, "RemoveThumb", QStringLiteral("Удалить эскиз"));
+  save_to_folder_ = MakeCommand(this, "SaveToFolder", QStringLiteral("Сохранить в папку"));
+  separator_ = new QAction(this);
+  separator_->setSeparator(true);
+  open_original_ = MakeCommand(this, "OpenOriginal", QStringLiteral("Открыть файл"));
+  show_in_folder_ = MakeCommand(this, "ShowInFolder", QStringLiteral("Показать в папке"));
+  remove_->setShortcut(Qt::Key_Delete);
+  connect(remove_, &QAction::triggered, this, &ThumbnailActions::RemoveThumbnails);
+  connect(save_to_folder_, &QAction::triggered, this, &ThumbnailActions::SaveThumbnailsToFolder);
+  connect(open_original_, &QAction::triggered, this, [this] { OpenSelectedOriginal(false); });
+  connect(show_in_folder_, &QAction::triggered, this, [this] { OpenSelectedOriginal(true); });
+  FollowState(context_, this, [this] { UpdateActions(); });
+}
+
+QList<QAction*> ThumbnailActions::MenuActions() const {
+  return {remove_, save_to_folder_, separator_, open_original_, show_in_folder_};
+}
+
+void ThumbnailActions::UpdateActions() {
+  const bool idle = !context_.scan_running();
+  const qsizetype thumbs = context_.selected_thumbnail_rows().size();
+  remove_->setText(thumbs > 1 ? QStringLiteral("Удалить эскизы") : QStringLiteral("Удалить эскиз"));
+  remove_->setEnabled(idle && thumbs > 0);
+  save_to_folder_->setEnabled(idle && thumbs > 0);
+  open_original_->setEnabled(idle && thumbs == 1);
+  show_in_folder_->setEnabled(idle && thumbs == 1);
+}
+
+void ThumbnailActions::RemoveThumbnails() {
+  const QList<int> rows = context_.selected_thumbnail_rows();
+  if (rows.isEmpty() || !ChangeAllowed(context_)) return;
+  const ThumbnailModel& model = context_.thumbnail_model;
+  const QString text = rows.size() == 1
+                           ? QStringLiteral("Вы действительно хотите удалить эскиз \r\"") +
+                                 model.Name(rows.first()) + QStringLiteral("\" ?")
+                           : QStringLiteral("Вы действительно хотите удалить эти эскизы (") +
+                                 QString::number(rows.size()) + QStringLiteral(" шт.) ?");
+  if (context_.prompts.ConfirmYesNo(context_.window, kTitle, text) != Answer::kYes) return;
+  const WaitCursor wait;
+  std::vector<ThumbRef> removed;
+  removed.reserve(static_cast<std::size_t>(rows.size()));
+  // The view's items name their own disks: one disk's thumbnails, or results of several.
+  for (const int row : rows) removed.push_back(model.Items().at(static_cast<std::size_t>(row)));
+  const int disk = removed.front().disk;
+  CatalogDocument& document = context_.document;
+  RunGuarded(context_, [&] {
+    // Search results are shown again as they are now, with the refresh after the change; a
+    // disk's thumbnails, by selecting it again.
+    document.ApplyChange(RemoveThumbs(document.CatalogStream(), document.Index(), removed));
+    if (!context_.searching()) context_.select_disk(disk);
+  });
+}
+
+void ThumbnailActions::SaveThumbnailsToFolder() {
+  const QString start = CatalogFolder(context_.document);
+  const QString folder =
+      context_.prompts.ChooseFolder(context_.window, QStringLiteral("Выберите папку"),
+                                    start.isEmpty() ? QDir::currentPath() : start);
+  if (folder.isEmpty()) return;
+  // The view's items name their own disks: one disk's thumbnails, or results of several.
+  std::vector<const Disc*> thumbs;
+  for (const int row : context_.selected_thumbnail_rows()) {
+    if (const Disc* thumb = context_.thumbnail_model.Thumb(row)) thumbs.push_back(thumb);
+  }
+  std::optional<FolderWriteResult> result;
+  {
+    const WaitCursor wait;
+    RunGuarded(context_, [&] {
+      FolderWriter writer(QStringToPath(folder));
+      result = writer.WriteThumbnails(ByteView(context_.document.CatalogStream()), thumbs);
+    });
+  }
+  if (!result) return;
+  if (result->unwritten.empty()) {
+    context_.prompts.Inform(context_.window, kTitle, QStringLiteral("Готово!!!"));
+  } else {
+    ShowError(context_, UnwrittenText(result->unwritten));
+  }
+}
+
+void ThumbnailActions::OpenItem(int row) {
+  if (!open_original_->isEnabled() || row < 0) return;
+  const std::vector<ThumbRef>& items = context_.thumbnail_model.Items();
+  if (static_cast<std::size_t>(row) < items.size()) {
+    OpenOriginal(items[static_cast<std::size_t>(row)], false);
+  }
+}
+
+void ThumbnailActions::OpenSelectedOriginal(bool folder) {
+  const QList<int> rows = context_.selected_thumbnail_rows();
+  if (rows.size() != 1) return;
+  OpenOriginal(context_.thumbnail_model.Items().at(static_cast<std::size_t>(rows.first())), folder);
+}
+
+void ThumbnailActions::OpenOriginal(ThumbRef thumb, bool folder) {
+  const CatalogDocument& document = context_.document;
+  const CatInfo& disk = document.Index().Disks.at(static_cast<std::size_t>(thumb.disk));
+  const std::string_view stored =
+      disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name(document.CatalogStream());
+  const std::optional<std::filesystem::path> file = FindOriginalFile(stored);
+  if (!file) {
+    context_.note(QStringLiteral("Файл недоступен: вставьте диск \"%1\".")
+                      .arg(QString::fromStdString(Cp1251ToUtf8(disk.Name))));
+    return;
+  }
+  const std::filesystem::path target = folder ? file->parent_path() : *file;
+  // The desktop may have no program for it; saying nothing would look as if it had opened.
+  if (!QDesktopServices::openUrl(LocalFileUrl(target))) {
+    context_.note(QStringLiteral("Не удалось открыть \"%1\".").arg(PathToQString(target)));
+  }
+}
+
+}  // namespace quorvel
