@@ -62,7 +62,6 @@ class MainWindow : public QMainWindow {
   void OpenStartupCatalog(const QString& catalogue_argument);
   // The former name of OpenStartupCatalog, kept only until the add-disk tests' fixture calls
   // the new one.
-  void FormCreate(const QString& catalogue_argument) { OpenStartupCatalog(catalogue_argument); }
 
   // The links start-up connects: "Добавить диск" and "Параметры" show the options dialog on a
   // page through `show_page`; while a disk is being added in place the catalogue's commands are

@@ -65,7 +65,7 @@ struct Program {
   void Start(const QString& catalogue = QString()) {
     window =
         std::make_unique<MainWindow>(document, prompts, state.paths().ini_file, state.opening());
-    window->FormCreate(catalogue);
+    window->OpenStartupCatalog(catalogue);
     dialog = std::make_unique<OptionsDialog>(
         state, prompts, OptionsDialogLinks{[this] { return document.CatalogOpen(); }, nullptr, {}},
         window.get());
