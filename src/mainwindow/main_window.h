@@ -60,8 +60,6 @@ class MainWindow : public QMainWindow {
   // first command-line argument) when that is not empty; a name of a missing file opens
   // nothing and says nothing. Loads it, then selects the first row.
   void OpenStartupCatalog(const QString& catalogue_argument);
-  // The former name of OpenStartupCatalog, kept only until the add-disk tests' fixture calls
-  // the new one.
 
   // The links start-up connects: "Добавить диск" and "Параметры" show the options dialog on a
   // page through `show_page`; while a disk is being added in place the catalogue's commands are
