@@ -15,6 +15,7 @@
 #include <set>
 #include <utility>
 
+#include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
 #include "mainwindow/disk_list_model.h"
@@ -162,9 +163,16 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
 MainWindow::~MainWindow() { FormDestroy(); }
 
 void MainWindow::FormCreate(const QString& catalogue_argument) {
-  const IniFile settings = IniFile::Load(settings_file_);
-  QString name = QString::fromStdString(settings.ReadString(kFormSection, kCatalognameKey, ""));
-  if (!catalogue_argument.isEmpty()) name = catalogue_argument;
+  QString name = catalogue_argument;
+  if (name.isEmpty()) {
+    try {
+      const IniFile settings = IniFile::Load(settings_file_);
+      name = QString::fromStdString(settings.ReadString(kFormSection, kCatalognameKey, ""));
+    } catch (const CatalogError& error) {
+      // The options dialog tells the user of an unreadable settings file; start with nothing.
+      std::cerr << "quorvel: " << error.what() << '\n';
+    }
+  }
   document_.UseStartupFile(QStringToPath(name));
   ReloadCatalog(true);
   if (DiskRowCount() > 0) SelectRow(0);
@@ -179,11 +187,14 @@ void MainWindow::FormDestroy() {
     if (document_.CatalogFileName().empty()) return;
     name = PathToQString(document_.CatalogFileName()).toStdString();
   }
-  IniFile settings = IniFile::Load(settings_file_);
-  settings.WriteString(kFormSection, kCatalognameKey, name);
-  std::string error;
-  // The window is going away with the program; there is no one left to ask.
-  if (!settings.Save(settings_file_, &error)) std::cerr << "quorvel: " << error << '\n';
+  try {
+    IniFile settings = IniFile::Load(settings_file_);
+    settings.WriteString(kFormSection, kCatalognameKey, name);
+    settings.Save(settings_file_);
+  } catch (const CatalogError& error) {
+    // The window is going away with the program; there is no one left to ask.
+    std::cerr << "quorvel: " << error.what() << '\n';
+  }
 }
 
 QStringList MainWindow::SelectedDiskImages() const { return thumbnail_model_->Names(); }

@@ -16,6 +16,7 @@
 #include "mainwindow/catalog_file_name.h"
 #include "mainwindow/disk_list_model.h"
 #include "mainwindow/main_window.h"
+#include "platform/error_text.h"
 #include "platform/path_text.h"
 
 namespace quorvel {
@@ -39,10 +40,8 @@ QString ChangedElsewhereQuestion(const std::filesystem::path& path) {
 void MainWindow::Guarded(const std::function<void()>& command) {
   try {
     command();
-  } catch (const CatalogError& error) {
-    ShowError(QString::fromStdString(error.what()));
   } catch (const std::exception& error) {
-    ShowError(QString::fromLocal8Bit(error.what()));
+    ShowError(ErrorText(error));
   }
 }
 
