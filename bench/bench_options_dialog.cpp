@@ -40,14 +40,17 @@ Times Measure(int lines) {
   std::vector<std::string> endings;
   endings.reserve(static_cast<std::size_t>(lines));
   for (int i = 0; i < lines; ++i) endings.push_back(".ext" + std::to_string(i));
-  std::string error;
-  if (!WriteExclusionList(paths.exclusion_list, endings, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  try {
+    WriteExclusionList(paths.exclusion_list, endings);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
     std::exit(1);
   }
   QElapsedTimer timer;
   timer.start();
-  if (!SettingsState(paths).Load(&error)) std::fprintf(stderr, "%s\n", error.c_str());
+  for (const std::string& problem : SettingsState(paths).Load()) {
+    std::fprintf(stderr, "%s\n", problem.c_str());
+  }
   const double read = timer.nsecsElapsed() / 1e9;
   SettingsState settings(paths);
   MessageBoxPrompts prompts;

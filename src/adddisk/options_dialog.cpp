@@ -67,24 +67,24 @@ OptionsDialog::~OptionsDialog() { SaveSettings(); }
 
 void OptionsDialog::LoadSettings() {
   state_.SetLastTimeoutText(add_disk_page_->TimeoutText().toStdString());
-  std::string error;
-  const bool loaded = state_.Load(&error);
+  const std::vector<std::string> problems = state_.Load();
   // Copied, since each control that takes its value writes into the state again.
   const DialogSettings stored = state_.values();
   settings_page_->ApplyStoredSettings(stored);
   add_disk_page_->ApplyStoredSettings(stored);
-  if (!loaded) {
-    prompts_.Warn(
-        parentWidget(), kCaption,
-        QStringLiteral("Не удалось прочитать настройки.\n%1").arg(QString::fromStdString(error)));
+  if (!problems.empty()) {
+    QStringList lines;
+    for (const std::string& problem : problems) lines.append(QString::fromStdString(problem));
+    prompts_.Warn(parentWidget(), kCaption,
+                  QStringLiteral("Не удалось прочитать настройки.\n%1")
+                      .arg(lines.join(QLatin1Char('\n'))));
   }
 }
 
 void OptionsDialog::SaveSettings() {
   state_.LastProperties().ExcludedExtensions = settings_page_->ExcludedEndings();
-  std::string error;
   // The program is ending; there is no one left to ask.
-  if (!state_.Save(&error)) std::cerr << "quorvel: " << error << '\n';
+  for (const std::string& problem : state_.Save()) std::cerr << "quorvel: " << problem << '\n';
 }
 
 void OptionsDialog::ShowPage(int page) {

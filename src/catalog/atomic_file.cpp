@@ -83,6 +83,8 @@ fs::path FinalTarget(const fs::path& path) {
   return ec ? path : resolved;
 }
 
+namespace {
+
 bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reason,
                          FileIdentity* written) {
   const auto fail = [&](const std::string& why) {
@@ -132,6 +134,8 @@ bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reas
     return fail(e.what());
   }
 }
+
+}  // namespace
 
 #else
 
@@ -279,6 +283,9 @@ fs::path FinalTarget(const fs::path& path) {
   return target;
 }
 
+namespace {
+
+// The save, false with the system's reason in *reason on failure.
 bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reason,
                          FileIdentity* written) {
   try {
@@ -306,6 +313,8 @@ bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reas
   }
   return false;
 }
+
+}  // namespace
 
 #endif
 

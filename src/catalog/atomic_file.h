@@ -21,12 +21,8 @@ std::filesystem::path FinalTarget(const std::filesystem::path& path);
 // complete, so a save killed while writing leaves nothing behind. Refuses what a plain write
 // would refuse (a file without write permission) and anything that is not a regular file,
 // never opening such a file for longer than to tell. On failure the target is untouched, no
-// temporary is left, and false is returned with the system's reason in *reason; on success
-// *written, when given, is the identity of the new file. Never throws.
-bool WriteFileAtomically(const std::filesystem::path& path, ByteView bytes, std::string* reason,
-                         FileIdentity* written = nullptr);
-
-// The same, throwing CannotCreateFile(path, reason) on failure.
+// temporary is left, and CannotCreateFile(path, the system's reason) is thrown; on success
+// *written, when given, is the identity of the new file.
 void SaveFileAtomically(const std::filesystem::path& path, ByteView bytes,
                         FileIdentity* written = nullptr);
 

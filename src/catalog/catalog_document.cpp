@@ -67,10 +67,10 @@ void CatalogDocument::New(const std::filesystem::path& path) {
 
 void CatalogDocument::RequireChangeable() const {
   if (index_.Damage) {
-    throw CatalogError(
-        "Каталог повреждён, поэтому изменять его нельзя: при сохранении пропало бы всё, что не "
-        "удалось прочитать. Чтобы работать с ним дальше, откройте его снова и сохраните "
-        "прочитанное в новый каталог.");
+    throw CatalogError("The catalogue is damaged at offset " +
+                           std::to_string(index_.Damage->offset) +
+                           "; a change saved would lose every record that could not be read",
+                       ErrorKind::kDamaged, catalog_file_name_);
   }
 }
 

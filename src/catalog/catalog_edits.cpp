@@ -54,7 +54,7 @@ void AppendIndexedDisk(Bytes& out, ByteView stream, const CatInfo& disk) {
 }
 
 Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int> kept) {
-  if (kept.size() > kMaxDisks) throw CatalogError("A catalogue holds at most 65535 disks");
+  if (kept.size() > kMaxDisks) throw CatalogError("A catalogue holds at most 65535 disks", ErrorKind::kFull);
   std::int64_t size = kHeaderSize;
   for (const int disk : kept) {
     const CatInfo& info = DiskAt(index, disk);
@@ -153,7 +153,8 @@ Bytes ImportCatalog(ByteView stream, ByteView other) {
   const std::int64_t disks = HeaderDiskCount(stream) + other_disks;
   if (disks > kMaxDisks) {
     throw CatalogError("Together the two catalogues hold " + std::to_string(disks) +
-                       " disks; a catalogue holds at most 65535");
+                       " disks; a catalogue holds at most 65535",
+                       ErrorKind::kFull);
   }
   Bytes out;
   out.reserve(std::max<std::size_t>(stream.size(), kHeaderSize) + other.size() - kHeaderSize);

@@ -17,7 +17,9 @@ inline constexpr std::chrono::milliseconds kLockPatience{3000};
 class CatalogBusyError : public CatalogError {
  public:
   explicit CatalogBusyError(const std::filesystem::path& catalogue)
-      : CatalogError("Каталог \"" + catalogue.string() + "\" сейчас изменяет другая программа.") {}
+      : CatalogError("The catalogue \"" + catalogue.string() +
+                         "\" is being changed by another program",
+                     ErrorKind::kBusy, catalogue) {}
 };
 
 // An exclusive lock on one catalogue file, held from construction to destruction by whoever

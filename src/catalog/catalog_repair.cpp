@@ -118,7 +118,8 @@ CatalogRepair RepairCatalog(ByteView bytes) {
     walk = next.Disks.empty() ? IndexRecordsFrom(bytes, resume, records) : std::move(next);
   }
   if (disk_count > kMaxDisks) {
-    throw CatalogError("The damaged catalogue holds more than 65535 readable disk records");
+    throw CatalogError("The damaged catalogue holds more than 65535 readable disk records",
+                       ErrorKind::kFull);
   }
 
   const auto header_count = EncodeField(disk_count, kCountWidth);

@@ -26,7 +26,7 @@ void Append(Bytes& stream, const void* bytes, std::size_t count) {
 std::int64_t BeginThumbRecord(Bytes& stream, const DiskRecordHead& head, std::string_view name) {
   CheckNameLength(name, "The image path");
   if (head.thumb_count >= kMaxThumbsPerDisk) {
-    throw CatalogError("A disk holds at most 65535 thumbnails");
+    throw CatalogError("A disk holds at most 65535 thumbnails", ErrorKind::kFull);
   }
   stream.push_back(kThumbMarker);
   stream.push_back(static_cast<std::uint8_t>(name.size()));
@@ -76,7 +76,7 @@ DiskRecordHead AppendDiskHead(Bytes& stream, std::string_view name) {
 std::int64_t RecordLength(const Bytes& stream, const DiskRecordHead& head) {
   const std::int64_t length = static_cast<std::int64_t>(stream.size()) - head.start;
   if (length > kMaxDiskRecordLength) {
-    throw CatalogError("The disk record has grown past 2 GB and cannot be stored");
+    throw CatalogError("The disk record has grown past 2 GB and cannot be stored", ErrorKind::kFull);
   }
   return length;
 }
@@ -137,7 +137,7 @@ void FinishDiskRecord(Bytes& stream, const DiskRecordHead& head) {
 void RequireRoomForDisk(const Bytes& stream) {
   // A header cut short counts the disks its bytes spell, the missing ones read as zero.
   if (ReadField(stream, kDiskCountOffset, kCountWidth) >= kMaxDisks) {
-    throw CatalogError("A catalogue holds at most 65535 disks");
+    throw CatalogError("A catalogue holds at most 65535 disks", ErrorKind::kFull);
   }
 }
 

@@ -68,7 +68,8 @@ FolderWriteResult FolderWriter::WriteThumbnails(ByteView stream,
 FolderWriter::FolderWriter(const fs::path& folder) : folder_(folder) {
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
-    throw CatalogError("Cannot open folder \"" + folder.string() + "\". Not a directory");
+    throw CatalogError("Cannot open folder \"" + folder.string() + "\". Not a directory",
+                       ErrorKind::kFileAccess, folder);
   }
 }
 
@@ -88,7 +89,8 @@ std::optional<std::string> FolderWriter::Write(std::string_view name, ByteView b
 FolderWriter::FolderWriter(const fs::path& folder) : folder_(folder) {
   fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) {
-    throw CatalogError("Cannot open folder \"" + folder.string() + "\". " + std::strerror(errno));
+    throw CatalogError("Cannot open folder \"" + folder.string() + "\". " + std::strerror(errno),
+                       ErrorKind::kFileAccess, folder);
   }
 }
 

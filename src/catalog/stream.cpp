@@ -30,19 +30,15 @@ std::optional<std::int64_t> Resolve(std::int64_t size, Origin origin, std::int64
   return size + offset;
 }
 
-std::string CannotOpen(const std::filesystem::path& path, const std::string& reason) {
-  return "Cannot open file \"" + path.string() + "\". " + reason;
-}
-
 #ifdef _WIN32
 
 std::ifstream OpenForReading(const std::filesystem::path& path) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
-    throw CatalogError(CannotOpen(path, "Is a directory"));
+    throw CannotOpenFile(path, "Is a directory");
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw CatalogError(CannotOpen(path, std::strerror(errno)));
+  if (!in) throw CannotOpenFile(path, std::strerror(errno));
   return in;
 }
 
@@ -57,12 +53,12 @@ class ReadableFile {
   // descriptor is checked again, since the name may have changed in between.
   explicit ReadableFile(const std::filesystem::path& path) : path_(path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
+    if (stat(path.c_str(), &st) != 0) throw CannotOpenFile(path, std::strerror(errno));
     RefuseIrregular(st);
     fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
+    if (fd_ < 0) throw CannotOpenFile(path, std::strerror(errno));
     try {
-      if (fstat(fd_, &st) != 0) throw CatalogError(CannotOpen(path, std::strerror(errno)));
+      if (fstat(fd_, &st) != 0) throw CannotOpenFile(path, std::strerror(errno));
       RefuseIrregular(st);
     } catch (...) {
       close(fd_);  // a constructor that throws runs no destructor
@@ -83,7 +79,8 @@ class ReadableFile {
       const ssize_t got = read(fd_, buffer + done, count - done);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) {
-        throw CatalogError("Cannot read file \"" + path_.string() + "\". " + std::strerror(errno));
+        throw CatalogError("Cannot read file \"" + path_.string() + "\". " + std::strerror(errno),
+                           ErrorKind::kFileAccess, path_);
       }
       if (got == 0) break;
       done += static_cast<std::size_t>(got);
@@ -95,8 +92,8 @@ class ReadableFile {
 
  private:
   void RefuseIrregular(const struct stat& st) const {
-    if (S_ISDIR(st.st_mode)) throw CatalogError(CannotOpen(path_, std::strerror(EISDIR)));
-    if (!S_ISREG(st.st_mode)) throw CatalogError(CannotOpen(path_, kNotRegularFile));
+    if (S_ISDIR(st.st_mode)) throw CannotOpenFile(path_, std::strerror(EISDIR));
+    if (!S_ISREG(st.st_mode)) throw CannotOpenFile(path_, kNotRegularFile);
   }
 
   std::filesystem::path path_;
@@ -152,11 +149,11 @@ Bytes LoadFile(const std::filesystem::path& path, FileIdentity* identity) {
   std::ifstream in = OpenForReading(path);
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
-  if (size < 0) throw CatalogError("Cannot read file \"" + path.string() + "\".");
+  if (size < 0) throw CatalogError("Cannot read file \"" + path.string() + "\".", ErrorKind::kFileAccess, path);
   in.seekg(0, std::ios::beg);
   Bytes bytes(static_cast<std::size_t>(size));
   if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-    throw CatalogError("Cannot read file \"" + path.string() + "\".");
+    throw CatalogError("Cannot read file \"" + path.string() + "\".", ErrorKind::kFileAccess, path);
   }
   if (identity) *identity = IdentifyFile(path).value_or(FileIdentity());
   return bytes;

@@ -112,9 +112,16 @@ void CatalogFileActions::UpdateActions() {
 }
 
 void CatalogFileActions::OpenStartupCatalog(const QString& catalogue_argument) {
-  const IniFile settings = IniFile::Load(settings_file_);
-  QString name = QString::fromStdString(settings.ReadString(kFormSection, kCatalognameKey, ""));
-  if (!catalogue_argument.isEmpty()) name = catalogue_argument;
+  QString name = catalogue_argument;
+  if (name.isEmpty()) {
+    try {
+      const IniFile settings = IniFile::Load(settings_file_);
+      name = QString::fromStdString(settings.ReadString(kFormSection, kCatalognameKey, ""));
+    } catch (const CatalogError& error) {
+      // The options dialog tells the user of an unreadable settings file; start with nothing.
+      std::cerr << "quorvel: " << error.what() << '\n';
+    }
+  }
   context_.document.UseStartupFile(QStringToPath(name));
   LoadFromFile();
   if (context_.disk_rows() > 0) context_.select_row(0);
@@ -130,11 +137,14 @@ void CatalogFileActions::RememberForNextStart() {
     if (document.CatalogFileName().empty()) return;
     name = PathToQString(document.CatalogFileName()).toStdString();
   }
-  IniFile settings = IniFile::Load(settings_file_);
-  settings.WriteString(kFormSection, kCatalognameKey, name);
-  std::string error;
-  // The window is going away with the program; there is no one left to ask.
-  if (!settings.Save(settings_file_, &error)) std::cerr << "quorvel: " << error << '\n';
+  try {
+    IniFile settings = IniFile::Load(settings_file_);
+    settings.WriteString(kFormSection, kCatalognameKey, name);
+    settings.Save(settings_file_);
+  } catch (const CatalogError& error) {
+    // The window is going away with the program; there is no one left to ask.
+    std::cerr << "quorvel: " << error.what() << '\n';
+  }
 }
 
 void CatalogFileActions::LoadFromFile() {

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <exception>
 
-#include "catalog/catalog_error.h"
+#include "platform/error_text.h"
 
 namespace quorvel {
 namespace {
@@ -16,10 +16,8 @@ const QString kTitle = QStringLiteral("Quorvel");
 void RunGuarded(const CommandContext& context, const std::function<void()>& command) {
   try {
     command();
-  } catch (const CatalogError& error) {
-    ShowError(context, QString::fromStdString(error.what()));
   } catch (const std::exception& error) {
-    ShowError(context, QString::fromLocal8Bit(error.what()));
+    ShowError(context, ErrorText(error));
   }
 }
 

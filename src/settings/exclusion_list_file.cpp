@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "catalog/atomic_file.h"
+#include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 
 namespace quorvel {
@@ -46,49 +47,42 @@ std::string FormatExclusionList(const std::vector<std::string>& endings) {
   return bytes;
 }
 
-ExclusionListRead ReadExclusionList(const fs::path& path, std::vector<std::string>* endings,
-                                    std::string* error) {
-  endings->clear();
+std::optional<std::vector<std::string>> ReadExclusionList(const fs::path& path) {
   const auto fail = [&](const std::string& reason) {
-    endings->clear();
-    if (error) *error = "Cannot read the exclusion list \"" + path.string() + "\": " + reason;
-    return ExclusionListRead::kUnreadable;
+    return CatalogError("Cannot read the exclusion list \"" + path.string() + "\": " + reason,
+                        ErrorKind::kFileAccess, path);
   };
+  std::string bytes;
   try {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    if (status.type() == fs::file_type::not_found) return ExclusionListRead::kMissing;
-    if (ec) return fail(ec.message());
-    if (!fs::is_regular_file(status)) return fail("not a file");
+    if (status.type() == fs::file_type::not_found) return std::nullopt;
+    if (ec) throw fail(ec.message());
+    if (!fs::is_regular_file(status)) throw fail("not a file");
     std::ifstream file(path, std::ios::binary);
-    if (!file) return fail(std::strerror(errno));
+    if (!file) throw fail(std::strerror(errno));
     // One read of the whole file: a long list read byte by byte would keep the start waiting.
     std::ostringstream contents;
     contents << file.rdbuf();
-    if (file.bad()) return fail(std::strerror(errno));
-    const std::string bytes = std::move(contents).str();
-    *endings = ParseExclusionList(bytes);
-    return ExclusionListRead::kRead;
+    if (file.bad()) throw fail(std::strerror(errno));
+    bytes = std::move(contents).str();
+  } catch (const CatalogError&) {
+    throw;
   } catch (const std::exception& e) {
-    return fail(e.what());
+    throw fail(e.what());
   }
+  return ParseExclusionList(bytes);
 }
 
-bool WriteExclusionList(const fs::path& path, const std::vector<std::string>& endings,
-                        std::string* error) {
+void WriteExclusionList(const fs::path& path, const std::vector<std::string>& endings) {
+  const std::string bytes = FormatExclusionList(endings);
   try {
-    const std::string bytes = FormatExclusionList(endings);
-    std::string reason;
-    if (WriteFileAtomically(
-            path, ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
-            &reason)) {
-      return true;
-    }
-    if (error) *error = "Cannot save the exclusion list \"" + path.string() + "\": " + reason;
+    SaveFileAtomically(path,
+                       ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   } catch (const std::exception& e) {
-    if (error) *error = "Cannot save the exclusion list \"" + path.string() + "\": " + e.what();
+    throw CatalogError("Cannot save the exclusion list \"" + path.string() + "\": " + e.what(),
+                       ErrorKind::kFileAccess, path);
   }
-  return false;
 }
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 #define QUORVEL_SETTINGS_EXCLUSION_LIST_FILE_H_
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,16 +19,12 @@ std::vector<std::string> ParseExclusionList(std::string_view bytes);
 // "?", and so does a line break inside an entry, which the file cannot hold.
 std::string FormatExclusionList(const std::vector<std::string>& endings);
 
-enum class ExclusionListRead { kRead, kMissing, kUnreadable };
+// The entries of the file; nullopt when there is no such file. Throws CatalogError
+// (kFileAccess) when it exists and cannot be read.
+std::optional<std::vector<std::string>> ReadExclusionList(const std::filesystem::path& path);
 
-// Reads the file into *endings (emptied first). kUnreadable, with the reason in *error (if
-// given), when it exists and cannot be read. Never throws.
-ExclusionListRead ReadExclusionList(const std::filesystem::path& path,
-                                    std::vector<std::string>* endings, std::string* error);
-
-// Replaces the file atomically; false with the reason in *error. Never throws.
-bool WriteExclusionList(const std::filesystem::path& path, const std::vector<std::string>& endings,
-                        std::string* error);
+// Replaces the file atomically. Throws CatalogError (kFileAccess) when it cannot be written.
+void WriteExclusionList(const std::filesystem::path& path, const std::vector<std::string>& endings);
 
 }  // namespace quorvel
 

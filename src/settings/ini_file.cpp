@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "catalog/atomic_file.h"
+#include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 
 namespace quorvel {
@@ -116,41 +117,34 @@ IniFile::Line IniFile::ParseLine(std::string text) {
 }
 
 IniFile IniFile::Load(const fs::path& path) {
+  const auto fail = [&](const std::string& reason) {
+    return CatalogError("Cannot read the settings file \"" + path.string() + "\": " + reason,
+                        ErrorKind::kFileAccess, path);
+  };
   IniFile ini;
+  std::string bytes;
   try {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found) return ini;
-    if (ec) {
-      ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": " + ec.message();
-      return ini;
-    }
-    if (!fs::is_regular_file(status)) {
-      ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": not a file";
-      return ini;
-    }
+    if (ec) throw fail(ec.message());
+    if (!fs::is_regular_file(status)) throw fail("not a file");
     std::ifstream file(path, std::ios::binary);
-    if (!file) {
-      ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": " + ErrnoText();
-      return ini;
-    }
-    const std::string bytes((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
-    if (file.bad()) {
-      ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": " + ErrnoText();
-      return ini;
-    }
-    std::size_t begin = 0;
-    while (begin < bytes.size()) {
-      std::size_t end = bytes.find_first_of("\r\n", begin);
-      if (end == std::string::npos) end = bytes.size();
-      ini.lines_.push_back(ParseLine(bytes.substr(begin, end - begin)));
-      begin = end + 1;
-      if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n') ++begin;
-    }
+    if (!file) throw fail(ErrnoText());
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (file.bad()) throw fail(ErrnoText());
+  } catch (const CatalogError&) {
+    throw;
   } catch (const std::exception& e) {
-    ini.lines_.clear();
-    ini.load_error_ = "Cannot read the settings file \"" + path.string() + "\": " + e.what();
+    throw fail(e.what());
+  }
+  std::size_t begin = 0;
+  while (begin < bytes.size()) {
+    std::size_t end = bytes.find_first_of("\r\n", begin);
+    if (end == std::string::npos) end = bytes.size();
+    ini.lines_.push_back(ParseLine(bytes.substr(begin, end - begin)));
+    begin = end + 1;
+    if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n') ++begin;
   }
   return ini;
 }
@@ -236,24 +230,19 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
   WriteString(section, key, value ? "1" : "0");
 }
 
-bool IniFile::Save(const fs::path& path, std::string* error) const {
-  const auto fail = [&](const std::string& reason) {
-    if (error) *error = "Cannot save the settings file \"" + path.string() + "\": " + reason;
-    return false;
-  };
-  if (!load_error_.empty()) return fail("it could not be read before (" + load_error_ + ")");
+void IniFile::Save(const fs::path& path) const {
   std::string bytes;
   for (const Line& line : lines_) {
     bytes += line.text;
     bytes += "\r\n";
   }
-  std::string reason;
-  if (!WriteFileAtomically(
-          path, ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
-          &reason)) {
-    return fail(reason);
+  try {
+    SaveFileAtomically(path,
+                       ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  } catch (const std::exception& e) {
+    throw CatalogError("Cannot save the settings file \"" + path.string() + "\": " + e.what(),
+                       ErrorKind::kFileAccess, path);
   }
-  return true;
 }
 
 }  // namespace quorvel

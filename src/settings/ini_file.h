@@ -20,12 +20,9 @@ class IniFile {
  public:
   IniFile() = default;
 
-  // The file's contents. A missing file gives an empty IniFile and no error; a file that exists
-  // but cannot be read gives an empty IniFile whose load_error() says why. Never throws.
+  // The file's contents; an empty IniFile when there is no such file. Throws CatalogError
+  // (kFileAccess) when the file exists but cannot be read.
   static IniFile Load(const std::filesystem::path& path);
-
-  // Empty unless Load found the file and could not read it.
-  const std::string& load_error() const { return load_error_; }
 
   // The value of the first `key` in the sections named `section` (duplicate sections read as
   // one), with the blanks around it removed and one pair of enclosing double quotes taken off;
@@ -49,10 +46,9 @@ class IniFile {
 
   // Writes every line ended by CR LF to a temporary file beside `path`, then renames it over
   // `path`, so that a failure leaves the old file as it was. A symbolic link is written through
-  // to its target, and the old file's permissions are kept. On failure returns false and puts
-  // the reason into *error. Refuses to save contents whose Load failed, since that would replace
-  // the unread file with only the keys written since. Never throws.
-  bool Save(const std::filesystem::path& path, std::string* error) const;
+  // to its target, and the old file's permissions are kept. Throws CatalogError (kFileAccess)
+  // when it cannot be saved.
+  void Save(const std::filesystem::path& path) const;
 
  private:
   enum class LineKind { kOther, kSection, kEntry };
@@ -75,7 +71,6 @@ class IniFile {
   std::optional<std::string> ReadValue(std::string_view section, std::string_view key) const;
 
   std::vector<Line> lines_;
-  std::string load_error_;
 };
 
 }  // namespace quorvel

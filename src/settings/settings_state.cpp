@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "catalog/catalog_error.h"
 #include "settings/exclusion_list_file.h"
 #include "settings/ini_file.h"
 
@@ -23,11 +24,6 @@ constexpr char kSubfoldersBoxSection[] = "checkbox1";
 constexpr char kPreviewsBoxSection[] = "checkbox3";
 constexpr char kWindowsFirstDrive[] = "c:\\";
 constexpr char kCheckedKey[] = "Checked";
-
-void AddReason(std::string* reasons, const std::string& reason) {
-  if (!reasons->empty()) *reasons += '\n';
-  *reasons += reason;
-}
 
 }  // namespace
 
@@ -60,15 +56,20 @@ SettingsState::SettingsState(SettingsPaths paths, std::string first_folder)
   values_.folder = first_folder_;
 }
 
-bool SettingsState::Load(std::string* error) {
-  std::string reasons;
+std::vector<std::string> SettingsState::Load() {
+  std::vector<std::string> problems;
   DialogSettings first_start;
   first_start.folder = first_folder_;
   values_ = first_start;
 
-  const IniFile ini = IniFile::Load(paths_.ini_file);
-  ini_unreadable_ = !ini.load_error().empty();
-  if (ini_unreadable_) AddReason(&reasons, ini.load_error());
+  IniFile ini;
+  ini_unreadable_ = false;
+  try {
+    ini = IniFile::Load(paths_.ini_file);
+  } catch (const CatalogError& error) {
+    ini_unreadable_ = true;
+    problems.push_back(error.what());
+  }
   values_.opening_option =
       ClampOpeningOption(ini.ReadInteger(kFormSection, kOptionKey, first_start.opening_option));
   values_.timeout_active =
@@ -89,51 +90,61 @@ bool SettingsState::Load(std::string* error) {
   values_.timeout_field_enabled =
       ini.ReadBool(kFormSection, kTimeoutEnabledKey, first_start.timeout_field_enabled);
 
-  std::string reason;
   std::vector<std::string>& endings = last_properties_.ExcludedExtensions;
-  const ExclusionListRead read = ReadExclusionList(paths_.exclusion_list, &endings, &reason);
-  exclusion_list_unreadable_ = read == ExclusionListRead::kUnreadable;
-  if (exclusion_list_unreadable_) AddReason(&reasons, reason);
-  if (read == ExclusionListRead::kMissing &&
-      !WriteExclusionList(paths_.exclusion_list, {}, &reason)) {
-    AddReason(&reasons, reason);
+  endings.clear();
+  exclusion_list_unreadable_ = false;
+  std::optional<std::vector<std::string>> read;
+  try {
+    read = ReadExclusionList(paths_.exclusion_list);
+  } catch (const CatalogError& error) {
+    exclusion_list_unreadable_ = true;
+    problems.push_back(error.what());
   }
-
-  if (error) *error = reasons;
-  return reasons.empty();
+  if (read) {
+    endings = std::move(*read);
+  } else if (!exclusion_list_unreadable_) {
+    try {
+      WriteExclusionList(paths_.exclusion_list, {});
+    } catch (const CatalogError& error) {
+      problems.push_back(error.what());
+    }
+  }
+  return problems;
 }
 
-bool SettingsState::Save(std::string* error) const {
-  std::string reasons;
+std::vector<std::string> SettingsState::Save() const {
+  std::vector<std::string> problems;
   if (ini_unreadable_) {
-    AddReason(&reasons, "The settings file \"" + paths_.ini_file.string() +
-                            "\" was not saved: it could not be read at start-up");
+    problems.push_back("The settings file \"" + paths_.ini_file.string() +
+                       "\" was not saved: it could not be read at start-up");
   } else {
-    IniFile ini = IniFile::Load(paths_.ini_file);
-    ini.WriteInteger(kFormSection, kOptionKey, values_.opening_option);
-    ini.WriteString(kFormSection, kFixedCatalogKey, values_.fixed_catalog_path);
-    ini.WriteBool(kTimeoutBoxSection, kCheckedKey, values_.timeout_active);
-    ini.WriteBool(kSubfoldersBoxSection, kCheckedKey, values_.include_subfolders);
-    ini.WriteBool(kPreviewsBoxSection, kCheckedKey, values_.use_embedded_previews);
-    ini.WriteString(kFormSection, kTimeoutKey, values_.timeout_text);
-    ini.WriteString(kFormSection, kFolderKey, values_.folder);
-    ini.WriteBool(kFormSection, kTimeoutEnabledKey, values_.timeout_field_enabled);
-    std::string reason;
-    if (!ini.Save(paths_.ini_file, &reason)) AddReason(&reasons, reason);
-  }
-
-  if (exclusion_list_unreadable_) {
-    AddReason(&reasons, "The exclusion list \"" + paths_.exclusion_list.string() +
-                            "\" was not saved: it could not be read at start-up");
-  } else {
-    std::string reason;
-    if (!WriteExclusionList(paths_.exclusion_list, last_properties_.ExcludedExtensions, &reason)) {
-      AddReason(&reasons, reason);
+    try {
+      IniFile ini = IniFile::Load(paths_.ini_file);
+      ini.WriteInteger(kFormSection, kOptionKey, values_.opening_option);
+      ini.WriteString(kFormSection, kFixedCatalogKey, values_.fixed_catalog_path);
+      ini.WriteBool(kTimeoutBoxSection, kCheckedKey, values_.timeout_active);
+      ini.WriteBool(kSubfoldersBoxSection, kCheckedKey, values_.include_subfolders);
+      ini.WriteBool(kPreviewsBoxSection, kCheckedKey, values_.use_embedded_previews);
+      ini.WriteString(kFormSection, kTimeoutKey, values_.timeout_text);
+      ini.WriteString(kFormSection, kFolderKey, values_.folder);
+      ini.WriteBool(kFormSection, kTimeoutEnabledKey, values_.timeout_field_enabled);
+      ini.Save(paths_.ini_file);
+    } catch (const CatalogError& error) {
+      problems.push_back(error.what());
     }
   }
 
-  if (error) *error = reasons;
-  return reasons.empty();
+  if (exclusion_list_unreadable_) {
+    problems.push_back("The exclusion list \"" + paths_.exclusion_list.string() +
+                       "\" was not saved: it could not be read at start-up");
+  } else {
+    try {
+      WriteExclusionList(paths_.exclusion_list, last_properties_.ExcludedExtensions);
+    } catch (const CatalogError& error) {
+      problems.push_back(error.what());
+    }
+  }
+  return problems;
 }
 
 std::optional<bool> SettingsState::OpeningOptionChosen(int index) {

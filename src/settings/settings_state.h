@@ -71,16 +71,16 @@ class SettingsState {
 
   // Reads the settings file into values() (a missing file or key, or a value that is no
   // integer where one is expected, gives the first start's value) and Cat.dat into
-  // LastProperties().ExcludedExtensions, creating Cat.dat empty when it is missing. False
-  // with the reasons in *error when a file could not be read or created; what could be read
-  // is kept either way.
-  bool Load(std::string* error);
+  // LastProperties().ExcludedExtensions, creating Cat.dat empty when it is missing. What
+  // could be read is kept either way. Returns the files that could not be read or created, each with why;
+  // empty when all went well.
+  std::vector<std::string> Load();
 
   // Writes values() into the settings file, keeping everything else it holds, and
   // LastProperties().ExcludedExtensions into Cat.dat, each replaced atomically. A file that
-  // could not be read at Load is not replaced, since that would lose what it held. False with
-  // the reasons in *error when either file was not written.
-  bool Save(std::string* error) const;
+  // could not be read at Load is not replaced, since that would lose what it held. Returns the
+  // files that were not written, each with why; empty when both were.
+  std::vector<std::string> Save() const;
 
   DialogSettings& values() { return values_; }
   const DialogSettings& values() const { return values_; }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/catalog_error.h"
 #include "support/catalog_builder.h"
 
 namespace quorvel {
@@ -64,46 +65,44 @@ TEST(FormatExclusionListTest, ParsingWhatWasFormattedGivesTheSameEntries) {
 TEST(ExclusionListFileTest, ReadsWhatWasWritten) {
   TempDir dir;
   const fs::path path = dir.path() / "Cat.dat";
-  std::string error;
-  ASSERT_TRUE(WriteExclusionList(path, {".db", "", ".ini"}, &error)) << error;
+  WriteExclusionList(path, {".db", "", ".ini"});
   EXPECT_EQ(ReadBytes(path), ".db\r\n\r\n.ini\r\n");
-  Lines endings = {"stale"};
-  EXPECT_EQ(ReadExclusionList(path, &endings, &error), ExclusionListRead::kRead);
-  EXPECT_EQ(endings, (Lines{".db", "", ".ini"}));
+  EXPECT_EQ(ReadExclusionList(path), (Lines{".db", "", ".ini"}));
 }
 
 TEST(ExclusionListFileTest, WritingReplacesTheWholeFile) {
   TempDir dir;
   const fs::path path = dir.File("Cat.dat", ToBytes("one\r\ntwo\r\nthree\r\n"));
-  std::string error;
-  ASSERT_TRUE(WriteExclusionList(path, {"x"}, &error)) << error;
+  WriteExclusionList(path, {"x"});
   EXPECT_EQ(ReadBytes(path), "x\r\n");
-  ASSERT_TRUE(WriteExclusionList(path, {}, &error)) << error;
+  WriteExclusionList(path, {});
   EXPECT_EQ(ReadBytes(path), "");
 }
 
 TEST(ExclusionListFileTest, MissingAndUnreadableFilesAreToldApart) {
   TempDir dir;
-  Lines endings = {"stale"};
-  std::string error;
-  EXPECT_EQ(ReadExclusionList(dir.path() / "Cat.dat", &endings, &error),
-            ExclusionListRead::kMissing);
-  EXPECT_TRUE(endings.empty());
+  EXPECT_EQ(ReadExclusionList(dir.path() / "Cat.dat"), std::nullopt);
 
   fs::create_directory(dir.path() / "folder");
-  endings = {"stale"};
-  EXPECT_EQ(ReadExclusionList(dir.path() / "folder", &endings, &error),
-            ExclusionListRead::kUnreadable);
-  EXPECT_TRUE(endings.empty());
-  EXPECT_NE(error.find("folder"), std::string::npos) << error;
+  try {
+    ReadExclusionList(dir.path() / "folder");
+    ADD_FAILURE() << "a folder read as the exclusion list";
+  } catch (const CatalogError& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::kFileAccess);
+    EXPECT_NE(std::string(error.what()).find("folder"), std::string::npos) << error.what();
+  }
 }
 
 TEST(ExclusionListFileTest, AFailedWriteSaysWhyAndLeavesTheOldFile) {
   TempDir dir;
   const fs::path path = dir.File("Cat.dat", ToBytes("old\r\n"));
-  std::string error;
-  EXPECT_FALSE(WriteExclusionList(dir.path() / "no-such-folder" / "Cat.dat", {"x"}, &error));
-  EXPECT_NE(error.find("no-such-folder"), std::string::npos) << error;
+  try {
+    WriteExclusionList(dir.path() / "no-such-folder" / "Cat.dat", {"x"});
+    ADD_FAILURE() << "written into a folder that is not there";
+  } catch (const CatalogError& error) {
+    EXPECT_NE(std::string(error.what()).find("no-such-folder"), std::string::npos)
+        << error.what();
+  }
   EXPECT_EQ(ReadBytes(path), "old\r\n");
 }
 

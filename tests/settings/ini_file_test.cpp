@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 #include "support/catalog_builder.h"
 
@@ -36,8 +37,7 @@ std::vector<std::string> Listing(const fs::path& folder) {
 // Saves and loads again, as the next start of the program would see it.
 IniFile Reloaded(const IniFile& ini, const TempDir& dir) {
   const fs::path path = dir.path() / "reloaded.ini";
-  std::string error;
-  EXPECT_TRUE(ini.Save(path, &error)) << error;
+  ini.Save(path);
   return IniFile::Load(path);
 }
 
@@ -54,8 +54,7 @@ TEST(IniFileTest, SectionAndKeyNamesMatchWithoutCase) {
   // keeping the spelling already in the file.
   ini.WriteInteger("form", "radiogroupindex", 2);
   ini.WriteString("form", "EDIT1", "/media/cd");
-  std::string error;
-  ASSERT_TRUE(ini.Save(path, &error)) << error;
+  ini.Save(path);
   EXPECT_EQ(ReadBytes(path),
             "[Form]\r\nCatalogname=/data/a.qrv\r\nEdit1=/media/cd\r\nradiogroupindex=2\r\n");
 }
@@ -66,8 +65,7 @@ TEST(IniFileTest, TextIsStoredAsWindows1251) {
   ini.WriteString("form", "Edit3", "/home/катя/Каталог.qrv");
   ini.WriteString("form", "Edit1", "日本 €");
   const fs::path path = dir.path() / "quorvel.ini";
-  std::string error;
-  ASSERT_TRUE(ini.Save(path, &error)) << error;
+  ini.Save(path);
   EXPECT_EQ(ReadBytes(path),
             "[form]\r\n"
             "Edit3=/home/\xEA\xE0\xF2\xFF/\xCA\xE0\xF2\xE0\xEB\xEE\xE3.qrv\r\n"
@@ -145,8 +143,7 @@ TEST(IniFileTest, BooleansAreNonZeroIntegers) {
   written.WriteBool("checkbox1", "Checked", true);
   written.WriteBool("checkbox2", "Checked", false);
   const fs::path out = dir.path() / "out.ini";
-  std::string error;
-  ASSERT_TRUE(written.Save(out, &error)) << error;
+  written.Save(out);
   EXPECT_EQ(ReadBytes(out), "[checkbox1]\r\nChecked=1\r\n\r\n[checkbox2]\r\nChecked=0\r\n");
 }
 
@@ -168,8 +165,7 @@ TEST(IniFileTest, AcceptsEveryLineEndAndWritesCrLf) {
     EXPECT_EQ(ini.ReadString("form", "a", ""), "1") << c.name;
     EXPECT_EQ(ini.ReadString("form", "b", ""), "2") << c.name;
     EXPECT_EQ(ini.ReadString("other", "c", ""), "3") << c.name;
-    std::string error;
-    ASSERT_TRUE(ini.Save(path, &error)) << error;
+    ini.Save(path);
     EXPECT_EQ(ReadBytes(path), expected) << c.name;
   }
 }
@@ -195,8 +191,7 @@ TEST(IniFileTest, RewriteKeepsEverythingItDoesNotTouch) {
   EXPECT_EQ(ini.ReadString("form", "Edit4", ""), "100") << "the first of two keys wins";
   ini.WriteString("form", "Edit1", "/mnt/cdrom");
   ini.WriteString("form", "Edit4", "250");
-  std::string error;
-  ASSERT_TRUE(ini.Save(path, &error)) << error;
+  ini.Save(path);
   EXPECT_EQ(ReadBytes(path),
             "; written by hand\r\n"
             "orphan=before any section\r\n"
@@ -234,8 +229,7 @@ TEST(IniFileTest, NewKeysGoToTheEndOfTheirSectionAndNewSectionsToTheEnd) {
   ini.WriteString("form", "Edit3", "/y.qrv");
   ini.WriteBool("checkbox1", "Checked", true);
   ini.WriteBool("checkbox2", "Checked", false);
-  std::string error;
-  ASSERT_TRUE(ini.Save(path, &error)) << error;
+  ini.Save(path);
   EXPECT_EQ(ReadBytes(path),
             "[form]\r\n"
             "Edit1=c:\\\r\n"
@@ -279,8 +273,7 @@ TEST(IniFileTest, LineBreaksCannotInjectLines) {
   ini.WriteString("other", ";comment", "1");
   ini.WriteString("other", "[section]", "2");
   const fs::path path = dir.path() / "quorvel.ini";
-  std::string error;
-  ASSERT_TRUE(ini.Save(path, &error)) << error;
+  ini.Save(path);
   const IniFile loaded = IniFile::Load(path);
   EXPECT_EQ(loaded.ReadString("form", "Catalogname", "none"), "none");
   EXPECT_EQ(loaded.ReadString("form", "Edit1", ""), "c:\\??[form]??Catalogname=/evil.qrv");
@@ -306,23 +299,18 @@ TEST(IniFileTest, LineBreaksCannotInjectLines) {
 TEST(IniFileTest, MissingFileIsEmptyAndUnreadableOneIsReported) {
   TempDir dir;
   const IniFile missing = IniFile::Load(dir.path() / "quorvel.ini");
-  EXPECT_EQ(missing.load_error(), "");
   EXPECT_EQ(missing.ReadString("Form", "Catalogname", "default"), "default");
-  EXPECT_EQ(IniFile::Load(dir.path() / "no" / "such" / "folder.ini").load_error(), "");
+  EXPECT_EQ(IniFile::Load(dir.path() / "no" / "such" / "folder.ini").ReadInteger("f", "k", 3), 3);
 
   const fs::path folder = dir.path() / "folder.ini";
   fs::create_directory(folder);
-  IniFile unreadable = IniFile::Load(folder);
-  EXPECT_NE(unreadable.load_error(), "");
-  EXPECT_EQ(unreadable.ReadInteger("form", "radiogroupindex", 3), 3);
-
-  // Saving what could not be read would replace the user's file with the few keys written since.
-  const fs::path file = dir.File("quorvel.ini", ToBytes("[form]\r\nEdit1=keep\r\n"));
-  unreadable.WriteString("form", "Edit1", "lost");
-  std::string error;
-  EXPECT_FALSE(unreadable.Save(file, &error));
-  EXPECT_NE(error, "");
-  EXPECT_EQ(ReadBytes(file), "[form]\r\nEdit1=keep\r\n");
+  try {
+    IniFile::Load(folder);
+    ADD_FAILURE() << "a folder read as a settings file";
+  } catch (const CatalogError& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::kFileAccess);
+    EXPECT_EQ(error.subject(), folder);
+  }
 }
 
 // A save that fails must leave the old file byte for byte and no temporary file beside it.
@@ -351,11 +339,14 @@ TEST_F(IniFileSaveFailureTest, WriteFailureKeepsTheOldFile) {
   const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
   std::string error;
-  const bool saved = ini_.Save(path_, &error);
+  try {
+    ini_.Save(path_);
+  } catch (const CatalogError& e) {
+    error = e.what();
+  }
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
 
-  EXPECT_FALSE(saved);
   EXPECT_NE(error.find("quorvel.ini"), std::string::npos) << error;
   EXPECT_EQ(ReadBytes(path_), kOld);
   EXPECT_EQ(Listing(dir_.path()), std::vector<std::string>{"quorvel.ini"});
@@ -366,18 +357,19 @@ TEST_F(IniFileSaveFailureTest, RenameFailureKeepsTheTarget) {
   const fs::path blocked = dir_.path() / "blocked.ini";
   fs::create_directory(blocked);
   testkit::WriteFile(blocked / "inside", ToBytes("x"));
-  std::string error;
-  EXPECT_FALSE(ini_.Save(blocked, &error));
-  EXPECT_NE(error, "");
+  EXPECT_THROW(ini_.Save(blocked), CatalogError);
   EXPECT_TRUE(fs::is_directory(blocked));
   EXPECT_EQ(ReadBytes(blocked / "inside"), "x");
   EXPECT_EQ(Listing(dir_.path()), (std::vector<std::string>{"blocked.ini", "quorvel.ini"}));
 }
 
 TEST_F(IniFileSaveFailureTest, MissingFolderIsReported) {
-  std::string error;
-  EXPECT_FALSE(ini_.Save(dir_.path() / "gone" / "quorvel.ini", &error));
-  EXPECT_NE(error.find("gone"), std::string::npos) << error;
+  try {
+    ini_.Save(dir_.path() / "gone" / "quorvel.ini");
+    ADD_FAILURE() << "saved into a folder that is not there";
+  } catch (const CatalogError& error) {
+    EXPECT_NE(std::string(error.what()).find("gone"), std::string::npos) << error.what();
+  }
   EXPECT_FALSE(fs::exists(dir_.path() / "gone"));
 }
 
@@ -390,8 +382,7 @@ TEST(IniFileTest, SaveKeepsPermissionsAndWritesThroughLinks) {
 
   IniFile ini = IniFile::Load(link);
   ini.WriteString("form", "Edit1", "b");
-  std::string error;
-  ASSERT_TRUE(ini.Save(link, &error)) << error;
+  ini.Save(link);
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(ReadBytes(real), "[form]\r\nEdit1=b\r\n");
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,

@@ -40,8 +40,7 @@ struct Page {
     if (!ini.isEmpty()) Write(QStringLiteral("quorvel.ini"), ini);
     if (cat_dat) Write(QStringLiteral("Cat.dat"), *cat_dat);
     open_dialog.setObjectName(QStringLiteral("catalog_open_dialog"));
-    std::string error;
-    loaded = state.Load(&error);
+    loaded = state.Load().empty();
     page = std::make_unique<SettingsPage>(state, prompts, &open_dialog);
     page->ApplyStoredSettings(state.values());
   }

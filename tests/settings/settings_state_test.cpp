@@ -31,8 +31,7 @@ class SettingsStateTest : public ::testing::Test {
   void WriteIni(const std::string& bytes) const { dir_.File("quorvel.ini", ToBytes(bytes)); }
   SettingsState Loaded() const {
     SettingsState state(Paths(), kFirstFolder);
-    std::string error;
-    EXPECT_TRUE(state.Load(&error)) << error;
+    EXPECT_EQ(state.Load(), Lines{});
     return state;
   }
 
@@ -111,8 +110,7 @@ TEST_F(SettingsStateTest, SaveWritesEveryKeyBesideWhatTheFileHolds) {
   v.folder = "/media/cd";
   v.timeout_field_enabled = true;
   state.LastProperties().ExcludedExtensions = {".db", ""};
-  std::string error;
-  ASSERT_TRUE(state.Save(&error)) << error;
+  ASSERT_EQ(state.Save(), Lines{});
 
   EXPECT_EQ(ReadBytes(Paths().ini_file),
             "; kept\r\n[Form]\r\nCatalogname=/data/a.qrv\r\nradiogroupindex=-1\r\n"
@@ -137,8 +135,7 @@ TEST_F(SettingsStateTest, SaveWritesEveryKeyBesideWhatTheFileHolds) {
 
 TEST_F(SettingsStateTest, FirstSaveWritesTheKeysInTheirOrder) {
   SettingsState state = Loaded();
-  std::string error;
-  ASSERT_TRUE(state.Save(&error)) << error;
+  ASSERT_EQ(state.Save(), Lines{});
   EXPECT_EQ(
       ReadBytes(Paths().ini_file),
       "[form]\r\nradiogroupindex=0\r\nEdit3=\r\nEdit4=100\r\nEdit1=/media/me/CD\r\nEdit4EN=0\r\n"
@@ -150,8 +147,7 @@ TEST_F(SettingsStateTest, EmbeddedPreviewsAreUsedUntilTurnedOffAndStayOff) {
   EXPECT_TRUE(Loaded().values().use_embedded_previews);
   SettingsState state = Loaded();
   state.values().use_embedded_previews = false;
-  std::string error;
-  ASSERT_TRUE(state.Save(&error)) << error;
+  ASSERT_EQ(state.Save(), Lines{});
   EXPECT_NE(ReadBytes(Paths().ini_file).find("[checkbox3]\r\nChecked=0\r\n"), std::string::npos);
   EXPECT_FALSE(Loaded().values().use_embedded_previews);
 }
@@ -162,10 +158,10 @@ TEST_F(SettingsStateTest, FilesThatCouldNotBeReadAreNotReplaced) {
   fs::remove(Paths().exclusion_list);
   fs::create_directory(Paths().exclusion_list);
   SettingsState state(Paths(), kFirstFolder);
-  std::string error;
-  EXPECT_FALSE(state.Load(&error));
-  EXPECT_NE(error.find("quorvel.ini"), std::string::npos) << error;
-  EXPECT_NE(error.find("Cat.dat"), std::string::npos) << error;
+  const Lines problems = state.Load();
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_NE(problems[0].find("quorvel.ini"), std::string::npos) << problems[0];
+  EXPECT_NE(problems[1].find("Cat.dat"), std::string::npos) << problems[1];
   EXPECT_EQ(state.values().folder, kFirstFolder);
 
   // Made readable in between, the files still hold what this run never saw.
@@ -173,18 +169,18 @@ TEST_F(SettingsStateTest, FilesThatCouldNotBeReadAreNotReplaced) {
   fs::remove(Paths().exclusion_list);
   WriteIni("[form]\r\nEdit1=/mine\r\n");
   dir_.File("Cat.dat", ToBytes(".mine\r\n"));
-  EXPECT_FALSE(state.Save(&error));
+  EXPECT_EQ(state.Save().size(), 2u);
   EXPECT_EQ(ReadBytes(Paths().ini_file), "[form]\r\nEdit1=/mine\r\n");
   EXPECT_EQ(ReadBytes(Paths().exclusion_list), ".mine\r\n");
 }
 
 TEST_F(SettingsStateTest, ASaveThatFailsSaysWhich) {
   SettingsState state({dir_.path() / "gone" / "quorvel.ini", dir_.path() / "gone" / "Cat.dat"});
-  std::string error;
-  EXPECT_FALSE(state.Load(&error)) << "Cat.dat cannot be created in a missing folder";
-  EXPECT_FALSE(state.Save(&error));
-  EXPECT_NE(error.find("quorvel.ini"), std::string::npos) << error;
-  EXPECT_NE(error.find("Cat.dat"), std::string::npos) << error;
+  EXPECT_EQ(state.Load().size(), 1u) << "Cat.dat cannot be created in a missing folder";
+  const Lines problems = state.Save();
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_NE(problems[0].find("quorvel.ini"), std::string::npos) << problems[0];
+  EXPECT_NE(problems[1].find("Cat.dat"), std::string::npos) << problems[1];
 }
 
 TEST(OpeningOptionTest, EachOptionSetsTheCatalogueOpening) {
