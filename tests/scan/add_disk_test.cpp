@@ -9,7 +9,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,6 +33,7 @@
 #include "scan/placeholder_thumbnail.h"
 #include "scan/test_pictures.h"
 #include "scan/thumb_control.h"
+#include "support/camera_jpeg.h"
 #include "support/catalog_builder.h"
 #include "support/fake_file_access.h"
 
@@ -301,6 +305,69 @@ TEST_F(AddDiskTest, PicturesWithoutAThumbnailGetAPlaceholder) {
       EXPECT_GT(difference, 30.0) << "a picture of its own";
     }
   }
+}
+
+// The picture that PhotoLikePicture paints, as a QImage.
+QImage PhotoLikeImage(int width, int height) {
+  const testkit::PhotoLikePicture photo(width, height);
+  QImage image(width, height, QImage::Format_RGB888);
+  for (int y = 0; y < height; ++y) photo.PaintRow(y, image.scanLine(y));
+  return image;
+}
+
+// `record` (as the document holds it) made again with each thumbnail named by its path below
+// `folder`, in '/', and the thumbnails in the order of those names: the same bytes wherever the
+// temporary folder is and whatever order the file system lists the files in.
+Bytes WithNamesBelow(const Bytes& stream, const CatInfo& disk, const QString& folder) {
+  std::vector<std::pair<std::string, ByteView>> thumbs;
+  for (const Disc& thumb : disk.Thumbs) {
+    QString name = QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream)));
+    name = QDir::fromNativeSeparators(name).mid(folder.size() + 1);
+    thumbs.emplace_back(name.toStdString(), ByteView(stream).subspan(thumb.JpegPos, thumb.JpegSize));
+  }
+  std::sort(thumbs.begin(), thumbs.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  DiskRecordBuilder record(disk.Name);
+  for (const auto& [name, jpeg] : thumbs) record.AddThumbnail(name, jpeg);
+  return std::move(record).Finish();
+}
+
+// The disk record of a small mixed folder, byte for byte: the same pictures must keep giving
+// the same stored thumbnails whatever the way they are rendered and handed to the capture.
+// The golden file was written by this test, run with QUORVEL_WRITE_GOLDEN=1, from the capture
+// that painted each picture on a white 100 x 100 widget and grabbed it into an RGB888 bitmap:
+//   QUORVEL_WRITE_GOLDEN=1 build/tests/scan/scan_tests --gtest_filter='*GoldenRecord*'
+// Its placeholder is drawn with the fonts of the machine it was made on (Debian 12's default).
+TEST_F(AddDiskTest, MixedFolderGivesTheGoldenRecord) {
+  const QString golden_path = QStringLiteral(QUORVEL_TEST_DATA_DIR "/mixed_folder_disk.rec");
+  ASSERT_TRUE(testkit::WriteJpegByRows(folder_ + "/photo.jpg", 640, 480, 90,
+                                       testkit::PhotoLikePicture(640, 480).Painter()));
+  ASSERT_TRUE(testkit::WriteBytes(folder_ + "/drawing.png",
+                                  testkit::EncodeWithQt(PhotoLikeImage(300, 200), "png")));
+  const QImage camera_picture = PhotoLikeImage(800, 600).mirrored(true, false);
+  testkit::CameraJpegOptions camera;
+  camera.thumbnail = testkit::EncodeJpeg(testkit::LetterboxedThumbnail(camera_picture));
+  ASSERT_TRUE(testkit::WriteBytes(folder_ + "/camera.jpg",
+                                  testkit::CameraJpeg(camera_picture, camera)));
+  testkit::WriteFile(QStringToPath(folder_ + "/broken.jpg"),
+                     testkit::ToBytes("not a picture at all"));
+  state_.DiskName = "golden";
+
+  const AddDiskSummary summary = Add();
+  EXPECT_EQ(summary.added, 4);
+  EXPECT_EQ(summary.unreadable, QStringList{folder_ + "/broken.jpg"});
+  const Bytes record = WithNamesBelow(document_.CatalogStream(), NewDisk(), folder_);
+  if (qEnvironmentVariableIsSet("QUORVEL_WRITE_GOLDEN")) {
+    std::ofstream(QStringToPath(golden_path), std::ios::binary)
+        .write(reinterpret_cast<const char*>(record.data()),
+               static_cast<std::streamsize>(record.size()));
+  }
+  std::ifstream golden_file(QStringToPath(golden_path), std::ios::binary);
+  ASSERT_TRUE(golden_file) << golden_path.toStdString();
+  const Bytes golden((std::istreambuf_iterator<char>(golden_file)),
+                     std::istreambuf_iterator<char>());
+  EXPECT_EQ(record.size(), golden.size());
+  EXPECT_TRUE(record == golden) << "the stored thumbnails differ from the golden record";
 }
 
 TEST_F(AddDiskTest, CaptureStopsAtTheMostThumbnailsADiskHolds) {
