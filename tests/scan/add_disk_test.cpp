@@ -32,7 +32,8 @@
 #include "scan/capture_thumbnails.h"
 #include "scan/placeholder_thumbnail.h"
 #include "scan/test_pictures.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
+#include "scan/thumbnail_renderer.h"
 #include "support/camera_jpeg.h"
 #include "support/catalog_builder.h"
 #include "support/fake_file_access.h"
@@ -66,9 +67,8 @@ class AddDiskTest : public ::testing::Test {
     Open(testkit::BuildCatalog({{"CD1", {{"C:\\a.jpg", testkit::GradientJpeg(1)}}}}));
     state_.ScanFolder = folder_;
     state_.DiskName = Utf8ToCp1251("Отпуск");
-    state_.ScanActive = true;
     // The page's wait: unchecked box, so each file is waited for until it is rendered.
-    view_.pump_events = true;
+    state_.ScanActive = true;
   }
 
   void Open(const Bytes& bytes) {
@@ -85,7 +85,7 @@ class AddDiskTest : public ::testing::Test {
     return path;
   }
 
-  AddDiskSummary Add() { return AddDisk(document_, state_, view_, thumb_); }
+  AddDiskSummary Add() { return AddDisk(document_, state_, view_, thumbs_); }
 
   const CatInfo& NewDisk() { return document_.Index().Disks.back(); }
 
@@ -95,7 +95,7 @@ class AddDiskTest : public ::testing::Test {
   Bytes before_;
   ScanState state_;
   RecordingScanView view_;
-  ThumbControl thumb_;
+  ThumbnailPipeline thumbs_;
 };
 
 TEST_F(AddDiskTest, AppendsOneDiskOfEveryPictureFound) {
@@ -207,7 +207,7 @@ TEST_F(AddDiskTest, FilesCutShortByTheMediumAreNamedOnceAsReadErrors) {
   auto medium = std::make_shared<testkit::FakeFileAccess>();
   medium->FailAfter(half, QFileInfo(half).size() / 2);
   medium->FailAfter(none, 0);  // nothing to decode: the placeholder
-  thumb_.SetFileAccess(medium);
+  thumbs_.SetFileAccess(medium);
   const AddDiskSummary summary = Add();
   EXPECT_EQ(summary.added, 3);
   QStringList read_errors = summary.read_errors;
@@ -277,20 +277,23 @@ TEST_F(AddDiskTest, PicturesWithoutAThumbnailGetAPlaceholder) {
   context.FoundCount = 3;
   QString shown;
   view_.on_status = [&](const QString& text) { shown = text; };
-  view_.on_process = [&] {
-    if (shown == kAdding + big) {
-      state_.ScanActive = false;
-      state_.SkipRequested = true;
-    }
+  view_.on_waiting = [&] {
+    if (shown == kAdding + big) state_.RequestStop();
   };
   DiskRecordBuilder record("disk");
-  CaptureThumbnails(context, state_, view_, thumb_, record);
+  CaptureThumbnails(context, state_, view_, thumbs_, record);
   Bytes stream = before_;
   AppendDiskRecord(stream, std::move(record).Finish());
 
   EXPECT_EQ(context.Unreadable, QStringList{bad});
   EXPECT_EQ(context.Skipped, QStringList{big});
   EXPECT_EQ(state_.AddedCount, 3);
+  // Each picture stored is the one shown, the placeholder as the thumbnail.
+  ASSERT_EQ(view_.thumbnails.size(), 3);
+  EXPECT_EQ(view_.thumbnails[0], Placeholder(bad));
+  EXPECT_EQ(view_.thumbnails[1],
+            RenderThumbnail(context.FoundFiles[1]).convertToFormat(QImage::Format_RGB888));
+  EXPECT_EQ(view_.thumbnails[2], Placeholder(big));
   const CatalogIndex index = BuildIndex(stream);
   ASSERT_EQ(index.Disks.back().Thumbs.size(), 3u);
   const auto& thumbs = index.Disks.back().Thumbs;
@@ -379,7 +382,7 @@ TEST_F(AddDiskTest, CaptureStopsAtTheMostThumbnailsADiskHolds) {
   // 65534 thumbnails in already: one more fits.
   const Bytes tiny_jpeg = {0xFF, 0xD8, 0xFF, 0xD9};
   for (int i = 0; i < 65534; ++i) record.AddThumbnail("p", ByteView(tiny_jpeg));
-  CaptureThumbnails(context, state_, view_, thumb_, record);
+  CaptureThumbnails(context, state_, view_, thumbs_, record);
   EXPECT_TRUE(context.ThumbLimitReached);
   EXPECT_EQ(record.ThumbCount(), 65535);
   EXPECT_EQ(state_.AddedCount, 1);
