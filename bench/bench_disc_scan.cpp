@@ -8,9 +8,9 @@
 //     all threads, 2 MB read ahead along a file by the drive) under four ways of getting the
 //     thumbnails of 8 + 4 pictures: (i) the earlier design, one worker per core each reading a
 //     whole file in 256 KB pieces and decoding it, so that reads of different files alternate and
-//     seek; (ii) reading each file once in order, without decoding; (iii) the pipeline with embedded
-//     previews; (iv) without; with the time each took after the medium's last move (decoding what
-//     was read last);
+//     seek; (ii) reading each file once in order, without decoding; (iii) the pipeline with
+//     embedded previews; (iv) without; with the time each took after the medium's last move
+//     (decoding what was read last);
 //  d. the PSNR of the thumbnails made from previews against the full decode of the same
 //     pictures, over the picture's part of the square.
 // A measurement: exits 0 whatever the figures, 1 when something could not run, 2 when the
@@ -18,10 +18,10 @@
 //
 // Run a Release build:  build-rel/bench/bench_disc_scan [--corpus=DIR] [--runs=N]
 //                       [--medium-runs=N] [--qrvtool=PATH]
-#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QThread>
@@ -234,7 +234,8 @@ void PrintShare(const char* label, const ShareBytes& share) {
 
 // Runs a. and returns the thumbnails of embedded/ that were made from previews, for d.
 QHash<QString, QImage> MeasureBytes(const Corpus& corpus, bool* ok) {
-  std::printf("\na. bytes read by the pipeline's reader (counted at the medium; MB = 10^6 bytes)\n");
+  std::printf(
+      "\na. bytes read by the pipeline's reader (counted at the medium; MB = 10^6 bytes)\n");
   QStringList usable, unusable;
   for (const QString& file : corpus.embedded) (HasUsablePreview(file) ? usable : unusable) << file;
   std::printf("  embedded/ pictures whose EXIF thumbnail the rules take: %lld of %lld",

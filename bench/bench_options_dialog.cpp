@@ -1,4 +1,4 @@
-// The dialog TForm3 over a large exclusion list: Cat.dat of 10,000 up to 1,000,000 endings, read
+// The options dialog over a large exclusion list: Cat.dat of 10,000 up to 1,000,000 endings, read
 // by the dialog's creation exactly as start-up creates it, then its first showing (which takes the
 // snapshot of the list) and its destruction (which writes Cat.dat back), on the offscreen
 // platform. The time per line must stay flat as the list grows, and the creation of the largest

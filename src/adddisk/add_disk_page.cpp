@@ -8,25 +8,25 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QThread>
 #include <QToolButton>
-#include <QMetaObject>
 #include <QUrl>
 #include <algorithm>
 #include <exception>
 #include <iostream>
 #include <utility>
 
+#include "adddisk/thumbnail_preview.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 #include "catalog/format.h"
 #include "platform/disk_name_text.h"
 #include "platform/form_controls.h"
-#include "adddisk/thumbnail_preview.h"
 #include "platform/path_text.h"
 #include "scan/thumbnail_pipeline.h"
 
@@ -112,7 +112,8 @@ AddDiskPage::AddDiskPage(SettingsState& state, UserPrompts& prompts, QWidget* pa
   subfolders_box_ =
       MakeCheckBox(this, "subfolders_box", QStringLiteral("Поддиректории"), kSubfoldersRect);
 
-  disk_name_label_ = MakeLabel(this, "disk_name_label", QStringLiteral("Название диска"), kDiskNameLabelAt);
+  disk_name_label_ =
+      MakeLabel(this, "disk_name_label", QStringLiteral("Название диска"), kDiskNameLabelAt);
   disk_name_edit_ = MakeEdit(this, "disk_name_edit", kDiskNameRect);
   disk_name_label_->setBuddy(disk_name_edit_);
 
@@ -136,8 +137,8 @@ AddDiskPage::AddDiskPage(SettingsState& state, UserPrompts& prompts, QWidget* pa
   timeout_edit_->setAccessibleName(QStringLiteral("Пропустить если прошло, ms"));
   timeout_edit_->setEnabled(false);
   timeout_edit_->installEventFilter(this);
-  timeout_unit_label_ =
-      MakeLabel(this, "timeout_unit_label", QStringLiteral("ms"), kTimeoutUnitAt + QPoint(timeout_shift, 0));
+  timeout_unit_label_ = MakeLabel(this, "timeout_unit_label", QStringLiteral("ms"),
+                                  kTimeoutUnitAt + QPoint(timeout_shift, 0));
 
   status_line_ = MakeEdit(this, "status_line", kStatusRect);
   status_line_->setReadOnly(true);

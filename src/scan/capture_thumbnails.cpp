@@ -56,8 +56,7 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
       context.CaptureBitmap = result.thumbnail.convertToFormat(QImage::Format_RGB888);
     } else {
       if (!read_failed) {
-        (result.status == ThumbnailResult::Status::kFailed ? context.Unreadable
-                                                           : context.Skipped)
+        (result.status == ThumbnailResult::Status::kFailed ? context.Unreadable : context.Skipped)
             .append(path);
       }
       QPainter painter(&context.CaptureBitmap);

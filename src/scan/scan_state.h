@@ -74,8 +74,8 @@ struct ScanContext {
   std::int32_t FoundCount = 0;
   // Whole 100 ms steps waited with the time-out box checked in the current wait.
   std::int32_t WaitSteps = 0;
-  QImage CaptureBitmap;        // 100 x 100, reused for every file and never cleared
-  JpegEncoder CaptureJpeg;     // quality 90, colour, baseline; reused for every file
+  QImage CaptureBitmap;     // 100 x 100, reused for every file and never cleared
+  JpegEncoder CaptureJpeg;  // quality 90, colour, baseline; reused for every file
   // The files stored with the placeholder instead of a thumbnail, so that the catalogue still
   // lists them: those the renderer could not decode, and those still rendering when the wait
   // ended (by its time-out, "Пропустить" or "Отмена").

@@ -127,7 +127,7 @@ class ThumbnailPipeline {
 
   QSet<QByteArray> suffixes_;
   std::shared_ptr<Mailbox> mailbox_;
-  std::shared_ptr<Job> current_;  // the render of the last accepted ShowFile
+  std::shared_ptr<Job> current_;            // the render of the last accepted ShowFile
   std::deque<std::shared_ptr<Job>> ahead_;  // of the listed files after the one asked for
   // The ReadAhead list, until StopReading, and its reader, which the jobs of its files share.
   QStringList read_ahead_;

@@ -182,8 +182,12 @@ void OptionsDialogTest::controlsOfTheAddDiskPage() {
     QVERIFY(!status->hasFrame());
     QCOMPARE(status->palette().color(QPalette::Base), status->palette().color(QPalette::Button));
   }
-  if (name == QStringLiteral("subfolders_box")) QVERIFY(static_cast<QCheckBox*>(control)->isChecked());
-  if (name == QStringLiteral("timeout_box")) QVERIFY(!static_cast<QCheckBox*>(control)->isChecked());
+  if (name == QStringLiteral("subfolders_box")) {
+    QVERIFY(static_cast<QCheckBox*>(control)->isChecked());
+  }
+  if (name == QStringLiteral("timeout_box")) {
+    QVERIFY(!static_cast<QCheckBox*>(control)->isChecked());
+  }
 }
 
 void OptionsDialogTest::thumbnailPreviewTakesItsPlaceHidden() {

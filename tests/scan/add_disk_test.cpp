@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -326,7 +326,8 @@ Bytes WithNamesBelow(const Bytes& stream, const CatInfo& disk, const QString& fo
   for (const Disc& thumb : disk.Thumbs) {
     QString name = QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream)));
     name = QDir::fromNativeSeparators(name).mid(folder.size() + 1);
-    thumbs.emplace_back(name.toStdString(), ByteView(stream).subspan(thumb.JpegPos, thumb.JpegSize));
+    thumbs.emplace_back(name.toStdString(),
+                        ByteView(stream).subspan(thumb.JpegPos, thumb.JpegSize));
   }
   std::sort(thumbs.begin(), thumbs.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -350,8 +351,8 @@ TEST_F(AddDiskTest, MixedFolderGivesTheGoldenRecord) {
   const QImage camera_picture = PhotoLikeImage(800, 600).mirrored(true, false);
   testkit::CameraJpegOptions camera;
   camera.thumbnail = testkit::EncodeJpeg(testkit::LetterboxedThumbnail(camera_picture));
-  ASSERT_TRUE(testkit::WriteBytes(folder_ + "/camera.jpg",
-                                  testkit::CameraJpeg(camera_picture, camera)));
+  ASSERT_TRUE(
+      testkit::WriteBytes(folder_ + "/camera.jpg", testkit::CameraJpeg(camera_picture, camera)));
   testkit::WriteFile(QStringToPath(folder_ + "/broken.jpg"),
                      testkit::ToBytes("not a picture at all"));
   state_.DiskName = "golden";

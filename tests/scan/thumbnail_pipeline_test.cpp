@@ -81,8 +81,7 @@ void ThumbnailPipelineTest::init() {
   QVERIFY(dir_->isValid());
 }
 
-QString ThumbnailPipelineTest::Write(const QString& name, const QImage& image,
-                                     const char* format) {
+QString ThumbnailPipelineTest::Write(const QString& name, const QImage& image, const char* format) {
   const QString path = dir_->filePath(name);
   const QByteArray bytes = testkit::EncodeWithQt(image, format, 95);
   if (bytes.isEmpty() || !testkit::WriteBytes(path, bytes))
