@@ -1,16 +1,16 @@
 // What a scan reads and how long it takes on a slow disc, over camera-like photographs made by
 // make_camera_corpus.sh beside this file: 12 with an EXIF thumbnail (embedded/), 4 without
 // (plain/), and 168 hard links to the first kind (copies/). Four measurements:
-//  a. bytes read by the thumbnail control's reader from each share, counted at the medium;
+//  a. bytes read by the thumbnail pipeline's reader from each share, counted at the medium;
 //  b. wall time of `qrvtool add copies/` against the same with --no-embedded, alternating runs
 //     after a warm-up of each, with the bytes each run read (rchar);
 //  c. a simulated 52x CD (7.8 MB/s, 100 ms for every file opened and every seek, one head for
 //     all threads, 2 MB read ahead along a file by the drive) under four ways of getting the
 //     thumbnails of 8 + 4 pictures: (i) the earlier design, one worker per core each reading a
 //     whole file in 256 KB pieces and decoding it, so that reads of different files alternate and
-//     seek; (ii) reading each file once in order, without decoding; (iii) the control with embedded
-//     previews; (iv) without; with the time each took after the medium's last move (decoding what
-//     was read last);
+//     seek; (ii) reading each file once in order, without decoding; (iii) the pipeline with
+//     embedded previews; (iv) without; with the time each took after the medium's last move
+//     (decoding what was read last);
 //  d. the PSNR of the thumbnails made from previews against the full decode of the same
 //     pictures, over the picture's part of the square.
 // A measurement: exits 0 whatever the figures, 1 when something could not run, 2 when the
@@ -18,14 +18,13 @@
 //
 // Run a Release build:  build-rel/bench/bench_disc_scan [--corpus=DIR] [--runs=N]
 //                       [--medium-runs=N] [--qrvtool=PATH]
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QThread>
-#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -33,6 +32,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,7 +41,7 @@
 #include "process_timing.h"
 #include "scan/byte_source.h"
 #include "scan/embedded_preview.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 #include "scan/thumbnail_renderer.h"
 #include "simulated_medium.h"
 
@@ -111,42 +111,37 @@ void PrintCorpus(const QString& folder, const Corpus& corpus) {
 
 // The thumbnails of `files` taken as the capture takes them: the whole list read ahead, then
 // each file shown and waited for.
-struct ControlRun {
+struct PipelineRun {
   double seconds = 0;
   int failed = 0;
-  std::int64_t bytes_read = 0;  // as the control counts them
+  std::int64_t bytes_read = 0;  // as the pipeline counts them
   QHash<QString, QImage> thumbnails;
 };
 
-ControlRun ScanWithControl(const QStringList& files, std::shared_ptr<FileAccess> medium,
-                           bool use_previews) {
-  ThumbControl thumb;
-  thumb.SetFileAccess(std::move(medium));
-  thumb.SetUseEmbeddedPreviews(use_previews);
-  // The control posts an event when a render ends; the tick only guards against waiting for
-  // ever should one be missed.
-  QTimer tick;
-  tick.start(20);
-  ControlRun run;
+PipelineRun ScanWithPipeline(const QStringList& files, std::shared_ptr<FileAccess> medium,
+                             bool use_previews) {
+  ThumbnailPipeline thumbs;
+  thumbs.SetFileAccess(std::move(medium));
+  thumbs.SetUseEmbeddedPreviews(use_previews);
+  PipelineRun run;
   const double start = Now();
-  thumb.ReadAhead(files);
+  thumbs.ReadAhead(files);
   for (const QString& path : files) {
-    if (!thumb.ShowFile(path)) {
+    if (!thumbs.ShowFile(path)) {
       ++run.failed;
       continue;
     }
-    while (!thumb.ThumbnailReady()) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    if (thumb.RenderFailed()) {
+    thumbs.WaitForResult(std::nullopt);
+    const ThumbnailResult result = thumbs.Result();
+    if (result.status != ThumbnailResult::Status::kReady) {
       ++run.failed;
     } else {
-      run.thumbnails.insert(path, thumb.Thumbnail());
+      run.thumbnails.insert(path, result.thumbnail);
     }
   }
-  thumb.StopReading();
+  thumbs.StopReading();
   run.seconds = Now() - start;
-  run.bytes_read = thumb.BytesRead();
+  run.bytes_read = thumbs.BytesRead();
   return run;
 }
 
@@ -239,7 +234,8 @@ void PrintShare(const char* label, const ShareBytes& share) {
 
 // Runs a. and returns the thumbnails of embedded/ that were made from previews, for d.
 QHash<QString, QImage> MeasureBytes(const Corpus& corpus, bool* ok) {
-  std::printf("\na. bytes read by the control's reader (counted at the medium; MB = 10^6 bytes)\n");
+  std::printf(
+      "\na. bytes read by the pipeline's reader (counted at the medium; MB = 10^6 bytes)\n");
   QStringList usable, unusable;
   for (const QString& file : corpus.embedded) (HasUsablePreview(file) ? usable : unusable) << file;
   std::printf("  embedded/ pictures whose EXIF thumbnail the rules take: %lld of %lld",
@@ -256,7 +252,7 @@ QHash<QString, QImage> MeasureBytes(const Corpus& corpus, bool* ok) {
     for (const QStringList* files : {&corpus.embedded, &corpus.plain}) {
       if (!previews && files == &corpus.plain) continue;
       const auto counter = std::make_shared<SimulatedMedium>(0, milliseconds(0));
-      const ControlRun run = ScanWithControl(*files, counter, previews);
+      const PipelineRun run = ScanWithPipeline(*files, counter, previews);
       const QHash<QString, SimulatedMedium::FileCount> counts = counter->Counts();
       const ShareBytes all = Tally(*files, counts);
       all_rendered = all_rendered && run.failed == 0;
@@ -292,7 +288,7 @@ QHash<QString, QImage> MeasureBytes(const Corpus& corpus, bool* ok) {
   std::printf("  embedded/ with previews off, each file read once: %d of %d   %s\n", off.read_once,
               off.files, Verdict(all_rendered && off.read_once == off.files));
   if (!read_any) {
-    std::printf("  the control read nothing through the medium it was given\n");
+    std::printf("  the pipeline read nothing through the medium it was given\n");
     *ok = false;
   }
   return from_previews;
@@ -450,8 +446,8 @@ bool MeasureDisc(const Corpus& corpus, int rounds) {
   };
   Way ways[] = {{"all   (i)   earlier: whole files", disc, kEarlier},
                 {"all   (ii)  each file once", disc, kOnce},
-                {"all   (iii) control, previews on", disc, kPreviews},
-                {"all   (iv)  control, previews off", disc, kNoPreviews},
+                {"all   (iii) pipeline, previews on", disc, kPreviews},
+                {"all   (iv)  pipeline, previews off", disc, kNoPreviews},
                 {"embedded/ (i)", embedded, kEarlier},
                 {"embedded/ (ii)", embedded, kOnce},
                 {"embedded/ (iii)", embedded, kPreviews},
@@ -468,7 +464,7 @@ bool MeasureDisc(const Corpus& corpus, int rounds) {
       } else if (way.kind == kOnce) {
         seconds = ReadOnceInOrder(way.files, *medium);
       } else {
-        const ControlRun run = ScanWithControl(way.files, medium, way.kind == kPreviews);
+        const PipelineRun run = ScanWithPipeline(way.files, medium, way.kind == kPreviews);
         seconds = run.seconds;
         way.failed = run.failed;
       }
@@ -490,7 +486,7 @@ bool MeasureDisc(const Corpus& corpus, int rounds) {
     std::printf("\n");
   }
   if (!ok) {
-    std::printf("  the control read nothing through the medium it was given: no verdicts\n");
+    std::printf("  the pipeline read nothing through the medium it was given: no verdicts\n");
     return false;
   }
   const auto m = [&ways](int i) { return Median(ways[i].seconds); };
@@ -531,9 +527,9 @@ int Run(int argc, char** argv) {
       return 1;
     }
   }
-  // The control is a widget; nothing is shown.
+  // Nothing is shown; the placeholder's fonts need no display on the offscreen platform.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  QGuiApplication app(argc, argv);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
   Corpus corpus;

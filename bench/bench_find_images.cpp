@@ -23,7 +23,7 @@
 #include "platform/user_prompts.h"
 #include "scan/find_images.h"
 #include "scan/scan_view.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 #include "settings/settings_state.h"
 
 namespace quorvel {
@@ -105,7 +105,8 @@ struct Run {
   int opened;
 };
 
-Run Walk(const QString& root, ScanView& view, ThumbControl& thumb, OpenCounter& counter) {
+Run Walk(const QString& root, ScanView& view, const ThumbnailPipeline& thumbs,
+         OpenCounter& counter) {
   counter.FilesOpened();  // drop what came before
   ScanState state;
   state.ScanFolder = root;
@@ -113,7 +114,7 @@ Run Walk(const QString& root, ScanView& view, ThumbControl& thumb, OpenCounter& 
   ScanContext context;
   QElapsedTimer timer;
   timer.start();
-  FindImages(context, state, view, thumb);
+  FindImages(context, state, view, thumbs);
   const double seconds = timer.nsecsElapsed() / 1e9;
   return {seconds, context.FoundCount, counter.FilesOpened()};
 }
@@ -144,7 +145,7 @@ int main(int argc, char** argv) {
               kFanOut * kFanOut * kFanOut * kFilesPerFolder, made.nsecsElapsed() / 1e9);
   OpenCounter counter(folders);
 
-  ThumbControl thumb;
+  ThumbnailPipeline thumbs;
   SilentView silent;
   QTemporaryDir settings_dir;
   SettingsState settings({QFile::encodeName(settings_dir.filePath("q.ini")).toStdString(),
@@ -156,10 +157,10 @@ int main(int argc, char** argv) {
 
   std::vector<double> silent_times, page_times;
   int found = 0, opened = 0;
-  Walk(root, silent, thumb, counter);  // warm the folder cache
+  Walk(root, silent, thumbs, counter);  // warm the folder cache
   for (int r = 0; r < runs; ++r) {
-    const Run a = Walk(root, silent, thumb, counter);
-    const Run b = Walk(root, page, thumb, counter);
+    const Run a = Walk(root, silent, thumbs, counter);
+    const Run b = Walk(root, page, thumbs, counter);
     silent_times.push_back(a.seconds);
     page_times.push_back(b.seconds);
     found = std::max(a.found, b.found);

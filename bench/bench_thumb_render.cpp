@@ -1,7 +1,7 @@
 // The thumbnail renderer on a 12-megapixel photo, against libjpeg's own `djpeg -scale 1/8` on the
-// same file, spawned as a process in the same run: ShowFile to a painted 100 x 100 canvas through
-// the real control and event loop, the rendering function alone, and a capture of many files
-// with and without reading ahead. Also prints the thumbnail's PSNR against an exact area
+// same file, spawned as a process in the same run: ShowFile to the 100 x 100 picture the capture
+// stores, through the real pipeline and its wait, the rendering function alone, and a capture of
+// many files with and without reading ahead. Also prints the thumbnail's PSNR against an exact area
 // average of the full-size decode.
 //
 // Run a Release build. `--photo=FILE` adds a real photograph (by default the largest MATE
@@ -12,18 +12,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "scan/test_pictures.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 #include "scan/thumbnail_renderer.h"
 
 namespace quorvel {
@@ -92,45 +93,44 @@ void BM_RenderThumbnail(benchmark::State& state, const Picture& picture) {
   ReportCpu(state, ProcessCpuSeconds() - cpu_start);
 }
 
-// Waits the way a capture loop does: by processing events until the control says it is done.
-bool WaitReady(ThumbControl& control) {
-  while (!control.ThumbnailReady()) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return !control.RenderFailed();
+// Waits the way the capture does: on the pipeline's wake until the file's result is in.
+bool WaitReady(ThumbnailPipeline& pipeline) {
+  pipeline.WaitForResult(std::nullopt);
+  return pipeline.Result().status == ThumbnailResult::Status::kReady;
 }
 
-void BM_ShowFileToCanvas(benchmark::State& state, const Picture& picture) {
-  ThumbControl control;
-  QImage canvas(100, 100, QImage::Format_RGB32);
+void BM_ShowFileHandedOver(benchmark::State& state, const Picture& picture) {
+  ThumbnailPipeline pipeline;
+  QImage bitmap;
   const double cpu_start = ProcessCpuSeconds();
   for (auto _ : state) {
-    if (!control.ShowFile(picture.path) || !WaitReady(control)) {
+    if (!pipeline.ShowFile(picture.path) || !WaitReady(pipeline)) {
       state.SkipWithError("the picture did not render");
       break;
     }
-    control.render(&canvas);
-    benchmark::DoNotOptimize(canvas);
+    // As the capture takes it for its encoder.
+    bitmap = pipeline.Result().thumbnail.convertToFormat(QImage::Format_RGB888);
+    benchmark::DoNotOptimize(bitmap);
   }
   ReportCpu(state, ProcessCpuSeconds() - cpu_start);
 }
 
 // The files captured in order; with `read_ahead`, given to the reader first as the capture does,
-// so that the next files are read and rendered while the current one is painted; without, each
-// read alone when shown.
+// so that the next files are read and rendered while the current one is taken; without, each
+// read alone when asked for.
 void BM_CaptureFiles(benchmark::State& state, const QStringList& files, bool read_ahead) {
-  ThumbControl control;
-  QImage canvas(100, 100, QImage::Format_RGB32);
+  ThumbnailPipeline pipeline;
+  QImage bitmap;
   for (auto _ : state) {
-    if (read_ahead) control.ReadAhead(files);
+    if (read_ahead) pipeline.ReadAhead(files);
     for (qsizetype i = 0; i < files.size(); ++i) {
-      if (!control.ShowFile(files[i])) continue;
-      if (!WaitReady(control)) {
+      if (!pipeline.ShowFile(files[i])) continue;
+      if (!WaitReady(pipeline)) {
         state.SkipWithError("a picture did not render");
         return;
       }
-      control.render(&canvas);
-      benchmark::DoNotOptimize(canvas);
+      bitmap = pipeline.Result().thumbnail.convertToFormat(QImage::Format_RGB888);
+      benchmark::DoNotOptimize(bitmap);
     }
   }
   state.counters["files_per_s"] = benchmark::Counter(
@@ -157,7 +157,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Picture& picture : pictures) {
       const auto peer = medians_.find("djpeg_scale_1_8/" + picture.label);
       if (peer == medians_.end()) continue;
-      for (const char* kind : {"ShowFile_to_canvas", "RenderThumbnail"}) {
+      for (const char* kind : {"ShowFile_handed_over", "RenderThumbnail"}) {
         const auto ours = medians_.find(std::string(kind) + "/" + picture.label);
         if (ours == medians_.end()) continue;
         const Median& a = ours->second;
@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&rest_count, rest.data());
   if (benchmark::ReportUnrecognizedArguments(rest_count, rest.data())) return 1;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  QGuiApplication app(argc, argv);
 
   QTemporaryDir dir;
   if (!dir.isValid()) return 1;
@@ -256,8 +256,8 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->Repetitions(runs)
         ->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark(("ShowFile_to_canvas/" + picture.label).c_str(),
-                                 quorvel::BM_ShowFileToCanvas, picture)
+    benchmark::RegisterBenchmark(("ShowFile_handed_over/" + picture.label).c_str(),
+                                 quorvel::BM_ShowFileHandedOver, picture)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(1)

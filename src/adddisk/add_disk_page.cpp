@@ -8,16 +8,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QThread>
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
+#include <exception>
 #include <iostream>
-#include <optional>
 #include <utility>
 
+#include "adddisk/thumbnail_preview.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
@@ -25,8 +28,7 @@
 #include "platform/disk_name_text.h"
 #include "platform/form_controls.h"
 #include "platform/path_text.h"
-#include "scan/scan_rules.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 
 namespace quorvel {
 namespace {
@@ -38,7 +40,7 @@ constexpr QRect kFolderButtonRect(328, 24, 23, 22);
 constexpr QRect kSubfoldersRect(8, 56, 97, 17);
 constexpr QPoint kDiskNameLabelAt(8, 80);
 constexpr QRect kDiskNameRect(8, 96, 345, 21);
-constexpr QRect kThumbControlRect(8, 123, 100, 100);
+constexpr QRect kThumbnailRect(8, 123, 100, 100);
 constexpr QRect kProgressRect(8, 232, 345, 17);
 constexpr QRect kTimeoutBoxRect(8, 256, 153, 17);
 constexpr QRect kTimeoutRect(160, 256, 41, 21);
@@ -98,67 +100,82 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text, 
 
 AddDiskPage::AddDiskPage(SettingsState& state, UserPrompts& prompts, QWidget* parent)
     : QWidget(parent), state_(state), prompts_(prompts) {
-  setObjectName(QStringLiteral("TabSheet1"));
+  setObjectName(QStringLiteral("add_disk_page"));
 
-  folder_label_ = MakeLabel(this, "Label1", QStringLiteral("Папка:"), kFolderLabelAt);
-  folder_edit_ = MakeEdit(this, "Edit1", kFolderRect);
+  folder_label_ = MakeLabel(this, "folder_label", QStringLiteral("Папка:"), kFolderLabelAt);
+  folder_edit_ = MakeEdit(this, "folder_edit", kFolderRect);
   folder_label_->setBuddy(folder_edit_);
-  folder_button_ = MakeSpeedButton(this, "SpeedButton1", QString(), kFolderButtonRect);
+  folder_button_ = MakeToolButton(this, "folder_button", QString(), kFolderButtonRect);
   folder_button_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   folder_button_->setIconSize(kGlyphSize);
   folder_button_->setAccessibleName(QStringLiteral("Выбрать папку"));
   subfolders_box_ =
-      MakeCheckBox(this, "CheckBox1", QStringLiteral("Поддиректории"), kSubfoldersRect);
+      MakeCheckBox(this, "subfolders_box", QStringLiteral("Поддиректории"), kSubfoldersRect);
 
-  disk_name_label_ = MakeLabel(this, "Label5", QStringLiteral("Название диска"), kDiskNameLabelAt);
-  disk_name_edit_ = MakeEdit(this, "Edit2", kDiskNameRect);
+  disk_name_label_ =
+      MakeLabel(this, "disk_name_label", QStringLiteral("Название диска"), kDiskNameLabelAt);
+  disk_name_edit_ = MakeEdit(this, "disk_name_edit", kDiskNameRect);
   disk_name_label_->setBuddy(disk_name_edit_);
 
+  thumbnail_preview_ = new ThumbnailPreview(this);
+  thumbnail_preview_->setGeometry(kThumbnailRect);
+  thumbnail_preview_->hide();
+
   progress_bar_ = new QProgressBar(this);
-  progress_bar_->setObjectName(QStringLiteral("ProgressBar1"));
+  progress_bar_->setObjectName(QStringLiteral("progress_bar"));
   progress_bar_->setGeometry(kProgressRect);
   progress_bar_->setRange(0, 100);
   progress_bar_->setValue(0);
   progress_bar_->setTextVisible(false);
 
   timeout_box_ =
-      MakeCheckBox(this, "CheckBox2", QStringLiteral("Пропустить если прошло"), kTimeoutBoxRect);
+      MakeCheckBox(this, "timeout_box", QStringLiteral("Пропустить если прошло"), kTimeoutBoxRect);
   // The field and its unit make room for a check box that had to grow for its text.
   const int timeout_shift = timeout_box_->width() - kTimeoutBoxRect.width();
-  timeout_edit_ = MakeEdit(this, "Edit4", kTimeoutRect.translated(timeout_shift, 0));
+  timeout_edit_ = MakeEdit(this, "timeout_edit", kTimeoutRect.translated(timeout_shift, 0));
   timeout_edit_->setText(QString::fromLatin1(kUnreadTimeoutText));
   timeout_edit_->setAccessibleName(QStringLiteral("Пропустить если прошло, ms"));
   timeout_edit_->setEnabled(false);
   timeout_edit_->installEventFilter(this);
-  timeout_unit_label_ =
-      MakeLabel(this, "Label3", QStringLiteral("ms"), kTimeoutUnitAt + QPoint(timeout_shift, 0));
+  timeout_unit_label_ = MakeLabel(this, "timeout_unit_label", QStringLiteral("ms"),
+                                  kTimeoutUnitAt + QPoint(timeout_shift, 0));
 
-  status_line_ = MakeEdit(this, "Edit5", kStatusRect);
+  status_line_ = MakeEdit(this, "status_line", kStatusRect);
   status_line_->setReadOnly(true);
   status_line_->setFrame(false);
   QPalette status_palette = status_line_->palette();
   status_palette.setBrush(QPalette::Base, status_palette.brush(QPalette::Button));
   status_line_->setPalette(status_palette);
-  counter_line_ = MakeLabel(this, "Label2", QString(), kCounterAt);
+  counter_line_ = MakeLabel(this, "counter_line", QString(), kCounterAt);
   counter_line_->resize(kCounterWidth, counter_line_->height());
 
-  skip_button_ = MakeSpeedButton(this, "SpeedButton5", QStringLiteral("Пропустить"), kSkipRect);
-  show_folder_button_ = MakeSpeedButton(this, "SpeedButton6",
+  skip_button_ = MakeToolButton(this, "skip_button", QStringLiteral("Пропустить"), kSkipRect);
+  show_folder_button_ = MakeToolButton(this, "show_folder_button",
                                         QStringLiteral("Открыть в проводнике"), kShowFolderRect);
-  start_button_ = MakeButton(this, "Button3", QStringLiteral("OK"), kStartRect);
-  cancel_button_ = MakeButton(this, "Button2", QStringLiteral("Отмена"), kCancelRect);
+  start_button_ = MakeButton(this, "start_button", QStringLiteral("OK"), kStartRect);
+  cancel_button_ = MakeButton(this, "cancel_button", QStringLiteral("Отмена"), kCancelRect);
 
   connect(folder_edit_, &QLineEdit::textChanged, this,
           [this](const QString& text) { state_.values().folder = text.toStdString(); });
   connect(subfolders_box_, &QCheckBox::toggled, this,
           [this](bool checked) { state_.values().include_subfolders = checked; });
-  connect(timeout_box_, &QCheckBox::toggled, this, &AddDiskPage::CheckBox2Click);
-  connect(timeout_edit_, &QLineEdit::textChanged, this, &AddDiskPage::Edit4Change);
-  connect(start_button_, &QPushButton::clicked, this, &AddDiskPage::Button3Click);
-  connect(cancel_button_, &QPushButton::clicked, this, &AddDiskPage::Button2Click);
-  connect(skip_button_, &QToolButton::clicked, this, &AddDiskPage::SpeedButton5Click);
-  connect(show_folder_button_, &QToolButton::clicked, this, &AddDiskPage::SpeedButton6Click);
-  connect(folder_button_, &QToolButton::clicked, this, &AddDiskPage::SpeedButton1Click);
+  connect(timeout_box_, &QCheckBox::toggled, this, &AddDiskPage::TimeoutBoxToggled);
+  connect(timeout_edit_, &QLineEdit::textChanged, this, &AddDiskPage::TimeoutTextChanged);
+  connect(start_button_, &QPushButton::clicked, this, &AddDiskPage::StartAddition);
+  connect(cancel_button_, &QPushButton::clicked, this, &AddDiskPage::CancelOrClose);
+  connect(skip_button_, &QToolButton::clicked, this, &AddDiskPage::Skip);
+  connect(show_folder_button_, &QToolButton::clicked, this, &AddDiskPage::OpenCapturedFolder);
+  connect(folder_button_, &QToolButton::clicked, this, &AddDiskPage::ChooseFolder);
+  texts_timer_.setSingleShot(true);
+  connect(&texts_timer_, &QTimer::timeout, this, &AddDiskPage::ShowTexts);
+  CopyTimeout();
+}
+
+AddDiskPage::~AddDiskPage() {
+  if (!worker_.joinable()) return;
+  // The scan's last calls to the page are posted to it and dropped with it.
+  StopScan();
+  worker_.join();
 }
 
 void AddDiskPage::SetLinks(AddDiskLinks links,
@@ -175,38 +192,54 @@ void AddDiskPage::ApplyStoredSettings(const DialogSettings& stored) {
   SetTimeoutFieldEnabled(stored.timeout_field_enabled);
 }
 
-void AddDiskPage::PlaceThumbControl(ThumbControl* thumb_control) {
-  thumb_control_ = thumb_control;
-  thumb_control->setParent(this);
-  thumb_control->setGeometry(kThumbControlRect);
-  thumb_control->hide();
+void AddDiskPage::SetPipeline(std::unique_ptr<ThumbnailPipeline> pipeline) {
+  pipeline_ = std::move(pipeline);
 }
 
-void AddDiskPage::FormShow() {
-  // Hiding the renderer mid-capture would spoil the pictures, and the name field still holds
-  // the name of the disk being added.
-  if (scan_.ScanActive) return;
-  if (thumb_control_) thumb_control_->hide();
+void AddDiskPage::PrepareForShowing() {
+  // Hiding the thumbnail mid-capture would hide the pictures arriving, and the name field still
+  // holds the name of the disk being added.
+  if (AdditionRunning()) return;
+  thumbnail_preview_->hide();
   // One more than the disks of the open catalogue, 1 when none is open.
   const bool open = links_.document && links_.document->CatalogOpen();
   const int disks = open ? links_.document->Index().DiskCount : 0;
   disk_name_edit_->setText(QStringLiteral("Диск %1").arg(disks + 1));
 }
 
-void AddDiskPage::Button3Click() {
-  if (!InputIsValid()) return;
+void AddDiskPage::StartAddition() {
+  if (AdditionRunning() || !InputIsValid()) return;
   start_button_->setEnabled(false);
   scan_.IncludeSubfolders = subfolders_box_->isChecked();
   scan_.ScanFolder = folder_edit_->text();
   scan_.DiskName = Utf8ToCp1251(disk_name_edit_->text().toStdString());
   scan_.UseEmbeddedPreviews = state_.values().use_embedded_previews;
   scan_.ScanActive = true;
-  AddDisk();
-  start_button_->setEnabled(true);
+  CopyExcludedEndings();
+  if (links_.scan_running) links_.scan_running(true, [this] { StopScan(); });
+  try {
+    // A walk that could not be kept is not begun.
+    links_.document->RequireRoomForDisk();
+  } catch (const std::exception& error) {
+    std::cerr << "quorvel: adding the disk failed: " << error.what() << '\n';
+    FinishAddition(nullptr);
+    return;
+  }
+  worker_ = std::thread([this] {
+    std::shared_ptr<ScannedDisk> disk;
+    try {
+      disk = std::make_shared<ScannedDisk>(ScanDisk(scan_, *this, *pipeline_));
+    } catch (const std::exception& error) {
+      // The catalogue is as it was; the status lines stay, to show where it stopped.
+      std::cerr << "quorvel: adding the disk failed: " << error.what() << '\n';
+    }
+    QMetaObject::invokeMethod(
+        this, [this, disk] { FinishAddition(disk); }, Qt::QueuedConnection);
+  });
 }
 
 bool AddDiskPage::InputIsValid() {
-  if (!links_.document || !thumb_control_) return false;
+  if (!links_.document || !pipeline_) return false;
   if (!QFileInfo(folder_edit_->text()).isDir()) {
     prompts_.Error(window(), kTitle, QStringLiteral("Каталог указан неверно."));
     folder_edit_->setFocus();
@@ -233,24 +266,29 @@ bool AddDiskPage::InputIsValid() {
   return true;
 }
 
-void AddDiskPage::AddDisk() {
-  if (links_.scan_running) links_.scan_running(true, [this] { StopScan(); });
-  std::optional<AddDiskSummary> summary;
-  try {
-    summary = quorvel::AddDisk(*links_.document, scan_, *this, *thumb_control_);
-  } catch (const std::exception& error) {
-    // The catalogue is as it was; the status lines stay, to show where it stopped.
-    std::cerr << "quorvel: adding the disk failed: " << error.what() << '\n';
+void AddDiskPage::FinishAddition(std::shared_ptr<ScannedDisk> disk) {
+  if (worker_.joinable()) worker_.join();
+  scan_.ScanActive = false;
+  bool added = false;
+  if (disk) {
+    try {
+      AppendScannedDisk(*links_.document, *this, *disk);
+      added = true;
+    } catch (const std::exception& error) {
+      std::cerr << "quorvel: adding the disk failed: " << error.what() << '\n';
+    }
   }
   ShowTexts();
   if (links_.scan_running) links_.scan_running(false, {});
-  if (!summary) {
+  if (!added) {
     prompts_.Inform(window(), kTitle, QStringLiteral("File Access Denied"));
-    return;
+  } else {
+    window()->hide();
+    if (links_.disk_added) links_.disk_added();
+    TellSummary(disk->summary);
   }
-  window()->hide();
-  if (links_.disk_added) links_.disk_added();
-  TellSummary(*summary);
+  start_button_->setEnabled(true);
+  emit AdditionEnded();
 }
 
 void AddDiskPage::TellSummary(const AddDiskSummary& summary) {
@@ -283,20 +321,17 @@ void AddDiskPage::TellSummary(const AddDiskSummary& summary) {
   }
 }
 
-void AddDiskPage::Button2Click() {
+void AddDiskPage::CancelOrClose() {
   if (!scan_.ScanActive) window()->close();
   StopScan();
 }
 
-void AddDiskPage::StopScan() {
-  scan_.ScanActive = false;
-  scan_.SkipRequested = true;
-}
+void AddDiskPage::StopScan() { scan_.RequestStop(); }
 
-void AddDiskPage::SpeedButton5Click() { scan_.SkipRequested = true; }
+void AddDiskPage::Skip() { scan_.RequestSkip(); }
 
-void AddDiskPage::SpeedButton6Click() {
-  const QString folder = FolderPart(scan_.CurrentImageFile);
+void AddDiskPage::OpenCapturedFolder() {
+  const QString folder = FolderPart(scan_.CurrentImageFile.Get());
   if (links_.open_folder) {
     links_.open_folder(folder);
   } else {
@@ -304,77 +339,153 @@ void AddDiskPage::SpeedButton6Click() {
   }
 }
 
-void AddDiskPage::SpeedButton1Click() {
+void AddDiskPage::ChooseFolder() {
   const QString chosen =
       prompts_.ChooseFolder(window(), QStringLiteral("Выберите папку"), folder_edit_->text());
   if (!chosen.isEmpty()) folder_edit_->setText(QDir::toNativeSeparators(chosen));
 }
 
 void AddDiskPage::SetStatusLine(const QString& text) {
-  status_text_ = text;
-  texts_pending_ = true;
+  {
+    const std::lock_guard lock(texts_mutex_);
+    status_text_ = text;
+    texts_pending_ = true;
+  }
+  if (!texts_posted_.exchange(true)) {
+    QMetaObject::invokeMethod(this, &AddDiskPage::TextsArrived, Qt::QueuedConnection);
+  }
 }
 
 void AddDiskPage::SetCounterLine(const QString& text) {
-  counter_text_ = text;
-  texts_pending_ = true;
+  {
+    const std::lock_guard lock(texts_mutex_);
+    counter_text_ = text;
+    texts_pending_ = true;
+  }
+  if (!texts_posted_.exchange(true)) {
+    QMetaObject::invokeMethod(this, &AddDiskPage::TextsArrived, Qt::QueuedConnection);
+  }
+}
+
+void AddDiskPage::TextsArrived() {
+  texts_posted_ = false;
+  // The walk asks for the list with every file: a change made on the settings page meanwhile
+  // counts from the next beat on.
+  CopyExcludedEndings();
+  if (!texts_shown_.isValid() || texts_shown_.elapsed() >= kTextsEveryMs) {
+    ShowTexts();
+  } else if (!texts_timer_.isActive()) {
+    texts_timer_.start(static_cast<int>(kTextsEveryMs - texts_shown_.elapsed()));
+  }
 }
 
 void AddDiskPage::ShowTexts() {
-  if (!texts_pending_) return;
-  texts_pending_ = false;
-  status_line_->setText(status_text_);
-  counter_line_->setText(counter_text_);
+  QString status;
+  QString counter;
+  {
+    const std::lock_guard lock(texts_mutex_);
+    if (!texts_pending_) return;
+    texts_pending_ = false;
+    status = status_text_;
+    counter = counter_text_;
+  }
+  texts_timer_.stop();
+  status_line_->setText(status);
+  counter_line_->setText(counter);
   texts_shown_.start();
 }
 
-void AddDiskPage::ProcessMessages(bool wait_for_more) {
-  // Events are still handled for every file; only the painting of the texts waits.
-  if (wait_for_more || !texts_shown_.isValid() || texts_shown_.elapsed() >= kTextsEveryMs) {
-    ShowTexts();
-  }
-  ScanView::ProcessMessages(wait_for_more);
-}
-
 void AddDiskPage::SetProgress(int position) {
-  if (position < progress_bar_->minimum()) {
-    progress_bar_->reset();  // an empty bar
-  } else {
-    progress_bar_->setValue(position);
-  }
+  QMetaObject::invokeMethod(
+      this,
+      [this, position] {
+        if (position < progress_bar_->minimum()) {
+          progress_bar_->reset();  // an empty bar
+        } else {
+          progress_bar_->setValue(position);
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 void AddDiskPage::SetWaiting(bool waiting) {
-  ShowTexts();
-  QPalette palette = skip_button_->palette();
-  palette.setColor(QPalette::ButtonText, waiting ? kWaitingText : kIdleText);
-  skip_button_->setPalette(palette);
+  QMetaObject::invokeMethod(
+      this,
+      [this, waiting] {
+        // What is waited for is on the status line by the time the button turns red.
+        ShowTexts();
+        QPalette palette = skip_button_->palette();
+        palette.setColor(QPalette::ButtonText, waiting ? kWaitingText : kIdleText);
+        skip_button_->setPalette(palette);
+      },
+      Qt::QueuedConnection);
 }
 
-bool AddDiskPage::TimeoutActive() { return timeout_box_->isChecked(); }
+void AddDiskPage::ShowThumbnail(const QImage& thumbnail) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, thumbnail] {
+        thumbnail_preview_->SetPicture(thumbnail);
+        thumbnail_preview_->show();
+      },
+      Qt::QueuedConnection);
+}
 
-QString AddDiskPage::TimeoutText() { return timeout_edit_->text(); }
+bool AddDiskPage::TimeoutActive() {
+  const std::lock_guard lock(read_mutex_);
+  return timeout_active_;
+}
+
+QString AddDiskPage::TimeoutText() {
+  const std::lock_guard lock(read_mutex_);
+  return timeout_text_;
+}
 
 std::vector<std::string> AddDiskPage::ExcludedEndings() {
-  return excluded_endings_ ? excluded_endings_() : std::vector<std::string>();
+  // On the window's thread the list is the settings page's own; the scan's thread has the copy.
+  if (QThread::currentThread() == thread()) CopyExcludedEndings();
+  const std::lock_guard lock(read_mutex_);
+  return excluded_copy_;
 }
 
-void AddDiskPage::CheckBox2Click() {
+void AddDiskPage::CopyExcludedEndings() {
+  std::vector<std::string> endings =
+      excluded_endings_ ? excluded_endings_() : std::vector<std::string>();
+  const std::lock_guard lock(read_mutex_);
+  excluded_copy_ = std::move(endings);
+}
+
+void AddDiskPage::CopyTimeout() {
+  {
+    const std::lock_guard lock(read_mutex_);
+    timeout_active_ = timeout_box_->isChecked();
+    timeout_text_ = timeout_edit_->text();
+  }
+  // A wait running counts the change at once.
+  scan_.Wake->Notify();
+}
+
+void AddDiskPage::TimeoutBoxToggled() {
   state_.values().timeout_active = timeout_box_->isChecked();
   SetTimeoutFieldEnabled(timeout_box_->isChecked());
+  CopyTimeout();
 }
 
-void AddDiskPage::Edit4Change() {
+void AddDiskPage::TimeoutTextChanged() {
   const QString text = timeout_edit_->text();
   const QString kept = QString::fromStdString(state_.TimeoutTextChanged(text.toStdString()));
   // Putting the last number back changes the text again, and that change records it.
-  if (kept != text) timeout_edit_->setText(kept);
+  if (kept != text) {
+    timeout_edit_->setText(kept);
+    return;
+  }
+  CopyTimeout();
 }
 
-bool AddDiskPage::Edit4KeyPress(const QString& typed) const {
+bool AddDiskPage::TimeoutKeyAccepted(const QString& typed) const {
   // Only characters count as typed: keys without one (arrows, Delete) and the editing
   // shortcuts, whose text is a control character, keep their meaning. A paste is checked by
-  // Edit4Change like every other change.
+  // TimeoutTextChanged like every other change.
   for (const QChar c : typed) {
     if (c.category() != QChar::Other_Control && !AcceptedInTimeoutField(c.unicode())) return false;
   }
@@ -383,7 +494,7 @@ bool AddDiskPage::Edit4KeyPress(const QString& typed) const {
 
 bool AddDiskPage::eventFilter(QObject* watched, QEvent* event) {
   if (watched == timeout_edit_ && event->type() == QEvent::KeyPress &&
-      !Edit4KeyPress(static_cast<QKeyEvent*>(event)->text())) {
+      !TimeoutKeyAccepted(static_cast<QKeyEvent*>(event)->text())) {
     return true;
   }
   return QWidget::eventFilter(watched, event);

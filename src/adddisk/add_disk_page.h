@@ -1,14 +1,21 @@
-// The "Добавить диск" page of the dialog TForm3: the folder and the name of the disk to add,
-// the thumbnail renderer's place, the progress of a scan, its time-out and the buttons that
-// start, skip and stop it.
+// The "Добавить диск" page of the options dialog: the folder and the name of the disk to add,
+// the place where each thumbnail appears, the progress of a scan, its time-out and the buttons
+// that start, skip and stop it. The scan runs on a thread of its own; the page stays responsive
+// and shows what the scan tells it.
 #ifndef QUORVEL_ADDDISK_ADD_DISK_PAGE_H_
 #define QUORVEL_ADDDISK_ADD_DISK_PAGE_H_
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/user_prompts.h"
@@ -27,7 +34,8 @@ class QToolButton;
 namespace quorvel {
 
 class CatalogDocument;
-class ThumbControl;
+class ThumbnailPipeline;
+class ThumbnailPreview;
 
 // What the page needs of the rest of the program, connected by start-up. Any may be left empty.
 struct AddDiskLinks {
@@ -42,6 +50,9 @@ struct AddDiskLinks {
   std::function<void(const QString& folder)> open_folder;
 };
 
+// The ScanView calls come from the scan's thread: they are handed to the window's thread, the
+// texts at a painter's pace. What the scan reads (the time-out box and field, the exclusion
+// list) it reads from copies the window's thread keeps current.
 class AddDiskPage : public QWidget, public ScanView {
   Q_OBJECT
 
@@ -49,95 +60,127 @@ class AddDiskPage : public QWidget, public ScanView {
   // The folder, the sub-folders box, the time-out box and the time-out field keep `state`
   // current with every change. `state` and `prompts` must outlive the page.
   AddDiskPage(SettingsState& state, UserPrompts& prompts, QWidget* parent = nullptr);
+  // Stops a running addition and waits for its thread, which a stuck read does not hold up (the
+  // pipeline leaves such reads behind). Nothing is added then.
+  ~AddDiskPage() override;
 
-  // `excluded_endings` gives the exclusion list as the settings page shows it now.
+  // `excluded_endings` gives the exclusion list as the settings page shows it now; it is asked
+  // on the window's thread only, the scan reading a copy made at each beat of its texts.
   void SetLinks(AddDiskLinks links, std::function<std::vector<std::string>()> excluded_endings);
 
   // The dialog's creation, this page's part: each stored value goes through its control, so
   // that the control's handlers run as they would for the user.
   void ApplyStoredSettings(const DialogSettings& stored);
 
-  // Makes the thumbnail renderer a child of the page, in its place, hidden until a capture.
-  void PlaceThumbControl(ThumbControl* thumb_control);
+  // The pipeline additions render with; without one "OK" does nothing.
+  void SetPipeline(std::unique_ptr<ThumbnailPipeline> pipeline);
 
-  // The page's part of each showing of the dialog: the renderer hidden and the next disk name
+  // The page's part of each showing of the dialog: the thumbnail hidden and the next disk name
   // proposed. While a disk is being added, the page keeps showing that addition instead.
-  void FormShow();
+  void PrepareForShowing();
 
-  // "OK": checks the folder and the name, then adds the disk.
-  void Button3Click();
+  // "OK": checks the folder and the name, then starts adding the disk; returns at once.
+  void StartAddition();
   // "Отмена": closes the dialog when idle; stops a running addition.
-  void Button2Click();
+  void CancelOrClose();
   // "Пропустить": ends the current wait.
-  void SpeedButton5Click();
+  void Skip();
   // "Открыть в проводнике": opens the folder of the image captured last.
-  void SpeedButton6Click();
+  void OpenCapturedFolder();
   // The folder picker beside the folder field.
-  void SpeedButton1Click();
+  void ChooseFolder();
   // Asks a running addition to stop, keeping what it has captured (the main window closing).
   void StopScan();
 
+  // From "OK" until the addition has ended and its disk is in the catalogue (or it failed).
+  bool AdditionRunning() const { return worker_.joinable(); }
   const ScanState& Scan() const { return scan_; }
 
-  // The time-out field's text now.
-  // ScanView: what the walk and the capture show and read.
+  // ScanView: what the walk and the capture show and read; any thread.
   void SetStatusLine(const QString& text) override;
   void SetCounterLine(const QString& text) override;
   void SetProgress(int position) override;
   void SetWaiting(bool waiting) override;
+  void ShowThumbnail(const QImage& thumbnail) override;
   bool TimeoutActive() override;
   QString TimeoutText() override;
   std::vector<std::string> ExcludedEndings() override;
-  void ProcessMessages(bool wait_for_more = false) override;
 
-  // Handlers of the time-out controls, named after their control and event.
-  void CheckBox2Click();
+  // Handlers of the time-out controls.
+  void TimeoutBoxToggled();
   // Whether a key press that types `typed` reaches the time-out field.
-  bool Edit4KeyPress(const QString& typed) const;
-  void Edit4Change();
+  bool TimeoutKeyAccepted(const QString& typed) const;
+  void TimeoutTextChanged();
+
+ signals:
+  // An addition has ended, its disk appended or not, and the user told.
+  void AdditionEnded();
 
  protected:
-  // Puts the time-out field's key presses through Edit4KeyPress.
+  // Puts the time-out field's key presses through TimeoutKeyAccepted.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SetTimeoutFieldEnabled(bool enabled);
   // Validates the page's input; false (after saying why) when the addition must not start.
   bool InputIsValid();
-  void AddDisk();
+  // On the window's thread, once the scan's thread has ended: appends `disk` (null when the
+  // scan failed) and tells the user.
+  void FinishAddition(std::shared_ptr<ScannedDisk> disk);
   void TellSummary(const AddDiskSummary& summary);
+  // On the window's thread: the texts set since the last time, when a painter's beat has
+  // passed since then; otherwise they wait for the beat.
+  void TextsArrived();
   // Puts the status and counter texts set since the last time into their controls.
   void ShowTexts();
+  // The copy of the exclusion list that the scan reads.
+  void CopyExcludedEndings();
+  // The copies of the time-out box and field that the scan reads; wakes a wait running.
+  void CopyTimeout();
 
   SettingsState& state_;
   UserPrompts& prompts_;
   AddDiskLinks links_;
   std::function<std::vector<std::string>()> excluded_endings_;
-  ThumbControl* thumb_control_ = nullptr;
+  std::unique_ptr<ThumbnailPipeline> pipeline_;
   ScanState scan_;
+
+  // What the scan reads, kept by the window's thread.
+  std::mutex read_mutex_;
+  bool timeout_active_ = false;
+  QString timeout_text_;
+  std::vector<std::string> excluded_copy_;
+
   // The texts the scan set, shown at a painter's pace: painting both lines for every file of a
   // disk with many small files would take longer than walking it.
+  std::mutex texts_mutex_;
   QString status_text_;
   QString counter_text_;
   bool texts_pending_ = false;
+  std::atomic<bool> texts_posted_ = false;  // a TextsArrived is on its way
   QElapsedTimer texts_shown_;
+  QTimer texts_timer_;
 
-  QLabel* folder_label_;             // Label1
-  QLineEdit* folder_edit_;           // Edit1
-  QToolButton* folder_button_;       // SpeedButton1
-  QCheckBox* subfolders_box_;        // CheckBox1
-  QLabel* disk_name_label_;          // Label5
-  QLineEdit* disk_name_edit_;        // Edit2
-  QProgressBar* progress_bar_;       // ProgressBar1
-  QCheckBox* timeout_box_;           // CheckBox2
-  QLineEdit* timeout_edit_;          // Edit4
-  QLabel* timeout_unit_label_;       // Label3
-  QLineEdit* status_line_;           // Edit5
-  QLabel* counter_line_;             // Label2
-  QToolButton* skip_button_;         // SpeedButton5
-  QToolButton* show_folder_button_;  // SpeedButton6
-  QPushButton* start_button_;        // Button3
-  QPushButton* cancel_button_;       // Button2
+  QLabel* folder_label_;
+  QLineEdit* folder_edit_;
+  QToolButton* folder_button_;
+  QCheckBox* subfolders_box_;
+  QLabel* disk_name_label_;
+  QLineEdit* disk_name_edit_;
+  ThumbnailPreview* thumbnail_preview_;
+  QProgressBar* progress_bar_;
+  QCheckBox* timeout_box_;
+  QLineEdit* timeout_edit_;
+  QLabel* timeout_unit_label_;
+  QLineEdit* status_line_;
+  QLabel* counter_line_;
+  QToolButton* skip_button_;
+  QToolButton* show_folder_button_;
+  QPushButton* start_button_;
+  QPushButton* cancel_button_;
+
+  // The scan's thread, from "OK" until FinishAddition; last, so that it is gone before the rest.
+  std::thread worker_;
 };
 
 }  // namespace quorvel

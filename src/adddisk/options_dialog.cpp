@@ -99,7 +99,7 @@ void OptionsDialog::ShowPage(int page) {
 
 void OptionsDialog::PrepareShowing() {
   UpdateAddDiskTab();
-  add_disk_page_->FormShow();
+  add_disk_page_->PrepareForShowing();
   settings_page_->TakeSnapshot();
 }
 

@@ -10,12 +10,12 @@
 #include "adddisk/options_dialog.h"
 #include "catalog/catalog_document.h"
 #include "mainwindow/main_window.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 #include "settings/settings_state.h"
 
 namespace quorvel {
 
-std::unique_ptr<ThumbControl> CreateThumbControl(
+std::unique_ptr<ThumbnailPipeline> CreateThumbnailPipeline(
     const std::function<QList<QByteArray>()>& image_formats, UserPrompts& prompts) {
   const QList<QByteArray> formats = image_formats();
   QStringList missing;
@@ -30,7 +30,7 @@ std::unique_ptr<ThumbControl> CreateThumbControl(
             QStringLiteral("\rповторная установка приложения может решить эту проблему."));
     return nullptr;
   }
-  return std::make_unique<ThumbControl>();
+  return std::make_unique<ThumbnailPipeline>();
 }
 
 OptionsDialogLinks DialogLinks(CatalogDocument& document, MainWindow& window) {
@@ -49,8 +49,9 @@ int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
   const auto trace = [&](const char* step) {
     if (options.trace) options.trace(QString::fromLatin1(step));
   };
-  std::unique_ptr<ThumbControl> thumb_control = CreateThumbControl(options.image_formats, prompts);
-  if (!thumb_control) {
+  std::unique_ptr<ThumbnailPipeline> pipeline =
+      CreateThumbnailPipeline(options.image_formats, prompts);
+  if (!pipeline) {
     trace("no renderer");
     return 1;
   }
@@ -70,7 +71,7 @@ int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
   trace("main window");
 
   OptionsDialog dialog(settings, prompts, DialogLinks(document, window), &window);
-  dialog.add_disk_page()->PlaceThumbControl(thumb_control.release());
+  dialog.add_disk_page()->SetPipeline(std::move(pipeline));
   window.SetShowOptions([&dialog](int page) { dialog.ShowPage(page); });
   trace("dialog");
 

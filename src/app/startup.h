@@ -18,7 +18,7 @@ namespace quorvel {
 
 class CatalogDocument;
 class MainWindow;
-class ThumbControl;
+class ThumbnailPipeline;
 struct OptionsDialogLinks;
 
 struct StartupOptions {
@@ -34,9 +34,9 @@ struct StartupOptions {
   std::function<void(QWidget* main_window)> running;
 };
 
-// The renderer, when the image readers it needs (JPEG and PNG) are installed; otherwise says
-// which are missing through `prompts` and gives nothing.
-std::unique_ptr<ThumbControl> CreateThumbControl(
+// The thumbnail pipeline, when the image readers it needs (JPEG and PNG) are installed;
+// otherwise says which are missing through `prompts` and gives nothing.
+std::unique_ptr<ThumbnailPipeline> CreateThumbnailPipeline(
     const std::function<QList<QByteArray>()>& image_formats, UserPrompts& prompts);
 
 // How the dialog meets the main window over `document`: the catalogue to add disks to, the

@@ -18,12 +18,6 @@ namespace quorvel {
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text,
                             const QRect& rect);
 
-// The former name of MakeToolButton, for callers not yet moved to it.
-inline QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& text,
-                                    const QRect& rect) {
-  return MakeToolButton(parent, name, text, rect);
-}
-
 // A push button that is never the dialog's default: Enter in a field must not press it.
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& rect);
 

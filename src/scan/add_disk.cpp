@@ -7,38 +7,50 @@
 #include "catalog/format.h"
 #include "scan/capture_thumbnails.h"
 #include "scan/find_images.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 
 namespace quorvel {
 
-AddDiskSummary AddDisk(CatalogDocument& document, ScanState& state, ScanView& view,
-                       ThumbControl& thumb) {
+ScannedDisk ScanDisk(ScanState& state, ScanView& view, ThumbnailPipeline& thumbs) {
   ScanContext context;
+  DiskRecordBuilder record(state.DiskName);
+  context.CaptureBitmap = QImage(kThumbSide, kThumbSide, QImage::Format_RGB888);
+  context.CaptureBitmap.fill(Qt::white);
+  thumbs.SetUseEmbeddedPreviews(state.UseEmbeddedPreviews);
+  FindImages(context, state, view, thumbs);
+  CaptureThumbnails(context, state, view, thumbs, record);
+  view.SetProgress(0);
+  return {.record = std::move(record).Finish(),
+          .summary = {.found = context.FoundCount,
+                      .added = state.AddedCount,
+                      .unreadable = context.Unreadable,
+                      .skipped = context.Skipped,
+                      .read_errors = context.ReadErrors,
+                      .replaced_paths = context.ReplacedPathCount,
+                      .not_entered = context.NotEntered,
+                      .thumb_limit_reached = context.ThumbLimitReached}};
+}
+
+void AppendScannedDisk(CatalogDocument& document, ScanView& view, const ScannedDisk& disk) {
+  document.AppendDisk(disk.record);
+  view.SetStatusLine(QString());
+  view.SetCounterLine(QString());
+}
+
+AddDiskSummary AddDisk(CatalogDocument& document, ScanState& state, ScanView& view,
+                       ThumbnailPipeline& thumbs) {
+  AddDiskSummary summary;
   try {
     document.RequireRoomForDisk();
-    DiskRecordBuilder record(state.DiskName);
-    context.CaptureBitmap = QImage(kThumbSide, kThumbSide, QImage::Format_RGB888);
-    context.CaptureBitmap.fill(Qt::white);
-    thumb.SetUseEmbeddedPreviews(state.UseEmbeddedPreviews);
-    FindImages(context, state, view, thumb);
-    CaptureThumbnails(context, state, view, thumb, record);
-    view.SetProgress(0);
-    document.AppendDisk(std::move(record).Finish());
+    const ScannedDisk disk = ScanDisk(state, view, thumbs);
+    AppendScannedDisk(document, view, disk);
+    summary = disk.summary;
   } catch (...) {
     state.ScanActive = false;
     throw;
   }
-  view.SetStatusLine(QString());
-  view.SetCounterLine(QString());
   state.ScanActive = false;
-  return {.found = context.FoundCount,
-          .added = state.AddedCount,
-          .unreadable = context.Unreadable,
-          .skipped = context.Skipped,
-          .read_errors = context.ReadErrors,
-          .replaced_paths = context.ReplacedPathCount,
-          .not_entered = context.NotEntered,
-          .thumb_limit_reached = context.ThumbLimitReached};
+  return summary;
 }
 
 }  // namespace quorvel

@@ -1,18 +1,20 @@
-// Adding one disk to the open catalogue: the folder walked, the thumbnails captured into a
-// record of their own, and the finished record appended as one change that can be undone.
+// Adding one disk to the open catalogue: the folder walked and the thumbnails captured into a
+// record of their own, away from the document (on any thread), then the finished record
+// appended as one change that can be undone (on the document's thread).
 #ifndef QUORVEL_SCAN_ADD_DISK_H_
 #define QUORVEL_SCAN_ADD_DISK_H_
 
 #include <QStringList>
 #include <cstdint>
 
+#include "catalog/stream.h"
 #include "scan/scan_state.h"
 #include "scan/scan_view.h"
 
 namespace quorvel {
 
 class CatalogDocument;
-class ThumbControl;
+class ThumbnailPipeline;
 
 // What an addition did, for the user to be told.
 struct AddDiskSummary {
@@ -26,14 +28,28 @@ struct AddDiskSummary {
   bool thumb_limit_reached = false;  // more were found than one disk can hold
 };
 
-// Adds the disk `state.DiskName` with the images of `state.ScanFolder` to `document`, which
-// must be open. The walk and the capture fill a record of their own; the document is touched
-// once, at the end, by one change (Modified set, the index rebuilt, the undo snapshot the
-// catalogue before it). A catalogue that cannot take another disk is refused before the walk.
-// On failure the ScanError or CatalogError is rethrown and the document is exactly as it was,
-// its undo included. ScanActive is false when it returns either way.
+// A disk walked and captured, not yet in any catalogue.
+struct ScannedDisk {
+  Bytes record;  // the finished disk record, for CatalogDocument::AppendDisk
+  AddDiskSummary summary;
+};
+
+// Walks `state.ScanFolder` and captures the disk `state.DiskName` of its images into a record of
+// its own; touches no document. Throws ScanError or CatalogError on a failure that ends the
+// addition. Leaves ScanActive as it is; the lines are left showing where it ended.
+ScannedDisk ScanDisk(ScanState& state, ScanView& view, ThumbnailPipeline& thumbs);
+
+// Appends `disk` to `document` by one change (Modified set, the index rebuilt, the undo
+// snapshot the catalogue before it), then clears the view's lines. On failure the CatalogError
+// is rethrown and the document is exactly as it was, its undo included.
+void AppendScannedDisk(CatalogDocument& document, ScanView& view, const ScannedDisk& disk);
+
+// Both on one thread: adds the disk `state.DiskName` with the images of `state.ScanFolder` to
+// `document`, which must be open. A catalogue that cannot take another disk is refused before
+// the walk. On failure the ScanError or CatalogError is rethrown and the document is exactly as
+// it was, its undo included. ScanActive is false when it returns either way.
 AddDiskSummary AddDisk(CatalogDocument& document, ScanState& state, ScanView& view,
-                       ThumbControl& thumb);
+                       ThumbnailPipeline& thumbs);
 
 }  // namespace quorvel
 

@@ -1,7 +1,6 @@
 #include "scan/capture_thumbnails.h"
 
 #include <QPainter>
-#include <QRegion>
 #include <string>
 
 #include "catalog/cp1251.h"
@@ -9,29 +8,24 @@
 #include "platform/path_text.h"
 #include "scan/placeholder_thumbnail.h"
 #include "scan/scan_rules.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 
 namespace quorvel {
 namespace {
 
 const QString kAdding = QStringLiteral("Добавление эскиза: ");
 
-void PaintInto(ThumbControl& thumb, QImage& bitmap) {
-  thumb.render(&bitmap, QPoint(0, 0), QRegion(0, 0, kThumbSide, kThumbSide),
-               QWidget::DrawWindowBackground | QWidget::DrawChildren);
-}
-
 }  // namespace
 
-void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, ThumbControl& thumb,
-                       DiskRecordBuilder& record) {
+void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
+                       ThumbnailPipeline& thumbs, DiskRecordBuilder& record) {
   state.AddedCount = 0;
-  thumb.setVisible(true);
-  thumb.ReadAhead(context.FoundFiles);
+  thumbs.SetWake(state.Wake);
+  thumbs.ReadAhead(context.FoundFiles);
   struct StopReading {
-    ThumbControl& thumb;
-    ~StopReading() { thumb.StopReading(); }
-  } stop_reading{thumb};
+    ThumbnailPipeline& thumbs;
+    ~StopReading() { thumbs.StopReading(); }
+  } stop_reading{thumbs};
   const int count = static_cast<int>(context.FoundFiles.size());
   for (int i = 0; i < count; ++i) {
     if (record.ThumbCount() >= kMaxThumbsPerDisk) {
@@ -39,38 +33,36 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view, T
       return;
     }
     const QString path = context.FoundFiles[i];
-    if (!thumb.ShowFile(path)) continue;
+    if (!thumbs.ShowFile(path)) continue;
     if (!state.ScanActive) return;
-    thumb.update();
     view.SetStatusLine(kAdding + path);
     view.SetCounterLine(
         QStringLiteral("Добавлено %1 из %2.").arg(state.AddedCount).arg(context.FoundCount));
-    state.CurrentImageFile = path;
+    state.CurrentImageFile.Set(path);
     view.SetProgress(CaptureProgress(i, static_cast<int>(context.FoundFiles.size())));
     state.SkipRequested = false;
-    view.ProcessMessages();
     context.WaitSteps = 0;
-    if (!thumb.ThumbnailReady()) {
+    if (!thumbs.ResultReady()) {
       view.SetWaiting(true);
-      ScanWait(view, state, context, [&thumb] { return thumb.ThumbnailReady(); });
-      view.ProcessMessages();
+      ScanWait(view, state, context, [&thumbs] { return thumbs.ResultReady(); });
       view.SetWaiting(false);
     }
-    view.ProcessMessages();
-    const ThumbControl::Status status = thumb.RenderStatus();
+    const ThumbnailResult result = thumbs.Result();
     // A file cut short by its medium is named for that, also when its part gave no picture.
-    const bool read_failed = !thumb.ReadErrorText().isEmpty();
+    const bool read_failed = !result.read_error.isEmpty();
     if (read_failed) context.ReadErrors.append(path);
-    if (status == ThumbControl::Status::kReady) {
-      PaintInto(thumb, context.CaptureBitmap);
+    if (result.status == ThumbnailResult::Status::kReady) {
+      // The thumbnail covers the whole square and is opaque: its pixels as they are.
+      context.CaptureBitmap = result.thumbnail.convertToFormat(QImage::Format_RGB888);
     } else {
       if (!read_failed) {
-        (status == ThumbControl::Status::kFailed ? context.Unreadable : context.Skipped)
+        (result.status == ThumbnailResult::Status::kFailed ? context.Unreadable : context.Skipped)
             .append(path);
       }
       QPainter painter(&context.CaptureBitmap);
       PaintPlaceholder(painter, context.CaptureBitmap.rect(), path);
     }
+    view.ShowThumbnail(context.CaptureBitmap);
     ++state.AddedCount;
     bool replaced = false;
     const std::string name = FileNameToCp1251(PathBytes(path), &replaced);

@@ -9,7 +9,7 @@
 #include "catalog/cp1251.h"
 #include "platform/path_text.h"
 #include "scan/scan_rules.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -47,8 +47,8 @@ bool IdentifyFolder(const fs::path& folder, FolderId* id) {
 
 class Walk {
  public:
-  Walk(ScanContext& context, ScanState& state, ScanView& view, ThumbControl& thumb)
-      : context_(context), state_(state), view_(view), thumb_(thumb) {}
+  Walk(ScanContext& context, ScanState& state, ScanView& view, const ThumbnailPipeline& thumbs)
+      : context_(context), state_(state), view_(view), thumbs_(thumbs) {}
 
   // Walks `folder` (shown as `text`); throws ScanError when it cannot be listed.
   void Folder(const fs::path& folder, const QString& text);
@@ -61,7 +61,7 @@ class Walk {
   ScanContext& context_;
   ScanState& state_;
   ScanView& view_;
-  ThumbControl& thumb_;
+  const ThumbnailPipeline& thumbs_;
   std::set<FolderId> walked_;
 };
 
@@ -72,7 +72,8 @@ void ForEachEntry(const fs::path& folder, const QString& text, Visit visit) {
   std::error_code ec;
   fs::directory_iterator entry(folder, ec);
   if (ec) {
-    throw ScanError("Cannot list folder \"" + text.toStdString() + "\": " + ec.message());
+    throw ScanError("Cannot list folder \"" + text.toStdString() + "\": " + ec.message(),
+                    ErrorKind::kFileAccess, folder);
   }
   for (; !ec && entry != fs::directory_iterator(); entry.increment(ec)) {
     if (!visit(*entry)) return;
@@ -98,14 +99,13 @@ void Walk::Files(const fs::path& folder, const QString& prefix) {
     const QString name = PathToQString(entry.path().filename());
     if (name.contains(kLinkMarker)) return true;
     const QString path = prefix + name;
-    if (!thumb_.ShowFile(path)) return true;
+    if (!thumbs_.CanShow(path)) return true;
     view_.SetStatusLine(kSearchingIn + prefix);
     if (!IsExcluded(FileNameToCp1251(PathBytes(name)), view_.ExcludedEndings())) {
       context_.FoundFiles.append(path);
       ++context_.FoundCount;
       view_.SetCounterLine(QStringLiteral("Найдено %1 изображений.").arg(context_.FoundCount));
     }
-    view_.ProcessMessages();
     return true;
   });
 }
@@ -148,9 +148,10 @@ QString ScanRoot(const QString& folder) {
   return QDir::toNativeSeparators(PathToQString(root));
 }
 
-void FindImages(ScanContext& context, ScanState& state, ScanView& view, ThumbControl& thumb) {
+void FindImages(ScanContext& context, ScanState& state, ScanView& view,
+                const ThumbnailPipeline& thumbs) {
   const QString root = ScanRoot(state.ScanFolder);
-  Walk(context, state, view, thumb).Folder(QStringToPath(root), root);
+  Walk(context, state, view, thumbs).Folder(QStringToPath(root), root);
 }
 
 }  // namespace quorvel

@@ -1,4 +1,4 @@
-// The walk of the folder being added: the files the renderer can show and the exclusion list
+// The walk of the folder being added: the files the pipeline can render and the exclusion list
 // lets through, in the order the system lists them, each folder before its sub-folders.
 #ifndef QUORVEL_SCAN_FIND_IMAGES_H_
 #define QUORVEL_SCAN_FIND_IMAGES_H_
@@ -10,7 +10,7 @@
 
 namespace quorvel {
 
-class ThumbControl;
+class ThumbnailPipeline;
 
 // `folder` as an absolute, clean path in the platform's separators, without a trailing one
 // unless it is a root: the base of every full path the walk collects.
@@ -23,7 +23,8 @@ QString ScanRoot(const QString& folder);
 // someone can press it), after which the walk goes on. Throws
 // ScanError when the folder itself cannot be listed or a wait's time-out text is no number.
 // Stops examining files, and descending, once ScanActive is false.
-void FindImages(ScanContext& context, ScanState& state, ScanView& view, ThumbControl& thumb);
+void FindImages(ScanContext& context, ScanState& state, ScanView& view,
+                const ThumbnailPipeline& thumbs);
 
 }  // namespace quorvel
 

@@ -1,8 +1,9 @@
 #include "scan/scan_rules.h"
 
-#include <QCoreApplication>
-#include <QThread>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <optional>
 
 namespace quorvel {
 namespace {
@@ -18,15 +19,6 @@ bool EqualFolded(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
-
-void ScanView::ProcessMessages(bool wait_for_more) {
-  QCoreApplication::processEvents(wait_for_more ? QEventLoop::WaitForMoreEvents
-                                                : QEventLoop::AllEvents);
-}
-
-void ScanView::Sleep(int milliseconds) {
-  QThread::msleep(static_cast<unsigned long>(milliseconds));
-}
 
 bool IsExcluded(std::string_view file_name, const std::vector<std::string>& endings) {
   bool excluded = false;
@@ -56,23 +48,33 @@ int ParseTimeout(const QString& text) {
   return value;
 }
 
-void ScanWait(ScanView& view, const ScanState& state, ScanContext& context,
+void ScanWait(ScanView& view, ScanState& state, ScanContext& context,
               const std::function<bool()>& ready) {
-  // Nothing but an event (the render ending, a button, a changed time-out) can end a pass
-  // that neither sleeps nor has run out of time, so such passes wait for one instead of
-  // spinning a core that the renderer's threads could use.
-  bool only_events_can_end = false;
+  using Clock = ScanWake::Clock;
+  constexpr auto kStep = std::chrono::milliseconds(100);
+  ScanWake& wake = *state.Wake;
+  // The time waited with the box checked; only whole steps of it count.
+  Clock::duration counted = context.WaitSteps * kStep;
   for (;;) {
-    view.ProcessMessages(only_events_can_end);
+    // Taken before anything is looked at, so that a wake in between ends the sleep below.
+    const std::uint64_t seen = wake.Notices();
+    const Clock::time_point pass_start = Clock::now();
     const bool timed = view.TimeoutActive();
-    if (timed) {
-      view.Sleep(100);
-      ++context.WaitSteps;
-    }
     if (ready() || state.SkipRequested) return;
     const int timeout = ParseTimeout(view.TimeoutText());
-    if (timeout <= context.WaitSteps * 100) return;
-    only_events_can_end = !timed;
+    std::optional<Clock::time_point> deadline;
+    if (timed) {
+      const std::int64_t steps = std::max<std::int64_t>(1, (std::int64_t{timeout} + 99) / 100);
+      if (context.WaitSteps >= steps) return;
+      deadline = pass_start + (steps * kStep - counted);
+    } else if (timeout <= context.WaitSteps * 100) {
+      return;
+    }
+    wake.WaitAfter(seen, deadline);
+    if (timed) {
+      counted += Clock::now() - pass_start;
+      context.WaitSteps = static_cast<std::int32_t>(counted / kStep);
+    }
   }
 }
 

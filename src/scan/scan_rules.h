@@ -26,11 +26,14 @@ int CaptureProgress(int index, int count);
 // The time-out field's text as milliseconds. Throws ScanError when it is not a whole number.
 int ParseTimeout(const QString& text);
 
-// Waits, processing events, until `ready` says so, the user skips, or the time-out passes:
-// with the time-out box checked each pass sleeps 100 ms and counts a step in WaitSteps; the
-// wait ends once the time-out is no longer above WaitSteps x 100 ms. Unchecked, WaitSteps
-// stays put, so only `ready` or the user end it (a time-out of 0 ends it after one pass).
-void ScanWait(ScanView& view, const ScanState& state, ScanContext& context,
+// Waits on `state.Wake`, never polling, until `ready` says so, the user skips, or the time-out
+// passes. Each wake (a render ended, a button, a changed box or field) is a pass that reads the
+// box and the field afresh. With the box checked, the time waited counts in whole 100 ms steps
+// in WaitSteps, and the wait ends once the time-out is no longer above WaitSteps x 100 ms, after
+// at least one step: at max(1, ceil(time-out / 100)) x 100 ms. Unchecked, WaitSteps stays put,
+// so only `ready` or the user end it (a time-out not above WaitSteps x 100, such as 0, ends it
+// at once). Throws ScanError when the field holds no whole number.
+void ScanWait(ScanView& view, ScanState& state, ScanContext& context,
               const std::function<bool()>& ready);
 
 }  // namespace quorvel

@@ -17,7 +17,6 @@
 
 #include "adddisk/add_disk_page.h"
 #include "dialog_fixture.h"
-#include "scan/thumb_control.h"
 #include "settings/settings_page.h"
 
 namespace quorvel {
@@ -37,7 +36,7 @@ class OptionsDialogTest : public QObject {
   void windowOfTheDialog();
   void controlsOfTheAddDiskPage_data();
   void controlsOfTheAddDiskPage();
-  void thumbControlTakesItsPlaceHidden();
+  void thumbnailPreviewTakesItsPlaceHidden();
   void firstStart();
   void storedSettingsAreShown();
   void theScanGetsTheListIn1251();
@@ -81,7 +80,7 @@ void OptionsDialogTest::windowOfTheDialog() {
   QCOMPARE(pages->count(), 2);
   QCOMPARE(pages->tabText(0), QStringLiteral("Добавить диск"));
   QCOMPARE(pages->tabText(1), QStringLiteral("Настройки"));
-  QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("TabSheet1"));
+  QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("add_disk_page"));
   QCOMPARE(pages->widget(1)->objectName(), QStringLiteral("settings_page"));
   QCOMPARE(pages->currentIndex(), 0);
   // Everything laid out on the pages is inside them.
@@ -104,23 +103,23 @@ void OptionsDialogTest::controlsOfTheAddDiskPage_data() {
     QTest::newRow(name) << QString::fromLatin1(name) << place << text << enabled;
   };
   const auto corner = [](int left, int top) { return QRect(left, top, -1, -1); };
-  row("Label1", corner(8, 8), QStringLiteral("Папка:"));
-  row("Edit1", QRect(8, 24, 313, 21), QString::fromLatin1(Program::kFirstFolder));
-  row("SpeedButton1", QRect(328, 24, 23, 22), QString());
-  row("CheckBox1", QRect(8, 56, 97, 17), QStringLiteral("Поддиректории"));
-  row("Label5", corner(8, 80), QStringLiteral("Название диска"));
+  row("folder_label", corner(8, 8), QStringLiteral("Папка:"));
+  row("folder_edit", QRect(8, 24, 313, 21), QString::fromLatin1(Program::kFirstFolder));
+  row("folder_button", QRect(328, 24, 23, 22), QString());
+  row("subfolders_box", QRect(8, 56, 97, 17), QStringLiteral("Поддиректории"));
+  row("disk_name_label", corner(8, 80), QStringLiteral("Название диска"));
   // Showing proposes a name; with no disk count in sight it is the first disk.
-  row("Edit2", QRect(8, 96, 345, 21), QStringLiteral("Диск 1"));
-  row("ProgressBar1", QRect(8, 232, 345, 17), QString());
-  row("CheckBox2", QRect(8, 256, 153, 17), QStringLiteral("Пропустить если прошло"));
-  row("Edit4", QRect(160, 256, 41, 21), QStringLiteral("100"), false);
-  row("Label3", corner(208, 256), QStringLiteral("ms"));
-  row("Edit5", QRect(8, 280, 345, 19), QString());
-  row("Label2", corner(8, 304), QString());
-  row("SpeedButton5", QRect(8, 332, 137, 25), QStringLiteral("Пропустить"));
-  row("SpeedButton6", QRect(8, 364, 137, 25), QStringLiteral("Открыть в проводнике"));
-  row("Button3", QRect(192, 388, 75, 25), QStringLiteral("OK"));
-  row("Button2", QRect(278, 388, 75, 25), QStringLiteral("Отмена"));
+  row("disk_name_edit", QRect(8, 96, 345, 21), QStringLiteral("Диск 1"));
+  row("progress_bar", QRect(8, 232, 345, 17), QString());
+  row("timeout_box", QRect(8, 256, 153, 17), QStringLiteral("Пропустить если прошло"));
+  row("timeout_edit", QRect(160, 256, 41, 21), QStringLiteral("100"), false);
+  row("timeout_unit_label", corner(208, 256), QStringLiteral("ms"));
+  row("status_line", QRect(8, 280, 345, 19), QString());
+  row("counter_line", corner(8, 304), QString());
+  row("skip_button", QRect(8, 332, 137, 25), QStringLiteral("Пропустить"));
+  row("show_folder_button", QRect(8, 364, 137, 25), QStringLiteral("Открыть в проводнике"));
+  row("start_button", QRect(192, 388, 75, 25), QStringLiteral("OK"));
+  row("cancel_button", QRect(278, 388, 75, 25), QStringLiteral("Отмена"));
 }
 
 void OptionsDialogTest::controlsOfTheAddDiskPage() {
@@ -134,15 +133,15 @@ void OptionsDialogTest::controlsOfTheAddDiskPage() {
   p.dialog->ShowPage(OptionsDialog::kAddDiskPage);
   QVERIFY(QTest::qWaitForWindowExposed(p.dialog.get()));
 
-  QWidget* page = p.Child<QWidget>("TabSheet1");
+  QWidget* page = p.Child<QWidget>("add_disk_page");
   auto* control = page->findChild<QWidget*>(name);
   QVERIFY(control != nullptr);
   QCOMPARE(control->parentWidget(), page);
   // A control whose text this desktop's font would cut is wider (form_texts_test checks that
   // every text fits); the time-out field and its unit make room for their check box.
-  const int timeout_box_growth = page->findChild<QWidget*>(QStringLiteral("CheckBox2"))->width() -
+  const int timeout_box_growth = page->findChild<QWidget*>(QStringLiteral("timeout_box"))->width() -
                                  QRect(8, 256, 153, 17).width();
-  if (name == QStringLiteral("Edit4") || name == QStringLiteral("Label3")) {
+  if (name == QStringLiteral("timeout_edit") || name == QStringLiteral("timeout_unit_label")) {
     place.translate(timeout_box_growth, 0);
   }
   if (place.width() < 0) {
@@ -164,49 +163,52 @@ void OptionsDialogTest::controlsOfTheAddDiskPage() {
   QCOMPARE(control->isEnabled(), enabled);
   QVERIFY(control->isVisible());
 
-  if (name.startsWith(QStringLiteral("SpeedButton"))) {
+  if (qobject_cast<QToolButton*>(control) != nullptr) {
     QCOMPARE(control->focusPolicy(), Qt::NoFocus);
   }
-  if (name == QStringLiteral("SpeedButton1")) {
+  if (name == QStringLiteral("folder_button")) {
     auto* glyph = static_cast<QToolButton*>(control);
     QVERIFY(!glyph->icon().isNull());
     QCOMPARE(glyph->iconSize(), QSize(16, 16));
   }
-  if (name == QStringLiteral("ProgressBar1")) {
+  if (name == QStringLiteral("progress_bar")) {
     auto* bar = static_cast<QProgressBar*>(control);
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->maximum(), 100);
   }
-  if (name == QStringLiteral("Edit5")) {
+  if (name == QStringLiteral("status_line")) {
     auto* status = static_cast<QLineEdit*>(control);
     QVERIFY(status->isReadOnly());
     QVERIFY(!status->hasFrame());
     QCOMPARE(status->palette().color(QPalette::Base), status->palette().color(QPalette::Button));
   }
-  if (name == QStringLiteral("CheckBox1")) QVERIFY(static_cast<QCheckBox*>(control)->isChecked());
-  if (name == QStringLiteral("CheckBox2")) QVERIFY(!static_cast<QCheckBox*>(control)->isChecked());
+  if (name == QStringLiteral("subfolders_box")) {
+    QVERIFY(static_cast<QCheckBox*>(control)->isChecked());
+  }
+  if (name == QStringLiteral("timeout_box")) {
+    QVERIFY(!static_cast<QCheckBox*>(control)->isChecked());
+  }
 }
 
-void OptionsDialogTest::thumbControlTakesItsPlaceHidden() {
+void OptionsDialogTest::thumbnailPreviewTakesItsPlaceHidden() {
   Program p;
   p.catalogue_open = true;
   p.CreateDialog();
-  auto* renderer = new ThumbControl;
-  renderer->show();
-  p.dialog->add_disk_page()->PlaceThumbControl(renderer);
-  QCOMPARE(renderer->parentWidget(), p.Child<QWidget>("TabSheet1"));
-  QCOMPARE(renderer->geometry(), QRect(8, 123, 100, 100));
-  QVERIFY(!renderer->isVisibleTo(p.dialog.get()));
+  QWidget* preview = p.Child<QWidget>("thumbnail_preview");
+  QVERIFY(preview != nullptr);
+  QCOMPARE(preview->parentWidget(), p.Child<QWidget>("add_disk_page"));
+  QCOMPARE(preview->geometry(), QRect(8, 123, 100, 100));
+  QVERIFY(!preview->isVisibleTo(p.dialog.get()));
 }
 
 void OptionsDialogTest::firstStart() {
   Program p;
   p.CreateDialog();
-  QCOMPARE(p.Edit("Edit1")->text(), QString::fromLatin1(Program::kFirstFolder));
-  QVERIFY(p.Child<QCheckBox>("CheckBox1")->isChecked());
-  QVERIFY(!p.Child<QCheckBox>("CheckBox2")->isChecked());
-  QCOMPARE(p.Edit("Edit4")->text(), QStringLiteral("100"));
-  QVERIFY(!p.Edit("Edit4")->isEnabled());
+  QCOMPARE(p.Edit("folder_edit")->text(), QString::fromLatin1(Program::kFirstFolder));
+  QVERIFY(p.Child<QCheckBox>("subfolders_box")->isChecked());
+  QVERIFY(!p.Child<QCheckBox>("timeout_box")->isChecked());
+  QCOMPARE(p.Edit("timeout_edit")->text(), QStringLiteral("100"));
+  QVERIFY(!p.Edit("timeout_edit")->isEnabled());
   QCOMPARE(p.dialog->settings_page()->OpeningOption(), 0);
   QVERIFY(!p.Edit("fixed_catalog_edit")->isEnabled());
   QVERIFY(!p.Child<QWidget>("fixed_catalog_button")->isEnabled());
@@ -227,16 +229,16 @@ void OptionsDialogTest::storedSettingsAreShown() {
       "[CheckBox2]\r\nchecked=1\r\n[checkbox1]\r\nChecked=0\r\n",
       QByteArray(".db\n.ini"));
   p.CreateDialog();
-  QCOMPARE(p.Edit("Edit1")->text(), QStringLiteral("/media/диск"));
-  QVERIFY(!p.Child<QCheckBox>("CheckBox1")->isChecked());
-  QVERIFY(p.Child<QCheckBox>("CheckBox2")->isChecked());
-  QCOMPARE(p.Edit("Edit4")->text(), QStringLiteral("250"));
-  QVERIFY(p.Edit("Edit4")->isEnabled());
+  QCOMPARE(p.Edit("folder_edit")->text(), QStringLiteral("/media/диск"));
+  QVERIFY(!p.Child<QCheckBox>("subfolders_box")->isChecked());
+  QVERIFY(p.Child<QCheckBox>("timeout_box")->isChecked());
+  QCOMPARE(p.Edit("timeout_edit")->text(), QStringLiteral("250"));
+  QVERIFY(p.Edit("timeout_edit")->isEnabled());
   QCOMPARE(p.Items(), QStringList({".db", ".ini"}));
 
   // What the user changes on the first page is what the exit writes.
-  p.Edit("Edit1")->setText(QStringLiteral("/media/cd"));
-  p.Click("CheckBox1");
+  p.Edit("folder_edit")->setText(QStringLiteral("/media/cd"));
+  p.Click("subfolders_box");
   p.Exit();
   QCOMPARE(p.Read(QStringLiteral("quorvel.ini")),
            QByteArray("[Form]\r\nEdit1=/media/cd\r\nEdit4=250\r\nEdit4EN=1\r\n"
@@ -441,7 +443,7 @@ void OptionsDialogTest::unreadableSettingsAreToldAndKept() {
   p.CreateDialog();
   QCOMPARE(p.prompts.warnings.size(), 1);
   QVERIFY(p.prompts.warnings.first().contains(QStringLiteral("quorvel.ini")));
-  QCOMPARE(p.Edit("Edit1")->text(), QString::fromLatin1(Program::kFirstFolder));
+  QCOMPARE(p.Edit("folder_edit")->text(), QString::fromLatin1(Program::kFirstFolder));
   p.Exit();
   QVERIFY(QFileInfo(p.dir.filePath(QStringLiteral("quorvel.ini"))).isDir());
 }

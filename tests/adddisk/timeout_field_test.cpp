@@ -29,11 +29,11 @@ void TimeoutFieldTest::timeoutBoxEnablesTheField() {
   p.CreateDialog();
   p.dialog->ShowPage(OptionsDialog::kAddDiskPage);
   QVERIFY(QTest::qWaitForWindowExposed(p.dialog.get()));
-  p.Click("CheckBox2");
-  QVERIFY(p.Edit("Edit4")->isEnabled());
-  p.Click("CheckBox2");
-  QVERIFY(!p.Edit("Edit4")->isEnabled());
-  p.Click("CheckBox2");
+  p.Click("timeout_box");
+  QVERIFY(p.Edit("timeout_edit")->isEnabled());
+  p.Click("timeout_box");
+  QVERIFY(!p.Edit("timeout_edit")->isEnabled());
+  p.Click("timeout_box");
   p.Exit();
   const QByteArray ini = p.Read(QStringLiteral("quorvel.ini"));
   QVERIFY(ini.contains("Edit4EN=1\r\n"));
@@ -46,7 +46,7 @@ void TimeoutFieldTest::lettersCannotBeTypedIntoTheTimeout() {
   p.CreateDialog();
   p.dialog->ShowPage(OptionsDialog::kAddDiskPage);
   QVERIFY(QTest::qWaitForWindowActive(p.dialog.get()));
-  QLineEdit* timeout = p.Edit("Edit4");
+  QLineEdit* timeout = p.Edit("timeout_edit");
   timeout->setFocus();
   timeout->end(false);
   QTest::keyClicks(timeout, QStringLiteral("a5 -x.7"));
@@ -62,12 +62,12 @@ void TimeoutFieldTest::lettersCannotBeTypedIntoTheTimeout() {
   QCOMPARE(timeout->text(), QStringLiteral("100"));
 
   AddDiskPage* page = p.dialog->add_disk_page();
-  QVERIFY(page->Edit4KeyPress(QStringLiteral("7")));
-  QVERIFY(page->Edit4KeyPress(QStringLiteral("\b")));
-  QVERIFY2(page->Edit4KeyPress(QString()), "keys that type nothing keep their meaning");
-  QVERIFY2(page->Edit4KeyPress(QStringLiteral("\x16")), "the paste shortcut still pastes");
-  QVERIFY(!page->Edit4KeyPress(QStringLiteral("٣")));
-  QVERIFY(!page->Edit4KeyPress(QStringLiteral("a")));
+  QVERIFY(page->TimeoutKeyAccepted(QStringLiteral("7")));
+  QVERIFY(page->TimeoutKeyAccepted(QStringLiteral("\b")));
+  QVERIFY2(page->TimeoutKeyAccepted(QString()), "keys that type nothing keep their meaning");
+  QVERIFY2(page->TimeoutKeyAccepted(QStringLiteral("\x16")), "the paste shortcut still pastes");
+  QVERIFY(!page->TimeoutKeyAccepted(QStringLiteral("٣")));
+  QVERIFY(!page->TimeoutKeyAccepted(QStringLiteral("a")));
 }
 
 void TimeoutFieldTest::emptiedOrPastedTimeoutFallsBack() {
@@ -76,7 +76,7 @@ void TimeoutFieldTest::emptiedOrPastedTimeoutFallsBack() {
   p.CreateDialog();
   p.dialog->ShowPage(OptionsDialog::kAddDiskPage);
   QVERIFY(QTest::qWaitForWindowActive(p.dialog.get()));
-  QLineEdit* timeout = p.Edit("Edit4");
+  QLineEdit* timeout = p.Edit("timeout_edit");
   timeout->setFocus();
 
   timeout->selectAll();
@@ -113,7 +113,7 @@ void TimeoutFieldTest::storedTimeoutThatIsNoNumber() {
   QFETCH(QByteArray, stored);
   Program p("[form]\r\nEdit4=" + stored + "\r\n");
   p.CreateDialog();
-  QCOMPARE(p.Edit("Edit4")->text(), QStringLiteral("5000"));
+  QCOMPARE(p.Edit("timeout_edit")->text(), QStringLiteral("5000"));
   QCOMPARE(p.state.LastTimeoutText(), std::string("5000"));
   p.Exit();
   QVERIFY(p.Read(QStringLiteral("quorvel.ini")).contains("Edit4=5000\r\n"));

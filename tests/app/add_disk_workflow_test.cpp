@@ -21,6 +21,7 @@
 
 #include "adddisk/add_disk_page.h"
 #include "adddisk/options_dialog.h"
+#include "adddisk/thumbnail_preview.h"
 #include "app/startup.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_index.h"
@@ -30,7 +31,7 @@
 #include "mainwindow/main_window.h"
 #include "platform/path_text.h"
 #include "platform/user_prompts.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 #include "settings/settings_state.h"
 #include "support/catalog_builder.h"
 #include "support/fake_file_access.h"
@@ -107,9 +108,15 @@ struct Program {
     window->show();
     OptionsDialogLinks links = DialogLinks(document, *window);
     links.add_disk.open_folder = [this](const QString& folder) { opened.append(folder); };
+    links.add_disk.scan_running = [this, to_window = links.add_disk.scan_running](
+                                      bool running, std::function<void()> stop) {
+      to_window(running, std::move(stop));
+      if (on_scan_running) on_scan_running(running);
+    };
     dialog = std::make_unique<OptionsDialog>(*settings, prompts, std::move(links), window.get());
-    thumb = new ThumbControl;
-    dialog->add_disk_page()->PlaceThumbControl(thumb);
+    auto owned_pipeline = std::make_unique<ThumbnailPipeline>();
+    pipeline = owned_pipeline.get();
+    dialog->add_disk_page()->SetPipeline(std::move(owned_pipeline));
     window->SetShowOptions([this](int page) { dialog->ShowPage(page); });
   }
   ~Program() {
@@ -123,16 +130,22 @@ struct Program {
     return dialog->findChild<T*>(QString::fromLatin1(name));
   }
   QLineEdit* Edit(const char* name) const { return Child<QLineEdit>(name); }
+  QWidget* Preview() const { return Child<QWidget>("thumbnail_preview"); }
   void Click(const char* name) const {
     auto* button = Child<QAbstractButton>(name);
     QVERIFY2(button != nullptr, name);
     QTest::mouseClick(button, Qt::LeftButton);
   }
+  // "OK", and the addition, which runs on a thread of its own, waited for.
+  void Add() const {
+    Click("start_button");
+    QTRY_VERIFY_WITH_TIMEOUT(!Page()->AdditionRunning(), 30000);
+  }
   // "Добавить диск" from the main window's menu, then the folder typed in.
   void ShowAddDisk(const QString& folder) const {
     Action("Add")->trigger();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-    Edit("Edit1")->setText(folder);
+    Edit("folder_edit")->setText(folder);
   }
   QStringList DiskNames() const {
     QStringList names;
@@ -154,8 +167,11 @@ struct Program {
   std::unique_ptr<SettingsState> settings;
   std::unique_ptr<MainWindow> window;
   std::unique_ptr<OptionsDialog> dialog;
-  ThumbControl* thumb = nullptr;  // owned by the page
-  QStringList opened;             // folders handed to the shell
+  ThumbnailPipeline* pipeline = nullptr;  // owned by the page
+  QStringList opened;                     // folders handed to the shell
+  // Told after the main window as an addition starts (true) and ends (false), on the window's
+  // thread; an addition's thread starts only after the call for its start has returned.
+  std::function<void(bool running)> on_scan_running;
 };
 
 }  // namespace
@@ -164,7 +180,7 @@ class AddDiskWorkflowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void showingProposesTheNextDiskAndHidesTheRenderer();
+  void showingProposesTheNextDiskAndHidesTheThumbnail();
   void invalidInputIsRefusedWithTheCatalogueUntouched();
   void okAddsTheDiskRefreshesAndCanBeUndone();
   void filesAndFoldersLeftOutAreNamed();
@@ -176,58 +192,58 @@ class AddDiskWorkflowTest : public QObject {
   void folderPickerFillsTheFolderField();
 };
 
-void AddDiskWorkflowTest::showingProposesTheNextDiskAndHidesTheRenderer() {
+void AddDiskWorkflowTest::showingProposesTheNextDiskAndHidesTheThumbnail() {
   Program p(12);
-  p.thumb->show();
+  p.Preview()->show();
   p.ShowAddDisk(p.images);
-  QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 13"));
-  QVERIFY(!p.thumb->isVisible());
+  QCOMPARE(p.Edit("disk_name_edit")->text(), QStringLiteral("Диск 13"));
+  QVERIFY(!p.Preview()->isVisible());
 
   // A new catalogue has no disks, whatever the one before it had.
   p.dialog->hide();
   p.document.New(QStringToPath(p.dir.filePath(QStringLiteral("new.qrv"))));
   p.document.Reload(true);
   p.ShowAddDisk(p.images);
-  QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 1"));
+  QCOMPARE(p.Edit("disk_name_edit")->text(), QStringLiteral("Диск 1"));
 }
 
 void AddDiskWorkflowTest::invalidInputIsRefusedWithTheCatalogueUntouched() {
   Program p;
   const Bytes before = p.document.CatalogStream();
   p.ShowAddDisk(p.dir.filePath(QStringLiteral("missing")));
-  p.Click("Button3");
+  p.Click("start_button");
   QCOMPARE(p.prompts.told, QStringList{QStringLiteral("error: Каталог указан неверно.")});
-  QCOMPARE(QApplication::focusWidget(), p.Edit("Edit1"));
+  QCOMPARE(QApplication::focusWidget(), p.Edit("folder_edit"));
 
   p.prompts.told.clear();
-  p.Edit("Edit1")->setText(p.images);
-  p.Edit("Edit2")->clear();
-  p.Click("Button3");
+  p.Edit("folder_edit")->setText(p.images);
+  p.Edit("disk_name_edit")->clear();
+  p.Click("start_button");
   QCOMPARE(p.prompts.told, QStringList{QStringLiteral("error: Нужно указать название диска!")});
-  QCOMPARE(QApplication::focusWidget(), p.Edit("Edit2"));
+  QCOMPARE(QApplication::focusWidget(), p.Edit("disk_name_edit"));
 
   p.prompts.told.clear();
-  p.Edit("Edit2")->setText(QString(256, QLatin1Char('x')));
-  p.Click("Button3");
+  p.Edit("disk_name_edit")->setText(QString(256, QLatin1Char('x')));
+  p.Click("start_button");
   QCOMPARE(p.prompts.told.size(), 1);
   QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("error: Название диска слишком длинное")),
            qPrintable(p.prompts.told[0]));
 
   p.prompts.told.clear();
-  p.Edit("Edit2")->setText(QStringLiteral("Диск 😀 日本"));
-  p.Click("Button3");
+  p.Edit("disk_name_edit")->setText(QStringLiteral("Диск 😀 日本"));
+  p.Click("start_button");
   QCOMPARE(p.prompts.told,
            QStringList{QStringLiteral("error: В названии диска есть знаки, которые нельзя "
                                       "сохранить в каталоге: «😀 日 本». Измените название.")});
-  QCOMPARE(QApplication::focusWidget(), p.Edit("Edit2"));
+  QCOMPARE(QApplication::focusWidget(), p.Edit("disk_name_edit"));
 
   // A damaged catalogue: the new disk would sit after bytes that cannot be read.
   p.prompts.told.clear();
-  p.Edit("Edit2")->setText(QStringLiteral("Диск 3"));
+  p.Edit("disk_name_edit")->setText(QStringLiteral("Диск 3"));
   Bytes damaged = before;
   damaged.push_back('D');
   p.document.ApplyChange(damaged);
-  p.Click("Button3");
+  p.Click("start_button");
   QCOMPARE(p.prompts.told.size(), 1);
   QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("error: Каталог повреждён")),
            qPrintable(p.prompts.told[0]));
@@ -236,7 +252,7 @@ void AddDiskWorkflowTest::invalidInputIsRefusedWithTheCatalogueUntouched() {
 
   QCOMPARE(p.document.CatalogStream(), before);
   QVERIFY(p.dialog->isVisible());
-  QVERIFY(p.Child<QPushButton>("Button3")->isEnabled());
+  QVERIFY(p.Child<QPushButton>("start_button")->isEnabled());
 }
 
 void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
@@ -247,9 +263,9 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QDir().mkpath(p.images + QStringLiteral("/sub"));
   WritePicture(p.images + QStringLiteral("/sub/three.jpg"), 200, 200);
   p.ShowAddDisk(p.images);
-  p.Edit("Edit2")->setText(QStringLiteral("Zeta"));
+  p.Edit("disk_name_edit")->setText(QStringLiteral("Zeta"));
   p.Child<QCheckBox>("embedded_previews_box")->setChecked(false);
-  p.Click("Button3");
+  p.Add();
 
   QVERIFY(!p.dialog->isVisible());
   QCOMPARE(p.prompts.told, QStringList());
@@ -263,19 +279,24 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QVERIFY(p.DiskList()->selectionModel()->isSelected(disks.index(2, 0)));
   QCOMPARE(disks.index(0, 0).data().toString(), QStringLiteral("Zeta"));
   QVERIFY(p.document.Modified());
-  QVERIFY(p.thumb->isVisibleTo(p.Page()));
-  QCOMPARE(p.Edit("Edit5")->text(), QString());
-  QVERIFY(p.Child<QPushButton>("Button3")->isEnabled());
+  // The last thumbnail stored is still on show.
+  QVERIFY(p.Preview()->isVisibleTo(p.Page()));
+  const QImage shown = static_cast<ThumbnailPreview*>(p.Preview())->Picture();
+  QCOMPARE(shown.size(), QSize(100, 100));
+  QVERIFY(shown.pixel(50, 50) != qRgb(255, 255, 255));
+  QCOMPARE(p.Edit("status_line")->text(), QString());
+  QVERIFY(p.Child<QPushButton>("start_button")->isEnabled());
   QVERIFY(!p.Page()->Scan().ScanActive);
   QVERIFY(!p.Page()->Scan().UseEmbeddedPreviews);
+
   QVERIFY(p.Action("Save")->isEnabled());
   p.Action("Undo")->trigger();
   QCOMPARE(p.document.CatalogStream(), before);
 
-  // The next showing proposes the disk after the count in the caption, and hides the renderer.
+  // The next showing proposes the disk after the count in the caption, and hides the thumbnail.
   p.ShowAddDisk(p.images);
-  QCOMPARE(p.Edit("Edit2")->text(), QStringLiteral("Диск 3"));
-  QVERIFY(!p.thumb->isVisibleTo(p.Page()));
+  QCOMPARE(p.Edit("disk_name_edit")->text(), QStringLiteral("Диск 3"));
+  QVERIFY(!p.Preview()->isVisibleTo(p.Page()));
 }
 
 void AddDiskWorkflowTest::filesAndFoldersLeftOutAreNamed() {
@@ -295,22 +316,22 @@ void AddDiskWorkflowTest::filesAndFoldersLeftOutAreNamed() {
   // The big picture is on a slow medium: its render is still waited for when "Пропустить" comes,
   // however fast the machine decodes it.
   medium->Block(big);
-  p.thumb->SetFileAccess(medium);
+  p.pipeline->SetFileAccess(medium);
   const testkit::TooDeepFolder deep(p.images.toStdString());
   p.ShowAddDisk(p.images);
   // "Пропустить" is pressed in the wait on the folder that cannot be opened, and in the wait
   // for the big picture; the others are waited for until they are done.
   QTimer skipper;
   QObject::connect(&skipper, &QTimer::timeout, [&p, &big] {
-    const QString shown = p.Page()->Scan().CurrentImageFile;
-    auto* skip = p.Child<QAbstractButton>("SpeedButton5");
+    const QString shown = p.Page()->Scan().CurrentImageFile.Get();
+    auto* skip = p.Child<QAbstractButton>("skip_button");
     if (skip->palette().color(QPalette::ButtonText) == Qt::red &&
         (shown.isEmpty() || shown == big)) {
       skip->click();
     }
   });
   skipper.start(0);
-  p.Click("Button3");
+  p.Add();
   medium->Release();
   QCOMPARE(p.document.Index().Disks.back().ThumbCount, 5);
   QCOMPARE(p.prompts.told.size(), 1);
@@ -328,32 +349,41 @@ void AddDiskWorkflowTest::filesAndFoldersLeftOutAreNamed() {
 
 void AddDiskWorkflowTest::aScanLocksTheMainWindowsCommands() {
   Program p;
+  QStringList pictures;
   for (int i = 0; i < 3; ++i) {
-    WritePicture(p.images + QStringLiteral("/%1.jpg").arg(i), 64, 48);
+    pictures.append(QDir::toNativeSeparators(p.images + QStringLiteral("/%1.jpg").arg(i)));
+    WritePicture(pictures.last(), 64, 48);
   }
+  // One picture is on a slow medium: the addition waits for it, in the middle of its work.
+  const QString slow = pictures[1];
+  auto medium = std::make_shared<testkit::FakeFileAccess>();
+  medium->Block(slow);
+  p.pipeline->SetFileAccess(medium);
   p.ShowAddDisk(p.images);
+  p.Click("start_button");
+  auto* skip = p.Child<QAbstractButton>("skip_button");
+  QTRY_VERIFY_WITH_TIMEOUT(p.Page()->Scan().CurrentImageFile.Get() == slow &&
+                               skip->palette().color(QPalette::ButtonText) == Qt::red,
+                           20000);
+  QVERIFY(p.ScanRunning());
   QStringList enabled_during_scan;
-  bool ran = false;
-  // Runs at the walk's first pumping of events, in the middle of the addition.
-  QTimer::singleShot(0, p.window.get(), [&] {
-    ran = true;
-    QVERIFY(p.ScanRunning());
-    for (const char* name : {"New", "Open", "Save", "SaveAs", "Import", "Export", "Undo", "Add"}) {
-      if (p.Action(name)->isEnabled()) enabled_during_scan.append(QString::fromLatin1(name));
-    }
-    QVERIFY(p.Action("Settings")->isEnabled());
-    // The commands do nothing even when triggered some other way.
-    p.Action("Undo")->trigger();
-    p.Action("New")->trigger();
-    QVERIFY(!p.Child<QPushButton>("Button3")->isEnabled());
-    // The page shows the walk's texts by the time it lets events through.
-    QCOMPARE(p.Edit("Edit5")->text(), QStringLiteral("Поиск изображений в: ") +
-                                          QDir::toNativeSeparators(p.images + QLatin1Char('/')));
-    QCOMPARE(p.Child<QLabel>("Label2")->text(), QStringLiteral("Найдено 1 изображений."));
-  });
-  p.Click("Button3");
-  QVERIFY(ran);
+  for (const char* name : {"New", "Open", "Save", "SaveAs", "Import", "Export", "Undo", "Add"}) {
+    if (p.Action(name)->isEnabled()) enabled_during_scan.append(QString::fromLatin1(name));
+  }
   QCOMPARE(enabled_during_scan, QStringList());
+  QVERIFY(p.Action("Settings")->isEnabled());
+  // The commands do nothing even when triggered some other way.
+  p.Action("Undo")->trigger();
+  p.Action("New")->trigger();
+  QVERIFY(!p.Child<QPushButton>("start_button")->isEnabled());
+  // The page shows what is waited for by the time the skip button turns red.
+  QCOMPARE(p.Edit("status_line")->text(), QStringLiteral("Добавление эскиза: ") + slow);
+  QVERIFY2(p.Child<QLabel>("counter_line")->text().startsWith(QStringLiteral("Добавлено ")),
+           qPrintable(p.Child<QLabel>("counter_line")->text()));
+  QVERIFY(p.Page()->AdditionRunning());
+
+  medium->Release();
+  QTRY_VERIFY_WITH_TIMEOUT(!p.Page()->AdditionRunning(), 30000);
   QCOMPARE(p.prompts.told, QStringList());
   QCOMPARE(p.document.Index().Disks.back().ThumbCount, 3);
   QVERIFY(!p.ScanRunning());
@@ -366,9 +396,12 @@ void AddDiskWorkflowTest::cancelDuringTheWalkAddsAnEmptyDisk() {
     WritePicture(p.images + QStringLiteral("/%1.jpg").arg(i), 64, 48);
   }
   p.ShowAddDisk(p.images);
-  QTimer::singleShot(0, p.dialog.get(), [&] { p.Click("Button2"); });
-  p.Click("Button3");
-  // The walk examined no more files after the first, and the capture stopped before any.
+  // "Отмена" as soon as the addition has started, before its walk has examined any file.
+  p.on_scan_running = [&p](bool running) {
+    if (running) p.Click("cancel_button");
+  };
+  p.Add();
+  // The walk examined no more files, and the capture stopped before any.
   QCOMPARE(p.document.Index().DiskCount, 3);
   QCOMPARE(p.document.Index().Disks.back().ThumbCount, 0);
   QVERIFY(!p.dialog->isVisible());
@@ -382,8 +415,10 @@ void AddDiskWorkflowTest::closingTheMainWindowFirstStopsTheScan() {
   }
   p.ShowAddDisk(p.images);
   bool closed_at_once = true;
-  QTimer::singleShot(0, p.window.get(), [&] { closed_at_once = p.window->close(); });
-  p.Click("Button3");
+  p.on_scan_running = [&](bool running) {
+    if (running) closed_at_once = p.window->close();
+  };
+  p.Add();
   QVERIFY2(!closed_at_once, "the window closed with the addition still running");
   // The addition ended with what it had, and the window then closes as usual: it asks about
   // the unsaved disk (answered No) and goes.
@@ -396,7 +431,7 @@ void AddDiskWorkflowTest::closingTheMainWindowFirstStopsTheScan() {
 void AddDiskWorkflowTest::cancelWhileIdleClosesTheDialog() {
   Program p;
   p.ShowAddDisk(p.images);
-  p.Click("Button2");
+  p.Click("cancel_button");
   QVERIFY(!p.dialog->isVisible());
   QVERIFY(p.Page()->Scan().SkipRequested);
   QCOMPARE(p.document.Index().DiskCount, 2);
@@ -405,14 +440,14 @@ void AddDiskWorkflowTest::cancelWhileIdleClosesTheDialog() {
 void AddDiskWorkflowTest::showInFileManagerOpensTheLastImagesFolder() {
   Program p;
   p.ShowAddDisk(p.images);
-  p.Click("SpeedButton6");
+  p.Click("show_folder_button");
   QCOMPARE(p.opened, QStringList{QString()});
 
   QDir().mkpath(p.images + QStringLiteral("/deep"));
   WritePicture(p.images + QStringLiteral("/deep/last.png"), 30, 30);
-  p.Click("Button3");
+  p.Add();
   p.ShowAddDisk(p.images);
-  p.Click("SpeedButton6");
+  p.Click("show_folder_button");
   QCOMPARE(p.opened.last(), QDir::toNativeSeparators(p.images + QStringLiteral("/deep/")));
 }
 
@@ -420,12 +455,12 @@ void AddDiskWorkflowTest::folderPickerFillsTheFolderField() {
   Program p;
   p.ShowAddDisk(p.images);
   p.prompts.folder_answer = p.dir.path();
-  p.Click("SpeedButton1");
+  p.Click("folder_button");
   QCOMPARE(p.prompts.told, QStringList{QStringLiteral("folder: Выберите папку|") + p.images});
-  QCOMPARE(p.Edit("Edit1")->text(), QDir::toNativeSeparators(p.dir.path()));
+  QCOMPARE(p.Edit("folder_edit")->text(), QDir::toNativeSeparators(p.dir.path()));
   p.prompts.folder_answer.clear();
-  p.Click("SpeedButton1");
-  QCOMPARE(p.Edit("Edit1")->text(), QDir::toNativeSeparators(p.dir.path()));
+  p.Click("folder_button");
+  QCOMPARE(p.Edit("folder_edit")->text(), QDir::toNativeSeparators(p.dir.path()));
 }
 
 }  // namespace quorvel

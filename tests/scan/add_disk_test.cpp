@@ -9,8 +9,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -29,7 +32,9 @@
 #include "scan/capture_thumbnails.h"
 #include "scan/placeholder_thumbnail.h"
 #include "scan/test_pictures.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
+#include "scan/thumbnail_renderer.h"
+#include "support/camera_jpeg.h"
 #include "support/catalog_builder.h"
 #include "support/fake_file_access.h"
 
@@ -62,9 +67,8 @@ class AddDiskTest : public ::testing::Test {
     Open(testkit::BuildCatalog({{"CD1", {{"C:\\a.jpg", testkit::GradientJpeg(1)}}}}));
     state_.ScanFolder = folder_;
     state_.DiskName = Utf8ToCp1251("Отпуск");
-    state_.ScanActive = true;
     // The page's wait: unchecked box, so each file is waited for until it is rendered.
-    view_.pump_events = true;
+    state_.ScanActive = true;
   }
 
   void Open(const Bytes& bytes) {
@@ -81,7 +85,7 @@ class AddDiskTest : public ::testing::Test {
     return path;
   }
 
-  AddDiskSummary Add() { return AddDisk(document_, state_, view_, thumb_); }
+  AddDiskSummary Add() { return AddDisk(document_, state_, view_, thumbs_); }
 
   const CatInfo& NewDisk() { return document_.Index().Disks.back(); }
 
@@ -91,7 +95,7 @@ class AddDiskTest : public ::testing::Test {
   Bytes before_;
   ScanState state_;
   RecordingScanView view_;
-  ThumbControl thumb_;
+  ThumbnailPipeline thumbs_;
 };
 
 TEST_F(AddDiskTest, AppendsOneDiskOfEveryPictureFound) {
@@ -203,7 +207,7 @@ TEST_F(AddDiskTest, FilesCutShortByTheMediumAreNamedOnceAsReadErrors) {
   auto medium = std::make_shared<testkit::FakeFileAccess>();
   medium->FailAfter(half, QFileInfo(half).size() / 2);
   medium->FailAfter(none, 0);  // nothing to decode: the placeholder
-  thumb_.SetFileAccess(medium);
+  thumbs_.SetFileAccess(medium);
   const AddDiskSummary summary = Add();
   EXPECT_EQ(summary.added, 3);
   QStringList read_errors = summary.read_errors;
@@ -273,20 +277,23 @@ TEST_F(AddDiskTest, PicturesWithoutAThumbnailGetAPlaceholder) {
   context.FoundCount = 3;
   QString shown;
   view_.on_status = [&](const QString& text) { shown = text; };
-  view_.on_process = [&] {
-    if (shown == kAdding + big) {
-      state_.ScanActive = false;
-      state_.SkipRequested = true;
-    }
+  view_.on_waiting = [&] {
+    if (shown == kAdding + big) state_.RequestStop();
   };
   DiskRecordBuilder record("disk");
-  CaptureThumbnails(context, state_, view_, thumb_, record);
+  CaptureThumbnails(context, state_, view_, thumbs_, record);
   Bytes stream = before_;
   AppendDiskRecord(stream, std::move(record).Finish());
 
   EXPECT_EQ(context.Unreadable, QStringList{bad});
   EXPECT_EQ(context.Skipped, QStringList{big});
   EXPECT_EQ(state_.AddedCount, 3);
+  // Each picture stored is the one shown, the placeholder as the thumbnail.
+  ASSERT_EQ(view_.thumbnails.size(), 3);
+  EXPECT_EQ(view_.thumbnails[0], Placeholder(bad));
+  EXPECT_EQ(view_.thumbnails[1],
+            RenderThumbnail(context.FoundFiles[1]).convertToFormat(QImage::Format_RGB888));
+  EXPECT_EQ(view_.thumbnails[2], Placeholder(big));
   const CatalogIndex index = BuildIndex(stream);
   ASSERT_EQ(index.Disks.back().Thumbs.size(), 3u);
   const auto& thumbs = index.Disks.back().Thumbs;
@@ -303,6 +310,70 @@ TEST_F(AddDiskTest, PicturesWithoutAThumbnailGetAPlaceholder) {
   }
 }
 
+// The picture that PhotoLikePicture paints, as a QImage.
+QImage PhotoLikeImage(int width, int height) {
+  const testkit::PhotoLikePicture photo(width, height);
+  QImage image(width, height, QImage::Format_RGB888);
+  for (int y = 0; y < height; ++y) photo.PaintRow(y, image.scanLine(y));
+  return image;
+}
+
+// `record` (as the document holds it) made again with each thumbnail named by its path below
+// `folder`, in '/', and the thumbnails in the order of those names: the same bytes wherever the
+// temporary folder is and whatever order the file system lists the files in.
+Bytes WithNamesBelow(const Bytes& stream, const CatInfo& disk, const QString& folder) {
+  std::vector<std::pair<std::string, ByteView>> thumbs;
+  for (const Disc& thumb : disk.Thumbs) {
+    QString name = QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream)));
+    name = QDir::fromNativeSeparators(name).mid(folder.size() + 1);
+    thumbs.emplace_back(name.toStdString(),
+                        ByteView(stream).subspan(thumb.JpegPos, thumb.JpegSize));
+  }
+  std::sort(thumbs.begin(), thumbs.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  DiskRecordBuilder record(disk.Name);
+  for (const auto& [name, jpeg] : thumbs) record.AddThumbnail(name, jpeg);
+  return std::move(record).Finish();
+}
+
+// The disk record of a small mixed folder, byte for byte: the same pictures must keep giving
+// the same stored thumbnails whatever the way they are rendered and handed to the capture.
+// The golden file was written by this test, run with QUORVEL_WRITE_GOLDEN=1, from the capture
+// that painted each picture on a white 100 x 100 widget and grabbed it into an RGB888 bitmap:
+//   QUORVEL_WRITE_GOLDEN=1 build/tests/scan/scan_tests --gtest_filter='*GoldenRecord*'
+// Its placeholder is drawn with the fonts of the machine it was made on (Debian 12's default).
+TEST_F(AddDiskTest, MixedFolderGivesTheGoldenRecord) {
+  const QString golden_path = QStringLiteral(QUORVEL_TEST_DATA_DIR "/mixed_folder_disk.rec");
+  ASSERT_TRUE(testkit::WriteJpegByRows(folder_ + "/photo.jpg", 640, 480, 90,
+                                       testkit::PhotoLikePicture(640, 480).Painter()));
+  ASSERT_TRUE(testkit::WriteBytes(folder_ + "/drawing.png",
+                                  testkit::EncodeWithQt(PhotoLikeImage(300, 200), "png")));
+  const QImage camera_picture = PhotoLikeImage(800, 600).mirrored(true, false);
+  testkit::CameraJpegOptions camera;
+  camera.thumbnail = testkit::EncodeJpeg(testkit::LetterboxedThumbnail(camera_picture));
+  ASSERT_TRUE(
+      testkit::WriteBytes(folder_ + "/camera.jpg", testkit::CameraJpeg(camera_picture, camera)));
+  testkit::WriteFile(QStringToPath(folder_ + "/broken.jpg"),
+                     testkit::ToBytes("not a picture at all"));
+  state_.DiskName = "golden";
+
+  const AddDiskSummary summary = Add();
+  EXPECT_EQ(summary.added, 4);
+  EXPECT_EQ(summary.unreadable, QStringList{folder_ + "/broken.jpg"});
+  const Bytes record = WithNamesBelow(document_.CatalogStream(), NewDisk(), folder_);
+  if (qEnvironmentVariableIsSet("QUORVEL_WRITE_GOLDEN")) {
+    std::ofstream(QStringToPath(golden_path), std::ios::binary)
+        .write(reinterpret_cast<const char*>(record.data()),
+               static_cast<std::streamsize>(record.size()));
+  }
+  std::ifstream golden_file(QStringToPath(golden_path), std::ios::binary);
+  ASSERT_TRUE(golden_file) << golden_path.toStdString();
+  const Bytes golden((std::istreambuf_iterator<char>(golden_file)),
+                     std::istreambuf_iterator<char>());
+  EXPECT_EQ(record.size(), golden.size());
+  EXPECT_TRUE(record == golden) << "the stored thumbnails differ from the golden record";
+}
+
 TEST_F(AddDiskTest, CaptureStopsAtTheMostThumbnailsADiskHolds) {
   ScanContext context;
   context.CaptureBitmap = QImage(100, 100, QImage::Format_RGB888);
@@ -312,7 +383,7 @@ TEST_F(AddDiskTest, CaptureStopsAtTheMostThumbnailsADiskHolds) {
   // 65534 thumbnails in already: one more fits.
   const Bytes tiny_jpeg = {0xFF, 0xD8, 0xFF, 0xD9};
   for (int i = 0; i < 65534; ++i) record.AddThumbnail("p", ByteView(tiny_jpeg));
-  CaptureThumbnails(context, state_, view_, thumb_, record);
+  CaptureThumbnails(context, state_, view_, thumbs_, record);
   EXPECT_TRUE(context.ThumbLimitReached);
   EXPECT_EQ(record.ThumbCount(), 65535);
   EXPECT_EQ(state_.AddedCount, 1);

@@ -13,7 +13,7 @@
 
 #include "platform/path_text.h"
 #include "recording_scan_view.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 
 namespace quorvel {
 namespace {
@@ -63,7 +63,7 @@ class FindImagesTest : public ::testing::Test {
   }
 
   const QStringList& Find() {
-    FindImages(context_, state_, view_, thumb_);
+    FindImages(context_, state_, view_, thumbs_);
     return context_.FoundFiles;
   }
 
@@ -72,7 +72,7 @@ class FindImagesTest : public ::testing::Test {
   ScanState state_;
   ScanContext context_;
   RecordingScanView view_;
-  ThumbControl thumb_;
+  ThumbnailPipeline thumbs_;
 };
 
 TEST_F(FindImagesTest, FolderFilesComeBeforeSubfolderFilesInTheSystemsOrder) {
@@ -178,13 +178,13 @@ TEST_F(FindImagesTest, SubfolderThatCannotBeEnteredStartsAWaitAndTheWalkGoesOn) 
   view_.timeout_text = QStringLiteral("100");
   const QStringList& found = Find();
   EXPECT_EQ(QSet<QString>(found.begin(), found.end()), (QSet<QString>{a, y}));
-  EXPECT_EQ(view_.sleeps, std::vector<int>{100});
+  EXPECT_EQ(context_.WaitSteps, 1);
   const QStringList wait = {QStringLiteral("waiting"),
                             QStringLiteral("status Поиск изображений в:") + locked,
-                            QStringLiteral("sleep 100"), QStringLiteral("not waiting")};
+                            QStringLiteral("not waiting")};
   const qsizetype at = view_.events.indexOf(wait[0]);
   ASSERT_GE(at, 0) << view_.events.join('\n').toStdString();
-  EXPECT_EQ(view_.events.mid(at, 4), wait);
+  EXPECT_EQ(view_.events.mid(at, 3), wait);
 }
 
 TEST_F(FindImagesTest, FolderThatDoesNotExistIsAnError) {

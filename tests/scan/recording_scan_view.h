@@ -1,8 +1,11 @@
 // A ScanView that records what the scan shows and answers its questions from plain fields, so
-// that tests see every line, position, colour change and wait step the page would.
+// that tests see every line, position, colour change and picture the page would. Used on the
+// scan's thread only.
 #ifndef QUORVEL_TESTS_ADDDISK_RECORDING_SCAN_VIEW_H_
 #define QUORVEL_TESTS_ADDDISK_RECORDING_SCAN_VIEW_H_
 
+#include <QImage>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -27,40 +30,26 @@ class RecordingScanView : public ScanView {
   void SetProgress(int position) override { progress.push_back(position); }
   void SetWaiting(bool waiting) override {
     events.append(waiting ? QStringLiteral("waiting") : QStringLiteral("not waiting"));
+    if (waiting && on_waiting) on_waiting();
   }
+  void ShowThumbnail(const QImage& thumbnail) override { thumbnails.append(thumbnail); }
   bool TimeoutActive() override { return timeout_active; }
   QString TimeoutText() override { return timeout_text; }
   std::vector<std::string> ExcludedEndings() override { return excluded; }
 
-  // Never blocks unless `pump_events` hands the call to the real event loop, which the
-  // renderer's results need.
-  void ProcessMessages(bool wait_for_more) override {
-    waits_for_events.push_back(wait_for_more);
-    if (on_process) on_process();
-    if (pump_events) ScanView::ProcessMessages(wait_for_more);
-  }
-  // Records the step instead of sleeping.
-  void Sleep(int milliseconds) override {
-    sleeps.push_back(milliseconds);
-    events.append(QStringLiteral("sleep %1").arg(milliseconds));
-    if (on_sleep) on_sleep();
-  }
-
   bool timeout_active = false;
   QString timeout_text = QStringLiteral("1");
   std::vector<std::string> excluded;  // Windows-1251
-  bool pump_events = false;
   std::function<void(const QString&)> on_status;
   std::function<void(const QString&)> on_counter;
-  std::function<void()> on_process;
-  std::function<void()> on_sleep;
+  // Called as a wait begins, the skip button turning red.
+  std::function<void()> on_waiting;
 
   QStringList status_lines;
   QStringList counter_lines;
-  QStringList events;  // status lines, colour changes and sleeps in the order they came
+  QStringList events;  // status lines and colour changes in the order they came
   std::vector<int> progress;
-  std::vector<bool> waits_for_events;  // one per ProcessMessages call
-  std::vector<int> sleeps;
+  QList<QImage> thumbnails;  // the pictures stored, in order
 };
 
 }  // namespace quorvel::testkit

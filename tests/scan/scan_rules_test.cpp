@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalog/cp1251.h"
@@ -67,79 +70,98 @@ TEST(ParseTimeoutTest, WholeNumbersOnly) {
 
 class ScanWaitTest : public ::testing::Test {
  protected:
-  // Runs a wait whose `ready` turns true on its `ready_on`th question (never for 0).
-  void Wait(int ready_on = 0) {
-    ScanWait(view_, state_, context_, [this, ready_on] {
+  using Clock = std::chrono::steady_clock;
+
+  // Runs a wait whose `ready` turns true on its `ready_on`th question (never for 0). A question
+  // answered "not yet" wakes the wait, as a render ending elsewhere would, so that it asks
+  // again. Returns how long the wait took.
+  Clock::duration Wait(int ready_on = 0, bool wake_on_no = true) {
+    const Clock::time_point start = Clock::now();
+    ScanWait(view_, state_, context_, [this, ready_on, wake_on_no] {
       ++questions_;
-      return ready_on > 0 && questions_ >= ready_on;
+      if (on_question_) on_question_();
+      const bool ready = ready_on > 0 && questions_ >= ready_on;
+      if (!ready && wake_on_no && questions_ < kWakes) state_.Wake->Notify();
+      return ready;
     });
+    return Clock::now() - start;
   }
+
+  // How many "not yet" answers wake the wait: enough for every test, few enough that a timed
+  // wait then sleeps to its deadline.
+  static constexpr int kWakes = 5;
 
   RecordingScanView view_;
   ScanState state_;
   ScanContext context_;
   int questions_ = 0;
+  std::function<void()> on_question_;
 };
 
-TEST_F(ScanWaitTest, UncheckedBoxWaitsForReadyWithoutSleeping) {
+using std::chrono::milliseconds;
+
+TEST_F(ScanWaitTest, UncheckedBoxWaitsForReadyWithoutCountingSteps) {
   view_.timeout_active = false;
   view_.timeout_text = QStringLiteral("100");
   Wait(5);
   EXPECT_EQ(questions_, 5);
-  EXPECT_TRUE(view_.sleeps.empty());
   EXPECT_EQ(context_.WaitSteps, 0);
-  ASSERT_EQ(view_.waits_for_events.size(), 5u);
-  // The first pass must not block: the result may already be waiting to be collected.
-  EXPECT_FALSE(view_.waits_for_events[0]);
 }
 
 TEST_F(ScanWaitTest, UncheckedBoxWithZeroTimeoutEndsAfterOnePass) {
   view_.timeout_text = QStringLiteral("0");
-  Wait();
+  Wait(0, false);
   EXPECT_EQ(questions_, 1);
-  EXPECT_TRUE(view_.sleeps.empty());
 }
 
-TEST_F(ScanWaitTest, CheckedBoxSleepsUntilTheTimeoutHasPassed) {
+TEST_F(ScanWaitTest, CheckedBoxWaitsUntilTheTimeoutHasPassed) {
   view_.timeout_active = true;
   view_.timeout_text = QStringLiteral("0");
-  Wait();
-  EXPECT_EQ(view_.sleeps, std::vector<int>{100});
+  EXPECT_GE(Wait(0, false), milliseconds(100)) << "at least one step";
   EXPECT_EQ(context_.WaitSteps, 1);
 
   context_.WaitSteps = 0;
-  view_.sleeps.clear();
   view_.timeout_text = QStringLiteral("250");
-  Wait();
-  EXPECT_EQ(view_.sleeps, (std::vector<int>{100, 100, 100}));
+  // Woken on the way, as renders ahead ending wake it: the deadline stays where it was.
+  EXPECT_GE(Wait(), milliseconds(300));
   EXPECT_EQ(context_.WaitSteps, 3);
 }
 
 TEST_F(ScanWaitTest, ReadyEndsATimedWaitEarly) {
   view_.timeout_active = true;
   view_.timeout_text = QStringLiteral("10000");
-  Wait(2);
-  EXPECT_EQ(view_.sleeps.size(), 2u);
+  EXPECT_LT(Wait(2), milliseconds(5000));
+  EXPECT_EQ(questions_, 2);
 }
 
-TEST_F(ScanWaitTest, SkipEndsTheWait) {
-  view_.timeout_text = QStringLiteral("100");
-  int passes = 0;
-  view_.on_process = [&] {
-    if (++passes == 3) state_.SkipRequested = true;
-  };
-  Wait();
-  EXPECT_EQ(passes, 3);
+TEST_F(ScanWaitTest, SkipFromAnotherThreadEndsTheWaitAtOnce) {
+  view_.timeout_text = QStringLiteral("100");  // unchecked: nothing else would end it
+  std::thread skip([this] {
+    std::this_thread::sleep_for(milliseconds(50));
+    state_.RequestSkip();
+  });
+  Wait(0, false);
+  skip.join();
+  EXPECT_TRUE(state_.SkipRequested);
+  EXPECT_EQ(questions_, 2);
 }
 
 TEST_F(ScanWaitTest, TimeoutIsReadAfreshOnEveryPass) {
   view_.timeout_active = true;
   view_.timeout_text = QStringLiteral("10000");
-  view_.on_sleep = [&] {
-    if (view_.sleeps.size() == 2) view_.timeout_text = QStringLiteral("200");
+  // The field changed to 200 during the wait, and the change woke it.
+  on_question_ = [this] {
+    if (questions_ == 2) view_.timeout_text = QStringLiteral("200");
   };
-  Wait();
-  EXPECT_EQ(view_.sleeps.size(), 2u);
+  std::thread change([this] {
+    std::this_thread::sleep_for(milliseconds(50));
+    state_.Wake->Notify();
+  });
+  const Clock::duration waited = Wait(0, false);
+  change.join();
+  EXPECT_GE(waited, milliseconds(200));
+  EXPECT_LT(waited, milliseconds(5000));
+  EXPECT_EQ(context_.WaitSteps, 2);
 }
 
 TEST_F(ScanWaitTest, TimeoutThatIsNoNumberEndsTheWaitWithAnError) {

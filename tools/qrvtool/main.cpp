@@ -7,7 +7,7 @@
 #ifdef QRVTOOL_ADD
 #include <unistd.h>
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include "qrvtool_add.h"
 #include "qrvtool_formats.h"
@@ -17,10 +17,12 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef QRVTOOL_ADD
   if (!args.empty() && args[0] == "add") {
-    // The renderer is a widget; it runs on the offscreen platform, with no window on screen.
+    // No window is shown, but the placeholder of a picture that does not decode is drawn with
+    // text, which needs Qt's font database: the offscreen platform has it (the minimal one draws
+    // no text) and needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     quorvel::qrvtool::OwnStderr own_stderr;
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     return quorvel::qrvtool::RunAdd({args.begin() + 1, args.end()}, std::cout, own_stderr.stream(),
                                     isatty(own_stderr.fd()) != 0);
   }

@@ -20,7 +20,7 @@
 #include "qrvtool.h"
 #include "scan/add_disk.h"
 #include "scan/scan_view.h"
-#include "scan/thumb_control.h"
+#include "scan/thumbnail_pipeline.h"
 
 namespace quorvel::qrvtool {
 namespace {
@@ -240,12 +240,12 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
   state.ScanFolder = options.folder;
   state.DiskName = options.name;
   state.ScanActive = true;
-  ThumbControl thumb;
+  ThumbnailPipeline thumbs;
   AddDiskSummary summary;
   {
     TerminalView view(options, err, live_progress);
     try {
-      summary = AddDisk(document, state, view, thumb);
+      summary = AddDisk(document, state, view, thumbs);
     } catch (const std::exception& error) {
       err << "\nqrvtool: adding the disk failed, the catalogue is unchanged: " << error.what()
           << '\n';

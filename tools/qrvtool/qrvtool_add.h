@@ -14,7 +14,8 @@ namespace quorvel::qrvtool {
 // missing) and saves it atomically; --no-embedded decodes camera JPEGs whole instead of using
 // the previews they hold.
 // Prints "found\tN" and "added\tM" to `out`; the files that got no thumbnail go to `err`,
-// and with `live_progress` a progress line too. Needs a QApplication. Returns the exit status.
+// and with `live_progress` a progress line too. Needs a QGuiApplication (the placeholder's text
+// needs its fonts); runs on the calling thread, with no event loop. Returns the exit status.
 int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            bool live_progress);
 
@@ -22,7 +23,7 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
 // readers' notes on the files (colour profiles, unknown tags, cut files) are not its messages:
 // Qt's are dropped by a message handler, and those that libpng and libtiff print themselves
 // find the process's stderr pointing nowhere. What `add` could not read, it says itself. Make
-// it before the QApplication.
+// it before the QGuiApplication.
 class OwnStderr {
  public:
   OwnStderr();
