@@ -421,11 +421,13 @@ void AddDiskPage::SetWaiting(bool waiting) {
       Qt::QueuedConnection);
 }
 
-void AddDiskPage::ShowThumbnail(const QImage& thumbnail) {
+void AddDiskPage::ShowThumbnail(const QImage& thumbnail, const QString& path) {
   QMetaObject::invokeMethod(
       this,
-      [this, thumbnail] {
+      [this, thumbnail, name = QFileInfo(path).fileName()] {
         thumbnail_preview_->SetPicture(thumbnail);
+        // A screen reader names the picture on show by its file.
+        thumbnail_preview_->setAccessibleName(name);
         thumbnail_preview_->show();
       },
       Qt::QueuedConnection);

@@ -101,7 +101,7 @@ class AddDiskPage : public QWidget, public ScanView {
   void SetCounterLine(const QString& text) override;
   void SetProgress(int position) override;
   void SetWaiting(bool waiting) override;
-  void ShowThumbnail(const QImage& thumbnail) override;
+  void ShowThumbnail(const QImage& thumbnail, const QString& path) override;
   bool TimeoutActive() override;
   QString TimeoutText() override;
   std::vector<std::string> ExcludedEndings() override;

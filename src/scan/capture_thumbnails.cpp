@@ -62,7 +62,7 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
       QPainter painter(&context.CaptureBitmap);
       PaintPlaceholder(painter, context.CaptureBitmap.rect(), path);
     }
-    view.ShowThumbnail(context.CaptureBitmap);
+    view.ShowThumbnail(context.CaptureBitmap, path);
     ++state.AddedCount;
     bool replaced = false;
     const std::string name = FileNameToCp1251(PathBytes(path), &replaced);

@@ -23,9 +23,9 @@ class ScanView {
   virtual void SetProgress(int position) = 0;
   // The skip button's font: red while a wait runs, black otherwise.
   virtual void SetWaiting(bool waiting) = 0;
-  // The 100 x 100 picture just stored for a file: its thumbnail, or the placeholder. Views that
-  // show no pictures ignore it.
-  virtual void ShowThumbnail(const QImage& /*thumbnail*/) {}
+  // The 100 x 100 picture just stored for the file at `path`: its thumbnail, or the placeholder.
+  // Views that show no pictures ignore it.
+  virtual void ShowThumbnail(const QImage& /*thumbnail*/, const QString& /*path*/) {}
   // Whether each wait is limited to the time-out (the time-out box), and the time-out's text
   // (its field); both are read afresh on every pass of a wait, and whoever changes them while a
   // wait runs wakes it (ScanState::Wake) for the change to count at once.

@@ -32,7 +32,9 @@ class RecordingScanView : public ScanView {
     events.append(waiting ? QStringLiteral("waiting") : QStringLiteral("not waiting"));
     if (waiting && on_waiting) on_waiting();
   }
-  void ShowThumbnail(const QImage& thumbnail) override { thumbnails.append(thumbnail); }
+  void ShowThumbnail(const QImage& thumbnail, const QString&) override {
+    thumbnails.append(thumbnail);
+  }
   bool TimeoutActive() override { return timeout_active; }
   QString TimeoutText() override { return timeout_text; }
   std::vector<std::string> ExcludedEndings() override { return excluded; }
