@@ -8,6 +8,7 @@
 
 #include "catalog/format.h"
 #include "scan/embedded_preview.h"
+#include "scan/picture_formats.h"
 #include "scan/thumbnail_renderer.h"
 
 namespace quorvel {

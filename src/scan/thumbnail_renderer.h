@@ -3,16 +3,13 @@
 #ifndef QUORVEL_SCAN_THUMBNAIL_RENDERER_H_
 #define QUORVEL_SCAN_THUMBNAIL_RENDERER_H_
 
-#include <QByteArray>
 #include <QImage>
-#include <QSet>
 #include <QSize>
 #include <QString>
 #include <stop_token>
 
 #include "scan/byte_source.h"
 #include "scan/decode_memory.h"
-#include "scan/picture_formats.h"
 #include "scan/picture_geometry.h"
 
 namespace quorvel {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "scan/jpeg_picture_decoder.h"
+#include "scan/picture_formats.h"
 #include "scan/test_pictures.h"
 #include "support/peak_memory.h"
 
