@@ -231,6 +231,7 @@ TEST(DiscReaderTest, AStoppedRenderEndsAndItsFileIsReadNoFurther) {
     returned = true;
   });
   ASSERT_TRUE(Eventually([&] { return reading.access->BytesRead(endless) > 16 * kMiB; }));
+  const std::int64_t read_at_stop = reading.access->BytesRead(endless);
   stop.request_stop();
   reader->File(0)->Drop();
   EXPECT_TRUE(Eventually([&] { return returned.load(); }));
@@ -238,7 +239,9 @@ TEST(DiscReaderTest, AStoppedRenderEndsAndItsFileIsReadNoFurther) {
   const std::int64_t read_by_then = reading.access->BytesRead(endless);
   Settle();
   EXPECT_LE(reading.access->BytesRead(endless), read_by_then);
-  EXPECT_LT(read_by_then, 128 * kMiB);
+  // Measured from the stop, not from the start: on a busy machine the decoder may run on for a
+  // while before the stop is asked for.
+  EXPECT_LT(read_by_then - read_at_stop, 128 * kMiB);
 }
 
 TEST(DiscReaderTest, ADroppedFileGivesItsDecoderNoFurtherBytes) {
