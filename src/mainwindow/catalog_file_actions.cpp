@@ -241,11 +241,13 @@ QString CatalogFileActions::ChooseCatalogFile(QFileDialog* dialog) {
   return context_.prompts.ChooseFile(dialog);
 }
 
-void CatalogFileActions::NewCatalog() {
-  if (!SaveChangesQuestion()) return;
+void CatalogFileActions::WriteToChosenFile(
+    const std::function<void(const std::filesystem::path&)>& write,
+    const std::function<void()>& after) {
   const QString chosen = ChooseCatalogFile(save_dialog_);
   if (chosen.isEmpty()) return;
   const QString name = CompleteCatalogName(chosen);
+  // The new file replaces the old one only once it is whole, so Yes needs no delete first.
   if (QFileInfo::exists(name) &&
       context_.prompts.WarnYesNo(context_.window, kTitle, ReplaceQuestion(name)) != Answer::kYes) {
     return;
@@ -254,10 +256,16 @@ void CatalogFileActions::NewCatalog() {
     {
       const std::filesystem::path path = QStringToPath(name);
       const CatalogLock lock(path);
-      context_.document.New(path);
+      write(path);
     }
     LoadFromFile();
+    if (after) after();
   });
+}
+
+void CatalogFileActions::NewCatalog() {
+  if (!SaveChangesQuestion()) return;
+  WriteToChosenFile([this](const std::filesystem::path& path) { context_.document.New(path); });
 }
 
 void CatalogFileActions::OpenCatalog() {
@@ -292,24 +300,10 @@ bool CatalogFileActions::SaveCatalog() {
 }
 
 void CatalogFileActions::SaveCatalogAs() {
-  const QString chosen = ChooseCatalogFile(save_dialog_);
-  if (chosen.isEmpty()) return;
   const int disk = context_.selected_disk();
-  const QString name = CompleteCatalogName(chosen);
-  // The new file replaces the old one only once it is whole, so Yes needs no delete first.
-  if (QFileInfo::exists(name) &&
-      context_.prompts.WarnYesNo(context_.window, kTitle, ReplaceQuestion(name)) == Answer::kNo) {
-    return;
-  }
-  RunGuarded(context_, [&] {
-    {
-      const std::filesystem::path path = QStringToPath(name);
-      const CatalogLock lock(path);
-      context_.document.SaveAs(path);
-    }
-    LoadFromFile();
-    context_.select_disk(disk);
-  });
+  WriteToChosenFile(
+      [this](const std::filesystem::path& path) { context_.document.SaveAs(path); },
+      [this, disk] { context_.select_disk(disk); });
 }
 
 void CatalogFileActions::Undo() {

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <filesystem>
+#include <functional>
 
 #include "catalog/catalog_document.h"
 #include "mainwindow/command_context.h"
@@ -62,6 +63,11 @@ class CatalogFileActions : public QObject {
   // Runs `dialog` in the open catalogue's folder (where it was left when none is open); the
   // chosen file, or empty if cancelled.
   QString ChooseCatalogFile(QFileDialog* dialog);
+  // New and Save As: the file the save dialog picks, with the catalogue's suffix, asking before
+  // one that exists is replaced; `write` makes it under its lock, then it is read and `after`
+  // runs. Nothing happens when the user cancels either question.
+  void WriteToChosenFile(const std::function<void(const std::filesystem::path&)>& write,
+                         const std::function<void()>& after = {});
   void ReportLoad(const ReloadOutcome& outcome, const QString& file_name, bool was_damaged);
   // Asks the question offering to save what could be read of the damaged catalogue, and does.
   void OfferRepair(const QString& question);

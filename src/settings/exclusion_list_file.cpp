@@ -76,13 +76,8 @@ std::optional<std::vector<std::string>> ReadExclusionList(const fs::path& path) 
 
 void WriteExclusionList(const fs::path& path, const std::vector<std::string>& endings) {
   const std::string bytes = FormatExclusionList(endings);
-  try {
-    SaveFileAtomically(path,
-                       ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-  } catch (const std::exception& e) {
-    throw CatalogError("Cannot save the exclusion list \"" + path.string() + "\": " + e.what(),
-                       ErrorKind::kFileAccess, path);
-  }
+  SaveFileAtomically(path,
+                     ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace quorvel

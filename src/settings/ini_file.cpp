@@ -236,13 +236,8 @@ void IniFile::Save(const fs::path& path) const {
     bytes += line.text;
     bytes += "\r\n";
   }
-  try {
-    SaveFileAtomically(path,
-                       ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-  } catch (const std::exception& e) {
-    throw CatalogError("Cannot save the settings file \"" + path.string() + "\": " + e.what(),
-                       ErrorKind::kFileAccess, path);
-  }
+  SaveFileAtomically(path,
+                     ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace quorvel
