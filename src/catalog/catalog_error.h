@@ -20,6 +20,7 @@ enum class ErrorKind {
   kBusy,        // another program is changing the catalogue
   kDamaged,     // the catalogue to change is damaged: a change saved would lose what is unread
   kFull,        // more disks, thumbnails or bytes than the catalogue can hold
+  kChangedOutside,  // another program changed the file in place after it was opened
 };
 
 // Thrown by a function that cannot do what it was asked; it has then left every stream and file

@@ -17,6 +17,9 @@ QString ErrorText(const std::exception& error) {
           "Каталог повреждён, поэтому изменять его нельзя: при сохранении пропало бы всё, что не "
           "удалось прочитать. Чтобы работать с ним дальше, откройте его снова и сохраните "
           "прочитанное в новый каталог.");
+    case ErrorKind::kChangedOutside:
+      return QStringLiteral("Файл \"%1\" изменён другой программой после открытия.")
+          .arg(PathToQString(ours->subject()));
     case ErrorKind::kRefused:
     case ErrorKind::kFileAccess:
     case ErrorKind::kFull:
