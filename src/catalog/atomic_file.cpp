@@ -201,8 +201,8 @@ OldFile CheckTarget(const fs::path& target) {
 // Fills a new temporary file: the bytes, then the old file's owner, group and permissions (in
 // that order: a change of owner clears the set-id bits), then forces it to the disk, without
 // which a crash soon after the rename can leave an empty file on some file systems.
-FileIdentity Fill(int fd, ByteView bytes, const OldFile& old) {
-  WriteAll(fd, bytes);
+FileIdentity Fill(int fd, const FileContent& content, const OldFile& old) {
+  content(fd);
   if (old.exists) {
     // Another user's file keeps its owner when root saves it; anyone else may at most keep
     // its group, and otherwise the save goes on as that user's own file.
@@ -234,7 +234,8 @@ std::string NameUnnamed(int dir, int fd, const fs::path& target) {
 }
 
 // A complete temporary beside the target, under a name to rename; the name is returned.
-std::string WriteTemporary(int dir, const fs::path& target, ByteView bytes, const OldFile& old,
+std::string WriteTemporary(int dir, const fs::path& target, const FileContent& content,
+                           const OldFile& old,
                            FileIdentity* identity) {
   // A new file gets what a plain creation would give (the umask applies); a replaced one is
   // private until it has the old file's permissions.
@@ -242,7 +243,7 @@ std::string WriteTemporary(int dir, const fs::path& target, ByteView bytes, cons
   {
     const Descriptor unnamed(openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     if (unnamed.get() >= 0) {
-      *identity = Fill(unnamed.get(), bytes, old);
+      *identity = Fill(unnamed.get(), content, old);
       std::string name = NameUnnamed(dir, unnamed.get(), target);
       if (!name.empty()) return name;
     }
@@ -258,7 +259,7 @@ std::string WriteTemporary(int dir, const fs::path& target, ByteView bytes, cons
       throw Failed{ErrnoText()};
     }
     try {
-      *identity = Fill(named.get(), bytes, old);
+      *identity = Fill(named.get(), content, old);
     } catch (...) {
       unlinkat(dir, name.c_str(), 0);
       throw;
@@ -286,7 +287,7 @@ fs::path FinalTarget(const fs::path& path) {
 namespace {
 
 // The save, false with the system's reason in *reason on failure.
-bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reason,
+bool WriteFileAtomically(const fs::path& path, const FileContent& content, std::string* reason,
                          FileIdentity* written) {
   try {
     const fs::path target = FinalTarget(path);
@@ -296,7 +297,7 @@ bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reas
     const Descriptor dir(open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0) throw Failed{ErrnoText()};
     FileIdentity identity;
-    const std::string temp = WriteTemporary(dir.get(), target, bytes, old, &identity);
+    const std::string temp = WriteTemporary(dir.get(), target, content, old, &identity);
     if (renameat(dir.get(), temp.c_str(), dir.get(), target_name.c_str()) != 0) {
       const std::string why = ErrnoText();
       unlinkat(dir.get(), temp.c_str(), 0);
@@ -308,6 +309,8 @@ bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reas
     return true;
   } catch (const Failed& failed) {
     if (reason) *reason = failed.reason;
+  } catch (const CatalogError&) {
+    throw;  // the content's own failure, which says what it is
   } catch (const std::exception& e) {
     if (reason) *reason = e.what();
   }
@@ -318,9 +321,19 @@ bool WriteFileAtomically(const fs::path& path, ByteView bytes, std::string* reas
 
 #endif
 
+void SaveFileAtomically(const fs::path& path, const FileContent& content,
+                        FileIdentity* written) {
+  std::string reason;
+  if (!WriteFileAtomically(path, content, &reason, written)) throw CannotCreateFile(path, reason);
+}
+
 void SaveFileAtomically(const fs::path& path, ByteView bytes, FileIdentity* written) {
+#ifdef _WIN32
   std::string reason;
   if (!WriteFileAtomically(path, bytes, &reason, written)) throw CannotCreateFile(path, reason);
+#else
+  SaveFileAtomically(path, [bytes](int fd) { WriteAll(fd, bytes); }, written);
+#endif
 }
 
 }  // namespace quorvel

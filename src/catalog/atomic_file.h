@@ -3,6 +3,7 @@
 #define QUORVEL_CATALOG_ATOMIC_FILE_H_
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "catalog/file_identity.h"
@@ -25,6 +26,16 @@ std::filesystem::path FinalTarget(const std::filesystem::path& path);
 // *written, when given, is the identity of the new file.
 void SaveFileAtomically(const std::filesystem::path& path, ByteView bytes,
                         FileIdentity* written = nullptr);
+
+#ifndef _WIN32
+// What fills the temporary: writes the whole content to the descriptor, from its start. A
+// CatalogError it throws fails the save as the other failures do, and goes through as it is.
+using FileContent = std::function<void(int fd)>;
+
+// The same, for content written by `content`.
+void SaveFileAtomically(const std::filesystem::path& path, const FileContent& content,
+                        FileIdentity* written = nullptr);
+#endif
 
 // The start of the names of the temporaries that saving `target` (a FinalTarget) makes beside
 // it: hidden, of one short length whatever the length of the target's name, and told apart from

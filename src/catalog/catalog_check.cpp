@@ -3,19 +3,10 @@
 #include <string>
 
 namespace quorvel {
-namespace {
 
-bool IsWholeJpeg(ByteView stream, const Disc& thumb) {
-  if (thumb.JpegSize < 4) return false;
-  const std::uint8_t* jpeg = stream.data() + thumb.JpegPos;
-  const std::size_t n = static_cast<std::size_t>(thumb.JpegSize);
-  return jpeg[0] == 0xFF && jpeg[1] == 0xD8 && jpeg[n - 2] == 0xFF && jpeg[n - 1] == 0xD9;
-}
+CheckResult CheckCatalog(ByteView stream) { return CheckCatalog(BuildIndex(stream)); }
 
-}  // namespace
-
-CheckResult CheckCatalog(ByteView stream) {
-  const CatalogIndex index = BuildIndex(stream);
+CheckResult CheckCatalog(const CatalogIndex& index) {
   CheckResult result;
   result.disk_count = static_cast<std::int64_t>(index.Disks.size());
   result.thumb_count = index.TotalThumbs();
@@ -24,12 +15,13 @@ CheckResult CheckCatalog(ByteView stream) {
   for (std::size_t i = 0; i < index.Disks.size(); ++i) {
     const CatInfo& disk = index.Disks[i];
     for (std::size_t j = 0; j < disk.Thumbs.size(); ++j) {
-      if (!IsWholeJpeg(stream, disk.Thumbs[j])) {
-        if (index.Damage && index.Damage->offset < disk.Thumbs[j].RecordStart()) return result;
+      if (!disk.Thumbs[j].WholeJpeg) {
+        const std::int64_t start = disk.ThumbRecordStart(disk.Thumbs[j]);
+        if (index.Damage && index.Damage->offset < start) return result;
         result.violation =
-            IndexDamage{disk.Thumbs[j].RecordStart(),
-                        "thumbnail record " + std::to_string(j + 1) + " of disk record " +
-                            std::to_string(i + 1) + " does not hold a JPEG from FF D8 to FF D9"};
+            IndexDamage{start, "thumbnail record " + std::to_string(j + 1) + " of disk record " +
+                                   std::to_string(i + 1) +
+                                   " does not hold a JPEG from FF D8 to FF D9"};
         return result;
       }
     }

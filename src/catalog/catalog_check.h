@@ -24,6 +24,9 @@ struct CheckResult {
 // An empty stream and a header alone are well-formed.
 CheckResult CheckCatalog(ByteView stream);
 
+// The same for a catalogue already indexed (the index notes each JPEG's first and last bytes).
+CheckResult CheckCatalog(const CatalogIndex& index);
+
 }  // namespace quorvel
 
 #endif  // QUORVEL_CATALOG_CATALOG_CHECK_H_

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "catalog/atomic_file.h"
+#include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
-#include "catalog/disk_record_writer.h"
 #include "catalog/format.h"
 
 namespace quorvel {
@@ -21,15 +21,18 @@ void CatalogDocument::UseStartupFile(const std::filesystem::path& name) {
   catalog_open_ = true;
 }
 
-ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
+ReloadOutcome CatalogDocument::Reload(bool load_from_file, const ProgressCallback& progress) {
   ReloadOutcome outcome;
   std::error_code ec;
-  if (load_from_file) file_identity_.reset();
   if (load_from_file && !catalog_file_name_.empty() &&
       std::filesystem::exists(catalog_file_name_, ec)) {
+    file_identity_.reset();
     try {
-      FileIdentity identity;
-      catalog_stream_ = LoadFile(catalog_file_name_, &identity);
+      auto file = std::make_shared<const OpenedCatalogFile>(catalog_file_name_);
+      const FileIdentity identity = file->Identity();
+      CatalogVersion version{PieceList(std::move(file)), {}};
+      version.index = BuildIndex(version.bytes, progress);
+      StartHistory(std::move(version));
       file_identity_ = identity;
     } catch (const CatalogError& error) {
       Clear();
@@ -37,19 +40,25 @@ ReloadOutcome CatalogDocument::Reload(bool load_from_file) {
       Notify(DocumentChange::kReloaded);
       return outcome;
     }
-    undo_stream_ = Bytes();  // released, not just emptied
-    undo_is_stream_ = true;
-    state_ = snapshot_state_ = saved_state_ = ++next_state_;
     outcome.read_file = true;
-  }
-  BuildIndex(catalog_stream_, index_);
-  // The index reports a missing magic as damage at offset 0; such bytes are some other file.
-  if (outcome.read_file && index_.Damage && index_.Damage->offset == 0) {
-    Clear();
-    outcome.not_a_catalogue = true;
+    // The index reports a missing magic as damage at offset 0; such bytes are some other file.
+    const CatalogIndex& index = Index();
+    if (index.Damage && index.Damage->offset == 0) {
+      Clear();
+      outcome.not_a_catalogue = true;
+    }
+  } else if (load_from_file) {
+    file_identity_.reset();
   }
   Notify(DocumentChange::kReloaded);
   return outcome;
+}
+
+void CatalogDocument::StartHistory(CatalogVersion version) {
+  history_.clear();
+  history_.push_back({std::move(version), {}, ++next_state_});
+  position_ = 0;
+  saved_state_ = Step().state;
 }
 
 void CatalogDocument::UseFile(const std::filesystem::path& path) {
@@ -66,69 +75,121 @@ void CatalogDocument::New(const std::filesystem::path& path) {
 }
 
 void CatalogDocument::RequireChangeable() const {
-  if (index_.Damage) {
-    throw CatalogError("The catalogue is damaged at offset " +
-                           std::to_string(index_.Damage->offset) +
+  if (const auto& damage = Index().Damage) {
+    throw CatalogError("The catalogue is damaged at offset " + std::to_string(damage->offset) +
                            "; a change saved would lose every record that could not be read",
                        ErrorKind::kDamaged, catalog_file_name_);
   }
 }
 
-void CatalogDocument::ApplyChange(Bytes bytes) {
+void CatalogDocument::ApplyChange(CatalogVersion version, CatalogEdit edit) {
   RequireChangeable();
-  // The old stream is the snapshot: moved, not copied, so a change of a large catalogue holds
-  // at most the stream, the outgoing snapshot and the new bytes at once.
-  undo_stream_ = std::move(catalog_stream_);
-  undo_is_stream_ = false;
-  catalog_stream_ = std::move(bytes);
-  snapshot_state_ = state_;
-  state_ = ++next_state_;
-  BuildIndex(catalog_stream_, index_);
+  history_.resize(position_ + 1);  // what the redo held is gone
+  history_.push_back({std::move(version), std::move(edit), ++next_state_});
+  ++position_;
   Notify(DocumentChange::kEdited);
 }
 
 void CatalogDocument::RequireRoomForDisk() const {
   RequireChangeable();
-  quorvel::RequireRoomForDisk(catalog_stream_);
+  quorvel::RequireRoomForDisk(Current());
 }
 
 void CatalogDocument::AppendDisk(ByteView record) {
   RequireRoomForDisk();
-  Bytes bytes;
-  bytes.reserve(std::max(catalog_stream_.size(), static_cast<std::size_t>(kHeaderSize)) +
-                record.size());
-  bytes.assign(catalog_stream_.begin(), catalog_stream_.end());
-  AppendDiskRecord(bytes, record);
-  ApplyChange(std::move(bytes));
+  Bytes bytes(kMagic, kMagic + kMagicSize);
+  bytes.insert(bytes.end(), {0, 1});
+  bytes.insert(bytes.end(), record.begin(), record.end());
+  auto added = std::make_shared<const CatalogVersion>(VersionOfBytes(std::move(bytes)));
+  CatalogVersion version = quorvel::AppendDisk(Current(), record);
+  ApplyChange(std::move(version), AddDisksEdit(std::move(added)));
 }
 
 void CatalogDocument::Undo() {
-  // The snapshot moves back: the stream then is the snapshot again, so a second Undo is the same
-  // state, and no copy of a large catalogue is made.
-  if (!undo_is_stream_) {
-    catalog_stream_ = std::move(undo_stream_);
-    undo_stream_ = Bytes();
-    undo_is_stream_ = true;
-  }
-  state_ = snapshot_state_;
-  BuildIndex(catalog_stream_, index_);
+  if (!CanUndo()) return;
+  --position_;
   Notify(DocumentChange::kUndone);
 }
 
-void CatalogDocument::Save() { SaveAs(catalog_file_name_); }
+void CatalogDocument::Redo() {
+  if (!CanRedo()) return;
+  ++position_;
+  Notify(DocumentChange::kUndone);
+}
 
-void CatalogDocument::SaveAs(const std::filesystem::path& path) {
+void CatalogDocument::Save(const ProgressCallback& progress) {
+  SaveAs(catalog_file_name_, progress);
+}
+
+void CatalogDocument::SaveAs(const std::filesystem::path& path, const ProgressCallback& progress) {
+  WriteTo(path, progress);
+  Notify(DocumentChange::kSaved);
+}
+
+void CatalogDocument::WriteTo(const std::filesystem::path& path, const ProgressCallback& progress) {
+  const PieceList& pieces = Current().bytes;
   FileIdentity identity;
-  SaveFileAtomically(path, catalog_stream_, &identity);
+  SaveFileAtomically(
+      path, [&](int fd) { pieces.WriteTo(fd, path, progress); }, &identity);
   UseFile(path);
   file_identity_ = identity;
-  saved_state_ = state_;
-  Notify(DocumentChange::kSaved);
+  saved_state_ = Step().state;
+  // From now on the content is read from the file just written, which holds the same bytes:
+  // the blocks of the changes are let go. Should another program have replaced the file in
+  // between, the content keeps its pieces, which still read what was saved.
+  try {
+    auto written = std::make_shared<const OpenedCatalogFile>(path);
+    if (written->Identity() == identity && written->Size() == pieces.Size()) {
+      history_[position_].version.bytes = PieceList(std::move(written));
+    }
+  } catch (const CatalogError&) {
+  }
 }
 
 bool CatalogDocument::FileChangedOnDisk() const {
   const std::optional<FileIdentity> now = IdentifyFile(catalog_file_name_);
   return now && now != file_identity_;
+}
+
+bool CatalogDocument::CanMerge() const {
+  for (std::size_t step = 0; step <= position_; ++step) {
+    if (history_[step].state == saved_state_) return true;
+  }
+  return false;
+}
+
+std::vector<LeftOut> CatalogDocument::Merge(const ProgressCallback& progress) {
+  std::size_t first = 0;  // the step the file last held
+  while (first <= position_ && history_[first].state != saved_state_) ++first;
+  if (first > position_) {
+    throw CatalogError("The changes since the catalogue was saved cannot be made again",
+                       ErrorKind::kRefused, catalog_file_name_);
+  }
+  CatalogVersion merged = VersionOfFile(catalog_file_name_);
+  if (merged.index.Damage) {
+    throw CatalogError("The catalogue is damaged at offset " +
+                           std::to_string(merged.index.Damage->offset) +
+                           "; the changes cannot be made on it",
+                       ErrorKind::kDamaged, catalog_file_name_);
+  }
+  std::vector<LeftOut> left_out;
+  for (std::size_t step = first + 1; step <= position_; ++step) {
+    merged = Replay(merged, history_[step].edit, left_out);
+  }
+  std::vector<HistoryStep> kept = std::move(history_);
+  const std::size_t kept_position = position_;
+  const std::uint64_t kept_saved = saved_state_;
+  StartHistory(std::move(merged));
+  try {
+    WriteTo(catalog_file_name_, progress);
+  } catch (...) {
+    history_ = std::move(kept);
+    position_ = kept_position;
+    saved_state_ = kept_saved;
+    throw;
+  }
+  Notify(DocumentChange::kSaved);
+  return left_out;
 }
 
 void CatalogDocument::Close() {
@@ -139,12 +200,8 @@ void CatalogDocument::Close() {
 void CatalogDocument::Clear() {
   catalog_file_name_.clear();
   catalog_open_ = false;
-  catalog_stream_ = Bytes();
-  undo_stream_ = Bytes();
-  undo_is_stream_ = false;
-  index_ = CatalogIndex();
   file_identity_.reset();
-  state_ = snapshot_state_ = saved_state_ = ++next_state_;
+  StartHistory({});
 }
 
 int CatalogDocument::AddListener(Listener listener) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalog/catalog_error.h"
@@ -27,20 +28,86 @@ void AppendField(Bytes& out, std::int64_t value, int width) {
   out.insert(out.end(), bytes.begin(), bytes.begin() + width);
 }
 
-void AppendHeader(Bytes& out, std::int64_t disk_count) {
-  out.insert(out.end(), kMagic, kMagic + kMagicSize);
+Bytes Header(std::int64_t disk_count) {
+  Bytes out(kMagic, kMagic + kMagicSize);
   AppendField(out, disk_count, kCountWidth);
+  return out;
 }
 
-std::uint32_t HeaderDiskCount(ByteView stream) {
-  std::uint8_t count[kCountWidth] = {};
-  for (std::int64_t k = 0; k < kCountWidth; ++k) {
-    if (kDiskCountOffset + k < static_cast<std::int64_t>(stream.size())) {
-      count[k] = stream[static_cast<std::size_t>(kDiskCountOffset + k)];
-    }
-  }
-  return DecodeField(count, kCountWidth);
+// A disk record's fixed part: its marker, name field, `count` and `length`.
+Bytes DiskHead(std::string_view name_field, std::int64_t count, std::int64_t length) {
+  Bytes out{kDiskMarker, static_cast<std::uint8_t>(name_field.size())};
+  AppendField(out, count, kCountWidth);
+  out.insert(out.end(), name_field.begin(), name_field.end());
+  AppendField(out, length, kRecordLengthWidth);
+  return out;
 }
+
+// The stored name field of `disk`, all its N bytes (the index keeps them only up to a zero).
+std::string NameField(const CatalogVersion& from, const CatInfo& disk) {
+  const Bytes field = from.bytes.Read(disk.RecordStart() + 4, disk.NameLength);
+  return {field.begin(), field.end()};
+}
+
+// Builds a version front to back: its pieces and, beside them, its index.
+class VersionBuilder {
+ public:
+  explicit VersionBuilder(std::int64_t disk_count) {
+    out_.bytes.Append(Header(disk_count));
+    out_.index.DiskCount = static_cast<std::int32_t>(disk_count);
+  }
+
+  // The disk records of `from` [first, last), copied as they are.
+  void CopyRecords(const CatalogVersion& from, std::size_t first, std::size_t last) {
+    if (first >= last) return;
+    const std::int64_t start = from.index.Disks[first].RecordStart();
+    for (std::size_t i = first; i < last; ++i) {
+      const CatInfo& disk = from.index.Disks[i];
+      out_.index.Disks.push_back(disk.MovedTo(Position() + disk.RecordStart() - start));
+    }
+    out_.bytes.Append(from.bytes, start, from.index.Disks[last - 1].RecordEnd - start);
+  }
+
+  // `disk` of `from` as indexed: a well-formed record byte for byte; of a damaged one, the
+  // thumbnails that could be read, under a head whose marker, count and length say so.
+  void CopyIndexedDisk(const CatalogVersion& from, const CatInfo& disk) {
+    const std::int64_t start = Position();
+    out_.bytes.Append(
+        DiskHead(NameField(from, disk), disk.ThumbCount, disk.RecordEnd - disk.RecordStart()));
+    out_.bytes.Append(from.bytes, disk.ThumbsStart(), disk.RecordEnd - disk.ThumbsStart());
+    out_.index.Disks.push_back(disk.MovedTo(start));
+  }
+
+  // A disk made here: its head, then its thumbnails' records taken from `from` at `ranges`
+  // (thumbnail-record offsets from `disk`'s ThumbsStart, in order), indexed by `thumbs`.
+  void AddDisk(const CatalogVersion& from, const CatInfo& disk, std::string_view name_field,
+               std::string_view name, std::shared_ptr<const DiskThumbs> thumbs,
+               std::span<const std::pair<std::int64_t, std::int64_t>> ranges) {
+    std::int64_t thumbs_length = 0;
+    for (const auto& [begin, end] : ranges) thumbs_length += end - begin;
+    const auto n = static_cast<std::int64_t>(name_field.size());
+    const std::int64_t start = Position();
+    const auto count = static_cast<std::int64_t>(thumbs->thumbs.size());
+    out_.bytes.Append(DiskHead(name_field, count, kDiskFixedSize + n + thumbs_length));
+    for (const auto& [begin, end] : ranges) {
+      out_.bytes.Append(from.bytes, disk.ThumbsStart() + begin, end - begin);
+    }
+    CatInfo& info = out_.index.Disks.emplace_back();
+    info.Name = name;
+    info.NameLength = static_cast<std::uint8_t>(n);
+    info.FirstThumbPos = start + n + 9;
+    info.RecordEnd = Position();
+    info.ThumbCount = static_cast<std::int32_t>(count);
+    info.Thumbs = thumbs->thumbs;
+    info.Storage = std::move(thumbs);
+  }
+
+  std::int64_t Position() const { return out_.bytes.Size(); }
+  CatalogVersion Finish() && { return std::move(out_); }
+
+ private:
+  CatalogVersion out_;
+};
 
 }  // namespace
 
@@ -53,119 +120,132 @@ void AppendIndexedDisk(Bytes& out, ByteView stream, const CatInfo& disk) {
   WriteField(out, out_start + 4 + disk.NameLength, disk.RecordEnd - start, kRecordLengthWidth);
 }
 
-Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int> kept) {
-  if (kept.size() > kMaxDisks) throw CatalogError("A catalogue holds at most 65535 disks", ErrorKind::kFull);
-  std::int64_t size = kHeaderSize;
-  for (const int disk : kept) {
-    const CatInfo& info = DiskAt(index, disk);
-    size += info.RecordEnd - info.RecordStart();
+CatalogVersion CopyDisks(const CatalogVersion& from, std::span<const int> kept) {
+  if (kept.size() > kMaxDisks) {
+    throw CatalogError("A catalogue holds at most 65535 disks", ErrorKind::kFull);
   }
-  Bytes out;
-  out.reserve(static_cast<std::size_t>(size));
-  AppendHeader(out, static_cast<std::int64_t>(kept.size()));
-  for (const int disk : kept) {
-    AppendIndexedDisk(out, stream, index.Disks[static_cast<std::size_t>(disk)]);
+  for (const int disk : kept) DiskAt(from.index, disk);
+  VersionBuilder out(static_cast<std::int64_t>(kept.size()));
+  for (std::size_t k = 0; k < kept.size();) {
+    const auto first = static_cast<std::size_t>(kept[k]);
+    if (from.index.Damage) {
+      // Only the records that were read, each made whole.
+      out.CopyIndexedDisk(from, from.index.Disks[first]);
+      ++k;
+      continue;
+    }
+    // Disks kept in their file order go over as one range.
+    std::size_t last = first + 1;
+    for (++k; k < kept.size() && static_cast<std::size_t>(kept[k]) == last; ++k) ++last;
+    out.CopyRecords(from, first, last);
   }
-  return out;
+  return std::move(out).Finish();
 }
 
-Bytes RenameDisk(ByteView stream, const CatalogIndex& index, int disk, std::string_view name) {
-  const CatInfo& info = DiskAt(index, disk);
+CatalogVersion RenameDisk(const CatalogVersion& from, int disk, std::string_view name) {
+  const CatInfo& info = DiskAt(from.index, disk);
   if (name.size() > kMaxNameBytes) {
     throw CatalogError("The disk name is " + std::to_string(name.size()) +
                        " bytes long; at most 255 can be stored");
   }
-  const std::int64_t start = info.RecordStart();
-  // The record as indexed: for a well-formed catalogue this is its stored length.
-  const std::int64_t length =
-      info.RecordEnd - start + static_cast<std::int64_t>(name.size()) - info.NameLength;
-  const std::int64_t thumbs_start = start + kDiskFixedSize + info.NameLength;
-  Bytes out;
-  out.reserve(stream.size() + name.size());
-  AppendRange(out, stream, 0, start + 1);  // everything before, and the disk marker
-  out.push_back(static_cast<std::uint8_t>(name.size()));
-  AppendField(out, info.ThumbCount, kCountWidth);
-  out.insert(out.end(), name.begin(), name.end());
-  AppendField(out, length, kRecordLengthWidth);
-  AppendRange(out, stream, thumbs_start, static_cast<std::int64_t>(stream.size()));
-  return out;
+  const auto d = static_cast<std::size_t>(disk);
+  VersionBuilder out(from.index.DiskCount);
+  out.CopyRecords(from, 0, d);
+  const std::pair<std::int64_t, std::int64_t> all{0, info.RecordEnd - info.ThumbsStart()};
+  out.AddDisk(from, info, name, name.substr(0, name.find('\0')), info.Storage, {&all, 1});
+  out.CopyRecords(from, d + 1, from.index.Disks.size());
+  return std::move(out).Finish();
 }
 
-Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, std::span<const ThumbRef> removed) {
+CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef> removed) {
   std::vector<ThumbRef> drop(removed.begin(), removed.end());
   for (const ThumbRef& ref : drop) {
     if (ref.thumb < 0 ||
-        static_cast<std::size_t>(ref.thumb) >= DiskAt(index, ref.disk).Thumbs.size()) {
+        static_cast<std::size_t>(ref.thumb) >= DiskAt(from.index, ref.disk).Thumbs.size()) {
       throw CatalogError("Disk " + std::to_string(ref.disk + 1) + " has no thumbnail " +
                          std::to_string(ref.thumb + 1));
     }
   }
-  // In file order, so that the catalogue is copied front to back once.
   std::sort(drop.begin(), drop.end());
   drop.erase(std::unique(drop.begin(), drop.end()), drop.end());
-  Bytes out;
-  out.reserve(stream.size());
-  std::int64_t copied = 0;  // the stream is in `out` up to here
+  VersionBuilder out(from.index.DiskCount);
+  std::size_t copied = 0;  // disks of `from` before this one are in `out`
   for (auto next = drop.begin(); next != drop.end();) {
-    const std::int32_t disk = next->disk;
-    const CatInfo& info = index.Disks[static_cast<std::size_t>(disk)];
-    const std::int64_t thumbs_start = info.RecordStart() + kDiskFixedSize + info.NameLength;
-    AppendRange(out, stream, copied, thumbs_start);
-    const std::int64_t start =
-        static_cast<std::int64_t>(out.size()) - (thumbs_start - info.RecordStart());
-    std::int64_t kept = 0;
-    // Neighbouring kept records go over as one range.
-    std::int64_t run_start = thumbs_start;
-    std::int64_t run_end = thumbs_start;
+    const auto disk = static_cast<std::size_t>(next->disk);
+    const CatInfo& info = from.index.Disks[disk];
+    out.CopyRecords(from, copied, disk);
+    auto thumbs = std::make_shared<DiskThumbs>();
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;  // neighbours go over as one
+    std::vector<std::uint32_t> name_starts;
+    std::int64_t length = 0;  // of the kept records so far
     for (std::size_t j = 0; j < info.Thumbs.size(); ++j) {
-      if (next != drop.end() && next->disk == disk && static_cast<std::size_t>(next->thumb) == j) {
+      if (next != drop.end() && static_cast<std::size_t>(next->disk) == disk &&
+          static_cast<std::size_t>(next->thumb) == j) {
         ++next;
         continue;
       }
       const Disc& thumb = info.Thumbs[j];
-      if (thumb.RecordStart() != run_end) {
-        AppendRange(out, stream, run_start, run_end);
-        run_start = thumb.RecordStart();
+      if (!ranges.empty() && ranges.back().second == thumb.RecordOffset()) {
+        ranges.back().second = thumb.EndOffset();
+      } else {
+        ranges.emplace_back(thumb.RecordOffset(), thumb.EndOffset());
       }
-      run_end = thumb.JpegPos + thumb.JpegSize;
-      ++kept;
+      Disc kept = thumb;
+      kept.JpegOffset = length + (thumb.JpegOffset - thumb.RecordOffset());
+      length += thumb.EndOffset() - thumb.RecordOffset();
+      name_starts.push_back(static_cast<std::uint32_t>(thumbs->names.size()));
+      thumbs->names.append(thumb.Name());
+      thumbs->thumbs.push_back(kept);
     }
-    AppendRange(out, stream, run_start, run_end);
-    WriteField(out, start + 2, kept, kCountWidth);
-    WriteField(out, start + 4 + info.NameLength, static_cast<std::int64_t>(out.size()) - start,
-               kRecordLengthWidth);
-    copied = info.RecordEnd;
+    for (std::size_t j = 0; j < thumbs->thumbs.size(); ++j) {
+      thumbs->thumbs[j].NamePtr = thumbs->names.data() + name_starts[j];
+    }
+    out.AddDisk(from, info, NameField(from, info), info.Name, std::move(thumbs), ranges);
+    copied = disk + 1;
   }
-  AppendRange(out, stream, copied, static_cast<std::int64_t>(stream.size()));
-  return out;
+  out.CopyRecords(from, copied, from.index.Disks.size());
+  return std::move(out).Finish();
 }
 
-Bytes ImportCatalog(ByteView stream, ByteView other) {
+CatalogVersion ImportCatalog(const CatalogVersion& from, const CatalogVersion& other) {
   // Only the structure matters here: a thumbnail whose JPEG is bad is a picture that cannot be
   // shown, and it travels like any other.
-  const CatalogIndex index = BuildIndex(other);
-  if (index.Damage) {
+  if (other.index.Damage) {
     throw CatalogError("The catalogue to import is damaged at offset " +
-                       std::to_string(index.Damage->offset) + ": " + index.Damage->reason);
+                       std::to_string(other.index.Damage->offset) + ": " +
+                       other.index.Damage->reason);
   }
-  const auto other_disks = static_cast<std::int64_t>(index.Disks.size());
-  if (other_disks == 0) return Bytes(stream.begin(), stream.end());
-  const std::int64_t disks = HeaderDiskCount(stream) + other_disks;
+  if (other.index.Disks.empty()) return from;
+  const std::int64_t disks =
+      std::int64_t{from.index.DiskCount} + static_cast<std::int64_t>(other.index.Disks.size());
   if (disks > kMaxDisks) {
     throw CatalogError("Together the two catalogues hold " + std::to_string(disks) +
                        " disks; a catalogue holds at most 65535",
                        ErrorKind::kFull);
   }
-  Bytes out;
-  out.reserve(std::max<std::size_t>(stream.size(), kHeaderSize) + other.size() - kHeaderSize);
-  if (stream.size() < static_cast<std::size_t>(kHeaderSize)) {
-    AppendHeader(out, disks);  // an empty catalogue has no header yet
-  } else {
-    out.assign(stream.begin(), stream.end());
-    WriteField(out, kDiskCountOffset, disks, kCountWidth);
+  VersionBuilder out(disks);
+  out.CopyRecords(from, 0, from.index.Disks.size());
+  out.CopyRecords(other, 0, other.index.Disks.size());
+  return std::move(out).Finish();
+}
+
+void RequireRoomForDisk(const CatalogVersion& from) {
+  if (static_cast<std::uint32_t>(from.index.DiskCount) >= kMaxDisks) {
+    throw CatalogError("A catalogue holds at most 65535 disks", ErrorKind::kFull);
   }
-  AppendRange(out, other, kHeaderSize, static_cast<std::int64_t>(other.size()));
-  return out;
+}
+
+CatalogVersion AppendDisk(const CatalogVersion& from, ByteView record) {
+  RequireRoomForDisk(from);
+  const CatalogVersion added = VersionOfBytes([&] {
+    Bytes bytes = Header(1);
+    bytes.insert(bytes.end(), record.begin(), record.end());
+    return bytes;
+  }());
+  VersionBuilder out(std::int64_t{from.index.DiskCount} + 1);
+  out.CopyRecords(from, 0, from.index.Disks.size());
+  out.CopyRecords(added, 0, added.index.Disks.size());
+  return std::move(out).Finish();
 }
 
 }  // namespace quorvel

@@ -1,6 +1,6 @@
-// The changes a user makes to a whole catalogue, each a pure function from the current bytes and
-// their index to the complete new bytes. Nothing here touches a file or the input stream; a
-// refusal throws CatalogError before anything is built.
+// The changes a user makes to a whole catalogue, each a pure function from the current version to
+// the new one. Nothing here writes a file or changes the version it is given; a refusal throws
+// CatalogError before anything is built.
 //
 // Disks are named by their index in CatalogIndex::Disks (0-based, file order) and thumbnails by
 // their index in the disk's Thumbs.
@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_version.h"
 #include "catalog/stream.h"
 
 namespace quorvel {
@@ -21,27 +22,39 @@ namespace quorvel {
 // that could be read make a well-formed record.
 void AppendIndexedDisk(Bytes& out, ByteView stream, const CatInfo& disk);
 
+// Each change below takes a catalogue version and gives the new one, whose bytes are what the
+// change makes of the old bytes and whose index is theirs. The new version shares the old one's
+// unchanged pieces and disks: a change costs the size of what it changes.
+
 // A catalogue of the disks `kept`, in that order: the header with their count, then each disk
 // record as AppendIndexedDisk copies it. Used for removing disks (the kept ones in name order)
 // and for exporting (the chosen ones in display order).
-Bytes CopyDisks(ByteView stream, const CatalogIndex& index, std::span<const int> kept);
+CatalogVersion CopyDisks(const CatalogVersion& from, std::span<const int> kept);
 
 // The catalogue with disk `disk` renamed to `name` (Windows-1251). Every other byte is kept;
 // the disk's record length changes by the difference of the name lengths. Refuses a name of
 // more than 255 bytes.
-Bytes RenameDisk(ByteView stream, const CatalogIndex& index, int disk, std::string_view name);
+CatalogVersion RenameDisk(const CatalogVersion& from, int disk, std::string_view name);
 
 // The catalogue without the thumbnails `removed`, of any disks (any order, duplicates ignored):
 // the kept ones keep their order, each changed disk's count and record length follow, and every
 // other byte is kept. Refuses a disk or thumbnail that is not in the index.
-Bytes RemoveThumbs(ByteView stream, const CatalogIndex& index, std::span<const ThumbRef> removed);
+CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef> removed);
 
-// The catalogue with every disk record of `other` (a whole catalogue file's bytes) appended
-// after its own, and the disk count raised by `other`'s. An empty catalogue gains the header.
-// Refuses `other` when its structure is damaged (its records would be appended as garbage) and
-// when the sum of disks would pass 65535; a thumbnail whose JPEG is bad is imported as it is.
-// Importing no disks returns the stream unchanged.
-Bytes ImportCatalog(ByteView stream, ByteView other);
+// The catalogue with every disk record of `other` (a whole catalogue) appended after its own,
+// and the disk count raised by `other`'s. An empty catalogue gains the header. Refuses `other`
+// when its structure is damaged (its records would be appended as garbage) and when the sum of
+// disks would pass 65535; a thumbnail whose JPEG is bad is imported as it is. Importing no disks
+// returns the catalogue unchanged.
+CatalogVersion ImportCatalog(const CatalogVersion& from, const CatalogVersion& other);
+
+// Throws CatalogError (kFull) when `from` already holds 65535 disks.
+void RequireRoomForDisk(const CatalogVersion& from);
+
+// The catalogue with the disk `record` (DiskRecordBuilder::Finish) appended and counted: an
+// empty catalogue first gets the header, one cut short after its magic is completed. Refuses
+// as RequireRoomForDisk does.
+CatalogVersion AppendDisk(const CatalogVersion& from, ByteView record);
 
 }  // namespace quorvel
 

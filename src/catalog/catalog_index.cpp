@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "catalog/format.h"
+#include "catalog/piece_list.h"
 
 namespace quorvel {
 namespace {
@@ -20,27 +21,27 @@ std::size_t NameSize(const std::uint8_t* name, std::uint8_t length) {
   return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - name) : length;
 }
 
-}  // namespace
+// What a piece list is read through: the bytes ahead of the walk, a few megabytes at a time.
+constexpr std::int64_t kWindow = 4 << 20;
 
 class IndexBuilder {
  public:
   IndexBuilder(ByteView stream, CatalogIndex& index)
       : d_(stream.data()), size_(static_cast<std::int64_t>(stream.size())), index_(index) {}
+  IndexBuilder(const PieceList& pieces, CatalogIndex& index, const ProgressCallback& progress)
+      : pieces_(&pieces), progress_(&progress), size_(pieces.Size()), index_(index) {}
 
   void Build() {
-    Clear();
     if (size_ == 0) return;
-    if (size_ < kMagicSize || std::memcmp(d_, kMagic, kMagicSize) != 0) {
+    if (size_ < kMagicSize || std::memcmp(At(0, kMagicSize), kMagic, kMagicSize) != 0) {
       Fail(0, "the file does not begin with the catalogue magic \"Ctlg\"");
       return;
     }
     // A header cut after the magic reads its missing count bytes as zero.
     std::uint8_t count[kCountWidth] = {};
-    for (std::int64_t k = 0; k < kCountWidth && kDiskCountOffset + k < size_; ++k) {
-      count[k] = d_[kDiskCountOffset + k];
-    }
+    const std::int64_t present = std::min<std::int64_t>(kCountWidth, size_ - kDiskCountOffset);
+    if (present > 0) std::memcpy(count, At(kDiskCountOffset, present), present);
     index_.DiskCount = static_cast<std::int32_t>(Big16(count));
-    Reserve();
 
     std::int64_t pos = std::min(kHeaderSize, size_);
     for (std::int32_t i = 0; i < index_.DiskCount && !index_.Damage; ++i) pos = IndexDisk(i, pos);
@@ -49,11 +50,9 @@ class IndexBuilder {
       Fail(pos, "the file goes on for " + ByteCount(size_ - pos) + " after the last of the " +
                     std::to_string(index_.DiskCount) + " disk records");
     }
-    PointDisksAtThumbs();
   }
 
   void BuildFrom(std::int64_t start, std::int32_t first_disk) {
-    Clear();
     follow_lengths_ = true;
     disk_base_ = first_disk;
     std::int64_t pos = std::clamp<std::int64_t>(start, 0, size_);
@@ -66,60 +65,27 @@ class IndexBuilder {
       pos = IndexDisk(i, pos);
     }
     index_.DiskCount = static_cast<std::int32_t>(index_.Disks.size());
-    PointDisksAtThumbs();
   }
 
   void BuildDamaged(std::int64_t start, std::int32_t disk) {
-    Clear();
     follow_lengths_ = true;
     salvage_ = true;
     disk_base_ = disk;
     if (start >= 0 && start < size_) IndexDisk(0, start);
     index_.DiskCount = static_cast<std::int32_t>(index_.Disks.size());
-    PointDisksAtThumbs();
   }
 
  private:
-  void Clear() {
-    index_.DiskCount = 0;
-    index_.Disks.clear();
-    index_.Damage.reset();
-    index_.thumbs_.clear();
-  }
-
-  // The thumbnail storage is final now; point each disk at its share of it.
-  void PointDisksAtThumbs() {
-    std::size_t first = 0;
-    for (CatInfo& disk : index_.Disks) {
-      const auto count_of_disk = static_cast<std::size_t>(disk.ThumbCount);
-      disk.Thumbs = std::span<const Disc>(index_.thumbs_).subspan(first, count_of_disk);
-      first += count_of_disk;
+  // The `n` bytes at `pos`, which lie within the stream; valid until the next call.
+  const std::uint8_t* At(std::int64_t pos, std::int64_t n) {
+    if (d_) return d_ + pos;
+    if (pos < window_start_ || pos + n > window_start_ + static_cast<std::int64_t>(window_.size())) {
+      window_start_ = pos;
+      window_.resize(static_cast<std::size_t>(std::min(std::max(n, kWindow), size_ - pos)));
+      pieces_->Read(pos, window_);
+      if (*progress_) (*progress_)(pos + static_cast<std::int64_t>(window_.size()), size_);
     }
-  }
-
-  // Sizes the storage in one step from a walk over the disk records alone (a few thousand
-  // steps), so that the thumbnail walk never regrows it. Every bound is what the bytes could
-  // hold, whatever the counts claim.
-  void Reserve() {
-    std::int64_t disks = 0;
-    std::int64_t thumbs = 0;
-    std::int64_t pos = kHeaderSize;
-    while (disks < index_.DiskCount && size_ - pos >= kDiskFixedSize) {
-      const std::uint8_t n = d_[pos + 1];
-      if (size_ - pos < kDiskFixedSize + n) break;
-      const std::int64_t length = Big32(d_ + pos + 4 + n);
-      const std::int64_t room = std::min(length, size_ - pos) - kDiskFixedSize - n;
-      ++disks;
-      if (room < 0) break;
-      thumbs += std::min<std::int64_t>(Big16(d_ + pos + 2), room / kThumbFixedSize);
-      if (length > size_ - pos) break;
-      pos += std::max<std::int64_t>(length, 1);
-    }
-    index_.Disks.reserve(static_cast<std::size_t>(disks));
-    const auto wanted = static_cast<std::size_t>(thumbs);
-    // Keep the storage of an earlier, larger catalogue unless it is far larger than needed.
-    if (index_.thumbs_.capacity() > 4 * wanted + 4096) std::vector<Disc>().swap(index_.thumbs_);
-    index_.thumbs_.reserve(wanted);
+    return window_.data() + (pos - window_start_);
   }
 
   // Indexes the disk record that starts at `s`; returns where the next one starts.
@@ -134,15 +100,16 @@ class IndexBuilder {
     }
     // A salvage reads the head whatever its marker; so, for the next record's place, does a
     // walk that stops at a wrong one.
-    const bool marked = d_[s] == kDiskMarker || salvage_;
+    const bool marked = *At(s, 1) == kDiskMarker || salvage_;
     if (!marked) Fail(s, disk() + " does not begin with the marker \"D\"");
-    const std::uint8_t n = d_[s + 1];
+    const std::uint8_t n = At(s, kDiskFixedSize)[1];
     if (size_ - s < kDiskFixedSize + n) {
       Fail(s, disk() + " is cut short inside its name");
       return s;
     }
-    const std::uint32_t thumb_count = Big16(d_ + s + 2);
-    const std::int64_t length = Big32(d_ + s + 4 + n);
+    const std::uint8_t* head = At(s, kDiskFixedSize + n);
+    const std::uint32_t thumb_count = Big16(head + 2);
+    const std::int64_t length = Big32(head + 4 + n);
     const bool length_fits = length >= kDiskFixedSize + n && length <= size_ - s;
     if (!marked) {
       if (length_fits) index_.Damage->next_record = s + length;
@@ -162,10 +129,17 @@ class IndexBuilder {
 
     CatInfo& info = index_.Disks.emplace_back();
     info.NameLength = n;
-    info.Name.assign(reinterpret_cast<const char*>(d_ + s + 4), NameSize(d_ + s + 4, n));
+    info.Name.assign(reinterpret_cast<const char*>(head + 4), NameSize(head + 4, n));
     info.FirstThumbPos = s + n + 9;
-    const std::size_t first_thumb = index_.thumbs_.size();
-    std::int64_t p = s + kDiskFixedSize + n;
+    const std::int64_t base = s + kDiskFixedSize + n;
+    auto storage = std::make_shared<DiskThumbs>();
+    // Never more entries than the bytes could hold, whatever the count claims.
+    storage->thumbs.reserve(static_cast<std::size_t>(
+        std::min<std::int64_t>(thumb_count, std::max<std::int64_t>(limit - base, 0) /
+                                                kThumbFixedSize)));
+    std::vector<std::uint32_t> name_starts;
+    name_starts.reserve(storage->thumbs.capacity());
+    std::int64_t p = base;
     // A repair trusts a length that fits over the count: the records must fill it exactly.
     const bool fill_length = follow_lengths_ && (length_fits || salvage_);
     for (std::uint32_t j = 0; fill_length ? p < limit && j < kMaxThumbsPerDisk : j < thumb_count;
@@ -177,26 +151,45 @@ class IndexBuilder {
         Fail(p, thumb() + " is missing or cut short");
         break;
       }
-      if (d_[p] != kThumbMarker) {
+      const std::uint8_t* fixed = At(p, kThumbFixedSize);
+      if (fixed[0] != kThumbMarker) {
         Fail(p, thumb() + " does not begin with the marker \"F\"");
         break;
       }
-      const std::uint8_t m = d_[p + 1];
+      const std::uint8_t m = fixed[1];
       if (limit - p < kThumbFixedSize + m) {
         Fail(p, thumb() + " is cut short inside its name");
         break;
       }
-      const auto jpeg_size = static_cast<std::int32_t>(Big16(d_ + p + 2 + m));
+      const std::uint8_t* record = At(p, kThumbFixedSize + m);
+      const auto jpeg_size = static_cast<std::int32_t>(Big16(record + 2 + m));
       const std::int64_t jpeg_pos = p + kThumbFixedSize + m;
       if (limit - jpeg_pos < jpeg_size) {
         Fail(p, thumb() + " is cut short inside its JPEG data");
         break;
       }
-      index_.thumbs_.push_back(
-          Disc{jpeg_pos, jpeg_size, m, static_cast<std::uint8_t>(NameSize(d_ + p + 2, m))});
+      const auto name_size = static_cast<std::uint8_t>(NameSize(record + 2, m));
+      name_starts.push_back(static_cast<std::uint32_t>(storage->names.size()));
+      storage->names.append(reinterpret_cast<const char*>(record + 2), name_size);
+      // Asked while its bytes pass by, so that a check reads the file no more than once.
+      bool whole_jpeg = false;
+      if (jpeg_size >= 4) {
+        const std::uint8_t* first = At(jpeg_pos, 2);
+        whole_jpeg = first[0] == 0xFF && first[1] == 0xD8;
+        const std::uint8_t* last = At(jpeg_pos + jpeg_size - 2, 2);
+        whole_jpeg = whole_jpeg && last[0] == 0xFF && last[1] == 0xD9;
+      }
+      storage->thumbs.push_back(
+          Disc{jpeg_pos - base, nullptr, jpeg_size, m, name_size, whole_jpeg});
       p = jpeg_pos + jpeg_size;
     }
-    info.ThumbCount = static_cast<std::int32_t>(index_.thumbs_.size() - first_thumb);
+    // The names are in place now: point each thumbnail at its own.
+    for (std::size_t j = 0; j < storage->thumbs.size(); ++j) {
+      storage->thumbs[j].NamePtr = storage->names.data() + name_starts[j];
+    }
+    info.ThumbCount = static_cast<std::int32_t>(storage->thumbs.size());
+    info.Thumbs = storage->thumbs;
+    info.Storage = std::move(storage);
     if (!index_.Damage && p != limit) {
       Fail(p, disk() + " holds " + ByteCount(limit - p) + " after its " +
                   std::to_string(info.ThumbCount) + " thumbnail records");
@@ -211,7 +204,11 @@ class IndexBuilder {
     if (!index_.Damage) index_.Damage = IndexDamage{offset, std::move(reason), record_};
   }
 
-  const std::uint8_t* d_;
+  const std::uint8_t* d_ = nullptr;      // the whole stream, when it is in memory
+  const PieceList* pieces_ = nullptr;    // else the pieces, read through `window_`
+  const ProgressCallback* progress_ = nullptr;
+  Bytes window_;
+  std::int64_t window_start_ = 0;
   const std::int64_t size_;
   CatalogIndex& index_;
   bool follow_lengths_ = false;  // walking for a repair: lengths over counts
@@ -220,11 +217,17 @@ class IndexBuilder {
   std::int64_t record_ = 0;      // start of the disk record being read, for Damage
 };
 
-void BuildIndex(ByteView stream, CatalogIndex& index) { IndexBuilder(stream, index).Build(); }
+}  // namespace
 
 CatalogIndex BuildIndex(ByteView stream) {
   CatalogIndex index;
-  BuildIndex(stream, index);
+  IndexBuilder(stream, index).Build();
+  return index;
+}
+
+CatalogIndex BuildIndex(const PieceList& pieces, const ProgressCallback& progress) {
+  CatalogIndex index;
+  IndexBuilder(pieces, index, progress).Build();
   return index;
 }
 

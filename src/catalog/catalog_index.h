@@ -1,12 +1,15 @@
 // The table of contents of a catalogue stream: where every disk and thumbnail record lies.
 //
-// The index holds positions and names, never image bytes; it is rebuilt from the stream after
-// every change and never edited in place.
+// The index holds positions and names, never image bytes. Each disk's thumbnails are kept in
+// storage of their own with positions counted from the disk's first thumbnail record, so that an
+// edit makes a new index that shares every disk it leaves alone with the old one.
 #ifndef QUORVEL_CATALOG_CATALOG_INDEX_H_
 #define QUORVEL_CATALOG_CATALOG_INDEX_H_
 
 #include <compare>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,24 +20,31 @@
 
 namespace quorvel {
 
-// One thumbnail record. Its name is not copied: it is read from the stream where it is stored,
-// so the index costs 16 bytes a thumbnail however long the paths are.
+class PieceList;
+
+// One thumbnail record. Positions count from the start of its disk's thumbnail records
+// (CatInfo::ThumbsStart), so that they hold wherever the disk record moves.
 struct Disc {
-  std::int64_t JpegPos;     // stream position of the first JPEG byte
+  std::int64_t JpegOffset;  // position of the first JPEG byte
+  const char* NamePtr;      // the image path, kept by the disk's storage
   std::int32_t JpegSize;    // number of JPEG bytes
   std::uint8_t NameLength;  // the stored image name length field M
   std::uint8_t NameSize;    // bytes of the name up to its first zero byte (at most M)
+  bool WholeJpeg;           // the JPEG bytes begin with FF D8 and end with FF D9
 
-  // Stream position of the record's "F" marker.
-  std::int64_t RecordStart() const { return JpegPos - NameLength - 4; }
+  // Position of the record's "F" marker.
+  std::int64_t RecordOffset() const { return JpegOffset - NameLength - 4; }
+  // One past the record's last byte.
+  std::int64_t EndOffset() const { return JpegOffset + JpegSize; }
 
-  // The image path (Windows-1251 bytes) inside `stream`, which must be the stream the index was
-  // built from, or that stream with bytes appended since. Empty for a stream too short to hold it.
-  std::string_view Name(ByteView stream) const {
-    const std::int64_t pos = RecordStart() + 2;
-    if (pos < 0 || pos + NameSize > static_cast<std::int64_t>(stream.size())) return {};
-    return {reinterpret_cast<const char*>(stream.data() + pos), NameSize};
-  }
+  // The image path (Windows-1251 bytes).
+  std::string_view Name() const { return {NamePtr, NameSize}; }
+};
+
+// What an index holds of one disk's thumbnails; shared by every index that holds the disk.
+struct DiskThumbs {
+  std::vector<Disc> thumbs;
+  std::string names;  // every thumbnail's name, back to back
 };
 
 // One disk record.
@@ -42,12 +52,27 @@ struct CatInfo {
   std::string Name;              // disk name (Windows-1251), up to its first zero byte
   std::int64_t FirstThumbPos;    // one past the first thumbnail's marker: record start + N + 9
   std::int64_t RecordEnd;        // one past the last byte of the record
-  std::span<const Disc> Thumbs;  // in file order; owned by the CatalogIndex
+  std::span<const Disc> Thumbs;  // in file order; owned by `Storage`
   std::int32_t ThumbCount;       // Thumbs.size()
   std::uint8_t NameLength;       // the stored name length field N (Name may be shorter)
+  std::shared_ptr<const DiskThumbs> Storage;
 
   // Stream position of the record's "D" marker.
   std::int64_t RecordStart() const { return FirstThumbPos - NameLength - 9; }
+  // Stream position of the first thumbnail record: where the record's fixed part ends.
+  std::int64_t ThumbsStart() const { return FirstThumbPos - 1; }
+  // Stream positions of a thumbnail of this disk.
+  std::int64_t JpegPos(const Disc& thumb) const { return ThumbsStart() + thumb.JpegOffset; }
+  std::int64_t ThumbRecordStart(const Disc& thumb) const {
+    return ThumbsStart() + thumb.RecordOffset();
+  }
+  // The same record at `start` instead, every thumbnail shared.
+  CatInfo MovedTo(std::int64_t start) const {
+    CatInfo moved = *this;
+    moved.FirstThumbPos = start + (FirstThumbPos - RecordStart());
+    moved.RecordEnd = start + (RecordEnd - RecordStart());
+    return moved;
+  }
 };
 
 // One thumbnail of a catalogue: its disk's index in CatalogIndex::Disks and its own index in
@@ -72,26 +97,18 @@ struct IndexDamage {
   std::int64_t next_record = -1;
 };
 
-// The result of BuildIndex. Move-only: each disk's Thumbs point into storage the index owns.
+// The result of BuildIndex. Copying it copies the disk list only: the thumbnails are shared.
 class CatalogIndex {
  public:
-  CatalogIndex() = default;
-  CatalogIndex(CatalogIndex&&) noexcept = default;
-  CatalogIndex& operator=(CatalogIndex&&) noexcept = default;
-  CatalogIndex(const CatalogIndex&) = delete;
-  CatalogIndex& operator=(const CatalogIndex&) = delete;
-
   std::int32_t DiskCount = 0;         // the header's disk count
   std::vector<CatInfo> Disks;         // every disk record that was indexed, in file order
   std::optional<IndexDamage> Damage;  // set when the stream is not a well-formed catalogue
 
-  std::int64_t TotalThumbs() const { return static_cast<std::int64_t>(thumbs_.size()); }
-  // Thumbnail entries allocated: never more than the stream's thumbnail records could need.
-  std::size_t ThumbStorage() const { return thumbs_.capacity(); }
-
- private:
-  friend class IndexBuilder;
-  std::vector<Disc> thumbs_;  // all thumbnails of all disks, in file order
+  std::int64_t TotalThumbs() const {
+    std::int64_t total = 0;
+    for (const CatInfo& disk : Disks) total += disk.ThumbCount;
+    return total;
+  }
 };
 
 // Indexes `stream` in one pass. An empty stream is an empty catalogue. A well-formed catalogue
@@ -101,9 +118,12 @@ class CatalogIndex {
 // more entries than the stream could hold (a disk record needs 8 bytes, a thumbnail record 4).
 CatalogIndex BuildIndex(ByteView stream);
 
-// The same, rebuilding `index` in place: its storage is reused, so that the rebuild after each
-// change of a large catalogue does not ask the system for fresh memory again.
-void BuildIndex(ByteView stream, CatalogIndex& index);
+// The same over a catalogue held as pieces, read front to back through a window of a few
+// megabytes: the records' fixed parts and names are kept, the JPEG data only passed over. Throws
+// as PieceList::Read does when the file can no longer be read. `progress`, when given, hears
+// after each read how far the walk has come (bytes of the whole).
+using ProgressCallback = std::function<void(std::int64_t done, std::int64_t total)>;
+CatalogIndex BuildIndex(const PieceList& pieces, const ProgressCallback& progress = {});
 
 // For repairing damaged bytes: indexes the disk records that follow one another from `start` to
 // the end of `stream`, however many the header claims, and within each record whose declared

@@ -162,10 +162,10 @@ SearchQuery SearchQuery::Parse(std::string_view utf8) {
   return query;
 }
 
-void CatalogSearch::Build(ByteView stream, const CatalogIndex& index) {
+void CatalogSearch::Build(const CatalogIndex& index) {
   std::size_t total = 0;
   for (const CatInfo& disk : index.Disks) {
-    for (const Disc& thumb : disk.Thumbs) total += thumb.Name(stream).size();
+    for (const Disc& thumb : disk.Thumbs) total += thumb.Name().size();
   }
   // A fresh string reserves exactly what it is asked for; the old text goes first, so that a
   // rebuild does not hold two copies at once.
@@ -176,7 +176,7 @@ void CatalogSearch::Build(ByteView stream, const CatalogIndex& index) {
   thumb_count_ = index.TotalThumbs();
   for (const CatInfo& disk : index.Disks) {
     disk_start_.push_back(text_.size());
-    for (const Disc& thumb : disk.Thumbs) text_ += thumb.Name(stream);
+    for (const Disc& thumb : disk.Thumbs) text_ += thumb.Name();
   }
   disk_start_.push_back(text_.size());
   FoldCp1251(text_.data(), text_.size());

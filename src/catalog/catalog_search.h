@@ -48,9 +48,9 @@ class SearchQuery {
 class CatalogSearch {
  public:
   CatalogSearch() = default;
-  explicit CatalogSearch(ByteView stream, const CatalogIndex& index) { Build(stream, index); }
+  explicit CatalogSearch(const CatalogIndex& index) { Build(index); }
 
-  void Build(ByteView stream, const CatalogIndex& index);
+  void Build(const CatalogIndex& index);
 
   // The thumbnails that match `query`, disk by disk in file order and within a disk in
   // catalogue order. An empty query matches nothing. `index` must be the index the search was

@@ -24,16 +24,11 @@ fs::path Utf8Path(std::string_view name) {
   return fs::path(std::u8string(name.begin(), name.end()));
 }
 
-ByteView JpegBytes(ByteView stream, const Disc& thumb) {
-  return stream.subspan(static_cast<std::size_t>(thumb.JpegPos),
-                        static_cast<std::size_t>(thumb.JpegSize));
-}
-
 }  // namespace
 
-std::string FolderWriter::TakeName(ByteView stream, const Disc& thumb,
+std::string FolderWriter::TakeName(const Disc& thumb,
                                    const std::unordered_set<std::string>& reserved) {
-  const std::string image_name = Cp1251ToUtf8(thumb.Name(stream));
+  const std::string image_name = Cp1251ToUtf8(thumb.Name());
   std::string name = ThumbnailFileName(image_name);
   unsigned copy = 1;
   while (taken_names_.contains(name) || (copy > 1 && reserved.contains(name))) {
@@ -45,16 +40,21 @@ std::string FolderWriter::TakeName(ByteView stream, const Disc& thumb,
   return name;
 }
 
-FolderWriteResult FolderWriter::WriteThumbnails(ByteView stream,
-                                                std::span<const Disc* const> thumbs) {
+FolderWriteResult FolderWriter::WriteThumbnails(const CatalogVersion& catalog,
+                                                std::span<const ThumbRef> thumbs) {
+  const auto at = [&](const ThumbRef& ref) -> std::pair<const CatInfo&, const Disc&> {
+    const CatInfo& disk = catalog.index.Disks.at(static_cast<std::size_t>(ref.disk));
+    return {disk, disk.Thumbs[static_cast<std::size_t>(ref.thumb)]};
+  };
   std::unordered_set<std::string> plain_names;
-  for (const Disc* thumb : thumbs) {
-    plain_names.insert(ThumbnailFileName(Cp1251ToUtf8(thumb->Name(stream))));
+  for (const ThumbRef& ref : thumbs) {
+    plain_names.insert(ThumbnailFileName(Cp1251ToUtf8(at(ref).second.Name())));
   }
   FolderWriteResult result;
-  for (const Disc* thumb : thumbs) {
-    const std::string name = TakeName(stream, *thumb, plain_names);
-    if (auto reason = Write(name, JpegBytes(stream, *thumb))) {
+  for (const ThumbRef& ref : thumbs) {
+    const auto [disk, thumb] = at(ref);
+    const std::string name = TakeName(thumb, plain_names);
+    if (auto reason = Write(name, catalog.Jpeg(disk, thumb))) {
       result.unwritten.push_back({folder_ / Utf8Path(name), std::move(*reason)});
     } else {
       result.written.push_back(folder_ / Utf8Path(name));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_version.h"
 #include "catalog/stream.h"
 
 namespace quorvel {
@@ -37,18 +38,19 @@ class FolderWriter {
   FolderWriter(const FolderWriter&) = delete;
   FolderWriter& operator=(const FolderWriter&) = delete;
 
-  // Writes the JPEG bytes of each of `thumbs` (of the catalogue `stream`) as ThumbnailFileName
+  // Writes the JPEG bytes of each of `thumbs` (of `catalog`) as ThumbnailFileName
   // of its image name, or, when an earlier thumbnail of this writer was meant for that name, as
   // the first NumberedThumbnailFileName that no thumbnail of this writer was meant for and no
   // thumbnail of the list has as its own. A file or link of that name from before is replaced
   // without following it. A file that cannot be written leaves what stood under its name as it
-  // was, and the others are written still.
-  FolderWriteResult WriteThumbnails(ByteView stream, std::span<const Disc* const> thumbs);
+  // was, and the others are written still. Throws CatalogError when the catalogue's file can
+  // no longer be read, with the files written so far left in place.
+  FolderWriteResult WriteThumbnails(const CatalogVersion& catalog,
+                                    std::span<const ThumbRef> thumbs);
 
  private:
   // Takes, for this run, the name `thumb` is to be written under.
-  std::string TakeName(ByteView stream, const Disc& thumb,
-                       const std::unordered_set<std::string>& reserved);
+  std::string TakeName(const Disc& thumb, const std::unordered_set<std::string>& reserved);
 
   // `name` is one UTF-8 file name without separators. Returns why the file could not be
   // written, or nothing when it was.

@@ -17,6 +17,8 @@ namespace {
 
 // What one read or write moves at most when the kernel cannot copy a range itself.
 constexpr std::int64_t kCopyChunk = 1 << 20;
+// What one copy by the kernel moves at most.
+constexpr std::int64_t kCopyStep = 64 << 20;
 
 CatalogError ChangedOutside(const std::filesystem::path& path) {
   return CatalogError(
@@ -83,14 +85,15 @@ void OpenedCatalogFile::Read(std::int64_t offset, std::span<std::uint8_t> out) c
   RequireUnchanged();
 }
 
-PieceList::PieceList(std::shared_ptr<const OpenedCatalogFile> file) : file_(std::move(file)) {
-  if (file_->Size() > 0) Add({nullptr, 0, file_->Size()});
+PieceList::PieceList(std::shared_ptr<const OpenedCatalogFile> file) {
+  const std::int64_t size = file->Size();
+  Add({nullptr, std::move(file), 0, size});
 }
 
 PieceList::PieceList(Bytes bytes) {
   if (!bytes.empty()) {
     const auto length = static_cast<std::int64_t>(bytes.size());
-    Add({std::make_shared<const Bytes>(std::move(bytes)), 0, length});
+    Add({std::make_shared<const Bytes>(std::move(bytes)), nullptr, 0, length});
   }
 }
 
@@ -98,7 +101,8 @@ void PieceList::Add(const Piece& piece) {
   if (piece.length <= 0) return;
   if (!pieces_.empty()) {
     Piece& last = pieces_.back();
-    if (last.block == piece.block && last.start + last.length == piece.start) {
+    if (last.block == piece.block && last.file == piece.file &&
+        last.start + last.length == piece.start) {
       last.length += piece.length;
       size_ += piece.length;
       return;
@@ -132,7 +136,7 @@ void PieceList::Read(std::int64_t offset, std::span<std::uint8_t> out) const {
       std::memcpy(target.data(), piece.block->data() + piece.start + within,
                   static_cast<std::size_t>(take));
     } else {
-      file_->Read(piece.start + within, target);
+      piece.file->Read(piece.start + within, target);
     }
     done += take;
     start += piece.length;
@@ -154,7 +158,7 @@ void PieceList::CopyRange(std::int64_t offset, std::int64_t count, PieceList& to
     const Piece& piece = pieces_[index];
     const std::int64_t within = offset + done - start;
     const std::int64_t take = std::min(piece.length - within, count - done);
-    to.Add({piece.block, piece.start + within, take});
+    to.Add({piece.block, piece.file, piece.start + within, take});
     done += take;
     start += piece.length;
     ++index;
@@ -166,48 +170,53 @@ PieceList PieceList::Replaced(std::int64_t offset, std::int64_t count, Bytes byt
     throw CatalogError("Change outside the catalogue", ErrorKind::kRefused);
   }
   PieceList result;
-  result.file_ = file_;
   result.pieces_.reserve(pieces_.size() + 2);
   CopyRange(0, offset, result);
-  if (!bytes.empty()) {
-    const auto length = static_cast<std::int64_t>(bytes.size());
-    result.Add({std::make_shared<const Bytes>(std::move(bytes)), 0, length});
-  }
+  result.Append(std::move(bytes));
   CopyRange(offset + count, size_ - offset - count, result);
   return result;
 }
 
 PieceList PieceList::Appended(const PieceList& other, std::int64_t offset,
                               std::int64_t count) const {
-  if (offset < 0 || count < 0 || offset + count > other.size_) {
-    throw CatalogError("Copy outside the catalogue", ErrorKind::kRefused);
-  }
-  if (other.file_ && file_ && other.file_ != file_) {
-    // Pieces of two files cannot share one list: the other's bytes come along as a block.
-    PieceList result = *this;
-    result.Add({std::make_shared<const Bytes>(other.Read(offset, count)), 0, count});
-    return result;
-  }
   PieceList result = *this;
-  if (!result.file_) result.file_ = other.file_;
-  other.CopyRange(offset, count, result);
+  result.Append(other, offset, count);
   return result;
 }
 
-void PieceList::WriteTo(int fd, const std::filesystem::path& target) const {
+void PieceList::Append(Bytes bytes) {
+  const auto length = static_cast<std::int64_t>(bytes.size());
+  if (length > 0) Add({std::make_shared<const Bytes>(std::move(bytes)), nullptr, 0, length});
+}
+
+void PieceList::Append(const PieceList& other, std::int64_t offset, std::int64_t count) {
+  if (offset < 0 || count < 0 || offset + count > other.size_) {
+    throw CatalogError("Copy outside the catalogue", ErrorKind::kRefused);
+  }
+  other.CopyRange(offset, count, *this);
+}
+
+void PieceList::WriteTo(int fd, const std::filesystem::path& target,
+                        const std::function<void(std::int64_t, std::int64_t)>& progress) const {
   std::vector<std::uint8_t> buffer;
+  std::int64_t written = 0;
   for (const Piece& piece : pieces_) {
     if (piece.block) {
       WriteAll(fd, piece.block->data() + piece.start, piece.length, target);
+      written += piece.length;
+      if (progress) progress(written, size_);
       continue;
     }
     off_t from = static_cast<off_t>(piece.start);
     std::int64_t left = piece.length;
     while (left > 0) {
-      const ssize_t copied = ::copy_file_range(file_->Descriptor(), &from, fd, nullptr,
-                                               static_cast<std::size_t>(left), 0);
+      // In steps, so that progress can be told on a file system that copies the bytes.
+      const ssize_t copied = ::copy_file_range(piece.file->Descriptor(), &from, fd, nullptr,
+                                               static_cast<std::size_t>(std::min(left, kCopyStep)), 0);
       if (copied > 0) {
         left -= copied;
+        written += copied;
+        if (progress) progress(written, size_);
         continue;
       }
       if (copied < 0 && errno == EINTR) continue;
@@ -216,16 +225,18 @@ void PieceList::WriteTo(int fd, const std::filesystem::path& target) const {
           errno != EINVAL) {
         throw CannotCreateFile(target, std::strerror(errno));
       }
-      if (copied == 0) throw ChangedOutside(file_->Path());
+      if (copied == 0) throw ChangedOutside(piece.file->Path());
       buffer.resize(static_cast<std::size_t>(std::min(left, kCopyChunk)));
-      file_->Read(from, buffer);
+      piece.file->Read(from, buffer);
       WriteAll(fd, buffer.data(), static_cast<std::int64_t>(buffer.size()), target);
       from += static_cast<off_t>(buffer.size());
       left -= static_cast<std::int64_t>(buffer.size());
+      written += static_cast<std::int64_t>(buffer.size());
+      if (progress) progress(written, size_);
     }
+    // The kernel copied the range unseen: make sure it held the opened bytes.
+    piece.file->RequireUnchanged();
   }
-  // The file's pieces were copied by the kernel, unseen: make sure they were the opened bytes.
-  if (file_) file_->RequireUnchanged();
 }
 
 }  // namespace quorvel

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -73,19 +74,26 @@ class PieceList {
   // The list with `other`'s bytes [offset, offset + count) appended, sharing its pieces.
   PieceList Appended(const PieceList& other, std::int64_t offset, std::int64_t count) const;
 
+  // The same two in place, for building a list front to back.
+  void Append(Bytes bytes);
+  void Append(const PieceList& other, std::int64_t offset, std::int64_t count);
+
   // Writes the whole list to `fd` from its current position: the file's pieces by
   // copy_file_range, so that the kernel copies (or, where the file system can, shares) them
   // without passing through the program, with read and write where it cannot. Throws
   // CatalogError (kFileAccess) naming `target` when a write fails, and as Read does.
-  void WriteTo(int fd, const std::filesystem::path& target) const;
+  // `progress`, when given, hears how many bytes are written of Size() now and then.
+  void WriteTo(int fd, const std::filesystem::path& target,
+               const std::function<void(std::int64_t, std::int64_t)>& progress = {}) const;
 
   // Every byte, in one block: for small catalogues and the tests.
   Bytes Flatten() const { return Read(0, size_); }
 
  private:
   struct Piece {
-    std::shared_ptr<const Bytes> block;  // null: a range of the file
-    std::int64_t start = 0;              // in the block, or in the file
+    std::shared_ptr<const Bytes> block;             // set: a block of new bytes
+    std::shared_ptr<const OpenedCatalogFile> file;  // else a range of this file
+    std::int64_t start = 0;                         // in the block, or in the file
     std::int64_t length = 0;
   };
 
@@ -96,7 +104,6 @@ class PieceList {
   // The index of the piece holding `offset` and that piece's first position in the list.
   std::pair<std::size_t, std::int64_t> Locate(std::int64_t offset) const;
 
-  std::shared_ptr<const OpenedCatalogFile> file_;
   std::vector<Piece> pieces_;
   std::vector<std::int64_t> starts_;  // each piece's first position in the list
   std::int64_t size_ = 0;

@@ -1,0 +1,52 @@
+// The changes a user made, told so that they still mean something in another version of the
+// file: disks by name, thumbnails by path. Saving over a file that another program changed
+// applies them again to the file as it is now, instead of overwriting what the other did.
+#ifndef QUORVEL_CATALOG_CATALOG_MERGE_H_
+#define QUORVEL_CATALOG_CATALOG_MERGE_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalog/catalog_version.h"
+
+namespace quorvel {
+
+struct CatalogEdit {
+  enum class Kind { kRemoveDisks, kRenameDisk, kRemoveThumbs, kAddDisks, kRepair };
+  Kind kind = Kind::kRepair;
+  // kRemoveDisks: the disks removed; kRenameDisk: the disk renamed (one); kRemoveThumbs: the
+  // disks whose thumbnails went. Names are Windows-1251 bytes, as the index holds them.
+  std::vector<std::string> disks;
+  std::string new_name;                          // kRenameDisk
+  std::vector<std::vector<std::string>> thumbs;  // kRemoveThumbs: each disk's removed paths
+  // kAddDisks (an addition, an import): the disks added, as a catalogue of their own.
+  std::shared_ptr<const CatalogVersion> added;
+  // kRemoveDisks: the order the kept disks are stored in, as the removal ordered them.
+  std::function<bool(const std::string&, const std::string&)> kept_before;
+};
+
+// The edits that record what was done: each takes the version it was made on.
+CatalogEdit RemoveDisksEdit(const CatalogIndex& before, const std::vector<int>& removed,
+                            std::function<bool(const std::string&, const std::string&)> order);
+CatalogEdit RenameDiskEdit(const CatalogIndex& before, int disk, std::string new_name);
+CatalogEdit RemoveThumbsEdit(const CatalogIndex& before, std::span<const ThumbRef> removed);
+CatalogEdit AddDisksEdit(std::shared_ptr<const CatalogVersion> added);
+CatalogEdit RepairEdit();
+
+// A part of an edit that no longer applies: the disk it names is not in the file (or, for a
+// thumbnail, the path is not on that disk), or it is a repair, which cannot be made again.
+struct LeftOut {
+  CatalogEdit::Kind kind;
+  std::string disk;   // Windows-1251; empty for a repair
+  std::string thumb;  // kRemoveThumbs: the path not found; else empty
+};
+
+// `edit` made again on `onto`; what cannot be is appended to `left_out` and skipped.
+CatalogVersion Replay(const CatalogVersion& onto, const CatalogEdit& edit,
+                      std::vector<LeftOut>& left_out);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_CATALOG_CATALOG_MERGE_H_
