@@ -129,8 +129,7 @@ void CatalogDocument::SaveAs(const std::filesystem::path& path, const ProgressCa
 void CatalogDocument::WriteTo(const std::filesystem::path& path, const ProgressCallback& progress) {
   const PieceList& pieces = Current().bytes;
   FileIdentity identity;
-  SaveFileAtomically(
-      path, [&](int fd) { pieces.WriteTo(fd, path, progress); }, &identity);
+  SaveVersion(path, Current(), &identity, progress);
   UseFile(path);
   file_identity_ = identity;
   saved_state_ = Step().state;

@@ -21,8 +21,9 @@ std::size_t NameSize(const std::uint8_t* name, std::uint8_t length) {
   return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - name) : length;
 }
 
-// What a piece list is read through: the bytes ahead of the walk, a few megabytes at a time.
-constexpr std::int64_t kWindow = 4 << 20;
+// What a piece list is read through: the bytes ahead of the walk, small enough to stay in the
+// processor's cache while it is parsed.
+constexpr std::int64_t kWindow = 256 << 10;
 
 class IndexBuilder {
  public:
@@ -139,6 +140,7 @@ class IndexBuilder {
                                                 kThumbFixedSize)));
     std::vector<std::uint32_t> name_starts;
     name_starts.reserve(storage->thumbs.capacity());
+    storage->names.reserve(storage->thumbs.capacity() * 64);  // a typical path's length
     std::int64_t p = base;
     // A repair trusts a length that fits over the count: the records must fill it exactly.
     const bool fill_length = follow_lengths_ && (length_fits || salvage_);

@@ -18,11 +18,9 @@ int FindDisk(const CatalogIndex& index, const std::string& name, const std::vect
 
 }  // namespace
 
-CatalogEdit RemoveDisksEdit(const CatalogIndex& before, const std::vector<int>& removed,
-                            std::function<bool(const std::string&, const std::string&)> order) {
+CatalogEdit RemoveDisksEdit(const CatalogIndex& before, const std::vector<int>& removed) {
   CatalogEdit edit{.kind = CatalogEdit::Kind::kRemoveDisks};
   for (const int disk : removed) edit.disks.push_back(before.Disks.at(disk).Name);
-  edit.kept_before = std::move(order);
   return edit;
 }
 
@@ -72,12 +70,10 @@ CatalogVersion Replay(const CatalogVersion& onto, const CatalogEdit& edit,
       for (std::size_t i = 0; i < index.Disks.size(); ++i) {
         if (!taken[i]) kept.push_back(static_cast<int>(i));
       }
-      if (edit.kept_before) {
-        std::stable_sort(kept.begin(), kept.end(), [&](int a, int b) {
-          return edit.kept_before(index.Disks[static_cast<std::size_t>(a)].Name,
-                                  index.Disks[static_cast<std::size_t>(b)].Name);
-        });
-      }
+      std::stable_sort(kept.begin(), kept.end(), [&](int a, int b) {
+        return index.Disks[static_cast<std::size_t>(a)].Name <
+               index.Disks[static_cast<std::size_t>(b)].Name;
+      });
       return CopyDisks(onto, kept);
     }
     case CatalogEdit::Kind::kRenameDisk: {

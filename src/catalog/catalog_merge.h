@@ -4,7 +4,6 @@
 #ifndef QUORVEL_CATALOG_CATALOG_MERGE_H_
 #define QUORVEL_CATALOG_CATALOG_MERGE_H_
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,13 +22,12 @@ struct CatalogEdit {
   std::vector<std::vector<std::string>> thumbs;  // kRemoveThumbs: each disk's removed paths
   // kAddDisks (an addition, an import): the disks added, as a catalogue of their own.
   std::shared_ptr<const CatalogVersion> added;
-  // kRemoveDisks: the order the kept disks are stored in, as the removal ordered them.
-  std::function<bool(const std::string&, const std::string&)> kept_before;
 };
 
-// The edits that record what was done: each takes the version it was made on.
-CatalogEdit RemoveDisksEdit(const CatalogIndex& before, const std::vector<int>& removed,
-                            std::function<bool(const std::string&, const std::string&)> order);
+// The edits that record what was done: each takes the index it was made on. A removal keeps
+// the other disks in ascending order of their names' bytes (equal names in file order), as the
+// window and the command line store them.
+CatalogEdit RemoveDisksEdit(const CatalogIndex& before, const std::vector<int>& removed);
 CatalogEdit RenameDiskEdit(const CatalogIndex& before, int disk, std::string new_name);
 CatalogEdit RemoveThumbsEdit(const CatalogIndex& before, std::span<const ThumbRef> removed);
 CatalogEdit AddDisksEdit(std::shared_ptr<const CatalogVersion> added);

@@ -30,6 +30,12 @@ CatalogVersion VersionOfBytes(Bytes bytes);
 // records' fixed parts. Throws CatalogError when it cannot be opened or read.
 CatalogVersion VersionOfFile(const std::filesystem::path& path);
 
+// Saves the bytes of `version` to `path` as SaveFileAtomically does, the unchanged ranges of
+// the file it was opened from copied by the kernel. Throws as SaveFileAtomically does, and
+// CatalogError (kChangedOutside) when that file was changed in place since it was opened.
+void SaveVersion(const std::filesystem::path& path, const CatalogVersion& version,
+                 FileIdentity* written = nullptr, const ProgressCallback& progress = {});
+
 }  // namespace quorvel
 
 #endif  // QUORVEL_CATALOG_CATALOG_VERSION_H_

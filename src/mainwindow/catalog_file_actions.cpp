@@ -209,7 +209,7 @@ void CatalogFileActions::SaveReadable() {
     return;
   }
   RunGuarded(context_, [&] {
-    const CatalogRepair repair = RepairCatalog(document.CatalogStream());
+    const CatalogRepair repair = RepairCatalog(document.Current().bytes.Flatten());
     const CatalogLock lock(path);
     SaveFileAtomically(path, repair.catalog);
     document.UseFile(path);
@@ -319,13 +319,13 @@ void CatalogFileActions::ImportCatalog() {
   RunGuarded(context_, [&] {
     const std::filesystem::path path = QStringToPath(chosen);
     if (!IsCatalogFile(path)) return;
-    // The whole file is read, and checked, before the catalogue is touched.
-    const Bytes other = LoadFile(path);
-    if (other.empty()) return;
-    Bytes merged = quorvel::ImportCatalog(document.CatalogStream(), other);
-    if (merged == document.CatalogStream()) return;  // a catalogue without disks adds nothing
+    // The whole file is indexed, and checked, before the catalogue is touched; its thumbnails'
+    // bytes stay in it until they are wanted.
+    auto other = std::make_shared<const CatalogVersion>(VersionOfFile(path));
+    if (other->index.Disks.empty() && !other->index.Damage) return;  // nothing to add
+    CatalogVersion merged = quorvel::ImportCatalog(document.Current(), *other);
     // Like every other change: undoable, and asked about before it could be lost.
-    document.ApplyChange(std::move(merged));
+    document.ApplyChange(std::move(merged), AddDisksEdit(std::move(other)));
     if (context_.disk_rows() > 0) context_.select_row(0);
   });
 }
@@ -344,15 +344,14 @@ void CatalogFileActions::ExportDisks() {
   const std::vector<int> disks = context_.selected_disks();
   const CatalogDocument& document = context_.document;
   RunGuarded(context_, [&] {
-    Bytes exported;
-    if (disks.size() == document.Index().Disks.size() && !document.Index().Damage) {
-      exported = document.CatalogStream();  // every disk: the catalogue as it is stored
-    } else {
-      exported = CopyDisks(document.CatalogStream(), document.Index(), disks);
-    }
+    const bool every_disk = disks.size() == document.Index().Disks.size() &&
+                            !document.Index().Damage;
+    // Every disk: the catalogue as it is stored.
+    const CatalogVersion exported = every_disk ? document.Current()
+                                               : CopyDisks(document.Current(), disks);
     const std::filesystem::path path = QStringToPath(target);
     const CatalogLock lock(path);
-    SaveFileAtomically(path, exported);
+    SaveVersion(path, exported);
   });
 }
 

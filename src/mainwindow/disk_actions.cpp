@@ -57,7 +57,8 @@ void DiskActions::RemoveDisks() {
   }
   CatalogDocument& document = context_.document;
   RunGuarded(context_, [&] {
-    document.ApplyChange(CopyDisks(document.CatalogStream(), document.Index(), kept));
+    document.ApplyChange(CopyDisks(document.Current(), kept),
+                         RemoveDisksEdit(document.Index(), selected));
     if (context_.disk_rows() > 0) context_.select_row(0);
   });
 }
@@ -84,8 +85,8 @@ void DiskActions::RenameDisk() {
   }
   CatalogDocument& document = context_.document;
   RunGuarded(context_, [&] {
-    document.ApplyChange(
-        quorvel::RenameDisk(document.CatalogStream(), document.Index(), disk, name));
+    document.ApplyChange(quorvel::RenameDisk(document.Current(), disk, name),
+                         RenameDiskEdit(document.Index(), disk, name));
     context_.select_disk(disk);
   });
 }

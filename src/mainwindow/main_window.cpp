@@ -131,7 +131,8 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   thumbnail_model_ = new ThumbnailModel(document_, this);
   thumbnail_view_->setModel(thumbnail_model_);
   thumbnail_view_->setItemDelegate(new ThumbnailDelegate(
-      *thumbnail_model_, [this] { ReportUndecodableThumbnail(); }, this));
+      *thumbnail_model_, [this](const QString& unread) { ReportUnshownThumbnail(unread); },
+      this));
   splitter_->addWidget(disk_list_);
   splitter_->addWidget(thumbnail_view_);
   // Growing the window widens the thumbnails, never the disk list; only the splitter resizes it.
@@ -345,10 +346,15 @@ void MainWindow::ShowNoDisk() {
   status_panel_->clear();
 }
 
-void MainWindow::ReportUndecodableThumbnail() {
+void MainWindow::ReportUnshownThumbnail(const QString& unread) {
   // Said once per shown disk, however often its bad thumbnails are painted again.
   if (undecodable_shown_) return;
   undecodable_shown_ = true;
+  if (!unread.isEmpty()) {
+    // The file was cut or rewritten under the window: what was read is kept on show.
+    status_panel_->setText(unread);
+    return;
+  }
   status_panel_->setText(status_text_ +
                          (thumbnail_model_->ShowsResults()
                               ? QStringLiteral("  Некоторые эскизы не читаются: ")

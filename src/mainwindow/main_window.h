@@ -111,7 +111,7 @@ class MainWindow : public QMainWindow {
   // The status bar's text about what the thumbnail view shows.
   void ShowStatus(const QString& text);
   void DiskSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
-  void ReportUndecodableThumbnail();
+  void ReportUnshownThumbnail(const QString& unread);
   void ShowContextMenu(QAbstractItemView* list, const QPoint& pos);
   void WhenShown(std::function<void()> show);
   void ShowPendingPrompts();

@@ -108,8 +108,7 @@ void SearchActions::TextChanged(const QString& text) {
 
 void SearchActions::Prepare() {
   if (!catalog_search_) {
-    catalog_search_ = std::make_unique<CatalogSearch>(context_.document.CatalogStream(),
-                                                      context_.document.Index());
+    catalog_search_ = std::make_unique<CatalogSearch>(context_.document.Index());
   }
 }
 

@@ -86,7 +86,8 @@ void ThumbnailActions::RemoveThumbnails() {
   RunGuarded(context_, [&] {
     // Search results are shown again as they are now, with the refresh after the change; a
     // disk's thumbnails, by selecting it again.
-    document.ApplyChange(RemoveThumbs(document.CatalogStream(), document.Index(), removed));
+    document.ApplyChange(RemoveThumbs(document.Current(), removed),
+                         RemoveThumbsEdit(document.Index(), removed));
     if (!context_.searching()) context_.select_disk(disk);
   });
 }
@@ -98,16 +99,18 @@ void ThumbnailActions::SaveThumbnailsToFolder() {
                                     start.isEmpty() ? QDir::currentPath() : start);
   if (folder.isEmpty()) return;
   // The view's items name their own disks: one disk's thumbnails, or results of several.
-  std::vector<const Disc*> thumbs;
+  std::vector<ThumbRef> thumbs;
   for (const int row : context_.selected_thumbnail_rows()) {
-    if (const Disc* thumb = context_.thumbnail_model.Thumb(row)) thumbs.push_back(thumb);
+    if (context_.thumbnail_model.Thumb(row) != nullptr) {
+      thumbs.push_back(context_.thumbnail_model.Items()[static_cast<std::size_t>(row)]);
+    }
   }
   std::optional<FolderWriteResult> result;
   {
     const WaitCursor wait;
     RunGuarded(context_, [&] {
       FolderWriter writer(QStringToPath(folder));
-      result = writer.WriteThumbnails(ByteView(context_.document.CatalogStream()), thumbs);
+      result = writer.WriteThumbnails(context_.document.Current(), thumbs);
     });
   }
   if (!result) return;
@@ -136,7 +139,7 @@ void ThumbnailActions::OpenOriginal(ThumbRef thumb, bool folder) {
   const CatalogDocument& document = context_.document;
   const CatInfo& disk = document.Index().Disks.at(static_cast<std::size_t>(thumb.disk));
   const std::string_view stored =
-      disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name(document.CatalogStream());
+      disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name();
   const std::optional<std::filesystem::path> file = FindOriginalFile(stored);
   if (!file) {
     context_.note(QStringLiteral("Файл недоступен: вставьте диск \"%1\".")

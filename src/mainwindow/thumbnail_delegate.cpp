@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "catalog/catalog_error.h"
 #include "catalog/format.h"
 #include "mainwindow/thumbnail_model.h"
+#include "platform/error_text.h"
 
 namespace quorvel {
 namespace {
@@ -49,8 +51,9 @@ QStringList ThumbnailDelegate::ResultLines(const QString& disk, const QString& p
 }
 
 ThumbnailDelegate::ThumbnailDelegate(const ThumbnailModel& model,
-                                     std::function<void()> on_undecodable, QObject* parent)
-    : QStyledItemDelegate(parent), model_(model), on_undecodable_(std::move(on_undecodable)) {}
+                                     std::function<void(const QString&)> on_unshown,
+                                     QObject* parent)
+    : QStyledItemDelegate(parent), model_(model), on_unshown_(std::move(on_unshown)) {}
 
 QRect ThumbnailDelegate::PictureRect(const QRect& item_rect) {
   return QRect(item_rect.left() + kPictureInset, item_rect.top() + kTopMargin, kThumbSide,
@@ -75,7 +78,13 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
 
   const QRect picture_area = PictureRect(option.rect);
-  const ByteView jpeg = model_.Jpeg(index.row());
+  Bytes jpeg;
+  QString unread;
+  try {
+    jpeg = model_.Jpeg(index.row());
+  } catch (const CatalogError& error) {
+    unread = ErrorText(error);
+  }
   if (DecodeJpeg(jpeg, decoded_)) {
     // The picture keeps its own size: a thumbnail that is not 100 x 100 is not stretched.
     const QImage picture(decoded_.pixels.data(), decoded_.width, decoded_.height,
@@ -83,7 +92,7 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawImage(picture_area.topLeft(), picture);
   } else {
     PaintPlaceholder(painter, picture_area, option.palette);
-    if (on_undecodable_) on_undecodable_();
+    if (on_unshown_) on_unshown_(unread);
   }
   decoded_.pixels.clear();
 

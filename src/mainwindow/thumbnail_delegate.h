@@ -22,8 +22,9 @@ class ThumbnailDelegate : public QStyledItemDelegate {
   static constexpr int kPictureInset = 10;
   static constexpr int kLabelPointSize = 6;
 
-  // `on_undecodable` is called from a paint whose JPEG data does not decode.
-  ThumbnailDelegate(const ThumbnailModel& model, std::function<void()> on_undecodable,
+  // `on_unshown` is called from a paint whose JPEG data does not decode (with an empty text),
+  // or could not be read from the catalogue's file (with the error's text).
+  ThumbnailDelegate(const ThumbnailModel& model, std::function<void(const QString&)> on_unshown,
                     QObject* parent = nullptr);
 
   // Where the picture of an item in `item_rect` goes (its top-left corner, picture size).
@@ -45,7 +46,7 @@ class ThumbnailDelegate : public QStyledItemDelegate {
   void PaintPlaceholder(QPainter* painter, const QRect& area, const QPalette& palette) const;
 
   const ThumbnailModel& model_;
-  std::function<void()> on_undecodable_;
+  std::function<void(const QString&)> on_unshown_;
   mutable RgbImage decoded_;  // reused between paints; holds one picture only while it is drawn
 };
 

@@ -54,21 +54,17 @@ const Disc* ThumbnailModel::Thumb(int row) const {
   return &thumbs[static_cast<std::size_t>(item.thumb)];
 }
 
-ByteView ThumbnailModel::Jpeg(int row) const {
+Bytes ThumbnailModel::Jpeg(int row) const {
   const Disc* thumb = Thumb(row);
   if (thumb == nullptr) return {};
-  const ByteView stream(document_.CatalogStream());
-  // The index lies inside the stream it was built from, and the stream only grows while an old
-  // index is shown; the check keeps a stale index from ever reading past the end.
-  if (thumb->JpegPos + thumb->JpegSize > static_cast<std::int64_t>(stream.size())) return {};
-  return stream.subspan(static_cast<std::size_t>(thumb->JpegPos),
-                        static_cast<std::size_t>(thumb->JpegSize));
+  const ThumbRef& item = items_[static_cast<std::size_t>(row)];
+  return document_.Jpeg(document_.Index().Disks[static_cast<std::size_t>(item.disk)], *thumb);
 }
 
 QString ThumbnailModel::Name(int row) const {
   const Disc* thumb = Thumb(row);
   if (thumb == nullptr) return {};
-  return QString::fromStdString(Cp1251ToUtf8(thumb->Name(document_.CatalogStream())));
+  return QString::fromStdString(Cp1251ToUtf8(thumb->Name()));
 }
 
 QStringList ThumbnailModel::Names() const {

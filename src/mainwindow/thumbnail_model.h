@@ -44,8 +44,9 @@ class ThumbnailModel : public QAbstractListModel {
   // The index entry of item `row`, or null when there is none (or the index has changed under a
   // list that was not refreshed yet).
   const Disc* Thumb(int row) const;
-  // The stored JPEG bytes of item `row`; empty when there is no such item.
-  ByteView Jpeg(int row) const;
+  // The stored JPEG bytes of item `row`, read from the catalogue; empty when there is no such
+  // item. Throws CatalogError when the catalogue's file can no longer be read.
+  Bytes Jpeg(int row) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;

@@ -63,21 +63,18 @@ struct Failure {
   std::string message;
 };
 
-struct Loaded {
-  Bytes stream;
-  CatalogIndex index;
-};
+using Loaded = CatalogVersion;
 
-// Loads and indexes a catalogue, refusing anything that is not a whole, well-formed one: the
-// listing commands must not present a partial reading as the catalogue's content.
+// Opens and indexes a catalogue as the window does (its thumbnails' bytes stay in the file until
+// they are wanted), refusing anything that is not a whole, well-formed one: the listing commands
+// must not present a partial reading as the catalogue's content.
 Loaded LoadCatalog(const std::string& path) {
   Loaded loaded;
   try {
-    loaded.stream = LoadFile(path);
+    loaded = VersionOfFile(path);
   } catch (const CatalogError& e) {
     throw Failure{kExitBadCatalog, e.what()};
   }
-  loaded.index = BuildIndex(loaded.stream);
   if (loaded.index.Damage) {
     throw Failure{kExitBadCatalog, path + ": damaged at offset " +
                                        std::to_string(loaded.index.Damage->offset) + ": " +
@@ -120,9 +117,9 @@ std::unique_ptr<CatalogLock> LockCatalog(const std::string& path) {
   }
 }
 
-void SaveCatalog(const std::string& path, const Bytes& bytes) {
+void SaveCatalog(const std::string& path, const CatalogVersion& version) {
   try {
-    SaveFileAtomically(path, bytes);
+    SaveVersion(path, version);
   } catch (const CatalogError& e) {
     throw Failure{kExitBadCatalog, e.what()};
   }
@@ -130,7 +127,7 @@ void SaveCatalog(const std::string& path, const Bytes& bytes) {
 
 // Runs a reading or a change of a catalogue, turning a refusal into a message.
 template <typename Change>
-Bytes Edit(Change change) {
+auto Edit(Change change) -> decltype(change()) {
   try {
     return change();
   } catch (const CatalogError& e) {
@@ -179,15 +176,14 @@ int Thumbs(const std::vector<std::string>& args, std::ostream& out) {
   const CatInfo& disk = DiskByNumber(loaded, args[1]);
   for (std::size_t j = 0; j < disk.Thumbs.size(); ++j) {
     const Disc& thumb = disk.Thumbs[j];
-    out << j + 1 << '\t' << thumb.JpegSize << '\t' << thumb.JpegPos << '\t'
-        << Field(thumb.Name(loaded.stream)) << '\n';
+    out << j + 1 << '\t' << thumb.JpegSize << '\t' << disk.JpegPos(thumb) << '\t'
+        << Field(thumb.Name()) << '\n';
   }
   return kExitOk;
 }
 
 int Check(const std::vector<std::string>& args, std::ostream& out) {
-  const Bytes stream = Edit([&] { return LoadFile(args[0]); });
-  const CheckResult result = CheckCatalog(stream);
+  const CheckResult result = CheckCatalog(Edit([&] { return VersionOfFile(args[0]); }).index);
   if (!result.ok()) {
     throw Failure{kExitBadCatalog, "offset " + std::to_string(result.violation->offset) + ": " +
                                        result.violation->reason};
@@ -199,12 +195,13 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
 int Extract(const std::vector<std::string>& args, std::ostream& out) {
   const Loaded loaded = LoadCatalog(args[0]);
   const CatInfo& disk = DiskByNumber(loaded, args[1]);
-  std::vector<const Disc*> thumbs;
-  for (const Disc& thumb : disk.Thumbs) thumbs.push_back(&thumb);
+  const int disk_index = DiskIndex(loaded, args[1]);
+  std::vector<ThumbRef> thumbs;
+  for (std::int32_t j = 0; j < disk.ThumbCount; ++j) thumbs.push_back({disk_index, j});
   FolderWriteResult result;
   try {
     FolderWriter folder(args[2]);
-    result = folder.WriteThumbnails(loaded.stream, thumbs);
+    result = folder.WriteThumbnails(loaded, thumbs);
   } catch (const CatalogError& e) {
     throw Failure{kExitBadCatalog, e.what()};
   }
@@ -227,7 +224,7 @@ int Rename(const std::vector<std::string>& args, std::ostream&) {
     throw Failure{kExitBadCatalog, "NAME holds characters that Windows-1251 cannot store: " + lost};
   }
   const std::string name = Utf8ToCp1251(args[2]);
-  SaveCatalog(args[0], Edit([&] { return RenameDisk(loaded.stream, loaded.index, disk, name); }));
+  SaveCatalog(args[0], Edit([&] { return RenameDisk(loaded, disk, name); }));
   return kExitOk;
 }
 
@@ -245,7 +242,7 @@ int Remove(const std::vector<std::string>& args, std::ostream&) {
   std::stable_sort(kept.begin(), kept.end(), [&](int a, int b) {
     return loaded.index.Disks[a].Name < loaded.index.Disks[b].Name;
   });
-  SaveCatalog(args[0], Edit([&] { return CopyDisks(loaded.stream, loaded.index, kept); }));
+  SaveCatalog(args[0], Edit([&] { return CopyDisks(loaded, kept); }));
   return kExitOk;
 }
 
@@ -258,15 +255,15 @@ int RemoveThumbnails(const std::vector<std::string>& args, std::ostream&) {
   for (std::size_t k = 2; k < args.size(); ++k) {
     removed.push_back({disk, Number(args[k], thumbs, "INDEX", "the disk")});
   }
-  SaveCatalog(args[0], Edit([&] { return RemoveThumbs(loaded.stream, loaded.index, removed); }));
+  SaveCatalog(args[0], Edit([&] { return RemoveThumbs(loaded, removed); }));
   return kExitOk;
 }
 
 int Import(const std::vector<std::string>& args, std::ostream&) {
   const auto lock = LockCatalog(args[0]);
   const Loaded loaded = LoadCatalog(args[0]);
-  const Bytes other = Edit([&] { return LoadFile(args[1]); });
-  SaveCatalog(args[0], Edit([&] { return ImportCatalog(loaded.stream, other); }));
+  const CatalogVersion other = Edit([&] { return VersionOfFile(args[1]); });
+  SaveCatalog(args[0], Edit([&] { return ImportCatalog(loaded, other); }));
   return kExitOk;
 }
 
@@ -280,8 +277,8 @@ int Export(const std::vector<std::string>& args, std::ostream&) {
     every_disk_in_order = chosen[k] == static_cast<int>(k);
   }
   // Every disk in stored order is the catalogue itself, byte for byte.
-  SaveCatalog(args[1], every_disk_in_order ? loaded.stream : Edit([&] {
-                return CopyDisks(loaded.stream, loaded.index, chosen);
+  SaveCatalog(args[1], every_disk_in_order ? loaded : Edit([&] {
+                return CopyDisks(loaded, chosen);
               }));
   return kExitOk;
 }
@@ -301,7 +298,7 @@ int Repair(const std::vector<std::string>& args, std::ostream& out) {
   } catch (const CatalogError& e) {
     throw Failure{kExitBadCatalog, args[0] + ": " + e.what()};
   }
-  SaveCatalog(args[1], repair.catalog);
+  SaveCatalog(args[1], Edit([&] { return VersionOfBytes(std::move(repair.catalog)); }));
   if (!repair.damaged) out << "not-damaged\n";
   for (std::size_t d = 0; d < repair.disks.size(); ++d) {
     const RepairedDisk& disk = repair.disks[d];
@@ -333,7 +330,7 @@ int Search(const std::vector<std::string>& args, std::ostream& out) {
   }
   if (operands.size() != 2) throw UsageError{"\"search\" takes CATALOG and one QUERY"};
   const Loaded loaded = LoadCatalog(operands[0]);
-  const std::vector<ThumbRef> found = CatalogSearch(loaded.stream, loaded.index)
+  const std::vector<ThumbRef> found = CatalogSearch(loaded.index)
                                           .Find(SearchQuery::Parse(operands[1]), loaded.index);
   if (count_only) {
     out << found.size() << '\n';
@@ -342,7 +339,7 @@ int Search(const std::vector<std::string>& args, std::ostream& out) {
   for (const ThumbRef& ref : found) {
     const CatInfo& disk = loaded.index.Disks[static_cast<std::size_t>(ref.disk)];
     out << ref.disk + 1 << '\t' << ref.thumb + 1 << '\t' << Field(disk.Name) << '\t'
-        << Field(disk.Thumbs[static_cast<std::size_t>(ref.thumb)].Name(loaded.stream)) << '\n';
+        << Field(disk.Thumbs[static_cast<std::size_t>(ref.thumb)].Name()) << '\n';
   }
   return kExitOk;
 }
