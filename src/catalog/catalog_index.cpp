@@ -43,6 +43,10 @@ class IndexBuilder {
     const std::int64_t present = std::min<std::int64_t>(kCountWidth, size_ - kDiskCountOffset);
     if (present > 0) std::memcpy(count, At(kDiskCountOffset, present), present);
     index_.DiskCount = static_cast<std::int32_t>(Big16(count));
+    // Never more entries than the bytes could hold, whatever the count claims.
+    index_.Disks.reserve(static_cast<std::size_t>(
+        std::min<std::int64_t>(index_.DiskCount,
+                               std::max<std::int64_t>(size_ - kHeaderSize, 0) / kDiskFixedSize)));
 
     std::int64_t pos = std::min(kHeaderSize, size_);
     for (std::int32_t i = 0; i < index_.DiskCount && !index_.Damage; ++i) pos = IndexDisk(i, pos);

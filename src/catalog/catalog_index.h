@@ -109,6 +109,12 @@ class CatalogIndex {
     for (const CatInfo& disk : Disks) total += disk.ThumbCount;
     return total;
   }
+  // Thumbnail entries allocated: never more than the stream's thumbnail records could need.
+  std::size_t ThumbStorage() const {
+    std::size_t total = 0;
+    for (const CatInfo& disk : Disks) total += disk.Storage ? disk.Storage->thumbs.capacity() : 0;
+    return total;
+  }
 };
 
 // Indexes `stream` in one pass. An empty stream is an empty catalogue. A well-formed catalogue
