@@ -7,7 +7,6 @@
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
-#include "catalog/format.h"
 
 namespace quorvel {
 
@@ -97,11 +96,8 @@ void CatalogDocument::RequireRoomForDisk() const {
 
 void CatalogDocument::AppendDisk(ByteView record) {
   RequireRoomForDisk();
-  Bytes bytes(kMagic, kMagic + kMagicSize);
-  bytes.insert(bytes.end(), {0, 1});
-  bytes.insert(bytes.end(), record.begin(), record.end());
-  auto added = std::make_shared<const CatalogVersion>(VersionOfBytes(std::move(bytes)));
-  CatalogVersion version = quorvel::AppendDisk(Current(), record);
+  auto added = std::make_shared<const CatalogVersion>(DiskAsCatalogue(record));
+  CatalogVersion version = ImportCatalog(Current(), *added);
   ApplyChange(std::move(version), AddDisksEdit(std::move(added)));
 }
 

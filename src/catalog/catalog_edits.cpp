@@ -235,17 +235,15 @@ void RequireRoomForDisk(const CatalogVersion& from) {
   }
 }
 
+CatalogVersion DiskAsCatalogue(ByteView record) {
+  Bytes bytes = Header(1);
+  bytes.insert(bytes.end(), record.begin(), record.end());
+  return VersionOfBytes(std::move(bytes));
+}
+
 CatalogVersion AppendDisk(const CatalogVersion& from, ByteView record) {
   RequireRoomForDisk(from);
-  const CatalogVersion added = VersionOfBytes([&] {
-    Bytes bytes = Header(1);
-    bytes.insert(bytes.end(), record.begin(), record.end());
-    return bytes;
-  }());
-  VersionBuilder out(std::int64_t{from.index.DiskCount} + 1);
-  out.CopyRecords(from, 0, from.index.Disks.size());
-  out.CopyRecords(added, 0, added.index.Disks.size());
-  return std::move(out).Finish();
+  return ImportCatalog(from, DiskAsCatalogue(record));
 }
 
 }  // namespace quorvel

@@ -51,9 +51,12 @@ CatalogVersion ImportCatalog(const CatalogVersion& from, const CatalogVersion& o
 // Throws CatalogError (kFull) when `from` already holds 65535 disks.
 void RequireRoomForDisk(const CatalogVersion& from);
 
-// The catalogue with the disk `record` (DiskRecordBuilder::Finish) appended and counted: an
-// empty catalogue first gets the header, one cut short after its magic is completed. Refuses
-// as RequireRoomForDisk does.
+// The disk `record` (DiskRecordBuilder::Finish) as a catalogue of its own.
+CatalogVersion DiskAsCatalogue(ByteView record);
+
+// The catalogue with the disk `record` appended and counted: an empty catalogue first gets the
+// header, one cut short after its magic is completed. Refuses as RequireRoomForDisk does. The
+// same as importing DiskAsCatalogue(record).
 CatalogVersion AppendDisk(const CatalogVersion& from, ByteView record);
 
 }  // namespace quorvel
