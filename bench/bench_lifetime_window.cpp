@@ -230,6 +230,24 @@ std::optional<std::string> RunRound(const QString& catalogue, std::size_t disks,
   if (thumbnail_paints.count() == before) return "the thumbnail view did not repaint";
   round.visible_thumbnails = VisibleItems(*thumbnails);
 
+  // Save after deleting a disk: the action "Сохранить" until it returns, the file replaced.
+  // The catalogue is a copy of the benchmark's own, put back by an undo and a second save.
+  list->setCurrentIndex(list->model()->index(middle, 0));
+  QCoreApplication::sendEvent(list, &press);
+  QCoreApplication::sendEvent(list, &release);
+  auto* save = window.findChild<QAction*>(QStringLiteral("Save"));
+  const Clock::time_point save_start = Clock::now();
+  save->trigger();
+  round.figures["save_s"] = Ms(Clock::now() - save_start) / 1e3;
+  if (document.Modified() || document.Index().Disks.size() != disks - 1) {
+    return "the save after the delete did not happen";
+  }
+  document.Undo();
+  document.Save();
+  if (document.Modified() || document.Index().Disks.size() != disks) {
+    return "the catalogue was not put back";
+  }
+
   if (!prompts.unexpected.isEmpty()) return "asked: " + prompts.unexpected.front().toStdString();
   return std::nullopt;
 }
@@ -253,14 +271,17 @@ int main(int argc, char** argv) {
   const char* tmp = std::getenv("TMPDIR");
   const std::filesystem::path folder =
       std::filesystem::path(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") / "quorvel-lifetime";
-  const std::filesystem::path path = folder / "lifetime.qrv";
+  const std::filesystem::path made = folder / "lifetime.qrv";
   const LifetimeShape shape;
   std::string error;
   std::filesystem::create_directories(folder);
-  if (!MakeLifetimeCatalogue(path, shape, &error)) {
+  if (!MakeLifetimeCatalogue(made, shape, &error)) {
     std::fprintf(stderr, "bench_lifetime_window: %s\n", error.c_str());
     return 1;
   }
+  // The rounds save, so they work on a copy.
+  const std::filesystem::path path = folder / "window.qrv";
+  std::filesystem::copy_file(made, path, std::filesystem::copy_options::overwrite_existing);
   std::printf("catalogue %s: %.1f MB, %d disks x %d thumbnails; platform %s; %d round(s)\n",
               path.c_str(), static_cast<double>(std::filesystem::file_size(path)) / 1e6,
               shape.disks, shape.thumbs_per_disk, qPrintable(QApplication::platformName()), rounds);
@@ -297,5 +318,7 @@ int main(int argc, char** argv) {
   char what[64];
   std::snprintf(what, sizeof what, "repaint of the thumbnail view, %d shown (ms)", visible);
   line(what, "paint_ms");
+  line("save after deleting a disk, action to return (s)", "save_s");
+  std::filesystem::remove(path);
   return 0;
 }
