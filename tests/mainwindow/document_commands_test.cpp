@@ -389,6 +389,10 @@ void DocumentCommandsTest::aFileChangedElsewhereIsReadAgainUnlessChangesAreUnsav
   QTest::qWait(1000);
   QCOMPARE(s.Column(0), QStringList({"c", "d", "e", "mine"}));
   QVERIFY(s.document.Modified());
+  // Still watched: once nothing is unsaved, the next change is read.
+  s.Trigger("Undo");
+  QCOMPARE(RunQrvtool({"rename", path, "1", "g"}), 0);
+  QTRY_COMPARE(s.Column(0), QStringList({"e", "f", "g"}));
   QVERIFY(s.prompts.unexpected.isEmpty());
 }
 
