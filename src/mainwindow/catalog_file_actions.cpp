@@ -102,8 +102,8 @@ CatalogFileActions::CatalogFileActions(const CommandContext& context,
   undo_->setShortcuts(KeysOf(QKeySequence::Undo));
   // Both keys people know for it, whichever the desktop names.
   QList<QKeySequence> redo_keys = KeysOf(QKeySequence::Redo);
-  for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-                                  QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
+  for (const QKeySequence& key :
+       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
     if (!redo_keys.contains(key)) redo_keys.append(key);
   }
   redo_->setShortcuts(redo_keys);
@@ -191,8 +191,9 @@ void CatalogFileActions::LoadFromFile() {
   const QString file_name = PathToQString(document.CatalogFileName());
   const bool was_damaged = document.Index().Damage.has_value();
   ReloadOutcome outcome;
-  WithProgress(kReading, FileSize(document.CatalogFileName()),
-               [&](const ProgressCallback& progress) { outcome = document.Reload(true, progress); });
+  WithProgress(
+      kReading, FileSize(document.CatalogFileName()),
+      [&](const ProgressCallback& progress) { outcome = document.Reload(true, progress); });
   ReportLoad(outcome, file_name, was_damaged);
 }
 

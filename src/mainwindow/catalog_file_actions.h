@@ -58,9 +58,9 @@ class CatalogFileActions : public QObject {
  private:
   // The disk selected before the content changed as a whole, to select it again after.
   struct ShownDisk {
-    int index = -1;            // in Disks; -1: none
-    std::string name;          // its name (Windows-1251)
-    std::size_t disks = 0;     // Disks.size() then
+    int index = -1;         // in Disks; -1: none
+    std::string name;       // its name (Windows-1251)
+    std::size_t disks = 0;  // Disks.size() then
   };
 
   void UpdateActions();

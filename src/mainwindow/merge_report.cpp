@@ -7,9 +7,7 @@
 namespace quorvel {
 namespace {
 
-QString FromCp1251(const std::string& bytes) {
-  return QString::fromStdString(Cp1251ToUtf8(bytes));
-}
+QString FromCp1251(const std::string& bytes) { return QString::fromStdString(Cp1251ToUtf8(bytes)); }
 
 QString LeftOutLine(const LeftOut& item) {
   const QString disk = FromCp1251(item.disk);

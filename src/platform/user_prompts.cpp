@@ -55,8 +55,8 @@ Answer MessageBoxPrompts::ConfirmYesNo(QWidget* parent, const QString& title, co
 }
 
 Choice MessageBoxPrompts::ChooseWay(QWidget* parent, const QString& title, const QString& text,
-                                   const QString& first, bool first_enabled,
-                                   const QString& second) {
+                                    const QString& first, bool first_enabled,
+                                    const QString& second) {
   QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
   QPushButton* first_button = box.addButton(first, QMessageBox::AcceptRole);
   QPushButton* second_button = box.addButton(second, QMessageBox::DestructiveRole);

@@ -56,8 +56,8 @@ class MessageBoxPrompts : public UserPrompts {
   Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) override;
   Answer WarnYesNo(QWidget* parent, const QString& title, const QString& text) override;
   Answer ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) override;
-  Choice ChooseWay(QWidget* parent, const QString& title, const QString& text,
-                   const QString& first, bool first_enabled, const QString& second) override;
+  Choice ChooseWay(QWidget* parent, const QString& title, const QString& text, const QString& first,
+                   bool first_enabled, const QString& second) override;
   std::optional<QString> InputText(QWidget* parent, const QString& caption, const QString& prompt,
                                    const QString& preset) override;
   QString ChooseFile(QFileDialog* dialog) override;

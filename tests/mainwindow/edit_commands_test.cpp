@@ -284,7 +284,8 @@ void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
   if (cut) {
     bytes.resize(index.Disks[1].JpegPos(index.Disks[1].Thumbs[0]) + 500);
   } else {
-    bytes[index.Disks[0].ThumbRecordStart(index.Disks[0].Thumbs[1])] = 'X';  // spoils its "F" marker
+    const CatInfo& disk = index.Disks[0];
+    bytes[disk.ThumbRecordStart(disk.Thumbs[1])] = 'X';  // spoils its "F" marker
   }
   const QString path = s.Write("damaged.qrv", bytes);
   s.prompts.answers = {Answer::kNo};  // not now to saving what could be read

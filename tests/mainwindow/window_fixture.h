@@ -78,8 +78,8 @@ class RecordingPrompts : public UserPrompts {
     Record("confirm", parent, title, text);
     return NextAnswer();
   }
-  Choice ChooseWay(QWidget* parent, const QString& title, const QString& text,
-                   const QString& first, bool first_enabled, const QString& second) override {
+  Choice ChooseWay(QWidget* parent, const QString& title, const QString& text, const QString& first,
+                   bool first_enabled, const QString& second) override {
     Record("choose", parent, title, text);
     ways.push_back({first, first_enabled, second});
     if (choices.empty()) {
