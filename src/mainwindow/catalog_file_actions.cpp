@@ -422,22 +422,21 @@ CatalogFileActions::ShownDisk CatalogFileActions::ShownDiskNow() const {
 
 void CatalogFileActions::SelectAgain(const ShownDisk& shown, bool keep_place) {
   const std::vector<CatInfo>& disks = context_.document.Index().Disks;
-  const auto named = [&](std::size_t disk) {
-    return shown.index >= 0 && disks[disk].Name == shown.name;
-  };
-  const std::size_t place = static_cast<std::size_t>(shown.index);
   int disk = -1;
-  // The same place first, so that of disks of one name the same one stays.
-  if (shown.index >= 0 && place < disks.size() && named(place)) {
-    disk = shown.index;
-  } else {
-    for (std::size_t k = 0; k < disks.size() && disk < 0; ++k) {
-      if (named(k)) disk = static_cast<int>(k);
+  if (shown.index >= 0) {
+    const auto place = static_cast<std::size_t>(shown.index);
+    // Its own place first, so that of several disks of one name the same one stays.
+    if (place < disks.size() && disks[place].Name == shown.name) {
+      disk = shown.index;
+    } else {
+      const auto named = std::find_if(disks.begin(), disks.end(),
+                                      [&](const CatInfo& d) { return d.Name == shown.name; });
+      if (named != disks.end()) {
+        disk = static_cast<int>(named - disks.begin());
+      } else if (keep_place && disks.size() == shown.disks && place < disks.size()) {
+        disk = shown.index;
+      }
     }
-  }
-  if (disk < 0 && keep_place && shown.index >= 0 && disks.size() == shown.disks &&
-      place < disks.size()) {
-    disk = shown.index;
   }
   if (disk >= 0) {
     context_.select_disk(disk);
@@ -464,7 +463,10 @@ void CatalogFileActions::ReadChangedFile() {
   } else if (context_.disk_rows() > 0) {
     context_.select_row(0);
   }
-  context_.note(QStringLiteral("Каталог изменён другой программой и прочитан заново."));
+  // A file that is no catalogue any more has been reported, and nothing is open.
+  if (document.CatalogOpen()) {
+    context_.note(QStringLiteral("Каталог изменён другой программой и прочитан заново."));
+  }
 }
 
 void CatalogFileActions::ImportCatalog() {
