@@ -159,8 +159,9 @@ void ThumbnailViewTest::aCatalogueRewrittenInPlaceIsNamedInTheStatus() {
   // Another program cuts the file where it lies: its thumbnails can no longer be read.
   std::filesystem::resize_file(QStringToPath(path), 100);
   View(s.window)->viewport()->repaint();
-  QCOMPARE(StatusText(s.window), QStringLiteral("Файл \"") + path +
-                                     QStringLiteral("\" изменён другой программой после открытия."));
+  QCOMPARE(StatusText(s.window),
+           QStringLiteral("Файл \"") + path +
+               QStringLiteral("\" изменён другой программой после открытия."));
 }
 
 void ThumbnailViewTest::selectingADiskShowsItsFirstThumbnails() {
