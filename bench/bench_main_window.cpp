@@ -192,11 +192,10 @@ Bytes BuildCatalogue(const std::vector<DiskPlan>& disks) {
 // The image names of `disk` converted all at once, as the window once did for its list.
 QStringList ConvertNames(const CatalogDocument& document, int disk) {
   const CatInfo& info = document.Index().Disks[static_cast<std::size_t>(disk)];
-  const ByteView stream(document.CatalogStream());
   QStringList names;
   names.reserve(static_cast<qsizetype>(info.Thumbs.size()));
   for (const Disc& thumb : info.Thumbs) {
-    names.append(QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream))));
+    names.append(QString::fromStdString(Cp1251ToUtf8(thumb.Name())));
   }
   return names;
 }

@@ -1,9 +1,12 @@
 #include "mainwindow/catalog_file_actions.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QScopedValueRollback>
+#include <algorithm>
 #include <iostream>
 #include <system_error>
 #include <utility>
@@ -15,6 +18,9 @@
 #include "catalog/catalog_repair.h"
 #include "catalog/stream.h"
 #include "mainwindow/catalog_file_name.h"
+#include "mainwindow/catalog_file_watcher.h"
+#include "mainwindow/merge_report.h"
+#include "mainwindow/progress_scope.h"
 #include "platform/path_text.h"
 #include "settings/ini_file.h"
 
@@ -29,11 +35,23 @@ QString ReplaceQuestion(const QString& name) {
   return name + QStringLiteral(" уже существует.\rЗаменить?");
 }
 
+const QString kReading = QStringLiteral("Чтение каталога…");
+const QString kSaving = QStringLiteral("Сохранение каталога…");
+
 // Saving over a file that another program wrote after it was read would lose that program's
-// change without a word.
+// change without a word; a merge keeps both.
 QString ChangedElsewhereQuestion(const std::filesystem::path& path) {
   return QStringLiteral("Файл \"") + PathToQString(path) +
-         QStringLiteral("\" изменён другой программой после открытия.\rПерезаписать его?");
+         QStringLiteral(
+             "\" изменён другой программой после открытия.\r"
+             "Объединить с ним изменения, сделанные здесь?");
+}
+
+// The size of the file at `path`; 0 when there is none.
+std::int64_t FileSize(const std::filesystem::path& path) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : static_cast<std::int64_t>(size);
 }
 
 // The desktop's keys for `key`; `fallback` where the desktop has none (some have no Save As).
@@ -75,12 +93,20 @@ CatalogFileActions::CatalogFileActions(const CommandContext& context,
   import_ = MakeCommand(this, "Import", QStringLiteral("Импорт"));
   export_ = MakeCommand(this, "Export", QStringLiteral("Экспорт"));
   undo_ = MakeCommand(this, "Undo", QStringLiteral("Отменить"));
+  redo_ = MakeCommand(this, "Redo", QStringLiteral("Повторить"));
   new_->setShortcuts(KeysOf(QKeySequence::New));
   open_->setShortcuts(KeysOf(QKeySequence::Open));
   save_->setShortcuts(KeysOf(QKeySequence::Save));
   save_as_->setShortcuts(
       KeysOf(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
   undo_->setShortcuts(KeysOf(QKeySequence::Undo));
+  // Both keys people know for it, whichever the desktop names.
+  QList<QKeySequence> redo_keys = KeysOf(QKeySequence::Redo);
+  for (const QKeySequence& key :
+       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
+    if (!redo_keys.contains(key)) redo_keys.append(key);
+  }
+  redo_->setShortcuts(redo_keys);
   connect(new_, &QAction::triggered, this, &CatalogFileActions::NewCatalog);
   connect(open_, &QAction::triggered, this, &CatalogFileActions::OpenCatalog);
   connect(save_, &QAction::triggered, this, [this] { SaveCatalog(); });
@@ -88,6 +114,18 @@ CatalogFileActions::CatalogFileActions(const CommandContext& context,
   connect(import_, &QAction::triggered, this, &CatalogFileActions::ImportCatalog);
   connect(export_, &QAction::triggered, this, &CatalogFileActions::ExportDisks);
   connect(undo_, &QAction::triggered, this, &CatalogFileActions::Undo);
+  connect(redo_, &QAction::triggered, this, &CatalogFileActions::Redo);
+
+  watcher_ = new CatalogFileWatcher(this);
+  connect(watcher_, &CatalogFileWatcher::Changed, this, &CatalogFileActions::ReadChangedFile);
+  CatalogDocument& document = context_.document;
+  // After each read or write of the file, and after a change of its name: the one to watch.
+  const int listener = document.AddListener([this](DocumentChange change) {
+    if (change != DocumentChange::kEdited && change != DocumentChange::kUndone) {
+      watcher_->Watch(context_.document.CatalogFileName());
+    }
+  });
+  connect(this, &QObject::destroyed, [&document, listener] { document.RemoveListener(listener); });
   FollowState(context_, this, [this] { UpdateActions(); });
 }
 
@@ -95,7 +133,7 @@ QList<QAction*> CatalogFileActions::FileMenuActions() const {
   return {new_, open_, save_, save_as_, import_, export_};
 }
 
-QList<QAction*> CatalogFileActions::EditMenuActions() const { return {undo_}; }
+QList<QAction*> CatalogFileActions::EditMenuActions() const { return {undo_, redo_}; }
 
 void CatalogFileActions::UpdateActions() {
   // While a disk is being added, nothing reads or changes the catalogue.
@@ -108,7 +146,8 @@ void CatalogFileActions::UpdateActions() {
   save_as_->setEnabled(idle && open);
   import_->setEnabled(idle && open);
   export_->setEnabled(idle && !context_.selected_disks().empty());
-  undo_->setEnabled(idle && modified);
+  undo_->setEnabled(idle && context_.document.CanUndo());
+  redo_->setEnabled(idle && context_.document.CanRedo());
 }
 
 void CatalogFileActions::OpenStartupCatalog(const QString& catalogue_argument) {
@@ -151,7 +190,10 @@ void CatalogFileActions::LoadFromFile() {
   CatalogDocument& document = context_.document;
   const QString file_name = PathToQString(document.CatalogFileName());
   const bool was_damaged = document.Index().Damage.has_value();
-  const ReloadOutcome outcome = document.Reload(true);
+  ReloadOutcome outcome;
+  WithProgress(
+      kReading, FileSize(document.CatalogFileName()),
+      [&](const ProgressCallback& progress) { outcome = document.Reload(true, progress); });
   ReportLoad(outcome, file_name, was_damaged);
 }
 
@@ -241,31 +283,33 @@ QString CatalogFileActions::ChooseCatalogFile(QFileDialog* dialog) {
   return context_.prompts.ChooseFile(dialog);
 }
 
-void CatalogFileActions::WriteToChosenFile(
-    const std::function<void(const std::filesystem::path&)>& write,
-    const std::function<void()>& after) {
+bool CatalogFileActions::WriteToChosenFile(
+    const std::function<void(const std::filesystem::path&)>& write) {
   const QString chosen = ChooseCatalogFile(save_dialog_);
-  if (chosen.isEmpty()) return;
+  if (chosen.isEmpty()) return false;
   const QString name = CompleteCatalogName(chosen);
   // The new file replaces the old one only once it is whole, so Yes needs no delete first.
   if (QFileInfo::exists(name) &&
       context_.prompts.WarnYesNo(context_.window, kTitle, ReplaceQuestion(name)) != Answer::kYes) {
-    return;
+    return false;
   }
+  bool written = false;
   RunGuarded(context_, [&] {
-    {
-      const std::filesystem::path path = QStringToPath(name);
-      const CatalogLock lock(path);
-      write(path);
-    }
-    LoadFromFile();
-    if (after) after();
+    const std::filesystem::path path = QStringToPath(name);
+    const CatalogLock lock(path);
+    write(path);
+    written = true;
   });
+  return written;
 }
 
 void CatalogFileActions::NewCatalog() {
   if (!SaveChangesQuestion()) return;
-  WriteToChosenFile([this](const std::filesystem::path& path) { context_.document.New(path); });
+  // The new empty file is read like any other, so that the views start from it.
+  if (WriteToChosenFile(
+          [this](const std::filesystem::path& path) { context_.document.New(path); })) {
+    LoadFromFile();
+  }
 }
 
 void CatalogFileActions::OpenCatalog() {
@@ -284,31 +328,145 @@ void CatalogFileActions::OpenCatalog() {
 bool CatalogFileActions::SaveCatalog() {
   CatalogDocument& document = context_.document;
   bool saved = false;
+  std::vector<LeftOut> left_out;
   RunGuarded(context_, [&] {
     // Held from the question to the write, so that no other program's change slips in between.
     const CatalogLock lock(document.CatalogFileName());
-    if (document.FileChangedOnDisk() &&
-        context_.prompts.WarnYesNo(context_.window, kTitle,
-                                   ChangedElsewhereQuestion(document.CatalogFileName())) !=
-            Answer::kYes) {
-      return;
+    if (document.FileChangedOnDisk()) {
+      switch (context_.prompts.ChooseWay(
+          context_.window, kTitle, ChangedElsewhereQuestion(document.CatalogFileName()),
+          QStringLiteral("Объединить"), document.CanMerge(), QStringLiteral("Перезаписать"))) {
+        case Choice::kFirst:
+          left_out = MergeWithFile();
+          saved = true;
+          return;
+        case Choice::kSecond:
+          break;
+        case Choice::kCancel:
+          return;
+      }
     }
-    document.Save();
+    WithProgress(kSaving, document.Current().bytes.Size(),
+                 [&](const ProgressCallback& progress) { document.Save(progress); });
     saved = true;
   });
+  // Once the lock is let go: the other program need not wait for the box to be read.
+  if (!left_out.empty()) context_.prompts.Inform(context_.window, kTitle, LeftOutText(left_out));
   return saved;
 }
 
+std::vector<LeftOut> CatalogFileActions::MergeWithFile() {
+  CatalogDocument& document = context_.document;
+  const ShownDisk shown = ShownDiskNow();
+  // The merge puts the new content in place before it writes the file and tells; the views
+  // must not paint rows of the old content over it while the progress lets them paint.
+  context_.empty_views();
+  std::vector<LeftOut> left_out;
+  try {
+    WithProgress(kSaving,
+                 std::max(FileSize(document.CatalogFileName()), document.Current().bytes.Size()),
+                 [&](const ProgressCallback& progress) { left_out = document.Merge(progress); });
+  } catch (...) {
+    // The document is as it was; the views show it again.
+    document.Reload(false);
+    throw;
+  }
+  // A merge tells only that it saved; the views rebuild from the merged content.
+  document.Reload(false);
+  SelectAgain(shown, false);
+  return left_out;
+}
+
 void CatalogFileActions::SaveCatalogAs() {
+  CatalogDocument& document = context_.document;
   const int disk = context_.selected_disk();
-  WriteToChosenFile(
-      [this](const std::filesystem::path& path) { context_.document.SaveAs(path); },
-      [this, disk] { context_.select_disk(disk); });
+  // The document keeps its content and history under the new name: nothing is read back.
+  if (WriteToChosenFile([&](const std::filesystem::path& path) {
+        WithProgress(kSaving, document.Current().bytes.Size(),
+                     [&](const ProgressCallback& progress) { document.SaveAs(path, progress); });
+      })) {
+    context_.select_disk(disk);
+  }
 }
 
 void CatalogFileActions::Undo() {
+  const ShownDisk shown = ShownDiskNow();
   context_.document.Undo();
-  if (context_.disk_rows() > 0) context_.select_row(0);
+  SelectAgain(shown, true);
+}
+
+void CatalogFileActions::Redo() {
+  const ShownDisk shown = ShownDiskNow();
+  context_.document.Redo();
+  SelectAgain(shown, true);
+}
+
+void CatalogFileActions::WithProgress(const QString& label, std::int64_t size,
+                                      const std::function<void(const ProgressCallback&)>& work) {
+  const QScopedValueRollback busy(reading_or_writing_, true);
+  const ProgressScope progress(context_.window, label, size);
+  work(progress.Callback());
+}
+
+CatalogFileActions::ShownDisk CatalogFileActions::ShownDiskNow() const {
+  const std::vector<CatInfo>& disks = context_.document.Index().Disks;
+  ShownDisk shown;
+  shown.disks = disks.size();
+  const int disk = context_.selected_disk();
+  if (disk >= 0 && static_cast<std::size_t>(disk) < disks.size()) {
+    shown.index = disk;
+    shown.name = disks[static_cast<std::size_t>(disk)].Name;
+  }
+  return shown;
+}
+
+void CatalogFileActions::SelectAgain(const ShownDisk& shown, bool keep_place) {
+  const std::vector<CatInfo>& disks = context_.document.Index().Disks;
+  int disk = -1;
+  if (shown.index >= 0) {
+    const auto place = static_cast<std::size_t>(shown.index);
+    // Its own place first, so that of several disks of one name the same one stays.
+    if (place < disks.size() && disks[place].Name == shown.name) {
+      disk = shown.index;
+    } else {
+      const auto named = std::find_if(disks.begin(), disks.end(),
+                                      [&](const CatInfo& d) { return d.Name == shown.name; });
+      if (named != disks.end()) {
+        disk = static_cast<int>(named - disks.begin());
+      } else if (keep_place && disks.size() == shown.disks && place < disks.size()) {
+        disk = shown.index;
+      }
+    }
+  }
+  if (disk >= 0) {
+    context_.select_disk(disk);
+  } else if (context_.disk_rows() > 0) {
+    context_.select_row(0);
+  }
+}
+
+void CatalogFileActions::ReadChangedFile() {
+  // Not in the middle of another command (a question open, the file being read or written) nor
+  // of a scan: the disks it works on would change under it.
+  if (reading_or_writing_ || context_.scan_running() ||
+      QApplication::activeModalWidget() != nullptr) {
+    watcher_->RetryLater();
+    return;
+  }
+  CatalogDocument& document = context_.document;
+  // Unsaved changes wait for Save, which offers to merge them with the file.
+  if (!document.CatalogOpen() || document.Modified() || !document.FileChangedOnDisk()) return;
+  const int disk = context_.selected_disk();
+  LoadFromFile();
+  if (disk >= 0 && static_cast<std::size_t>(disk) < context_.document.Index().Disks.size()) {
+    context_.select_disk(disk);
+  } else if (context_.disk_rows() > 0) {
+    context_.select_row(0);
+  }
+  // A file that is no catalogue any more has been reported, and nothing is open.
+  if (document.CatalogOpen()) {
+    context_.note(QStringLiteral("Каталог изменён другой программой и прочитан заново."));
+  }
 }
 
 void CatalogFileActions::ImportCatalog() {

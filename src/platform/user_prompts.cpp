@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quorvel {
 namespace {
@@ -19,6 +20,11 @@ Answer ToAnswer(QMessageBox::StandardButton button) {
 }
 
 }  // namespace
+
+Choice UserPrompts::ChooseWay(QWidget*, const QString&, const QString&, const QString&, bool,
+                              const QString&) {
+  return Choice::kCancel;
+}
 
 void MessageBoxPrompts::Warn(QWidget* parent, const QString& title, const QString& text) {
   QMessageBox::warning(parent, title, text);
@@ -46,6 +52,23 @@ Answer MessageBoxPrompts::WarnYesNo(QWidget* parent, const QString& title, const
 
 Answer MessageBoxPrompts::ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) {
   return ToAnswer(QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No));
+}
+
+Choice MessageBoxPrompts::ChooseWay(QWidget* parent, const QString& title, const QString& text,
+                                    const QString& first, bool first_enabled,
+                                    const QString& second) {
+  QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+  QPushButton* first_button = box.addButton(first, QMessageBox::AcceptRole);
+  QPushButton* second_button = box.addButton(second, QMessageBox::DestructiveRole);
+  QPushButton* cancel_button = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+  first_button->setEnabled(first_enabled);
+  // Enter never takes the way that loses something: the first way, or when it is closed, Cancel.
+  box.setDefaultButton(first_enabled ? first_button : cancel_button);
+  box.setEscapeButton(cancel_button);
+  box.exec();
+  if (box.clickedButton() == first_button) return Choice::kFirst;
+  if (box.clickedButton() == second_button) return Choice::kSecond;
+  return Choice::kCancel;
 }
 
 std::optional<QString> MessageBoxPrompts::InputText(QWidget* parent, const QString& caption,

@@ -13,6 +13,10 @@ namespace quorvel {
 
 enum class Answer { kYes, kNo, kCancel };
 
+// The answer to a question that offers two ways on besides giving up: the first way, the
+// second, or neither.
+enum class Choice { kFirst, kSecond, kCancel };
+
 class UserPrompts {
  public:
   virtual ~UserPrompts() = default;
@@ -29,6 +33,11 @@ class UserPrompts {
   virtual Answer WarnYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
   // A confirmation (question) with Yes and No; closing the box answers No.
   virtual Answer ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+  // A warning with the buttons `first` (the default; shown disabled unless `first_enabled`, and
+  // Cancel is the default then), `second` and "Отмена"; closing the box answers kCancel. Prompts
+  // of windows that never put such a question need not answer it: kCancel changes nothing.
+  virtual Choice ChooseWay(QWidget* parent, const QString& title, const QString& text,
+                           const QString& first, bool first_enabled, const QString& second);
   // A one-line input box showing `preset`; nullopt when cancelled.
   virtual std::optional<QString> InputText(QWidget* parent, const QString& caption,
                                            const QString& prompt, const QString& preset) = 0;
@@ -47,6 +56,8 @@ class MessageBoxPrompts : public UserPrompts {
   Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) override;
   Answer WarnYesNo(QWidget* parent, const QString& title, const QString& text) override;
   Answer ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) override;
+  Choice ChooseWay(QWidget* parent, const QString& title, const QString& text, const QString& first,
+                   bool first_enabled, const QString& second) override;
   std::optional<QString> InputText(QWidget* parent, const QString& caption, const QString& prompt,
                                    const QString& preset) override;
   QString ChooseFile(QFileDialog* dialog) override;

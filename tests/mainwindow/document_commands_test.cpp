@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListView>
+#include <QProcess>
 #include <QTest>
 #include <QTreeView>
 #include <csignal>
@@ -20,13 +21,28 @@ namespace {
 
 Bytes Read(const QString& path) { return LoadFile(QStringToPath(path)); }
 
-// The catalogue with one more disk appended, as a scan adds it.
-Bytes WithDisk(const Bytes& stream, const std::string& name) {
-  Bytes bytes = stream;
-  DiskRecordHead head = BeginDiskRecord(bytes, name);
-  AppendThumbnailRecord(bytes, head, "E:\\new.jpg", ByteView(testkit::GradientJpeg(3)));
-  FinishDiskRecord(bytes, head);
-  return bytes;
+// Replaces the file as another program's save does: a new file renamed over it.
+void ReplaceFile(const QString& path, const Bytes& bytes) {
+  const std::filesystem::path target = QStringToPath(path);
+  std::filesystem::path written = target;
+  written += ".new";
+  testkit::WriteFile(written, bytes);
+  std::filesystem::rename(written, target);
+}
+
+// Runs the command-line tool as another program changing the catalogue; its exit status.
+int RunQrvtool(const QStringList& arguments) {
+  QProcess tool;
+  tool.start(QStringLiteral(QRVTOOL_PATH), arguments);
+  if (!tool.waitForFinished(30000)) return -1;
+  return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+// Appends one more disk to the document, as a scan adds it.
+void AddDisk(CatalogDocument& document, const std::string& name) {
+  DiskRecordBuilder record(name);
+  record.AddThumbnail("E:\\new.jpg", ByteView(testkit::GradientJpeg(3)));
+  document.AppendDisk(std::move(record).Finish());
 }
 
 }  // namespace
@@ -41,8 +57,11 @@ class DocumentCommandsTest : public QObject {
   void unsavedChangesAreAskedAboutBeforeTheyCouldBeLost();
   void saveAsWritesTheNewFileAndReselectsTheDisk();
   void undoReturnsToTheStateBeforeTheLastChange();
+  void redoMakesTheUndoneChangeAgain();
   void aFailedSaveKeepsTheOldFileAndTheChanges();
   void saveAsksBeforeOverwritingAnotherProgramsChange();
+  void mergingKeepsTheChangesMadeOnBothSides();
+  void aFileChangedElsewhereIsReadAgainUnlessChangesAreUnsaved();
   void menuItemsFollowTheDocumentsState();
   void captionAndStatusNameOnlyWhatIsOpenAndShown();
   void fileDialogsStartInTheCataloguesFolder();
@@ -119,7 +138,7 @@ void DocumentCommandsTest::unsavedChangesAreAskedAboutBeforeTheyCouldBeLost() {
   const QString path = s.Write("a.qrv", BuildCatalog({Disk("a")}));
   const QString other = s.Write("b.qrv", BuildCatalog({Disk("b")}));
   QVERIFY(s.Start(path));
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "added"));
+  AddDisk(s.document, "added");
   const QString question =
       QStringLiteral("Сохранить изменения в файле\r\"") + path + QStringLiteral("\" ?");
 
@@ -144,7 +163,7 @@ void DocumentCommandsTest::unsavedChangesAreAskedAboutBeforeTheyCouldBeLost() {
   QVERIFY(!s.document.Modified());
 
   // No lets the changes go; the new catalogue is not modified either.
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "dropped"));
+  AddDisk(s.document, "dropped");
   s.prompts.answers = {Answer::kNo};
   s.prompts.files = {path};
   s.Trigger("Open");
@@ -160,13 +179,13 @@ void DocumentCommandsTest::saveAsWritesTheNewFileAndReselectsTheDisk() {
   QVERIFY(s.Start(path));
   s.SetCurrentRow(2);  // c, disk 3
   QCOMPARE(s.window.SelectedDisk(), 2);
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "d"));
+  AddDisk(s.document, "d");
 
   s.prompts.files = {s.dir.filePath("copy")};
   s.Trigger("SaveAs");
   const QString copy = s.dir.filePath("copy.qrv");
   QCOMPARE(PathToQString(s.document.CatalogFileName()), copy);
-  QCOMPARE(Read(copy), s.document.CatalogStream());
+  QCOMPARE(Read(copy), s.document.Current().bytes.Flatten());
   QCOMPARE(BuildIndex(Read(path)).Disks.size(), std::size_t{3});  // the old file as it was
   QVERIFY(!s.document.Modified());
   QCOMPARE(s.window.SelectedDisk(), 2);
@@ -185,13 +204,13 @@ void DocumentCommandsTest::undoReturnsToTheStateBeforeTheLastChange() {
   Session s;
   const QString path = s.Write("a.qrv", BuildCatalog({Disk("b"), Disk("a")}));
   QVERIFY(s.Start(path));
-  const Bytes original = s.document.CatalogStream();
+  const Bytes original = s.document.Current().bytes.Flatten();
 
-  s.document.ApplyChange(WithDisk(original, "0-new"));
+  AddDisk(s.document, "0-new");
   QCOMPARE(s.RowCount(), 3);
   QVERIFY(s.Action("Undo")->isEnabled());
   s.Trigger("Undo");
-  QCOMPARE(s.document.CatalogStream(), original);
+  QCOMPARE(s.document.Current().bytes.Flatten(), original);
   QCOMPARE(s.Column(0), QStringList({"a", "b"}));
   QCOMPARE(s.SelectedNames().size(), 1);
   QCOMPARE(s.SelectedNames().first(), QStringLiteral("a"));
@@ -199,14 +218,43 @@ void DocumentCommandsTest::undoReturnsToTheStateBeforeTheLastChange() {
   QVERIFY(!s.Action("Undo")->isEnabled());
 
   // After two changes the undone state was never saved: closing must still ask.
-  s.document.ApplyChange(WithDisk(original, "one"));
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "two"));
+  AddDisk(s.document, "one");
+  AddDisk(s.document, "two");
   s.Trigger("Undo");
   QCOMPARE(s.RowCount(), 3);
   QVERIFY(s.document.Modified());
   s.prompts.answers = {Answer::kNo};
   QVERIFY(s.window.close());
   QCOMPARE(s.prompts.Texts("ask").size(), 1);
+
+  // Every change can be undone, one by one, back to the file as it was read.
+  s.Trigger("Undo");
+  QCOMPARE(s.document.Current().bytes.Flatten(), original);
+  QVERIFY(!s.document.Modified());
+  QVERIFY(!s.Action("Undo")->isEnabled());
+}
+
+void DocumentCommandsTest::redoMakesTheUndoneChangeAgain() {
+  Session s;
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("b"), Disk("a"), Disk("c")}));
+  QVERIFY(s.Start(path));
+  QVERIFY(!s.Action("Redo")->isEnabled());
+  QCOMPARE(s.Menu("edit_menu")->actions(), QList<QAction*>({s.Action("Undo"), s.Action("Redo")}));
+
+  s.SetCurrentRow(2);  // c
+  s.prompts.inputs = {QStringLiteral("renamed")};
+  s.Trigger("RenameDisk");
+  const Bytes renamed = s.document.Current().bytes.Flatten();
+  s.Trigger("Undo");
+  QVERIFY(s.Action("Redo")->isEnabled());
+  QCOMPARE(s.SelectedNames(), QStringList({"c"}));  // the same disk, its old name back
+  s.Trigger("Redo");
+  QCOMPARE(s.document.Current().bytes.Flatten(), renamed);
+  QCOMPARE(s.Column(0), QStringList({"a", "b", "renamed"}));
+  QCOMPARE(s.SelectedNames(), QStringList({"renamed"}));
+  QVERIFY(s.document.Modified());
+  QVERIFY(!s.Action("Redo")->isEnabled());
+  QVERIFY(s.prompts.unexpected.isEmpty());
 }
 
 void DocumentCommandsTest::aFailedSaveKeepsTheOldFileAndTheChanges() {
@@ -214,7 +262,7 @@ void DocumentCommandsTest::aFailedSaveKeepsTheOldFileAndTheChanges() {
   Bytes big = BuildCatalog({Disk("a", 20)});
   const QString path = s.Write("a.qrv", big);
   QVERIFY(s.Start(path));
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "new"));
+  AddDisk(s.document, "new");
 
   // Files may grow to no more than a few bytes: the write fails part-way.
   rlimit old_limit{};
@@ -246,7 +294,7 @@ void DocumentCommandsTest::aFailedSaveKeepsTheOldFileAndTheChanges() {
   std::signal(SIGXFSZ, old_handler);
   QVERIFY(!closed);
   s.Trigger("Save");
-  QCOMPARE(Read(path), s.document.CatalogStream());
+  QCOMPARE(Read(path), s.document.Current().bytes.Flatten());
   QVERIFY(!s.document.Modified());
 }
 
@@ -254,29 +302,98 @@ void DocumentCommandsTest::saveAsksBeforeOverwritingAnotherProgramsChange() {
   Session s;
   const QString path = s.Write("a.qrv", BuildCatalog({Disk("a")}));
   QVERIFY(s.Start(path));
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "mine"));
+  AddDisk(s.document, "mine");
   const Bytes theirs = BuildCatalog({Disk("a"), Disk("theirs")});
-  s.Write("a.qrv", theirs);
+  ReplaceFile(path, theirs);
   const QString question = QStringLiteral("Файл \"") + path +
                            QStringLiteral(
                                "\" изменён другой программой после открытия.\r"
-                               "Перезаписать его?");
+                               "Объединить с ним изменения, сделанные здесь?");
 
-  s.prompts.answers = {Answer::kNo};
+  s.prompts.choices = {Choice::kCancel};
   s.Trigger("Save");
-  QCOMPARE(s.prompts.Texts("warn-yes-no"), QStringList({question}));
+  QCOMPARE(s.prompts.Texts("choose"), QStringList({question}));
+  QCOMPARE(s.prompts.ways.front().first, QStringLiteral("Объединить"));
+  QCOMPARE(s.prompts.ways.front().second, QStringLiteral("Перезаписать"));
   QCOMPARE(Read(path), theirs);
   QVERIFY(s.document.Modified());
 
-  s.prompts.answers = {Answer::kYes};
+  s.prompts.choices = {Choice::kSecond};
   s.Trigger("Save");
-  QCOMPARE(Read(path), s.document.CatalogStream());
+  QCOMPARE(Read(path), s.document.Current().bytes.Flatten());
+  QCOMPARE(s.Column(0), QStringList({"a", "mine"}));
   // The file written is the one the window knows now: the next save asks nothing.
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "more"));
+  AddDisk(s.document, "more");
   s.Trigger("Save");
   QVERIFY(!s.document.Modified());
-  QCOMPARE(s.prompts.Texts("warn-yes-no").size(), 2);
+  QCOMPARE(s.prompts.Texts("choose").size(), 2);
   QVERIFY2(s.prompts.unexpected.isEmpty(), qPrintable(s.prompts.unexpected.join('|')));
+}
+
+void DocumentCommandsTest::mergingKeepsTheChangesMadeOnBothSides() {
+  Session s;
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("a"), Disk("b", 2), Disk("c")}));
+  QVERIFY(s.Start(path));
+  s.SetCurrentRow(1);  // b
+  s.prompts.inputs = {QStringLiteral("mine")};
+  s.Trigger("RenameDisk");
+  // Another program renames c meanwhile, replacing the file as every save does.
+  ReplaceFile(path, BuildCatalog({Disk("a"), Disk("b", 2), Disk("theirs")}));
+
+  s.prompts.choices = {Choice::kFirst};
+  s.Trigger("Save");
+  QVERIFY(s.prompts.ways.back().first_enabled);
+  const CatalogIndex saved = BuildIndex(Read(path));
+  QCOMPARE(saved.Disks.size(), std::size_t{3});
+  QCOMPARE(saved.Disks[1].Name, std::string("mine"));
+  QCOMPARE(saved.Disks[1].ThumbCount, 2);
+  QCOMPARE(saved.Disks[2].Name, std::string("theirs"));
+  QCOMPARE(s.Column(0), QStringList({"a", "mine", "theirs"}));
+  QCOMPARE(s.SelectedNames(), QStringList({"mine"}));
+  QVERIFY(!s.document.Modified());
+  QVERIFY(s.prompts.Texts("inform").isEmpty());
+
+  // A change whose disk the other program removed is left out, and said so.
+  s.prompts.inputs = {QStringLiteral("again")};
+  s.Trigger("RenameDisk");
+  ReplaceFile(path, BuildCatalog({Disk("a"), Disk("theirs")}));
+  s.prompts.choices = {Choice::kFirst};
+  s.Trigger("Save");
+  QCOMPARE(s.prompts.Texts("inform"),
+           QStringList({QStringLiteral("Не найден диск \"mine\": переименование не применено.")}));
+  QCOMPARE(s.Column(0), QStringList({"a", "theirs"}));
+  QCOMPARE(BuildIndex(Read(path)).Disks.size(), std::size_t{2});
+  QVERIFY2(s.prompts.unexpected.isEmpty(), qPrintable(s.prompts.unexpected.join('|')));
+}
+
+void DocumentCommandsTest::aFileChangedElsewhereIsReadAgainUnlessChangesAreUnsaved() {
+  Session s;
+  const QString path = s.Write("a.qrv", BuildCatalog({Disk("a"), Disk("b"), Disk("c")}));
+  QVERIFY(s.Start(path));
+  s.SetCurrentRow(1);  // b, disk 1
+  QCOMPARE(RunQrvtool({"rename", path, "1", "d"}), 0);
+  QTRY_COMPARE(s.Column(0), QStringList({"b", "c", "d"}));
+  QCOMPARE(s.window.SelectedDisk(), 1);
+  QCOMPARE(s.SelectedNames(), QStringList({"b"}));
+  QCOMPARE(StatusText(s.window),
+           QStringLiteral("Каталог изменён другой программой и прочитан заново."));
+  QVERIFY(!s.document.Modified());
+
+  // Its next change is noticed too: the watch follows the file that replaced it.
+  QCOMPARE(RunQrvtool({"rename", path, "2", "e"}), 0);
+  QTRY_COMPARE(s.Column(0), QStringList({"c", "d", "e"}));
+
+  // With changes unsaved the file is left to Save, which offers to merge.
+  AddDisk(s.document, "mine");
+  QCOMPARE(RunQrvtool({"rename", path, "3", "f"}), 0);
+  QTest::qWait(1000);
+  QCOMPARE(s.Column(0), QStringList({"c", "d", "e", "mine"}));
+  QVERIFY(s.document.Modified());
+  // Still watched: once nothing is unsaved, the next change is read.
+  s.Trigger("Undo");
+  QCOMPARE(RunQrvtool({"rename", path, "1", "g"}), 0);
+  QTRY_COMPARE(s.Column(0), QStringList({"e", "f", "g"}));
+  QVERIFY(s.prompts.unexpected.isEmpty());
 }
 
 void DocumentCommandsTest::menuItemsFollowTheDocumentsState() {
@@ -294,7 +411,7 @@ void DocumentCommandsTest::menuItemsFollowTheDocumentsState() {
           s.Action("Export")->isEnabled());
   QVERIFY(!s.Action("Save")->isEnabled() && !s.Action("Undo")->isEnabled());
   s.List()->clearSelection();
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "b"));
+  AddDisk(s.document, "b");
   QVERIFY(s.Action("Save")->isEnabled() && s.Action("Undo")->isEnabled());
   QVERIFY(!s.Action("Export")->isEnabled());
 }
@@ -322,7 +439,7 @@ void DocumentCommandsTest::captionAndStatusNameOnlyWhatIsOpenAndShown() {
   QCOMPARE(StatusText(s.window), QString());
 
   // Undoing the first disk of a new catalogue leaves it without disks again.
-  s.document.ApplyChange(WithDisk(s.document.CatalogStream(), "added"));
+  AddDisk(s.document, "added");
   s.SetCurrentRow(0);
   QCOMPARE(s.window.windowTitle(), Caption(created, 1));
   s.Trigger("Undo");

@@ -53,8 +53,8 @@ void EditCommandsTest::removingDisksStoresTheRestByName() {
   s.Trigger("RemoveDisk");
   QCOMPARE(s.Rows(), QList<QStringList>({{"a", "2", "1"}, {"b", "1", "2"}}));
   QCOMPARE(s.SelectedNames().first(), QStringLiteral("a"));
-  QCOMPARE(ReadField(s.document.CatalogStream(), 4, 2), 2u);
-  QVERIFY(WellFormed(s.document.CatalogStream()));
+  QCOMPARE(ReadField(s.document.Current().bytes.Flatten(), 4, 2), 2u);
+  QVERIFY(WellFormed(s.document.Current().bytes.Flatten()));
   QVERIFY(s.document.Modified());
 
   s.SelectRows({0, 1});
@@ -70,7 +70,7 @@ void EditCommandsTest::removingEveryDiskLeavesTheHeader() {
   s.SelectRows({0, 1});
   s.prompts.answers = {Answer::kYes};
   s.Trigger("RemoveDisk");
-  QCOMPARE(s.document.CatalogStream(), testkit::ToBytes(std::string("Ctlg\0\0", 6)));
+  QCOMPARE(s.document.Current().bytes.Flatten(), testkit::ToBytes(std::string("Ctlg\0\0", 6)));
   QCOMPARE(s.RowCount(), 0);
   QCOMPARE(View(s.window)->model()->rowCount(), 0);
   QVERIFY(ShownImages(s.window).isEmpty());
@@ -79,7 +79,7 @@ void EditCommandsTest::removingEveryDiskLeavesTheHeader() {
 void EditCommandsTest::renameAsksAgainUntilANameFits() {
   Session s;
   QVERIFY(s.Start(s.Write("r.qrv", BuildCatalog({Disk("CD1", 2), Disk("zz")}))));
-  const std::size_t size = s.document.CatalogStream().size();
+  const std::size_t size = s.document.Current().bytes.Flatten().size();
   s.SelectRows({0});
   s.prompts.inputs = {QString(), QString(300, 'x'), QStringLiteral("Диск 😀"),
                       QStringLiteral("Диск5")};
@@ -90,19 +90,19 @@ void EditCommandsTest::renameAsksAgainUntilANameFits() {
   QCOMPARE(errors[0], QStringLiteral("Нужно указать название диска!"));
   QVERIFY(errors[1].contains(QStringLiteral("255")));
   QVERIFY2(errors[2].contains(QStringLiteral("«😀»")), qPrintable(errors[2]));
-  QCOMPARE(s.document.CatalogStream().size(), size + 2);  // 3 bytes to 5
+  QCOMPARE(s.document.Current().bytes.Flatten().size(), size + 2);  // 3 bytes to 5
   QCOMPARE(s.Rows().first(), QStringList({"zz", "1", "2"}));
   QCOMPARE(s.Rows().last(), QStringList({"Диск5", "2", "1"}));
   QCOMPARE(s.SelectedNames().first(), QStringLiteral("Диск5"));
-  QVERIFY(WellFormed(s.document.CatalogStream()));
+  QVERIFY(WellFormed(s.document.Current().bytes.Flatten()));
 
   // Cancel keeps the name, and still counts as a change.
   s.document.Save();
   QVERIFY(!s.document.Modified());
-  const Bytes saved = s.document.CatalogStream();
+  const Bytes saved = s.document.Current().bytes.Flatten();
   s.prompts.inputs = {std::nullopt};
   s.Trigger("RenameDisk");
-  QCOMPARE(s.document.CatalogStream(), saved);
+  QCOMPARE(s.document.Current().bytes.Flatten(), saved);
   QVERIFY(s.document.Modified());
 }
 
@@ -124,7 +124,7 @@ void EditCommandsTest::removingThumbnailsAsksAndKeepsTheRest() {
            QStringLiteral("Вы действительно хотите удалить эти эскизы (2 шт.) ?"));
   QCOMPARE(ShownImages(s.window), QStringList({"E:\\img1.jpg", "E:\\img3.jpg"}));
   QCOMPARE(s.Rows().first(), QStringList({"a", "2", "1"}));
-  QVERIFY(WellFormed(s.document.CatalogStream()));
+  QVERIFY(WellFormed(s.document.Current().bytes.Flatten()));
 
   // Every thumbnail of a disk: the disk stays with 0.
   SelectThumbs(view, {0, 1});
@@ -179,24 +179,24 @@ void EditCommandsTest::importAppendsAndCanBeUndone() {
   const QString path = s.Write("three.qrv", BuildCatalog({Disk("c"), Disk("a"), Disk("e")}));
   const QString other = s.Write("two.qrv", BuildCatalog({Disk("b", 2), Disk("d", 3)}));
   QVERIFY(s.Start(path));
-  const Bytes before = s.document.CatalogStream();
+  const Bytes before = s.document.Current().bytes.Flatten();
   s.prompts.files = {other};
   s.Trigger("Import");
   QCOMPARE(
       s.Rows(),
       QList<QStringList>(
           {{"a", "1", "2"}, {"b", "2", "4"}, {"c", "1", "1"}, {"d", "3", "5"}, {"e", "1", "3"}}));
-  QVERIFY(WellFormed(s.document.CatalogStream()));
+  QVERIFY(WellFormed(s.document.Current().bytes.Flatten()));
   QVERIFY(s.document.Modified());  // closing will ask, so the imported disks are not lost
   s.Trigger("Undo");
-  QCOMPARE(s.document.CatalogStream(), before);
+  QCOMPARE(s.document.Current().bytes.Flatten(), before);
 
   // Its own file, another kind of file, and a damaged catalogue change nothing.
   Bytes cut = BuildCatalog({Disk("x", 2)});
   cut.resize(cut.size() - 10);
   s.prompts.files = {path, s.Write("photo.qrv", testkit::GradientJpeg(1)), s.Write("cut.qrv", cut)};
   for (int k = 0; k < 3; ++k) s.Trigger("Import");
-  QCOMPARE(s.document.CatalogStream(), before);
+  QCOMPARE(s.document.Current().bytes.Flatten(), before);
   QCOMPARE(s.prompts.Texts("error").size(), 1);  // only the damaged one is worth a word
 }
 
@@ -218,7 +218,7 @@ void EditCommandsTest::exportWritesTheSelectedDisksInListOrder() {
   s.SelectRows({0, 1, 2, 3, 4});
   s.prompts.files = {s.dir.filePath("ALL.QRV")};
   s.Trigger("Export");
-  QCOMPARE(Read(s.dir.filePath("ALL.QRV")), s.document.CatalogStream());
+  QCOMPARE(Read(s.dir.filePath("ALL.QRV")), s.document.Current().bytes.Flatten());
 
   // No to the replace question leaves the file.
   s.SelectRows({0});
@@ -282,9 +282,10 @@ void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
   Bytes bytes = BuildCatalog({Disk("Диск A", 6), Disk("B", 6)});
   const CatalogIndex index = BuildIndex(bytes);
   if (cut) {
-    bytes.resize(index.Disks[1].Thumbs[0].JpegPos + 500);
+    bytes.resize(index.Disks[1].JpegPos(index.Disks[1].Thumbs[0]) + 500);
   } else {
-    bytes[index.Disks[0].Thumbs[1].RecordStart()] = 'X';  // spoils its "F" marker
+    const CatInfo& disk = index.Disks[0];
+    bytes[disk.ThumbRecordStart(disk.Thumbs[1])] = 'X';  // spoils its "F" marker
   }
   const QString path = s.Write("damaged.qrv", bytes);
   s.prompts.answers = {Answer::kNo};  // not now to saving what could be read
@@ -309,7 +310,7 @@ void EditCommandsTest::damagedCatalogueRefusesEveryChange() {
   QVERIFY2(errors[0].contains(QStringLiteral("повреждён")), qPrintable(errors[0]));
   QVERIFY(s.prompts.unexpected.isEmpty());
   QCOMPARE(s.prompts.prompts.size(), std::size_t{5});
-  QCOMPARE(s.document.CatalogStream(), bytes);
+  QCOMPARE(s.document.Current().bytes.Flatten(), bytes);
   QVERIFY(!s.document.Modified());
   QVERIFY(!s.Action("Save")->isEnabled());
   QCOMPARE(Read(path), bytes);

@@ -48,9 +48,17 @@ void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
   QVERIFY(QTest::qWaitForWindowActive(&s.window));
   QTreeView* list = s.List();
 
-  // F2 renames the selected disk, Ctrl+Z takes the change back, Ctrl+S saves one.
+  // F2 renames the selected disk, Ctrl+Z takes the change back, Ctrl+Shift+Z and Ctrl+Y make
+  // it again, Ctrl+S saves one.
   s.prompts.inputs = {QStringLiteral("c")};
   QTest::keyClick(list, Qt::Key_F2);
+  QCOMPARE(s.Column(0), QStringList({"b", "c"}));
+  QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(s.Column(0), QStringList({"a", "b"}));
+  QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(s.Column(0), QStringList({"b", "c"}));
+  QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(list, Qt::Key_Y, Qt::ControlModifier);
   QCOMPARE(s.Column(0), QStringList({"b", "c"}));
   QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(s.Column(0), QStringList({"a", "b"}));

@@ -264,7 +264,7 @@ void MainWindowTest::damagedCatalogueCanBeSavedAsWhatWasRead() {
   QCOMPARE(PathToQString(s.document.CatalogFileName()), repaired);
   const Bytes written = LoadFile(QStringToPath(repaired));
   QVERIFY(CheckCatalog(written).ok());
-  QCOMPARE(s.document.CatalogStream(), written);
+  QCOMPARE(s.document.Current().bytes.Flatten(), written);
   QVERIFY(!s.document.Index().Damage && !s.document.Modified());
   QCOMPARE(s.Column(0), QStringList({"first", "second"}));
   QCOMPARE(s.window.windowTitle(), Caption(repaired, 2));
@@ -308,7 +308,7 @@ void MainWindowTest::fileThatCannotBeACatalogueIsNotOpened() {
     QCOMPARE(s.RowCount(), 0);
     QCOMPARE(s.window.windowTitle(), QStringLiteral("Quorvel"));
     QVERIFY(!s.document.CatalogOpen());
-    QVERIFY(s.document.CatalogStream().empty());
+    QVERIFY(s.document.Current().bytes.Flatten().empty());
     QCOMPARE(s.prompts.warnings.size(), std::size_t{1});
     QCOMPARE(s.prompts.warnings[0].title, QStringLiteral("Quorvel"));
     QVERIFY2(s.prompts.warnings[0].text.contains(path), qPrintable(s.prompts.warnings[0].text));

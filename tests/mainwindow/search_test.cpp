@@ -129,7 +129,7 @@ void SearchTest::aResultLeadsToItsDisk() {
 void SearchTest::removingResultsOfTwoDisksIsOneChange() {
   Session s;
   QVERIFY(s.Start(s.Write("s.qrv", BuildCatalog(Disks()))));
-  const Bytes before = s.document.CatalogStream();
+  const Bytes before = s.document.Current().bytes.Flatten();
   QListView* view = View(s.window);
   TypeText(Field(s.window), QStringLiteral("море"));
 
@@ -154,7 +154,7 @@ void SearchTest::removingResultsOfTwoDisksIsOneChange() {
   QCOMPARE(s.document.Index().Disks[1].ThumbCount, 1);
 
   s.Action("Undo")->trigger();
-  QVERIFY(s.document.CatalogStream() == before);
+  QVERIFY(s.document.Current().bytes.Flatten() == before);
   QVERIFY(!s.document.Modified());
   QCOMPARE(ShownImages(s.window), kAllMatches);
 }

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <algorithm>
+#include <filesystem>
 
 #include "catalog/format.h"
 #include "catalog/thumbnail_jpeg.h"
@@ -56,6 +57,7 @@ class ThumbnailViewTest : public QObject {
   void paintsEachThumbnailFromTheCatalogue();
   void aThumbnailOfAnotherSizeKeepsItsOwnSize();
   void undecodableThumbnailsShowAFrameAndOneNote();
+  void aCatalogueRewrittenInPlaceIsNamedInTheStatus();
   void selectingADiskShowsItsFirstThumbnails();
   void labelsKeepTheFileNameWhole();
   void itemsWrapAtTheWidthAndFollowKeysAndTheBand();
@@ -148,6 +150,18 @@ void ThumbnailViewTest::undecodableThumbnailsShowAFrameAndOneNote() {
   s.SetCurrentRow(1);
   view->viewport()->repaint();
   QCOMPARE(StatusText(s.window), QStringLiteral("Колличество изображений на диске \"fine\" - 1."));
+}
+
+void ThumbnailViewTest::aCatalogueRewrittenInPlaceIsNamedInTheStatus() {
+  Session s;
+  const QString path = s.Write(QStringLiteral("a.qrv"), BuildCatalog({Disk("a", 3)}));
+  QVERIFY(s.Start(path));
+  // Another program cuts the file where it lies: its thumbnails can no longer be read.
+  std::filesystem::resize_file(QStringToPath(path), 100);
+  View(s.window)->viewport()->repaint();
+  QCOMPARE(StatusText(s.window),
+           QStringLiteral("Файл \"") + path +
+               QStringLiteral("\" изменён другой программой после открытия."));
 }
 
 void ThumbnailViewTest::selectingADiskShowsItsFirstThumbnails() {

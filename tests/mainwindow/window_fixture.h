@@ -39,7 +39,7 @@ using testkit::ThumbSpec;
 class RecordingPrompts : public UserPrompts {
  public:
   struct Prompt {
-    QString kind;  // "warn", "error", "inform", "ask", "warn-yes-no", "confirm", "input", ...
+    QString kind;  // "warn", "error", "inform", "ask", "warn-yes-no", "confirm", "choose", ...
     QWidget* parent;
     QString title;
     QString text;
@@ -48,6 +48,12 @@ class RecordingPrompts : public UserPrompts {
     QWidget* parent;
     QString title;
     QString text;
+  };
+  // The buttons a question of two ways offered.
+  struct Ways {
+    QString first;
+    bool first_enabled;
+    QString second;
   };
 
   void Warn(QWidget* parent, const QString& title, const QString& text) override {
@@ -71,6 +77,18 @@ class RecordingPrompts : public UserPrompts {
   Answer ConfirmYesNo(QWidget* parent, const QString& title, const QString& text) override {
     Record("confirm", parent, title, text);
     return NextAnswer();
+  }
+  Choice ChooseWay(QWidget* parent, const QString& title, const QString& text, const QString& first,
+                   bool first_enabled, const QString& second) override {
+    Record("choose", parent, title, text);
+    ways.push_back({first, first_enabled, second});
+    if (choices.empty()) {
+      unexpected.append(text);
+      return Choice::kCancel;
+    }
+    const Choice choice = choices.front();
+    choices.pop_front();
+    return choice;
   }
   std::optional<QString> InputText(QWidget* parent, const QString& caption, const QString& prompt,
                                    const QString& preset) override {
@@ -108,6 +126,8 @@ class RecordingPrompts : public UserPrompts {
   std::vector<Warning> warnings;
   std::vector<Prompt> prompts;
   std::deque<Answer> answers;
+  std::vector<Ways> ways;
+  std::deque<Choice> choices;
   std::deque<std::optional<QString>> inputs;
   std::deque<QString> files;
   std::deque<QString> folders;
