@@ -123,9 +123,12 @@ void CatalogDocument::SaveAs(const std::filesystem::path& path, const ProgressCa
 }
 
 void CatalogDocument::WriteTo(const std::filesystem::path& path, const ProgressCallback& progress) {
-  const PieceList& pieces = Current().bytes;
   FileIdentity identity;
   SaveVersion(path, Current(), &identity, progress);
+  Written(path, identity);
+}
+
+void CatalogDocument::Written(const std::filesystem::path& path, const FileIdentity& identity) {
   UseFile(path);
   file_identity_ = identity;
   saved_state_ = Step().state;
@@ -134,8 +137,9 @@ void CatalogDocument::WriteTo(const std::filesystem::path& path, const ProgressC
   // between, the content keeps its pieces, which still read what was saved.
   try {
     auto written = std::make_shared<const OpenedCatalogFile>(path);
-    if (written->Identity() == identity && written->Size() == pieces.Size()) {
-      history_[position_].version.bytes = PieceList(std::move(written));
+    PieceList& bytes = history_[position_].version.bytes;
+    if (written->Identity() == identity && written->Size() == bytes.Size()) {
+      bytes = PieceList(std::move(written));
     }
   } catch (const CatalogError&) {
   }
@@ -171,19 +175,12 @@ std::vector<LeftOut> CatalogDocument::Merge(const ProgressCallback& progress) {
   for (std::size_t step = first + 1; step <= position_; ++step) {
     merged = Replay(merged, history_[step].edit, left_out);
   }
-  std::vector<HistoryStep> kept = std::move(history_);
-  const std::size_t kept_position = position_;
-  const std::uint64_t kept_saved = saved_state_;
+  // Written before it is shown: until the file holds it, the document shows what it did.
+  FileIdentity identity;
+  SaveVersion(catalog_file_name_, merged, &identity, progress);
   StartHistory(std::move(merged));
-  try {
-    WriteTo(catalog_file_name_, progress);
-  } catch (...) {
-    history_ = std::move(kept);
-    position_ = kept_position;
-    saved_state_ = kept_saved;
-    throw;
-  }
-  Notify(DocumentChange::kSaved);
+  Written(catalog_file_name_, identity);
+  Notify(DocumentChange::kReloaded);
   return left_out;
 }
 

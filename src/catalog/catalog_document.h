@@ -117,8 +117,10 @@ class CatalogDocument {
   bool CanMerge() const;
 
   // Opens the file as it is now, makes this document's changes since it was last read or
-  // written again on it, and saves the result; the history then starts from it. What no longer
-  // applies is left out and returned. Throws as Reload and Save do, with the document unchanged.
+  // written again on it, and saves the result; the history then starts from it, and the
+  // listeners hear kReloaded once it is written (until then the document shows what it did).
+  // What no longer applies is left out and returned. Throws as Reload and Save do, with the
+  // document unchanged.
   std::vector<LeftOut> Merge(const ProgressCallback& progress = {});
 
   bool Modified() const { return catalog_open_ && Step().state != saved_state_; }
@@ -152,6 +154,8 @@ class CatalogDocument {
   void StartHistory(CatalogVersion version);
   // Writes the current content to `path`; the current version then reads the new file.
   void WriteTo(const std::filesystem::path& path, const ProgressCallback& progress);
+  // After the current content was written to `path` as `identity`: that is the saved state.
+  void Written(const std::filesystem::path& path, const FileIdentity& identity);
   void Notify(DocumentChange change) const;
   // Close without telling the listeners, for the calls that tell them once at their end.
   void Clear();

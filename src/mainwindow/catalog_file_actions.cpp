@@ -358,21 +358,11 @@ bool CatalogFileActions::SaveCatalog() {
 std::vector<LeftOut> CatalogFileActions::MergeWithFile() {
   CatalogDocument& document = context_.document;
   const ShownDisk shown = ShownDiskNow();
-  // The merge puts the new content in place before it writes the file and tells; the views
-  // must not paint rows of the old content over it while the progress lets them paint.
-  context_.empty_views();
   std::vector<LeftOut> left_out;
-  try {
-    WithProgress(kSaving,
-                 std::max(FileSize(document.CatalogFileName()), document.Current().bytes.Size()),
-                 [&](const ProgressCallback& progress) { left_out = document.Merge(progress); });
-  } catch (...) {
-    // The document is as it was; the views show it again.
-    document.Reload(false);
-    throw;
-  }
-  // A merge tells only that it saved; the views rebuild from the merged content.
-  document.Reload(false);
+  // The views keep showing this window's content until the merged one is written and told.
+  WithProgress(kSaving,
+               std::max(FileSize(document.CatalogFileName()), document.Current().bytes.Size()),
+               [&](const ProgressCallback& progress) { left_out = document.Merge(progress); });
   SelectAgain(shown, false);
   return left_out;
 }

@@ -65,10 +65,6 @@ struct CommandContext {
   // A one-off message in the status bar; the text about what is shown comes back with the next
   // disk or search shown.
   std::function<void(const QString& text)> note;
-  // Empties the disk list and the thumbnail view until the document next tells of a change:
-  // for a change that puts the new content in place before it tells (a merge), so that nothing
-  // paints rows of the old content from the new one meanwhile.
-  std::function<void()> empty_views;
   // Runs `show` at once while the window is visible, else once it has been shown, so that no
   // box opens alone on the screen, far from the window it is about.
   std::function<void(std::function<void()> show)> when_shown;

@@ -19,12 +19,6 @@ void DiskListModel::Reload() {
   endResetModel();
 }
 
-void DiskListModel::Empty() {
-  beginResetModel();
-  rows_ = 0;
-  endResetModel();
-}
-
 const std::string& DiskListModel::Cp1251Name(int disk) const {
   return document_.Index().Disks[static_cast<std::size_t>(disk)].Name;
 }

@@ -27,8 +27,6 @@ class DiskListModel : public QAbstractTableModel {
   // Takes the disks of the document's index as it is now, in one reset: called once the
   // document has told of its change, before anything paints from the new index.
   void Reload();
-  // No rows until the next Reload: for a document whose index changes before it tells.
-  void Empty();
 
   // The disk's name as stored (Windows-1251 bytes), its thumbnail count.
   const std::string& Cp1251Name(int disk) const;

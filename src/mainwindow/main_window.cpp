@@ -202,11 +202,6 @@ CommandContext MainWindow::MakeCommandContext() {
       .searching = [this] { return search_ != nullptr && search_->Searching(); },
       .selected_thumbnail_rows = [this] { return SelectedThumbnailRows(); },
       .note = [this](const QString& text) { status_panel_->setText(text); },
-      .empty_views =
-          [this] {
-            ShowNoDisk();
-            disk_model_->Empty();
-          },
       .when_shown = [this](std::function<void()> show) { WhenShown(std::move(show)); },
   };
 }
