@@ -248,5 +248,6 @@ BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
   return quorvel::RatioReporter::RunAll(
-      argc, argv, {{"BM_BuildIndex", "BM_BaselineWalk"}, {"BM_IndexOpenedFile", "BM_BaselineWalk"}});
+      argc, argv,
+      {{"BM_BuildIndex", "BM_BaselineWalk"}, {"BM_IndexOpenedFile", "BM_BaselineWalk"}});
 }

@@ -47,8 +47,7 @@ void ReplaceFile(const std::filesystem::path& path, const Bytes& bytes) {
 void RemoveFirstDisk(CatalogDocument& document) {
   std::vector<int> kept;
   for (int d = 1; d < static_cast<int>(document.Index().Disks.size()); ++d) kept.push_back(d);
-  document.ApplyChange(CopyDisks(document.Current(), kept),
-                       RemoveDisksEdit(document.Index(), {0}));
+  document.ApplyChange(CopyDisks(document.Current(), kept), RemoveDisksEdit(document.Index(), {0}));
 }
 
 TEST(CatalogDocumentStartup, ExistingFileBecomesTheOpenCatalogue) {
@@ -319,7 +318,6 @@ TEST_F(CatalogDocumentAppend, RefusalAtTheMostDisksChangesNothingUndoIncluded) {
   EXPECT_FALSE(document_.CanUndo()) << "the refusals left nothing in the history";
 }
 
-
 // A document of a file, its content held as ranges of that file.
 class CatalogDocumentOfFile : public ::testing::Test {
  protected:
@@ -447,10 +445,11 @@ TEST_F(CatalogDocumentOfFile, AFileChangedInPlaceFailsReadsAndSavesAndOneReplace
     Bytes other = bytes;
     other[other.size() - 3] ^= 0xFF;
     std::fstream file(path_, std::ios::in | std::ios::out | std::ios::binary);
-    file.write(reinterpret_cast<const char*>(other.data()), static_cast<std::streamsize>(other.size()));
+    file.write(reinterpret_cast<const char*>(other.data()),
+               static_cast<std::streamsize>(other.size()));
   }
-  std::filesystem::last_write_time(path_, std::filesystem::last_write_time(path_) +
-                                              std::chrono::seconds(10));
+  std::filesystem::last_write_time(
+      path_, std::filesystem::last_write_time(path_) + std::chrono::seconds(10));
   const CatInfo& first = document_.Index().Disks[0];
   EXPECT_EQ(KindOf([&] { document_.Jpeg(first, first.Thumbs[0]); }), ErrorKind::kChangedOutside);
 

@@ -168,9 +168,8 @@ TEST(ImportCatalogTest, AppendsTheOtherCataloguesDisks) {
   EXPECT_EQ(ImportCatalog(three, VersionOfBytes(Bytes{})).bytes.Flatten(), three_bytes)
       << "an empty file adds nothing";
   // Into an empty catalogue, which has no header yet.
-  EXPECT_TRUE(
-      Same(Contents(ImportCatalog(VersionOfBytes(Bytes{}), VersionOfBytes(BuildCatalog(two)))),
-           two));
+  EXPECT_TRUE(Same(
+      Contents(ImportCatalog(VersionOfBytes(Bytes{}), VersionOfBytes(BuildCatalog(two)))), two));
 }
 
 TEST(ImportCatalogTest, RefusesDamagedFilesAndTooManyDisks) {
@@ -283,7 +282,8 @@ TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
         for (int k = pick(3); k > 0; --k) other.push_back(make_disk());
         std::vector<DiskSpec> next = model;
         next.insert(next.end(), other.begin(), other.end());
-        const auto added = std::make_shared<const CatalogVersion>(VersionOfBytes(BuildCatalog(other)));
+        const auto added =
+            std::make_shared<const CatalogVersion>(VersionOfBytes(BuildCatalog(other)));
         apply(ImportCatalog(current, *added), AddDisksEdit(added), std::move(next));
         break;
       }
@@ -341,9 +341,8 @@ TEST(EditsOfAnOpenedFileTest, GiveTheBytesOfTheSameChangeInMemoryAndSaveThem) {
   std::vector<Case> cases;
   std::vector<DiskSpec> renamed = disks;
   renamed[1].name = "longer name";
-  cases.push_back({"rename",
-                   [](const CatalogVersion& v) { return RenameDisk(v, 1, "longer name"); },
-                   renamed});
+  cases.push_back(
+      {"rename", [](const CatalogVersion& v) { return RenameDisk(v, 1, "longer name"); }, renamed});
   std::vector<DiskSpec> fewer = disks;
   fewer[1].thumbs.erase(fewer[1].thumbs.begin());
   fewer[3].thumbs.erase(fewer[3].thumbs.begin() + 1);
@@ -354,8 +353,8 @@ TEST(EditsOfAnOpenedFileTest, GiveTheBytesOfTheSameChangeInMemoryAndSaveThem) {
                    fewer});
   std::vector<DiskSpec> more = disks;
   more.insert(more.end(), two.begin(), two.end());
-  cases.push_back({"import",
-                   [&](const CatalogVersion& v) { return ImportCatalog(v, other_file); }, more});
+  cases.push_back(
+      {"import", [&](const CatalogVersion& v) { return ImportCatalog(v, other_file); }, more});
   std::vector<DiskSpec> appended = disks;
   appended.push_back(added);
   cases.push_back({"append a disk",
@@ -364,7 +363,9 @@ TEST(EditsOfAnOpenedFileTest, GiveTheBytesOfTheSameChangeInMemoryAndSaveThem) {
   // Removing c, the rest stored in name order; last, so that every change before it finds the
   // disks it names in the versions that the changes before it made.
   cases.push_back({"remove disks",
-                   [](const CatalogVersion& v) { return CopyDisks(v, std::vector<int>{1, 0, 3}); },
+                   [](const CatalogVersion& v) {
+                     return CopyDisks(v, std::vector<int>{1, 0, 3});
+                   },
                    {disks[1], disks[0], disks[3]}});
 
   const std::filesystem::path saved = dir.path() / "saved.qrv";

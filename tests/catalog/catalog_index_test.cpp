@@ -185,9 +185,10 @@ TEST(BuildIndexTest, TheWalkOverPiecesGivesTheIndexOfTheWalkOverTheBytes) {
   WriteField(huge_count, 6 + 2, 65535, 2);
   Bytes cut = big;
   cut.resize(big.size() * 2 / 3);
-  const std::vector<Bytes> streams = {big,         huge_count,   cut, ToBytes("Ct"),
-                                      ToBytes("Ctlg"), Bytes{},  BuildCatalog({}),
-                                      BuildCatalog({{"c", {{"4", {0xFF, 0xD9}}}}})};
+  // Also the damaged and the short: a count past the records, a cut, no magic, a cut header.
+  std::vector<Bytes> streams = {big, huge_count, cut, ToBytes("Ct"), ToBytes("Ctlg"), Bytes{}};
+  streams.push_back(BuildCatalog({}));
+  streams.push_back(BuildCatalog({{"c", {{"4", {0xFF, 0xD9}}}}}));
   for (const Bytes& stream : streams) {
     const CatalogIndex expected = BuildIndex(stream);
     const PieceList whole{Bytes(stream)};

@@ -23,7 +23,8 @@ class FolderWriterTest : public ::testing::Test {
   FolderWriterTest() { fs::create_directory(out_); }
 
   FolderWriteResult WriteAll(std::vector<testkit::ThumbSpec> thumbs) {
-    const CatalogVersion catalog = VersionOfBytes(testkit::BuildCatalog({{"d", std::move(thumbs)}}));
+    const CatalogVersion catalog =
+        VersionOfBytes(testkit::BuildCatalog({{"d", std::move(thumbs)}}));
     std::vector<ThumbRef> list;
     for (std::int32_t t = 0; t < catalog.index.Disks[0].ThumbCount; ++t) list.push_back({0, t});
     FolderWriter writer(out_);

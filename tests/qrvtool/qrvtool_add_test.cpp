@@ -245,8 +245,7 @@ TEST_F(QrvtoolAddTest, NamesThatAreNotUtf8AreStoredAsTheirBytes) {
   const Result r = Add({catalogue_, root_ + "/фото", "n"});
   EXPECT_EQ(r.out, "found\t1\nadded\t1\n") << r.err;
   const CatalogIndex index = IndexOfCatalogue();
-  EXPECT_EQ(index.Disks[0].Thumbs[0].Name(),
-            root_ + Utf8ToCp1251("/фото/") + "\xcf\xf0\xe8.jpg");
+  EXPECT_EQ(index.Disks[0].Thumbs[0].Name(), root_ + Utf8ToCp1251("/фото/") + "\xcf\xf0\xe8.jpg");
 }
 
 TEST_F(QrvtoolAddTest, PathsOnTheCommandLineAreTakenAsTheirBytes) {

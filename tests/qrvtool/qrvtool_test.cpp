@@ -92,10 +92,10 @@ TEST_F(QrvtoolTest, RepairWritesWhatCanBeReadAndSaysWhatWasDropped) {
   EXPECT_EQ(r.out,
             "kept\t1\t1\tФото 2019\ndropped-thumbs\t1\t1\ndropped-disks\t2\n"
             "dropped-bytes\t" +
-                std::to_string(lost_start) + "\t" +
-                std::to_string(cut.size() - lost_start) + "\tdisk record 1 declares " +
-                std::to_string(index.Disks[0].RecordEnd - 6) + " bytes, but " +
-                std::to_string(cut.size() - 6) + " remain and its fixed part needs 17\n");
+                std::to_string(lost_start) + "\t" + std::to_string(cut.size() - lost_start) +
+                "\tdisk record 1 declares " + std::to_string(index.Disks[0].RecordEnd - 6) +
+                " bytes, but " + std::to_string(cut.size() - 6) +
+                " remain and its fixed part needs 17\n");
   EXPECT_EQ(RunTool({"check", target}).out, "ok\t1\t1\n");
   EXPECT_EQ(LoadFile(path), cut) << "the damaged file is kept as it was";
 
