@@ -285,8 +285,9 @@ void PrintQuality(const char* label, const QString& catalog, qsizetype file_coun
   int broken = 0;
   for (const CatInfo& disk : index.Disks) {
     for (const Disc& thumb : disk.Thumbs) {
-      const QString source = QString::fromStdString(Cp1251ToUtf8(thumb.Name(stream)));
-      const ByteView jpeg(stream.data() + thumb.JpegPos, static_cast<std::size_t>(thumb.JpegSize));
+      const QString source = QString::fromStdString(Cp1251ToUtf8(thumb.Name()));
+      const ByteView jpeg(stream.data() + disk.JpegPos(thumb),
+                          static_cast<std::size_t>(thumb.JpegSize));
       RgbImage ours, ceiling;
       std::string error;
       if (!DecodeJpeg(jpeg, ours, &error) || ours.width != kSide || ours.height != kSide) {

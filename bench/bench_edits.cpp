@@ -1,8 +1,9 @@
 // The user's edits of a large catalogue (207 MB: 200 disks x 1000 thumbnails of 1000 bytes), each
-// timed as the program runs it: the edit producing the new bytes, then the document taking them
-// as its stream (old stream to the undo snapshot, index rebuilt). Beside the time, the highest
-// heap held during the edit, over the catalogue's size: a change must fit in memory beside the
-// stream and its snapshot. Then Undo, and the atomic Save against one plain write of the bytes.
+// timed as the program runs it: the edit making the new version (its pieces over the opened file
+// and its index), then the document taking it into its history. Beside the time, the highest
+// heap held during the edit, over the catalogue's size: the file stays on the disk, so a change
+// costs about what it changes. Then Undo, and the atomic Save against one plain write of the
+// bytes.
 //
 // Every file lives in a fresh folder under the system's temporary folder, so that the save and
 // its peer write to the same file system.
@@ -20,6 +21,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -32,6 +34,8 @@
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_merge.h"
+#include "catalog/catalog_version.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/stream.h"
 
@@ -191,27 +195,33 @@ void RemoveOneDisk(CatalogDocument& document, const BenchFiles&) {
   // The disks that stay are stored in name order.
   std::stable_sort(kept.begin(), kept.end(),
                    [&](int a, int b) { return disks[a].Name < disks[b].Name; });
-  document.ApplyChange(quorvel::CopyDisks(document.CatalogStream(), document.Index(), kept));
+  document.ApplyChange(quorvel::CopyDisks(document.Current(), kept),
+                       quorvel::RemoveDisksEdit(document.Index(), {kEditedDisk}));
 }
 
 void RenameOneDisk(CatalogDocument& document, const BenchFiles&) {
-  document.ApplyChange(quorvel::RenameDisk(document.CatalogStream(), document.Index(), kEditedDisk,
-                                           "Holiday photographs, second disk"));
+  constexpr char kName[] = "Holiday photographs, second disk";
+  document.ApplyChange(quorvel::RenameDisk(document.Current(), kEditedDisk, kName),
+                       quorvel::RenameDiskEdit(document.Index(), kEditedDisk, kName));
 }
 
 void RemoveOneThumb(CatalogDocument& document, const BenchFiles&) {
   const quorvel::ThumbRef removed[] = {{kEditedDisk, kEditedThumb}};
-  document.ApplyChange(quorvel::RemoveThumbs(document.CatalogStream(), document.Index(), removed));
+  document.ApplyChange(quorvel::RemoveThumbs(document.Current(), removed),
+                       quorvel::RemoveThumbsEdit(document.Index(), removed));
 }
 
-// The file is read and checked before the catalogue is touched, and stays held until the change
-// is applied, as the window's import does.
+// The file is opened and indexed before the catalogue is touched, and stays held by the change,
+// as the window's import does.
 void ImportOther(CatalogDocument& document, const BenchFiles& files) {
   if (!quorvel::IsCatalogFile(files.Import())) throw std::runtime_error("not a catalogue");
-  const Bytes other = quorvel::LoadFile(files.Import());
-  Bytes merged = quorvel::ImportCatalog(document.CatalogStream(), other);
-  if (merged == document.CatalogStream()) throw std::runtime_error("nothing imported");
-  document.ApplyChange(std::move(merged));
+  const auto other =
+      std::make_shared<const quorvel::CatalogVersion>(quorvel::VersionOfFile(files.Import()));
+  quorvel::CatalogVersion merged = quorvel::ImportCatalog(document.Current(), *other);
+  if (merged.bytes.Size() == document.Current().bytes.Size()) {
+    throw std::runtime_error("nothing imported");
+  }
+  document.ApplyChange(std::move(merged), quorvel::AddDisksEdit(other));
 }
 
 std::vector<Edit> Edits() {
@@ -229,8 +239,7 @@ std::vector<Edit> Edits() {
 bool OpenCatalog(CatalogDocument& document, const fs::path& path, benchmark::State& state) {
   document.UseFile(path);
   const quorvel::ReloadOutcome outcome = document.Reload(true);
-  if (!outcome.read_file || document.Index().Damage ||
-      document.UndoStream() != document.CatalogStream()) {
+  if (!outcome.read_file || document.Index().Damage || document.CanUndo()) {
     state.SkipWithError("cannot open the catalogue");
     return false;
   }
@@ -252,11 +261,12 @@ void SetMemoryCounters(benchmark::State& state, std::int64_t peak, std::int64_t 
   state.counters["result_MB"] = static_cast<double>(result_size) / kMB;
 }
 
-// A change of another disk, so that the snapshot is a catalogue of its own, held beside the
-// stream, as it is from the second change of a session on.
+// A change of another disk, so that the edit starts from a version of pieces, not the file as
+// one range, as it does from the second change of a session on.
 void ChangeFirstDisk(CatalogDocument& document) {
-  document.ApplyChange(
-      quorvel::RenameDisk(document.CatalogStream(), document.Index(), 0, "First disk, renamed"));
+  constexpr char kName[] = "First disk, renamed";
+  document.ApplyChange(quorvel::RenameDisk(document.Current(), 0, kName),
+                       quorvel::RenameDiskEdit(document.Index(), 0, kName));
 }
 
 // Where an edit starts: the catalogue as opened, or after one earlier change.
@@ -264,9 +274,8 @@ enum class Start { kOpened, kChanged };
 
 // Each iteration opens the catalogue in a fresh document outside the timing (a reused one could
 // keep buffers of the last iteration), brings it to `start`, then makes and undoes the same edit
-// `undone_first` times, as a user who tries it again: Undo copies the snapshot into the edited
-// stream's buffer, which keeps its size, and the next change hands that buffer on to the
-// snapshot.
+// `undone_first` times, as a user who tries it again: the version undone waits for the redo
+// until the timed change drops it.
 void BM_Edit(benchmark::State& state, const BenchFiles& files, const Edit& edit, Start start,
              int undone_first) {
   std::optional<CatalogDocument> document;
@@ -283,14 +292,14 @@ void BM_Edit(benchmark::State& state, const BenchFiles& files, const Edit& edit,
       edit.apply(*document, files);
       document->Undo();
     }
-    size = static_cast<std::int64_t>(document->CatalogStream().size());
+    size = document->Current().bytes.Size();
     state.ResumeTiming();
     before = HeapLive();
     ResetHeapPeak();
     edit.apply(*document, files);
     peak = std::max(peak, HeapPeak());
     state.PauseTiming();
-    result_size = static_cast<std::int64_t>(document->CatalogStream().size());
+    result_size = document->Current().bytes.Size();
     if (!HoldsWhole(*document, edit.disks_after, edit.thumbs_after)) {
       state.SkipWithError("the edit did not give the expected catalogue");
       break;
@@ -300,8 +309,8 @@ void BM_Edit(benchmark::State& state, const BenchFiles& files, const Edit& edit,
   SetMemoryCounters(state, peak, before, size, result_size);
 }
 
-// Undo after each edit made to the catalogue as opened: putting the snapshot back costs most
-// when the edited stream is shorter than the snapshot, since its buffer cannot take the copy.
+// Undo after each edit made to the catalogue as opened: the history holds the version before, so
+// going back to it costs nothing of the catalogue's size.
 void BM_Undo(benchmark::State& state, const BenchFiles& files, const Edit& edit) {
   std::optional<CatalogDocument> document;
   std::int64_t size = 0;
@@ -311,7 +320,7 @@ void BM_Undo(benchmark::State& state, const BenchFiles& files, const Edit& edit)
     state.PauseTiming();
     document.emplace();
     if (!OpenCatalog(*document, files.Catalog(), state)) break;
-    size = static_cast<std::int64_t>(document->CatalogStream().size());
+    size = document->Current().bytes.Size();
     edit.apply(*document, files);
     state.ResumeTiming();
     before = HeapLive();
@@ -320,7 +329,7 @@ void BM_Undo(benchmark::State& state, const BenchFiles& files, const Edit& edit)
     peak = std::max(peak, HeapPeak());
     state.PauseTiming();
     if (!HoldsWhole(*document, kDisks, std::int64_t{kDisks} * kThumbsPerDisk) ||
-        document->CatalogStream() != document->UndoStream()) {
+        document->CanUndo() || !document->CanRedo()) {
       state.SkipWithError("undo did not bring the catalogue back");
       break;
     }
@@ -472,7 +481,7 @@ int main(int argc, char** argv) {
           ->UseRealTime();
     }
   }
-  // Only an import leaves the stream's buffer much larger than the catalogue it is undone to.
+  // An import tried again after undoing it, the undone versions held until the change drops them.
   for (const int undone : {1, 2}) {
     benchmark::RegisterBenchmark(
         ("ImportCatalog/opened_undone_imports:" + std::to_string(undone)).c_str(), BM_Edit,

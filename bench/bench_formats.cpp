@@ -348,7 +348,8 @@ double PeerPsnr(const Item& item) {
     const CatalogIndex index = BuildIndex(stream);
     if (index.Disks.empty() || index.Disks.front().Thumbs.empty()) return none;
     const Disc& thumb = index.Disks.front().Thumbs.front();
-    const ByteView jpeg(stream.data() + thumb.JpegPos, static_cast<std::size_t>(thumb.JpegSize));
+    const ByteView jpeg(stream.data() + index.Disks.front().JpegPos(thumb),
+                        static_cast<std::size_t>(thumb.JpegSize));
     if (!DecodeJpeg(jpeg, ours) || ours.width != kThumbSide || ours.height != kThumbSide) {
       return none;
     }

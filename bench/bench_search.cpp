@@ -34,7 +34,6 @@ constexpr char kThreeWords[] = "photos 2011 -dsc";
 constexpr const char* kThreeWordsStored[] = {"Photos", "2011", "DSC"};
 
 struct Catalogue {
-  quorvel::Bytes stream;
   quorvel::CatalogIndex index;
   std::string paths;                   // every path, unfolded, back to back
   std::vector<std::string_view> each;  // into `paths`
@@ -43,12 +42,11 @@ struct Catalogue {
 const Catalogue& Large() {
   static const Catalogue catalogue = [] {
     Catalogue c;
-    c.stream = quorvel::testkit::RealisticCatalog(kDisks, kThumbsPerDisk, 2004);
-    c.index = quorvel::BuildIndex(c.stream);
+    c.index = quorvel::BuildIndex(quorvel::testkit::RealisticCatalog(kDisks, kThumbsPerDisk, 2004));
     std::vector<std::size_t> ends;
     for (const quorvel::CatInfo& disk : c.index.Disks) {
       for (const quorvel::Disc& thumb : disk.Thumbs) {
-        c.paths += thumb.Name(c.stream);
+        c.paths += thumb.Name();
         ends.push_back(c.paths.size());
       }
     }
@@ -63,7 +61,7 @@ const Catalogue& Large() {
 }
 
 const CatalogSearch& Search() {
-  static const CatalogSearch search(Large().stream, Large().index);
+  static const CatalogSearch search(Large().index);
   return search;
 }
 
@@ -71,7 +69,7 @@ void BM_Build(benchmark::State& state) {
   const Catalogue& c = Large();
   CatalogSearch search;
   for (auto _ : state) {
-    search.Build(c.stream, c.index);
+    search.Build(c.index);
     benchmark::DoNotOptimize(search.MemoryBytes());
   }
   state.counters["memory_MB"] = static_cast<double>(search.MemoryBytes()) / 1e6;

@@ -47,8 +47,8 @@ std::int64_t BigEndian(const std::uint8_t* bytes, int width) {
   return value;
 }
 
-bool BeginsAndEndsAsJpeg(const std::uint8_t* data, const Disc& thumb) {
-  const std::uint8_t* j = data + thumb.JpegPos;
+bool BeginsAndEndsAsJpeg(const std::uint8_t* data, const CatInfo& disk, const Disc& thumb) {
+  const std::uint8_t* j = data + disk.JpegPos(thumb);
   const std::int64_t n = thumb.JpegSize;
   return n >= 2 && j[0] == 0xFF && j[1] == 0xD8 && j[n - 2] == 0xFF && j[n - 1] == 0xD9;
 }
@@ -83,13 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     REQUIRE(disk.ThumbCount <= BigEndian(data + start + 2, 2));
     std::int64_t next = start + quorvel::kDiskFixedSize + disk.NameLength;
     for (const Disc& thumb : disk.Thumbs) {
-      REQUIRE(thumb.RecordStart() == next);
-      REQUIRE(thumb.JpegPos >= 0 && thumb.JpegSize >= 0);
-      REQUIRE(thumb.JpegPos + thumb.JpegSize <= disk.RecordEnd);
-      REQUIRE(thumb.JpegPos + thumb.JpegSize <= limit);
-      REQUIRE(NameMatches(thumb.Name(stream), thumb.NameLength, data + thumb.RecordStart() + 2));
-      jpegs_whole = jpegs_whole && BeginsAndEndsAsJpeg(data, thumb);
-      next = thumb.JpegPos + thumb.JpegSize;
+      // Positions count from the disk's first thumbnail record, wherever the record lies.
+      const std::int64_t record = disk.ThumbRecordStart(thumb);
+      const std::int64_t jpeg = disk.JpegPos(thumb);
+      REQUIRE(record == next);
+      REQUIRE(thumb.JpegOffset >= 0 && jpeg >= 0 && thumb.JpegSize >= 0);
+      REQUIRE(jpeg + thumb.JpegSize <= disk.RecordEnd);
+      REQUIRE(jpeg + thumb.JpegSize <= limit);
+      REQUIRE(NameMatches(thumb.Name(), thumb.NameLength, data + record + 2));
+      // The index notes what the full check asks of each JPEG as it passes it.
+      const bool whole = BeginsAndEndsAsJpeg(data, disk, thumb);
+      REQUIRE(thumb.WholeJpeg == whole);
+      jpegs_whole = jpegs_whole && whole;
+      next = jpeg + thumb.JpegSize;
     }
     if (!index.Damage) {
       REQUIRE(disk.RecordEnd == start + declared);
@@ -116,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     REQUIRE(check.violation->offset >= 0 && check.violation->offset <= end);
   }
 
-  const quorvel::CatalogSearch search(stream, index);
+  const quorvel::CatalogSearch search(index);
   for (const std::string_view text :
        {std::string_view(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 12)),
         std::string_view("*")}) {

@@ -25,6 +25,8 @@
 #include "app/startup.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_index.h"
+#include "catalog/catalog_merge.h"
+#include "catalog/catalog_version.h"
 #include "catalog/cp1251.h"
 #include "catalog/stream.h"
 #include "mainwindow/add_disk_actions.h"
@@ -209,7 +211,7 @@ void AddDiskWorkflowTest::showingProposesTheNextDiskAndHidesTheThumbnail() {
 
 void AddDiskWorkflowTest::invalidInputIsRefusedWithTheCatalogueUntouched() {
   Program p;
-  const Bytes before = p.document.CatalogStream();
+  const Bytes before = p.document.Current().bytes.Flatten();
   p.ShowAddDisk(p.dir.filePath(QStringLiteral("missing")));
   p.Click("start_button");
   QCOMPARE(p.prompts.told, QStringList{QStringLiteral("error: Каталог указан неверно.")});
@@ -242,22 +244,23 @@ void AddDiskWorkflowTest::invalidInputIsRefusedWithTheCatalogueUntouched() {
   p.Edit("disk_name_edit")->setText(QStringLiteral("Диск 3"));
   Bytes damaged = before;
   damaged.push_back('D');
-  p.document.ApplyChange(damaged);
+  // Bytes no change of the program makes: as a repair's, they cannot be made again elsewhere.
+  p.document.ApplyChange(VersionOfBytes(damaged), RepairEdit());
   p.Click("start_button");
   QCOMPARE(p.prompts.told.size(), 1);
   QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("error: Каталог повреждён")),
            qPrintable(p.prompts.told[0]));
-  QCOMPARE(p.document.CatalogStream(), damaged);
+  QCOMPARE(p.document.Current().bytes.Flatten(), damaged);
   p.document.Undo();
 
-  QCOMPARE(p.document.CatalogStream(), before);
+  QCOMPARE(p.document.Current().bytes.Flatten(), before);
   QVERIFY(p.dialog->isVisible());
   QVERIFY(p.Child<QPushButton>("start_button")->isEnabled());
 }
 
 void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   Program p;
-  const Bytes before = p.document.CatalogStream();
+  const Bytes before = p.document.Current().bytes.Flatten();
   WritePicture(p.images + QStringLiteral("/one.jpg"), 320, 200);
   WritePicture(p.images + QStringLiteral("/two.png"), 90, 160);
   QDir().mkpath(p.images + QStringLiteral("/sub"));
@@ -285,7 +288,7 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QCOMPARE(shown.size(), QSize(100, 100));
   QVERIFY(shown.pixel(50, 50) != qRgb(255, 255, 255));
   // Named for a screen reader by the file it shows, the last one the walk found.
-  const std::string_view stored = added.Thumbs.back().Name(p.document.CatalogStream());
+  const std::string_view stored = added.Thumbs.back().Name();
   const QString last =
       QFileInfo(QString::fromStdString(Cp1251ToUtf8(stored))).fileName();
   QCOMPARE(p.Preview()->accessibleName(), last);
@@ -296,7 +299,7 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
 
   QVERIFY(p.Action("Save")->isEnabled());
   p.Action("Undo")->trigger();
-  QCOMPARE(p.document.CatalogStream(), before);
+  QCOMPARE(p.document.Current().bytes.Flatten(), before);
 
   // The next showing proposes the disk after the count in the caption, and hides the thumbnail.
   p.ShowAddDisk(p.images);

@@ -31,7 +31,7 @@ TEST(CheckCatalogTest, RefusesAThumbnailThatIsNotAJpeg) {
   const CheckResult result = CheckCatalog(stream);
   ASSERT_FALSE(result.ok());
   const CatalogIndex index = BuildIndex(stream);
-  EXPECT_EQ(result.violation->offset, index.Disks[0].Thumbs[1].RecordStart());
+  EXPECT_EQ(result.violation->offset, index.Disks[0].ThumbRecordStart(index.Disks[0].Thumbs[1]));
 }
 
 TEST(CheckCatalogTest, ReportsTheEarlierOfABadJpegAndStructuralDamage) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,9 +13,11 @@
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_error.h"
+#include "catalog/catalog_merge.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/field_codec.h"
 #include "support/catalog_builder.h"
+#include "support/catalog_versions.h"
 
 namespace quorvel {
 namespace {
@@ -27,22 +32,29 @@ Bytes Jpeg(std::uint8_t fill, std::size_t size = 8) {
   return jpeg;
 }
 
-// What a catalogue holds, read back through the index.
-std::vector<DiskSpec> Contents(const Bytes& stream) {
-  const CheckResult check = CheckCatalog(stream);
+// What a catalogue version holds, read back through the index built beside its bytes, which
+// must be the index of those bytes.
+std::vector<DiskSpec> Contents(const CatalogVersion& version) {
+  const CheckResult check = CheckCatalog(version.bytes.Flatten());
   EXPECT_TRUE(check.ok()) << check.violation->offset << ": " << check.violation->reason;
-  const CatalogIndex index = BuildIndex(stream);
+  EXPECT_EQ(testkit::IndexMismatch(version), "");
   std::vector<DiskSpec> disks;
-  for (const CatInfo& disk : index.Disks) {
+  for (const CatInfo& disk : version.index.Disks) {
     DiskSpec disk_copy{disk.Name, {}};
     for (const Disc& thumb : disk.Thumbs) {
-      disk_copy.thumbs.push_back(
-          {std::string(thumb.Name(stream)),
-           Bytes(stream.begin() + thumb.JpegPos, stream.begin() + thumb.JpegPos + thumb.JpegSize)});
+      disk_copy.thumbs.push_back({std::string(thumb.Name()), version.Jpeg(disk, thumb)});
     }
     disks.push_back(std::move(disk_copy));
   }
   return disks;
+}
+
+Bytes RecordOf(const DiskSpec& disk) {
+  DiskRecordBuilder builder(disk.name);
+  for (const testkit::ThumbSpec& thumb : disk.thumbs) {
+    builder.AddThumbnail(thumb.name, ByteView(thumb.jpeg));
+  }
+  return std::move(builder).Finish();
 }
 
 bool Same(const std::vector<DiskSpec>& a, const std::vector<DiskSpec>& b) {
@@ -62,60 +74,62 @@ std::vector<DiskSpec> BAC() {
 }
 
 TEST(CopyDisksTest, KeepsWholeRecordsInTheOrderGiven) {
-  const Bytes stream = BuildCatalog(BAC());
-  const CatalogIndex index = BuildIndex(stream);
+  const CatalogVersion version = VersionOfBytes(BuildCatalog(BAC()));
   // Removing c, the rest stored in name order: a before b.
   const std::vector<int> kept = {1, 0};
-  const Bytes out = CopyDisks(stream, index, kept);
-  EXPECT_EQ(ReadField(out, 4, 2), 2u);
+  const CatalogVersion out = CopyDisks(version, kept);
+  EXPECT_EQ(ReadField(out.bytes.Flatten(), 4, 2), 2u);
   EXPECT_TRUE(Same(Contents(out), {BAC()[1], BAC()[0]}));
 
-  const Bytes none = CopyDisks(stream, index, {});
-  EXPECT_EQ(none, ToBytes(std::string("Ctlg\0\0", 6))) << "removing every disk leaves the header";
-  EXPECT_THROW(CopyDisks(stream, index, std::vector<int>{3}), CatalogError);
+  const CatalogVersion none = CopyDisks(version, {});
+  EXPECT_EQ(none.bytes.Flatten(), ToBytes(std::string("Ctlg\0\0", 6)))
+      << "removing every disk leaves the header";
+  EXPECT_THROW(CopyDisks(version, std::vector<int>{3}), CatalogError);
 }
 
 TEST(RenameDiskTest, ChangesOnlyTheNameAndTheLength) {
   const Bytes stream = BuildCatalog({{"CD1", {{"C:\\a.jpg", Jpeg(7, 3000)}}}, {"next", {}}});
-  const CatalogIndex index = BuildIndex(stream);
-  const Bytes out = RenameDisk(stream, index, 0, "Disk5");
+  const CatalogVersion version = VersionOfBytes(stream);
+  const CatalogVersion renamed = RenameDisk(version, 0, "Disk5");
+  const Bytes out = renamed.bytes.Flatten();
   ASSERT_EQ(out.size(), stream.size() + 2);
   EXPECT_EQ(ReadField(out, 6 + 4 + 5, 4), ReadField(stream, 6 + 4 + 3, 4) + 2);
   // Everything from the first thumbnail on is the same bytes, two places later.
   EXPECT_TRUE(std::equal(stream.begin() + 17, stream.end(), out.begin() + 19));
   std::vector<DiskSpec> expected = {{"Disk5", {{"C:\\a.jpg", Jpeg(7, 3000)}}}, {"next", {}}};
-  EXPECT_TRUE(Same(Contents(out), expected));
+  EXPECT_TRUE(Same(Contents(renamed), expected));
 
-  EXPECT_EQ(RenameDisk(stream, index, 1, "next"), stream)
+  EXPECT_EQ(RenameDisk(version, 1, "next").bytes.Flatten(), stream)
       << "the same name rewrites the same bytes";
-  EXPECT_TRUE(Same(Contents(RenameDisk(stream, index, 1, "")), {Contents(stream)[0], {"", {}}}));
-  EXPECT_THROW(RenameDisk(stream, index, 0, std::string(256, 'x')), CatalogError);
-  EXPECT_EQ(RenameDisk(stream, index, 0, std::string(255, 'x')).size(), stream.size() + 252);
+  EXPECT_TRUE(Same(Contents(RenameDisk(version, 1, "")), {Contents(version)[0], {"", {}}}));
+  EXPECT_THROW(RenameDisk(version, 0, std::string(256, 'x')), CatalogError);
+  EXPECT_EQ(RenameDisk(version, 0, std::string(255, 'x')).bytes.Size(),
+            static_cast<std::int64_t>(stream.size()) + 252);
 }
 
 TEST(RemoveThumbsTest, DropsTheChosenRecordsAndPatchesCountAndLength) {
   std::vector<DiskSpec> disks = {{"first", {{"1", Jpeg(1)}, {"2", Jpeg(2, 20)}, {"3", Jpeg(3)}}},
                                  {"last", {{"4", Jpeg(4)}, {"5", Jpeg(5)}}}};
   const Bytes stream = BuildCatalog(disks);
-  const CatalogIndex index = BuildIndex(stream);
+  const CatalogVersion version = VersionOfBytes(stream);
 
   const std::vector<ThumbRef> middle = {{0, 1}};
   std::vector<DiskSpec> expected = disks;
   expected[0].thumbs.erase(expected[0].thumbs.begin() + 1);
-  EXPECT_TRUE(Same(Contents(RemoveThumbs(stream, index, middle)), expected));
+  EXPECT_TRUE(Same(Contents(RemoveThumbs(version, middle)), expected));
 
   // Of the last disk in the stream: nothing follows it.
   const std::vector<ThumbRef> both = {{1, 1}, {1, 0}, {1, 1}};
-  const Bytes emptied = RemoveThumbs(stream, index, both);
+  const CatalogVersion emptied = RemoveThumbs(version, both);
   expected = disks;
   expected[1].thumbs.clear();
   EXPECT_TRUE(Same(Contents(emptied), expected));
-  const CatalogIndex after = BuildIndex(emptied);
+  const CatalogIndex after = BuildIndex(emptied.bytes.Flatten());
   EXPECT_EQ(after.Disks[1].RecordEnd - after.Disks[1].RecordStart(), 8 + 4);
 
-  EXPECT_EQ(RemoveThumbs(stream, index, {}), stream);
-  EXPECT_THROW(RemoveThumbs(stream, index, std::vector<ThumbRef>{{0, 3}}), CatalogError);
-  EXPECT_THROW(RemoveThumbs(stream, index, std::vector<ThumbRef>{{2, 0}}), CatalogError);
+  EXPECT_EQ(RemoveThumbs(version, {}).bytes.Flatten(), stream);
+  EXPECT_THROW(RemoveThumbs(version, std::vector<ThumbRef>{{0, 3}}), CatalogError);
+  EXPECT_THROW(RemoveThumbs(version, std::vector<ThumbRef>{{2, 0}}), CatalogError);
 }
 
 TEST(RemoveThumbsTest, RemovesFromSeveralDisksInOneChange) {
@@ -123,51 +137,57 @@ TEST(RemoveThumbsTest, RemovesFromSeveralDisksInOneChange) {
                                  {"b", {{"3", Jpeg(3)}}},
                                  {"c", {{"4", Jpeg(4)}, {"5", Jpeg(5)}, {"6", Jpeg(6)}}}};
   const Bytes stream = BuildCatalog(disks);
-  const CatalogIndex index = BuildIndex(stream);
+  const CatalogVersion version = VersionOfBytes(stream);
   // Out of order, with a duplicate: the first disk loses its first, the last its outer two, and
   // the one between keeps all its bytes.
   const std::vector<ThumbRef> removed = {{2, 2}, {0, 0}, {2, 0}, {0, 0}};
   std::vector<DiskSpec> expected = disks;
   expected[0].thumbs.erase(expected[0].thumbs.begin());
   expected[2].thumbs = {disks[2].thumbs[1]};
-  const Bytes out = RemoveThumbs(stream, index, removed);
-  EXPECT_TRUE(Same(Contents(out), expected));
-  const CatInfo& b = index.Disks[1];
+  const CatalogVersion changed = RemoveThumbs(version, removed);
+  EXPECT_TRUE(Same(Contents(changed), expected));
+  const Bytes out = changed.bytes.Flatten();
+  const CatInfo& b = version.index.Disks[1];
   const std::int64_t shift = BuildIndex(out).Disks[1].RecordStart() - b.RecordStart();
   EXPECT_TRUE(std::equal(stream.begin() + b.RecordStart(), stream.begin() + b.RecordEnd,
                          out.begin() + b.RecordStart() + shift));
 }
 
 TEST(ImportCatalogTest, AppendsTheOtherCataloguesDisks) {
-  const Bytes three = BuildCatalog(BAC());
+  const Bytes three_bytes = BuildCatalog(BAC());
+  const CatalogVersion three = VersionOfBytes(three_bytes);
   const std::vector<DiskSpec> two = {{"x", {{"x1", Jpeg(9)}}}, {"y", {}}};
-  const Bytes out = ImportCatalog(three, BuildCatalog(two));
+  const CatalogVersion out = ImportCatalog(three, VersionOfBytes(BuildCatalog(two)));
   std::vector<DiskSpec> expected = BAC();
   expected.insert(expected.end(), two.begin(), two.end());
   EXPECT_TRUE(Same(Contents(out), expected));
-  EXPECT_EQ(ReadField(out, 4, 2), 5u);
+  EXPECT_EQ(ReadField(out.bytes.Flatten(), 4, 2), 5u);
 
-  EXPECT_EQ(ImportCatalog(three, BuildCatalog({})), three) << "a header alone adds nothing";
-  EXPECT_EQ(ImportCatalog(three, Bytes{}), three) << "an empty file adds nothing";
+  EXPECT_EQ(ImportCatalog(three, VersionOfBytes(BuildCatalog({}))).bytes.Flatten(), three_bytes)
+      << "a header alone adds nothing";
+  EXPECT_EQ(ImportCatalog(three, VersionOfBytes(Bytes{})).bytes.Flatten(), three_bytes)
+      << "an empty file adds nothing";
   // Into an empty catalogue, which has no header yet.
-  EXPECT_TRUE(Same(Contents(ImportCatalog(Bytes{}, BuildCatalog(two))), two));
+  EXPECT_TRUE(Same(
+      Contents(ImportCatalog(VersionOfBytes(Bytes{}), VersionOfBytes(BuildCatalog(two)))), two));
 }
 
 TEST(ImportCatalogTest, RefusesDamagedFilesAndTooManyDisks) {
-  const Bytes three = BuildCatalog(BAC());
+  const CatalogVersion three = VersionOfBytes(BuildCatalog(BAC()));
   Bytes cut = BuildCatalog(BAC());
   cut.pop_back();
-  EXPECT_THROW(ImportCatalog(three, cut), CatalogError);
-  EXPECT_THROW(ImportCatalog(three, ToBytes("PK\3\4")), CatalogError);
+  EXPECT_THROW(ImportCatalog(three, VersionOfBytes(cut)), CatalogError);
+  EXPECT_THROW(ImportCatalog(three, VersionOfBytes(ToBytes("PK\3\4"))), CatalogError);
   Bytes full = BuildCatalog({});
   WriteField(full, 4, 65534, 2);  // pretend: only the count matters for the sum
-  EXPECT_THROW(ImportCatalog(full, three), CatalogError);
+  EXPECT_THROW(ImportCatalog(VersionOfBytes(full), three), CatalogError);
   WriteField(full, 4, 65532, 2);
-  EXPECT_EQ(ReadField(ImportCatalog(full, three), 4, 2), 65535u);
+  EXPECT_EQ(ReadField(ImportCatalog(VersionOfBytes(full), three).bytes.Flatten(), 4, 2), 65535u);
 }
 
-// Random sequences of every change on generated catalogues, checked after each step against a
-// plain model of the disks and thumbnails, and against every rule of the format.
+// Random sequences of every change on generated catalogues, undone and redone at random, checked
+// after each step against a plain model of the disks and thumbnails, and against every rule of
+// the format.
 class EditSequenceTest : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
@@ -185,28 +205,31 @@ TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
   };
 
   CatalogDocument document;
-  std::vector<DiskSpec> model;
-  std::vector<DiskSpec> before_last_change = model;
-  const auto apply = [&](Bytes bytes, std::vector<DiskSpec> next) {
-    document.ApplyChange(std::move(bytes));
-    before_last_change = model;
-    model = std::move(next);
+  // The model of every state of the document's history, and the one shown.
+  std::vector<std::vector<DiskSpec>> models(1);
+  std::size_t shown = 0;
+  // A change drops the states the redo held.
+  const auto changed = [&](std::vector<DiskSpec> next) {
+    models.resize(shown + 1);
+    models.push_back(std::move(next));
+    ++shown;
+  };
+  const auto apply = [&](CatalogVersion version, CatalogEdit edit, std::vector<DiskSpec> next) {
+    document.ApplyChange(std::move(version), std::move(edit));
+    changed(std::move(next));
   };
   for (int step = 0; step < 60; ++step) {
-    const Bytes& stream = document.CatalogStream();
+    const CatalogVersion& current = document.Current();
     const CatalogIndex& index = document.Index();
+    const std::vector<DiskSpec>& model = models[shown];
     const int disks = static_cast<int>(model.size());
-    switch (pick(7)) {
-      case 0: {  // add a disk through the writer, as a scan does
+    switch (pick(8)) {
+      case 0: {  // add a disk built by the writer, as a scan does
         const DiskSpec disk = make_disk();
-        Bytes bytes = stream;
-        DiskRecordHead head = BeginDiskRecord(bytes, disk.name);
-        for (const auto& t : disk.thumbs)
-          AppendThumbnailRecord(bytes, head, t.name, ByteView(t.jpeg));
-        FinishDiskRecord(bytes, head);
         std::vector<DiskSpec> next = model;
         next.push_back(disk);
-        apply(std::move(bytes), std::move(next));
+        document.AppendDisk(RecordOf(disk));
+        changed(std::move(next));
         break;
       }
       case 1: {  // remove some disks; the rest in name order
@@ -216,13 +239,17 @@ TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
         std::stable_sort(order.begin(), order.end(),
                          [&](int a, int b) { return model[a].name < model[b].name; });
         std::vector<int> kept;
+        std::vector<int> removed;
         std::vector<DiskSpec> next;
         for (const int d : order) {
-          if (pick(3) == 0) continue;
+          if (pick(3) == 0) {
+            removed.push_back(d);
+            continue;
+          }
           kept.push_back(d);
           next.push_back(model[d]);
         }
-        apply(CopyDisks(stream, index, kept), std::move(next));
+        apply(CopyDisks(current, kept), RemoveDisksEdit(index, removed), std::move(next));
         break;
       }
       case 2: {  // rename
@@ -231,7 +258,7 @@ TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
         const std::string name = "renamed" + std::string(pick(10), 'z');
         std::vector<DiskSpec> next = model;
         next[d].name = name;
-        apply(RenameDisk(stream, index, d, name), std::move(next));
+        apply(RenameDisk(current, d, name), RenameDiskEdit(index, d, name), std::move(next));
         break;
       }
       case 3: {  // remove thumbnails
@@ -247,7 +274,7 @@ TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
             next[d].thumbs.push_back(model[d].thumbs[t]);
           }
         }
-        apply(RemoveThumbs(stream, index, removed), std::move(next));
+        apply(RemoveThumbs(current, removed), RemoveThumbsEdit(index, removed), std::move(next));
         break;
       }
       case 4: {  // import a generated catalogue
@@ -255,7 +282,9 @@ TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
         for (int k = pick(3); k > 0; --k) other.push_back(make_disk());
         std::vector<DiskSpec> next = model;
         next.insert(next.end(), other.begin(), other.end());
-        apply(ImportCatalog(stream, BuildCatalog(other)), std::move(next));
+        const auto added =
+            std::make_shared<const CatalogVersion>(VersionOfBytes(BuildCatalog(other)));
+        apply(ImportCatalog(current, *added), AddDisksEdit(added), std::move(next));
         break;
       }
       case 5: {  // export a few disks in a chosen order: the document is unchanged
@@ -267,19 +296,103 @@ TEST_P(EditSequenceTest, KeepsTheCatalogueWellFormedAndEqualToTheModel) {
           chosen.push_back(d);
           expected.push_back(model[d]);
         }
-        ASSERT_TRUE(Same(Contents(CopyDisks(stream, index, chosen)), expected)) << "step " << step;
+        ASSERT_TRUE(Same(Contents(CopyDisks(current, chosen)), expected)) << "step " << step;
         break;
       }
-      case 6:  // undo
+      case 6:  // undo, as far back as the history goes
+        ASSERT_EQ(document.CanUndo(), shown > 0) << "step " << step;
         document.Undo();
-        model = before_last_change;
+        if (shown > 0) --shown;
+        break;
+      case 7:  // redo, as far forward as it was undone
+        ASSERT_EQ(document.CanRedo(), shown + 1 < models.size()) << "step " << step;
+        document.Redo();
+        if (shown + 1 < models.size()) ++shown;
         break;
     }
-    ASSERT_TRUE(Same(Contents(document.CatalogStream()), model)) << "step " << step;
+    ASSERT_TRUE(Same(Contents(document.Current()), models[shown])) << "step " << step;
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, EditSequenceTest, ::testing::Values(1u, 2u, 3u, 4u, 5u, 6u));
+
+// A catalogue opened from its file holds its bytes as ranges of that file. Every change must make
+// of it, byte for byte, what it makes of the same bytes in memory: the catalogue the writer makes
+// of the changed disks. Saving the change writes exactly those bytes.
+TEST(EditsOfAnOpenedFileTest, GiveTheBytesOfTheSameChangeInMemoryAndSaveThem) {
+  const testkit::TempDir dir;
+  const std::vector<DiskSpec> disks = {
+      {"b", {{"b1", Jpeg(1, 3000)}}},
+      {"a", {{"a1", Jpeg(2)}, {"a2", Jpeg(3, 700)}}},
+      {"c", {}},
+      {"d", {{"d1", Jpeg(4)}, {"d2", Jpeg(5, 40)}, {"d3", Jpeg(6)}}}};
+  const Bytes bytes = BuildCatalog(disks);
+  const CatalogVersion file = VersionOfFile(dir.File("c.qrv", bytes));
+  const CatalogVersion memory = VersionOfBytes(bytes);
+  const std::vector<DiskSpec> two = {{"x", {{"x1", Jpeg(9, 500)}}}, {"y", {}}};
+  const CatalogVersion other_file = VersionOfFile(dir.File("other.qrv", BuildCatalog(two)));
+  const DiskSpec added{"new", {{"n1", Jpeg(7)}, {"n2", Jpeg(8)}}};
+
+  struct Case {
+    const char* what;
+    std::function<CatalogVersion(const CatalogVersion&)> change;
+    std::vector<DiskSpec> expected;
+  };
+  std::vector<Case> cases;
+  std::vector<DiskSpec> renamed = disks;
+  renamed[1].name = "longer name";
+  cases.push_back(
+      {"rename", [](const CatalogVersion& v) { return RenameDisk(v, 1, "longer name"); }, renamed});
+  std::vector<DiskSpec> fewer = disks;
+  fewer[1].thumbs.erase(fewer[1].thumbs.begin());
+  fewer[3].thumbs.erase(fewer[3].thumbs.begin() + 1);
+  cases.push_back({"remove thumbnails",
+                   [](const CatalogVersion& v) {
+                     return RemoveThumbs(v, std::vector<ThumbRef>{{3, 1}, {1, 0}});
+                   },
+                   fewer});
+  std::vector<DiskSpec> more = disks;
+  more.insert(more.end(), two.begin(), two.end());
+  cases.push_back(
+      {"import", [&](const CatalogVersion& v) { return ImportCatalog(v, other_file); }, more});
+  std::vector<DiskSpec> appended = disks;
+  appended.push_back(added);
+  cases.push_back({"append a disk",
+                   [&](const CatalogVersion& v) { return AppendDisk(v, RecordOf(added)); },
+                   appended});
+  // Removing c, the rest stored in name order; last, so that every change before it finds the
+  // disks it names in the versions that the changes before it made.
+  cases.push_back({"remove disks",
+                   [](const CatalogVersion& v) {
+                     return CopyDisks(v, std::vector<int>{1, 0, 3});
+                   },
+                   {disks[1], disks[0], disks[3]}});
+
+  const std::filesystem::path saved = dir.path() / "saved.qrv";
+  CatalogVersion chained_file = file;
+  CatalogVersion chained_memory = memory;
+  for (const Case& c : cases) {
+    const CatalogVersion out = c.change(file);
+    const Bytes expected = BuildCatalog(c.expected);
+    EXPECT_EQ(out.bytes.Flatten(), c.change(memory).bytes.Flatten()) << c.what;
+    EXPECT_EQ(out.bytes.Flatten(), expected) << c.what;
+    EXPECT_EQ(testkit::IndexMismatch(out), "") << c.what;
+    SaveVersion(saved, out);
+    EXPECT_EQ(testkit::ReadBytes(saved), std::string(expected.begin(), expected.end())) << c.what;
+
+    // The same change on a version that earlier changes already made of the file.
+    chained_file = c.change(chained_file);
+    chained_memory = c.change(chained_memory);
+    EXPECT_EQ(chained_file.bytes.Flatten(), chained_memory.bytes.Flatten()) << c.what;
+    EXPECT_EQ(testkit::IndexMismatch(chained_file), "") << c.what;
+  }
+  SaveVersion(saved, chained_file);
+  const Bytes chained = chained_memory.bytes.Flatten();
+  EXPECT_EQ(testkit::ReadBytes(saved), std::string(chained.begin(), chained.end()));
+  EXPECT_TRUE(CheckCatalog(chained).ok());
+  // The versions the changes were made from still read as they did: what the undo goes back to.
+  EXPECT_EQ(file.bytes.Flatten(), bytes);
+}
 
 }  // namespace
 }  // namespace quorvel

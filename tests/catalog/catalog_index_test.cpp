@@ -6,7 +6,9 @@
 
 #include "catalog/disk_record_writer.h"
 #include "catalog/field_codec.h"
+#include "catalog/piece_list.h"
 #include "support/catalog_builder.h"
+#include "support/catalog_versions.h"
 
 namespace quorvel {
 namespace {
@@ -54,10 +56,13 @@ TEST(BuildIndexTest, IndexesTheOneDiskExample) {
   EXPECT_EQ(disk.RecordStart(), 6);
   EXPECT_EQ(disk.ThumbCount, 1);
   ASSERT_EQ(disk.Thumbs.size(), 1u);
-  EXPECT_EQ(disk.Thumbs[0].Name(stream), "C:\\a.jpg");
+  EXPECT_EQ(disk.ThumbsStart(), 17);
+  EXPECT_EQ(disk.Thumbs[0].Name(), "C:\\a.jpg");
   EXPECT_EQ(disk.Thumbs[0].JpegSize, 3000);
-  EXPECT_EQ(disk.Thumbs[0].JpegPos, 29);
-  EXPECT_EQ(disk.Thumbs[0].RecordStart(), 17);
+  EXPECT_EQ(disk.Thumbs[0].JpegOffset, 29 - 17) << "counted from the disk's first thumbnail";
+  EXPECT_EQ(disk.JpegPos(disk.Thumbs[0]), 29);
+  EXPECT_EQ(disk.ThumbRecordStart(disk.Thumbs[0]), 17);
+  EXPECT_FALSE(disk.Thumbs[0].WholeJpeg) << "the example's JPEG bytes are no JPEG";
 }
 
 TEST(BuildIndexTest, EmptyAndHeaderOnlyCataloguesHaveNoDisks) {
@@ -90,7 +95,8 @@ TEST(BuildIndexTest, DiskWithoutThumbnailsPointsPastTheNextMarker) {
   EXPECT_EQ(empty.FirstThumbPos, empty.RecordEnd + 1);
   EXPECT_EQ(empty.RecordStart(), 6);
   EXPECT_EQ(index.Disks[1].RecordStart(), empty.RecordEnd);
-  EXPECT_EQ(index.Disks[1].Thumbs[0].Name(stream), "p");
+  EXPECT_EQ(index.Disks[1].Thumbs[0].Name(), "p");
+  EXPECT_TRUE(index.Disks[1].Thumbs[0].WholeJpeg);
 }
 
 TEST(BuildIndexTest, KeepsFileOrderAndEveryPosition) {
@@ -115,12 +121,12 @@ TEST(BuildIndexTest, KeepsFileOrderAndEveryPosition) {
     std::int64_t p = disk.FirstThumbPos - 1;
     for (int t = 0; t <= d; ++t) {
       const Disc& thumb = disk.Thumbs[t];
-      EXPECT_EQ(thumb.Name(stream), disks[d].thumbs[t].name);
-      EXPECT_EQ(thumb.RecordStart(), p);
-      EXPECT_EQ(
-          Bytes(stream.begin() + thumb.JpegPos, stream.begin() + thumb.JpegPos + thumb.JpegSize),
-          disks[d].thumbs[t].jpeg);
-      p = thumb.JpegPos + thumb.JpegSize;
+      EXPECT_EQ(thumb.Name(), disks[d].thumbs[t].name);
+      EXPECT_EQ(disk.ThumbRecordStart(thumb), p);
+      const std::int64_t jpeg = disk.JpegPos(thumb);
+      EXPECT_EQ(Bytes(stream.begin() + jpeg, stream.begin() + jpeg + thumb.JpegSize),
+                disks[d].thumbs[t].jpeg);
+      p = jpeg + thumb.JpegSize;
     }
     EXPECT_EQ(disk.RecordEnd, p);
     expected_start = disk.RecordEnd;
@@ -139,47 +145,71 @@ TEST(BuildIndexTest, NameStopsAtAZeroByteButPositionsUseTheStoredLength) {
   const CatInfo& disk = index.Disks[0];
   EXPECT_EQ(disk.Name, "ab");
   EXPECT_EQ(disk.RecordStart(), 6) << "the record start must not depend on the shortened name";
-  EXPECT_EQ(disk.Thumbs[0].Name(stream), "x");
-  EXPECT_EQ(disk.Thumbs[0].RecordStart(), 6 + 8 + 5);
+  EXPECT_EQ(disk.Thumbs[0].Name(), "x");
+  EXPECT_EQ(disk.ThumbRecordStart(disk.Thumbs[0]), 6 + 8 + 5);
   EXPECT_EQ(disk.Thumbs[0].JpegSize, 4);
   EXPECT_EQ(index.Disks[1].Name, "next");
 }
 
-TEST(BuildIndexTest, SurvivesBeingMovedAndReadsNamesFromAGrownStream) {
-  Bytes stream = BuildCatalog({{"Disk", {{"C:\\long\\path\\to\\image.jpg", {0xFF, 0xD8}}}}});
-  CatalogIndex moved;
+TEST(BuildIndexTest, KeepsItsNamesWhateverBecomesOfTheStreamAndCopiesShareThem) {
+  CatalogIndex copy;
   {
-    CatalogIndex index = BuildIndex(stream);
-    moved = std::move(index);
+    Bytes stream = BuildCatalog({{"Disk", {{"C:\\long\\path\\to\\image.jpg", {0xFF, 0xD8}}}}});
+    const CatalogIndex index = BuildIndex(stream);
+    copy = index;
+    // A scan appends to the stream (and may move it) while the old index is still shown.
+    stream.assign(stream.size() + 100000, 0x44);
+    EXPECT_EQ(index.Disks[0].Thumbs[0].Name(), "C:\\long\\path\\to\\image.jpg");
   }
-  // A scan appends to the stream (and may move it) while the old index is still shown.
-  stream.insert(stream.end(), 100000, 0x44);
-  ASSERT_EQ(moved.Disks.size(), 1u);
-  EXPECT_EQ(moved.Disks[0].Name, "Disk");
-  EXPECT_EQ(moved.Disks[0].Thumbs[0].Name(stream), "C:\\long\\path\\to\\image.jpg");
-  EXPECT_EQ(moved.Disks[0].Thumbs[0].Name(ByteView(stream).first(10)), "")
-      << "a stream too short to hold the name gives no name, not a read past it";
+  ASSERT_EQ(copy.Disks.size(), 1u);
+  EXPECT_EQ(copy.Disks[0].Name, "Disk");
+  EXPECT_EQ(copy.Disks[0].Thumbs[0].Name(), "C:\\long\\path\\to\\image.jpg")
+      << "the copy holds the thumbnails the index it was copied from held";
 }
 
-TEST(BuildIndexTest, RebuildingInPlaceGivesTheSameIndexAsAFreshBuild) {
-  CatalogIndex index;
-  const Bytes big = BuildCatalog({{"a", {{"1", {0xFF}}, {"2", {0xFF}}, {"3", {0xFF}}}}, {"b", {}}});
-  const Bytes small = BuildCatalog({{"c", {{"4", {0xFF, 0xD9}}}}});
-  BuildIndex(big, index);
-  BuildIndex(ToBytes("Ct"), index);
-  EXPECT_TRUE(index.Damage);
-  EXPECT_TRUE(index.Disks.empty());
-  BuildIndex(small, index);
-  EXPECT_FALSE(index.Damage);
-  EXPECT_EQ(index.DiskCount, 1);
-  ASSERT_EQ(index.Disks.size(), 1u);
-  EXPECT_EQ(index.TotalThumbs(), 1);
-  ASSERT_EQ(index.Disks[0].Thumbs.size(), 1u);
-  EXPECT_EQ(index.Disks[0].Thumbs[0].Name(small), "4");
-  EXPECT_EQ(index.Disks[0].Thumbs[0].JpegSize, 2);
-  BuildIndex(Bytes{}, index);
-  EXPECT_EQ(index.DiskCount, 0);
-  EXPECT_TRUE(index.Disks.empty());
+// The walk over a catalogue held as pieces reads through a window; wherever the pieces and the
+// window cut the records, it must index what the walk over the same bytes in memory does.
+TEST(BuildIndexTest, TheWalkOverPiecesGivesTheIndexOfTheWalkOverTheBytes) {
+  std::vector<DiskSpec> disks;
+  for (int d = 0; d < 80; ++d) {
+    DiskSpec disk{"disk " + std::to_string(d), {}};
+    for (int t = 0; t < 6; ++t) {
+      disk.thumbs.push_back({std::string(static_cast<std::size_t>(d + t), 'p'),
+                             testkit::GradientJpeg(static_cast<std::uint32_t>(d * 7 + t))});
+    }
+    disks.push_back(std::move(disk));
+  }
+  const Bytes big = BuildCatalog(disks);  // several windows long
+  ASSERT_GT(big.size(), 3u * (256u << 10));
+  Bytes huge_count = big;
+  WriteField(huge_count, 6 + 2, 65535, 2);
+  Bytes cut = big;
+  cut.resize(big.size() * 2 / 3);
+  // Also the damaged and the short: a count past the records, a cut, no magic, a cut header.
+  std::vector<Bytes> streams = {big, huge_count, cut, ToBytes("Ct"), ToBytes("Ctlg"), Bytes{}};
+  streams.push_back(BuildCatalog({}));
+  streams.push_back(BuildCatalog({{"c", {{"4", {0xFF, 0xD9}}}}}));
+  for (const Bytes& stream : streams) {
+    const CatalogIndex expected = BuildIndex(stream);
+    const PieceList whole{Bytes(stream)};
+    EXPECT_EQ(testkit::IndexDifference(BuildIndex(whole), expected), "") << stream.size();
+    // The same bytes in many pieces: each cut out and put back.
+    PieceList pieces = whole;
+    for (std::int64_t at = 1; at + 1000 < pieces.Size(); at += 9973) {
+      pieces = pieces.Replaced(at, 1000, pieces.Read(at, 1000));
+    }
+    ASSERT_EQ(pieces.Flatten(), stream);
+    std::int64_t heard = 0;
+    const CatalogIndex walked = BuildIndex(pieces, [&](std::int64_t done, std::int64_t total) {
+      EXPECT_GE(done, heard);
+      EXPECT_LE(done, total);
+      heard = done;
+    });
+    EXPECT_EQ(testkit::IndexDifference(walked, expected), "") << stream.size();
+    if (expected.Damage) {
+      EXPECT_EQ(walked.Damage->reason, expected.Damage->reason);
+    }
+  }
 }
 
 // A three-disk catalogue to damage.
@@ -204,7 +234,7 @@ TEST(BuildIndexDamageTest, EveryTruncationIsReportedAndKeepsWhatCameBefore) {
     for (const CatInfo& disk : index.Disks) {
       EXPECT_LE(disk.RecordEnd, static_cast<std::int64_t>(cut));
       for (const Disc& t : disk.Thumbs)
-        EXPECT_LE(t.JpegPos + t.JpegSize, static_cast<std::int64_t>(cut));
+        EXPECT_LE(disk.JpegPos(t) + t.JpegSize, static_cast<std::int64_t>(cut));
     }
     if (static_cast<std::int64_t>(cut) >= third_start) {
       // Both earlier disks are whole; the third is missing or cut.
@@ -223,15 +253,16 @@ TEST(BuildIndexDamageTest, TruncatedDiskKeepsItsWholeThumbnails) {
   const Bytes whole = ThreeDisks();
   const CatalogIndex full = BuildIndex(whole);
   const Disc& d = full.Disks[1].Thumbs[1];
-  const Bytes stream(whole.begin(), whole.begin() + d.JpegPos + 10);  // cut inside thumbnail d
+  const Bytes stream(whole.begin(),
+                     whole.begin() + full.Disks[1].JpegPos(d) + 10);  // cut inside thumbnail d
   const CatalogIndex index = BuildIndex(stream);
   ASSERT_TRUE(index.Damage);
   EXPECT_EQ(index.Damage->offset, full.Disks[1].RecordStart()) << "its length no longer fits";
   ASSERT_EQ(index.Disks.size(), 2u);
   EXPECT_EQ(index.Disks[1].ThumbCount, 1) << "thumbnail c is whole and stays visible";
-  EXPECT_EQ(index.Disks[1].Thumbs[0].Name(stream), "c");
+  EXPECT_EQ(index.Disks[1].Thumbs[0].Name(), "c");
   EXPECT_EQ(index.Disks[1].RecordEnd,
-            full.Disks[1].Thumbs[0].JpegPos + full.Disks[1].Thumbs[0].JpegSize);
+            full.Disks[1].JpegPos(full.Disks[1].Thumbs[0]) + full.Disks[1].Thumbs[0].JpegSize);
 }
 
 TEST(BuildIndexDamageTest, LyingCountsAndLengthsAreCaughtWhereTheyStopFitting) {
@@ -275,10 +306,11 @@ TEST(BuildIndexDamageTest, LyingCountsAndLengthsAreCaughtWhereTheyStopFitting) {
   EXPECT_EQ(index.Damage->offset, 6);
 
   Bytes bad_marker = whole;
-  bad_marker[static_cast<std::size_t>(full.Disks[1].Thumbs[1].RecordStart())] = 'X';
+  const std::int64_t fourth = full.Disks[1].ThumbRecordStart(full.Disks[1].Thumbs[1]);
+  bad_marker[static_cast<std::size_t>(fourth)] = 'X';
   index = BuildIndex(bad_marker);
   ASSERT_TRUE(index.Damage);
-  EXPECT_EQ(index.Damage->offset, full.Disks[1].Thumbs[1].RecordStart());
+  EXPECT_EQ(index.Damage->offset, fourth);
   EXPECT_EQ(index.Disks[1].ThumbCount, 1);
 
   Bytes bad_disk_marker = whole;

@@ -47,24 +47,25 @@ TEST(RepairCatalogTest, KeepsExactlyTheReadableRecordsAsAWellFormedCatalogue) {
   const Bytes good = BuildCatalog({a, b});
   const CatalogIndex index = BuildIndex(good);
   const std::int64_t b_start = index.Disks[1].RecordStart();
-  const Disc& a2 = index.Disks[0].Thumbs[1];
   const Disc& b3 = index.Disks[1].Thumbs[2];
+  const std::int64_t a2_start = index.Disks[0].ThumbRecordStart(index.Disks[0].Thumbs[1]);
+  const std::int64_t b3_jpeg = index.Disks[1].JpegPos(b3);
   const std::vector<Damage> damages = {
       {"marker of the first disk's second thumbnail",
-       [&](Bytes& v, const CatalogIndex&) { v[a2.RecordStart()] = 'X'; },
+       [&](Bytes& v, const CatalogIndex&) { v[a2_start] = 'X'; },
        {FirstThumbs(a, 1), b},
-       b_start - a2.RecordStart()},
+       b_start - a2_start},
       {"cut inside the second disk's third JPEG",
-       [&](Bytes& v, const CatalogIndex&) { v.resize(b3.JpegPos + 5); },
+       [&](Bytes& v, const CatalogIndex&) { v.resize(b3_jpeg + 5); },
        {a, FirstThumbs(b, 2)},
        4 + b3.NameLength + 5},
       {"both: reading goes on past the first damage",
        [&](Bytes& v, const CatalogIndex&) {
-         v[a2.RecordStart()] = 'X';
-         v.resize(b3.JpegPos + 5);
+         v[a2_start] = 'X';
+         v.resize(b3_jpeg + 5);
        },
        {FirstThumbs(a, 1), FirstThumbs(b, 2)},
-       b_start - a2.RecordStart() + 4 + b3.NameLength + 5},
+       b_start - a2_start + 4 + b3.NameLength + 5},
       {"disk and thumbnail counts too low",
        [&](Bytes& v, const CatalogIndex& i) {
          WriteField(v, 4, 1, 2);

@@ -18,9 +18,8 @@ using Refs = std::vector<ThumbRef>;
 class CatalogSearchTest : public ::testing::Test {
  protected:
   void Use(const std::vector<testkit::DiskSpec>& disks) {
-    stream_ = testkit::BuildCatalog(disks);
-    index_ = BuildIndex(stream_);
-    search_.Build(stream_, index_);
+    index_ = BuildIndex(testkit::BuildCatalog(disks));
+    search_.Build(index_);
   }
   Refs Find(const std::string& utf8) const {
     return search_.Find(SearchQuery::Parse(utf8), index_);
@@ -42,7 +41,6 @@ class CatalogSearchTest : public ::testing::Test {
          Disk("Пусто", {}), Disk("Їжак", {"E:\\Ґанок\\x.jpg"})});
   }
 
-  Bytes stream_;
   CatalogIndex index_;
   CatalogSearch search_;
 };

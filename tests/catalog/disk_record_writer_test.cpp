@@ -90,7 +90,8 @@ TEST(DiskRecordWriterTest, EncodesPicturesStraightIntoTheStream) {
   ASSERT_FALSE(index.Damage);
   const Disc& thumb = index.Disks[0].Thumbs[0];
   RgbImage decoded;
-  ASSERT_TRUE(DecodeJpeg(ByteView(stream).subspan(thumb.JpegPos, thumb.JpegSize), decoded));
+  ASSERT_TRUE(
+      DecodeJpeg(ByteView(stream).subspan(index.Disks[0].JpegPos(thumb), thumb.JpegSize), decoded));
   EXPECT_EQ(decoded.width, 100);
   EXPECT_TRUE(CheckCatalog(stream).ok());
 }

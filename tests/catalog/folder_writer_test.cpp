@@ -23,12 +23,12 @@ class FolderWriterTest : public ::testing::Test {
   FolderWriterTest() { fs::create_directory(out_); }
 
   FolderWriteResult WriteAll(std::vector<testkit::ThumbSpec> thumbs) {
-    const Bytes stream = testkit::BuildCatalog({{"d", std::move(thumbs)}});
-    const CatalogIndex index = BuildIndex(stream);
-    std::vector<const Disc*> list;
-    for (const Disc& thumb : index.Disks[0].Thumbs) list.push_back(&thumb);
+    const CatalogVersion catalog =
+        VersionOfBytes(testkit::BuildCatalog({{"d", std::move(thumbs)}}));
+    std::vector<ThumbRef> list;
+    for (std::int32_t t = 0; t < catalog.index.Disks[0].ThumbCount; ++t) list.push_back({0, t});
     FolderWriter writer(out_);
-    return writer.WriteThumbnails(stream, list);
+    return writer.WriteThumbnails(catalog, list);
   }
 
   std::size_t FilesInOut() const {

@@ -60,11 +60,12 @@ TEST_F(QrvtoolTest, ListAndThumbsPrintTabSeparatedUtf8Lines) {
   r = RunTool({"thumbs", path, "1"});
   EXPECT_EQ(r.status, kExitOk) << r.err;
   const CatalogIndex index = BuildIndex(Sample());
-  const Disc& a = index.Disks[0].Thumbs[0];
-  const Disc& b = index.Disks[0].Thumbs[1];
-  EXPECT_EQ(r.out, "1\t" + std::to_string(a.JpegSize) + "\t" + std::to_string(a.JpegPos) +
+  const CatInfo& disk = index.Disks[0];
+  const Disc& a = disk.Thumbs[0];
+  const Disc& b = disk.Thumbs[1];
+  EXPECT_EQ(r.out, "1\t" + std::to_string(a.JpegSize) + "\t" + std::to_string(disk.JpegPos(a)) +
                        "\tE:\\\\Фото\\\\лес.jpg\n2\t" + std::to_string(b.JpegSize) + "\t" +
-                       std::to_string(b.JpegPos) + "\tE:\\\\b.jpg\n");
+                       std::to_string(disk.JpegPos(b)) + "\tE:\\\\b.jpg\n");
   r = RunTool({"thumbs", path, "2"});
   EXPECT_EQ(r.status, kExitOk);
   EXPECT_EQ(r.out, "");
@@ -82,7 +83,8 @@ TEST_F(QrvtoolTest, RepairWritesWhatCanBeReadAndSaysWhatWasDropped) {
   Bytes cut = Sample();
   const CatalogIndex index = BuildIndex(cut);
   const Disc& lost = index.Disks[0].Thumbs[1];
-  cut.resize(lost.JpegPos + 100);  // inside the first disk's second JPEG
+  const std::int64_t lost_start = index.Disks[0].ThumbRecordStart(lost);
+  cut.resize(index.Disks[0].JpegPos(lost) + 100);  // inside the first disk's second JPEG
   const std::string path = Catalog("cut.qrv", cut);
   const std::string target = (temp_.path() / "read.qrv").string();
   Result r = RunTool({"repair", path, target});
@@ -90,10 +92,10 @@ TEST_F(QrvtoolTest, RepairWritesWhatCanBeReadAndSaysWhatWasDropped) {
   EXPECT_EQ(r.out,
             "kept\t1\t1\tФото 2019\ndropped-thumbs\t1\t1\ndropped-disks\t2\n"
             "dropped-bytes\t" +
-                std::to_string(lost.RecordStart()) + "\t" +
-                std::to_string(cut.size() - lost.RecordStart()) + "\tdisk record 1 declares " +
-                std::to_string(index.Disks[0].RecordEnd - 6) + " bytes, but " +
-                std::to_string(cut.size() - 6) + " remain and its fixed part needs 17\n");
+                std::to_string(lost_start) + "\t" + std::to_string(cut.size() - lost_start) +
+                "\tdisk record 1 declares " + std::to_string(index.Disks[0].RecordEnd - 6) +
+                " bytes, but " + std::to_string(cut.size() - 6) +
+                " remain and its fixed part needs 17\n");
   EXPECT_EQ(RunTool({"check", target}).out, "ok\t1\t1\n");
   EXPECT_EQ(LoadFile(path), cut) << "the damaged file is kept as it was";
 
@@ -164,8 +166,9 @@ TEST_F(QrvtoolTest, EveryDamagedVariantExitsOneWithItsOffset) {
   WriteField(v, second + 4 + 5, 8 + 5 - 1, 4);
   variants.push_back({"record length below its fixed part", v, second});
   v = good;
-  v[static_cast<std::size_t>(index.Disks[0].Thumbs[1].JpegPos)] = 0;
-  variants.push_back({"JPEG without FF D8", v, index.Disks[0].Thumbs[1].RecordStart()});
+  const CatInfo& first = index.Disks[0];
+  v[static_cast<std::size_t>(first.JpegPos(first.Thumbs[1]))] = 0;
+  variants.push_back({"JPEG without FF D8", v, first.ThumbRecordStart(first.Thumbs[1])});
   v = good;
   v.push_back(0);
   variants.push_back({"a byte after the end", v, static_cast<std::int64_t>(good.size())});
@@ -186,7 +189,7 @@ TEST_F(QrvtoolTest, EveryDamagedVariantExitsOneWithItsOffset) {
 TEST_F(QrvtoolTest, ABadPictureIsReportedByCheckAndKeptByEveryOtherCommand) {
   Bytes bad = Sample();
   const CatalogIndex index = BuildIndex(bad);
-  bad[index.Disks[0].Thumbs[1].JpegPos] = 0;  // no FF D8
+  bad[index.Disks[0].JpegPos(index.Disks[0].Thumbs[1])] = 0;  // no FF D8
   const std::string path = Catalog("bad.qrv", bad);
   EXPECT_EQ(RunTool({"check", path}).status, kExitBadCatalog);
   EXPECT_EQ(RunTool({"thumbs", path, "1"}).status, kExitOk);
@@ -207,8 +210,9 @@ TEST_F(QrvtoolTest, ExtractWritesEachJpegUnderItsFileName) {
   const Bytes stream = Sample();
   const CatalogIndex index = BuildIndex(stream);
   const Disc& first = index.Disks[0].Thumbs[0];
+  const std::int64_t jpeg = index.Disks[0].JpegPos(first);
   EXPECT_EQ(LoadFile(out / fs::u8path("лес.jpg.jpg")),
-            Bytes(stream.begin() + first.JpegPos, stream.begin() + first.JpegPos + first.JpegSize));
+            Bytes(stream.begin() + jpeg, stream.begin() + jpeg + first.JpegSize));
   EXPECT_TRUE(fs::exists(out / "b.jpg.jpg"));
   EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
   EXPECT_EQ(RunTool({"extract", path, "1", (temp_.path() / "nowhere").string()}).status,
