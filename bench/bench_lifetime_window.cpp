@@ -29,6 +29,7 @@
 #include "catalog/catalog_document.h"
 #include "lifetime_catalogue.h"
 #include "mainwindow/main_window.h"
+#include "paint_counter.h"
 #include "platform/path_text.h"
 #include "platform/user_prompts.h"
 #include "settings/catalog_opening.h"
@@ -97,24 +98,6 @@ class YesPrompts : public UserPrompts {
 
   int confirmations = 0;
   QStringList unexpected;
-};
-
-// Counts the paint events a widget's viewport receives (an event filter on QEvent::Paint). The
-// count rises as a paint begins; the paint is over when the processEvents call that delivered it
-// returns, which is where ProcessUntilPainted stops the clock.
-class PaintCounter : public QObject {
- public:
-  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-  int count() const { return count_; }
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++count_;
-    return false;
-  }
-
- private:
-  int count_ = 0;
 };
 
 // Runs the event loop until `counter` has gone past `before`. False on time-out.

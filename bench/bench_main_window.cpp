@@ -41,6 +41,7 @@
 #include "catalog/stream.h"
 #include "catalog/thumbnail_jpeg.h"
 #include "mainwindow/main_window.h"
+#include "paint_counter.h"
 #include "platform/path_text.h"
 #include "platform/user_prompts.h"
 #include "settings/catalog_opening.h"
@@ -113,24 +114,6 @@ class QuietPrompts : public UserPrompts {
     return {};
   }
   QStringList warnings;
-};
-
-// Counts the paint events a widget receives. The count rises as the paint begins; the paint
-// itself is over when the event loop call that delivered it returns. Owned by its creator, not
-// by the widget.
-class PaintCounter : public QObject {
- public:
-  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-  int count() const { return count_; }
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++count_;
-    return false;
-  }
-
- private:
-  int count_ = 0;
 };
 
 // Runs the event loop until every counter has gone past its `before` value. False on time-out.

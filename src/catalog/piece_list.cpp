@@ -119,29 +119,35 @@ std::pair<std::size_t, std::int64_t> PieceList::Locate(std::int64_t offset) cons
   return {index, starts_[index]};
 }
 
+template <typename Visit>
+void PieceList::ForEachPart(std::int64_t offset, std::int64_t count, Visit visit) const {
+  if (count <= 0) return;
+  auto [index, start] = Locate(offset);
+  for (std::int64_t done = 0; done < count; ++index) {
+    const Piece& piece = pieces_[index];
+    const std::int64_t within = offset + done - start;
+    const std::int64_t take = std::min(piece.length - within, count - done);
+    visit(piece, piece.start + within, take, done);
+    done += take;
+    start += piece.length;
+  }
+}
+
 void PieceList::Read(std::int64_t offset, std::span<std::uint8_t> out) const {
   const auto count = static_cast<std::int64_t>(out.size());
   if (offset < 0 || count < 0 || offset + count > size_) {
     throw CatalogError("Read outside the catalogue", ErrorKind::kRefused);
   }
-  if (count == 0) return;
-  auto [index, start] = Locate(offset);
-  std::int64_t done = 0;
-  while (done < count) {
-    const Piece& piece = pieces_[index];
-    const std::int64_t within = offset + done - start;
-    const std::int64_t take = std::min(piece.length - within, count - done);
-    const auto target = out.subspan(static_cast<std::size_t>(done), static_cast<std::size_t>(take));
-    if (piece.block) {
-      std::memcpy(target.data(), piece.block->data() + piece.start + within,
-                  static_cast<std::size_t>(take));
-    } else {
-      piece.file->Read(piece.start + within, target);
-    }
-    done += take;
-    start += piece.length;
-    ++index;
-  }
+  ForEachPart(offset, count,
+              [&](const Piece& piece, std::int64_t from, std::int64_t take, std::int64_t done) {
+                const auto target = out.subspan(static_cast<std::size_t>(done),
+                                                static_cast<std::size_t>(take));
+                if (piece.block) {
+                  std::memcpy(target.data(), piece.block->data() + from, target.size());
+                } else {
+                  piece.file->Read(from, target);
+                }
+              });
 }
 
 Bytes PieceList::Read(std::int64_t offset, std::int64_t count) const {
@@ -151,18 +157,10 @@ Bytes PieceList::Read(std::int64_t offset, std::int64_t count) const {
 }
 
 void PieceList::CopyRange(std::int64_t offset, std::int64_t count, PieceList& to) const {
-  if (count <= 0) return;
-  auto [index, start] = Locate(offset);
-  std::int64_t done = 0;
-  while (done < count) {
-    const Piece& piece = pieces_[index];
-    const std::int64_t within = offset + done - start;
-    const std::int64_t take = std::min(piece.length - within, count - done);
-    to.Add({piece.block, piece.file, piece.start + within, take});
-    done += take;
-    start += piece.length;
-    ++index;
-  }
+  ForEachPart(offset, count,
+              [&](const Piece& piece, std::int64_t from, std::int64_t take, std::int64_t) {
+                to.Add({piece.block, piece.file, from, take});
+              });
 }
 
 PieceList PieceList::Replaced(std::int64_t offset, std::int64_t count, Bytes bytes) const {

@@ -99,6 +99,10 @@ class PieceList {
 
   // Appends `piece` (non-empty), joining it to the last one when they continue each other.
   void Add(const Piece& piece);
+  // Calls visit(piece, start in its block or file, length, bytes before it) for each part of a
+  // piece that [offset, offset + count) covers, front to back.
+  template <typename Visit>
+  void ForEachPart(std::int64_t offset, std::int64_t count, Visit visit) const;
   // Adds this list's pieces over [offset, offset + count) to `to`.
   void CopyRange(std::int64_t offset, std::int64_t count, PieceList& to) const;
   // The index of the piece holding `offset` and that piece's first position in the list.
