@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
@@ -43,8 +44,18 @@ struct Disc {
 
 // What an index holds of one disk's thumbnails; shared by every index that holds the disk.
 struct DiskThumbs {
-  std::vector<Disc> thumbs;
-  std::string names;  // every thumbnail's name, back to back
+  DiskThumbs() = default;
+  // Allocating from `arena`, which it keeps alive: the memory of the disks indexed in one pass
+  // over a large catalogue, taken in a few large blocks instead of thousands of small ones.
+  DiskThumbs(std::shared_ptr<void> arena, std::pmr::memory_resource* memory)
+      : arena_(std::move(arena)), thumbs(memory), names(memory) {}
+
+ private:
+  std::shared_ptr<void> arena_;  // declared first: it goes last
+
+ public:
+  std::pmr::vector<Disc> thumbs;
+  std::pmr::string names;  // every thumbnail's name, back to back
 };
 
 // One disk record.
