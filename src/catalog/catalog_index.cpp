@@ -61,8 +61,8 @@ struct IndexArena {
   std::pmr::monotonic_buffer_resource pool{std::size_t{2} << 20, &blocks};
 };
 
-// Catalogues from this size on are indexed into an arena.
-constexpr std::int64_t kArenaFrom = 16 << 20;
+// Catalogues from this size on (a few thousand thumbnails) are indexed into an arena.
+constexpr std::int64_t kArenaFrom = 512 << 10;
 
 // What a piece list is read through: the bytes ahead of the walk, small enough to stay in the
 // processor's cache while it is parsed.
