@@ -33,9 +33,10 @@ std::size_t NameSize(const std::uint8_t* name, std::uint8_t length) {
 // system's work of handing out 10,000 pages cost more than reading the file's records.
 class LargeBlocks : public std::pmr::memory_resource {
  private:
-  void* do_allocate(std::size_t bytes, std::size_t alignment) override {
+  void* do_allocate(std::size_t bytes, [[maybe_unused]] std::size_t alignment) override {
 #ifdef __linux__
-    void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* block =
+        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) throw std::bad_alloc();
     ::madvise(block, bytes, MADV_HUGEPAGE);
     return block;
@@ -43,9 +44,9 @@ class LargeBlocks : public std::pmr::memory_resource {
     return ::operator new(bytes, std::align_val_t(alignment));
 #endif
   }
-  void do_deallocate(void* block, std::size_t bytes, std::size_t alignment) override {
+  void do_deallocate(void* block, std::size_t bytes,
+                     [[maybe_unused]] std::size_t alignment) override {
 #ifdef __linux__
-    (void)alignment;
     ::munmap(block, bytes);
 #else
     ::operator delete(block, bytes, std::align_val_t(alignment));
@@ -89,9 +90,8 @@ class IndexBuilder {
     if (present > 0) std::memcpy(count, At(kDiskCountOffset, present), present);
     index_.DiskCount = static_cast<std::int32_t>(Big16(count));
     // Never more entries than the bytes could hold, whatever the count claims.
-    index_.Disks.reserve(static_cast<std::size_t>(
-        std::min<std::int64_t>(index_.DiskCount,
-                               std::max<std::int64_t>(size_ - kHeaderSize, 0) / kDiskFixedSize)));
+    index_.Disks.reserve(static_cast<std::size_t>(std::min<std::int64_t>(
+        index_.DiskCount, std::max<std::int64_t>(size_ - kHeaderSize, 0) / kDiskFixedSize)));
 
     std::int64_t pos = std::min(kHeaderSize, size_);
     for (std::int32_t i = 0; i < index_.DiskCount && !index_.Damage; ++i) pos = IndexDisk(i, pos);
@@ -129,7 +129,8 @@ class IndexBuilder {
   // The `n` bytes at `pos`, which lie within the stream; valid until the next call.
   const std::uint8_t* At(std::int64_t pos, std::int64_t n) {
     if (d_) return d_ + pos;
-    if (pos < window_start_ || pos + n > window_start_ + static_cast<std::int64_t>(window_.size())) {
+    if (pos < window_start_ ||
+        pos + n > window_start_ + static_cast<std::int64_t>(window_.size())) {
       window_start_ = pos;
       window_.resize(static_cast<std::size_t>(std::min(std::max(n, kWindow), size_ - pos)));
       pieces_->Read(pos, window_);
@@ -185,9 +186,8 @@ class IndexBuilder {
     auto storage = arena_ ? std::make_shared<DiskThumbs>(arena_, &arena_->pool)
                           : std::make_shared<DiskThumbs>();
     // Never more entries than the bytes could hold, whatever the count claims.
-    storage->thumbs.reserve(static_cast<std::size_t>(
-        std::min<std::int64_t>(thumb_count, std::max<std::int64_t>(limit - base, 0) /
-                                                kThumbFixedSize)));
+    storage->thumbs.reserve(static_cast<std::size_t>(std::min<std::int64_t>(
+        thumb_count, std::max<std::int64_t>(limit - base, 0) / kThumbFixedSize)));
     std::vector<std::uint32_t> name_starts;
     name_starts.reserve(storage->thumbs.capacity());
     storage->names.reserve(storage->thumbs.capacity() * 64);  // a typical path's length
@@ -256,8 +256,8 @@ class IndexBuilder {
     if (!index_.Damage) index_.Damage = IndexDamage{offset, std::move(reason), record_};
   }
 
-  const std::uint8_t* d_ = nullptr;      // the whole stream, when it is in memory
-  const PieceList* pieces_ = nullptr;    // else the pieces, read through `window_`
+  const std::uint8_t* d_ = nullptr;    // the whole stream, when it is in memory
+  const PieceList* pieces_ = nullptr;  // else the pieces, read through `window_`
   const ProgressCallback* progress_ = nullptr;
   Bytes window_;
   std::int64_t window_start_ = 0;

@@ -17,11 +17,11 @@ struct CatalogEdit {
   Kind kind = Kind::kRepair;
   // kRemoveDisks: the disks removed; kRenameDisk: the disk renamed (one); kRemoveThumbs: the
   // disks whose thumbnails went. Names are Windows-1251 bytes, as the index holds them.
-  std::vector<std::string> disks;
-  std::string new_name;                          // kRenameDisk
-  std::vector<std::vector<std::string>> thumbs;  // kRemoveThumbs: each disk's removed paths
+  std::vector<std::string> disks{};
+  std::string new_name{};                          // kRenameDisk
+  std::vector<std::vector<std::string>> thumbs{};  // kRemoveThumbs: each disk's removed paths
   // kAddDisks (an addition, an import): the disks added, as a catalogue of their own.
-  std::shared_ptr<const CatalogVersion> added;
+  std::shared_ptr<const CatalogVersion> added{};
 };
 
 // The edits that record what was done: each takes the index it was made on. A removal keeps
