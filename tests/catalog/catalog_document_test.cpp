@@ -20,9 +20,12 @@
 #include "catalog/disk_record_writer.h"
 #include "support/catalog_builder.h"
 #include "support/catalog_versions.h"
+#include "support/error_kind.h"
 
 namespace quorvel {
 namespace {
+
+using testkit::KindOf;
 
 using testkit::BuildCatalog;
 using testkit::DiskSpec;
@@ -346,18 +349,6 @@ class CatalogDocumentOfFile : public ::testing::Test {
   std::filesystem::path path_;
   CatalogDocument document_;
 };
-
-// The kind of error `call` throws; kRefused when it throws none, which no test expects.
-template <typename Call>
-ErrorKind KindOf(Call call) {
-  try {
-    call();
-  } catch (const CatalogError& error) {
-    return error.kind();
-  }
-  ADD_FAILURE() << "no error";
-  return ErrorKind::kRefused;
-}
 
 TEST_F(CatalogDocumentOfFile, UndoAndRedoGoThroughEveryChangeAndTheSaveKeepsTheOneShown) {
   Open("cat.qrv", TwoDiskCatalog());

@@ -11,30 +11,20 @@
 
 #include "catalog/catalog_error.h"
 #include "support/catalog_builder.h"
+#include "support/error_kind.h"
 
 namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
 using testkit::TempDir;
+using testkit::KindOf;
 using testkit::ReadBytes;
 
 Bytes Pattern(std::size_t size, std::uint8_t seed) {
   Bytes bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + seed);
   return bytes;
-}
-
-// The kind of error `read` throws; kRefused when it throws none, which no test expects.
-template <typename Read>
-ErrorKind KindOf(Read read) {
-  try {
-    read();
-  } catch (const CatalogError& error) {
-    return error.kind();
-  }
-  ADD_FAILURE() << "the read succeeded";
-  return ErrorKind::kRefused;
 }
 
 TEST(PieceListTest, EveryEditGivesTheBytesOfTheWholeImageAndLeavesTheOldListWhole) {
