@@ -293,6 +293,11 @@ void AddDiskPage::FinishAddition(std::shared_ptr<ScannedDisk> disk) {
 
 void AddDiskPage::TellSummary(const AddDiskSummary& summary) {
   QStringList lines;
+  if (summary.cancelled) {
+    lines.append(QStringLiteral("Добавление прервано: добавлено %1 из %2.")
+                     .arg(summary.added)
+                     .arg(summary.found));
+  }
   if (summary.thumb_limit_reached) {
     lines.append(QStringLiteral("На диске может быть не больше %1 эскизов: добавлены первые %1 "
                                 "из %2 найденных изображений.")

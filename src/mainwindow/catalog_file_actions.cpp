@@ -14,6 +14,7 @@
 
 #include "catalog/atomic_file.h"
 #include "catalog/catalog_edits.h"
+#include "catalog/catalog_error.h"
 #include "catalog/catalog_lock.h"
 #include "catalog/catalog_repair.h"
 #include "catalog/stream.h"
@@ -215,14 +216,22 @@ void CatalogFileActions::ReportLoad(const ReloadOutcome& outcome, const QString&
   const CatalogIndex& index = context_.document.Index();
   // Damage that was already reported stays quiet until the file is read again.
   if (!index.Damage || (was_damaged && !outcome.read_file)) return;
-  const QString question = QStringLiteral(
-                               "Каталог \"%1\" повреждён: данные начиная с байта %2 не "
-                               "читаются. Показано то, что удалось прочитать (дисков: %3 из %4).")
-                               .arg(file_name)
-                               .arg(index.Damage->offset)
-                               .arg(index.Disks.size())
-                               .arg(index.DiskCount) +
-                           QStringLiteral("\rСохранить прочитанное в новый каталог?");
+  // The repair reads on past the damage, so it may keep more disks than the list shows.
+  std::size_t kept = index.Disks.size();
+  try {
+    kept = RepairCatalog(context_.document.Current().bytes.Flatten()).disks.size();
+  } catch (const CatalogError& error) {
+    std::cerr << "quorvel: " << error.what() << '\n';
+  }
+  const QString question =
+      QStringLiteral(
+          "Каталог \"%1\" повреждён: данные начиная с байта %2 не читаются. Показано то, что "
+          "удалось прочитать. В новый каталог можно сохранить дисков: %3 из %4.")
+          .arg(file_name)
+          .arg(index.Damage->offset)
+          .arg(kept)
+          .arg(index.DiskCount) +
+      QStringLiteral("\rСохранить прочитанное в новый каталог?");
   context_.when_shown([this, question] { OfferRepair(question); });
 }
 

@@ -277,7 +277,7 @@ void MainWindow::ShowCaption() {
   if (document_.CatalogOpen()) {
     setWindowTitle(QStringLiteral("Каталог \"%1\",  дисков: %2")
                        .arg(PathToQString(document_.CatalogFileName()))
-                       .arg(document_.Index().DiskCount));
+                       .arg(document_.Index().Disks.size()));
   } else {
     setWindowTitle(kProgramName);
   }

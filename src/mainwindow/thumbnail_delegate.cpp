@@ -24,6 +24,21 @@ QFont LabelFont(const QFont& base) {
   return font;
 }
 
+// The box of one label line. At small sizes the font's rounded ascent can end below the dots of
+// "Ё" and the accents of other capitals, and its descent above the tails of "у" and "g": the
+// line is as tall as the ink of those too, so that no label is cut.
+struct LineBox {
+  int ascent;
+  int height;
+};
+
+LineBox LabelLineBox(const QFontMetrics& metrics) {
+  const QRect ink = metrics.tightBoundingRect(QStringLiteral("ЁЙÅÉÖ|_gjyуд"));
+  const int ascent = std::max(metrics.ascent(), -ink.top());
+  const int descent = std::max(metrics.descent(), ink.bottom() + 1);
+  return {ascent, std::max(metrics.height(), ascent + descent)};
+}
+
 // Where the file name of a stored image path begins: after its last separator or drive colon.
 qsizetype FileNameStart(const QString& path) {
   return std::max({path.lastIndexOf('\\'), path.lastIndexOf('/'), path.lastIndexOf(':')}) + 1;
@@ -61,9 +76,9 @@ QRect ThumbnailDelegate::PictureRect(const QRect& item_rect) {
 }
 
 QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-  const QFontMetrics metrics(LabelFont(option.font));
+  const LineBox line = LabelLineBox(QFontMetrics(LabelFont(option.font)));
   return QSize(kItemWidth,
-               kTopMargin + kThumbSide + kLabelGap + kLabelLines * metrics.height() + kTopMargin);
+               kTopMargin + kThumbSide + kLabelGap + kLabelLines * line.height + kTopMargin);
 }
 
 void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -108,10 +123,11 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   const QStringList lines = disk.isValid()
                                 ? ResultLines(disk.toString(), path, metrics, label.width())
                                 : LabelLines(path, metrics, label.width());
+  const LineBox line = LabelLineBox(metrics);
   for (int k = 0; k < lines.size(); ++k) {
-    painter->drawText(
-        QRect(label.left(), label.top() + k * metrics.height(), label.width(), metrics.height()),
-        Qt::AlignHCenter | Qt::AlignTop, lines[k]);
+    // Drawn at its baseline, which clips nothing; the lines were fitted to the width.
+    const int x = label.left() + (label.width() - metrics.horizontalAdvance(lines[k])) / 2;
+    painter->drawText(QPoint(x, label.top() + k * line.height + line.ascent), lines[k]);
   }
   painter->restore();
 }

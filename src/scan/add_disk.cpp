@@ -28,7 +28,9 @@ ScannedDisk ScanDisk(ScanState& state, ScanView& view, ThumbnailPipeline& thumbs
                       .read_errors = context.ReadErrors,
                       .replaced_paths = context.ReplacedPathCount,
                       .not_entered = context.NotEntered,
-                      .thumb_limit_reached = context.ThumbLimitReached}};
+                      .thumb_limit_reached = context.ThumbLimitReached,
+                      // Only a stop clears it while the disk is scanned.
+                      .cancelled = !state.ScanActive}};
 }
 
 void AppendScannedDisk(CatalogDocument& document, ScanView& view, const ScannedDisk& disk) {

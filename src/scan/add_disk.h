@@ -26,6 +26,7 @@ struct AddDiskSummary {
   std::int32_t replaced_paths = 0;   // stored paths with characters that became "?"
   QStringList not_entered;           // sub-folders that could not be listed
   bool thumb_limit_reached = false;  // more were found than one disk can hold
+  bool cancelled = false;            // stopped by the user: `added` of `found` are in
 };
 
 // A disk walked and captured, not yet in any catalogue.

@@ -48,6 +48,9 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
       view.SetWaiting(false);
     }
     const ThumbnailResult result = thumbs.Result();
+    // "Отмена" ended the wait: the file was never seen whole, and a placeholder would stand in
+    // the catalogue for a picture that may be good.
+    if (!state.ScanActive && result.status == ThumbnailResult::Status::kRendering) return;
     // A file cut short by its medium is named for that, also when its part gave no picture.
     const bool read_failed = !result.read_error.isEmpty();
     if (read_failed) context.ReadErrors.append(path);

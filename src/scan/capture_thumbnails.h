@@ -18,8 +18,9 @@ class ThumbnailPipeline;
 // each stored picture through `view.ShowThumbnail`. A file that cannot be decoded, or is still
 // rendering when its wait ends, is stored with the placeholder and listed in Unreadable or
 // Skipped; one whose reading ended at an I/O error is listed in ReadErrors only, whatever its
-// thumbnail. Stops at the first file after ScanActive has turned false, and after the most
-// thumbnails a disk holds (ThumbLimitReached).
+// thumbnail. Stops at the first file after ScanActive has turned false (the file whose wait a
+// stop ended before its render did is not stored), and after the most thumbnails a disk holds
+// (ThumbLimitReached).
 // Throws ScanError or CatalogError on a failure that must end the addition.
 void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
                        ThumbnailPipeline& thumbs, DiskRecordBuilder& record);

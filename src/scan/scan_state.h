@@ -60,7 +60,8 @@ struct ScanState {
     SkipRequested = true;
     Wake->Notify();
   }
-  // "Отмена" during an addition: ends the current wait and stops before the next file.
+  // "Отмена" during an addition: ends the current wait and stops; the file being waited for is
+  // stored only if its render has ended.
   void RequestStop() {
     ScanActive = false;
     SkipRequested = true;
@@ -78,7 +79,7 @@ struct ScanContext {
   JpegEncoder CaptureJpeg;  // quality 90, colour, baseline; reused for every file
   // The files stored with the placeholder instead of a thumbnail, so that the catalogue still
   // lists them: those the renderer could not decode, and those still rendering when the wait
-  // ended (by its time-out, "Пропустить" or "Отмена").
+  // ended (by its time-out or "Пропустить"; one that "Отмена" cut short is not stored).
   QStringList Unreadable;
   QStringList Skipped;
   // The files whose reading ended at an I/O error: their thumbnails were made from the part

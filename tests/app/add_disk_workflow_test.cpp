@@ -414,6 +414,8 @@ void AddDiskWorkflowTest::cancelDuringTheWalkAddsAnEmptyDisk() {
   QCOMPARE(p.document.Index().Disks.back().ThumbCount, 0);
   QVERIFY(!p.dialog->isVisible());
   QVERIFY(p.document.Modified());
+  QCOMPARE(p.prompts.told,
+           QStringList{QStringLiteral("warn: Добавление прервано: добавлено 0 из 0.")});
 }
 
 void AddDiskWorkflowTest::closingTheMainWindowFirstStopsTheScan() {
@@ -428,12 +430,14 @@ void AddDiskWorkflowTest::closingTheMainWindowFirstStopsTheScan() {
   };
   p.Add();
   QVERIFY2(!closed_at_once, "the window closed with the addition still running");
-  // The addition ended with what it had, and the window then closes as usual: it asks about
-  // the unsaved disk (answered No) and goes.
+  // The addition ended with what it had, said so, and the window then closes as usual: it
+  // asks about the unsaved disk (answered No) and goes.
   QCOMPARE(p.document.Index().DiskCount, 3);
   QTRY_VERIFY(!p.window->isVisible());
-  QCOMPARE(p.prompts.told.size(), 1);
-  QVERIFY(p.prompts.told[0].startsWith(QStringLiteral("ask: ")));
+  QCOMPARE(p.prompts.told.size(), 2);
+  QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("warn: Добавление прервано: добавлено ")),
+           qPrintable(p.prompts.told[0]));
+  QVERIFY(p.prompts.told[1].startsWith(QStringLiteral("ask: ")));
 }
 
 void AddDiskWorkflowTest::cancelWhileIdleClosesTheDialog() {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "catalog/catalog_check.h"
+#include "catalog/format.h"
 #include "window_fixture.h"
 
 namespace quorvel {
@@ -33,6 +34,7 @@ class MainWindowTest : public QObject {
   void missingFileOpensNothingSilently();
   void damagedCatalogueShowsWhatWasReadAndWarnsOnce();
   void damagedCatalogueCanBeSavedAsWhatWasRead();
+  void damageWarningCountsTheDisksTheRepairKeeps();
   void fileThatCannotBeACatalogueIsNotOpened_data();
   void fileThatCannotBeACatalogueIsNotOpened();
 };
@@ -212,7 +214,7 @@ void MainWindowTest::damagedCatalogueShowsWhatWasReadAndWarnsOnce() {
   QCOMPARE(s.Rows().size(), 2);
   QCOMPARE(s.Rows()[0], QStringList({"first", "3", "1"}));
   QCOMPARE(s.Rows()[1], QStringList({"second", "2", "2"}));
-  QCOMPARE(s.window.windowTitle(), Caption(path, 3));
+  QCOMPARE(s.window.windowTitle(), Caption(path, 2));
   QVERIFY(s.document.CatalogOpen());
 
   QCoreApplication::processEvents();
@@ -237,6 +239,24 @@ void MainWindowTest::damagedCatalogueShowsWhatWasReadAndWarnsOnce() {
   s.LoadFromFile();
   QCOMPARE(s.prompts.Texts("warn-yes-no").size(), 2);
   QVERIFY(s.prompts.unexpected.isEmpty());
+}
+
+void MainWindowTest::damageWarningCountsTheDisksTheRepairKeeps() {
+  Session s;
+  Bytes bytes = BuildCatalog({Disk("a", 2), Disk("b", 3), Disk("c", 1), Disk("d", 2)});
+  // The third disk's marker flipped: reading stops there, the repair reads past it.
+  const std::size_t third = BuildCatalog({Disk("a", 2), Disk("b", 3)}).size();
+  QCOMPARE(bytes[third], std::uint8_t{kDiskMarker});
+  bytes[third] ^= 0x20;
+  const QString path = s.Write(QStringLiteral("flipped.qrv"), bytes);
+  s.prompts.answers = {Answer::kNo};
+  QVERIFY(s.Start(path));
+  QCOMPARE(s.RowCount(), 2);
+  QCOMPARE(s.window.windowTitle(), Caption(path, 2));
+  QTRY_COMPARE(s.prompts.Texts("warn-yes-no").size(), 1);
+  const QStringList warnings = s.prompts.Texts("warn-yes-no");
+  QVERIFY2(warnings[0].contains(QStringLiteral("можно сохранить дисков: 4 из 4.")),
+           qPrintable(warnings[0]));
 }
 
 void MainWindowTest::damagedCatalogueCanBeSavedAsWhatWasRead() {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeView>
@@ -60,6 +61,7 @@ class ThumbnailViewTest : public QObject {
   void aCatalogueRewrittenInPlaceIsNamedInTheStatus();
   void selectingADiskShowsItsFirstThumbnails();
   void labelsKeepTheFileNameWhole();
+  void labelsAreDrawnWithTheirAccents();
   void itemsWrapAtTheWidthAndFollowKeysAndTheBand();
   void aScrollRightAfterAClickIsNotUndone();
 };
@@ -76,6 +78,51 @@ void ThumbnailViewTest::labelsKeepTheFileNameWhole() {
   QCOMPARE(lines[1], QStringLiteral("IMG_0001.JPG"));
   QVERIFY(lines[0].endsWith(QStringLiteral("Крым\\")));
   QVERIFY(metrics.horizontalAdvance(lines[0]) <= width);
+}
+
+// The rows of `area` in which some pixel differs from the row's first.
+int InkRows(const QImage& image, const QRect& area) {
+  int rows = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    const QRgb background = image.pixel(area.left(), y);
+    for (int x = area.left() + 1; x <= area.right(); ++x) {
+      if (image.pixel(x, y) != background) {
+        ++rows;
+        break;
+      }
+    }
+  }
+  return rows;
+}
+
+void ThumbnailViewTest::labelsAreDrawnWithTheirAccents() {
+  const QString text = QStringLiteral("ЁЁЁ");
+  Session s;
+  QVERIFY(s.Start(s.Write(
+      QStringLiteral("e.qrv"),
+      BuildCatalog({{"d", {{Utf8ToCp1251(text.toStdString()), SolidJpeg(qRgb(0, 0, 0))}}}}))));
+  QListView* view = View(s.window);
+  view->clearSelection();
+  view->setCurrentIndex(QModelIndex());
+  const Painted painted(view);
+  QCOMPARE(painted.image.devicePixelRatio(), 1.0);
+  const QRect item = view->visualRect(view->model()->index(0, 0));
+  const QRect below(item.left() + 2, painted.Picture(0).bottom() + 1, item.width() - 4,
+                    item.bottom() - painted.Picture(0).bottom());
+
+  // The same text drawn whole, with nothing to cut it.
+  QFont font = view->font();
+  font.setPointSize(ThumbnailDelegate::kLabelPointSize);
+  QImage whole(item.width(), 4 * below.height(), QImage::Format_RGB32);
+  whole.fill(Qt::white);
+  {
+    QPainter painter(&whole);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(4, 2 * below.height()), text);
+  }
+  QVERIFY(InkRows(whole, whole.rect()) > 0);
+  QCOMPARE(InkRows(painted.image, below), InkRows(whole, whole.rect()));
 }
 
 void ThumbnailViewTest::paintsEachThumbnailFromTheCatalogue() {

@@ -242,6 +242,31 @@ TEST_F(AddDiskTest, CancelKeepsTheFileBeingAddedAndStopsBeforeTheNext) {
   EXPECT_EQ(NewDisk().ThumbCount, 2);
 }
 
+TEST_F(AddDiskTest, CancelDuringARenderStoresNothingForThatFile) {
+  for (int i = 0; i < 5; ++i) Picture(QStringLiteral("p%1.jpg").arg(i));
+  const QString cut = folder_ + "/p2.jpg";
+  // Its render never ends on its own: the stop lands while it is being read.
+  auto medium = std::make_shared<testkit::FakeFileAccess>();
+  medium->Block(cut);
+  thumbs_.SetFileAccess(medium);
+  QString adding;
+  view_.on_status = [&](const QString& text) { adding = text; };
+  view_.on_waiting = [&] {
+    if (adding == kAdding + cut) state_.RequestStop();
+  };
+  const AddDiskSummary summary = Add();
+  medium->Release();
+  EXPECT_TRUE(summary.cancelled);
+  EXPECT_EQ(summary.found, 5);
+  EXPECT_EQ(summary.added, 2);
+  EXPECT_EQ(summary.skipped, QStringList());
+  ASSERT_TRUE(CheckCatalog(Shown()).ok());
+  ASSERT_EQ(NewDisk().ThumbCount, 2);
+  for (const Disc& thumb : NewDisk().Thumbs) {
+    EXPECT_NE(QString::fromStdString(Cp1251ToUtf8(thumb.Name())), cut);
+  }
+}
+
 TEST_F(AddDiskTest, ProgressFollowsTheFilesAndEndsEmpty) {
   for (int i = 0; i < 8; ++i) Picture(QStringLiteral("p%1.png").arg(i));
   EXPECT_EQ(Add().added, 8);
@@ -277,7 +302,7 @@ TEST_F(AddDiskTest, PicturesWithoutAThumbnailGetAPlaceholder) {
   context.CaptureBitmap = QImage(100, 100, QImage::Format_RGB888);
   const QString bad = folder_ + "/bad.PNG";
   testkit::WriteFile(QStringToPath(bad), testkit::ToBytes("not a picture at all"));
-  // Far from rendered when "Отмена" is pressed in its wait.
+  // Far from rendered when "Пропустить" is pressed in its wait.
   const QString big = folder_ + "/big.jpg";
   const testkit::PhotoLikePicture photo(6000, 4000);
   ASSERT_TRUE(testkit::WriteJpegByRows(big, 6000, 4000, 90, photo.Painter()));
@@ -286,7 +311,7 @@ TEST_F(AddDiskTest, PicturesWithoutAThumbnailGetAPlaceholder) {
   QString shown;
   view_.on_status = [&](const QString& text) { shown = text; };
   view_.on_waiting = [&] {
-    if (shown == kAdding + big) state_.RequestStop();
+    if (shown == kAdding + big) state_.RequestSkip();
   };
   DiskRecordBuilder record("disk");
   CaptureThumbnails(context, state_, view_, thumbs_, record);
