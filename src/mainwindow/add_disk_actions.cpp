@@ -10,8 +10,8 @@ namespace quorvel {
 AddDiskActions::AddDiskActions(const CommandContext& context, QObject* parent)
     : QObject(parent), context_(context) {
   setObjectName(QStringLiteral("add_disk_actions"));
-  add_ = MakeCommand(this, "Add", QStringLiteral("Добавить диск"));
-  settings_ = MakeCommand(this, "Settings", QStringLiteral("Параметры"));
+  add_ = MakeCommand(this, "Add", QStringLiteral("&Добавить диск"));
+  settings_ = MakeCommand(this, "Settings", QStringLiteral("&Параметры"));
   connect(add_, &QAction::triggered, this, [this] {
     if (show_options_) show_options_(0);
   });

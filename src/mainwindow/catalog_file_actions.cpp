@@ -87,14 +87,14 @@ CatalogFileActions::CatalogFileActions(const CommandContext& context,
   // name completed with ".qrv"; the dialog asking first would put the question twice.
   save_dialog_->setOption(QFileDialog::DontConfirmOverwrite);
 
-  new_ = MakeCommand(this, "New", QStringLiteral("Новый"));
-  open_ = MakeCommand(this, "Open", QStringLiteral("Открыть"));
-  save_ = MakeCommand(this, "Save", QStringLiteral("Сохранить"));
-  save_as_ = MakeCommand(this, "SaveAs", QStringLiteral("Сохранить как"));
-  import_ = MakeCommand(this, "Import", QStringLiteral("Импорт"));
-  export_ = MakeCommand(this, "Export", QStringLiteral("Экспорт"));
-  undo_ = MakeCommand(this, "Undo", QStringLiteral("Отменить"));
-  redo_ = MakeCommand(this, "Redo", QStringLiteral("Повторить"));
+  new_ = MakeCommand(this, "New", QStringLiteral("&Новый"));
+  open_ = MakeCommand(this, "Open", QStringLiteral("&Открыть"));
+  save_ = MakeCommand(this, "Save", QStringLiteral("&Сохранить"));
+  save_as_ = MakeCommand(this, "SaveAs", QStringLiteral("Сохранить &как"));
+  import_ = MakeCommand(this, "Import", QStringLiteral("&Импорт"));
+  export_ = MakeCommand(this, "Export", QStringLiteral("&Экспорт"));
+  undo_ = MakeCommand(this, "Undo", QStringLiteral("&Отменить"));
+  redo_ = MakeCommand(this, "Redo", QStringLiteral("&Повторить"));
   new_->setShortcuts(KeysOf(QKeySequence::New));
   open_->setShortcuts(KeysOf(QKeySequence::Open));
   save_->setShortcuts(KeysOf(QKeySequence::Save));
@@ -323,7 +323,15 @@ void CatalogFileActions::NewCatalog() {
 
 void CatalogFileActions::OpenCatalog() {
   if (!SaveChangesQuestion()) return;
-  const QString chosen = ChooseCatalogFile(open_dialog_);
+  OpenChosen(ChooseCatalogFile(open_dialog_));
+}
+
+void CatalogFileActions::OpenNamed(const QString& path) {
+  if (!open_->isEnabled() || !SaveChangesQuestion()) return;
+  OpenChosen(path);
+}
+
+void CatalogFileActions::OpenChosen(const QString& chosen) {
   if (chosen.isEmpty() || chosen == PathToQString(context_.document.CatalogFileName())) return;
   RunGuarded(context_, [&] {
     // Another kind of file is passed over without a word, as a file dialog's wrong pick is.

@@ -49,6 +49,10 @@ class CatalogFileActions : public QObject {
   // a catalogue, is reported once the window is shown.
   void LoadFromFile();
 
+  // Opens the catalogue `path` as "Открыть" does once a file is chosen, asking first about
+  // unsaved changes.
+  void OpenNamed(const QString& path);
+
   // Asks whether to save unsaved changes; false when what asked must stop.
   bool SaveChangesQuestion();
 
@@ -66,6 +70,8 @@ class CatalogFileActions : public QObject {
   void UpdateActions();
   void NewCatalog();
   void OpenCatalog();
+  // Opens `chosen` unless it is empty or the open catalogue; another kind of file is passed over.
+  void OpenChosen(const QString& chosen);
   // Writes the catalogue to its file; false (after showing why) when that failed. Over a file
   // another program changed since, asks whether to merge, overwrite or leave it.
   bool SaveCatalog();

@@ -19,8 +19,8 @@ const QString kTitle = QStringLiteral("Quorvel");
 DiskActions::DiskActions(const CommandContext& context, QObject* parent)
     : QObject(parent), context_(context) {
   setObjectName(QStringLiteral("disk_actions"));
-  remove_ = MakeCommand(this, "RemoveDisk", QStringLiteral("Удалить диск"));
-  rename_ = MakeCommand(this, "RenameDisk", QStringLiteral("Переименовать диск"));
+  remove_ = MakeCommand(this, "RemoveDisk", QStringLiteral("&Удалить диск"));
+  rename_ = MakeCommand(this, "RenameDisk", QStringLiteral("&Переименовать диск"));
   remove_->setShortcut(Qt::Key_Delete);
   rename_->setShortcut(Qt::Key_F2);
   connect(remove_, &QAction::triggered, this, &DiskActions::RemoveDisks);
@@ -31,7 +31,7 @@ DiskActions::DiskActions(const CommandContext& context, QObject* parent)
 void DiskActions::UpdateActions() {
   const bool idle = !context_.scan_running();
   const std::size_t disks = context_.selected_disks().size();
-  remove_->setText(disks > 1 ? QStringLiteral("Удалить диски") : QStringLiteral("Удалить диск"));
+  remove_->setText(disks > 1 ? QStringLiteral("&Удалить диски") : QStringLiteral("&Удалить диск"));
   remove_->setEnabled(idle && disks > 0);
   rename_->setEnabled(idle && disks == 1);
 }

@@ -14,9 +14,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstddef>
+#include <iostream>
 #include <set>
 #include <utility>
 
+#include "catalog/catalog_error.h"
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
 #include "mainwindow/add_disk_actions.h"
@@ -25,12 +27,14 @@
 #include "mainwindow/disk_actions.h"
 #include "mainwindow/disk_list_model.h"
 #include "mainwindow/disk_row_delegate.h"
+#include "mainwindow/recent_catalogs_menu.h"
 #include "mainwindow/search_actions.h"
 #include "mainwindow/thumbnail_actions.h"
 #include "mainwindow/thumbnail_delegate.h"
 #include "mainwindow/thumbnail_grid_view.h"
 #include "mainwindow/thumbnail_model.h"
 #include "platform/path_text.h"
+#include "settings/window_layout_file.h"
 
 namespace quorvel {
 namespace {
@@ -109,7 +113,11 @@ QListView* MakeThumbnailView(QWidget* parent) {
 MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
                        std::filesystem::path settings_file, const CatalogOpening& opening,
                        QWidget* parent)
-    : QMainWindow(parent), document_(document), prompts_(prompts), placement_(kOuterSize) {
+    : QMainWindow(parent),
+      document_(document),
+      prompts_(prompts),
+      placement_(kOuterSize),
+      settings_file_(settings_file) {
   setObjectName(QStringLiteral("main_window"));
   setWindowTitle(kProgramName);
   // The window and its fixed column widths are laid out for 8-point text; the desktop keeps the
@@ -156,6 +164,9 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   catalog_file_ = new CatalogFileActions(context, std::move(settings_file), opening, this);
   disks_ = new DiskActions(context, this);
   thumbnails_ = new ThumbnailActions(context, this);
+  recent_ = new RecentCatalogsMenu(
+      context, settings_file_, [this](const QString& path) { catalog_file_->OpenNamed(path); },
+      this);
   search_ = new SearchActions(
       context,
       SearchViews{disk_list_, disk_proxy_, thumbnail_view_, thumbnail_model_,
@@ -175,12 +186,14 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   CreateMenus();
   ConnectLists();
   resize(kOuterSize);
+  RestoreLayout();
   disk_list_->setFocus();
 }
 
 MainWindow::~MainWindow() {
   document_.RemoveListener(document_listener_);
   catalog_file_->RememberForNextStart();
+  recent_->Store();
 }
 
 CommandContext MainWindow::MakeCommandContext() {
@@ -425,25 +438,57 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (add_disk_->HoldClose() || !catalog_file_->SaveChangesQuestion()) {
     event->ignore();
   } else {
+    SaveLayout();
     event->accept();
   }
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (placement_.Shown(*this)) SplitAtDiskListWidth();
+  if (!geometry_restored_ && placement_.Shown(*this) && !splitter_restored_) {
+    SplitAtDiskListWidth();
+  }
   // After the show has been handled, so that the box opens over the visible window.
   if (!pending_prompts_.empty()) QTimer::singleShot(0, this, &MainWindow::ShowPendingPrompts);
 }
 
 bool MainWindow::event(QEvent* event) {
   const bool handled = QMainWindow::event(event);
-  if (placement_.Event(*this, *event)) SplitAtDiskListWidth();
+  if (placement_.Event(*this, *event) && !splitter_restored_) SplitAtDiskListWidth();
   return handled;
 }
 
 void MainWindow::SplitAtDiskListWidth() {
   splitter_->setSizes({disk_list_width_, width() - disk_list_width_ - kSplitterHandleWidth});
+}
+
+void MainWindow::RestoreLayout() {
+  const WindowLayout layout = ReadWindowLayout(settings_file_);
+  const auto state = [](const std::string& hex) {
+    return QByteArray::fromHex(QByteArray::fromStdString(hex));
+  };
+  // Qt brings a window that would be off every screen back onto one, and a maximised one back
+  // maximised. A state Qt does not take leaves the first start's layout.
+  geometry_restored_ = !layout.geometry.empty() && restoreGeometry(state(layout.geometry));
+  splitter_restored_ = !layout.splitter.empty() && splitter_->restoreState(state(layout.splitter));
+  if (!layout.disk_columns.empty()) {
+    // Only the widths: the sort shown is the one the list is in.
+    QHeaderView* header = disk_list_->header();
+    const int sorted = header->sortIndicatorSection();
+    const Qt::SortOrder order = header->sortIndicatorOrder();
+    if (header->restoreState(state(layout.disk_columns))) header->setSortIndicator(sorted, order);
+  }
+}
+
+void MainWindow::SaveLayout() const {
+  const auto hex = [](const QByteArray& state) { return state.toHex().toStdString(); };
+  try {
+    WriteWindowLayout(settings_file_, {hex(saveGeometry()), hex(splitter_->saveState()),
+                                       hex(disk_list_->header()->saveState())});
+  } catch (const CatalogError& error) {
+    // The window is going away; the next start opens at the first start's layout.
+    std::cerr << "quorvel: " << error.what() << '\n';
+  }
 }
 
 }  // namespace quorvel

@@ -37,6 +37,7 @@ class AddDiskActions;
 class CatalogFileActions;
 class CommandStateSignal;
 class DiskActions;
+class RecentCatalogsMenu;
 class DiskListModel;
 class DiskListProxy;
 class SearchActions;
@@ -53,7 +54,8 @@ class MainWindow : public QMainWindow {
   // All but the file name must outlive the window.
   MainWindow(CatalogDocument& document, UserPrompts& prompts, std::filesystem::path settings_file,
              const CatalogOpening& opening, QWidget* parent = nullptr);
-  // Writes the catalogue name the next start opens into the settings file.
+  // Writes the catalogue name the next start opens, and the catalogues opened last, into the
+  // settings file.
   ~MainWindow() override;
 
   // The start-up sequence: the stored catalogue name, replaced by `catalogue_argument` (the
@@ -117,6 +119,10 @@ class MainWindow : public QMainWindow {
   void ShowPendingPrompts();
   // The disk list at its width, the thumbnails the rest, once the window has its size.
   void SplitAtDiskListWidth();
+  // The size, place, split and disk list's columns the window had when it was last closed, kept
+  // in the settings file; a first start keeps the window's first placement.
+  void RestoreLayout();
+  void SaveLayout() const;
 
   CatalogDocument& document_;
   UserPrompts& prompts_;
@@ -141,6 +147,7 @@ class MainWindow : public QMainWindow {
   DiskActions* disks_ = nullptr;
   ThumbnailActions* thumbnails_ = nullptr;
   SearchActions* search_ = nullptr;
+  RecentCatalogsMenu* recent_ = nullptr;
 
   QString status_text_;             // the panel's text for what is shown
   bool undecodable_shown_ = false;  // the status already says some thumbnails do not read
@@ -149,6 +156,9 @@ class MainWindow : public QMainWindow {
   int selected_disk_ = 0;        // SelectedDisk
   bool sort_ascending_ = false;  // the direction of the next sort
   WindowPlacement placement_;
+  const std::filesystem::path settings_file_;
+  bool geometry_restored_ = false;  // the first placement is not wanted
+  bool splitter_restored_ = false;  // nor the first split
 };
 
 }  // namespace quorvel

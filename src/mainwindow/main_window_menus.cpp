@@ -2,6 +2,7 @@
 // menus and keys. Each action belongs to its handler, which enables it; the menus only show it.
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -15,6 +16,7 @@
 #include "mainwindow/catalog_file_actions.h"
 #include "mainwindow/disk_actions.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/recent_catalogs_menu.h"
 #include "mainwindow/search_actions.h"
 #include "mainwindow/thumbnail_actions.h"
 #include "mainwindow/thumbnail_model.h"
@@ -99,9 +101,17 @@ void MainWindow::CreateMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("main_menu"));
   QMenu* file_menu =
-      AddMenu(bar, "file_menu", QStringLiteral("Файл"), catalog_file_->FileMenuActions());
-  AddMenu(bar, "edit_menu", QStringLiteral("Правка"), catalog_file_->EditMenuActions());
-  AddMenu(bar, "actions_menu", QStringLiteral("Действия"), add_disk_->MenuActions());
+      AddMenu(bar, "file_menu", QStringLiteral("&Файл"), catalog_file_->FileMenuActions());
+  file_menu->addMenu(recent_->Menu());
+  // Ends the program as closing the window does, asking about unsaved changes.
+  auto* quit = new QAction(QStringLiteral("В&ыход"), this);
+  quit->setObjectName(QStringLiteral("Quit"));
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+  file_menu->addSeparator();
+  file_menu->addAction(quit);
+  AddMenu(bar, "edit_menu", QStringLiteral("&Правка"), catalog_file_->EditMenuActions());
+  AddMenu(bar, "actions_menu", QStringLiteral("&Действия"), add_disk_->MenuActions());
 
   // F10 opens the first menu, as Alt does; Qt's styles give only Alt that meaning.
   auto* open_menus = new QAction(this);

@@ -57,7 +57,7 @@ SearchActions::SearchActions(const CommandContext& context, const SearchViews& v
 
   // Joins the thumbnail menu only over search results, so that a screen reader does not meet
   // it anywhere else either.
-  show_on_disk_ = new QAction(QStringLiteral("Показать на диске"), this);
+  show_on_disk_ = new QAction(QStringLiteral("Показать на &диске"), this);
   show_on_disk_->setObjectName(QStringLiteral("ShowOnDisk"));
   connect(show_on_disk_, &QAction::triggered, this, [this] {
     // The item the menu was opened over (or Enter pressed on), or else the first selected.

@@ -38,12 +38,12 @@ QString UnwrittenText(const std::vector<UnwrittenThumbnail>& unwritten) {
 ThumbnailActions::ThumbnailActions(const CommandContext& context, QObject* parent)
     : QObject(parent), context_(context) {
   setObjectName(QStringLiteral("thumbnail_actions"));
-  remove_ = MakeCommand(this, "RemoveThumb", QStringLiteral("Удалить эскиз"));
-  save_to_folder_ = MakeCommand(this, "SaveToFolder", QStringLiteral("Сохранить в папку"));
+  remove_ = MakeCommand(this, "RemoveThumb", QStringLiteral("&Удалить эскиз"));
+  save_to_folder_ = MakeCommand(this, "SaveToFolder", QStringLiteral("&Сохранить в папку"));
   separator_ = new QAction(this);
   separator_->setSeparator(true);
-  open_original_ = MakeCommand(this, "OpenOriginal", QStringLiteral("Открыть файл"));
-  show_in_folder_ = MakeCommand(this, "ShowInFolder", QStringLiteral("Показать в папке"));
+  open_original_ = MakeCommand(this, "OpenOriginal", QStringLiteral("&Открыть файл"));
+  show_in_folder_ = MakeCommand(this, "ShowInFolder", QStringLiteral("Показать в &папке"));
   remove_->setShortcut(Qt::Key_Delete);
   connect(remove_, &QAction::triggered, this, &ThumbnailActions::RemoveThumbnails);
   connect(save_to_folder_, &QAction::triggered, this, &ThumbnailActions::SaveThumbnailsToFolder);
@@ -59,7 +59,8 @@ QList<QAction*> ThumbnailActions::MenuActions() const {
 void ThumbnailActions::UpdateActions() {
   const bool idle = !context_.scan_running();
   const qsizetype thumbs = context_.selected_thumbnail_rows().size();
-  remove_->setText(thumbs > 1 ? QStringLiteral("Удалить эскизы") : QStringLiteral("Удалить эскиз"));
+  remove_->setText(thumbs > 1 ? QStringLiteral("&Удалить эскизы")
+                              : QStringLiteral("&Удалить эскиз"));
   remove_->setEnabled(idle && thumbs > 0);
   save_to_folder_->setEnabled(idle && thumbs > 0);
   open_original_->setEnabled(idle && thumbs == 1);

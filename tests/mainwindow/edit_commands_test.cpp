@@ -140,13 +140,13 @@ void EditCommandsTest::contextMenusAndTheDeleteKey() {
   s.SelectRows({0, 1});
   RequestContextMenu(s.List(), QPoint(5, 5));
   QTRY_VERIFY(s.Menu("disk_menu")->isVisible());
-  QCOMPARE(s.Action("RemoveDisk")->text(), QStringLiteral("Удалить диски"));
+  QCOMPARE(s.Action("RemoveDisk")->iconText(), QStringLiteral("Удалить диски"));
   QVERIFY(s.Action("RemoveDisk")->isEnabled());
   QVERIFY(!s.Action("RenameDisk")->isEnabled());
   s.Menu("disk_menu")->close();
   s.SelectRows({2});
   RequestContextMenu(s.List(), QPoint(5, 5));
-  QCOMPARE(s.Action("RemoveDisk")->text(), QStringLiteral("Удалить диск"));
+  QCOMPARE(s.Action("RemoveDisk")->iconText(), QStringLiteral("Удалить диск"));
   QVERIFY(s.Action("RenameDisk")->isEnabled());
   s.Menu("disk_menu")->close();
 
@@ -163,7 +163,7 @@ void EditCommandsTest::contextMenusAndTheDeleteKey() {
   QListView* view = View(s.window);
   SelectThumbs(view, {0, 1});
   RequestContextMenu(View(s.window), QPoint(5, 5));
-  QCOMPARE(s.Action("RemoveThumb")->text(), QStringLiteral("Удалить эскизы"));
+  QCOMPARE(s.Action("RemoveThumb")->iconText(), QStringLiteral("Удалить эскизы"));
   QVERIFY(s.Action("SaveToFolder")->isEnabled());
   s.Menu("thumbnail_menu")->close();
   s.prompts.answers = {Answer::kNo, Answer::kNo};

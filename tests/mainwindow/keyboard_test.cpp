@@ -3,10 +3,12 @@
 // find them.
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QTest>
 #include <QTreeView>
 
@@ -39,6 +41,7 @@ class KeyboardTest : public QObject {
   void keysReachTheirCommandsOnlyWhereTheyBelong();
   void contextMenusOpenFromTheKeyboardAtTheCurrentItem();
   void f10OpensTheFirstMenu();
+  void everyMenuItemHasALetterOfItsOwn();
 };
 
 void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
@@ -163,6 +166,42 @@ void KeyboardTest::f10OpensTheFirstMenu() {
   QTRY_VERIFY(s.Menu("file_menu")->isVisible());
   QCOMPARE(s.window.menuBar()->activeAction(), s.Menu("file_menu")->menuAction());
   s.Menu("file_menu")->close();
+}
+
+void KeyboardTest::everyMenuItemHasALetterOfItsOwn() {
+  Session s;
+  const QString path = s.Write("m.qrv", BuildCatalog({Disk("a")}));
+  QVERIFY(s.Start(path));
+  // The menu bar's titles are one menu, each of its menus and their submenus ("Недавние
+  // каталоги" lists the catalogue just opened) others; the thumbnail menu takes "Показать на
+  // диске" over search results.
+  QList<QPair<QString, QList<QAction*>>> menus = {{"main_menu", s.window.menuBar()->actions()}};
+  QList<QMenu*> open = {s.Menu("disk_menu"), s.Menu("thumbnail_menu")};
+  for (QAction* title : s.window.menuBar()->actions()) open.append(title->menu());
+  while (!open.isEmpty()) {
+    QMenu* menu = open.takeFirst();
+    QList<QAction*> items = menu->actions();
+    for (QAction* item : items) {
+      if (item->menu() != nullptr) open.append(item->menu());
+    }
+    if (menu->objectName() == QStringLiteral("thumbnail_menu")) {
+      items.append(s.Action("ShowOnDisk"));
+    }
+    menus.append({menu->objectName(), items});
+  }
+  QCOMPARE(s.Menu("recent_menu")->actions().size(), 1);
+  for (const auto& [name, items] : menus) {
+    QSet<QKeySequence> letters;
+    for (const QAction* item : items) {
+      if (item->isSeparator()) continue;
+      const QKeySequence letter = QKeySequence::mnemonic(item->text());
+      QVERIFY2(!letter.isEmpty(), qPrintable(name + ": " + item->text()));
+      QVERIFY2(!letters.contains(letter), qPrintable(name + ": " + item->text()));
+      letters.insert(letter);
+    }
+  }
+  QCOMPARE(QKeySequence::mnemonic(s.Menu("file_menu")->title()),
+           QKeySequence(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(u'Ф'))));
 }
 
 }  // namespace quorvel

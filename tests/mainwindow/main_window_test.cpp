@@ -26,6 +26,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void layoutOfTheWindow();
+  void nextWindowTakesTheLayoutTheLastOneClosedWith();
   void disksAreListedByNameWithTheirNumbers();
   void nameOrderFollowsTheStoredBytes();
   void countAndNumberColumnsSortByValue();
@@ -98,6 +99,26 @@ void MainWindowTest::layoutOfTheWindow() {
   s.window.resize(900, 500);
   QTRY_COMPARE(thumbnails->width(), 900 - 281 - growth - 3);
   QCOMPARE(list->width(), 281 + growth);
+}
+
+void MainWindowTest::nextWindowTakesTheLayoutTheLastOneClosedWith() {
+  Session s;
+  QVERIFY(s.Start(QString()));
+  auto* splitter = s.window.findChild<QSplitter*>(QStringLiteral("lists_splitter"));
+  s.window.setGeometry(QRect(40, 50, 700, 420));
+  QTRY_COMPARE(s.window.geometry(), QRect(40, 50, 700, 420));
+  splitter->setSizes({200, 497});
+  s.List()->setColumnWidth(0, 111);
+  const QList<int> split = splitter->sizes();
+  QVERIFY(s.window.close());
+
+  MainWindow next(s.document, s.prompts, s.SettingsFile(), s.opening);
+  next.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&next));
+  QCoreApplication::processEvents();
+  QCOMPARE(next.geometry(), QRect(40, 50, 700, 420));
+  QCOMPARE(next.findChild<QSplitter*>(QStringLiteral("lists_splitter"))->sizes(), split);
+  QCOMPARE(next.findChild<QTreeView*>(QStringLiteral("disk_list"))->columnWidth(0), 111);
 }
 
 void MainWindowTest::disksAreListedByNameWithTheirNumbers() {

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -174,9 +175,11 @@ inline DiskSpec Disk(const std::string& utf8_name, int thumb_count = 1) {
 struct Session {
   Session() : window(document, prompts, SettingsFile(), opening) {}
 
-  // The settings file the window reads and writes, in the session's own folder.
+  // The settings file the window reads and writes, in a folder of its own inside the
+  // session's, so that the window's own settings are not among the files a command wrote.
   std::filesystem::path SettingsFile() const {
-    return QStringToPath(dir.filePath(QStringLiteral("quorvel.ini")));
+    QDir(dir.path()).mkpath(QStringLiteral("settings"));
+    return QStringToPath(dir.filePath(QStringLiteral("settings/quorvel.ini")));
   }
 
   QString Write(const QString& name, const Bytes& bytes) {
