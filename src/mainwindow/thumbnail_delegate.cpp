@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QStyleOption>
 #include <algorithm>
 #include <utility>
 
@@ -112,6 +113,15 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(
         QRect(label.left(), label.top() + k * metrics.height(), label.width(), metrics.height()),
         Qt::AlignHCenter | Qt::AlignTop, lines[k]);
+  }
+  if (option.state.testFlag(QStyle::State_HasFocus)) {
+    // Drawn whatever moved the focus: the frame is how the keyboard user finds the item.
+    QStyleOptionFocusRect frame;
+    frame.QStyleOption::operator=(option);
+    frame.rect = option.rect.adjusted(1, 1, -1, -1);
+    frame.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+    frame.backgroundColor = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+    style->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, painter, widget);
   }
   painter->restore();
 }

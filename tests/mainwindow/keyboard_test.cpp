@@ -7,6 +7,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QTest>
 #include <QTreeView>
 
@@ -30,6 +31,17 @@ QStringList Names(const QAccessibleInterface* menu) {
   return names;
 }
 
+// The style of one widget, remembering where it was asked to draw a focus frame.
+class FocusFrames : public QProxyStyle {
+ public:
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    if (element == PE_FrameFocusRect) frames.append(option->rect);
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+  }
+  mutable QList<QRect> frames;
+};
+
 }  // namespace
 
 class KeyboardTest : public QObject {
@@ -39,6 +51,7 @@ class KeyboardTest : public QObject {
   void keysReachTheirCommandsOnlyWhereTheyBelong();
   void contextMenusOpenFromTheKeyboardAtTheCurrentItem();
   void f10OpensTheFirstMenu();
+  void thumbnailsEnteredByTabShowTheFirstAndRightSelectsIt();
 };
 
 void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
@@ -163,6 +176,32 @@ void KeyboardTest::f10OpensTheFirstMenu() {
   QTRY_VERIFY(s.Menu("file_menu")->isVisible());
   QCOMPARE(s.window.menuBar()->activeAction(), s.Menu("file_menu")->menuAction());
   s.Menu("file_menu")->close();
+}
+
+void KeyboardTest::thumbnailsEnteredByTabShowTheFirstAndRightSelectsIt() {
+  FocusFrames style;  // outlives the window that uses it
+  Session s;
+  QVERIFY(s.Start(s.Write("t.qrv", BuildCatalog({Disk("a", 3)}))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  QListView* view = View(s.window);
+  QCOMPARE(view->model()->rowCount(), 3);
+  view->setStyle(&style);
+  view->setFixedWidth(view->visualRect(view->model()->index(0, 0)).width() + 40);  // one column
+
+  view->setFocus(Qt::TabFocusReason);
+  QCOMPARE(view->currentIndex().row(), 0);
+  QVERIFY(view->selectionModel()->selectedIndexes().isEmpty());
+  view->viewport()->repaint();
+  const QRect first = view->visualRect(view->model()->index(0, 0));
+  QVERIFY(!style.frames.isEmpty());
+  for (const QRect& frame : style.frames) QVERIFY(first.contains(frame));
+
+  QTest::keyClick(view, Qt::Key_Right);
+  QCOMPARE(view->currentIndex().row(), 0);
+  QCOMPARE(view->selectionModel()->selectedIndexes(), QModelIndexList{view->model()->index(0, 0)});
+  // From there the arrows step as usual.
+  QTest::keyClick(view, Qt::Key_Down);
+  QCOMPARE(view->currentIndex().row(), 1);
 }
 
 }  // namespace quorvel
