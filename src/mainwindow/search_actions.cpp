@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListView>
+#include <QToolButton>
 #include <QTreeView>
 #include <QWidget>
 #include <algorithm>
@@ -43,6 +44,10 @@ SearchActions::SearchActions(const CommandContext& context, const SearchViews& v
   field_->setAccessibleName(QStringLiteral("Поиск"));
   field_->setPlaceholderText(QStringLiteral("Поиск по всем дискам"));
   field_->setClearButtonEnabled(true);
+  // The field's own button shows only a glyph; a screen reader needs its words.
+  if (auto* clear = field_->findChild<QToolButton*>()) {
+    clear->setAccessibleName(QStringLiteral("Очистить поиск"));
+  }
   field_->installEventFilter(this);
   views_.thumbnail_view->installEventFilter(this);
   connect(field_, &QLineEdit::textChanged, this, &SearchActions::TextChanged);

@@ -1,6 +1,7 @@
 #include "mainwindow/thumbnail_grid_view.h"
 
 #include <QAbstractItemDelegate>
+#include <QAccessible>
 #include <QCursor>
 #include <QFocusEvent>
 #include <QItemSelection>
@@ -138,7 +139,14 @@ void ThumbnailGridView::PlaceCurrentAtFirst() {
 
 void ThumbnailGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   if (!placing_) current_placed_ = false;
-  QListView::currentChanged(current, previous);
+  // QListView names the new item to a screen reader by its place in the layout this view never
+  // builds; here an item's place is its row.
+  if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(current.row());
+    QAccessible::updateAccessibility(&focus);
+  }
+  QAbstractItemView::currentChanged(current, previous);
 }
 
 void ThumbnailGridView::keyPressEvent(QKeyEvent* event) {

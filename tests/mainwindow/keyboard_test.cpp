@@ -3,12 +3,15 @@
 // find them.
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 
 #include "catalog/catalog_index.h"
@@ -52,6 +55,7 @@ class KeyboardTest : public QObject {
   void contextMenusOpenFromTheKeyboardAtTheCurrentItem();
   void f10OpensTheFirstMenu();
   void thumbnailsEnteredByTabShowTheFirstAndRightSelectsIt();
+  void screenReaderNamesTheClearButtonTheRenameFieldAndEachThumbnail();
 };
 
 void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
@@ -202,6 +206,51 @@ void KeyboardTest::thumbnailsEnteredByTabShowTheFirstAndRightSelectsIt() {
   // From there the arrows step as usual.
   QTest::keyClick(view, Qt::Key_Down);
   QCOMPARE(view->currentIndex().row(), 1);
+}
+
+void KeyboardTest::screenReaderNamesTheClearButtonTheRenameFieldAndEachThumbnail() {
+  Session s;
+  QVERIFY(s.Start(s.Write("n.qrv", BuildCatalog({Disk("a", 2)}))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+
+  auto* clear =
+      s.window.findChild<QLineEdit*>(QStringLiteral("SearchField"))->findChild<QToolButton*>();
+  QVERIFY(clear != nullptr);
+  QCOMPARE(QAccessible::queryAccessibleInterface(clear)->text(QAccessible::Name),
+           QStringLiteral("Очистить поиск"));
+
+  // Each thumbnail the keys reach is named by its file name, the folder left to its description.
+  QListView* view = View(s.window);
+  view->setFixedWidth(view->visualRect(view->model()->index(0, 0)).width() + 40);  // one column
+  view->setFocus(Qt::TabFocusReason);
+  QAccessibleInterface* thumbnails = QAccessible::queryAccessibleInterface(view);
+  QStringList names;
+  for (int step = 0; step < 2; ++step) {
+    QTest::keyClick(view, Qt::Key_Down);
+    const QAccessibleInterface* current = thumbnails->child(view->currentIndex().row());
+    names.append(current->text(QAccessible::Name));
+  }
+  QCOMPARE(names, QStringList({"img0.jpg", "img1.jpg"}));
+  QCOMPARE(thumbnails->child(1)->text(QAccessible::Description), QStringLiteral("E:\\img1.jpg"));
+
+  // The rename box says what to type in a label, which names its field.
+  s.prompts.inputs = {QStringLiteral("b")};
+  QTest::keyClick(s.List(), Qt::Key_F2);
+  QCOMPARE(s.prompts.input_labels, QStringList({"Новое название диска:"}));
+  QString field_name;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    field_name = QAccessible::queryAccessibleInterface(box->findChild<QLineEdit*>())
+                     ->text(QAccessible::Name);
+    box->reject();
+  });
+  poll.start(20);
+  MessageBoxPrompts().InputText(&s.window, QStringLiteral("Введите новое имя диска"),
+                                s.prompts.input_labels.front(), QStringLiteral("b"));
+  poll.stop();
+  QCOMPARE(field_name, QStringLiteral("Новое название диска:"));
 }
 
 }  // namespace quorvel
