@@ -1,6 +1,7 @@
 #include "adddisk/options_dialog.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -115,6 +116,15 @@ void OptionsDialog::showEvent(QShowEvent* event) {
   if (event->spontaneous()) return;
   placement_.Shown(*this);
   PrepareShowing();
+}
+
+void OptionsDialog::keyPressEvent(QKeyEvent* event) {
+  // Keys a control did not take come here; Escape in an item's editor is the editor's.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 bool OptionsDialog::event(QEvent* event) {

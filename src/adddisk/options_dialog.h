@@ -13,6 +13,7 @@
 #include "settings/settings_state.h"
 
 class QEvent;
+class QKeyEvent;
 class QFileDialog;
 class QShowEvent;
 class QTabWidget;
@@ -58,6 +59,8 @@ class OptionsDialog : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   bool event(QEvent* event) override;
+  // Escape closes the dialog as its title bar's button does, keeping every change.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // At creation: the settings files into the state and through the controls of both pages.

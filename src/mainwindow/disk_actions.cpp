@@ -74,7 +74,7 @@ void DiskActions::RenameDisk() {
     // Cancel keeps the name, and the rename still goes ahead with it.
     const QString typed = context_.prompts
                               .InputText(context_.window, QStringLiteral("Введите новое имя диска"),
-                                         QString(), preset)
+                                         QStringLiteral("Новое название диска:"), preset)
                               .value_or(preset);
     if (const QString refusal = DiskNameRefusal(typed); !refusal.isEmpty()) {
       context_.prompts.Error(context_.window, kTitle, refusal);

@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListView>
+#include <QToolButton>
 #include <QTreeView>
 #include <QWidget>
 #include <algorithm>
@@ -43,7 +44,12 @@ SearchActions::SearchActions(const CommandContext& context, const SearchViews& v
   field_->setAccessibleName(QStringLiteral("Поиск"));
   field_->setPlaceholderText(QStringLiteral("Поиск по всем дискам"));
   field_->setClearButtonEnabled(true);
+  // The field's own button shows only a glyph; a screen reader needs its words.
+  if (auto* clear = field_->findChild<QToolButton*>()) {
+    clear->setAccessibleName(QStringLiteral("Очистить поиск"));
+  }
   field_->installEventFilter(this);
+  views_.thumbnail_view->installEventFilter(this);
   connect(field_, &QLineEdit::textChanged, this, &SearchActions::TextChanged);
 
   auto* find = new QAction(this);
@@ -74,14 +80,42 @@ SearchActions::SearchActions(const CommandContext& context, const SearchViews& v
 }
 
 bool SearchActions::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == views_.thumbnail_view) {
+    // Up from the first result goes back to the query, the way Down came from it.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (event->type() != QEvent::KeyPress || key->key() != Qt::Key_Up ||
+        key->modifiers() != Qt::NoModifier || !Searching() ||
+        views_.thumbnail_view->currentIndex().row() != 0) {
+      return false;
+    }
+    field_->setFocus(Qt::OtherFocusReason);
+    return true;
+  }
   if (watched != field_) return QObject::eventFilter(watched, event);
   if (event->type() == QEvent::FocusIn) Prepare();
-  // Escape empties the field, and so ends the search.
-  if (event->type() != QEvent::KeyPress ||
-      static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || field_->text().isEmpty()) {
-    return false;
+  if (event->type() != QEvent::KeyPress) return false;
+  switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Escape:
+      // Escape empties the field, and so ends the search.
+      if (field_->text().isEmpty()) return false;
+      field_->clear();
+      return true;
+    case Qt::Key_Down:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return GoToFirstResult();
+    default:
+      return false;
   }
-  field_->clear();
+}
+
+bool SearchActions::GoToFirstResult() {
+  QListView* view = views_.thumbnail_view;
+  if (!Searching() || view->model()->rowCount() == 0) return false;
+  const QModelIndex first = view->model()->index(0, 0);
+  view->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect);
+  view->scrollTo(first);
+  view->setFocus(Qt::OtherFocusReason);
   return true;
 }
 

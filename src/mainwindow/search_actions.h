@@ -74,6 +74,9 @@ class SearchActions : public QObject {
 
  private:
   void TextChanged(const QString& text);
+  // Down or Enter in the field: the first result current, selected and focused; false when there
+  // is none.
+  bool GoToFirstResult();
   // Builds the search over the catalogue as it is now, unless that is built already. Done when
   // the field takes the focus, so that the first letter typed does not wait for it.
   void Prepare();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QStyleOption>
 #include <algorithm>
 #include <utility>
 
@@ -128,6 +129,15 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     // Drawn at its baseline, which clips nothing; the lines were fitted to the width.
     const int x = label.left() + (label.width() - metrics.horizontalAdvance(lines[k])) / 2;
     painter->drawText(QPoint(x, label.top() + k * line.height + line.ascent), lines[k]);
+  }
+  if (option.state.testFlag(QStyle::State_HasFocus)) {
+    // Drawn whatever moved the focus: the frame is how the keyboard user finds the item.
+    QStyleOptionFocusRect frame;
+    frame.QStyleOption::operator=(option);
+    frame.rect = option.rect.adjusted(1, 1, -1, -1);
+    frame.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+    frame.backgroundColor = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+    style->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, painter, widget);
   }
   painter->restore();
 }

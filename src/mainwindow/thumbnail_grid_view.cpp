@@ -1,8 +1,11 @@
 #include "mainwindow/thumbnail_grid_view.h"
 
 #include <QAbstractItemDelegate>
+#include <QAccessible>
 #include <QCursor>
+#include <QFocusEvent>
 #include <QItemSelection>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -10,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyleOptionRubberBand>
 #include <QStyleOptionViewItem>
+#include <QTimer>
 #include <algorithm>
 
 namespace quorvel {
@@ -109,6 +113,62 @@ void ThumbnailGridView::doItemsLayout() {
   // QListView's own layout is what records every item's position; skipping it is the point.
   item_size_ = QSize();
   QAbstractItemView::doItemsLayout();
+}
+
+void ThumbnailGridView::reset() {
+  QListView::reset();
+  // The selection model empties itself on the same notice, after this view may have run.
+  QTimer::singleShot(0, this, [this] {
+    if (hasFocus()) PlaceCurrentAtFirst();
+  });
+}
+
+void ThumbnailGridView::focusInEvent(QFocusEvent* event) {
+  // A click makes its own item current; any other way in shows where the keys start.
+  if (event->reason() != Qt::MouseFocusReason) PlaceCurrentAtFirst();
+  QListView::focusInEvent(event);
+}
+
+void ThumbnailGridView::PlaceCurrentAtFirst() {
+  if (selectionModel() == nullptr || currentIndex().isValid() || ItemCount() == 0) return;
+  placing_ = true;
+  selectionModel()->setCurrentIndex(IndexOfRow(0), QItemSelectionModel::NoUpdate);
+  placing_ = false;
+  current_placed_ = true;
+}
+
+void ThumbnailGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  if (!placing_) current_placed_ = false;
+  // QListView names the new item to a screen reader by its place in the layout this view never
+  // builds; here an item's place is its row.
+  if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(current.row());
+    QAccessible::updateAccessibility(&focus);
+  }
+  QAbstractItemView::currentChanged(current, previous);
+}
+
+void ThumbnailGridView::keyPressEvent(QKeyEvent* event) {
+  // The first arrow after the view placed its current item chooses that item rather than
+  // stepping past it, so that Right on entering the view selects the first thumbnail.
+  const QModelIndex current = currentIndex();
+  if (current_placed_ && current.isValid() && event->modifiers() == Qt::NoModifier &&
+      !selectionModel()->isSelected(current)) {
+    switch (event->key()) {
+      case Qt::Key_Left:
+      case Qt::Key_Right:
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+        current_placed_ = false;
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+        event->accept();
+        return;
+      default:
+        break;
+    }
+  }
+  QListView::keyPressEvent(event);
 }
 
 int ThumbnailGridView::horizontalOffset() const { return horizontalScrollBar()->value(); }

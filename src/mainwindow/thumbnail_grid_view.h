@@ -21,6 +21,7 @@ class ThumbnailGridView : public QListView {
   QModelIndex indexAt(const QPoint& point) const override;
   void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   void doItemsLayout() override;
+  void reset() override;
 
  protected:
   int horizontalOffset() const override;
@@ -35,6 +36,9 @@ class ThumbnailGridView : public QListView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
  private:
   // The uniform item size, taken from the delegate on first need after each layout.
@@ -46,6 +50,9 @@ class ThumbnailGridView : public QListView {
   QModelIndex IndexOfRow(int row) const;
   // The rubber band as the view paints it: contents coordinates, empty when none is shown.
   void SetBand(const QRect& band);
+  // Gives the focused view a current item, the first, without selecting it, so that the focus
+  // frame shows where the keys start; the first arrow key then selects that item.
+  void PlaceCurrentAtFirst();
 
   mutable QSize item_size_;
   QRect band_;
@@ -53,6 +60,9 @@ class ThumbnailGridView : public QListView {
   // scrolls meanwhile. Its timer is private, so this view drops that scroll when it comes.
   bool scrolled_since_press_ = false;
   bool in_timer_ = false;
+  // The current item was placed by PlaceCurrentAtFirst and not yet chosen by the user.
+  bool current_placed_ = false;
+  bool placing_ = false;
 };
 
 }  // namespace quorvel

@@ -74,6 +74,14 @@ QStringList ThumbnailModel::Names() const {
   return names;
 }
 
+QString ThumbnailModel::FileName(int row) const {
+  const QString path = Name(row);
+  // Stored paths are the scanning machine's: either separator, and a drive colon.
+  return path.mid(std::max({path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')),
+                            path.lastIndexOf(QLatin1Char(':'))}) +
+                  1);
+}
+
 QString ThumbnailModel::DiskName(int row) const {
   const std::vector<CatInfo>& disks = document_.Index().Disks;
   const std::int32_t disk = items_[static_cast<std::size_t>(row)].disk;
@@ -96,9 +104,12 @@ QVariant ThumbnailModel::data(const QModelIndex& index, int role) const {
       return results_ ? DiskName(index.row()) + QLatin1Char('\n') + Name(index.row())
                       : Name(index.row());
     case Qt::AccessibleTextRole:
-      // A result is read out with its disk, which its label shows above it.
-      return results_ ? DiskName(index.row()) + QStringLiteral(": ") + Name(index.row())
-                      : Name(index.row());
+      // Read out at each step between thumbnails: the file name, which the label ends with; a
+      // result with its disk, which its label shows above it.
+      return results_ ? DiskName(index.row()) + QStringLiteral(": ") + FileName(index.row())
+                      : FileName(index.row());
+    case Qt::AccessibleDescriptionRole:
+      return Name(index.row());
     default:
       return {};
   }

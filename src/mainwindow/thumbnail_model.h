@@ -38,6 +38,8 @@ class ThumbnailModel : public QAbstractListModel {
 
   // The stored image path of item `row`; empty when there is no such item.
   QString Name(int row) const;
+  // The file name that ends it: after its last separator or drive colon.
+  QString FileName(int row) const;
   // The image names of every item, in order (computed on each call).
   QStringList Names() const;
 

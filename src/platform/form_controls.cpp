@@ -14,7 +14,7 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& te
   auto* button = new QToolButton(parent);
   button->setObjectName(QString::fromLatin1(name));
   button->setText(text);
-  button->setFocusPolicy(Qt::NoFocus);
+  button->setFocusPolicy(Qt::TabFocus);
   button->setGeometry(rect);
   WidenToText(button);
   return button;

@@ -1,5 +1,5 @@
-// The small buttons of the dialog's pages, made alike: named, placed, out of the tab order
-// where a flat glyph button would be, and wide enough for their texts.
+// The small buttons of the dialog's pages, made alike: named, placed, reached by Tab but not
+// focused by a click, and wide enough for their texts.
 #ifndef QUORVEL_PLATFORM_FORM_CONTROLS_H_
 #define QUORVEL_PLATFORM_FORM_CONTROLS_H_
 
@@ -13,7 +13,7 @@ class QWidget;
 
 namespace quorvel {
 
-// A flat tool button: it takes no focus, as clicking it must not move the focus away from the
+// A flat tool button: Tab reaches it, but clicking it must not move the focus away from the
 // field it serves.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text,
                             const QRect& rect);

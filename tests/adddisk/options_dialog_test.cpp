@@ -37,6 +37,7 @@ class OptionsDialogTest : public QObject {
   void controlsOfTheAddDiskPage_data();
   void controlsOfTheAddDiskPage();
   void thumbnailPreviewTakesItsPlaceHidden();
+  void tabWalksTheAddDiskPageInReadingOrderAndEscapeCloses();
   void firstStart();
   void storedSettingsAreShown();
   void theScanGetsTheListIn1251();
@@ -164,7 +165,7 @@ void OptionsDialogTest::controlsOfTheAddDiskPage() {
   QVERIFY(control->isVisible());
 
   if (qobject_cast<QToolButton*>(control) != nullptr) {
-    QCOMPARE(control->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(control->focusPolicy(), Qt::TabFocus);
   }
   if (name == QStringLiteral("folder_button")) {
     auto* glyph = static_cast<QToolButton*>(control);
@@ -199,6 +200,28 @@ void OptionsDialogTest::thumbnailPreviewTakesItsPlaceHidden() {
   QCOMPARE(preview->parentWidget(), p.Child<QWidget>("add_disk_page"));
   QCOMPARE(preview->geometry(), QRect(8, 123, 100, 100));
   QVERIFY(!preview->isVisibleTo(p.dialog.get()));
+}
+
+void OptionsDialogTest::tabWalksTheAddDiskPageInReadingOrderAndEscapeCloses() {
+  Program p;
+  p.Start(p.Catalogue());
+  p.dialog->ShowPage(OptionsDialog::kAddDiskPage);
+  QVERIFY(QTest::qWaitForWindowActive(p.dialog.get()));
+  QLineEdit* folder = p.Edit("folder_edit");
+  folder->setFocus(Qt::TabFocusReason);
+  QStringList reached;
+  for (int step = 0; step < 20; ++step) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    if (QApplication::focusWidget() == folder) break;
+    reached.append(QApplication::focusWidget()->objectName());
+  }
+  QCOMPARE(reached, QStringList({"folder_button", "subfolders_box", "disk_name_edit", "timeout_box",
+                                 "status_line", "skip_button", "show_folder_button", "start_button",
+                                 "cancel_button", "qt_tabwidget_tabbar"}));
+
+  QTest::keyClick(p.Child<QWidget>("skip_button"), Qt::Key_Escape);
+  QVERIFY(!p.dialog->isVisible());
+  p.Exit();
 }
 
 void OptionsDialogTest::firstStart() {

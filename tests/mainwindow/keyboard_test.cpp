@@ -3,13 +3,17 @@
 // find them.
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QInputDialog>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 
 #include "catalog/catalog_index.h"
@@ -32,6 +36,17 @@ QStringList Names(const QAccessibleInterface* menu) {
   return names;
 }
 
+// The style of one widget, remembering where it was asked to draw a focus frame.
+class FocusFrames : public QProxyStyle {
+ public:
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    if (element == PE_FrameFocusRect) frames.append(option->rect);
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+  }
+  mutable QList<QRect> frames;
+};
+
 }  // namespace
 
 class KeyboardTest : public QObject {
@@ -42,6 +57,8 @@ class KeyboardTest : public QObject {
   void contextMenusOpenFromTheKeyboardAtTheCurrentItem();
   void f10OpensTheFirstMenu();
   void everyMenuItemHasALetterOfItsOwn();
+  void thumbnailsEnteredByTabShowTheFirstAndRightSelectsIt();
+  void screenReaderNamesTheClearButtonTheRenameFieldAndEachThumbnail();
 };
 
 void KeyboardTest::keysReachTheirCommandsOnlyWhereTheyBelong() {
@@ -202,6 +219,77 @@ void KeyboardTest::everyMenuItemHasALetterOfItsOwn() {
   }
   QCOMPARE(QKeySequence::mnemonic(s.Menu("file_menu")->title()),
            QKeySequence(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(u'Ф'))));
+}
+
+void KeyboardTest::thumbnailsEnteredByTabShowTheFirstAndRightSelectsIt() {
+  FocusFrames style;  // outlives the window that uses it
+  Session s;
+  QVERIFY(s.Start(s.Write("t.qrv", BuildCatalog({Disk("a", 3)}))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  QListView* view = View(s.window);
+  QCOMPARE(view->model()->rowCount(), 3);
+  view->setStyle(&style);
+  view->setFixedWidth(view->visualRect(view->model()->index(0, 0)).width() + 40);  // one column
+
+  view->setFocus(Qt::TabFocusReason);
+  QCOMPARE(view->currentIndex().row(), 0);
+  QVERIFY(view->selectionModel()->selectedIndexes().isEmpty());
+  view->viewport()->repaint();
+  const QRect first = view->visualRect(view->model()->index(0, 0));
+  QVERIFY(!style.frames.isEmpty());
+  for (const QRect& frame : style.frames) QVERIFY(first.contains(frame));
+
+  QTest::keyClick(view, Qt::Key_Right);
+  QCOMPARE(view->currentIndex().row(), 0);
+  QCOMPARE(view->selectionModel()->selectedIndexes(), QModelIndexList{view->model()->index(0, 0)});
+  // From there the arrows step as usual.
+  QTest::keyClick(view, Qt::Key_Down);
+  QCOMPARE(view->currentIndex().row(), 1);
+}
+
+void KeyboardTest::screenReaderNamesTheClearButtonTheRenameFieldAndEachThumbnail() {
+  Session s;
+  QVERIFY(s.Start(s.Write("n.qrv", BuildCatalog({Disk("a", 2)}))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+
+  auto* clear =
+      s.window.findChild<QLineEdit*>(QStringLiteral("SearchField"))->findChild<QToolButton*>();
+  QVERIFY(clear != nullptr);
+  QCOMPARE(QAccessible::queryAccessibleInterface(clear)->text(QAccessible::Name),
+           QStringLiteral("Очистить поиск"));
+
+  // Each thumbnail the keys reach is named by its file name, the folder left to its description.
+  QListView* view = View(s.window);
+  view->setFixedWidth(view->visualRect(view->model()->index(0, 0)).width() + 40);  // one column
+  view->setFocus(Qt::TabFocusReason);
+  QAccessibleInterface* thumbnails = QAccessible::queryAccessibleInterface(view);
+  QStringList names;
+  for (int step = 0; step < 2; ++step) {
+    QTest::keyClick(view, Qt::Key_Down);
+    const QAccessibleInterface* current = thumbnails->child(view->currentIndex().row());
+    names.append(current->text(QAccessible::Name));
+  }
+  QCOMPARE(names, QStringList({"img0.jpg", "img1.jpg"}));
+  QCOMPARE(thumbnails->child(1)->text(QAccessible::Description), QStringLiteral("E:\\img1.jpg"));
+
+  // The rename box says what to type in a label, which names its field.
+  s.prompts.inputs = {QStringLiteral("b")};
+  QTest::keyClick(s.List(), Qt::Key_F2);
+  QCOMPARE(s.prompts.input_labels, QStringList({"Новое название диска:"}));
+  QString field_name;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    field_name = QAccessible::queryAccessibleInterface(box->findChild<QLineEdit*>())
+                     ->text(QAccessible::Name);
+    box->reject();
+  });
+  poll.start(20);
+  MessageBoxPrompts().InputText(&s.window, QStringLiteral("Введите новое имя диска"),
+                                s.prompts.input_labels.front(), QStringLiteral("b"));
+  poll.stop();
+  QCOMPARE(field_name, QStringLiteral("Новое название диска:"));
 }
 
 }  // namespace quorvel

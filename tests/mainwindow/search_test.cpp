@@ -43,6 +43,7 @@ class SearchTest : public QObject {
  private slots:
   void typingNarrowsTheDisksAndShowsTheirMatches();
   void aResultLeadsToItsDisk();
+  void downOrEnterGoesToTheFirstResultAndUpComesBack();
   void removingResultsOfTwoDisksIsOneChange();
   void savingResultsOfTwoDisksWritesEach();
 };
@@ -124,6 +125,32 @@ void SearchTest::aResultLeadsToItsDisk() {
   SelectThumbs(view, {0});
   s.Action("ShowOnDisk")->trigger();
   expect_shown(QStringLiteral("Лето 2019"), 1);
+}
+
+void SearchTest::downOrEnterGoesToTheFirstResultAndUpComesBack() {
+  Session s;
+  QVERIFY(s.Start(s.Write("s.qrv", BuildCatalog(Disks()))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  QListView* view = View(s.window);
+  QLineEdit* field = Field(s.window);
+  field->setFocus();
+  TypeText(field, QStringLiteral("море"));
+  QCOMPARE(ShownImages(s.window), kAllMatches);
+
+  for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Return}) {
+    QTest::keyClick(field, key);
+    QVERIFY(view->hasFocus());
+    QCOMPARE(view->currentIndex().row(), 0);
+    QCOMPARE(view->selectionModel()->selectedIndexes(), QModelIndexList({view->currentIndex()}));
+    QTest::keyClick(view, Qt::Key_Up);
+    QVERIFY(field->hasFocus());
+    QCOMPARE(field->text(), QStringLiteral("море"));
+  }
+  // Up from any other result stays among the results.
+  QTest::keyClick(field, Qt::Key_Down);
+  view->setCurrentIndex(view->model()->index(1, 0));
+  QTest::keyClick(view, Qt::Key_Up);
+  QVERIFY(view->hasFocus());
 }
 
 void SearchTest::removingResultsOfTwoDisksIsOneChange() {

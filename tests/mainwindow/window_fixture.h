@@ -94,7 +94,7 @@ class RecordingPrompts : public UserPrompts {
   std::optional<QString> InputText(QWidget* parent, const QString& caption, const QString& prompt,
                                    const QString& preset) override {
     Record("input", parent, caption, preset);
-    (void)prompt;
+    input_labels.append(prompt);
     if (inputs.empty()) {
       unexpected.push_back(caption);
       return std::nullopt;
@@ -132,6 +132,7 @@ class RecordingPrompts : public UserPrompts {
   std::deque<std::optional<QString>> inputs;
   std::deque<QString> files;
   std::deque<QString> folders;
+  QStringList input_labels;  // the label inside each input box, in order
   QStringList unexpected;
 
  private:
