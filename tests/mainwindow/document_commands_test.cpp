@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListView>
+#include <QMenu>
 #include <QProcess>
 #include <QTest>
 #include <QTreeView>
@@ -55,6 +56,7 @@ class DocumentCommandsTest : public QObject {
   void openRefusesOtherFilesSilentlyAndIgnoresTheCurrentOne();
   void newAsksBeforeReplacingAFile();
   void unsavedChangesAreAskedAboutBeforeTheyCouldBeLost();
+  void recentCataloguesListTheLastOpenedAndOpenAsOpenDoes();
   void saveAsWritesTheNewFileAndReselectsTheDisk();
   void undoReturnsToTheStateBeforeTheLastChange();
   void redoMakesTheUndoneChangeAgain();
@@ -170,6 +172,42 @@ void DocumentCommandsTest::unsavedChangesAreAskedAboutBeforeTheyCouldBeLost() {
   QCOMPARE(BuildIndex(Read(other)).Disks.size(), std::size_t{1});
   QVERIFY(!s.document.Modified());
   QVERIFY(s.window.close());  // nothing to ask about
+  QVERIFY(s.prompts.unexpected.isEmpty());
+}
+
+void DocumentCommandsTest::recentCataloguesListTheLastOpenedAndOpenAsOpenDoes() {
+  Session s;
+  const QString a = s.Write("a.qrv", BuildCatalog({Disk("a")}));
+  const QString b = s.Write("b.qrv", BuildCatalog({Disk("b")}));
+  const QString gone = s.Write("gone.qrv", BuildCatalog({Disk("gone")}));
+  QVERIFY(s.Start(gone));
+  for (const QString& file : {b, a}) {
+    s.prompts.files = {file};
+    s.Trigger("Open");
+  }
+  QVERIFY(QFile::remove(gone));
+  QMenu* recent = s.Menu("recent_menu");
+  emit recent->aboutToShow();  // as the menu opens
+  QStringList items;
+  QList<bool> enabled;
+  for (const QAction* item : recent->actions()) {
+    items.append(item->text());
+    enabled.append(item->isEnabled());
+  }
+  QCOMPARE(items, QStringList({"&1 " + a, "&2 " + b, "&3 " + gone}));
+  QCOMPARE(enabled, QList<bool>({true, true, false}));
+
+  // Unsaved changes are asked about first; Cancel keeps them and the catalogue.
+  AddDisk(s.document, "added");
+  s.prompts.answers = {Answer::kCancel};
+  recent->actions().at(1)->trigger();
+  QCOMPARE(s.prompts.Texts("ask").size(), 1);
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), a);
+  s.prompts.answers = {Answer::kNo};
+  recent->actions().at(1)->trigger();
+  QCOMPARE(PathToQString(s.document.CatalogFileName()), b);
+  QCOMPARE(s.Column(0), QStringList({"b"}));
+  QCOMPARE(s.prompts.Texts("file").size(), 2);  // no file dialog for a recent one
   QVERIFY(s.prompts.unexpected.isEmpty());
 }
 
