@@ -243,16 +243,19 @@ void SearchActions::RememberDiskView() {
   current_was_selected_ = current.isValid() && view->selectionModel()->isSelected(current);
 }
 
-void SearchActions::RestoreDiskView() {
+bool SearchActions::ShowsDisk(int disk) const {
   const ThumbnailModel& model = *views_.thumbnail_model;
-  if (shown_disk_before_search_ < 0 || model.ShowsResults() || model.Items().empty() ||
-      model.Items().front().disk != shown_disk_before_search_) {
-    return;
-  }
+  return disk >= 0 && !model.ShowsResults() && !model.Items().empty() &&
+         model.Items().front().disk == disk;
+}
+
+void SearchActions::RestoreDiskView() {
+  if (!ShowsDisk(shown_disk_before_search_)) return;
   QListView* view = views_.thumbnail_view;
   // The view was just refilled and lays its items out later; until then its scroll bar still
   // has the results' range, and a position set now would be cut to it.
   view->doItemsLayout();
+  const ThumbnailModel& model = *views_.thumbnail_model;
   if (current_before_search_ >= 0 && current_before_search_ < model.rowCount()) {
     // Set before the scroll position: making an item current scrolls to it.
     view->selectionModel()->setCurrentIndex(model.index(current_before_search_),
@@ -261,6 +264,15 @@ void SearchActions::RestoreDiskView() {
                                                 : QItemSelectionModel::NoUpdate);
   }
   view->verticalScrollBar()->setValue(scroll_before_search_);
+  // The scroll bar the disk needs and the results did not (or the other way round) is shown
+  // a moment later, which narrows the view; where that changes the number of columns, the
+  // position set now may have been cut to the range of the wider view. Set once more then.
+  QMetaObject::invokeMethod(
+      view,
+      [this, disk = shown_disk_before_search_, scroll = scroll_before_search_] {
+        if (ShowsDisk(disk)) views_.thumbnail_view->verticalScrollBar()->setValue(scroll);
+      },
+      Qt::QueuedConnection);
 }
 
 void SearchActions::KeepRowForEnd(int row) { row_after_search_ = row; }

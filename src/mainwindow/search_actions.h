@@ -90,6 +90,8 @@ class SearchActions : public QObject {
   // the disk is shown again.
   void RememberDiskView();
   void RestoreDiskView();
+  // The thumbnail view shows disk `disk`'s own thumbnails.
+  bool ShowsDisk(int disk) const;
   // Selects the rows of `disks` that are shown, `current` last (as the user's last click).
   void SelectDisks(const std::vector<int>& disks, int current);
 
