@@ -65,8 +65,9 @@ QStringList ThumbnailDelegate::ResultLines(const QString& disk, const QString& p
   const qsizetype file_start = FileNameStart(path);
   QStringList lines = {metrics.elidedText(disk, Qt::ElideRight, width)};
   // Both ends of a folder tell where it is: the drive and the last folders.
-  if (file_start > 0)
+  if (file_start > 0) {
     lines.append(metrics.elidedText(path.left(file_start), Qt::ElideMiddle, width));
+  }
   lines.append(metrics.elidedText(path.mid(file_start), Qt::ElideLeft, width));
   return lines;
 }
