@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QWidget>
@@ -81,13 +82,17 @@ SearchActions::SearchActions(const CommandContext& context, const SearchViews& v
 
 bool SearchActions::eventFilter(QObject* watched, QEvent* event) {
   if (watched == views_.thumbnail_view) {
-    // Up from the first result goes back to the query, the way Down came from it.
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (event->type() != QEvent::KeyPress || key->key() != Qt::Key_Up ||
-        key->modifiers() != Qt::NoModifier || !Searching() ||
-        views_.thumbnail_view->currentIndex().row() != 0) {
+    if (event->type() != QEvent::KeyPress || key->modifiers() != Qt::NoModifier || !Searching()) {
       return false;
     }
+    if (key->key() == Qt::Key_Escape) {
+      // Among the results as in the field, Escape ends the search.
+      field_->clear();
+      return true;
+    }
+    // Up from the first result goes back to the query, the way Down came from it.
+    if (key->key() != Qt::Key_Up || views_.thumbnail_view->currentIndex().row() != 0) return false;
     field_->setFocus(Qt::OtherFocusReason);
     return true;
   }
@@ -136,6 +141,7 @@ void SearchActions::TextChanged(const QString& text) {
     disk_before_search_ = shown                          ? selected_disk
                           : disks_before_search_.empty() ? -1
                                                          : disks_before_search_.back();
+    RememberDiskView();
   }
   Run(was_searching ? context_.selected_disks() : std::vector<int>());
 }
@@ -147,6 +153,8 @@ void SearchActions::Prepare() {
 }
 
 void SearchActions::CatalogueChanged(const std::vector<int>& selected) {
+  // The rows and places remembered may no longer be those of the same thumbnails.
+  shown_disk_before_search_ = -1;
   matches_.clear();
   // Whatever it was built from is gone now.
   catalog_search_.reset();
@@ -221,6 +229,50 @@ void SearchActions::End() {
     return;
   }
   SelectDisks(disks, disk_before_search_ < disk_count ? disk_before_search_ : -1);
+  RestoreDiskView();
+}
+
+void SearchActions::RememberDiskView() {
+  const ThumbnailModel& model = *views_.thumbnail_model;
+  const QListView* view = views_.thumbnail_view;
+  shown_disk_before_search_ =
+      model.ShowsResults() || model.Items().empty() ? -1 : model.Items().front().disk;
+  scroll_before_search_ = view->verticalScrollBar()->value();
+  const QModelIndex current = view->currentIndex();
+  current_before_search_ = current.isValid() ? current.row() : -1;
+  current_was_selected_ = current.isValid() && view->selectionModel()->isSelected(current);
+}
+
+bool SearchActions::ShowsDisk(int disk) const {
+  const ThumbnailModel& model = *views_.thumbnail_model;
+  return disk >= 0 && !model.ShowsResults() && !model.Items().empty() &&
+         model.Items().front().disk == disk;
+}
+
+void SearchActions::RestoreDiskView() {
+  if (!ShowsDisk(shown_disk_before_search_)) return;
+  QListView* view = views_.thumbnail_view;
+  // The view was just refilled and lays its items out later; until then its scroll bar still
+  // has the results' range, and a position set now would be cut to it.
+  view->doItemsLayout();
+  const ThumbnailModel& model = *views_.thumbnail_model;
+  if (current_before_search_ >= 0 && current_before_search_ < model.rowCount()) {
+    // Set before the scroll position: making an item current scrolls to it.
+    view->selectionModel()->setCurrentIndex(model.index(current_before_search_),
+                                            current_was_selected_
+                                                ? QItemSelectionModel::ClearAndSelect
+                                                : QItemSelectionModel::NoUpdate);
+  }
+  view->verticalScrollBar()->setValue(scroll_before_search_);
+  // The scroll bar the disk needs and the results did not (or the other way round) is shown
+  // a moment later, which narrows the view; where that changes the number of columns, the
+  // position set now may have been cut to the range of the wider view. Set once more then.
+  QMetaObject::invokeMethod(
+      view,
+      [this, disk = shown_disk_before_search_, scroll = scroll_before_search_] {
+        if (ShowsDisk(disk)) views_.thumbnail_view->verticalScrollBar()->setValue(scroll);
+      },
+      Qt::QueuedConnection);
 }
 
 void SearchActions::KeepRowForEnd(int row) { row_after_search_ = row; }

@@ -83,8 +83,15 @@ class SearchActions : public QObject {
   // Runs the query over the current catalogue and shows what it finds, keeping the disks
   // `selected` selected where they still have matches.
   void Run(const std::vector<int>& selected);
-  // Back to the disks as they were before the search, the selection too.
+  // Back to the disks as they were before the search, the selection too, and the thumbnail
+  // view as it was scrolled.
   void End();
+  // What the thumbnail view showed of a disk as the search began, and putting that back once
+  // the disk is shown again.
+  void RememberDiskView();
+  void RestoreDiskView();
+  // The thumbnail view shows disk `disk`'s own thumbnails.
+  bool ShowsDisk(int disk) const;
   // Selects the rows of `disks` that are shown, `current` last (as the user's last click).
   void SelectDisks(const std::vector<int>& disks, int current);
 
@@ -102,6 +109,13 @@ class SearchActions : public QObject {
   std::vector<int> disks_before_search_;
   int disk_before_search_ = -1;
   int row_after_search_ = -1;
+  // The disk the thumbnail view showed as the search began (-1: none, or the catalogue has
+  // changed since), how far it was scrolled, its current item (-1: none) and whether that
+  // item was selected.
+  int shown_disk_before_search_ = -1;
+  int scroll_before_search_ = 0;
+  int current_before_search_ = -1;
+  bool current_was_selected_ = false;
 };
 
 }  // namespace quorvel

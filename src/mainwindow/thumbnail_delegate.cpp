@@ -62,8 +62,14 @@ QStringList ThumbnailDelegate::LabelLines(const QString& path, const QFontMetric
 
 QStringList ThumbnailDelegate::ResultLines(const QString& disk, const QString& path,
                                            const QFontMetrics& metrics, int width) {
-  return {metrics.elidedText(disk, Qt::ElideRight, width),
-          metrics.elidedText(path.mid(FileNameStart(path)), Qt::ElideLeft, width)};
+  const qsizetype file_start = FileNameStart(path);
+  QStringList lines = {metrics.elidedText(disk, Qt::ElideRight, width)};
+  // Both ends of a folder tell where it is: the drive and the last folders.
+  if (file_start > 0) {
+    lines.append(metrics.elidedText(path.left(file_start), Qt::ElideMiddle, width));
+  }
+  lines.append(metrics.elidedText(path.mid(file_start), Qt::ElideLeft, width));
+  return lines;
 }
 
 ThumbnailDelegate::ThumbnailDelegate(const ThumbnailModel& model,
@@ -76,10 +82,12 @@ QRect ThumbnailDelegate::PictureRect(const QRect& item_rect) {
                kThumbSide);
 }
 
-QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                  const QModelIndex& index) const {
   const LineBox line = LabelLineBox(QFontMetrics(LabelFont(option.font)));
-  return QSize(kItemWidth,
-               kTopMargin + kThumbSide + kLabelGap + kLabelLines * line.height + kTopMargin);
+  // A result's label has its disk's name above the two lines of a disk's own thumbnail.
+  const int lines = kLabelLines + (index.data(ThumbnailModel::kDiskNameRole).isValid() ? 1 : 0);
+  return QSize(kItemWidth, kTopMargin + kThumbSide + kLabelGap + lines * line.height + kTopMargin);
 }
 
 void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

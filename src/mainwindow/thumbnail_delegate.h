@@ -33,8 +33,8 @@ class ThumbnailDelegate : public QStyledItemDelegate {
   // The label of an image path in at most two lines of `width`: the whole path when it fits,
   // else the folder (shortened from the left) above the file name.
   static QStringList LabelLines(const QString& path, const QFontMetrics& metrics, int width);
-  // The label of a search result: its disk's name above the image's file name, each in one line
-  // of `width`.
+  // The label of a search result, each line fitted to `width`: its disk's name, the image's
+  // folder (shortened in the middle; no line when the path has none) and its file name.
   static QStringList ResultLines(const QString& disk, const QString& path,
                                  const QFontMetrics& metrics, int width);
 

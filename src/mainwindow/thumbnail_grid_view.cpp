@@ -117,6 +117,8 @@ void ThumbnailGridView::doItemsLayout() {
 
 void ThumbnailGridView::reset() {
   QListView::reset();
+  // A search's results are taller than a disk's thumbnails: the new items are measured again.
+  item_size_ = QSize();
   // The selection model empties itself on the same notice, after this view may have run.
   QTimer::singleShot(0, this, [this] {
     if (hasFocus()) PlaceCurrentAtFirst();

@@ -19,7 +19,7 @@ class ThumbnailModel : public QAbstractListModel {
 
  public:
   // The name of the item's disk, given only while search results are shown: the label then
-  // names the disk above the image's file name.
+  // names the disk above the image's folder and file name.
   static constexpr int kDiskNameRole = Qt::UserRole + 1;
 
   explicit ThumbnailModel(const CatalogDocument& document, QObject* parent = nullptr);

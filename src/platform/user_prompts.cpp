@@ -1,5 +1,8 @@
 #include "platform/user_prompts.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QEvent>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -7,6 +10,39 @@
 
 namespace quorvel {
 namespace {
+
+const QString kCompletionHiderName = QStringLiteral("completion_hider");
+
+// Watches a dialog and the popups of its completers. A completer may show its popup late, once
+// the folder it completes from has been read, when the dialog may have closed already.
+class CompletionHider : public QObject {
+ public:
+  explicit CompletionHider(QDialog* dialog) : QObject(dialog), dialog_(dialog) {
+    setObjectName(kCompletionHiderName);
+    dialog->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == dialog_ && event->type() == QEvent::Show) {
+      // Asked for here, when any completer the dialog makes exists.
+      for (QCompleter* completer : dialog_->findChildren<QCompleter*>()) {
+        completer->popup()->installEventFilter(this);
+      }
+    } else if (watched == dialog_ && event->type() == QEvent::Hide) {
+      for (QCompleter* completer : dialog_->findChildren<QCompleter*>()) {
+        completer->popup()->hide();
+      }
+    } else if (watched != dialog_ && event->type() == QEvent::Show && !dialog_->isVisible()) {
+      // Hidden once its showing is done; hiding a window in the middle of showing it is not.
+      QMetaObject::invokeMethod(static_cast<QWidget*>(watched), &QWidget::hide,
+                                Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+ private:
+  QDialog* dialog_;
+};
 
 Answer ToAnswer(QMessageBox::StandardButton button) {
   switch (button) {
@@ -20,6 +56,13 @@ Answer ToAnswer(QMessageBox::StandardButton button) {
 }
 
 }  // namespace
+
+void HideCompletionsOnClose(QDialog* dialog) {
+  if (dialog->findChild<QObject*>(kCompletionHiderName, Qt::FindDirectChildrenOnly) != nullptr) {
+    return;
+  }
+  new CompletionHider(dialog);
+}
 
 Choice UserPrompts::ChooseWay(QWidget*, const QString&, const QString&, const QString&, bool,
                               const QString&) {
@@ -81,13 +124,18 @@ std::optional<QString> MessageBoxPrompts::InputText(QWidget* parent, const QStri
 }
 
 QString MessageBoxPrompts::ChooseFile(QFileDialog* dialog) {
+  HideCompletionsOnClose(dialog);
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
   return dialog->selectedFiles().first();
 }
 
 QString MessageBoxPrompts::ChooseFolder(QWidget* parent, const QString& title,
                                         const QString& start) {
-  return QFileDialog::getExistingDirectory(parent, title, start);
+  // Not QFileDialog's own picker, so that this dialog too runs where every file dialog does.
+  QFileDialog dialog(parent, title, start);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  return ChooseFile(&dialog);
 }
 
 }  // namespace quorvel

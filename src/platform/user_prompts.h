@@ -6,10 +6,16 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
 class QFileDialog;
 class QWidget;
 
 namespace quorvel {
+
+// Hides the name-completion popups of `dialog`'s fields whenever the dialog hides, however it
+// is closed. A popup is a window of its own: closed while a popup shows, the dialog would
+// leave it on the screen. Calling it again for the same dialog changes nothing.
+void HideCompletionsOnClose(QDialog* dialog);
 
 enum class Answer { kYes, kNo, kCancel };
 
@@ -42,6 +48,7 @@ class UserPrompts {
   virtual std::optional<QString> InputText(QWidget* parent, const QString& caption,
                                            const QString& prompt, const QString& preset) = 0;
   // Runs `dialog` (set up by the caller: mode, filter); the chosen file, or empty if cancelled.
+  // Every file dialog of the program runs here.
   virtual QString ChooseFile(QFileDialog* dialog) = 0;
   // A folder picker titled `title`, starting at `start`; the chosen folder, empty if cancelled.
   virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
 #include <QTest>
 
 #include "mainwindow/thumbnail_model.h"
@@ -44,6 +45,7 @@ class SearchTest : public QObject {
   void typingNarrowsTheDisksAndShowsTheirMatches();
   void aResultLeadsToItsDisk();
   void downOrEnterGoesToTheFirstResultAndUpComesBack();
+  void escapeBringsBackTheDiskViewAsItWas();
   void removingResultsOfTwoDisksIsOneChange();
   void savingResultsOfTwoDisksWritesEach();
 };
@@ -151,6 +153,41 @@ void SearchTest::downOrEnterGoesToTheFirstResultAndUpComesBack() {
   view->setCurrentIndex(view->model()->index(1, 0));
   QTest::keyClick(view, Qt::Key_Up);
   QVERIFY(view->hasFocus());
+}
+
+void SearchTest::escapeBringsBackTheDiskViewAsItWas() {
+  Session s;
+  QVERIFY(s.Start(s.Write("long.qrv", BuildCatalog({Disk("long", 300), Disk("short", 5)}))));
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  QListView* view = View(s.window);
+  QScrollBar* bar = view->verticalScrollBar();
+  QLineEdit* field = Field(s.window);
+  view->setFocus();
+  // The current item, selected, and a scroll away from it, as the wheel leaves them.
+  view->setCurrentIndex(view->model()->index(150, 0));
+  bar->setValue(bar->maximum() / 3);
+  const int scrolled = bar->value();
+  QVERIFY(scrolled > 0);
+
+  // Escape in the field, and among the results.
+  for (QWidget* escape_in : {static_cast<QWidget*>(field), static_cast<QWidget*>(view)}) {
+    field->setFocus();
+    // Few results: the view's scroll range shrinks below the place to come back to.
+    TypeText(field, QStringLiteral("short"));
+    QCOMPARE(s.Column(0), QStringList({"short"}));
+    QTRY_VERIFY(bar->maximum() < scrolled);
+    escape_in->setFocus();
+    QTest::keyClick(escape_in, Qt::Key_Escape);
+    QVERIFY(field->text().isEmpty());
+    QCOMPARE(s.SelectedNames(), QStringList({"long"}));
+    QCOMPARE(view->model()->rowCount(), 300);
+    QCOMPARE(bar->value(), scrolled);
+    QCOMPARE(view->currentIndex().row(), 150);
+    QCOMPARE(view->selectionModel()->selectedIndexes(), QModelIndexList({view->currentIndex()}));
+    // Nothing the view does once it is laid out moves it.
+    QTest::qWait(50);
+    QCOMPARE(bar->value(), scrolled);
+  }
 }
 
 void SearchTest::removingResultsOfTwoDisksIsOneChange() {

@@ -2,6 +2,7 @@
 // painted, the view's item texts, and what a thumbnail that does not decode looks like.
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPainter>
 #include <QScrollBar>
@@ -61,6 +62,7 @@ class ThumbnailViewTest : public QObject {
   void aCatalogueRewrittenInPlaceIsNamedInTheStatus();
   void selectingADiskShowsItsFirstThumbnails();
   void labelsKeepTheFileNameWhole();
+  void aResultIsLabelledWithItsDiskFolderAndFileName();
   void labelsAreDrawnWithTheirAccents();
   void itemsWrapAtTheWidthAndFollowKeysAndTheBand();
   void aScrollRightAfterAClickIsNotUndone();
@@ -78,6 +80,46 @@ void ThumbnailViewTest::labelsKeepTheFileNameWhole() {
   QCOMPARE(lines[1], QStringLiteral("IMG_0001.JPG"));
   QVERIFY(lines[0].endsWith(QStringLiteral("Крым\\")));
   QVERIFY(metrics.horizontalAdvance(lines[0]) <= width);
+}
+
+void ThumbnailViewTest::aResultIsLabelledWithItsDiskFolderAndFileName() {
+  QFont font;
+  font.setPointSize(ThumbnailDelegate::kLabelPointSize);
+  const QFontMetrics metrics(font);
+  const int width = ThumbnailDelegate::kItemWidth - 8;
+  const QString path = QStringLiteral("E:\\Фото\\2019\\Отпуск на море\\Крым\\IMG_0001.JPG");
+  QCOMPARE(ThumbnailDelegate::ResultLines("Лето", "E:\\a\\b.jpg", metrics, width),
+           QStringList({"Лето", "E:\\a\\", "b.jpg"}));
+  QCOMPARE(ThumbnailDelegate::ResultLines("Лето", "b.jpg", metrics, width),
+           QStringList({"Лето", "b.jpg"}));
+  const QStringList lines = ThumbnailDelegate::ResultLines("Лето", path, metrics, width);
+  QCOMPARE(lines.size(), 3);
+  QCOMPARE(lines[2], QStringLiteral("IMG_0001.JPG"));
+  // Too wide for the item: both ends of the folder stay.
+  QVERIFY2(lines[1].startsWith(QStringLiteral("E:\\Ф")) &&
+               lines[1].endsWith(QStringLiteral("м\\")) && lines[1].contains(QChar(0x2026)),
+           qPrintable(lines[1]));
+  QVERIFY(metrics.horizontalAdvance(lines[1]) <= width);
+
+  // In the window a result's item grows by that line, a disk's own does not; the tool tip and
+  // a screen reader's description keep the whole path.
+  Session s;
+  QVERIFY(s.Start(s.Write(
+      QStringLiteral("r.qrv"),
+      BuildCatalog({{Utf8ToCp1251("Лето"), {{Utf8ToCp1251(path.toStdString()), SolidJpeg(0)}}}}))));
+  QListView* view = View(s.window);
+  const QModelIndex item = view->model()->index(0, 0);
+  const int disk_height = view->visualRect(item).height();
+  auto* field = s.window.findChild<QLineEdit*>(QStringLiteral("SearchField"));
+  TypeText(field, QStringLiteral("крым"));
+  const QModelIndex result = view->model()->index(0, 0);
+  QCOMPARE(result.data(Qt::ToolTipRole).toString(), QStringLiteral("Лето\n") + path);
+  QCOMPARE(result.data(Qt::AccessibleDescriptionRole).toString(), path);
+  const int growth = view->visualRect(result).height() - disk_height;
+  QVERIFY2(growth >= metrics.height() && growth < 2 * metrics.height(),
+           qPrintable(QString::number(growth)));
+  QTest::keyClick(field, Qt::Key_Escape);
+  QCOMPARE(view->visualRect(view->model()->index(0, 0)).height(), disk_height);
 }
 
 // The rows of `area` in which some pixel differs from the row's first.
