@@ -70,7 +70,10 @@ ThumbnailActions::ThumbnailActions(const CommandContext& context, QObject* paren
   connect(preview_, &QAction::triggered, this, &ThumbnailActions::TogglePreview);
   connect(open_original_, &QAction::triggered, this, [this] { OpenSelectedOriginal(false); });
   connect(show_in_folder_, &QAction::triggered, this, [this] { OpenSelectedOriginal(true); });
-  FollowState(context_, this, [this] { UpdateActions(); });
+  FollowState(context_, this, [this] {
+    UpdateActions();
+    PreviewCurrent();
+  });
 }
 
 QList<QAction*> ThumbnailActions::MenuActions() const {
@@ -88,7 +91,6 @@ void ThumbnailActions::UpdateActions() {
   show_in_folder_->setEnabled(idle && thumbs == 1);
   preview_->setEnabled(idle &&
                        context_.thumbnail_model.Thumb(context_.current_thumbnail_row()) != nullptr);
-  PreviewCurrent();
 }
 
 void ThumbnailActions::RemoveThumbnails() {
@@ -163,7 +165,8 @@ void ThumbnailActions::OpenSelectedOriginal(bool folder) {
 void ThumbnailActions::OpenOriginal(ThumbRef thumb, bool folder) {
   const CatalogDocument& document = context_.document;
   const CatInfo& disk = document.Index().Disks.at(static_cast<std::size_t>(thumb.disk));
-  const std::string_view stored = disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name();
+  const std::string_view stored =
+      disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name();
   const std::optional<std::filesystem::path> file = FindOriginalFile(stored);
   if (!file) {
     context_.note(QStringLiteral("Файл недоступен: вставьте диск \"%1\".")
