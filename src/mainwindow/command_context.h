@@ -62,6 +62,9 @@ struct CommandContext {
   std::function<bool()> searching;
   // The thumbnail view's selected rows, top to bottom.
   std::function<QList<int>()> selected_thumbnail_rows;
+  // The thumbnail view's current row (the item the keys move), or -1; its moves are told by
+  // `state_changed`.
+  std::function<int()> current_thumbnail_row;
   // A one-off message in the status bar; the text about what is shown comes back with the next
   // disk or search shown.
   std::function<void(const QString& text)> note;

@@ -214,6 +214,7 @@ CommandContext MainWindow::MakeCommandContext() {
       .all_disks_by_name = [this] { return AllDisksByName(); },
       .searching = [this] { return search_ != nullptr && search_->Searching(); },
       .selected_thumbnail_rows = [this] { return SelectedThumbnailRows(); },
+      .current_thumbnail_row = [this] { return thumbnail_view_->currentIndex().row(); },
       .note = [this](const QString& text) { status_panel_->setText(text); },
       .when_shown = [this](std::function<void()> show) { WhenShown(std::move(show)); },
   };
@@ -224,6 +225,8 @@ void MainWindow::ConnectLists() {
   connect(disk_list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &MainWindow::DiskSelectionChanged);
   connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::selectionChanged, state_changed_,
+          &CommandStateSignal::Changed);
+  connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::currentChanged, state_changed_,
           &CommandStateSignal::Changed);
   // A double click on a thumbnail opens its original; on a search result, goes to it.
   connect(thumbnail_view_, &QAbstractItemView::doubleClicked, this,

@@ -3,13 +3,17 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
+#include <QImage>
 #include <optional>
 #include <vector>
 
 #include "catalog/catalog_edits.h"
+#include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 #include "catalog/folder_writer.h"
+#include "catalog/thumbnail_jpeg.h"
 #include "mainwindow/catalog_file_name.h"
+#include "mainwindow/picture_preview.h"
 #include "mainwindow/thumbnail_model.h"
 #include "platform/original_file.h"
 #include "platform/path_text.h"
@@ -33,6 +37,20 @@ QString UnwrittenText(const std::vector<UnwrittenThumbnail>& unwritten) {
   return text;
 }
 
+// The stored thumbnail of item `row` as a picture; null when it cannot be read or decoded.
+QImage StoredThumbnail(const ThumbnailModel& model, int row) {
+  RgbImage decoded;
+  try {
+    if (!DecodeJpeg(model.Jpeg(row), decoded)) return {};
+  } catch (const CatalogError&) {
+    // The view's own painting reports an unreadable catalogue; the preview shows no picture.
+    return {};
+  }
+  return QImage(decoded.pixels.data(), decoded.width, decoded.height, decoded.width * 3,
+                QImage::Format_RGB888)
+      .copy();
+}
+
 }  // namespace
 
 ThumbnailActions::ThumbnailActions(const CommandContext& context, QObject* parent)
@@ -42,18 +60,24 @@ ThumbnailActions::ThumbnailActions(const CommandContext& context, QObject* paren
   save_to_folder_ = MakeCommand(this, "SaveToFolder", QStringLiteral("&Сохранить в папку"));
   separator_ = new QAction(this);
   separator_->setSeparator(true);
+  preview_ = MakeCommand(this, "Preview", QStringLiteral("П&росмотр"));
   open_original_ = MakeCommand(this, "OpenOriginal", QStringLiteral("&Открыть файл"));
   show_in_folder_ = MakeCommand(this, "ShowInFolder", QStringLiteral("Показать в &папке"));
   remove_->setShortcut(Qt::Key_Delete);
+  preview_->setShortcut(Qt::Key_Space);
   connect(remove_, &QAction::triggered, this, &ThumbnailActions::RemoveThumbnails);
   connect(save_to_folder_, &QAction::triggered, this, &ThumbnailActions::SaveThumbnailsToFolder);
+  connect(preview_, &QAction::triggered, this, &ThumbnailActions::TogglePreview);
   connect(open_original_, &QAction::triggered, this, [this] { OpenSelectedOriginal(false); });
   connect(show_in_folder_, &QAction::triggered, this, [this] { OpenSelectedOriginal(true); });
-  FollowState(context_, this, [this] { UpdateActions(); });
+  FollowState(context_, this, [this] {
+    UpdateActions();
+    PreviewCurrent();
+  });
 }
 
 QList<QAction*> ThumbnailActions::MenuActions() const {
-  return {remove_, save_to_folder_, separator_, open_original_, show_in_folder_};
+  return {remove_, save_to_folder_, separator_, preview_, open_original_, show_in_folder_};
 }
 
 void ThumbnailActions::UpdateActions() {
@@ -65,6 +89,8 @@ void ThumbnailActions::UpdateActions() {
   save_to_folder_->setEnabled(idle && thumbs > 0);
   open_original_->setEnabled(idle && thumbs == 1);
   show_in_folder_->setEnabled(idle && thumbs == 1);
+  preview_->setEnabled(idle &&
+                       context_.thumbnail_model.Thumb(context_.current_thumbnail_row()) != nullptr);
 }
 
 void ThumbnailActions::RemoveThumbnails() {
@@ -152,6 +178,40 @@ void ThumbnailActions::OpenOriginal(ThumbRef thumb, bool folder) {
   if (!QDesktopServices::openUrl(LocalFileUrl(target))) {
     context_.note(QStringLiteral("Не удалось открыть \"%1\".").arg(PathToQString(target)));
   }
+}
+
+void ThumbnailActions::TogglePreview() {
+  if (preview_window_ != nullptr && preview_window_->isVisible()) {
+    preview_window_->close();
+    return;
+  }
+  if (preview_window_ == nullptr) preview_window_ = new PicturePreview(context_.window);
+  previewed_.reset();
+  preview_window_->show();
+  // The keys stay with the view, whose current item the preview follows, even where the
+  // platform activates every window it shows.
+  context_.window->activateWindow();
+  PreviewCurrent();
+}
+
+void ThumbnailActions::PreviewCurrent() {
+  if (preview_window_ == nullptr || !preview_window_->isVisible()) return;
+  const ThumbnailModel& model = context_.thumbnail_model;
+  const int row = context_.current_thumbnail_row();
+  const Disc* thumb = model.Thumb(row);
+  if (thumb == nullptr) {
+    preview_window_->close();
+    return;
+  }
+  // The enabling of the commands calls this on every change of state; only a move to another
+  // item, or an edit of the one shown, shows anew.
+  const ThumbRef item = model.Items()[static_cast<std::size_t>(row)];
+  const QString path = model.Name(row);
+  if (previewed_ == item && previewed_path_ == path) return;
+  previewed_ = item;
+  previewed_path_ = path;
+  preview_window_->ShowPicture(model.FileName(row), StoredThumbnail(model, row),
+                               FindOriginalFile(thumb->Name()));
 }
 
 }  // namespace quorvel

@@ -1,11 +1,15 @@
 // The thumbnails' commands of the thumbnail view's context menu: "Удалить эскиз" (Delete),
-// "Сохранить в папку", "Открыть файл" and "Показать в папке" (the original picture, where its
-// disk is mounted), and the double click that opens the original.
+// "Сохранить в папку", "Просмотр" (Space: a closer look at the current thumbnail, in a window
+// that follows the view's current item), "Открыть файл" and "Показать в папке" (the original
+// picture, where its disk is mounted), and the double click that opens the original.
 #ifndef QUORVEL_MAINWINDOW_THUMBNAIL_ACTIONS_H_
 #define QUORVEL_MAINWINDOW_THUMBNAIL_ACTIONS_H_
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QString>
+#include <optional>
 
 #include "catalog/catalog_index.h"
 #include "mainwindow/command_context.h"
@@ -13,6 +17,8 @@
 class QAction;
 
 namespace quorvel {
+
+class PicturePreview;
 
 class ThumbnailActions : public QObject {
   Q_OBJECT
@@ -37,13 +43,22 @@ class ThumbnailActions : public QObject {
   // desktop; when the picture is not here, the status bar asks for its disk instead.
   void OpenSelectedOriginal(bool folder);
   void OpenOriginal(ThumbRef thumb, bool folder);
+  // Space and "Просмотр": opens the preview on the current thumbnail, or closes it.
+  void TogglePreview();
+  // Shows the current thumbnail in the open preview, unless it shows that one already; closes
+  // the preview when the view has no current item.
+  void PreviewCurrent();
 
   CommandContext context_;
   QAction* remove_;
   QAction* save_to_folder_;
   QAction* separator_;
+  QAction* preview_;
   QAction* open_original_;
   QAction* show_in_folder_;
+  QPointer<PicturePreview> preview_window_;  // made on first use, a child of the window
+  std::optional<ThumbRef> previewed_;        // the item the open preview shows
+  QString previewed_path_;                   // and its stored path, which an edit may change
 };
 
 }  // namespace quorvel

@@ -171,8 +171,8 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   QCOMPARE(disks->text(QAccessible::Name), QStringLiteral("Меню дисков"));
   QCOMPARE(Names(disks), QStringList({"Удалить диск", "Переименовать диск"}));
   QCOMPARE(thumbs->text(QAccessible::Name), QStringLiteral("Меню эскизов"));
-  QCOMPARE(Names(thumbs), QStringList({"Удалить эскиз", "Сохранить в папку", "", "Открыть файл",
-                                       "Показать в папке"}));
+  QCOMPARE(Names(thumbs), QStringList({"Удалить эскиз", "Сохранить в папку", "", "Просмотр",
+                                       "Открыть файл", "Показать в папке"}));
 }
 
 void KeyboardTest::f10OpensTheFirstMenu() {
