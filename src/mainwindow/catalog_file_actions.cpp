@@ -478,8 +478,16 @@ void CatalogFileActions::ReadChangedFile() {
 
 void CatalogFileActions::ImportCatalog() {
   if (!ChangeAllowed(context_)) return;
+  ImportChosen(ChooseCatalogFile(open_dialog_));
+}
+
+void CatalogFileActions::ImportNamed(const QString& path) {
+  if (!import_->isEnabled() || !ChangeAllowed(context_)) return;
+  ImportChosen(path);
+}
+
+void CatalogFileActions::ImportChosen(const QString& chosen) {
   CatalogDocument& document = context_.document;
-  const QString chosen = ChooseCatalogFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document.CatalogFileName())) return;
   RunGuarded(context_, [&] {
     const std::filesystem::path path = QStringToPath(chosen);
@@ -509,11 +517,11 @@ void CatalogFileActions::ExportDisks() {
   const std::vector<int> disks = context_.selected_disks();
   const CatalogDocument& document = context_.document;
   RunGuarded(context_, [&] {
-    const bool every_disk = disks.size() == document.Index().Disks.size() &&
-                            !document.Index().Damage;
+    const bool every_disk =
+        disks.size() == document.Index().Disks.size() && !document.Index().Damage;
     // Every disk: the catalogue as it is stored.
-    const CatalogVersion exported = every_disk ? document.Current()
-                                               : CopyDisks(document.Current(), disks);
+    const CatalogVersion exported =
+        every_disk ? document.Current() : CopyDisks(document.Current(), disks);
     const std::filesystem::path path = QStringToPath(target);
     const CatalogLock lock(path);
     SaveVersion(path, exported);

@@ -1,18 +1,24 @@
 // The thumbnails' commands of the thumbnail view's context menu: "Удалить эскиз" (Delete),
 // "Сохранить в папку", "Открыть файл" and "Показать в папке" (the original picture, where its
-// disk is mounted), and the double click that opens the original.
+// disk is mounted), the double click that opens the original, and dragging thumbnails out as
+// files.
 #ifndef QUORVEL_MAINWINDOW_THUMBNAIL_ACTIONS_H_
 #define QUORVEL_MAINWINDOW_THUMBNAIL_ACTIONS_H_
 
 #include <QList>
 #include <QObject>
+#include <memory>
+#include <vector>
 
 #include "catalog/catalog_index.h"
 #include "mainwindow/command_context.h"
 
 class QAction;
+class QMimeData;
 
 namespace quorvel {
+
+class DragFolders;
 
 class ThumbnailActions : public QObject {
   Q_OBJECT
@@ -28,6 +34,12 @@ class ThumbnailActions : public QObject {
   // selected): as "Открыть файл".
   void OpenItem(int row);
 
+  // What a drag of the thumbnail view's rows `rows` carries: their files, written when dropped as
+  // "Сохранить в папку" writes them, from the catalogue as it is now, into a temporary folder
+  // that lasts as long as this. Null, and no drag, while a disk is being added or when no row
+  // has a thumbnail.
+  QMimeData* DragData(const QList<int>& rows);
+
  private:
   void UpdateActions();
   void RemoveThumbnails();
@@ -37,6 +49,8 @@ class ThumbnailActions : public QObject {
   // desktop; when the picture is not here, the status bar asks for its disk instead.
   void OpenSelectedOriginal(bool folder);
   void OpenOriginal(ThumbRef thumb, bool folder);
+  // The thumbnails of the view's rows `rows`, those whose entry the index still has.
+  std::vector<ThumbRef> ThumbsOfRows(const QList<int>& rows) const;
 
   CommandContext context_;
   QAction* remove_;
@@ -44,6 +58,7 @@ class ThumbnailActions : public QObject {
   QAction* separator_;
   QAction* open_original_;
   QAction* show_in_folder_;
+  std::shared_ptr<DragFolders> drag_folders_;  // shared with the drags, which may outlive this
 };
 
 }  // namespace quorvel

@@ -119,7 +119,8 @@ struct Program {
     auto owned_pipeline = std::make_unique<ThumbnailPipeline>();
     pipeline = owned_pipeline.get();
     dialog->add_disk_page()->SetPipeline(std::move(owned_pipeline));
-    window->SetShowOptions([this](int page) { dialog->ShowPage(page); });
+    window->SetShowOptions(
+        [this](int page, const QString& folder) { dialog->ShowPage(page, folder); });
   }
   ~Program() {
     dialog.reset();
@@ -289,8 +290,7 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QVERIFY(shown.pixel(50, 50) != qRgb(255, 255, 255));
   // Named for a screen reader by the file it shows, the last one the walk found.
   const std::string_view stored = added.Thumbs.back().Name();
-  const QString last =
-      QFileInfo(QString::fromStdString(Cp1251ToUtf8(stored))).fileName();
+  const QString last = QFileInfo(QString::fromStdString(Cp1251ToUtf8(stored))).fileName();
   QCOMPARE(p.Preview()->accessibleName(), last);
   QCOMPARE(p.Edit("status_line")->text(), QString());
   QVERIFY(p.Child<QPushButton>("start_button")->isEnabled());
