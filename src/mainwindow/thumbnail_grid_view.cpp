@@ -27,15 +27,14 @@ constexpr int kScrollStep = 20;
 
 }  // namespace
 
-ThumbnailGridView::ThumbnailGridView(QWidget* parent) : QListView(parent) {
-  setDragEnabled(true);
-  // Out only: nothing is dropped on the view, and its items keep their places.
-  setDragDropMode(QAbstractItemView::DragOnly);
-  setDefaultDropAction(Qt::CopyAction);
-}
+ThumbnailGridView::ThumbnailGridView(QWidget* parent) : QListView(parent) {}
 
 void ThumbnailGridView::SetDragData(std::function<QMimeData*(const QList<int>& rows)> make) {
   drag_data_ = std::move(make);
+  // Out only: nothing is dropped on the view, and its items keep their places. Here rather than
+  // at construction, since QListView's setMovement turns dragging off again.
+  setDragDropMode(QAbstractItemView::DragOnly);
+  setDefaultDropAction(Qt::CopyAction);
 }
 
 void ThumbnailGridView::startDrag(Qt::DropActions) {

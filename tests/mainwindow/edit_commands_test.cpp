@@ -308,6 +308,8 @@ void EditCommandsTest::draggedThumbnailsAreWrittenAsSavedOnlyWhenDropped() {
                                {Utf8ToCp1251("E:\\c\\Лес.png"), testkit::GradientJpeg(3)}}}}))));
   SelectThumbs(View(s.window), {0, 1, 2});
   auto* thumbnails = s.window.findChild<ThumbnailActions*>();
+  QVERIFY(View(s.window)->dragEnabled());
+  QCOMPARE(View(s.window)->dragDropMode(), QAbstractItemView::DragOnly);
 
   s.window.SetScanRunning(true);
   QVERIFY2(thumbnails->DragData({0, 1, 2}) == nullptr, "no drag during an addition");
