@@ -517,11 +517,11 @@ void CatalogFileActions::ExportDisks() {
   const std::vector<int> disks = context_.selected_disks();
   const CatalogDocument& document = context_.document;
   RunGuarded(context_, [&] {
-    const bool every_disk =
-        disks.size() == document.Index().Disks.size() && !document.Index().Damage;
+    const bool every_disk = disks.size() == document.Index().Disks.size() &&
+                            !document.Index().Damage;
     // Every disk: the catalogue as it is stored.
-    const CatalogVersion exported =
-        every_disk ? document.Current() : CopyDisks(document.Current(), disks);
+    const CatalogVersion exported = every_disk ? document.Current()
+                                               : CopyDisks(document.Current(), disks);
     const std::filesystem::path path = QStringToPath(target);
     const CatalogLock lock(path);
     SaveVersion(path, exported);

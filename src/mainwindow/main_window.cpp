@@ -144,7 +144,8 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   thumbnail_model_ = new ThumbnailModel(document_, this);
   thumbnail_view_->setModel(thumbnail_model_);
   thumbnail_view_->setItemDelegate(new ThumbnailDelegate(
-      *thumbnail_model_, [this](const QString& unread) { ReportUnshownThumbnail(unread); }, this));
+      *thumbnail_model_, [this](const QString& unread) { ReportUnshownThumbnail(unread); },
+      this));
   splitter_->addWidget(disk_list_);
   splitter_->addWidget(thumbnail_view_);
   // Growing the window widens the thumbnails, never the disk list; only the splitter resizes it.

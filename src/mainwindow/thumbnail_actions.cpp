@@ -189,7 +189,8 @@ void ThumbnailActions::OpenSelectedOriginal(bool folder) {
 void ThumbnailActions::OpenOriginal(ThumbRef thumb, bool folder) {
   const CatalogDocument& document = context_.document;
   const CatInfo& disk = document.Index().Disks.at(static_cast<std::size_t>(thumb.disk));
-  const std::string_view stored = disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name();
+  const std::string_view stored =
+      disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name();
   const std::optional<std::filesystem::path> file = FindOriginalFile(stored);
   if (!file) {
     context_.note(QStringLiteral("Файл недоступен: вставьте диск \"%1\".")

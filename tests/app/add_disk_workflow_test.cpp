@@ -290,7 +290,8 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QVERIFY(shown.pixel(50, 50) != qRgb(255, 255, 255));
   // Named for a screen reader by the file it shows, the last one the walk found.
   const std::string_view stored = added.Thumbs.back().Name();
-  const QString last = QFileInfo(QString::fromStdString(Cp1251ToUtf8(stored))).fileName();
+  const QString last =
+      QFileInfo(QString::fromStdString(Cp1251ToUtf8(stored))).fileName();
   QCOMPARE(p.Preview()->accessibleName(), last);
   QCOMPARE(p.Edit("status_line")->text(), QString());
   QVERIFY(p.Child<QPushButton>("start_button")->isEnabled());
