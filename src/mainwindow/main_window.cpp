@@ -193,6 +193,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   CreateMenus();
   ConnectLists();
   setAcceptDrops(true);
+  search_->Field()->installEventFilter(this);
   resize(kOuterSize);
   RestoreLayout();
   disk_list_->setFocus();
@@ -503,6 +504,19 @@ void MainWindow::dropEvent(QDropEvent* event) {
       catalog_file_->OpenNamed(item.path);
     }
   });
+}
+
+bool MainWindow::TakeFieldDrop(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  if (!drop->mimeData()->hasUrls()) return false;
+  if (type == QEvent::Drop) {
+    dropEvent(drop);
+  } else {
+    AcceptDrop(drop);
+  }
+  return true;
 }
 
 bool MainWindow::event(QEvent* event) {

@@ -135,6 +135,9 @@ class MainWindow : public QMainWindow {
   // Accepts `event` as a copy when it brings what a drop may bring now; what it brings, or
   // nothing after ignoring it.
   DroppedItem AcceptDrop(QDropEvent* event);
+  // The search field's part of its events: a drag of files or folders is the window's, as
+  // anywhere else on it, and text is the field's own. True when the window took `event`.
+  bool TakeFieldDrop(QEvent* event);
 
   CatalogDocument& document_;
   UserPrompts& prompts_;

@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
 #include <QProcess>
@@ -490,8 +491,9 @@ void DocumentCommandsTest::droppedFoldersAreAddedAndCataloguesOpenedOrImported()
   QList<QPair<int, QString>> shown;
   s.window.SetShowOptions([&](int page, const QString& named) { shown.append({page, named}); });
   // A drag from another program over the window, then its drop there: whether it was taken.
-  const auto drop = [&](const QStringList& paths,
-                        Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  const auto drop = [&](const QStringList& paths, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                        QWidget* target = nullptr) {
+    if (target == nullptr) target = &s.window;
     QList<QUrl> urls;
     for (const QString& path : paths) {
       urls.append(path.contains(QStringLiteral("://")) ? QUrl(path) : QUrl::fromLocalFile(path));
@@ -501,10 +503,10 @@ void DocumentCommandsTest::droppedFoldersAreAddedAndCataloguesOpenedOrImported()
     const QPoint at = s.window.rect().center();
     const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
     QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, modifiers);
-    QCoreApplication::sendEvent(&s.window, &enter);
+    QCoreApplication::sendEvent(target, &enter);
     if (!enter.isAccepted()) return false;
     QDropEvent dropped(at, offered, &data, Qt::LeftButton, modifiers);
-    QCoreApplication::sendEvent(&s.window, &dropped);
+    QCoreApplication::sendEvent(target, &dropped);
     QCoreApplication::processEvents();
     return dropped.isAccepted() && dropped.dropAction() == Qt::CopyAction;
   };
@@ -520,7 +522,11 @@ void DocumentCommandsTest::droppedFoldersAreAddedAndCataloguesOpenedOrImported()
   QVERIFY(shown.isEmpty());
 
   QVERIFY(drop({folder}));
-  QCOMPARE(shown, (QList<QPair<int, QString>>{{0, folder}}));
+  // Over the search field too, whose text stays as it was.
+  auto* field = s.window.findChild<QLineEdit*>(QStringLiteral("SearchField"));
+  QVERIFY(drop({folder}, Qt::NoModifier, field));
+  QCOMPARE(field->text(), QString());
+  QCOMPARE(shown, (QList<QPair<int, QString>>{{0, folder}, {0, folder}}));
 
   // Opened as "Открыть" opens: the unsaved changes are asked about first.
   AddDisk(s.document, "new");
