@@ -350,6 +350,10 @@ void AddDiskPage::ChooseFolder() {
   if (!chosen.isEmpty()) folder_edit_->setText(QDir::toNativeSeparators(chosen));
 }
 
+void AddDiskPage::SetFolder(const QString& folder) {
+  if (!AdditionRunning()) folder_edit_->setText(QDir::toNativeSeparators(folder));
+}
+
 void AddDiskPage::SetStatusLine(const QString& text) {
   {
     const std::lock_guard lock(texts_mutex_);

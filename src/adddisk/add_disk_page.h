@@ -89,6 +89,8 @@ class AddDiskPage : public QWidget, public ScanView {
   void OpenCapturedFolder();
   // The folder picker beside the folder field.
   void ChooseFolder();
+  // Puts `folder` into the folder field, as the picker does; not while an addition runs.
+  void SetFolder(const QString& folder);
   // Asks a running addition to stop, keeping what it has captured (the main window closing).
   void StopScan();
 

@@ -88,14 +88,16 @@ void OptionsDialog::SaveSettings() {
   for (const std::string& problem : state_.Save()) std::cerr << "quorvel: " << problem << '\n';
 }
 
-void OptionsDialog::ShowPage(int page) {
+void OptionsDialog::ShowPage(int page, const QString& folder) {
   show();
   raise();
   activateWindow();
   // Already visible, the dialog takes no new snapshot, but the page it opens must still fit
   // the catalogue the main window has now.
   UpdateAddDiskTab();
-  if (pages_->isTabVisible(page)) pages_->setCurrentIndex(page);
+  if (!pages_->isTabVisible(page)) return;
+  pages_->setCurrentIndex(page);
+  if (page == kAddDiskPage && !folder.isEmpty()) add_disk_page_->SetFolder(folder);
 }
 
 void OptionsDialog::PrepareShowing() {

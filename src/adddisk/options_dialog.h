@@ -50,8 +50,8 @@ class OptionsDialog : public QWidget {
   ~OptionsDialog() override;
 
   // Shows the dialog, as the main window's "Добавить диск" (page 0) and "Параметры" (page 1)
-  // do, and selects `page`.
-  void ShowPage(int page);
+  // do, and selects `page`; a `folder` given becomes the add-disk page's folder to add.
+  void ShowPage(int page, const QString& folder = {});
 
   AddDiskPage* add_disk_page() const { return add_disk_page_; }
   SettingsPage* settings_page() const { return settings_page_; }

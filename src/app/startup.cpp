@@ -72,7 +72,8 @@ int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
 
   OptionsDialog dialog(settings, prompts, DialogLinks(document, window), &window);
   dialog.add_disk_page()->SetPipeline(std::move(pipeline));
-  window.SetShowOptions([&dialog](int page) { dialog.ShowPage(page); });
+  window.SetShowOptions(
+      [&dialog](int page, const QString& folder) { dialog.ShowPage(page, folder); });
   trace("dialog");
 
   if (options.running) QTimer::singleShot(0, &window, [&] { options.running(&window); });

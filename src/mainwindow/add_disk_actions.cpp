@@ -13,10 +13,10 @@ AddDiskActions::AddDiskActions(const CommandContext& context, QObject* parent)
   add_ = MakeCommand(this, "Add", QStringLiteral("&Добавить диск"));
   settings_ = MakeCommand(this, "Settings", QStringLiteral("&Параметры"));
   connect(add_, &QAction::triggered, this, [this] {
-    if (show_options_) show_options_(0);
+    if (show_options_) show_options_(0, {});
   });
   connect(settings_, &QAction::triggered, this, [this] {
-    if (show_options_) show_options_(1);
+    if (show_options_) show_options_(1, {});
   });
   FollowState(context_, this, [this] { UpdateActions(); });
 }
@@ -27,9 +27,16 @@ void AddDiskActions::UpdateActions() {
   settings_->setEnabled(dialog);
 }
 
-void AddDiskActions::SetShowOptions(std::function<void(int page)> show_page) {
+void AddDiskActions::SetShowOptions(
+    std::function<void(int page, const QString& folder)> show_page) {
   show_options_ = std::move(show_page);
   UpdateActions();
+}
+
+bool AddDiskActions::CanAddDisk() const { return add_->isEnabled(); }
+
+void AddDiskActions::AddDiskFrom(const QString& folder) {
+  if (CanAddDisk()) show_options_(0, folder);
 }
 
 void AddDiskActions::SetScanRunning(bool running, std::function<void()> stop_scan) {

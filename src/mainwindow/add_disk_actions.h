@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QString>
 #include <functional>
 
 #include "mainwindow/command_context.h"
@@ -23,9 +24,14 @@ class AddDiskActions : public QObject {
   // The actions of the "Действия" menu, in menu order.
   QList<QAction*> MenuActions() const { return {add_, settings_}; }
 
-  // Shows the options dialog on page 0 (add a disk) or 1 (settings); until it is set, both
-  // commands are unavailable.
-  void SetShowOptions(std::function<void(int page)> show_page);
+  // Shows the options dialog on page 0 (add a disk) or 1 (settings), with a folder to add when
+  // one is given; until it is set, both commands are unavailable.
+  void SetShowOptions(std::function<void(int page, const QString& folder)> show_page);
+
+  // "Добавить диск" with `folder` as the folder to add (a folder dropped on the window); nothing
+  // while the command is unavailable, which CanAddDisk tells.
+  bool CanAddDisk() const;
+  void AddDiskFrom(const QString& folder);
 
   // While a disk is being added in place, every command that reads or changes the catalogue is
   // unavailable, and closing the window first calls `stop_scan`, then closes once the addition
@@ -46,10 +52,11 @@ class AddDiskActions : public QObject {
   CommandContext context_;
   QAction* add_;
   QAction* settings_;
-  std::function<void(int page)> show_options_;  // shows the options dialog on a page
-  bool scan_running_ = false;                   // a disk is being added
-  std::function<void()> stop_scan_;             // asks that addition to stop
-  bool close_after_scan_ = false;               // the window was closed during it
+  // Shows the options dialog on a page.
+  std::function<void(int page, const QString& folder)> show_options_;
+  bool scan_running_ = false;        // a disk is being added
+  std::function<void()> stop_scan_;  // asks that addition to stop
+  bool close_after_scan_ = false;    // the window was closed during it
 };
 
 }  // namespace quorvel

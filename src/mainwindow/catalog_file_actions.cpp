@@ -478,8 +478,16 @@ void CatalogFileActions::ReadChangedFile() {
 
 void CatalogFileActions::ImportCatalog() {
   if (!ChangeAllowed(context_)) return;
+  ImportChosen(ChooseCatalogFile(open_dialog_));
+}
+
+void CatalogFileActions::ImportNamed(const QString& path) {
+  if (!import_->isEnabled() || !ChangeAllowed(context_)) return;
+  ImportChosen(path);
+}
+
+void CatalogFileActions::ImportChosen(const QString& chosen) {
   CatalogDocument& document = context_.document;
-  const QString chosen = ChooseCatalogFile(open_dialog_);
   if (chosen.isEmpty() || chosen == PathToQString(document.CatalogFileName())) return;
   RunGuarded(context_, [&] {
     const std::filesystem::path path = QStringToPath(chosen);

@@ -52,6 +52,9 @@ class CatalogFileActions : public QObject {
   // Opens the catalogue `path` as "Открыть" does once a file is chosen, asking first about
   // unsaved changes.
   void OpenNamed(const QString& path);
+  // Imports the catalogue `path` as "Импорт" does once a file is chosen; nothing while that
+  // command is unavailable.
+  void ImportNamed(const QString& path);
 
   // Asks whether to save unsaved changes; false when what asked must stop.
   bool SaveChangesQuestion();
@@ -94,6 +97,9 @@ class CatalogFileActions : public QObject {
   // again, the selected disk kept by its place; with changes unsaved, nothing happens until Save.
   void ReadChangedFile();
   void ImportCatalog();
+  // Imports `chosen` unless it is empty or the open catalogue; another kind of file is passed
+  // over.
+  void ImportChosen(const QString& chosen);
   void ExportDisks();
   // Runs `dialog` in the open catalogue's folder (where it was left when none is open); the
   // chosen file, or empty if cancelled.

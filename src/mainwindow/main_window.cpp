@@ -1,11 +1,15 @@
 #include "mainwindow/main_window.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
@@ -90,7 +94,7 @@ int SizeColumns(QTreeView* list) {
 // A grid of same-sized items flowing left to right and wrapping, as a large-icon view lays
 // them out. The grid view places items by arithmetic and keeps no record per item, which
 // matters for disks of tens of thousands of thumbnails; QListView's own layouts keep some.
-QListView* MakeThumbnailView(QWidget* parent) {
+ThumbnailGridView* MakeThumbnailView(QWidget* parent) {
   auto* view = new ThumbnailGridView(parent);
   view->setObjectName(QStringLiteral("thumbnail_view"));
   view->setAccessibleName(QStringLiteral("Эскизы"));
@@ -135,7 +139,8 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   disk_list_ = MakeDiskList(disk_proxy_, splitter_);
   // The list keeps the room it had beside its columns.
   disk_list_width_ = kDiskListWidth + SizeColumns(disk_list_);
-  thumbnail_view_ = MakeThumbnailView(splitter_);
+  ThumbnailGridView* thumbnail_grid = MakeThumbnailView(splitter_);
+  thumbnail_view_ = thumbnail_grid;
   thumbnail_model_ = new ThumbnailModel(document_, this);
   thumbnail_view_->setModel(thumbnail_model_);
   thumbnail_view_->setItemDelegate(new ThumbnailDelegate(
@@ -164,6 +169,8 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   catalog_file_ = new CatalogFileActions(context, std::move(settings_file), opening, this);
   disks_ = new DiskActions(context, this);
   thumbnails_ = new ThumbnailActions(context, this);
+  thumbnail_grid->SetDragData(
+      [this](const QList<int>& rows) { return thumbnails_->DragData(rows); });
   recent_ = new RecentCatalogsMenu(
       context, settings_file_, [this](const QString& path) { catalog_file_->OpenNamed(path); },
       this);
@@ -185,6 +192,8 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
 
   CreateMenus();
   ConnectLists();
+  setAcceptDrops(true);
+  search_->Field()->installEventFilter(this);
   resize(kOuterSize);
   RestoreLayout();
   disk_list_->setFocus();
@@ -252,7 +261,7 @@ void MainWindow::OpenStartupCatalog(const QString& catalogue_argument) {
   catalog_file_->OpenStartupCatalog(catalogue_argument);
 }
 
-void MainWindow::SetShowOptions(std::function<void(int page)> show_page) {
+void MainWindow::SetShowOptions(std::function<void(int page, const QString& folder)> show_page) {
   add_disk_->SetShowOptions(std::move(show_page));
 }
 
@@ -453,6 +462,64 @@ void MainWindow::showEvent(QShowEvent* event) {
   }
   // After the show has been handled, so that the box opens over the visible window.
   if (!pending_prompts_.empty()) QTimer::singleShot(0, this, &MainWindow::ShowPendingPrompts);
+}
+
+DroppedItem MainWindow::AcceptDrop(QDropEvent* event) {
+  DroppedItem item;
+  // A drag of this window's own thumbnails is refused before its files are asked for, which
+  // would write them. A source offering only a move would delete what it let go of.
+  if (event->source() == nullptr && !add_disk_->ScanRunning() &&
+      event->possibleActions().testFlag(Qt::CopyAction)) {
+    item = DroppedItemOf(event->mimeData()->urls());
+  }
+  if (item.kind == DroppedItem::Kind::kFolder && !add_disk_->CanAddDisk()) item = {};
+  if (item.kind == DroppedItem::Kind::kNone) {
+    event->ignore();
+  } else {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  }
+  return item;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) { AcceptDrop(event); }
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  // The source proposes its action anew at each move (Shift makes it a move).
+  AcceptDrop(event);
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const DroppedItem item = AcceptDrop(event);
+  if (item.kind == DroppedItem::Kind::kNone) return;
+  // The modifiers the drop carries are those a source of this program saw; another program's
+  // drop comes with the keyboard as it is.
+  const bool import = (event->modifiers() | QGuiApplication::queryKeyboardModifiers())
+                          .testFlag(Qt::ControlModifier);
+  // Once the drop has been answered: the source waits for that answer, and a question about
+  // unsaved changes would keep both programs waiting.
+  QTimer::singleShot(0, this, [this, item, import] {
+    if (item.kind == DroppedItem::Kind::kFolder) {
+      add_disk_->AddDiskFrom(item.path);
+    } else if (import) {
+      catalog_file_->ImportNamed(item.path);
+    } else {
+      catalog_file_->OpenNamed(item.path);
+    }
+  });
+}
+
+bool MainWindow::TakeFieldDrop(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  if (!drop->mimeData()->hasUrls()) return false;
+  if (type == QEvent::Drop) {
+    dropEvent(drop);
+  } else {
+    AcceptDrop(drop);
+  }
+  return true;
 }
 
 bool MainWindow::event(QEvent* event) {

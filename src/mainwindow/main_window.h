@@ -2,7 +2,8 @@
 // one-panel status bar below, the main menu and the two context menus. It shows the document
 // and refreshes from the document's notice of each change; the commands are the feature
 // handlers' (catalogue file, disks, thumbnails, search, adding a disk), whose actions it lays
-// into its menus.
+// into its menus. A folder dropped on it is offered for adding as a disk, a catalogue dropped
+// on it is opened (with Ctrl, imported).
 #ifndef QUORVEL_MAINWINDOW_MAIN_WINDOW_H_
 #define QUORVEL_MAINWINDOW_MAIN_WINDOW_H_
 
@@ -14,12 +15,16 @@
 #include <vector>
 
 #include "catalog/catalog_document.h"
+#include "mainwindow/dropped_item.h"
 #include "platform/user_prompts.h"
 #include "platform/window_placement.h"
 #include "settings/catalog_opening.h"
 
 class QAbstractItemView;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QEvent;
 class QFileDialog;
 class QItemSelection;
@@ -64,10 +69,11 @@ class MainWindow : public QMainWindow {
   void OpenStartupCatalog(const QString& catalogue_argument);
 
   // The links start-up connects: "Добавить диск" and "Параметры" show the options dialog on a
-  // page through `show_page`; while a disk is being added in place the catalogue's commands are
-  // unavailable and closing first calls `stop_scan`; after a disk was added (the document has
-  // refreshed the lists already) its row, the last, is selected.
-  void SetShowOptions(std::function<void(int page)> show_page);
+  // page through `show_page` (a folder dropped on the window: the add-disk page with it); while a
+  // disk is being added in place the catalogue's commands are unavailable and closing first calls
+  // `stop_scan`; after a disk was added (the document has refreshed the lists already) its row, the
+  // last, is selected.
+  void SetShowOptions(std::function<void(int page, const QString& folder)> show_page);
   void SetScanRunning(bool running, std::function<void()> stop_scan = {});
   void ShowAddedDisk();
   // The dialog that picks a catalogue to open, shared with the settings page.
@@ -82,6 +88,9 @@ class MainWindow : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   CommandContext MakeCommandContext();
@@ -123,6 +132,12 @@ class MainWindow : public QMainWindow {
   // in the settings file; a first start keeps the window's first placement.
   void RestoreLayout();
   void SaveLayout() const;
+  // Accepts `event` as a copy when it brings what a drop may bring now; what it brings, or
+  // nothing after ignoring it.
+  DroppedItem AcceptDrop(QDropEvent* event);
+  // The search field's part of its events: a drag of files or folders is the window's, as
+  // anywhere else on it, and text is the field's own. True when the window took `event`.
+  bool TakeFieldDrop(QEvent* event);
 
   CatalogDocument& document_;
   UserPrompts& prompts_;

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
@@ -133,6 +134,7 @@ void MainWindow::CreateMenus() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == search_->Field()) return TakeFieldDrop(event);
   QAbstractItemView* list = nullptr;
   for (QAbstractItemView* candidate : {static_cast<QAbstractItemView*>(disk_list_),
                                        static_cast<QAbstractItemView*>(thumbnail_view_)}) {

@@ -4,7 +4,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QImage>
+#include <QPointer>
+#include <QTimer>
+#include <exception>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "catalog/catalog_edits.h"
@@ -13,8 +17,10 @@
 #include "catalog/folder_writer.h"
 #include "catalog/thumbnail_jpeg.h"
 #include "mainwindow/catalog_file_name.h"
+#include "mainwindow/file_drag_data.h"
 #include "mainwindow/picture_preview.h"
 #include "mainwindow/thumbnail_model.h"
+#include "platform/error_text.h"
 #include "platform/original_file.h"
 #include "platform/path_text.h"
 
@@ -51,6 +57,28 @@ QImage StoredThumbnail(const ThumbnailModel& model, int row) {
       .copy();
 }
 
+// What writing thumbnails into a folder did: the files written, and what to tell of the rest
+// (empty when nothing failed).
+struct WrittenThumbnails {
+  std::vector<std::filesystem::path> files;
+  QString failure;
+};
+
+// Writes `thumbs` of `catalog` into `folder` as FolderWriter names them.
+WrittenThumbnails WriteThumbnails(const QString& folder, const CatalogVersion& catalog,
+                                  const std::vector<ThumbRef>& thumbs) {
+  WrittenThumbnails written;
+  try {
+    FolderWriter writer(QStringToPath(folder));
+    FolderWriteResult result = writer.WriteThumbnails(catalog, thumbs);
+    written.files = std::move(result.written);
+    if (!result.unwritten.empty()) written.failure = UnwrittenText(result.unwritten);
+  } catch (const std::exception& error) {
+    written.failure = ErrorText(error);
+  }
+  return written;
+}
+
 }  // namespace
 
 ThumbnailActions::ThumbnailActions(const CommandContext& context, QObject* parent)
@@ -74,6 +102,7 @@ ThumbnailActions::ThumbnailActions(const CommandContext& context, QObject* paren
     UpdateActions();
     PreviewCurrent();
   });
+  drag_folders_ = std::make_shared<DragFolders>();
 }
 
 QList<QAction*> ThumbnailActions::MenuActions() const {
@@ -125,27 +154,49 @@ void ThumbnailActions::SaveThumbnailsToFolder() {
       context_.prompts.ChooseFolder(context_.window, QStringLiteral("Выберите папку"),
                                     start.isEmpty() ? QDir::currentPath() : start);
   if (folder.isEmpty()) return;
+  WrittenThumbnails written;
+  {
+    const WaitCursor wait;
+    written = WriteThumbnails(folder, context_.document.Current(),
+                              ThumbsOfRows(context_.selected_thumbnail_rows()));
+  }
+  if (written.failure.isEmpty()) {
+    context_.prompts.Inform(context_.window, kTitle, QStringLiteral("Готово!!!"));
+  } else {
+    ShowError(context_, written.failure);
+  }
+}
+
+std::vector<ThumbRef> ThumbnailActions::ThumbsOfRows(const QList<int>& rows) const {
   // The view's items name their own disks: one disk's thumbnails, or results of several.
   std::vector<ThumbRef> thumbs;
-  for (const int row : context_.selected_thumbnail_rows()) {
+  for (const int row : rows) {
     if (context_.thumbnail_model.Thumb(row) != nullptr) {
       thumbs.push_back(context_.thumbnail_model.Items()[static_cast<std::size_t>(row)]);
     }
   }
-  std::optional<FolderWriteResult> result;
-  {
-    const WaitCursor wait;
-    RunGuarded(context_, [&] {
-      FolderWriter writer(QStringToPath(folder));
-      result = writer.WriteThumbnails(context_.document.Current(), thumbs);
-    });
-  }
-  if (!result) return;
-  if (result->unwritten.empty()) {
-    context_.prompts.Inform(context_.window, kTitle, QStringLiteral("Готово!!!"));
-  } else {
-    ShowError(context_, UnwrittenText(result->unwritten));
-  }
+  return thumbs;
+}
+
+QMimeData* ThumbnailActions::DragData(const QList<int>& rows) {
+  if (context_.scan_running()) return nullptr;
+  std::vector<ThumbRef> thumbs = ThumbsOfRows(rows);
+  if (thumbs.empty()) return nullptr;
+  // The drop may come after an edit or an undo; it gets what was dragged. A copy of a version
+  // shares its bytes and thumbnails, and copies only the disk list.
+  auto catalog = std::make_shared<const CatalogVersion>(context_.document.Current());
+  return new FileDragData([catalog, thumbs = std::move(thumbs), folders = drag_folders_,
+                           actions = QPointer<ThumbnailActions>(this)] {
+    WrittenThumbnails written = WriteThumbnails(folders->NewFolder(), *catalog, thumbs);
+    // Told once the drop is over: a box opened while the target waits for the files would
+    // hold up both programs.
+    if (!written.failure.isEmpty() && actions) {
+      QTimer::singleShot(0, actions, [actions, failure = written.failure] {
+        ShowError(actions->context_, failure);
+      });
+    }
+    return std::move(written.files);
+  });
 }
 
 void ThumbnailActions::OpenItem(int row) {

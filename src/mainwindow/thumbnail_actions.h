@@ -1,7 +1,8 @@
 // The thumbnails' commands of the thumbnail view's context menu: "Удалить эскиз" (Delete),
 // "Сохранить в папку", "Просмотр" (Space: a closer look at the current thumbnail, in a window
 // that follows the view's current item), "Открыть файл" and "Показать в папке" (the original
-// picture, where its disk is mounted), and the double click that opens the original.
+// picture, where its disk is mounted), the double click that opens the original, and dragging
+// thumbnails out as files.
 #ifndef QUORVEL_MAINWINDOW_THUMBNAIL_ACTIONS_H_
 #define QUORVEL_MAINWINDOW_THUMBNAIL_ACTIONS_H_
 
@@ -9,15 +10,19 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "catalog/catalog_index.h"
 #include "mainwindow/command_context.h"
 
 class QAction;
+class QMimeData;
 
 namespace quorvel {
 
+class DragFolders;
 class PicturePreview;
 
 class ThumbnailActions : public QObject {
@@ -34,6 +39,12 @@ class ThumbnailActions : public QObject {
   // selected): as "Открыть файл".
   void OpenItem(int row);
 
+  // What a drag of the thumbnail view's rows `rows` carries: their files, written when dropped as
+  // "Сохранить в папку" writes them, from the catalogue as it is now, into a temporary folder
+  // that lasts as long as this. Null, and no drag, while a disk is being added or when no row
+  // has a thumbnail.
+  QMimeData* DragData(const QList<int>& rows);
+
  private:
   void UpdateActions();
   void RemoveThumbnails();
@@ -48,6 +59,8 @@ class ThumbnailActions : public QObject {
   // Shows the current thumbnail in the open preview, unless it shows that one already; closes
   // the preview when the view has no current item.
   void PreviewCurrent();
+  // The thumbnails of the view's rows `rows`, those whose entry the index still has.
+  std::vector<ThumbRef> ThumbsOfRows(const QList<int>& rows) const;
 
   CommandContext context_;
   QAction* remove_;
@@ -59,6 +72,7 @@ class ThumbnailActions : public QObject {
   QPointer<PicturePreview> preview_window_;  // made on first use, a child of the window
   std::optional<ThumbRef> previewed_;        // the item the open preview shows
   QString previewed_path_;                   // and its stored path, which an edit may change
+  std::shared_ptr<DragFolders> drag_folders_;  // shared with the drags, which may outlive this
 };
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <QAbstractItemDelegate>
 #include <QAccessible>
 #include <QCursor>
+#include <QDrag>
 #include <QFocusEvent>
 #include <QItemSelection>
 #include <QKeyEvent>
@@ -15,6 +16,9 @@
 #include <QStyleOptionViewItem>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
+
+#include "mainwindow/thumbnail_model.h"
 
 namespace quorvel {
 namespace {
@@ -24,6 +28,37 @@ constexpr int kScrollStep = 20;
 }  // namespace
 
 ThumbnailGridView::ThumbnailGridView(QWidget* parent) : QListView(parent) {}
+
+void ThumbnailGridView::SetDragData(std::function<QMimeData*(const QList<int>& rows)> make) {
+  drag_data_ = std::move(make);
+  // Out only: nothing is dropped on the view, and its items keep their places. Here rather than
+  // at construction, since QListView's setMovement turns dragging off again.
+  setDragDropMode(QAbstractItemView::DragOnly);
+  setDefaultDropAction(Qt::CopyAction);
+}
+
+void ThumbnailGridView::startDrag(Qt::DropActions) {
+  if (!drag_data_ || selectionModel() == nullptr) return;
+  QList<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedIndexes()) rows.append(index.row());
+  if (rows.isEmpty()) return;
+  std::sort(rows.begin(), rows.end());
+  QMimeData* data = drag_data_(rows);
+  if (data == nullptr) return;
+  // Qt deletes it once the drop is done with it, which on X11 may be after exec has returned.
+  auto* drag = new QDrag(this);
+  drag->setMimeData(data);
+  const QModelIndex pressed =
+      currentIndex().isValid() && selectionModel()->isSelected(currentIndex())
+          ? currentIndex()
+          : IndexOfRow(rows.first());
+  const QImage picture = pressed.data(ThumbnailModel::kPictureRole).value<QImage>();
+  if (!picture.isNull()) {
+    drag->setPixmap(QPixmap::fromImage(picture));
+    drag->setHotSpot(QPoint(picture.width() / 2, picture.height() / 2));
+  }
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
 
 QSize ThumbnailGridView::ItemSize() const {
   if (item_size_.isEmpty() && ItemCount() > 0 && itemDelegate() != nullptr) {

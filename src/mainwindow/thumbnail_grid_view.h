@@ -1,13 +1,18 @@
 // The thumbnail view: a list view whose items, all of one size, stand in a grid that is worked
 // out by arithmetic from the item size and the viewport width. QListView's own layout keeps
 // several ints per item for as long as the view lives, which a disk of 65535 thumbnails cannot
-// afford; this view keeps one item size and nothing per item.
+// afford; this view keeps one item size and nothing per item. Its items can be dragged out as
+// copies, never moved.
 #ifndef QUORVEL_MAINWINDOW_THUMBNAIL_GRID_VIEW_H_
 #define QUORVEL_MAINWINDOW_THUMBNAIL_GRID_VIEW_H_
 
+#include <QList>
 #include <QListView>
 #include <QRect>
 #include <QSize>
+#include <functional>
+
+class QMimeData;
 
 namespace quorvel {
 
@@ -22,6 +27,10 @@ class ThumbnailGridView : public QListView {
   void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   void doItemsLayout() override;
   void reset() override;
+
+  // Makes what a drag of the selected rows (top to bottom) carries; a null result starts no
+  // drag. Until it is set, nothing is dragged.
+  void SetDragData(std::function<QMimeData*(const QList<int>& rows)> make);
 
  protected:
   int horizontalOffset() const override;
@@ -39,6 +48,8 @@ class ThumbnailGridView : public QListView {
   void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  // A copy out of the program, shown by the picture of the item it started on.
+  void startDrag(Qt::DropActions supported_actions) override;
 
  private:
   // The uniform item size, taken from the delegate on first need after each layout.
@@ -63,6 +74,7 @@ class ThumbnailGridView : public QListView {
   // The current item was placed by PlaceCurrentAtFirst and not yet chosen by the user.
   bool current_placed_ = false;
   bool placing_ = false;
+  std::function<QMimeData*(const QList<int>& rows)> drag_data_;
 };
 
 }  // namespace quorvel

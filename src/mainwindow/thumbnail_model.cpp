@@ -1,9 +1,12 @@
 #include "mainwindow/thumbnail_model.h"
 
+#include <QImage>
 #include <algorithm>
 #include <utility>
 
+#include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
+#include "catalog/thumbnail_jpeg.h"
 
 namespace quorvel {
 
@@ -89,6 +92,18 @@ QString ThumbnailModel::DiskName(int row) const {
   return QString::fromStdString(Cp1251ToUtf8(disks[static_cast<std::size_t>(disk)].Name));
 }
 
+QImage ThumbnailModel::Picture(int row) const {
+  RgbImage decoded;
+  try {
+    if (!DecodeJpeg(Jpeg(row), decoded)) return {};
+  } catch (const CatalogError&) {
+    return {};  // the paint of the item says why
+  }
+  return QImage(decoded.pixels.data(), decoded.width, decoded.height, decoded.width * 3,
+                QImage::Format_RGB888)
+      .copy();
+}
+
 int ThumbnailModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(items_.size());
 }
@@ -110,9 +125,16 @@ QVariant ThumbnailModel::data(const QModelIndex& index, int role) const {
                       : FileName(index.row());
     case Qt::AccessibleDescriptionRole:
       return Name(index.row());
+    case kPictureRole:
+      return Picture(index.row());
     default:
       return {};
   }
+}
+
+Qt::ItemFlags ThumbnailModel::flags(const QModelIndex& index) const {
+  const Qt::ItemFlags flags = QAbstractListModel::flags(index);
+  return index.isValid() ? flags | Qt::ItemIsDragEnabled : flags;
 }
 
 }  // namespace quorvel

@@ -12,6 +12,8 @@
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_index.h"
 
+class QImage;
+
 namespace quorvel {
 
 class ThumbnailModel : public QAbstractListModel {
@@ -21,6 +23,9 @@ class ThumbnailModel : public QAbstractListModel {
   // The name of the item's disk, given only while search results are shown: the label then
   // names the disk above the image's folder and file name.
   static constexpr int kDiskNameRole = Qt::UserRole + 1;
+  // The item's picture decoded (a QImage), null when it does not decode; asked for once per
+  // drag, while the delegate decodes for each paint into a buffer of its own.
+  static constexpr int kPictureRole = Qt::UserRole + 2;
 
   explicit ThumbnailModel(const CatalogDocument& document, QObject* parent = nullptr);
 
@@ -52,9 +57,13 @@ class ThumbnailModel : public QAbstractListModel {
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+  // Items are dragged out as copies only: the view's order is the catalogue's.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
  private:
   QString DiskName(int row) const;
+  QImage Picture(int row) const;
 
   const CatalogDocument& document_;
   std::vector<ThumbRef> items_;

@@ -298,6 +298,9 @@ void OptionsDialogTest::addDiskPageOnlyWithACatalogue() {
   QCOMPARE(p.Pages()->currentIndex(), OptionsDialog::kSettingsPage);
   p.dialog->ShowPage(OptionsDialog::kAddDiskPage);
   QCOMPARE(p.Pages()->currentIndex(), OptionsDialog::kAddDiskPage);
+  // A folder dropped on the main window comes as the folder to add.
+  p.dialog->ShowPage(OptionsDialog::kAddDiskPage, QStringLiteral("/media/dropped"));
+  QCOMPARE(p.Edit("folder_edit")->text(), QStringLiteral("/media/dropped"));
 
   // The catalogue went away while the dialog stayed open: the page goes with it.
   p.catalogue_open = false;

@@ -119,7 +119,8 @@ struct Program {
     auto owned_pipeline = std::make_unique<ThumbnailPipeline>();
     pipeline = owned_pipeline.get();
     dialog->add_disk_page()->SetPipeline(std::move(owned_pipeline));
-    window->SetShowOptions([this](int page) { dialog->ShowPage(page); });
+    window->SetShowOptions(
+        [this](int page, const QString& folder) { dialog->ShowPage(page, folder); });
   }
   ~Program() {
     dialog.reset();

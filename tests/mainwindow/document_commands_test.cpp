@@ -1,12 +1,17 @@
 // The document commands through the real window, with the dialogs and questions answered by the
-// test: new, open, save, save as, undo, closing, and the menu items they enable.
+// test: new, open, save, save as, undo, closing, the menu items they enable, and what is
+// dropped on the window.
 #include <sys/resource.h>
 
 #include <QAction>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QTest>
 #include <QTreeView>
@@ -67,6 +72,7 @@ class DocumentCommandsTest : public QObject {
   void menuItemsFollowTheDocumentsState();
   void captionAndStatusNameOnlyWhatIsOpenAndShown();
   void fileDialogsStartInTheCataloguesFolder();
+  void droppedFoldersAreAddedAndCataloguesOpenedOrImported();
 };
 
 void DocumentCommandsTest::chosenNamesAreCompletedToCatalogueNames() {
@@ -510,6 +516,71 @@ void DocumentCommandsTest::fileDialogsStartInTheCataloguesFolder() {
   auto* save = s.window.findChild<QFileDialog*>(QStringLiteral("save_dialog"));
   QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
   QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
+}
+
+void DocumentCommandsTest::droppedFoldersAreAddedAndCataloguesOpenedOrImported() {
+  Session s;
+  const QString first = s.Write("first.qrv", BuildCatalog({Disk("A")}));
+  const QString other = s.Write("other.QRV", BuildCatalog({Disk("B"), Disk("C")}));
+  const QString notes = s.Write("notes.txt", Bytes());
+  const QString folder = s.dir.filePath("photos");
+  QVERIFY(QDir().mkpath(folder));
+  QVERIFY(s.Start(first));
+  QList<QPair<int, QString>> shown;
+  s.window.SetShowOptions([&](int page, const QString& named) { shown.append({page, named}); });
+  // A drag from another program over the window, then its drop there: whether it was taken.
+  const auto drop = [&](const QStringList& paths, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                        QWidget* target = nullptr) {
+    if (target == nullptr) target = &s.window;
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+      urls.append(path.contains(QStringLiteral("://")) ? QUrl(path) : QUrl::fromLocalFile(path));
+    }
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at = s.window.rect().center();
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, modifiers);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(at, offered, &data, Qt::LeftButton, modifiers);
+    QCoreApplication::sendEvent(target, &dropped);
+    QCoreApplication::processEvents();
+    return dropped.isAccepted() && dropped.dropAction() == Qt::CopyAction;
+  };
+
+  QVERIFY(!drop({folder, other}));
+  QVERIFY(!drop({notes}));
+  QVERIFY(!drop({QStringLiteral("https://example.org/other.qrv")}));
+  QVERIFY(!drop({s.dir.filePath(QStringLiteral("missing.qrv"))}));
+  s.window.SetScanRunning(true);
+  QVERIFY(!drop({folder}));
+  QVERIFY(!drop({other}));
+  s.window.SetScanRunning(false);
+  QVERIFY(shown.isEmpty());
+
+  QVERIFY(drop({folder}));
+  // Over the search field too, whose text stays as it was.
+  auto* field = s.window.findChild<QLineEdit*>(QStringLiteral("SearchField"));
+  QVERIFY(drop({folder}, Qt::NoModifier, field));
+  QCOMPARE(field->text(), QString());
+  QCOMPARE(shown, (QList<QPair<int, QString>>{{0, folder}, {0, folder}}));
+
+  // Opened as "Открыть" opens: the unsaved changes are asked about first.
+  AddDisk(s.document, "new");
+  s.prompts.answers = {Answer::kNo};
+  QVERIFY(drop({other}));
+  QCOMPARE(s.prompts.Texts("ask"), QStringList({QStringLiteral("Сохранить изменения в файле\r\"") +
+                                                first + QStringLiteral("\" ?")}));
+  QCOMPARE(s.document.CatalogFileName(), QStringToPath(other));
+  QCOMPARE(s.Column(0), QStringList({"B", "C"}));
+
+  // With Ctrl the catalogue is imported, as one change.
+  QVERIFY(drop({first}, Qt::ControlModifier));
+  QCOMPARE(s.document.CatalogFileName(), QStringToPath(other));
+  QCOMPARE(s.Column(0), QStringList({"A", "B", "C"}));
+  QVERIFY(s.document.Modified());
+  QVERIFY(s.prompts.unexpected.isEmpty());
 }
 
 }  // namespace quorvel

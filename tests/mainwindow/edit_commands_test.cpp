@@ -1,16 +1,22 @@
 // The edits through the real window: removing and renaming disks, removing thumbnails, the
-// context menus and the Delete key, import, export and saving thumbnails to a folder.
+// context menus and the Delete key, import, export, saving thumbnails to a folder and dragging
+// them out.
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTreeView>
+#include <memory>
 
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_index.h"
 #include "catalog/field_codec.h"
 #include "catalog/stream.h"
+#include "mainwindow/thumbnail_actions.h"
 #include "window_fixture.h"
 
 namespace quorvel {
@@ -34,6 +40,7 @@ class EditCommandsTest : public QObject {
   void importAppendsAndCanBeUndone();
   void exportWritesTheSelectedDisksInListOrder();
   void savedThumbnailsStayInsideTheChosenFolder();
+  void draggedThumbnailsAreWrittenAsSavedOnlyWhenDropped();
   void damagedCatalogueRefusesEveryChange_data();
   void damagedCatalogueRefusesEveryChange();
 };
@@ -268,6 +275,68 @@ void EditCommandsTest::savedThumbnailsStayInsideTheChosenFolder() {
   QVERIFY(s.prompts.Texts("error")[1].startsWith(QStringLiteral("Не записано файлов: 1\n") +
                                                  blocked + QStringLiteral("/up.jpg: ")));
   QCOMPARE(QDir(blocked).entryList(QDir::Files), QStringList({"escape.jpg", "img001.jpg.jpg"}));
+}
+
+void EditCommandsTest::draggedThumbnailsAreWrittenAsSavedOnlyWhenDropped() {
+  Session s;
+  // The drags' temporary folder goes where the test can watch it.
+  const QString temp = s.dir.filePath("temp");
+  QVERIFY(QDir().mkpath(temp));
+  const QByteArray old_temp = qgetenv("TMPDIR");
+  const auto restore = qScopeGuard([&] {
+    if (old_temp.isNull()) {
+      qunsetenv("TMPDIR");
+    } else {
+      qputenv("TMPDIR", old_temp);
+    }
+  });
+  qputenv("TMPDIR", QFile::encodeName(temp));
+  const auto temp_files = [&] {
+    QStringList files;
+    for (const QFileInfo& file :
+         QDir(temp).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+      files.append(file.fileName());
+      if (file.isDir())
+        files += QDir(file.filePath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
+    return files;
+  };
+  QVERIFY(s.Start(s.Write(
+      "d.qrv", BuildCatalog({{"d",
+                              {{"E:\\a\\img.jpg", testkit::GradientJpeg(1)},
+                               {"E:\\b\\img.jpg", testkit::GradientJpeg(2)},
+                               {Utf8ToCp1251("E:\\c\\Лес.png"), testkit::GradientJpeg(3)}}}}))));
+  SelectThumbs(View(s.window), {0, 1, 2});
+  auto* thumbnails = s.window.findChild<ThumbnailActions*>();
+  QVERIFY(View(s.window)->dragEnabled());
+  QCOMPARE(View(s.window)->dragDropMode(), QAbstractItemView::DragOnly);
+
+  s.window.SetScanRunning(true);
+  QVERIFY2(thumbnails->DragData({0, 1, 2}) == nullptr, "no drag during an addition");
+  s.window.SetScanRunning(false);
+  std::unique_ptr<QMimeData> data(thumbnails->DragData({0, 1, 2}));
+  QVERIFY(data != nullptr);
+  QCOMPARE(data->formats(), QStringList({"text/uri-list"}));
+  QCOMPARE(temp_files(), QStringList());
+
+  const QList<QUrl> urls = data->urls();
+  const QString saved = s.dir.filePath("saved");
+  QVERIFY(QDir().mkpath(saved));
+  s.prompts.folders = {saved};
+  s.Trigger("SaveToFolder");
+  QStringList dropped;
+  for (const QUrl& url : urls) {
+    const QFileInfo file(url.toLocalFile());
+    QVERIFY(file.filePath().startsWith(temp + "/"));
+    dropped.append(file.fileName());
+    QCOMPARE(Read(file.filePath()), Read(saved + "/" + file.fileName()));
+  }
+  dropped.sort();
+  QCOMPARE(dropped, QDir(saved).entryList(QDir::Files));
+  QCOMPARE(dropped.size(), 3);
+  // Asked again, as a target asks for each of its formats, the same files are given.
+  QCOMPARE(data->urls(), urls);
+  QVERIFY(!s.document.Modified());
 }
 
 void EditCommandsTest::damagedCatalogueRefusesEveryChange_data() {
