@@ -494,8 +494,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
   if (item.kind == DroppedItem::Kind::kNone) return;
   // The modifiers the drop carries are those a source of this program saw; another program's
   // drop comes with the keyboard as it is.
+  // With no catalogue open there is nothing to import into: the catalogue is opened instead.
   const bool import = (event->modifiers() | QGuiApplication::queryKeyboardModifiers())
-                          .testFlag(Qt::ControlModifier);
+                          .testFlag(Qt::ControlModifier) &&
+                      document_.CatalogOpen();
   // Once the drop has been answered: the source waits for that answer, and a question about
   // unsaved changes would keep both programs waiting.
   QTimer::singleShot(0, this, [this, item, import] {

@@ -12,10 +12,8 @@
 #include <vector>
 
 #include "catalog/catalog_edits.h"
-#include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 #include "catalog/folder_writer.h"
-#include "catalog/thumbnail_jpeg.h"
 #include "mainwindow/catalog_file_name.h"
 #include "mainwindow/file_drag_data.h"
 #include "mainwindow/picture_preview.h"
@@ -41,20 +39,6 @@ QString UnwrittenText(const std::vector<UnwrittenThumbnail>& unwritten) {
   }
   if (unwritten.size() > kUnwrittenListed) text += QStringLiteral("\n…");
   return text;
-}
-
-// The stored thumbnail of item `row` as a picture; null when it cannot be read or decoded.
-QImage StoredThumbnail(const ThumbnailModel& model, int row) {
-  RgbImage decoded;
-  try {
-    if (!DecodeJpeg(model.Jpeg(row), decoded)) return {};
-  } catch (const CatalogError&) {
-    // The view's own painting reports an unreadable catalogue; the preview shows no picture.
-    return {};
-  }
-  return QImage(decoded.pixels.data(), decoded.width, decoded.height, decoded.width * 3,
-                QImage::Format_RGB888)
-      .copy();
 }
 
 // What writing thumbnails into a folder did: the files written, and what to tell of the rest
@@ -261,7 +245,7 @@ void ThumbnailActions::PreviewCurrent() {
   if (previewed_ == item && previewed_path_ == path) return;
   previewed_ = item;
   previewed_path_ = path;
-  preview_window_->ShowPicture(model.FileName(row), StoredThumbnail(model, row),
+  preview_window_->ShowPicture(model.FileName(row), model.Picture(row),
                                FindOriginalFile(thumb->Name()));
 }
 

@@ -54,6 +54,9 @@ class ThumbnailModel : public QAbstractListModel {
   // The stored JPEG bytes of item `row`, read from the catalogue; empty when there is no such
   // item. Throws CatalogError when the catalogue's file can no longer be read.
   Bytes Jpeg(int row) const;
+  // Item `row`'s stored thumbnail decoded; null when it cannot be read or does not decode (the
+  // item's paint says why).
+  QImage Picture(int row) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -63,7 +66,6 @@ class ThumbnailModel : public QAbstractListModel {
 
  private:
   QString DiskName(int row) const;
-  QImage Picture(int row) const;
 
   const CatalogDocument& document_;
   std::vector<ThumbRef> items_;
