@@ -7,6 +7,7 @@
 #include <QCompleter>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,9 +40,12 @@ TEST(HideCompletionsOnCloseTest, ClosingAFileDialogHidesItsNameCompletions) {
     ASSERT_NE(field, nullptr);
     ASSERT_NE(field->completer(), nullptr);
     QAbstractItemView* popup = field->completer()->popup();
+    // The folder is read on a thread of its own; names typed before it is read complete nothing.
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(files, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return files->rowCount(files->index(dir.path())) == 2; }));
     field->setFocus();
     QTest::keyClicks(field, QStringLiteral("ab"));
-    // The folder is read on a thread of its own; the completions follow.
     ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }));
 
     close(dialog);
