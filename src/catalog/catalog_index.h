@@ -6,6 +6,8 @@
 #ifndef QUORVEL_CATALOG_CATALOG_INDEX_H_
 #define QUORVEL_CATALOG_CATALOG_INDEX_H_
 
+#include <climits>
+#include <cstddef>
 #include <compare>
 #include <cstdint>
 #include <functional>
@@ -42,13 +44,27 @@ struct Disc {
   std::string_view Name() const { return {NamePtr, NameSize}; }
 };
 
+// What a search, an ordering and a list need of a thumbnail's facts (picture_facts.h), read
+// from its JPEG while the index is built, so that no query parses a JPEG.
+struct ThumbFacts {
+  static constexpr std::int64_t kNoDate = INT64_MIN;
+  std::int64_t taken = kNoDate;  // PictureFacts::taken
+  std::int64_t file_size = -1;   // -1: unknown
+  std::int32_t width = 0;        // 0 x 0: unknown
+  std::int32_t height = 0;
+  // CameraName(make, model) is DiskThumbs::cameras[camera_start, camera_start + camera_size).
+  std::uint32_t camera_start = 0;
+  std::uint16_t camera_size = 0;
+  bool has_position = false;
+};
+
 // What an index holds of one disk's thumbnails; shared by every index that holds the disk.
 struct DiskThumbs {
   DiskThumbs() = default;
   // Allocating from `arena`, which it keeps alive: the memory of the disks indexed in one pass
   // over a large catalogue, taken in a few large blocks instead of thousands of small ones.
   DiskThumbs(std::shared_ptr<void> arena, std::pmr::memory_resource* memory)
-      : arena_(std::move(arena)), thumbs(memory), names(memory) {}
+      : arena_(std::move(arena)), thumbs(memory), names(memory), facts(memory), cameras(memory) {}
 
  private:
   std::shared_ptr<void> arena_;  // declared first: it goes last
@@ -56,6 +72,9 @@ struct DiskThumbs {
  public:
   std::pmr::vector<Disc> thumbs;
   std::pmr::string names;  // every thumbnail's name, back to back
+  // Empty when no thumbnail of the disk has facts; else one entry per thumbnail, in order.
+  std::pmr::vector<ThumbFacts> facts;
+  std::pmr::string cameras;  // the camera names of `facts`, each kept once
 };
 
 // One disk record.
@@ -76,6 +95,13 @@ struct CatInfo {
   std::int64_t JpegPos(const Disc& thumb) const { return ThumbsStart() + thumb.JpegOffset; }
   std::int64_t ThumbRecordStart(const Disc& thumb) const {
     return ThumbsStart() + thumb.RecordOffset();
+  }
+  // The facts of thumbnail `thumb` (0-based), or null when it has none.
+  const ThumbFacts* Facts(std::size_t thumb) const {
+    return Storage && thumb < Storage->facts.size() ? &Storage->facts[thumb] : nullptr;
+  }
+  std::string_view Camera(const ThumbFacts& facts) const {
+    return std::string_view(Storage->cameras).substr(facts.camera_start, facts.camera_size);
   }
   // The same record at `start` instead, every thumbnail shared.
   CatInfo MovedTo(std::int64_t start) const {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+#include "catalog/picture_facts.h"
 #include "scan/decode_memory.h"
 #include "scan/disc_reader.h"
 #include "scan/file_access.h"
@@ -42,7 +43,9 @@ struct ThumbnailResult {
   // thumbnail, if it has one, shows the part that was read. Empty otherwise, and for a file that
   // could not be opened at all (`error` tells that).
   QString read_error;
-  // Facts read from the file on the way will go here too.
+  // What the file says of itself (date taken, camera, size...), read from the bytes its render
+  // read anyway, and its size and modification time. Empty facts when it could not be read.
+  PictureFacts facts;
 };
 
 // Asked from one thread (the capture's); Interrupt and the wake may come from any. Rendering

@@ -1,0 +1,75 @@
+// What is known of a catalogued picture besides its path and its 100 x 100 pixels: when it was
+// taken, by what camera, how large it is, where it was taken. The facts travel inside the
+// thumbnail's own JPEG, between its JFIF header and its frame: the standard ones as EXIF tags in
+// an APP1 "Exif" segment, so that a thumbnail saved to a folder carries them to any program, the
+// others in one versioned APP10 segment of our own (docs/thumbnail-facts.md). A thumbnail
+// without them is as valid as one with them.
+#ifndef QUORVEL_CATALOG_PICTURE_FACTS_H_
+#define QUORVEL_CATALOG_PICTURE_FACTS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "catalog/stream.h"
+
+namespace quorvel {
+
+// Degrees; south and west are negative.
+struct GeoPosition {
+  double latitude = 0;
+  double longitude = 0;
+  friend bool operator==(const GeoPosition&, const GeoPosition&) = default;
+};
+
+struct PictureFacts {
+  // When the picture was taken, by the camera's clock (which knows no time zone): seconds from
+  // 1970-01-01 00:00:00 of that clock, whole seconds.
+  std::optional<std::int64_t> taken;
+  std::string make;   // the camera's maker as it names itself, blanks trimmed; empty: unknown
+  std::string model;  // the camera's model, blanks trimmed; empty: unknown
+  // The picture's size in pixels as it is shown, after its orientation; 0 x 0: unknown.
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::optional<GeoPosition> position;
+  std::optional<std::int64_t> file_size;    // the file's size in bytes
+  std::optional<std::int64_t> modified;     // the file's modification time, seconds from 1970 UTC
+  std::optional<std::int64_t> duration_ms;  // a video's length
+
+  bool Empty() const { return *this == PictureFacts{}; }
+  friend bool operator==(const PictureFacts&, const PictureFacts&) = default;
+};
+
+// The facts never add more than this many bytes to a thumbnail.
+inline constexpr std::size_t kMaxFactsBytes = 300;
+
+// The JPEG marker segments that carry `facts`, ready to stand after a thumbnail's JFIF header:
+// APP1 "Exif" when any standard fact is known, then our own APP10 when any of ours is. Nothing
+// for empty facts. At most kMaxFactsBytes in all: a make or model too long to fit is shortened.
+Bytes EncodeFactsSegments(const PictureFacts& facts);
+
+// The facts stored in a thumbnail's JPEG: read from its marker segments before the first frame
+// header. A JPEG without them gives empty facts; a malformed segment gives what can be read of
+// the others. Never reads outside `jpeg`, which may be only the head of the JPEG.
+PictureFacts ReadPictureFacts(ByteView jpeg);
+
+// The standard facts an EXIF block states, from the payload of its APP1 segment (beginning with
+// "Exif\0\0"): date taken (DateTimeOriginal, else DateTimeDigitized), make, model, the pixel size
+// it declares (PixelXDimension and PixelYDimension, as stored: not turned by the orientation)
+// and the GPS position. Anything malformed or missing is left unknown.
+PictureFacts ReadExifFacts(ByteView payload);
+
+// "Canon EOS 70D" from make "Canon" and model "Canon EOS 70D"; "NIKON CORPORATION NIKON D750"
+// stays whole, "Apple" and "iPhone 12" give "Apple iPhone 12". Empty when both are.
+std::string CameraName(std::string_view make, std::string_view model);
+
+// `seconds` from 1970-01-01 00:00:00 as "2019-07-12T14:03:00" (no zone), and back; nullopt when
+// the text is not such a time.
+std::string IsoDateTime(std::int64_t seconds);
+std::optional<std::int64_t> ParseIsoDateTime(std::string_view text);
+
+}  // namespace quorvel
+
+#endif  // QUORVEL_CATALOG_PICTURE_FACTS_H_
