@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory_resource>
 #include <new>
 
@@ -301,19 +302,22 @@ void ThumbFactsCollector::Add(std::size_t thumb, ThumbFacts facts, std::string_v
   }
   if (thumbs_.facts.empty()) thumbs_.facts.reserve(std::max(thumbs_.thumbs.capacity(), thumb + 1));
   thumbs_.facts.resize(thumb);  // the thumbnails before it without facts
+  facts.camera_start = 0;
+  facts.camera_size = 0;
   if (!camera.empty()) {
-    auto [known, added] = cameras_.try_emplace(std::string(camera));
-    if (added) {
-      known->second.camera_start = static_cast<std::uint32_t>(thumbs_.cameras.size());
-      known->second.camera_size =
-          static_cast<std::uint16_t>(std::min<std::size_t>(camera.size(), UINT16_MAX));
-      thumbs_.cameras.append(camera.substr(0, known->second.camera_size));
+    if (!last_ || last_->first != camera) {
+      auto known = cameras_.find(camera);
+      if (known == cameras_.end()) {
+        const CameraRange range{static_cast<std::uint32_t>(thumbs_.cameras.size()),
+                                static_cast<std::uint16_t>(std::min<std::size_t>(
+                                    camera.size(), std::numeric_limits<std::uint16_t>::max()))};
+        thumbs_.cameras.append(camera.substr(0, range.size));
+        known = cameras_.emplace(std::string(camera), range).first;
+      }
+      last_ = &*known;
     }
-    facts.camera_start = known->second.camera_start;
-    facts.camera_size = known->second.camera_size;
-  } else {
-    facts.camera_start = 0;
-    facts.camera_size = 0;
+    facts.camera_start = last_->second.start;
+    facts.camera_size = last_->second.size;
   }
   thumbs_.facts.push_back(facts);
 }

@@ -91,8 +91,21 @@ class ThumbFactsCollector {
   void Finish();
 
  private:
+  struct CameraRange {
+    std::uint32_t start;
+    std::uint16_t size;
+  };
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const {
+      return std::hash<std::string_view>{}(name);
+    }
+  };
+  using Cameras = std::unordered_map<std::string, CameraRange, NameHash, std::equal_to<>>;
+
   DiskThumbs& thumbs_;
-  std::unordered_map<std::string, ThumbFacts> cameras_;  // only the camera fields are used
+  Cameras cameras_;
+  const Cameras::value_type* last_ = nullptr;  // the camera of the thumbnail before, most often
 };
 
 // One disk record.
