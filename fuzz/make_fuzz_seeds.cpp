@@ -1,7 +1,8 @@
-// make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR [RAW_DIR]]]: writes the seed corpora (folders
-// created if missing): small catalogues, well-formed and not, made through the program's own
-// writer, for fuzz_catalog; thumbnails for fuzz_jpeg; camera-like JPEGs with EXIF blocks for
-// fuzz_exif; small DNGs for fuzz_raw.
+// make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR [RAW_DIR [FACTS_DIR]]]]: writes the seed
+// corpora (folders created if missing): small catalogues, well-formed and not, made through the
+// program's own writer, for fuzz_catalog; thumbnails for fuzz_jpeg; camera-like JPEGs with EXIF
+// blocks for fuzz_exif; small DNGs for fuzz_raw; thumbnails with facts and camera EXIF blocks
+// for fuzz_facts.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "catalog/cp1251.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/format.h"
+#include "catalog/picture_facts.h"
 #include "catalog/stream.h"
 #include "catalog/thumbnail_jpeg.h"
 #include "support/dng_writer.h"
@@ -45,6 +47,15 @@ Bytes RealJpeg(int side = 8) {
   for (std::size_t k = 0; k < pixels.size(); ++k) pixels[k] = static_cast<std::uint8_t>(k * 7);
   Bytes jpeg;
   quorvel::AppendJpeg(jpeg, quorvel::RgbView{pixels.data(), side, side, side * 3});
+  return jpeg;
+}
+
+// A real thumbnail carrying `facts`.
+Bytes WithFacts(const quorvel::PictureFacts& facts) {
+  const Bytes pixels(8 * 8 * 3, 0x80);
+  Bytes jpeg;
+  quorvel::AppendJpeg(jpeg, quorvel::RgbView{pixels.data(), 8, 8, 24},
+                      quorvel::EncodeFactsSegments(facts));
   return jpeg;
 }
 
@@ -115,8 +126,9 @@ bool WriteSeeds(const std::filesystem::path& dir,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 5) {
-    std::fprintf(stderr, "usage: make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR [RAW_DIR]]]\n");
+  if (argc < 2 || argc > 6) {
+    std::fprintf(
+        stderr, "usage: make_fuzz_seeds CATALOG_DIR [JPEG_DIR [EXIF_DIR [RAW_DIR [FACTS_DIR]]]]\n");
     return 2;
   }
   const Bytes one_disk = Catalog({{"CD1", {{"C:\\a.jpg", StandIn(12)}}}});
@@ -159,7 +171,7 @@ int main(int argc, char** argv) {
         {"cut_in_exif", Cut(camera, camera.size() / 4)}};
     if (!WriteSeeds(argv[3], heads, ".jpg")) return 1;
   }
-  if (argc == 5) {
+  if (argc >= 5) {
     using quorvel::testkit::DngFile;
     const quorvel::testkit::RgbPicture picture = Gradient(32, 24);
     const Bytes with_preview = DngFile(picture, {});
@@ -173,6 +185,28 @@ int main(int argc, char** argv) {
         {"turned", DngFile(picture, {.orientation = 6})},
         {"cut_in_raw", Cut(with_preview, with_preview.size() * 3 / 4)}};
     if (!WriteSeeds(argv[4], raws, ".dng")) return 1;
+  }
+  if (argc == 6) {
+    quorvel::PictureFacts facts;
+    facts.taken = 1'562'940'207;
+    facts.make = "Canon";
+    facts.model = "Canon EOS 70D";
+    facts.width = 5472;
+    facts.height = 3648;
+    facts.position = quorvel::GeoPosition{-33.8568, -70.6483};
+    facts.file_size = 7'654'321;
+    facts.modified = 1'562'940'207;
+    facts.duration_ms = 93'500;
+    quorvel::PictureFacts own_only;
+    own_only.file_size = 1234;
+    const Bytes with_facts = WithFacts(facts);
+    const Bytes exif = quorvel::testkit::ExifSegment({.little_endian = false});
+    const std::vector<std::pair<std::string, Bytes>> heads = {
+        {"thumbnail", with_facts},
+        {"own_only", WithFacts(own_only)},
+        {"camera_exif", Bytes(exif.begin() + 4, exif.end())},
+        {"cut", Cut(with_facts, with_facts.size() / 3)}};
+    if (!WriteSeeds(argv[5], heads, ".jpg")) return 1;
   }
   return 0;
 }

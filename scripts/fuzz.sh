@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # fuzz.sh [SECONDS]: builds the fuzz targets with clang (ASan + UBSan + libFuzzer) in build-fuzz,
 # writes the seed corpora and fuzzes, each in one process: the catalogue reader for SECONDS
-# (default 60), the thumbnail decoder for half as long, the EXIF reader for at most 15 s, then the
-# video, camera RAW and HEIF readers for at most 20 s each.
+# (default 60), the thumbnail decoder for half as long, the EXIF reader and the thumbnail facts
+# reader for at most 15 s each, then the video, camera RAW and HEIF readers for at most 20 s each.
 # Exits non-zero when the fuzzer finds a crash, a leak or a hang; the input is kept in
 # build-fuzz/artifacts/.
 set -euo pipefail
@@ -20,12 +20,13 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
   -DQUORVEL_FUZZ=ON -DQUORVEL_GUI=OFF -DQUORVEL_TESTS=OFF -DQUORVEL_BENCH=OFF
 
 echo "== build the fuzz targets and make_fuzz_seeds"
-cmake --build "$build" -j2 --target fuzz_catalog fuzz_jpeg fuzz_exif fuzz_video fuzz_raw \
-  fuzz_heif make_fuzz_seeds
+cmake --build "$build" -j2 --target fuzz_catalog fuzz_jpeg fuzz_exif fuzz_facts fuzz_video \
+  fuzz_raw fuzz_heif make_fuzz_seeds
 
 echo "== write the seeds"
 rm -rf "$seeds"  # generated: only what is written here belongs here
-"$build/fuzz/make_fuzz_seeds" "$seeds/catalog" "$seeds/jpeg" "$seeds/exif" "$seeds/raw"
+"$build/fuzz/make_fuzz_seeds" "$seeds/catalog" "$seeds/jpeg" "$seeds/exif" "$seeds/raw" \
+  "$seeds/facts"
 
 # Videos of 64 x 48 and ten frames in several containers.
 mkdir -p "$seeds/video"
@@ -76,6 +77,7 @@ short=$(( seconds < 20 ? seconds : 20 ))
 fuzz fuzz_catalog "$seconds" -dict=fuzz/catalog.dict
 fuzz fuzz_jpeg "$(( (seconds + 1) / 2 ))"
 fuzz fuzz_exif "$(( seconds < 15 ? seconds : 15 ))"
+fuzz fuzz_facts "$(( seconds < 15 ? seconds : 15 ))" -dict=fuzz/facts.dict
 fuzz fuzz_video "$short"
 fuzz fuzz_raw "$short"
 # A leak that libheif leaves in libdav1d is suppressed (fuzz/libheif.supp says which).

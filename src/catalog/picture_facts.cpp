@@ -42,7 +42,6 @@ constexpr std::uint16_t kGpsLongitudeTag = 0x0004;
 
 constexpr std::size_t kTiffHeaderSize = 8;
 constexpr std::size_t kEntrySize = 12;
-constexpr std::size_t kExifDateSize = 20;  // "YYYY:MM:DD HH:MM:SS" and its NUL
 // Positions are written as one rational of degrees in ten-millionths (about a centimetre), so
 // that seven decimals come back exactly.
 constexpr double kGeoDenominator = 1e7;
@@ -382,7 +381,7 @@ void WriteIfd(Bytes& tiff, std::size_t offset, const std::vector<OutEntry>& ifd)
 
 std::optional<std::string> ExifDate(std::int64_t seconds) {
   const CivilTime t = CivilFromSeconds(seconds);
-  if (t.year < 1 || t.year > 9999) return std::nullopt;
+  if (t.year < 0 || t.year > 9999) return std::nullopt;
   char text[32];
   std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", static_cast<int>(t.year),
                 t.month, t.day, t.hour, t.minute, t.second);
@@ -417,7 +416,7 @@ Bytes ExifSegment(const PictureFacts& facts, std::string_view make, std::string_
   if (!exif.empty()) ifd0.push_back({kExifIfdTag, kLongType, 1, U32Bytes(0)});
   if (!gps.empty()) ifd0.push_back({kGpsIfdTag, kLongType, 1, U32Bytes(0)});
   const std::size_t exif_at = kTiffHeaderSize + IfdSize(ifd0);
-  const std::size_t gps_at = exif_at + IfdSize(exif);
+  const std::size_t gps_at = exif_at + (exif.empty() ? 0 : IfdSize(exif));
   for (OutEntry& entry : ifd0) {
     if (entry.tag == kExifIfdTag) entry.value = U32Bytes(std::uint32_t(exif_at));
     if (entry.tag == kGpsIfdTag) entry.value = U32Bytes(std::uint32_t(gps_at));

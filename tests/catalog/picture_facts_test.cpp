@@ -62,6 +62,9 @@ TEST(PictureFactsTest, ThumbnailCarriesItsFactsToOtherReadersAndBackUnchanged) {
   // The facts lie before the frame: the first few hundred bytes hold them all.
   EXPECT_EQ(ReadPictureFacts(ByteView(jpeg).first(2 + 18 + kMaxFactsBytes)), facts);
   EXPECT_LE(jpeg.size() - plain.size(), kMaxFactsBytes);
+  PictureFacts placed;  // a position alone: no Exif IFD before the GPS IFD
+  placed.position = facts.position;
+  EXPECT_EQ(ReadPictureFacts(ThumbnailJpeg(placed)), placed);
 
   RgbImage with, without;
   ASSERT_TRUE(DecodeJpeg(jpeg, with));
