@@ -225,7 +225,7 @@ CatalogVersion ImportCatalog(const CatalogVersion& from, const CatalogVersion& o
       std::int64_t{from.index.DiskCount} + static_cast<std::int64_t>(other.index.Disks.size());
   if (disks > kMaxDisks) {
     throw CatalogError("Together the two catalogues hold " + std::to_string(disks) +
-                           " disks; a catalogue holds at most 65535",
+                       " disks; a catalogue holds at most 65535",
                        ErrorKind::kFull);
   }
   VersionBuilder out(disks);

@@ -7,8 +7,8 @@
 #define QUORVEL_CATALOG_CATALOG_INDEX_H_
 
 #include <climits>
-#include <compare>
 #include <cstddef>
+#include <compare>
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -76,8 +76,7 @@ DiskRecordHead AppendDiskHead(Bytes& stream, std::string_view name) {
 std::int64_t RecordLength(const Bytes& stream, const DiskRecordHead& head) {
   const std::int64_t length = static_cast<std::int64_t>(stream.size()) - head.start;
   if (length > kMaxDiskRecordLength) {
-    throw CatalogError("The disk record has grown past 2 GB and cannot be stored",
-                       ErrorKind::kFull);
+    throw CatalogError("The disk record has grown past 2 GB and cannot be stored", ErrorKind::kFull);
   }
   return length;
 }

@@ -403,7 +403,8 @@ Bytes ExifSegment(const PictureFacts& facts, std::string_view make, std::string_
     exif.push_back({kPixelXDimensionTag, kLongType, 1, U32Bytes(std::uint32_t(facts.width))});
     exif.push_back({kPixelYDimensionTag, kLongType, 1, U32Bytes(std::uint32_t(facts.height))});
   }
-  if (const auto& p = facts.position) {
+  const auto& p = facts.position;
+  if (p && std::fabs(p->latitude) <= 90 && std::fabs(p->longitude) <= 180) {
     if (gps_version) gps.push_back({kGpsVersionIdTag, kByteType, 4, {2, 2, 0, 0}});
     gps.push_back(AsciiEntry(kGpsLatitudeRefTag, p->latitude < 0 ? "S" : "N"));
     gps.push_back(DegreesEntry(kGpsLatitudeTag, p->latitude));

@@ -53,7 +53,8 @@ inline constexpr std::size_t kFactsHeadBytes = 2 + 18 + kMaxFactsBytes;
 // APP1 "Exif" when any standard fact is known, then our own APP10 when any of ours is. Nothing
 // for empty facts. At most kMaxFactsBytes in all: when they would not fit, the GPS version tag is
 // left out, then the model and then the make are cut short (never inside a UTF-8 character).
-// A date outside the years 0 to 9999, which EXIF cannot write, is left out.
+// A date outside the years 0 to 9999, which EXIF cannot write, is left out, and so is a position
+// beyond 90 degrees of latitude or 180 of longitude.
 Bytes EncodeFactsSegments(const PictureFacts& facts);
 
 // True when the segment right after the JFIF header at the start of `head` is one that
