@@ -58,8 +58,6 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-// ---- Civil time ----------------------------------------------------------------------------
-
 struct CivilTime {
   std::int64_t year;
   int month, day, hour, minute, second;
@@ -129,8 +127,6 @@ std::optional<std::int64_t> ParseDateTime(std::string_view text, std::string_vie
   }
   return DaysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
-
-// ---- Reading EXIF --------------------------------------------------------------------------
 
 // The values of a TIFF block in its byte order; nothing outside the block is ever read.
 class TiffBlock {
@@ -247,8 +243,6 @@ std::optional<GeoPosition> Position(const GpsParts& gps) {
   return GeoPosition{latitude, longitude};
 }
 
-// ---- Our own segment -----------------------------------------------------------------------
-
 // Big-endian two's complement in as few bytes as hold it, 1 to 8.
 void AppendField(Bytes& out, std::uint8_t tag, std::int64_t value) {
   std::size_t size = 8;
@@ -309,8 +303,6 @@ void ReadOwnSegment(ByteView payload, PictureFacts& facts) {
     if (tag == kDurationTag) facts.duration_ms = value;
   }
 }
-
-// ---- Writing EXIF --------------------------------------------------------------------------
 
 // One entry to write: its value bytes, big-endian, go inline or after the IFD.
 struct OutEntry {
