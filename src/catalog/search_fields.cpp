@@ -5,6 +5,7 @@
 #include <climits>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "catalog/cp1251.h"
 
@@ -24,6 +25,16 @@ constexpr FileKind kKinds[] = {FileKind::kVideo, FileKind::kRaw, FileKind::kHeic
 
 // The longest suffix of any list.
 constexpr std::size_t kLongestSuffix = 4;
+
+// A suffix of at most kLongestSuffix bytes as one number, Latin letters made small: different
+// suffixes give different numbers, since no suffix holds a zero byte.
+std::uint32_t SuffixKey(std::string_view suffix) {
+  std::uint32_t key = 0;
+  for (const char c : suffix) {
+    key = key << 8 | static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  return key;
+}
 
 // `utf8` as 1251 bytes with case folded, as the search compares text.
 std::string Folded(std::string_view utf8) {
@@ -113,19 +124,27 @@ std::span<const std::string_view> SuffixesOf(FileKind kind) {
 }
 
 FileKind KindOfPath(std::string_view path) {
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string_view::npos || path.size() - dot - 1 > kLongestSuffix) {
-    return FileKind::kOther;
-  }
-  std::string suffix(path.substr(dot + 1));
-  for (char& c : suffix) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  for (const FileKind kind : kKinds) {
-    const std::span<const std::string_view> suffixes = SuffixesOf(kind);
-    if (std::find(suffixes.begin(), suffixes.end(), suffix) != suffixes.end()) return kind;
-  }
-  return FileKind::kOther;
+  // A search is built over every path of a catalogue, a million of them and more: a suffix is
+  // looked up as one number among the sorted numbers of every listed one.
+  struct Listed {
+    std::uint32_t key;
+    FileKind kind;
+  };
+  static const std::vector<Listed> listed = [] {
+    std::vector<Listed> all;
+    for (const FileKind kind : kKinds) {
+      for (const std::string_view suffix : SuffixesOf(kind)) all.push_back({SuffixKey(suffix), kind});
+    }
+    std::sort(all.begin(), all.end(), [](Listed a, Listed b) { return a.key < b.key; });
+    return all;
+  }();
+  const std::string_view tail = path.substr(path.size() - std::min(path.size(), kLongestSuffix + 1));
+  const std::size_t dot = tail.rfind('.');
+  if (dot == std::string_view::npos) return FileKind::kOther;
+  const std::uint32_t key = SuffixKey(tail.substr(dot + 1));
+  const auto found = std::lower_bound(listed.begin(), listed.end(), key,
+                                      [](Listed a, std::uint32_t k) { return a.key < k; });
+  return found != listed.end() && found->key == key ? found->kind : FileKind::kOther;
 }
 
 std::optional<FileKind> KindNamed(std::string_view value) {
