@@ -74,9 +74,9 @@ const CatalogSearch& Search() {
 // dozen names, the same for the same thumbnail on every run.
 quorvel::testkit::HandFacts FactsOf(std::uint32_t thumb) {
   static const char* const kCameras[] = {
-      "Canon EOS 70D",        "Canon EOS 5D Mark III", "Canon PowerShot A620", "NIKON D750",
-      "NIKON D3100",          "Apple iPhone 12",       "Apple iPhone 6s",      "SONY ILCE-7M3",
-      "FUJIFILM X-T3",        "OLYMPUS E-M10",         "Samsung SM-G991B",     "Panasonic DMC-FZ200"};
+      "Canon EOS 70D", "Canon EOS 5D Mark III", "Canon PowerShot A620", "NIKON D750",
+      "NIKON D3100",   "Apple iPhone 12",       "Apple iPhone 6s",      "SONY ILCE-7M3",
+      "FUJIFILM X-T3", "OLYMPUS E-M10",         "Samsung SM-G991B",     "Panasonic DMC-FZ200"};
   std::uint32_t x = thumb * 2654435761u + 12345u;  // a hash of the thumbnail's number
   const auto next = [&x](std::uint32_t n) {
     x ^= x >> 15;
@@ -86,8 +86,8 @@ quorvel::testkit::HandFacts FactsOf(std::uint32_t thumb) {
   };
   quorvel::testkit::HandFacts facts;
   if (next(10) == 0) return facts;
-  facts.taken = quorvel::testkit::ClockSeconds(2004, 1, 1) + std::int64_t{next(7671)} * 86400 +
-                next(86400);
+  facts.taken =
+      quorvel::testkit::ClockSeconds(2004, 1, 1) + std::int64_t{next(7671)} * 86400 + next(86400);
   if (next(7) != 0) facts.camera = kCameras[next(12)];
   facts.width = 4000;
   facts.height = 3000;

@@ -138,7 +138,11 @@ class FactFilter {
   FactFilter(std::span<const std::uint8_t> traits, std::span<const std::int64_t> taken,
              std::span<const std::uint32_t> camera, std::span<const std::string> cameras,
              const std::array<std::size_t, 256>& byte_count)
-      : traits_(traits), taken_(taken), camera_(camera), cameras_(cameras), byte_count_(byte_count) {}
+      : traits_(traits),
+        taken_(taken),
+        camera_(camera),
+        cameras_(cameras),
+        byte_count_(byte_count) {}
 
   void Add(const SearchQuery::Word& word) {
     Test test{word.field, word.excluded, word.days, word.kind, {}};
@@ -148,7 +152,8 @@ class FactFilter {
       // Each camera's name is looked at once a query, not once a thumbnail; none is name 0.
       const Matcher matcher = MakeMatcher(word.pattern, byte_count_);
       test.cameras.resize(cameras_.size());
-      for (std::size_t k = 1; k < cameras_.size(); ++k) test.cameras[k] = Occurs(matcher, cameras_[k]);
+      for (std::size_t k = 1; k < cameras_.size(); ++k)
+        test.cameras[k] = Occurs(matcher, cameras_[k]);
     }
     tests_.push_back(std::move(test));
   }

@@ -39,7 +39,7 @@ class SearchQuery {
     SearchField field = SearchField::kText;
     // kText and kCamera: case-folded 1251 bytes, '*' and '?' as typed.
     std::string pattern;
-    SecondsRange days{};              // kDate
+    SecondsRange days{};               // kDate
     FileKind kind = FileKind::kOther;  // kType
     bool excluded = false;             // began with '-': must not occur
     // Holds a character 1251 cannot hold, so matches no stored text; or a field's value that

@@ -13,7 +13,7 @@ namespace quorvel {
 namespace {
 
 // Copies of the scan's suffix lists (its video, camera RAW and HEIF readers).
-constexpr std::string_view kVideoSuffixes[] = {"mp4", "m4v", "mov", "avi", "mkv",  "webm", "mpg",
+constexpr std::string_view kVideoSuffixes[] = {"mp4",  "m4v", "mov", "avi", "mkv",  "webm", "mpg",
                                                "mpeg", "wmv", "3gp", "mts", "m2ts", "vob",  "flv"};
 constexpr std::string_view kRawSuffixes[] = {"cr2", "cr3", "crw", "nef", "nrw", "arw", "srf", "sr2",
                                              "orf", "rw2", "raf", "pef", "dng", "srw", "x3f", "erf",
@@ -133,12 +133,14 @@ FileKind KindOfPath(std::string_view path) {
   static const std::vector<Listed> listed = [] {
     std::vector<Listed> all;
     for (const FileKind kind : kKinds) {
-      for (const std::string_view suffix : SuffixesOf(kind)) all.push_back({SuffixKey(suffix), kind});
+      for (const std::string_view suffix : SuffixesOf(kind))
+        all.push_back({SuffixKey(suffix), kind});
     }
     std::sort(all.begin(), all.end(), [](Listed a, Listed b) { return a.key < b.key; });
     return all;
   }();
-  const std::string_view tail = path.substr(path.size() - std::min(path.size(), kLongestSuffix + 1));
+  const std::string_view tail =
+      path.substr(path.size() - std::min(path.size(), kLongestSuffix + 1));
   const std::size_t dot = tail.rfind('.');
   if (dot == std::string_view::npos) return FileKind::kOther;
   const std::uint32_t key = SuffixKey(tail.substr(dot + 1));

@@ -22,11 +22,11 @@ TEST(FactsListingTest, CsvIsUtf8WithAMarkCrLfAndFieldsQuotedWhereTheyMustBe) {
       {{Utf8ToCp1251("Фото, 2019"),
         {thumb("E:\\Крым\\\"пляж\".jpg"), thumb("E:\\a\r\nb.jpg"), thumb("E:\\c.jpg")}},
        {"CD1", {thumb("C:\\d.jpg")}}}));
-  testkit::GiveFacts(index, 0,
-                     {{testkit::ClockSeconds(2019, 7, 12, 14, 3), "Canon EOS 70D", 5472, 3648,
-                       123456, true},
-                      {ThumbFacts::kNoDate, "Acme, \"Pro\""},
-                      {}});
+  testkit::GiveFacts(
+      index, 0,
+      {{testkit::ClockSeconds(2019, 7, 12, 14, 3), "Canon EOS 70D", 5472, 3648, 123456, true},
+       {ThumbFacts::kNoDate, "Acme, \"Pro\""},
+       {}});
   std::ostringstream out;
   const std::vector<ThumbRef> refs = {{1, 0}, {0, 0}, {0, 1}, {0, 2}};
   WriteFactsCsv(out, index, refs, {"диск", "путь", "date", "camera", "w", "h", "size"});

@@ -341,10 +341,11 @@ TEST_F(QrvtoolTest, FactsAndCsvListWhatTheThumbnailsCarry) {
   nikon.make = "NIKON\tCORPORATION";
   nikon.model = "NIKON D750";
   const std::string path = Catalog(
-      "f.qrv", testkit::BuildCatalog({{Utf8ToCp1251("Лето, 2019"),
-                                       {{Utf8ToCp1251("E:\\Крым\\IMG_1.jpg"), GradientJpeg(1, canon)},
-                                        {"E:\\b.jpg", GradientJpeg(2)}}},
-                                      {"CD1", {{"C:\\d.NEF", GradientJpeg(3, nikon)}}}}));
+      "f.qrv",
+      testkit::BuildCatalog({{Utf8ToCp1251("Лето, 2019"),
+                              {{Utf8ToCp1251("E:\\Крым\\IMG_1.jpg"), GradientJpeg(1, canon)},
+                               {"E:\\b.jpg", GradientJpeg(2)}}},
+                             {"CD1", {{"C:\\d.NEF", GradientJpeg(3, nikon)}}}}));
   Result r = RunTool({"facts", path, "1"});
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out,
@@ -354,7 +355,9 @@ TEST_F(QrvtoolTest, FactsAndCsvListWhatTheThumbnailsCarry) {
   EXPECT_EQ(RunTool({"facts", path, "2"}).out,
             "1\t2020-01-01T00:00:00\tNIKON\\tCORPORATION\tNIKON D750\t\t\t\t\tC:\\\\d.NEF\n");
 
-  const std::string header = "\xEF\xBB\xBF" "disk,path,date taken,camera,width,height,file size\r\n";
+  const std::string header =
+      "\xEF\xBB\xBF"
+      "disk,path,date taken,camera,width,height,file size\r\n";
   const std::string canon_row =
       "\"Лето, 2019\",E:\\Крым\\IMG_1.jpg,2019-07-12T14:03:00,Canon EOS 70D,5472,3648,123456\r\n";
   r = RunTool({"csv", path});

@@ -30,7 +30,8 @@ TEST(PictureFormatsTest, TheSearchKnowsTheKindsByTheReadersSuffixes) {
   agree(VideoSuffixes(), FileKind::kVideo, true);
   agree(CameraRawSuffixes(), FileKind::kRaw, true);
   std::vector<QByteArray> heic, avif;
-  for (const QByteArray& suffix : HeifSuffixes()) (suffix == "avif" ? avif : heic).push_back(suffix);
+  for (const QByteArray& suffix : HeifSuffixes())
+    (suffix == "avif" ? avif : heic).push_back(suffix);
   agree(heic, FileKind::kHeic, false);
   agree(avif, FileKind::kAvif, false);
   EXPECT_EQ(KindOfPath("/a/b.jpg"), FileKind::kOther);

@@ -43,8 +43,7 @@ std::int64_t ClockSeconds(int year, unsigned month, unsigned day, int hour, int 
                           int second) {
   using namespace std::chrono;
   const sys_days date = std::chrono::year{year} / month / day;
-  return date.time_since_epoch().count() * std::int64_t{86400} + hour * 3600 + minute * 60 +
-         second;
+  return date.time_since_epoch().count() * std::int64_t{86400} + hour * 3600 + minute * 60 + second;
 }
 
 }  // namespace quorvel::testkit
