@@ -152,8 +152,9 @@ class FactFilter {
       // Each camera's name is looked at once a query, not once a thumbnail; none is name 0.
       const Matcher matcher = MakeMatcher(word.pattern, byte_count_);
       test.cameras.resize(cameras_.size());
-      for (std::size_t k = 1; k < cameras_.size(); ++k)
+      for (std::size_t k = 1; k < cameras_.size(); ++k) {
         test.cameras[k] = Occurs(matcher, cameras_[k]);
+      }
     }
     tests_.push_back(std::move(test));
   }
