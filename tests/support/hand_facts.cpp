@@ -1,7 +1,6 @@
 #include "support/hand_facts.h"
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -18,23 +17,17 @@ void GiveFacts(CatalogIndex& index, std::size_t disk, const std::vector<HandFact
     thumb.NamePtr = thumbs->names.data() + at;
     at += thumb.NameSize;
   }
-  std::map<std::string, std::uint32_t> camera_start;
-  for (const HandFacts& given : facts) {
+  ThumbFactsCollector collector(*thumbs);
+  for (std::size_t j = 0; j < facts.size(); ++j) {
     ThumbFacts held;
-    held.taken = given.taken;
-    held.file_size = given.file_size;
-    held.width = given.width;
-    held.height = given.height;
-    held.has_position = given.has_position;
-    if (!given.camera.empty()) {
-      const auto [place, added] = camera_start.try_emplace(
-          given.camera, static_cast<std::uint32_t>(thumbs->cameras.size()));
-      if (added) thumbs->cameras += given.camera;
-      held.camera_start = place->second;
-      held.camera_size = static_cast<std::uint16_t>(given.camera.size());
-    }
-    thumbs->facts.push_back(held);
+    held.taken = facts[j].taken;
+    held.file_size = facts[j].file_size;
+    held.width = facts[j].width;
+    held.height = facts[j].height;
+    held.has_position = facts[j].has_position;
+    collector.Add(j, held, facts[j].camera);
   }
+  collector.Finish();
   info.Thumbs = thumbs->thumbs;
   info.Storage = std::move(thumbs);
 }

@@ -22,8 +22,8 @@ struct HandFacts {
 };
 
 // Gives the thumbnails of disk `disk` of `index` `facts`, one for each in order, held as the index
-// holds the facts it reads: each camera's name kept once. The disk's thumbnails are copied, so
-// other indexes sharing them keep their own.
+// holds the facts it reads. The disk's thumbnails are copied, so other indexes sharing them keep
+// their own.
 void GiveFacts(CatalogIndex& index, std::size_t disk, const std::vector<HandFacts>& facts);
 
 // Seconds from 1970-01-01 00:00:00 of a camera's clock.
