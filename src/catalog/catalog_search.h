@@ -67,9 +67,9 @@ class CatalogSearch {
   // The thumbnails that match `query`, disk by disk in file order and within a disk in
   // catalogue order. An empty query matches nothing. `index` must be the index the search was
   // last built from (an empty one before the first Build): the disk names are read from it, and
-  // where each path ends. An index with another number of disks or thumbnails, or whose path
-  // lengths are seen not to add up to the paths kept, throws CatalogError; whatever index is
-  // given, nothing outside the paths kept is read.
+  // where each path ends. An index with another number of disks, or of thumbnails on a disk, or
+  // whose path lengths are seen not to add up to the paths kept, throws CatalogError; whatever
+  // index is given, nothing outside the paths kept is read.
   std::vector<ThumbRef> Find(const SearchQuery& query, const CatalogIndex& index) const;
 
   // Heap bytes held for searching.
@@ -84,7 +84,7 @@ class CatalogSearch {
   std::vector<std::size_t> disk_start_{0};
   // Disk d's thumbnails are [thumb_start_[d], thumb_start_[d + 1]) of the arrays below.
   std::vector<std::int64_t> thumb_start_{0};
-  // Each thumbnail's FileKind, with kHasPosition added when its picture's position is known.
+  // Each thumbnail's FileKind, and a bit of its own that says its picture's position is known.
   std::vector<std::uint8_t> traits_;
   // Each thumbnail's ThumbFacts::taken, and its camera's name as an index into cameras_ (0: no
   // name known). Both empty while no thumbnail has facts.
