@@ -19,6 +19,7 @@
 #include "catalog/catalog_index.h"
 #include "catalog/catalog_search.h"
 #include "catalog/cp1251.h"
+#include "catalog/picture_facts.h"
 #include "catalog/stream.h"
 #include "ratio_reporter.h"
 #include "support/hand_facts.h"
@@ -86,8 +87,8 @@ quorvel::testkit::HandFacts FactsOf(std::uint32_t thumb) {
   };
   quorvel::testkit::HandFacts facts;
   if (next(10) == 0) return facts;
-  facts.taken =
-      quorvel::testkit::ClockSeconds(2004, 1, 1) + std::int64_t{next(7671)} * 86400 + next(86400);
+  facts.taken = *quorvel::ParseIsoDateTime("2004-01-01T00:00:00") +
+                std::int64_t{next(7671)} * 86400 + next(86400);
   if (next(7) != 0) facts.camera = kCameras[next(12)];
   facts.width = 4000;
   facts.height = 3000;

@@ -8,6 +8,7 @@
 
 #include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
+#include "catalog/picture_facts.h"
 #include "support/catalog_builder.h"
 #include "support/hand_facts.h"
 
@@ -131,15 +132,15 @@ TEST_F(CatalogSearchTest, ResultsComeDiskByDiskInCatalogueOrder) {
 }
 
 TEST_F(CatalogSearchTest, FieldWordsAskForThePicturesFacts) {
-  using testkit::ClockSeconds;
+  const auto at = [](const char* iso) { return *ParseIsoDateTime(iso); };
   Use({Disk("Лето", {"/a/IMG_1.jpg", "/a/IMG_2.CR2", "/a/clip.MP4", "/a/x.heic", "/a/y.avif"}),
        Disk("Old", {"/b/old.jpg", "/b/film.avi", "/b/date:x.jpg"})});
   testkit::GiveFacts(index_, 0,
-                     {{ClockSeconds(2019, 7, 1, 10), "Canon EOS 70D", 0, 0, -1, true},
-                      {ClockSeconds(2019, 8, 15, 23, 59, 59), "Canon EOS 5D"},
-                      {ClockSeconds(2020, 1, 1), "Apple iPhone 12", 0, 0, -1, true},
+                     {{at("2019-07-01T10:00:00"), "Canon EOS 70D", 0, 0, -1, true},
+                      {at("2019-08-15T23:59:59"), "Canon EOS 5D"},
+                      {at("2020-01-01T00:00:00"), "Apple iPhone 12", 0, 0, -1, true},
                       {},
-                      {ClockSeconds(2019, 8, 16), "NIKON D750"}});
+                      {at("2019-08-16T00:00:00"), "NIKON D750"}});
   search_.Build(index_);
   // Dates: a year, a month, a day, and ranges of days, inclusive, open or the wrong way round.
   EXPECT_EQ(Find("дата:2019"), (Refs{{0, 0}, {0, 1}, {0, 4}}));

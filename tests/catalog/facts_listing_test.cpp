@@ -24,7 +24,7 @@ TEST(FactsListingTest, CsvIsUtf8WithAMarkCrLfAndFieldsQuotedWhereTheyMustBe) {
        {"CD1", {thumb("C:\\d.jpg")}}}));
   testkit::GiveFacts(
       index, 0,
-      {{testkit::ClockSeconds(2019, 7, 12, 14, 3), "Canon EOS 70D", 5472, 3648, 123456, true},
+      {{*ParseIsoDateTime("2019-07-12T14:03:00"), "Canon EOS 70D", 5472, 3648, 123456, true},
        {ThumbFacts::kNoDate, "Acme, \"Pro\""},
        {}});
   std::ostringstream out;

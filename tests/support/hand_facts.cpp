@@ -1,6 +1,5 @@
 #include "support/hand_facts.h"
 
-#include <chrono>
 #include <memory>
 #include <stdexcept>
 
@@ -30,13 +29,6 @@ void GiveFacts(CatalogIndex& index, std::size_t disk, const std::vector<HandFact
   collector.Finish();
   info.Thumbs = thumbs->thumbs;
   info.Storage = std::move(thumbs);
-}
-
-std::int64_t ClockSeconds(int year, unsigned month, unsigned day, int hour, int minute,
-                          int second) {
-  using namespace std::chrono;
-  const sys_days date = std::chrono::year{year} / month / day;
-  return date.time_since_epoch().count() * std::int64_t{86400} + hour * 3600 + minute * 60 + second;
 }
 
 }  // namespace quorvel::testkit

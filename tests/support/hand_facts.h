@@ -26,10 +26,6 @@ struct HandFacts {
 // their own.
 void GiveFacts(CatalogIndex& index, std::size_t disk, const std::vector<HandFacts>& facts);
 
-// Seconds from 1970-01-01 00:00:00 of a camera's clock.
-std::int64_t ClockSeconds(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
-                          int second = 0);
-
 }  // namespace quorvel::testkit
 
 #endif  // QUORVEL_TESTS_SUPPORT_HAND_FACTS_H_

@@ -294,8 +294,9 @@ int Export(const std::vector<std::string>& args, std::ostream&) {
     every_disk_in_order = chosen[k] == static_cast<int>(k);
   }
   // Every disk in stored order is the catalogue itself, byte for byte.
-  SaveCatalog(args[1],
-              every_disk_in_order ? loaded : Edit([&] { return CopyDisks(loaded, chosen); }));
+  SaveCatalog(args[1], every_disk_in_order ? loaded : Edit([&] {
+                return CopyDisks(loaded, chosen);
+              }));
   return kExitOk;
 }
 
@@ -346,8 +347,8 @@ int Search(const std::vector<std::string>& args, std::ostream& out) {
   }
   if (operands.size() != 2) throw UsageError{"\"search\" takes CATALOG and one QUERY"};
   const Loaded loaded = LoadCatalog(operands[0]);
-  const std::vector<ThumbRef> found =
-      CatalogSearch(loaded.index).Find(SearchQuery::Parse(operands[1]), loaded.index);
+  const std::vector<ThumbRef> found = CatalogSearch(loaded.index)
+                                          .Find(SearchQuery::Parse(operands[1]), loaded.index);
   if (count_only) {
     out << found.size() << '\n';
     return kExitOk;
