@@ -26,7 +26,7 @@ Bytes BuildCatalog(const std::vector<DiskSpec>& disks) {
   return stream;
 }
 
-Bytes GradientJpeg(std::uint32_t seed) {
+Bytes GradientJpeg(std::uint32_t seed, const PictureFacts& facts) {
   Bytes pixels(kThumbSide * kThumbSide * 3);
   const int r0 = static_cast<int>(seed * 73 % 256), g0 = static_cast<int>(seed * 151 % 256),
             b0 = static_cast<int>(seed * 199 % 256);
@@ -39,7 +39,8 @@ Bytes GradientJpeg(std::uint32_t seed) {
     }
   }
   Bytes jpeg;
-  AppendJpeg(jpeg, RgbView{pixels.data(), kThumbSide, kThumbSide, kThumbSide * 3});
+  AppendJpeg(jpeg, RgbView{pixels.data(), kThumbSide, kThumbSide, kThumbSide * 3},
+             EncodeFactsSegments(facts));
   return jpeg;
 }
 

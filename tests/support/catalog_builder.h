@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/picture_facts.h"
 #include "catalog/stream.h"
 
 namespace quorvel::testkit {
@@ -24,8 +25,9 @@ struct DiskSpec {
 // A well-formed catalogue of `disks` in order; no disks gives the 6-byte header alone.
 Bytes BuildCatalog(const std::vector<DiskSpec>& disks);
 
-// A real 100 x 100 quality-90 JPEG: a diagonal gradient whose colours depend on `seed`.
-Bytes GradientJpeg(std::uint32_t seed);
+// A real 100 x 100 quality-90 JPEG: a diagonal gradient whose colours depend on `seed`, carrying
+// `facts` as the scan stores them.
+Bytes GradientJpeg(std::uint32_t seed, const PictureFacts& facts = {});
 
 // A byte string from text, so that tests can write Windows-1251 bytes as "\xC4\xE8...".
 inline Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
