@@ -1,9 +1,9 @@
 // The facts of a picture in the window's words: the parts that are known, in order, and sizes
 // as a Russian reader writes them.
+#include "mainwindow/picture_facts_text.h"
+
 #include <QDateTime>
 #include <QTest>
-
-#include "mainwindow/picture_facts_text.h"
 
 namespace quorvel {
 
