@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const quorvel::CatalogSearch search(index);
   for (const std::string_view text :
        {std::string_view(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 12)),
-        std::string_view("*")}) {
+        std::string_view("*"), std::string_view("дата:..2030 камера:?* -место:есть")}) {
     const std::vector<quorvel::ThumbRef> found =
         search.Find(quorvel::SearchQuery::Parse(text), index);
     for (std::size_t k = 0; k < found.size(); ++k) {

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <span>
+#include <unordered_map>
 
 #include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
@@ -127,6 +129,78 @@ class PathWalk {
   std::span<const Disc> thumbs_;
 };
 
+// A thumbnail's traits: its FileKind in the low bits, and this bit when its position is known.
+constexpr std::uint8_t kHasPosition = 0x80;
+
+// The field words of a query, put to thumbnails by their places in the search's arrays.
+class FactFilter {
+ public:
+  FactFilter(std::span<const std::uint8_t> traits, std::span<const std::int64_t> taken,
+             std::span<const std::uint32_t> camera, std::span<const std::string> cameras,
+             const std::array<std::size_t, 256>& byte_count)
+      : traits_(traits),
+        taken_(taken),
+        camera_(camera),
+        cameras_(cameras),
+        byte_count_(byte_count) {}
+
+  void Add(const SearchQuery::Word& word) {
+    Test test{word.field, word.excluded, word.days, word.kind, {}};
+    // The mark of an unknown date lies below every date: an open range starts above it.
+    test.days.first = std::max(test.days.first, ThumbFacts::kNoDate + 1);
+    if (word.field == SearchField::kCamera) {
+      // Each camera's name is looked at once a query, not once a thumbnail; none is name 0.
+      const Matcher matcher = MakeMatcher(word.pattern, byte_count_);
+      test.cameras.resize(cameras_.size());
+      for (std::size_t k = 1; k < cameras_.size(); ++k) {
+        test.cameras[k] = Occurs(matcher, cameras_[k]);
+      }
+    }
+    tests_.push_back(std::move(test));
+  }
+
+  // Whether thumbnail `at` (of all disks) has every fact asked for and none excluded.
+  bool Passes(std::int64_t at) const {
+    const auto i = static_cast<std::size_t>(at);
+    for (const Test& test : tests_) {
+      if (Has(test, i) == test.excluded) return false;
+    }
+    return true;
+  }
+
+ private:
+  struct Test {
+    SearchField field;
+    bool excluded;
+    SecondsRange days;
+    FileKind kind;
+    std::vector<char> cameras;  // whether each of the search's camera names holds the word
+  };
+
+  bool Has(const Test& test, std::size_t i) const {
+    switch (test.field) {
+      case SearchField::kDate:
+        return !taken_.empty() && taken_[i] >= test.days.first && taken_[i] <= test.days.last;
+      case SearchField::kCamera:
+        return !camera_.empty() && test.cameras[camera_[i]];
+      case SearchField::kType:
+        return static_cast<FileKind>(traits_[i] & ~kHasPosition) == test.kind;
+      case SearchField::kPlace:
+        return (traits_[i] & kHasPosition) != 0;
+      case SearchField::kText:
+        break;
+    }
+    return false;
+  }
+
+  std::span<const std::uint8_t> traits_;
+  std::span<const std::int64_t> taken_;
+  std::span<const std::uint32_t> camera_;
+  std::span<const std::string> cameras_;
+  const std::array<std::size_t, 256>& byte_count_;
+  std::vector<Test> tests_;
+};
+
 }  // namespace
 
 SearchQuery SearchQuery::Parse(std::string_view utf8) {
@@ -143,20 +217,50 @@ SearchQuery SearchQuery::Parse(std::string_view utf8) {
     }
     // Quotes may open and close anywhere in a word; blanks between them belong to the word.
     std::string text;
+    std::size_t first_quote = std::string::npos;  // in `text`
     for (bool quoted = false; i < utf8.size() && (quoted || !IsBlank(utf8[i])); ++i) {
       if (utf8[i] == '"') {
         quoted = !quoted;
+        first_quote = std::min(first_quote, text.size());
       } else {
         text.push_back(utf8[i]);
       }
     }
     if (text.empty()) continue;
-    // Stored text never holds a zero byte, nor a character that 1251 cannot hold; such a
-    // character must not turn into a '?' that would stand for any byte.
-    word.never_occurs =
-        text.find('\0') != std::string::npos || !CharactersNotInCp1251(text).empty();
-    word.pattern = Utf8ToCp1251(text);
-    FoldCp1251(word.pattern.data(), word.pattern.size());
+    // A field's name and colon in quotes are text to find, so that a path holding "date:" can
+    // still be looked for.
+    const std::size_t colon = text.find(':');
+    if (colon != std::string::npos && colon < first_quote) {
+      word.field = FieldNamed(std::string_view(text).substr(0, colon));
+    }
+    const std::string_view value =
+        word.field == SearchField::kText ? text : std::string_view(text).substr(colon + 1);
+    switch (word.field) {
+      case SearchField::kText:
+      case SearchField::kCamera:
+        // Stored text never holds a zero byte, nor a character that 1251 cannot hold; such a
+        // character must not turn into a '?' that would stand for any byte.
+        word.never_occurs = value.empty() || value.find('\0') != std::string::npos ||
+                            !CharactersNotInCp1251(value).empty();
+        word.pattern = Utf8ToCp1251(value);
+        FoldCp1251(word.pattern.data(), word.pattern.size());
+        break;
+      case SearchField::kDate: {
+        const std::optional<SecondsRange> days = ParseDays(value);
+        word.never_occurs = !days;
+        if (days) word.days = *days;
+        break;
+      }
+      case SearchField::kType: {
+        const std::optional<FileKind> kind = KindNamed(value);
+        word.never_occurs = !kind;
+        if (kind) word.kind = *kind;
+        break;
+      }
+      case SearchField::kPlace:
+        word.never_occurs = !AsksForPosition(value);
+        break;
+    }
     query.words_.push_back(std::move(word));
   }
   return query;
@@ -173,7 +277,6 @@ void CatalogSearch::Build(const CatalogIndex& index) {
   text_.reserve(total);
   disk_start_.clear();
   disk_start_.reserve(index.Disks.size() + 1);
-  thumb_count_ = index.TotalThumbs();
   for (const CatInfo& disk : index.Disks) {
     disk_start_.push_back(text_.size());
     for (const Disc& thumb : disk.Thumbs) text_ += thumb.Name();
@@ -189,22 +292,77 @@ void CatalogSearch::Build(const CatalogIndex& index) {
     const std::size_t run_end = std::min(at + kRun, text_.size());
     for (std::size_t i = at; i < run_end; ++i) ++byte_count_[static_cast<unsigned char>(text_[i])];
   }
+  BuildFacts(index);
+}
+
+void CatalogSearch::BuildFacts(const CatalogIndex& index) {
+  const auto thumbs = static_cast<std::size_t>(index.TotalThumbs());
+  const bool any_facts = std::any_of(index.Disks.begin(), index.Disks.end(), [](const CatInfo& d) {
+    return d.Storage && !d.Storage->facts.empty();
+  });
+  thumb_start_.clear();
+  thumb_start_.reserve(index.Disks.size() + 1);
+  traits_ = std::vector<std::uint8_t>();
+  traits_.reserve(thumbs);
+  taken_ = std::vector<std::int64_t>();
+  camera_ = std::vector<std::uint32_t>();
+  cameras_.assign(1, std::string());
+  if (any_facts) {
+    taken_.reserve(thumbs);
+    camera_.reserve(thumbs);
+  }
+  // A disk keeps each camera's name once, so each is folded once a disk and looked up once.
+  std::unordered_map<std::string, std::uint32_t> camera_number;
+  std::unordered_map<std::uint32_t, std::uint32_t> disk_camera;  // by ThumbFacts::camera_start
+  for (const CatInfo& disk : index.Disks) {
+    thumb_start_.push_back(static_cast<std::int64_t>(traits_.size()));
+    disk_camera.clear();
+    for (std::size_t j = 0; j < disk.Thumbs.size(); ++j) {
+      const ThumbFacts* facts = disk.Facts(j);
+      const bool has_position = facts && facts->has_position;
+      traits_.push_back(static_cast<std::uint8_t>(KindOfPath(disk.Thumbs[j].Name())) |
+                        (has_position ? kHasPosition : 0));
+      if (!any_facts) continue;
+      taken_.push_back(facts ? facts->taken : ThumbFacts::kNoDate);
+      std::uint32_t camera = 0;
+      if (facts && facts->camera_size > 0) {
+        const auto [known, added] = disk_camera.try_emplace(facts->camera_start, 0);
+        if (added) {
+          std::string name = Utf8ToCp1251(disk.Camera(*facts));
+          FoldCp1251(name.data(), name.size());
+          const auto [number, named] =
+              camera_number.try_emplace(name, static_cast<std::uint32_t>(cameras_.size()));
+          if (named) cameras_.push_back(std::move(name));
+          known->second = number->second;
+        }
+        camera = known->second;
+      }
+      camera_.push_back(camera);
+    }
+  }
+  thumb_start_.push_back(static_cast<std::int64_t>(traits_.size()));
 }
 
 std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query,
                                           const CatalogIndex& index) const {
-  if (index.Disks.size() + 1 != disk_start_.size() || index.TotalThumbs() != thumb_count_) {
-    ThrowOtherIndex();
+  if (index.Disks.size() + 1 != thumb_start_.size()) ThrowOtherIndex();
+  for (std::size_t d = 0; d < index.Disks.size(); ++d) {
+    if (index.Disks[d].ThumbCount != thumb_start_[d + 1] - thumb_start_[d]) ThrowOtherIndex();
   }
   std::vector<ThumbRef> found;
   std::vector<Matcher> required;
   std::vector<Matcher> excluded;
+  FactFilter facts(traits_, taken_, camera_, cameras_, byte_count_);
   for (const SearchQuery::Word& word : query.Words()) {
     if (word.never_occurs) {
       if (!word.excluded) return found;
       continue;
     }
-    (word.excluded ? excluded : required).push_back(MakeMatcher(word.pattern, byte_count_));
+    if (word.field != SearchField::kText) {
+      facts.Add(word);
+    } else {
+      (word.excluded ? excluded : required).push_back(MakeMatcher(word.pattern, byte_count_));
+    }
   }
   if (query.Empty()) return found;
 
@@ -221,6 +379,14 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query,
   std::string name;  // the disk's name, folded
   for (std::size_t d = 0; d < index.Disks.size(); ++d) {
     const auto disk = static_cast<std::int32_t>(d);
+    const std::int64_t first = thumb_start_[d];
+    if (required.empty() && excluded.empty()) {
+      // Facts alone: no path need be looked at.
+      for (std::int32_t thumb = 0; thumb < index.Disks[d].ThumbCount; ++thumb) {
+        if (facts.Passes(first + thumb)) found.push_back({disk, thumb});
+      }
+      continue;
+    }
     name = index.Disks[d].Name;
     FoldCp1251(name.data(), name.size());
     if (!holds_none(name)) continue;
@@ -243,7 +409,7 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query,
       // wildcards): every path of the disk is a candidate.
       for (std::int32_t thumb = 0; thumb < index.Disks[d].ThumbCount; ++thumb) {
         walk.Next();
-        if (matches(walk.Path())) found.push_back({disk, thumb});
+        if (facts.Passes(first + thumb) && matches(walk.Path())) found.push_back({disk, thumb});
       }
       if (!walk.AtEnd()) ThrowOtherIndex();
       continue;
@@ -259,14 +425,23 @@ std::vector<ThumbRef> CatalogSearch::Find(const SearchQuery& query,
       if (!hit) break;
       walk.MoveTo(hit);
       if (hit + driver->driver.size() > walk.PathEnd()) continue;
-      if (hit_is_match || matches(walk.Path())) found.push_back({disk, walk.Thumb()});
+      if (facts.Passes(first + walk.Thumb()) && (hit_is_match || matches(walk.Path()))) {
+        found.push_back({disk, walk.Thumb()});
+      }
     }
   }
   return found;
 }
 
 std::size_t CatalogSearch::MemoryBytes() const {
-  return text_.capacity() + disk_start_.capacity() * sizeof(std::size_t);
+  std::size_t camera_bytes = cameras_.capacity() * sizeof(std::string);
+  for (const std::string& name : cameras_) {
+    if (name.capacity() > std::string().capacity()) camera_bytes += name.capacity();
+  }
+  return text_.capacity() + disk_start_.capacity() * sizeof(std::size_t) +
+         thumb_start_.capacity() * sizeof(std::int64_t) + traits_.capacity() +
+         taken_.capacity() * sizeof(std::int64_t) + camera_.capacity() * sizeof(std::uint32_t) +
+         camera_bytes;
 }
 
 }  // namespace quorvel

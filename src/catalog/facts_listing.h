@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "catalog/catalog_index.h"
+#include "catalog/picture_facts.h"
 
 namespace quorvel {
 
@@ -24,6 +25,13 @@ inline constexpr std::size_t kCsvColumns = 7;
 // reference is not in `index`.
 void WriteFactsCsv(std::ostream& out, const CatalogIndex& index, std::span<const ThumbRef> thumbs,
                    const std::array<std::string_view, kCsvColumns>& header);
+
+// The facts of one picture as `qrvtool facts` lists them, read from its thumbnail's JPEG (the
+// index holds its camera's name, not the make and model apart): date taken (ISO 8601, no zone),
+// make, model, width, height, file size in bytes, and modification time (ISO 8601 in UTC, ending
+// in "Z"); each empty when unknown.
+inline constexpr std::size_t kFactsFields = 7;
+std::array<std::string, kFactsFields> FactsFields(const PictureFacts& facts);
 
 }  // namespace quorvel
 

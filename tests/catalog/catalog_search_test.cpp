@@ -9,6 +9,7 @@
 #include "catalog/catalog_error.h"
 #include "catalog/cp1251.h"
 #include "support/catalog_builder.h"
+#include "support/hand_facts.h"
 
 namespace quorvel {
 namespace {
@@ -127,6 +128,54 @@ TEST_F(CatalogSearchTest, ResultsComeDiskByDiskInCatalogueOrder) {
   for (int i = 207; i < 300; i += 10) expected.push_back({3, i});
   EXPECT_EQ(Find("p2?7"), expected);
   EXPECT_EQ(Find("/f3/p10?"), (Refs{{0, 101}, {0, 108}, {3, 101}, {3, 108}}));
+}
+
+TEST_F(CatalogSearchTest, FieldWordsAskForThePicturesFacts) {
+  using testkit::ClockSeconds;
+  Use({Disk("Лето", {"/a/IMG_1.jpg", "/a/IMG_2.CR2", "/a/clip.MP4", "/a/x.heic", "/a/y.avif"}),
+       Disk("Old", {"/b/old.jpg", "/b/film.avi", "/b/date:x.jpg"})});
+  testkit::GiveFacts(index_, 0,
+                     {{ClockSeconds(2019, 7, 1, 10), "Canon EOS 70D", 0, 0, -1, true},
+                      {ClockSeconds(2019, 8, 15, 23, 59, 59), "Canon EOS 5D"},
+                      {ClockSeconds(2020, 1, 1), "Apple iPhone 12", 0, 0, -1, true},
+                      {},
+                      {ClockSeconds(2019, 8, 16), "NIKON D750"}});
+  search_.Build(index_);
+  // Dates: a year, a month, a day, and ranges of days, inclusive, open or the wrong way round.
+  EXPECT_EQ(Find("дата:2019"), (Refs{{0, 0}, {0, 1}, {0, 4}}));
+  EXPECT_EQ(Find("date:2019-08"), (Refs{{0, 1}, {0, 4}}));
+  EXPECT_EQ(Find("дата:2019-07-01"), (Refs{{0, 0}}));
+  EXPECT_EQ(Find("дата:2019-7-1..2019-08-15"), (Refs{{0, 0}, {0, 1}}));
+  EXPECT_EQ(Find("дата:2020..2019-08"), (Refs{{0, 1}, {0, 2}, {0, 4}}));
+  EXPECT_EQ(Find("дата:..2019-07"), (Refs{{0, 0}}));
+  EXPECT_EQ(Find("Дата:2019-08-16.."), (Refs{{0, 2}, {0, 4}}));
+  // The camera: a word or a phrase of its name, any case.
+  EXPECT_EQ(Find("камера:canon"), (Refs{{0, 0}, {0, 1}}));
+  EXPECT_EQ(Find("CAMERA:\"eos 70d\""), (Refs{{0, 0}}));
+  EXPECT_EQ(Find("КАМЕРА:iphone"), (Refs{{0, 2}}));
+  // The kind of file, by its suffix, known for every thumbnail.
+  EXPECT_EQ(Find("тип:видео"), (Refs{{0, 2}, {1, 1}}));
+  EXPECT_EQ(Find("type:RAW"), (Refs{{0, 1}}));
+  EXPECT_EQ(Find("тип:heic"), (Refs{{0, 3}}));
+  EXPECT_EQ(Find("тип:avif"), (Refs{{0, 4}}));
+  EXPECT_EQ(Find("место:есть"), (Refs{{0, 0}, {0, 2}}));
+  EXPECT_EQ(Find("GPS:yes"), Find("место:есть"));
+  // A fact that is not known neither matches nor is excluded.
+  EXPECT_EQ(Find("-камера:canon"), (Refs{{0, 2}, {0, 3}, {0, 4}, {1, 0}, {1, 1}, {1, 2}}));
+  EXPECT_EQ(Find("-дата:2019 -место:есть"), (Refs{{0, 3}, {1, 0}, {1, 1}, {1, 2}}));
+  // With text words and exclusions.
+  EXPECT_EQ(Find("img дата:2019-08"), (Refs{{0, 1}}));
+  EXPECT_EQ(Find("дата:2019 -img"), (Refs{{0, 4}}));
+  EXPECT_EQ(Find("-тип:видео лето"), (Refs{{0, 0}, {0, 1}, {0, 3}, {0, 4}}));
+  EXPECT_EQ(Find("jpg -тип:raw камера:canon"), (Refs{{0, 0}}));
+  // A value that names nothing matches nothing and excludes nothing; quoted, it is text.
+  for (const char* text : {"дата:июль", "дата:2019-02-30", "дата:19", "дата:..", "тип:фото",
+                           "место:нет", "камера:", "date:x"}) {
+    EXPECT_EQ(Find(text), Refs{}) << text;
+    EXPECT_EQ(Find(std::string("img -") + text), Find("img")) << text;
+  }
+  EXPECT_EQ(Find("\"date:x\""), (Refs{{1, 2}}));
+  EXPECT_EQ(Find("\"date:\"x"), (Refs{{1, 2}}));
 }
 
 }  // namespace

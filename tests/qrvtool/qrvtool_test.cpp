@@ -14,6 +14,7 @@
 #include "catalog/catalog_lock.h"
 #include "catalog/cp1251.h"
 #include "catalog/field_codec.h"
+#include "catalog/picture_facts.h"
 #include "catalog/stream.h"
 #include "support/catalog_builder.h"
 
@@ -323,6 +324,51 @@ TEST_F(QrvtoolTest, SearchPrintsEveryMatchOfEveryDiskOrItsCount) {
   EXPECT_EQ(RunTool({"search", Catalog("cut.qrv", cut), "jpg"}).status, kExitBadCatalog);
   EXPECT_EQ(RunTool({"search", path}).status, kExitUsage);
   EXPECT_EQ(RunTool({"search", path, "a", "b"}).status, kExitUsage);
+}
+
+TEST_F(QrvtoolTest, FactsAndCsvListWhatTheThumbnailsCarry) {
+  PictureFacts canon;
+  canon.taken = ParseIsoDateTime("2019-07-12T14:03:00");
+  canon.make = "Canon";
+  canon.model = "Canon EOS 70D";
+  canon.width = 5472;
+  canon.height = 3648;
+  canon.file_size = 123456;
+  canon.modified = ParseIsoDateTime("2019-07-13T08:00:00");
+  canon.position = GeoPosition{44.5, 34.2};
+  PictureFacts nikon;
+  nikon.taken = ParseIsoDateTime("2020-01-01T00:00:00");
+  nikon.make = "NIKON\tCORPORATION";
+  nikon.model = "NIKON D750";
+  const std::string path = Catalog(
+      "f.qrv",
+      testkit::BuildCatalog({{Utf8ToCp1251("Лето, 2019"),
+                              {{Utf8ToCp1251("E:\\Крым\\IMG_1.jpg"), GradientJpeg(1, canon)},
+                               {"E:\\b.jpg", GradientJpeg(2)}}},
+                             {"CD1", {{"C:\\d.NEF", GradientJpeg(3, nikon)}}}}));
+  Result r = RunTool({"facts", path, "1"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out,
+            "1\t2019-07-12T14:03:00\tCanon\tCanon EOS 70D\t5472\t3648\t123456\t2019-07-13T08:00:00Z"
+            "\tE:\\\\Крым\\\\IMG_1.jpg\n"
+            "2\t\t\t\t\t\t\t\tE:\\\\b.jpg\n");
+  EXPECT_EQ(RunTool({"facts", path, "2"}).out,
+            "1\t2020-01-01T00:00:00\tNIKON\\tCORPORATION\tNIKON D750\t\t\t\t\tC:\\\\d.NEF\n");
+
+  const std::string header =
+      "\xEF\xBB\xBF"
+      "disk,path,date taken,camera,width,height,file size\r\n";
+  const std::string canon_row =
+      "\"Лето, 2019\",E:\\Крым\\IMG_1.jpg,2019-07-12T14:03:00,Canon EOS 70D,5472,3648,123456\r\n";
+  r = RunTool({"csv", path});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, header + canon_row + "\"Лето, 2019\",E:\\b.jpg,,,,,\r\n" +
+                       "CD1,C:\\d.NEF,2020-01-01T00:00:00,NIKON\tCORPORATION NIKON D750,,,\r\n");
+  // The same words find them in `search` and `csv`.
+  EXPECT_EQ(RunTool({"csv", path, "дата:2019 место:есть"}).out, header + canon_row);
+  EXPECT_EQ(RunTool({"search", path, "камера:nikon тип:raw"}).out, "2\t1\tCD1\tC:\\\\d.NEF\n");
+  EXPECT_EQ(RunTool({"csv", path, "a", "b"}).status, kExitUsage);
+  EXPECT_EQ(RunTool({"facts", path, "3"}).status, kExitBadCatalog);
 }
 
 TEST_F(QrvtoolTest, AnEditWaitsForAnotherWriterThenGivesUp) {

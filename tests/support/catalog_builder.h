@@ -26,7 +26,7 @@ struct DiskSpec {
 Bytes BuildCatalog(const std::vector<DiskSpec>& disks);
 
 // A real 100 x 100 quality-90 JPEG: a diagonal gradient whose colours depend on `seed`, carrying
-// `facts` as the scan stores them.
+// `facts` as a scanned thumbnail does.
 Bytes GradientJpeg(std::uint32_t seed, const PictureFacts& facts = {});
 
 // A byte string from text, so that tests can write Windows-1251 bytes as "\xC4\xE8...".

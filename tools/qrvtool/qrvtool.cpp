@@ -17,7 +17,9 @@
 #include "catalog/catalog_repair.h"
 #include "catalog/catalog_search.h"
 #include "catalog/cp1251.h"
+#include "catalog/facts_listing.h"
 #include "catalog/folder_writer.h"
+#include "catalog/picture_facts.h"
 #include "catalog/stream.h"
 
 namespace quorvel::qrvtool {
@@ -37,6 +39,8 @@ constexpr char kUsage[] =
     "       qrvtool export CATALOG TARGET DISK...\n"
     "       qrvtool repair CATALOG TARGET\n"
     "       qrvtool search CATALOG QUERY [--count]\n"
+    "       qrvtool facts CATALOG DISK\n"
+    "       qrvtool csv CATALOG [QUERY]\n"
     "       qrvtool add CATALOG FOLDER NAME [OPTION]...\n"
     "       qrvtool formats\n"
     "DISK is a 1-based disk number, as `qrvtool list` prints it; INDEX a 1-based thumbnail\n"
@@ -49,7 +53,19 @@ constexpr char kUsage[] =
     "`search` prints the thumbnails of every disk whose disk name or image path holds every\n"
     "word of QUERY, one line each: DISK, INDEX, disk name, image path; with --count, only how\n"
     "many. Case does not matter; \"a phrase\" is one word; -word must not occur; * stands for\n"
-    "any run of characters and ? for one. Finding nothing is no error.\n"
+    "any run of characters and ? for one. A word may ask for a fact of the picture instead:\n"
+    "date:2019, date:2019-07, date:2019-07-01, date:2019-07-01..2019-08-15 (days inclusive;\n"
+    "either end may be a year or a month, or left open: date:2019..), camera:canon or\n"
+    "camera:\"eos 70d\" (in the camera's make and model), type:video, type:raw, type:heic\n"
+    "(HEIC and HEIF), type:avif (by the file's extension), gps:yes (a position is known); also\n"
+    "дата:, камера:, тип:видео, место:есть. -date:2019 excludes. A picture whose fact is unknown\n"
+    "matches no such word and is excluded by none; a value that means nothing (date:july)\n"
+    "matches nothing. Finding nothing is no error.\n"
+    "`facts` prints one line per thumbnail of DISK: INDEX, date taken, make, model, width,\n"
+    "height, file size in bytes, modification time (UTC), image path; dates as\n"
+    "2019-07-12T14:03:00, an unknown fact as an empty field.\n"
+    "`csv` writes CSV (UTF-8 with a byte-order mark, CR LF) of every thumbnail, or of those that\n"
+    "QUERY finds: disk, path, date taken, camera, width, height, file size.\n"
     "`formats` prints each file name extension whose files `add` catalogues, one a line, with\n"
     "the library that reads them. `add` and `formats` are there in the build with Qt only.\n";
 
@@ -135,13 +151,11 @@ auto Edit(Change change) -> decltype(change()) {
   }
 }
 
-std::string Utf8(std::string_view cp1251) { return Cp1251ToUtf8(cp1251); }
-
-// A stored name as one tab-separated field of one line: the characters that would end the field
-// or the line are escaped, and so is the escape character itself.
-std::string Field(std::string_view cp1251) {
+// UTF-8 text as one tab-separated field of one line: the characters that would end the field or
+// the line are escaped, and so is the escape character itself.
+std::string Escaped(std::string_view utf8) {
   std::string field;
-  for (const char c : Utf8(cp1251)) {
+  for (const char c : utf8) {
     switch (c) {
       case '\\':
         field += "\\\\";
@@ -161,6 +175,9 @@ std::string Field(std::string_view cp1251) {
   }
   return field;
 }
+
+// A stored name as one field.
+std::string Field(std::string_view cp1251) { return Escaped(Cp1251ToUtf8(cp1251)); }
 
 int List(const std::vector<std::string>& args, std::ostream& out) {
   const Loaded loaded = LoadCatalog(args[0]);
@@ -277,9 +294,8 @@ int Export(const std::vector<std::string>& args, std::ostream&) {
     every_disk_in_order = chosen[k] == static_cast<int>(k);
   }
   // Every disk in stored order is the catalogue itself, byte for byte.
-  SaveCatalog(args[1], every_disk_in_order ? loaded : Edit([&] {
-                return CopyDisks(loaded, chosen);
-              }));
+  SaveCatalog(args[1],
+              every_disk_in_order ? loaded : Edit([&] { return CopyDisks(loaded, chosen); }));
   return kExitOk;
 }
 
@@ -330,8 +346,8 @@ int Search(const std::vector<std::string>& args, std::ostream& out) {
   }
   if (operands.size() != 2) throw UsageError{"\"search\" takes CATALOG and one QUERY"};
   const Loaded loaded = LoadCatalog(operands[0]);
-  const std::vector<ThumbRef> found = CatalogSearch(loaded.index)
-                                          .Find(SearchQuery::Parse(operands[1]), loaded.index);
+  const std::vector<ThumbRef> found =
+      CatalogSearch(loaded.index).Find(SearchQuery::Parse(operands[1]), loaded.index);
   if (count_only) {
     out << found.size() << '\n';
     return kExitOk;
@@ -341,6 +357,41 @@ int Search(const std::vector<std::string>& args, std::ostream& out) {
     out << ref.disk + 1 << '\t' << ref.thumb + 1 << '\t' << Field(disk.Name) << '\t'
         << Field(disk.Thumbs[static_cast<std::size_t>(ref.thumb)].Name()) << '\n';
   }
+  return kExitOk;
+}
+
+int Facts(const std::vector<std::string>& args, std::ostream& out) {
+  const Loaded loaded = LoadCatalog(args[0]);
+  const CatInfo& disk = DiskByNumber(loaded, args[1]);
+  for (std::size_t j = 0; j < disk.Thumbs.size(); ++j) {
+    const Disc& thumb = disk.Thumbs[j];
+    out << j + 1;
+    const Bytes jpeg = Edit([&] { return loaded.Jpeg(disk, thumb); });
+    for (const std::string& field : FactsFields(ReadPictureFacts(jpeg))) {
+      out << '\t' << Escaped(field);
+    }
+    out << '\t' << Field(thumb.Name()) << '\n';
+  }
+  return kExitOk;
+}
+
+int Csv(const std::vector<std::string>& args, std::ostream& out) {
+  if (args.size() > 2) throw UsageError{"\"csv\" takes CATALOG and at most one QUERY"};
+  const Loaded loaded = LoadCatalog(args[0]);
+  std::vector<ThumbRef> thumbs;
+  if (args.size() == 2) {
+    thumbs = CatalogSearch(loaded.index).Find(SearchQuery::Parse(args[1]), loaded.index);
+  } else {
+    for (std::size_t d = 0; d < loaded.index.Disks.size(); ++d) {
+      for (std::int32_t j = 0; j < loaded.index.Disks[d].ThumbCount; ++j) {
+        thumbs.push_back({static_cast<std::int32_t>(d), j});
+      }
+    }
+  }
+  Edit([&] {
+    WriteFactsCsv(out, loaded.index, thumbs,
+                  {"disk", "path", "date taken", "camera", "width", "height", "file size"});
+  });
   return kExitOk;
 }
 
@@ -365,6 +416,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       {"export", {3, true, Export}},
       {"repair", {2, false, Repair}},
       {"search", {2, true, Search}},
+      {"facts", {2, false, Facts}},
+      {"csv", {1, true, Csv}},
   };
   try {
     if (args.empty()) throw UsageError{"no command given"};
