@@ -177,6 +177,7 @@ CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef
     auto thumbs = std::make_shared<DiskThumbs>();
     std::vector<std::pair<std::int64_t, std::int64_t>> ranges;  // neighbours go over as one
     std::vector<std::uint32_t> name_starts;
+    ThumbFactsCollector kept_facts(*thumbs);
     std::int64_t length = 0;  // of the kept records so far
     for (std::size_t j = 0; j < info.Thumbs.size(); ++j) {
       if (next != drop.end() && static_cast<std::size_t>(next->disk) == disk &&
@@ -193,10 +194,14 @@ CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef
       Disc kept = thumb;
       kept.JpegOffset = length + (thumb.JpegOffset - thumb.RecordOffset());
       length += thumb.EndOffset() - thumb.RecordOffset();
+      if (const ThumbFacts* facts = info.Facts(j)) {
+        kept_facts.Add(thumbs->thumbs.size(), *facts, info.Camera(*facts));
+      }
       name_starts.push_back(static_cast<std::uint32_t>(thumbs->names.size()));
       thumbs->names.append(thumb.Name());
       thumbs->thumbs.push_back(kept);
     }
+    kept_facts.Finish();
     for (std::size_t j = 0; j < thumbs->thumbs.size(); ++j) {
       thumbs->thumbs[j].NamePtr = thumbs->names.data() + name_starts[j];
     }
@@ -220,7 +225,7 @@ CatalogVersion ImportCatalog(const CatalogVersion& from, const CatalogVersion& o
       std::int64_t{from.index.DiskCount} + static_cast<std::int64_t>(other.index.Disks.size());
   if (disks > kMaxDisks) {
     throw CatalogError("Together the two catalogues hold " + std::to_string(disks) +
-                       " disks; a catalogue holds at most 65535",
+                           " disks; a catalogue holds at most 65535",
                        ErrorKind::kFull);
   }
   VersionBuilder out(disks);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory_resource>
 #include <new>
 
@@ -10,6 +11,7 @@
 #endif
 
 #include "catalog/format.h"
+#include "catalog/picture_facts.h"
 #include "catalog/piece_list.h"
 
 namespace quorvel {
@@ -25,6 +27,16 @@ std::string ByteCount(std::int64_t n) { return std::to_string(n) + (n == 1 ? " b
 std::size_t NameSize(const std::uint8_t* name, std::uint8_t length) {
   const void* zero = std::memchr(name, 0, length);
   return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - name) : length;
+}
+
+ThumbFacts Summary(const PictureFacts& facts) {
+  ThumbFacts summary;
+  summary.taken = facts.taken.value_or(ThumbFacts::kNoDate);
+  summary.file_size = facts.file_size.value_or(-1);
+  summary.width = facts.width;
+  summary.height = facts.height;
+  summary.has_position = facts.position.has_value();
+  return summary;
 }
 
 // Memory for the index of a large catalogue: blocks that grow from 2 MB, each asked of the
@@ -191,6 +203,7 @@ class IndexBuilder {
     std::vector<std::uint32_t> name_starts;
     name_starts.reserve(storage->thumbs.capacity());
     storage->names.reserve(storage->thumbs.capacity() * 64);  // a typical path's length
+    ThumbFactsCollector collect_facts(*storage);
     std::int64_t p = base;
     // A repair trusts a length that fits over the count: the records must fill it exactly.
     const bool fill_length = follow_lengths_ && (length_fits || salvage_);
@@ -223,11 +236,20 @@ class IndexBuilder {
       const auto name_size = static_cast<std::uint8_t>(NameSize(record + 2, m));
       name_starts.push_back(static_cast<std::uint32_t>(storage->names.size()));
       storage->names.append(reinterpret_cast<const char*>(record + 2), name_size);
-      // Asked while its bytes pass by, so that a check reads the file no more than once.
+      // Asked while its bytes pass by, so that opening reads the file no more than before: the
+      // head, which holds the facts when there are any, then the last two bytes.
+      const std::int64_t head_size = std::min<std::int64_t>(jpeg_size, kFactsHeadBytes);
+      const ByteView head(At(jpeg_pos, head_size), static_cast<std::size_t>(head_size));
+      if (FactsFollowJfif(head)) {  // a look at a few bytes passes over a thumbnail without them
+        const PictureFacts facts = ReadPictureFacts(head);
+        if (!facts.Empty()) {
+          collect_facts.Add(storage->thumbs.size(), Summary(facts),
+                            CameraName(facts.make, facts.model));
+        }
+      }
       bool whole_jpeg = false;
       if (jpeg_size >= 4) {
-        const std::uint8_t* first = At(jpeg_pos, 2);
-        whole_jpeg = first[0] == 0xFF && first[1] == 0xD8;
+        whole_jpeg = head[0] == 0xFF && head[1] == 0xD8;
         const std::uint8_t* last = At(jpeg_pos + jpeg_size - 2, 2);
         whole_jpeg = whole_jpeg && last[0] == 0xFF && last[1] == 0xD9;
       }
@@ -235,6 +257,7 @@ class IndexBuilder {
           Disc{jpeg_pos - base, nullptr, jpeg_size, m, name_size, whole_jpeg});
       p = jpeg_pos + jpeg_size;
     }
+    collect_facts.Finish();
     // The names are in place now: point each thumbnail at its own.
     for (std::size_t j = 0; j < storage->thumbs.size(); ++j) {
       storage->thumbs[j].NamePtr = storage->names.data() + name_starts[j];
@@ -271,6 +294,37 @@ class IndexBuilder {
 };
 
 }  // namespace
+
+void ThumbFactsCollector::Add(std::size_t thumb, ThumbFacts facts, std::string_view camera) {
+  if (camera.empty() && facts.taken == ThumbFacts::kNoDate && facts.file_size < 0 &&
+      facts.width == 0 && facts.height == 0 && !facts.has_position) {
+    return;  // nothing that the index keeps
+  }
+  if (thumbs_.facts.empty()) thumbs_.facts.reserve(std::max(thumbs_.thumbs.capacity(), thumb + 1));
+  thumbs_.facts.resize(thumb);  // the thumbnails before it without facts
+  facts.camera_start = 0;
+  facts.camera_size = 0;
+  if (!camera.empty()) {
+    if (!last_ || last_->first != camera) {
+      auto known = cameras_.find(camera);
+      if (known == cameras_.end()) {
+        const CameraRange range{static_cast<std::uint32_t>(thumbs_.cameras.size()),
+                                static_cast<std::uint16_t>(std::min<std::size_t>(
+                                    camera.size(), std::numeric_limits<std::uint16_t>::max()))};
+        thumbs_.cameras.append(camera.substr(0, range.size));
+        known = cameras_.emplace(std::string(camera), range).first;
+      }
+      last_ = &*known;
+    }
+    facts.camera_start = last_->second.start;
+    facts.camera_size = last_->second.size;
+  }
+  thumbs_.facts.push_back(facts);
+}
+
+void ThumbFactsCollector::Finish() {
+  if (!thumbs_.facts.empty()) thumbs_.facts.resize(thumbs_.thumbs.size());
+}
 
 CatalogIndex BuildIndex(ByteView stream) {
   CatalogIndex index;

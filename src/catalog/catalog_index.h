@@ -7,8 +7,8 @@
 #define QUORVEL_CATALOG_CATALOG_INDEX_H_
 
 #include <climits>
-#include <cstddef>
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +17,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "catalog/stream.h"
@@ -75,6 +76,36 @@ struct DiskThumbs {
   // Empty when no thumbnail of the disk has facts; else one entry per thumbnail, in order.
   std::pmr::vector<ThumbFacts> facts;
   std::pmr::string cameras;  // the camera names of `facts`, each kept once
+};
+
+// Fills DiskThumbs::facts and cameras thumbnail by thumbnail, as a disk's thumbnails are indexed
+// or copied: nothing while no thumbnail has facts, and each camera name once.
+class ThumbFactsCollector {
+ public:
+  explicit ThumbFactsCollector(DiskThumbs& thumbs) : thumbs_(thumbs) {}
+  // The facts of thumbnail `thumb` (0-based), the thumbnails before it already collected;
+  // `camera` is CameraName of its make and model. Facts that hold nothing the index keeps are
+  // not added.
+  void Add(std::size_t thumb, ThumbFacts facts, std::string_view camera);
+  // Once every thumbnail is in `thumbs`: the last ones, without facts, get their empty entries.
+  void Finish();
+
+ private:
+  struct CameraRange {
+    std::uint32_t start;
+    std::uint16_t size;
+  };
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const {
+      return std::hash<std::string_view>{}(name);
+    }
+  };
+  using Cameras = std::unordered_map<std::string, CameraRange, NameHash, std::equal_to<>>;
+
+  DiskThumbs& thumbs_;
+  Cameras cameras_;
+  const Cameras::value_type* last_ = nullptr;  // the camera of the thumbnail before, most often
 };
 
 // One disk record.

@@ -1,7 +1,6 @@
 #include "catalog/picture_facts.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -183,28 +182,10 @@ struct Entry {
   std::uint64_t value_at;  // 0: the value does not fit the block
 };
 
+// The bytes of one value of each TIFF type, 1 (BYTE) to 13 (IFD); 0 for types unknown.
 std::uint64_t TypeSize(std::uint32_t type) {
-  switch (type) {
-    case kByteType:
-    case kAsciiType:
-    case 6:  // SBYTE
-    case 7:  // UNDEFINED
-      return 1;
-    case kShortType:
-    case 8:  // SSHORT
-      return 2;
-    case kLongType:
-    case 9:   // SLONG
-    case 11:  // FLOAT
-    case kIfdType:
-      return 4;
-    case kRationalType:
-    case kSRationalType:
-    case 12:  // DOUBLE
-      return 8;
-    default:
-      return 0;
-  }
+  static constexpr std::uint8_t kSizes[14] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+  return type < 14 ? kSizes[type] : 0;
 }
 
 // Calls `visit(entry)` for each entry of the IFD at `offset` that lies inside the block.
@@ -583,9 +564,11 @@ PictureFacts ReadExifFacts(ByteView payload) {
   if (gps_at) {
     GpsParts gps;
     WalkIfd(tiff, *gps_at, [&](const Entry& entry) {
-      const std::string_view ref = Text(tiff, entry);
-      if (entry.tag == kGpsLatitudeRefTag && !ref.empty()) gps.latitude_ref = ref[0];
-      if (entry.tag == kGpsLongitudeRefTag && !ref.empty()) gps.longitude_ref = ref[0];
+      if (entry.tag == kGpsLatitudeRefTag || entry.tag == kGpsLongitudeRefTag) {
+        const std::string_view ref = Text(tiff, entry);
+        if (!ref.empty())
+          (entry.tag == kGpsLatitudeRefTag ? gps.latitude_ref : gps.longitude_ref) = ref[0];
+      }
       if (entry.tag == kGpsLatitudeTag) gps.latitude = Degrees(tiff, entry);
       if (entry.tag == kGpsLongitudeTag) gps.longitude = Degrees(tiff, entry);
     });
@@ -597,11 +580,10 @@ PictureFacts ReadExifFacts(ByteView payload) {
 std::string CameraName(std::string_view make, std::string_view model) {
   make = Trimmed(make);
   model = Trimmed(model);
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
   const bool repeated = !make.empty() && model.size() >= make.size() &&
-                        std::equal(make.begin(), make.end(), model.begin(), [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                        });
+                        std::equal(make.begin(), make.end(), model.begin(),
+                                   [&](char a, char b) { return lower(a) == lower(b); });
   if (make.empty() || repeated) return std::string(model);
   if (model.empty()) return std::string(make);
   std::string name(make);

@@ -45,6 +45,10 @@ struct PictureFacts {
 // The facts never add more than this many bytes to a thumbnail.
 inline constexpr std::size_t kMaxFactsBytes = 300;
 
+// SOI, a JFIF header as libjpeg writes it, then the facts: the head of a thumbnail that holds
+// all the facts it has.
+inline constexpr std::size_t kFactsHeadBytes = 2 + 18 + kMaxFactsBytes;
+
 // The JPEG marker segments that carry `facts`, ready to stand after a thumbnail's JFIF header:
 // APP1 "Exif" when any standard fact is known, then our own APP10 when any of ours is. Nothing
 // for empty facts. At most kMaxFactsBytes in all: when they would not fit, the GPS version tag is

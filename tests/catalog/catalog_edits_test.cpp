@@ -132,6 +132,21 @@ TEST(RemoveThumbsTest, DropsTheChosenRecordsAndPatchesCountAndLength) {
   EXPECT_THROW(RemoveThumbs(version, std::vector<ThumbRef>{{2, 0}}), CatalogError);
 }
 
+TEST(RemoveThumbsTest, KeepsTheFactsOfTheThumbnailsLeft) {
+  const CatalogVersion version = VersionOfBytes(BuildCatalog(testkit::DisksWithFacts()));
+  // Contents checks the facts the edit indexed against those of its bytes.
+  const CatalogVersion without_nikon = RemoveThumbs(version, std::vector<ThumbRef>{{1, 0}, {1, 2}});
+  Contents(without_nikon);
+  const CatInfo& disk = without_nikon.index.Disks[1];
+  ASSERT_EQ(disk.Storage->facts.size(), 3u);
+  EXPECT_EQ(disk.Camera(*disk.Facts(1)), "Canon EOS 70D");
+  EXPECT_EQ(disk.Storage->cameras, "Canon EOS 70D");
+  // None left with facts: none kept.
+  const CatalogVersion plain = RemoveThumbs(without_nikon, std::vector<ThumbRef>{{1, 1}});
+  Contents(plain);
+  EXPECT_TRUE(plain.index.Disks[1].Storage->facts.empty());
+}
+
 TEST(RemoveThumbsTest, RemovesFromSeveralDisksInOneChange) {
   std::vector<DiskSpec> disks = {{"a", {{"1", Jpeg(1)}, {"2", Jpeg(2)}}},
                                  {"b", {{"3", Jpeg(3)}}},

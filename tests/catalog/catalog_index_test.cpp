@@ -212,6 +212,38 @@ TEST(BuildIndexTest, TheWalkOverPiecesGivesTheIndexOfTheWalkOverTheBytes) {
   }
 }
 
+TEST(IndexTest, KeepsTheFactsOfThumbnailsThatHaveThemAndEachCameraOnce) {
+  const Bytes stream = BuildCatalog(testkit::DisksWithFacts());
+  const CatalogIndex index = BuildIndex(stream);
+  EXPECT_EQ(testkit::IndexDifference(BuildIndex(PieceList{Bytes(stream)}), index), "");
+  const CatInfo& old_disk = index.Disks.at(0);
+  EXPECT_TRUE(old_disk.Storage->facts.empty()) << "a disk without facts costs nothing";
+  EXPECT_EQ(old_disk.Facts(0), nullptr);
+
+  const CatInfo& disk = index.Disks.at(1);
+  ASSERT_EQ(disk.Storage->facts.size(), 5u);
+  const PictureFacts example = testkit::ExampleFacts();
+  const ThumbFacts& a = *disk.Facts(0);
+  EXPECT_EQ(a.taken, *example.taken);
+  EXPECT_EQ(a.file_size, *example.file_size);
+  EXPECT_EQ(a.width, example.width);
+  EXPECT_EQ(a.height, example.height);
+  EXPECT_TRUE(a.has_position);
+  EXPECT_EQ(disk.Camera(a), "Canon EOS 70D");
+  for (const int none : {1, 4}) {
+    const ThumbFacts& f = *disk.Facts(none);
+    EXPECT_EQ(f.taken, ThumbFacts::kNoDate);
+    EXPECT_EQ(f.file_size, -1);
+    EXPECT_EQ(disk.Camera(f), "");
+  }
+  const ThumbFacts& c = *disk.Facts(2);
+  EXPECT_EQ(disk.Camera(c), "NIKON CORPORATION NIKON D750");
+  EXPECT_EQ(c.taken, ThumbFacts::kNoDate);
+  EXPECT_FALSE(c.has_position);
+  EXPECT_EQ(disk.Storage->cameras, "Canon EOS 70DNIKON CORPORATION NIKON D750");
+  EXPECT_EQ(disk.Camera(*disk.Facts(3)), "Canon EOS 70D");
+}
+
 // A three-disk catalogue to damage.
 Bytes ThreeDisks() {
   return BuildCatalog({{"one", {{"a", testkit::GradientJpeg(1)}, {"b", testkit::GradientJpeg(2)}}},

@@ -16,20 +16,6 @@ namespace {
 
 using testkit::ToBytes;
 
-PictureFacts FullFacts() {
-  PictureFacts facts;
-  facts.taken = *ParseIsoDateTime("2019-07-12T14:03:27");
-  facts.make = "Canon";
-  facts.model = "Canon EOS 70D";
-  facts.width = 5472;
-  facts.height = 3648;
-  facts.position = GeoPosition{-33.8568, -70.6483};  // Santiago: south and west
-  facts.file_size = 7'654'321;
-  facts.modified = 1'562'940'207;
-  facts.duration_ms = 93'500;
-  return facts;
-}
-
 // The JPEG of the one thumbnail DiskRecordBuilder writes for `facts`.
 Bytes ThumbnailJpeg(const PictureFacts& facts) {
   Bytes pixels(100 * 100 * 3);
@@ -66,7 +52,7 @@ std::string JsonValue(const std::string& json, const std::string& key) {
 }
 
 TEST(PictureFactsTest, ThumbnailCarriesItsFactsToOtherReadersAndBackUnchanged) {
-  const PictureFacts facts = FullFacts();
+  const PictureFacts facts = testkit::ExampleFacts();
   const Bytes plain = ThumbnailJpeg({});
   const Bytes jpeg = ThumbnailJpeg(facts);
   EXPECT_EQ(ReadPictureFacts(jpeg), facts);

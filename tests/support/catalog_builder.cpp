@@ -44,6 +44,33 @@ Bytes GradientJpeg(std::uint32_t seed, const PictureFacts& facts) {
   return jpeg;
 }
 
+PictureFacts ExampleFacts() {
+  PictureFacts facts;
+  facts.taken = ParseIsoDateTime("2019-07-12T14:03:27");
+  facts.make = "Canon";
+  facts.model = "Canon EOS 70D";
+  facts.width = 5472;
+  facts.height = 3648;
+  facts.position = GeoPosition{-33.8568, -70.6483};
+  facts.file_size = 7'654'321;
+  facts.modified = 1'562'940'207;
+  facts.duration_ms = 93'500;
+  return facts;
+}
+
+std::vector<DiskSpec> DisksWithFacts() {
+  PictureFacts nikon;
+  nikon.make = "NIKON CORPORATION";
+  nikon.model = "NIKON D750";
+  return {{"old", {{"1", GradientJpeg(1)}, {"2", GradientJpeg(2)}}},
+          {"new",
+           {{"a", GradientJpeg(3, ExampleFacts())},
+            {"b", GradientJpeg(4)},
+            {"c", GradientJpeg(5, nikon)},
+            {"d", GradientJpeg(6, ExampleFacts())},
+            {"e", GradientJpeg(7)}}}};
+}
+
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),

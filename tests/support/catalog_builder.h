@@ -26,8 +26,17 @@ struct DiskSpec {
 Bytes BuildCatalog(const std::vector<DiskSpec>& disks);
 
 // A real 100 x 100 quality-90 JPEG: a diagonal gradient whose colours depend on `seed`, carrying
-// `facts` as a scanned thumbnail does.
+// `facts` as the program stores them.
 Bytes GradientJpeg(std::uint32_t seed, const PictureFacts& facts = {});
+
+// The facts of a photograph, every kind known: a Canon EOS 70D's picture taken at
+// 2019-07-12T14:03:27 in the southern and western hemispheres.
+PictureFacts ExampleFacts();
+
+// Two disks: "old", whose two thumbnails have no facts, and "new", whose five thumbnails have
+// ExampleFacts, none, a camera alone ("NIKON CORPORATION", "NIKON D750"), ExampleFacts again
+// and none.
+std::vector<DiskSpec> DisksWithFacts();
 
 // A byte string from text, so that tests can write Windows-1251 bytes as "\xC4\xE8...".
 inline Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }

@@ -42,6 +42,18 @@ std::string IndexDifference(const CatalogIndex& a, const CatalogIndex& b) {
         return Where(d) + "thumbnail " + std::to_string(t + 1);
       }
     }
+    const auto facts_size = [](const CatInfo& disk) {
+      return disk.Storage ? disk.Storage->facts.size() : 0;
+    };
+    if (facts_size(x) != facts_size(y)) return Where(d) + "facts";
+    for (std::size_t t = 0; t < facts_size(x); ++t) {
+      const ThumbFacts& f = *x.Facts(t);
+      const ThumbFacts& g = *y.Facts(t);
+      if (f.taken != g.taken || f.file_size != g.file_size || f.width != g.width ||
+          f.height != g.height || f.has_position != g.has_position || x.Camera(f) != y.Camera(g)) {
+        return Where(d) + "facts of thumbnail " + std::to_string(t + 1);
+      }
+    }
   }
   return {};
 }
