@@ -31,6 +31,7 @@
 #include "mainwindow/disk_actions.h"
 #include "mainwindow/disk_list_model.h"
 #include "mainwindow/disk_row_delegate.h"
+#include "mainwindow/facts_actions.h"
 #include "mainwindow/recent_catalogs_menu.h"
 #include "mainwindow/search_actions.h"
 #include "mainwindow/thumbnail_actions.h"
@@ -144,8 +145,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   thumbnail_model_ = new ThumbnailModel(document_, this);
   thumbnail_view_->setModel(thumbnail_model_);
   thumbnail_view_->setItemDelegate(new ThumbnailDelegate(
-      *thumbnail_model_, [this](const QString& unread) { ReportUnshownThumbnail(unread); },
-      this));
+      *thumbnail_model_, [this](const QString& unread) { ReportUnshownThumbnail(unread); }, this));
   splitter_->addWidget(disk_list_);
   splitter_->addWidget(thumbnail_view_);
   // Growing the window widens the thumbnails, never the disk list; only the splitter resizes it.
@@ -179,6 +179,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
       SearchViews{disk_list_, disk_proxy_, thumbnail_view_, thumbnail_model_,
                   [this](const QString& text) { ShowStatus(text); }, [this] { ShowNoDisk(); }},
       this);
+  facts_ = new FactsActions(context, *thumbnail_model_, settings_file_, this);
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -237,6 +238,8 @@ void MainWindow::ConnectLists() {
           &CommandStateSignal::Changed);
   connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::currentChanged, state_changed_,
           &CommandStateSignal::Changed);
+  connect(thumbnail_view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &MainWindow::ShowCurrentThumbnail);
   // A double click on a thumbnail opens its original; on a search result, goes to it.
   connect(thumbnail_view_, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex& item) {
@@ -362,6 +365,17 @@ void MainWindow::ShowStatus(const QString& text) {
   status_text_ = text;
   status_panel_->setText(status_text_);
   undecodable_shown_ = false;
+}
+
+void MainWindow::ShowCurrentThumbnail(const QModelIndex& current) {
+  // A new list resets the view without telling; its text is set after that.
+  if (!current.isValid()) {
+    status_panel_->setText(status_text_);
+    return;
+  }
+  const QString path = thumbnail_model_->Name(current.row());
+  const QString facts = thumbnail_model_->FactsText(current.row());
+  status_panel_->setText(facts.isEmpty() ? path : path + QStringLiteral(" — ") + facts);
 }
 
 void MainWindow::ShowNoDisk() {

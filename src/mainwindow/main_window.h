@@ -31,6 +31,7 @@ class QItemSelection;
 class QLabel;
 class QListView;
 class QMenu;
+class QModelIndex;
 class QPoint;
 class QShowEvent;
 class QSplitter;
@@ -42,6 +43,7 @@ class AddDiskActions;
 class CatalogFileActions;
 class CommandStateSignal;
 class DiskActions;
+class FactsActions;
 class RecentCatalogsMenu;
 class DiskListModel;
 class DiskListProxy;
@@ -121,6 +123,8 @@ class MainWindow : public QMainWindow {
   void ShowNoDisk();
   // The status bar's text about what the thumbnail view shows.
   void ShowStatus(const QString& text);
+  // The status bar names the view's current thumbnail, with its facts, while there is one.
+  void ShowCurrentThumbnail(const QModelIndex& current);
   void DiskSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   void ReportUnshownThumbnail(const QString& unread);
   void ShowContextMenu(QAbstractItemView* list, const QPoint& pos);
@@ -162,9 +166,10 @@ class MainWindow : public QMainWindow {
   DiskActions* disks_ = nullptr;
   ThumbnailActions* thumbnails_ = nullptr;
   SearchActions* search_ = nullptr;
+  FactsActions* facts_ = nullptr;
   RecentCatalogsMenu* recent_ = nullptr;
 
-  QString status_text_;             // the panel's text for what is shown
+  QString status_text_;             // the panel's text for what is shown, when no item is current
   bool undecodable_shown_ = false;  // the status already says some thumbnails do not read
   std::vector<std::function<void()>> pending_prompts_;  // given before the window was shown
 

@@ -16,6 +16,7 @@
 #include "mainwindow/add_disk_actions.h"
 #include "mainwindow/catalog_file_actions.h"
 #include "mainwindow/disk_actions.h"
+#include "mainwindow/facts_actions.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/recent_catalogs_menu.h"
 #include "mainwindow/search_actions.h"
@@ -38,12 +39,15 @@ QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& title,
 }
 
 // Made once with the window, named, so that a screen reader knows the menu before it opens.
+// `last` follows the commands on the items, after a separator.
 QMenu* MakePopup(QWidget* owner, const char* name, const QString& accessible_name,
-                 const QList<QAction*>& actions) {
+                 const QList<QAction*>& actions, QAction* last) {
   auto* menu = new QMenu(owner);
   menu->setObjectName(QString::fromLatin1(name));
   menu->setAccessibleName(accessible_name);
   menu->addActions(actions);
+  menu->addSeparator();
+  menu->addAction(last);
   return menu;
 }
 
@@ -101,8 +105,8 @@ QPoint KeyboardMenuPoint(const QAbstractItemView& list) {
 void MainWindow::CreateMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("main_menu"));
-  QMenu* file_menu =
-      AddMenu(bar, "file_menu", QStringLiteral("&Файл"), catalog_file_->FileMenuActions());
+  QMenu* file_menu = AddMenu(bar, "file_menu", QStringLiteral("&Файл"),
+                             catalog_file_->FileMenuActions() << facts_->ExportListAction());
   file_menu->addMenu(recent_->Menu());
   // Ends the program as closing the window does, asking about unsaved changes.
   auto* quit = new QAction(QStringLiteral("В&ыход"), this);
@@ -125,9 +129,10 @@ void MainWindow::CreateMenus() {
   // The lists open these themselves (ShowContextMenu), so they are not attached. Their keys
   // (Delete, F2) belong to the lists (the window's event filter triggers the actions); an
   // action of a menu that is not attached never takes its key, so here they are only shown.
-  disk_menu_ = MakePopup(this, kDiskMenuName, QStringLiteral("Меню дисков"), disks_->MenuActions());
+  disk_menu_ = MakePopup(this, kDiskMenuName, QStringLiteral("Меню дисков"), disks_->MenuActions(),
+                         facts_->ExportListAction());
   thumbnail_menu_ = MakePopup(this, kThumbnailMenuName, QStringLiteral("Меню эскизов"),
-                              thumbnails_->MenuActions());
+                              thumbnails_->MenuActions(), facts_->OrderByDateAction());
   // So that a screen reader finds these two in the window; Qt keeps a factory once, however
   // many windows install it.
   QAccessible::installFactory(&MakeAccessibleMainWindow);

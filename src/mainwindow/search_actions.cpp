@@ -239,7 +239,9 @@ void SearchActions::RememberDiskView() {
       model.ShowsResults() || model.Items().empty() ? -1 : model.Items().front().disk;
   scroll_before_search_ = view->verticalScrollBar()->value();
   const QModelIndex current = view->currentIndex();
-  current_before_search_ = current.isValid() ? current.row() : -1;
+  // By the thumbnail, not the row: the order may change while the results are shown.
+  current_before_search_ =
+      current.isValid() ? model.Items()[static_cast<std::size_t>(current.row())].thumb : -1;
   current_was_selected_ = current.isValid() && view->selectionModel()->isSelected(current);
 }
 
@@ -256,11 +258,10 @@ void SearchActions::RestoreDiskView() {
   // has the results' range, and a position set now would be cut to it.
   view->doItemsLayout();
   const ThumbnailModel& model = *views_.thumbnail_model;
-  if (current_before_search_ >= 0 && current_before_search_ < model.rowCount()) {
+  if (const int row = model.RowOf({shown_disk_before_search_, current_before_search_}); row >= 0) {
     // Set before the scroll position: making an item current scrolls to it.
-    view->selectionModel()->setCurrentIndex(model.index(current_before_search_),
-                                            current_was_selected_
-                                                ? QItemSelectionModel::ClearAndSelect
+    view->selectionModel()->setCurrentIndex(
+        model.index(row), current_was_selected_ ? QItemSelectionModel::ClearAndSelect
                                                 : QItemSelectionModel::NoUpdate);
   }
   view->verticalScrollBar()->setValue(scroll_before_search_);

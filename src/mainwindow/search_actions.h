@@ -110,8 +110,8 @@ class SearchActions : public QObject {
   int disk_before_search_ = -1;
   int row_after_search_ = -1;
   // The disk the thumbnail view showed as the search began (-1: none, or the catalogue has
-  // changed since), how far it was scrolled, its current item (-1: none) and whether that
-  // item was selected.
+  // changed since), how far it was scrolled, its current thumbnail (its place on that disk,
+  // -1: none) and whether that one was selected.
   int shown_disk_before_search_ = -1;
   int scroll_before_search_ = 0;
   int current_before_search_ = -1;

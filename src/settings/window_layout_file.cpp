@@ -10,6 +10,7 @@ constexpr char kWindowSection[] = "window";
 constexpr char kGeometryKey[] = "geometry";
 constexpr char kSplitterKey[] = "splitter";
 constexpr char kDiskColumnsKey[] = "disk_columns";
+constexpr char kOrderByDateKey[] = "order_by_date";
 
 }  // namespace
 
@@ -32,6 +33,20 @@ void WriteWindowLayout(const std::filesystem::path& ini_path, const WindowLayout
   ini.WriteString(kWindowSection, kGeometryKey, layout.geometry);
   ini.WriteString(kWindowSection, kSplitterKey, layout.splitter);
   ini.WriteString(kWindowSection, kDiskColumnsKey, layout.disk_columns);
+  ini.Save(ini_path);
+}
+
+bool ReadOrderByDate(const std::filesystem::path& ini_path) {
+  try {
+    return IniFile::Load(ini_path).ReadBool(kWindowSection, kOrderByDateKey, false);
+  } catch (const CatalogError&) {
+    return false;  // as for the layout: the options dialog tells of an unreadable file
+  }
+}
+
+void WriteOrderByDate(const std::filesystem::path& ini_path, bool by_date) {
+  IniFile ini = IniFile::Load(ini_path);
+  ini.WriteBool(kWindowSection, kOrderByDateKey, by_date);
   ini.Save(ini_path);
 }
 

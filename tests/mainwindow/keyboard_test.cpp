@@ -169,10 +169,12 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   }
   QCOMPARE(disks->role(), QAccessible::PopupMenu);
   QCOMPARE(disks->text(QAccessible::Name), QStringLiteral("Меню дисков"));
-  QCOMPARE(Names(disks), QStringList({"Удалить диск", "Переименовать диск"}));
+  QCOMPARE(Names(disks),
+           QStringList({"Удалить диск", "Переименовать диск", "", "Экспорт списка (CSV)…"}));
   QCOMPARE(thumbs->text(QAccessible::Name), QStringLiteral("Меню эскизов"));
-  QCOMPARE(Names(thumbs), QStringList({"Удалить эскиз", "Сохранить в папку", "", "Просмотр",
-                                       "Открыть файл", "Показать в папке"}));
+  QCOMPARE(Names(thumbs),
+           QStringList({"Удалить эскиз", "Сохранить в папку", "", "Просмотр", "Открыть файл",
+                        "Показать в папке", "", "Упорядочить по дате съёмки"}));
 }
 
 void KeyboardTest::f10OpensTheFirstMenu() {
