@@ -76,7 +76,8 @@ DiskRecordHead AppendDiskHead(Bytes& stream, std::string_view name) {
 std::int64_t RecordLength(const Bytes& stream, const DiskRecordHead& head) {
   const std::int64_t length = static_cast<std::int64_t>(stream.size()) - head.start;
   if (length > kMaxDiskRecordLength) {
-    throw CatalogError("The disk record has grown past 2 GB and cannot be stored", ErrorKind::kFull);
+    throw CatalogError("The disk record has grown past 2 GB and cannot be stored",
+                       ErrorKind::kFull);
   }
   return length;
 }
@@ -103,13 +104,17 @@ DiskRecordHead BeginDiskRecord(Bytes& stream, std::string_view name) {
 }
 
 void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
-                           const RgbView& image, JpegEncoder* encoder) {
+                           const RgbView& image, JpegEncoder* encoder, const PictureFacts& facts) {
   const std::int64_t jpeg_pos = BeginThumbRecord(stream, head, name);
+  const auto encode = [&](ByteView segments) {
+    return encoder ? encoder->Append(stream, image, segments) : AppendJpeg(stream, image, segments);
+  };
   try {
-    if (encoder) {
-      encoder->Append(stream, image);
-    } else {
-      AppendJpeg(stream, image);
+    const Bytes segments = EncodeFactsSegments(facts);
+    if (encode(segments) > kMaxJpegBytes && !segments.empty()) {
+      // Better a thumbnail without its facts than none.
+      stream.resize(static_cast<std::size_t>(jpeg_pos));
+      encode({});
     }
   } catch (const CatalogError&) {
     stream.resize(static_cast<std::size_t>(jpeg_pos) - name.size() - kThumbFixedSize);
@@ -155,8 +160,8 @@ DiskRecordBuilder::DiskRecordBuilder(std::string_view name) {
 }
 
 void DiskRecordBuilder::AddThumbnail(std::string_view name, const RgbView& image,
-                                     JpegEncoder* encoder) {
-  AppendThumbnailRecord(record_, head_, name, image, encoder);
+                                     JpegEncoder* encoder, const PictureFacts& facts) {
+  AppendThumbnailRecord(record_, head_, name, image, encoder, facts);
 }
 
 void DiskRecordBuilder::AddThumbnail(std::string_view name, ByteView jpeg) {

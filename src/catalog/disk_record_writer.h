@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalog/picture_facts.h"
 #include "catalog/stream.h"
 #include "catalog/thumbnail_jpeg.h"
 
@@ -36,9 +37,12 @@ std::string StorableImagePath(std::string_view path);
 // straight to the end of the stream, then patches its JPEG length. Throws CatalogError, with the
 // stream cut back to where the record began, when the name exceeds 255 bytes, the JPEG exceeds
 // 65535 bytes, the disk already holds 65535 thumbnails, or encoding fails.
-// `encoder`, when given, is the one reused for every thumbnail of the disk.
+// `encoder`, when given, is the one reused for every thumbnail of the disk. The JPEG carries
+// `facts` (EncodeFactsSegments) unless that would take it past 65535 bytes: then it is stored
+// without them.
 void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
-                           const RgbView& image, JpegEncoder* encoder = nullptr);
+                           const RgbView& image, JpegEncoder* encoder = nullptr,
+                           const PictureFacts& facts = {});
 
 // The same with JPEG data that already exists (copied byte for byte).
 void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
@@ -65,7 +69,8 @@ class DiskRecordBuilder {
 
   // Adds a thumbnail record as AppendThumbnailRecord does, with its limits; a refused one
   // leaves the record as it was.
-  void AddThumbnail(std::string_view name, const RgbView& image, JpegEncoder* encoder = nullptr);
+  void AddThumbnail(std::string_view name, const RgbView& image, JpegEncoder* encoder = nullptr,
+                    const PictureFacts& facts = {});
   void AddThumbnail(std::string_view name, ByteView jpeg);
 
   std::int64_t ThumbCount() const { return head_.thumb_count; }

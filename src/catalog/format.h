@@ -58,6 +58,24 @@ inline constexpr std::uint32_t kMaxDiskRecordLength = 0x7FFFFFFF;
 inline constexpr int kThumbSide = 100;
 inline constexpr int kThumbJpegQuality = 90;
 
+// Facts inside a thumbnail's JPEG (docs/thumbnail-facts.md), in segments right after its JFIF
+// header.
+// E1: APP1, the segment of the standard facts as EXIF tags.
+inline constexpr std::uint8_t kExifSegmentMarker = 0xE1;
+// 45 78 69 66 00 00: "Exif\0\0", the start of an EXIF segment's payload.
+inline constexpr std::uint8_t kExifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
+// EA: APP10, the segment of the program's own facts.
+inline constexpr std::uint8_t kOwnFactsMarker = 0xEA;
+// 51 75 6F 72 76 65 6C 00: "Quorvel\0", the start of that segment's payload.
+inline constexpr std::uint8_t kOwnFactsSignature[8] = {'Q', 'u', 'o', 'r', 'v', 'e', 'l', 0};
+// 10: the byte after the signature, major version 1 in its high four bits and minor version 0 in
+// its low four; a reader ignores a segment of a higher major version than its own.
+inline constexpr std::uint8_t kOwnFactsVersion = 0x10;
+// The tags of the segment's fields (tag byte, length byte, value):
+inline constexpr std::uint8_t kFileSizeTag = 0x01;  // 01: the file's size in bytes
+inline constexpr std::uint8_t kModifiedTag = 0x02;  // 02: modification time, seconds from 1970 UTC
+inline constexpr std::uint8_t kDurationTag = 0x03;  // 03: a video's length in milliseconds
+
 }  // namespace quorvel
 
 #endif  // QUORVEL_CATALOG_FORMAT_H_

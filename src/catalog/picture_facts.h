@@ -47,8 +47,15 @@ inline constexpr std::size_t kMaxFactsBytes = 300;
 
 // The JPEG marker segments that carry `facts`, ready to stand after a thumbnail's JFIF header:
 // APP1 "Exif" when any standard fact is known, then our own APP10 when any of ours is. Nothing
-// for empty facts. At most kMaxFactsBytes in all: a make or model too long to fit is shortened.
+// for empty facts. At most kMaxFactsBytes in all: when they would not fit, the GPS version tag is
+// left out, then the model and then the make are cut short (never inside a UTF-8 character).
+// A date outside the years 1 to 9999, which EXIF cannot write, is left out.
 Bytes EncodeFactsSegments(const PictureFacts& facts);
+
+// True when the segment right after the JFIF header at the start of `head` is one that
+// EncodeFactsSegments writes (APP1 or APP10): a test of a few bytes that lets an index pass over
+// the thumbnails of old catalogues without parsing them.
+bool FactsFollowJfif(ByteView head);
 
 // The facts stored in a thumbnail's JPEG: read from its marker segments before the first frame
 // header. A JPEG without them gives empty facts; a malformed segment gives what can be read of
@@ -56,13 +63,16 @@ Bytes EncodeFactsSegments(const PictureFacts& facts);
 PictureFacts ReadPictureFacts(ByteView jpeg);
 
 // The standard facts an EXIF block states, from the payload of its APP1 segment (beginning with
-// "Exif\0\0"): date taken (DateTimeOriginal, else DateTimeDigitized), make, model, the pixel size
-// it declares (PixelXDimension and PixelYDimension, as stored: not turned by the orientation)
-// and the GPS position. Anything malformed or missing is left unknown.
+// "Exif\0\0") or from a bare TIFF block (beginning with "II" or "MM"): date taken
+// (DateTimeOriginal, else DateTimeDigitized), make, model, the pixel size it declares
+// (PixelXDimension and PixelYDimension, as stored: not turned by the orientation) and the GPS
+// position. Anything malformed or missing is left unknown.
 PictureFacts ReadExifFacts(ByteView payload);
 
-// "Canon EOS 70D" from make "Canon" and model "Canon EOS 70D"; "NIKON CORPORATION NIKON D750"
-// stays whole, "Apple" and "iPhone 12" give "Apple iPhone 12". Empty when both are.
+// The make, a blank and the model, both trimmed; only the model when it begins with the whole
+// make (letter case aside), only the one that is known when the other is empty. So "Canon" and
+// "Canon EOS 70D" give "Canon EOS 70D", "Apple" and "iPhone 12" give "Apple iPhone 12", while
+// "NIKON CORPORATION" and "NIKON D750" stay whole: "NIKON CORPORATION NIKON D750".
 std::string CameraName(std::string_view make, std::string_view model);
 
 // `seconds` from 1970-01-01 00:00:00 as "2019-07-12T14:03:00" (no zone), and back; nullopt when

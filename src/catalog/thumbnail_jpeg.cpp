@@ -63,7 +63,8 @@ bool CreateCompressor(JpegEncoder::State* state, char* message) {
 
 // Returns false with `message` filled when libjpeg fails; no C++ object is live across setjmp.
 // After a failure the compressor is aborted, which leaves it ready for the next picture.
-bool Compress(JpegEncoder::State* state, const RgbView* image, char* message) {
+bool Compress(JpegEncoder::State* state, const RgbView* image, const ByteView* segments,
+              char* message) {
   jpeg_compress_struct& cinfo = state->cinfo;
   if (setjmp(state->err.jump)) {
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", state->err.message);
@@ -77,7 +78,13 @@ bool Compress(JpegEncoder::State* state, const RgbView* image, char* message) {
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, kThumbJpegQuality, TRUE);  // baseline tables
-  jpeg_start_compress(&cinfo, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);                  // writes SOI and the JFIF header
+  for (std::size_t at = 0; at < segments->size();) {
+    const std::uint8_t* segment = segments->data() + at;
+    const unsigned length = static_cast<unsigned>(segment[2] << 8 | segment[3]);
+    jpeg_write_marker(&cinfo, segment[1], segment + 4, length - 2);
+    at += 2 + length;
+  }
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row =
         const_cast<JSAMPROW>(image->pixels + static_cast<std::size_t>(cinfo.next_scanline) *
@@ -126,6 +133,21 @@ bool Decompress(const std::uint8_t* data, std::size_t size, RgbImage* out, char*
   return whole;
 }
 
+// True when `segments` are whole APPn or COM segments, back to back.
+bool AreMarkerSegments(ByteView segments) {
+  std::size_t at = 0;
+  while (segments.size() - at >= 4) {
+    const std::uint8_t marker = segments[at + 1];
+    const std::size_t length = std::size_t{segments[at + 2]} << 8 | segments[at + 3];
+    if (segments[at] != 0xFF || !((marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE) ||
+        length < 2 || segments.size() - at - 2 < length) {
+      return false;
+    }
+    at += 2 + length;
+  }
+  return at == segments.size();
+}
+
 }  // namespace
 
 JpegEncoder::JpegEncoder() : state_(std::make_unique<State>()) {
@@ -142,24 +164,27 @@ JpegEncoder::JpegEncoder() : state_(std::make_unique<State>()) {
 
 JpegEncoder::~JpegEncoder() { jpeg_destroy_compress(&state_->cinfo); }
 
-std::int64_t JpegEncoder::Append(Bytes& stream, const RgbView& image) {
+std::int64_t JpegEncoder::Append(Bytes& stream, const RgbView& image, ByteView segments) {
   if (image.width <= 0 || image.height <= 0 || image.stride < image.width * 3) {
     throw CatalogError("Cannot encode an empty or malformed picture");
+  }
+  if (!AreMarkerSegments(segments)) {
+    throw CatalogError("Cannot write malformed marker segments into a JPEG");
   }
   StreamDestination& dest = state_->dest;
   dest.stream = &stream;
   dest.start = stream.size();
   char message[JMSG_LENGTH_MAX] = {};
-  if (!Compress(state_.get(), &image, message)) {
+  if (!Compress(state_.get(), &image, &segments, message)) {
     stream.resize(dest.start);
     throw CatalogError(std::string("JPEG encoding failed: ") + message);
   }
   return static_cast<std::int64_t>(stream.size() - dest.start);
 }
 
-std::int64_t AppendJpeg(Bytes& stream, const RgbView& image) {
+std::int64_t AppendJpeg(Bytes& stream, const RgbView& image, ByteView segments) {
   JpegEncoder encoder;
-  return encoder.Append(stream, image);
+  return encoder.Append(stream, image, segments);
 }
 
 bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error) {

@@ -29,16 +29,18 @@ class JpegEncoder {
   JpegEncoder& operator=(const JpegEncoder&) = delete;
 
   // As AppendJpeg. A failure leaves the encoder ready for the next picture.
-  std::int64_t Append(Bytes& stream, const RgbView& image);
+  std::int64_t Append(Bytes& stream, const RgbView& image, ByteView segments = {});
 
  private:
   std::unique_ptr<State> state_;
 };
 
 // Appends one baseline, full-colour JPEG of `image` at quality 90 to the end of `stream`,
-// letting the encoder write straight into it. Returns the number of bytes appended. Throws
-// CatalogError with the stream cut back to its old size when encoding fails.
-std::int64_t AppendJpeg(Bytes& stream, const RgbView& image);
+// letting the encoder write straight into it, with `segments` (whole APPn or COM marker segments,
+// FF Mn, length, payload, back to back) right after its JFIF header. Returns the number of bytes
+// appended. Throws CatalogError with the stream cut back to its old size when encoding fails or
+// `segments` are not such segments.
+std::int64_t AppendJpeg(Bytes& stream, const RgbView& image, ByteView segments = {});
 
 struct RgbImage {
   int width = 0;
