@@ -83,16 +83,10 @@ PictureFacts HeifFacts(heif_image_handle* handle) {
     std::vector<std::uint8_t> block(size);
     if (size > 4 &&
         heif_image_handle_get_metadata(handle, id, block.data()).code == heif_error_Ok) {
-      // The block begins with the distance from its fifth byte to the TIFF header, big-endian;
-      // the EXIF reader wants the header of the JPEG segment before that.
+      // The block begins with the distance from its fifth byte to the TIFF header, big-endian.
       const std::size_t offset = std::size_t{block[0]} << 24 | std::size_t{block[1]} << 16 |
                                  std::size_t{block[2]} << 8 | block[3];
-      if (offset < size - 4) {
-        std::vector<std::uint8_t> payload = {'E', 'x', 'i', 'f', 0, 0};
-        payload.insert(payload.end(), block.begin() + 4 + static_cast<std::ptrdiff_t>(offset),
-                       block.end());
-        facts = ReadExifFacts(payload);
-      }
+      if (offset < size - 4) facts = ReadExifFacts(ByteView(block).subspan(4 + offset));
     }
   }
   facts.width = heif_image_handle_get_width(handle);

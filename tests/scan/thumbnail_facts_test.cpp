@@ -72,9 +72,9 @@ TEST_F(ThumbnailFactsTest, JpegAndOtherStillPictures) {
   ASSERT_TRUE(testkit::WriteExifTags(field, testkit::FieldCameraTags()));
   ExpectFacts(Rendered(field).facts, OfFile(testkit::FieldCameraFacts(160, 120), field), field);
 
-  // Without DateTimeOriginal, the date it was digitized.
+  // Without DateTimeOriginal, the date it was digitized (exiftool's CreateDate).
   const QString scanned = Write("scanned.jpg", testkit::EncodeJpeg(Gradient(90, 60)));
-  ASSERT_TRUE(testkit::WriteExifTags(scanned, {"-DateTimeDigitized=2003:02:01 00:00:59"}));
+  ASSERT_TRUE(testkit::WriteExifTags(scanned, {"-ExifIFD:CreateDate=2003:02:01 00:00:59"}));
   PictureFacts digitized;
   digitized.taken = testkit::ClockSeconds(2003, 2, 1, 0, 0, 59);
   digitized.width = 90;
@@ -87,11 +87,10 @@ TEST_F(ThumbnailFactsTest, JpegAndOtherStillPictures) {
   const QString camera = Write("camera.jpg", testkit::CameraJpeg(Gradient(2400, 1800), options));
   ASSERT_TRUE(testkit::WriteExifTags(camera, testkit::FieldCameraTags()));
   auto medium = std::make_shared<testkit::FakeFileAccess>();
-  ExpectFacts(Rendered(camera, medium).facts,
-              OfFile(testkit::FieldCameraFacts(2400, 1800), camera), camera);
-  EXPECT_LE(medium->BytesRead(camera),
-            static_cast<std::int64_t>(kPreviewHeadBytes + kPreviewHeadSlack));
-  EXPECT_LT(medium->BytesRead(camera) * 20, QFileInfo(camera).size());
+  ExpectFacts(Rendered(camera, medium).facts, OfFile(testkit::FieldCameraFacts(2400, 1800), camera),
+              camera);
+  EXPECT_EQ(medium->BytesRead(camera), static_cast<std::int64_t>(kPreviewHeadBytes));
+  EXPECT_GT(QFileInfo(camera).size(), static_cast<qint64>(kPreviewHeadBytes));
 
   // Qt's formats give their size.
   const QString png = Write("plain.png", testkit::EncodeWithQt(Gradient(70, 50), "png"));
@@ -119,9 +118,9 @@ TEST_F(ThumbnailFactsTest, VideoHeifAndRaw) {
        "location=+48.8583+002.2945/", "-metadata", "make=Quorvel", "-metadata",
        "model=Field Camera", "-movflags", "use_metadata_tags"})}));
   // Turned a quarter for display, which only a copy of the stream writes in this ffmpeg.
-  ASSERT_TRUE(testkit::RunAll({{"ffmpeg", "-loglevel", "error", "-i", made, "-c", "copy",
-                                "-map_metadata", "0", "-metadata:s:v:0", "rotate=90",
-                                "-movflags", "use_metadata_tags", video}}));
+  ASSERT_TRUE(testkit::RunAll(
+      {{"ffmpeg", "-loglevel", "error", "-i", made, "-c", "copy", "-map_metadata", "0",
+        "-metadata:s:v:0", "rotate=90", "-movflags", "use_metadata_tags", video}}));
   PictureFacts recorded = testkit::FieldCameraFacts(160, 120);
   recorded.taken = testkit::ClockSeconds(2022, 3, 4, 14, 6, 7);
   recorded.duration_ms = 2000;
