@@ -20,10 +20,10 @@ inline std::int64_t LocalWallClock(std::int64_t utc) {
 #else
   if (!localtime_r(&time, &fields)) return utc;
 #endif
-  using namespace std::chrono;
-  const sys_days day{year(fields.tm_year + 1900) / (fields.tm_mon + 1) / fields.tm_mday};
-  return day.time_since_epoch() / seconds(1) + fields.tm_hour * 3600 + fields.tm_min * 60 +
-         fields.tm_sec;
+  const std::chrono::sys_days day{std::chrono::year(fields.tm_year + 1900) / (fields.tm_mon + 1) /
+                                  fields.tm_mday};
+  return day.time_since_epoch() / std::chrono::seconds(1) + fields.tm_hour * 3600 +
+         fields.tm_min * 60 + fields.tm_sec;
 }
 
 }  // namespace quorvel
