@@ -20,6 +20,7 @@ class SimulatedMedium::File : public OpenedFile {
     return got;
   }
   std::int64_t Size() const override { return file_->Size(); }
+  std::optional<std::int64_t> Modified() const override { return file_->Modified(); }
   // The head moves on the next read, which then does not continue the last one.
   bool Seek(std::int64_t offset, QString* error) override {
     if (!file_->Seek(offset, error)) return false;

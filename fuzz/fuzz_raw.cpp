@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   constexpr int kSide = 100;
   quorvel::MemoryByteSource source(std::vector<std::uint8_t>(data, data + size));
   QString message;
-  const QImage picture = quorvel::ReadRawPicture(source, kSide, {}, &message);
+  quorvel::PictureFacts facts;  // read from the same bytes
+  const QImage picture = quorvel::ReadRawPicture(source, kSide, {}, &message, &facts);
   if (picture.isNull() ? message.isEmpty() : picture.width() > kSide || picture.height() > kSide) {
     std::abort();
   }

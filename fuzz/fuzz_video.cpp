@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::stop_token never;
   QImage frame;
   QString message;
-  quorvel_video_read_frame(&source, 100, &never, &frame, &message);
+  quorvel::PictureFacts facts;
+  quorvel_video_read_frame(&source, 100, &never, &frame, &message, &facts);
   if (frame.isNull() ? message.isEmpty()
                      : frame.width() < 1 || frame.height() < 1 || frame.width() > 100 ||
                            frame.height() > 100) {

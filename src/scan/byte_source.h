@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stop_token>
 #include <vector>
@@ -31,6 +32,9 @@ class ByteSource {
   // The file's size as the medium gave it when the file was opened; -1 while it is not known
   // (always known once Next has given bytes).
   virtual std::int64_t Size() const { return -1; }
+  // The file's modification time (OpenedFile::Modified) once it has been opened; nullopt before,
+  // or when the medium does not say.
+  virtual std::optional<std::int64_t> Modified() const { return std::nullopt; }
 
   // For the formats whose decoders read at any offset (videos, camera RAW) instead of taking
   // the bytes in order: the file itself, opened once the medium is free for it (on a disc, when

@@ -71,10 +71,13 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
     const std::string name = FileNameToCp1251(PathBytes(path), &replaced);
     if (replaced) ++context.ReplacedPathCount;
     const QImage& bitmap = context.CaptureBitmap;
+    // The facts are the file's, not its picture's: a placeholder keeps those known too (the
+    // size and time of a file that does not decode, what its header held before the damage),
+    // so that the file is found by them. A file skipped while it rendered has none yet.
     record.AddThumbnail(StorableImagePath(name),
                         RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
                                 static_cast<int>(bitmap.bytesPerLine())},
-                        &context.CaptureJpeg);
+                        &context.CaptureJpeg, result.facts);
   }
 }
 

@@ -12,7 +12,8 @@ namespace quorvel {
 class ThumbnailPipeline;
 
 // Adds one thumbnail record per file of `context.FoundFiles` to `record`, in order, each named
-// by its full path (in Windows-1251, shortened from the left when longer than a record holds).
+// by its full path (in Windows-1251, shortened from the left when longer than a record holds)
+// and holding the facts the pipeline read of the file.
 // Renders the next files ahead on the pipeline's threads while the current one is added; each
 // file's wait sleeps on `state.Wake`, which the pipeline notifies when a render ends. Shows
 // each stored picture through `view.ShowThumbnail`. A file that cannot be decoded, or is still

@@ -105,6 +105,11 @@ std::int64_t ReadFile::Size() const {
   return size_;
 }
 
+std::optional<std::int64_t> ReadFile::Modified() const {
+  const std::lock_guard lock(state_->mutex);
+  return modified_;
+}
+
 std::unique_ptr<OpenedFile> ReadFile::OpenForSeeking(std::stop_token stop, QString* error) {
   std::unique_lock lock(state_->mutex);
   if (!by_seeking_) return ByteSource::OpenForSeeking(stop, error);
@@ -123,6 +128,8 @@ std::unique_ptr<OpenedFile> ReadFile::OpenForSeeking(std::stop_token stop, QStri
     state_->changed.notify_all();
     return nullptr;
   }
+  size_ = opened->Size();
+  modified_ = opened->Modified();
   return std::make_unique<LentFile>(shared_from_this(), std::move(opened));
 }
 
@@ -201,6 +208,7 @@ class FileReading {
         return true;
       }
       file.size_ = opened->Size();
+      file.modified_ = opened->Modified();
     }
     if (use_previews_) {
       std::vector<std::uint8_t> head;
@@ -254,9 +262,8 @@ class FileReading {
     state_->in_medium = false;
     file.lent_ = true;
     state_->changed.notify_all();
-    state_->changed.wait(lock, stop_, [&] {
-      return file.dropped_ || file.returned_ || index > state_->last;
-    });
+    state_->changed.wait(lock, stop_,
+                         [&] { return file.dropped_ || file.returned_ || index > state_->last; });
     if (stop_.stop_requested()) return false;
     file.ended_ = true;
     state_->changed.notify_all();

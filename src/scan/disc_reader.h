@@ -31,8 +31,7 @@ class ReadFile : public ByteSource, public std::enable_shared_from_this<ReadFile
   // With `looks_for_preview`, the decoder waits for the reader's look at the file's beginning.
   // With `by_seeking`, the reader reads none of it: when its turn comes, it lends the medium to
   // the decoder, which reads what it needs through OpenForSeeking.
-  ReadFile(std::shared_ptr<ReadState> state, QString path, bool looks_for_preview,
-           bool by_seeking);
+  ReadFile(std::shared_ptr<ReadState> state, QString path, bool looks_for_preview, bool by_seeking);
   ReadFile(const ReadFile&) = delete;
   ReadFile& operator=(const ReadFile&) = delete;
 
@@ -47,6 +46,7 @@ class ReadFile : public ByteSource, public std::enable_shared_from_this<ReadFile
   // Why the reading ended early: the file could not be opened, or the medium failed in it.
   QString ReadError() const override;
   std::int64_t Size() const override;
+  std::optional<std::int64_t> Modified() const override;
   // A file read by seeking: waits for the reader's turn to come to it, then opens it. The reader
   // reads no other file until the opened file is destroyed or the file is dropped.
   std::unique_ptr<OpenedFile> OpenForSeeking(std::stop_token stop, QString* error) override;
@@ -78,11 +78,12 @@ class ReadFile : public ByteSource, public std::enable_shared_from_this<ReadFile
   const bool by_seeking_;
   bool lent_ = false;      // the reader has lent the medium for the file
   bool returned_ = false;  // the decoder is done with the medium
-  bool ended_ = false;    // the reader is done with the file
-  bool dropped_ = false;  // the decoder is done with it, or will never come
+  bool ended_ = false;     // the reader is done with the file
+  bool dropped_ = false;   // the decoder is done with it, or will never come
   QString error_;
   bool io_error_ = false;
   std::int64_t size_ = -1;
+  std::optional<std::int64_t> modified_;
 };
 
 // Reads a list of files on a thread of its own, from its construction on. Used from one thread

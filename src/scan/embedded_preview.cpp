@@ -6,6 +6,7 @@
 
 #include "scan/area_reducer.h"
 #include "scan/exif_reader.h"
+#include "scan/jpeg_facts.h"
 #include "scan/jpeg_picture_decoder.h"
 #include "scan/picture_geometry.h"
 
@@ -94,14 +95,15 @@ std::optional<EmbeddedPreview> FindUsablePreview(std::span<const std::uint8_t> h
     return std::nullopt;
   }
   // The payload follows the marker and the length.
-  const ExifFacts exif =
-      ReadExif(head.subspan(layout.exif_begin + 4, layout.exif_end - layout.exif_begin - 4));
+  const std::span<const std::uint8_t> payload =
+      head.subspan(layout.exif_begin + 4, layout.exif_end - layout.exif_begin - 4);
+  const ExifFacts exif = ReadExif(payload);
   const QImage thumbnail = DecodeSmallJpeg(exif.thumbnail);
   if (thumbnail.isNull()) return std::nullopt;
   const QSize frame(layout.width, layout.height);
   const std::optional<QRect> area = PictureArea(thumbnail, frame);
   if (!area || std::max(area->width(), area->height()) < kMinPreviewSide) return std::nullopt;
-  return EmbeddedPreview{thumbnail.copy(*area), exif.orientation, frame};
+  return EmbeddedPreview{thumbnail.copy(*area), exif.orientation, frame, JpegFacts(payload, frame)};
 }
 
 QImage FitPreview(const EmbeddedPreview& preview, int side) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <span>
 
+#include "catalog/picture_facts.h"
+
 namespace quorvel {
 
 // How much of a file's beginning is read to look for an embedded preview. An EXIF block that
@@ -31,6 +33,7 @@ struct EmbeddedPreview {
   QImage picture;       // the preview decoded, black bars cropped, not yet turned upright
   int orientation = 1;  // the picture's EXIF orientation (1 to 8)
   QSize frame_size;     // the whole picture's size as stored (its frame header), not turned
+  PictureFacts facts;   // what the head says of the picture (JpegFacts)
 };
 
 // The EXIF thumbnail held in `head`, the beginning of a JPEG file, when it can stand for the

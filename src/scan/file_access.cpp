@@ -1,5 +1,6 @@
 #include "scan/file_access.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -36,6 +37,11 @@ class QtFile : public OpenedFile {
     return got;
   }
   std::int64_t Size() const override { return file_.size(); }
+  std::optional<std::int64_t> Modified() const override {
+    const QDateTime time = file_.fileTime(QFileDevice::FileModificationTime);
+    if (!time.isValid()) return std::nullopt;
+    return time.toSecsSinceEpoch();
+  }
   bool Seek(std::int64_t offset, QString* error) override {
     if (file_.seek(offset)) return true;
     *error = file_.errorString();
@@ -65,7 +71,8 @@ QString SystemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 class PosixFile : public OpenedFile {
  public:
-  PosixFile(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+  PosixFile(int fd, std::int64_t size, std::int64_t modified)
+      : fd_(fd), size_(size), modified_(modified) {}
   ~PosixFile() override { ::close(fd_); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -80,6 +87,7 @@ class PosixFile : public OpenedFile {
     }
   }
   std::int64_t Size() const override { return size_; }
+  std::optional<std::int64_t> Modified() const override { return modified_; }
   bool Seek(std::int64_t offset, QString* error) override {
     if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0) return true;
     *error = SystemError();
@@ -89,6 +97,7 @@ class PosixFile : public OpenedFile {
  private:
   int fd_;
   std::int64_t size_;
+  std::int64_t modified_;
 };
 
 class Local : public FileAccess {
@@ -121,7 +130,8 @@ class Local : public FileAccess {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // Most files are read front to back once.
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return std::make_unique<PosixFile>(fd, static_cast<std::int64_t>(info.st_size));
+    return std::make_unique<PosixFile>(fd, static_cast<std::int64_t>(info.st_size),
+                                       static_cast<std::int64_t>(info.st_mtime));
   }
 };
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace quorvel {
@@ -21,6 +22,9 @@ class OpenedFile {
   virtual std::int64_t Read(std::uint8_t* buffer, std::int64_t size, QString* error) = 0;
   // The file's size in bytes, as it was when opened.
   virtual std::int64_t Size() const = 0;
+  // When the file was last modified, in seconds from 1970 UTC, as it was when opened; nullopt
+  // when the medium does not say (a file in memory, a made-up one).
+  virtual std::optional<std::int64_t> Modified() const { return std::nullopt; }
   // Moves the position to `offset` (from 0 to Size()); false with `error` set when it cannot be.
   virtual bool Seek(std::int64_t offset, QString* error) = 0;
 };

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "scan/area_reducer.h"
 #include "scan/decode_limits.h"
@@ -72,8 +73,27 @@ Handle LargeEnoughThumbnail(heif_image_handle* primary, int side) {
   return best;
 }
 
-// Refuses, before anything is decoded, a picture whose declared size needs more than the bound
-// as RGBA. Every image item declares its size; one that does not is damaged.
+// The facts of `handle`'s picture: its size as shown (libheif's, after the rotation and the crop)
+// and what its first EXIF block says, whose orientation HEIF leaves unused.
+PictureFacts HeifFacts(heif_image_handle* handle) {
+  PictureFacts facts;
+  heif_item_id id = 0;
+  if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) == 1) {
+    const std::size_t size = heif_image_handle_get_metadata_size(handle, id);
+    std::vector<std::uint8_t> block(size);
+    if (size > 4 &&
+        heif_image_handle_get_metadata(handle, id, block.data()).code == heif_error_Ok) {
+      // The block begins with the distance from its fifth byte to the TIFF header, big-endian.
+      const std::size_t offset = std::size_t{block[0]} << 24 | std::size_t{block[1]} << 16 |
+                                 std::size_t{block[2]} << 8 | block[3];
+      if (offset < size - 4) facts = ReadExifFacts(ByteView(block).subspan(4 + offset));
+    }
+  }
+  facts.width = heif_image_handle_get_width(handle);
+  facts.height = heif_image_handle_get_height(handle);
+  return facts;
+}
+
 // The bytes that decoding the picture of `handle` takes, as RGBA; 0 (with `message`) when it
 // declares no size or would need more than kMaxDecodedBytes.
 std::int64_t DecodedBytes(heif_image_handle* handle, QString* message) {
@@ -146,7 +166,7 @@ QString HeifLibrary() {
 }
 
 QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QString* message,
-                       DecodeMemory* memory) {
+                       DecodeMemory* memory, PictureFacts* facts) {
   const auto stopped = [&] {
     *message = QStringLiteral("Rendering was stopped");
     return QImage();
@@ -171,9 +191,8 @@ QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QStri
     *message = QStringLiteral("libheif could not start");
     return {};
   }
-  if (Failed(heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
-                                                        static_cast<std::size_t>(bytes.size()),
-                                                        nullptr),
+  if (Failed(heif_context_read_from_memory_without_copy(
+                 context.get(), bytes.constData(), static_cast<std::size_t>(bytes.size()), nullptr),
              message)) {
     return failed();
   }
@@ -182,6 +201,7 @@ QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QStri
     return failed();
   }
   const Handle primary(primary_handle);
+  if (facts) *facts = HeifFacts(primary.get());
   // libheif applies the file's rotation, mirroring and crop unless told to ignore them.
   const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
   options->ignore_transformations = 0;
@@ -198,11 +218,11 @@ QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QStri
       if (!lease) return false;
     }
     alpha = heif_image_handle_has_alpha_channel(handle) != 0;
-    return !Failed(heif_decode_image(handle, &decoded, heif_colorspace_RGB,
-                                     alpha ? heif_chroma_interleaved_RGBA
-                                           : heif_chroma_interleaved_RGB,
-                                     options.get()),
-                   message);
+    return !Failed(
+        heif_decode_image(handle, &decoded, heif_colorspace_RGB,
+                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                          options.get()),
+        message);
   };
   // A damaged stored thumbnail leaves the primary image to decode.
   const Handle thumbnail = LargeEnoughThumbnail(primary.get(), side);

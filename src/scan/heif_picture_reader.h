@@ -8,6 +8,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "catalog/picture_facts.h"
 #include "scan/byte_source.h"
 #include "scan/decode_memory.h"
 
@@ -24,8 +25,10 @@ QString HeifLibrary();
 // mirroring, crop) applied as libheif gives them, fitted into `side` x `side` (FittedSize).
 // Null with `message` set when libheif cannot decode it, it would need more than
 // kMaxDecodedBytes, or `stop` is requested. With `memory`, the decode waits for its share.
+// With `facts`, they are set to the primary image's size as shown and what its EXIF block says,
+// once libheif could read the file's structure.
 QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QString* message,
-                       DecodeMemory* memory = nullptr);
+                       DecodeMemory* memory = nullptr, PictureFacts* facts = nullptr);
 
 }  // namespace quorvel
 

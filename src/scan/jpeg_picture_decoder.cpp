@@ -6,13 +6,15 @@
 #include <jerror.h>
 // clang-format on
 
+#include <cstring>
 #include <optional>
 #include <vector>
 
 #include "catalog/jpeg_error_manager.h"
 #include "scan/area_reducer.h"
-#include "scan/exif_reader.h"
 #include "scan/decode_limits.h"
+#include "scan/exif_reader.h"
+#include "scan/jpeg_facts.h"
 #include "scan/picture_geometry.h"
 
 namespace quorvel {
@@ -32,7 +34,8 @@ struct JpegJob {
   const std::stop_token* stop = nullptr;
   std::vector<JSAMPLE> rows;
   std::optional<AreaReducer> reducer;
-  int orientation = 0;  // the caller's, or 0 until the EXIF block's is read
+  int orientation = 0;            // the caller's, or 0 until the EXIF block's is read
+  PictureFacts* facts = nullptr;  // the caller's, when it wants them
   char message[JMSG_LENGTH_MAX] = {};
 };
 
@@ -88,6 +91,22 @@ int OrientationOf(j_decompress_ptr cinfo) {
   return 1;
 }
 
+// The facts of the header as far as libjpeg has read it: its first EXIF block, and the frame's
+// size once the frame header is read (libjpeg zeroes it until then).
+PictureFacts HeaderFacts(j_decompress_ptr cinfo) {
+  static constexpr char kExifHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
+  std::span<const std::uint8_t> exif;
+  for (jpeg_saved_marker_ptr marker = cinfo->marker_list; marker; marker = marker->next) {
+    if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= sizeof kExifHeader &&
+        std::memcmp(marker->data, kExifHeader, sizeof kExifHeader) == 0) {
+      exif = {marker->data, marker->data_length};
+      break;
+    }
+  }
+  return JpegFacts(
+      exif, QSize(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height)));
+}
+
 // Decodes at DctScaleEighths, so that the reduction afterwards only ever shrinks and never works
 // on more pixels than it needs.
 void ChooseScale(j_decompress_ptr cinfo, QSize target) {
@@ -136,6 +155,8 @@ bool Decompress(JpegJob* job) {
     } else {
       std::snprintf(job->message, JMSG_LENGTH_MAX, "%s", err.message);
     }
+    // What the header held before the failure is still known.
+    if (job->facts) *job->facts = HeaderFacts(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -186,6 +207,7 @@ bool Decompress(JpegJob* job) {
   const bool usable = !stopped && !err.damaged && !err.cut_early;
   if (stopped) std::snprintf(job->message, JMSG_LENGTH_MAX, "Rendering was stopped");
   if (err.damaged || err.cut_early) std::snprintf(job->message, JMSG_LENGTH_MAX, "%s", err.message);
+  if (job->facts) *job->facts = HeaderFacts(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   return usable;
 }
@@ -223,8 +245,9 @@ bool DecompressSmall(std::span<const std::uint8_t> jpeg, QImage* image) {
 }  // namespace
 
 QImage DecodeJpegPicture(ByteSource& source, int side, const std::stop_token& stop,
-                         QString* message, int orientation) {
+                         QString* message, int orientation, PictureFacts* facts) {
   JpegJob job;
+  job.facts = facts;
   job.source = &source;
   job.side = side;
   job.stop = &stop;

@@ -9,6 +9,7 @@
 #include <span>
 #include <stop_token>
 
+#include "catalog/picture_facts.h"
 #include "scan/byte_source.h"
 
 namespace quorvel {
@@ -19,8 +20,10 @@ namespace quorvel {
 // grey. A null image with `message` set when libjpeg fails, the picture is damaged or cut before
 // one row of its blocks, or `stop` is requested first. An `orientation` from 1 to 8 is used
 // instead of the EXIF one: the JPEG preview inside another file is turned as that file says.
+// With `facts`, they are set to JpegFacts of the header, as far as it was read, whether the
+// picture decodes or not.
 QImage DecodeJpegPicture(ByteSource& source, int side, const std::stop_token& stop,
-                         QString* message, int orientation = 0);
+                         QString* message, int orientation = 0, PictureFacts* facts = nullptr);
 
 // The largest side of a small JPEG: an EXIF thumbnail fits into one 64 KB segment.
 inline constexpr int kMaxSmallJpegSide = 1024;

@@ -17,19 +17,23 @@ bool Always() { return true; }
 // In order of precedence: a library's reader comes before Qt's, so that a Qt plugin that also
 // claims one of its suffixes is not the reader. The last reader takes every other name.
 const PictureReader kReaders[] = {
-    {[] { return VideoSuffixes(); }, VideoModuleFound, [](const QByteArray&) { return VideoLibrary(); },
+    {[] { return VideoSuffixes(); }, VideoModuleFound,
+     [](const QByteArray&) { return VideoLibrary(); },
      [](ByteSource& source, const QString&, int side, const std::stop_token& stop, DecodeMemory*,
-        QString* message) { return ReadVideoFrame(source, side, stop, message); },
+        QString* message,
+        PictureFacts* facts) { return ReadVideoFrame(source, side, stop, message, facts); },
      true},
     {[] { return CameraRawSuffixes(); }, Always,
      [](const QByteArray&) { return CameraRawLibrary(); },
      [](ByteSource& source, const QString&, int side, const std::stop_token& stop, DecodeMemory*,
-        QString* message) { return ReadRawPicture(source, side, stop, message); },
+        QString* message,
+        PictureFacts* facts) { return ReadRawPicture(source, side, stop, message, facts); },
      true},
     {[] { return HeifSuffixes(); }, Always, [](const QByteArray&) { return HeifLibrary(); },
      [](ByteSource& source, const QString&, int side, const std::stop_token& stop,
-        DecodeMemory* memory,
-        QString* message) { return ReadHeifPicture(source, side, stop, message, memory); },
+        DecodeMemory* memory, QString* message, PictureFacts* facts) {
+       return ReadHeifPicture(source, side, stop, message, memory, facts);
+     },
      false},
     {StillPictureSuffixes, Always, StillPictureLibrary, ReadStillPicture, false},
 };

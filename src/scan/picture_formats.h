@@ -11,6 +11,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "catalog/picture_facts.h"
 #include "scan/byte_source.h"
 #include "scan/decode_memory.h"
 
@@ -28,9 +29,10 @@ struct PictureReader {
   QString (*library)(const QByteArray& suffix);
   // The picture of the file whose bytes `source` gives, turned upright and fitted into `side` x
   // `side` (FittedSize). Null with `message` set when it cannot be decoded or `stop` is
-  // requested. `path` names the file, for formats known by their suffix only.
+  // requested. `path` names the file, for formats known by their suffix only. Sets what the
+  // bytes read say of the picture in `facts` (never null), also when the picture fails.
   QImage (*read)(ByteSource& source, const QString& path, int side, const std::stop_token& stop,
-                 DecodeMemory* memory, QString* message);
+                 DecodeMemory* memory, QString* message, PictureFacts* facts);
   // Whether it reads at any offset (ByteSource::OpenForSeeking) rather than taking the bytes
   // in order: a video's frame lies far into the file, a camera RAW's preview is a small part.
   bool reads_by_seeking;

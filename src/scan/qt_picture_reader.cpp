@@ -15,11 +15,16 @@ namespace {
 
 // `held`: the bytes of the file in memory, counted with the decode's share.
 QImage ReadFitted(QImageReader& reader, int side, QString* message, std::int64_t held,
-                  DecodeMemory* memory, const std::stop_token& stop) {
+                  DecodeMemory* memory, const std::stop_token& stop, PictureFacts* facts) {
   reader.setAutoTransform(true);
   // Qt's own check, for the readers that allocate as they go.
   reader.setAllocationLimit(static_cast<int>(kMaxDecodedBytes / (1024 * 1024)));
   const QSize size = reader.size();
+  if (facts && !size.isEmpty()) {
+    const bool across = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    facts->width = across ? size.height() : size.width();
+    facts->height = across ? size.width() : size.height();
+  }
   // The scaled size is given before the EXIF turn; fitting into a square does not care.
   QSize decoded = size;
   if (size.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)) {
@@ -37,8 +42,8 @@ QImage ReadFitted(QImageReader& reader, int side, QString* message, std::int64_t
   }
   std::optional<DecodeMemory::Lease> lease;
   if (memory) {
-    const std::int64_t pixels = decoded.isValid() ? std::int64_t{decoded.width()} * decoded.height()
-                                                  : kMaxDecodedBytes / 4;
+    const std::int64_t pixels =
+        decoded.isValid() ? std::int64_t{decoded.width()} * decoded.height() : kMaxDecodedBytes / 4;
     lease = memory->Take(held + pixels * 4, stop);
     if (!lease) {
       *message = QStringLiteral("Rendering was stopped");
@@ -67,7 +72,7 @@ QByteArray FileSuffix(const QString& path) {
 }
 
 QImage ReadPictureWithQt(QByteArray bytes, const QString& path, int side, QString* message,
-                         DecodeMemory* memory, const std::stop_token& stop) {
+                         DecodeMemory* memory, const std::stop_token& stop, PictureFacts* facts) {
   QBuffer device(&bytes);
   device.open(QIODevice::ReadOnly);
   {
@@ -75,13 +80,13 @@ QImage ReadPictureWithQt(QByteArray bytes, const QString& path, int side, QStrin
     QImageReader by_content(&device);
     by_content.setDecideFormatFromContent(true);
     if (by_content.canRead()) {
-      return ReadFitted(by_content, side, message, bytes.size(), memory, stop);
+      return ReadFitted(by_content, side, message, bytes.size(), memory, stop, facts);
     }
   }
   // Then by name, for formats without a signature to recognise them by (TGA).
   device.seek(0);
   QImageReader by_name(&device, FileSuffix(path));
-  return ReadFitted(by_name, side, message, bytes.size(), memory, stop);
+  return ReadFitted(by_name, side, message, bytes.size(), memory, stop, facts);
 }
 
 }  // namespace quorvel

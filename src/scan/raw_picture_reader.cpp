@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "scan/area_reducer.h"
 #include "scan/decode_limits.h"
 #include "scan/exif_reader.h"
 #include "scan/jpeg_picture_decoder.h"
 #include "scan/picture_geometry.h"
+#include "scan/wall_clock.h"
 
 namespace quorvel {
 namespace {
@@ -156,6 +159,42 @@ int ExifOrientation(int flip) {
   return flip >= 0 && flip < 8 ? kOrientation[static_cast<std::size_t>(flip)] : 1;
 }
 
+// A text field of LibRaw's, without the blanks around it.
+template <std::size_t N>
+std::string Trimmed(const char (&field)[N]) {
+  std::string text(field, strnlen(field, N));
+  const std::size_t end = text.find_last_not_of(' ');
+  text.erase(end == std::string::npos ? 0 : end + 1);
+  text.erase(0, text.find_first_not_of(' '));
+  return text;
+}
+
+// Degrees from LibRaw's degrees, minutes and seconds; negative towards `negative` ('S', 'W').
+double Degrees(const float (&parts)[3], char reference, char negative) {
+  const double degrees = parts[0] + parts[1] / 60.0 + parts[2] / 3600.0;
+  return reference == negative ? -degrees : degrees;
+}
+
+// What LibRaw read of the file's metadata when it opened it.
+PictureFacts RawFacts(const LibRaw& raw) {
+  const libraw_data_t& data = raw.imgdata;
+  PictureFacts facts;
+  // LibRaw made its timestamp from the camera's date and time with mktime, as if the camera
+  // had been set to this machine's zone: the wall clock of this zone gives those fields back.
+  if (data.other.timestamp > 0) facts.taken = LocalWallClock(data.other.timestamp);
+  facts.make = Trimmed(data.idata.make);
+  facts.model = Trimmed(data.idata.model);
+  facts.width = data.sizes.width;
+  facts.height = data.sizes.height;
+  if ((data.sizes.flip & 4) != 0) std::swap(facts.width, facts.height);
+  const libraw_gps_info_t& gps = data.other.parsed_gps;
+  if (gps.gpsparsed != 0) {
+    facts.position = GeoPosition{Degrees(gps.latitude, gps.latref, 'S'),
+                                 Degrees(gps.longitude, gps.longref, 'W')};
+  }
+  return facts;
+}
+
 QImage Fitted(const QImage& image, int side) {
   return AreaReducer::Reduce(image, FittedSize(image.size(), side));
 }
@@ -259,7 +298,8 @@ QString CameraRawLibrary() {
   return QStringLiteral("LibRaw ") + QString::fromLatin1(LibRaw::version());
 }
 
-QImage ReadRawPicture(ByteSource& source, int side, std::stop_token stop, QString* message) {
+QImage ReadRawPicture(ByteSource& source, int side, std::stop_token stop, QString* message,
+                      PictureFacts* facts) {
   std::unique_ptr<OpenedFile> file = source.OpenForSeeking(stop, message);
   if (!file) return {};
   LentFileStream stream(std::move(file), stop);
@@ -270,6 +310,7 @@ QImage ReadRawPicture(ByteSource& source, int side, std::stop_token stop, QStrin
   raw->imgdata.params.max_raw_memory_mb = static_cast<unsigned>(kMaxDecodedBytes / (1024 * 1024));
   const int code = raw->open_datastream(&stream);
   if (code != LIBRAW_SUCCESS) return Failed(code, stream, message);
+  if (facts) *facts = RawFacts(*raw);
   const int orientation = ExifOrientation(raw->imgdata.sizes.flip);
   if (PreviewWithinBounds(raw->imgdata.thumbnail, stream.size()) &&
       raw->unpack_thumb() == LIBRAW_SUCCESS) {

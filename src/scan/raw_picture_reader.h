@@ -9,6 +9,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "catalog/picture_facts.h"
 #include "scan/byte_source.h"
 
 namespace quorvel {
@@ -22,8 +23,11 @@ QString CameraRawLibrary();
 // orientation and fitted into `side` x `side` (FittedSize): its largest embedded JPEG preview
 // decoded at the smallest covering DCT scale, reading only what LibRaw needs for it; without a
 // preview, the raw data developed at half size. Null with `message` set when LibRaw cannot read
-// it, the picture would need more than kMaxDecodedBytes, or `stop` is requested.
-QImage ReadRawPicture(ByteSource& source, int side, std::stop_token stop, QString* message);
+// it, the picture would need more than kMaxDecodedBytes, or `stop` is requested. With `facts`,
+// they are set to what LibRaw read of the file's metadata once it could open it: date taken,
+// camera, GPS position and the picture's size as shown.
+QImage ReadRawPicture(ByteSource& source, int side, std::stop_token stop, QString* message,
+                      PictureFacts* facts = nullptr);
 
 }  // namespace quorvel
 

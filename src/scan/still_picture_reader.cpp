@@ -1,11 +1,11 @@
 #include "scan/still_picture_reader.h"
 
+#include <jpeglib.h>
+
 #include <QImageReader>
 #include <cstdint>
 #include <span>
 #include <utility>
-
-#include <jpeglib.h>
 
 #include "scan/jpeg_picture_decoder.h"
 #include "scan/qt_picture_reader.h"
@@ -64,7 +64,8 @@ QString StillPictureLibrary(const QByteArray& suffix) {
 }
 
 QImage ReadStillPicture(ByteSource& source, const QString& path, int side,
-                        const std::stop_token& stop, DecodeMemory* memory, QString* message) {
+                        const std::stop_token& stop, DecodeMemory* memory, QString* message,
+                        PictureFacts* facts) {
   const auto stopped = [&] {
     *message = QStringLiteral("Rendering was stopped");
     return QImage();
@@ -84,7 +85,7 @@ QImage ReadStillPicture(ByteSource& source, const QString& path, int side,
   const auto* magic = reinterpret_cast<const unsigned char*>(first.constData());
   if (first.size() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
     PrefixedSource whole(std::move(first), source);
-    return DecodeJpegPicture(whole, side, stop, message);
+    return DecodeJpegPicture(whole, side, stop, message, 0, facts);
   }
   // Qt's readers want the whole file.
   if (!ended && !GatherWholeFile(source, stop, &first, message)) return {};
@@ -92,7 +93,7 @@ QImage ReadStillPicture(ByteSource& source, const QString& path, int side,
     *message = source.ReadError();
     return {};
   }
-  return ReadPictureWithQt(std::move(first), path, side, message, memory, stop);
+  return ReadPictureWithQt(std::move(first), path, side, message, memory, stop, facts);
 }
 
 }  // namespace quorvel

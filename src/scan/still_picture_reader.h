@@ -9,6 +9,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "catalog/picture_facts.h"
 #include "scan/byte_source.h"
 #include "scan/decode_memory.h"
 
@@ -24,8 +25,10 @@ QString StillPictureLibrary(const QByteArray& suffix);
 // into `side` x `side` (FittedSize); `path` names the file only so that formats without a
 // signature are known by its suffix. Null with `message` set when it cannot be decoded or
 // `stop` is requested. With `memory`, a picture decoded whole from memory waits for its share.
+// Sets `facts` (never null) as DecodeJpegPicture or ReadPictureWithQt does.
 QImage ReadStillPicture(ByteSource& source, const QString& path, int side,
-                        const std::stop_token& stop, DecodeMemory* memory, QString* message);
+                        const std::stop_token& stop, DecodeMemory* memory, QString* message,
+                        PictureFacts* facts);
 
 }  // namespace quorvel
 

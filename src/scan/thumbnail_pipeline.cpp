@@ -42,6 +42,7 @@ struct ThumbnailPipeline::Job {
   QImage image;
   QString error;
   QString read_error;
+  PictureFacts facts;
   std::atomic<bool> done{false};
 };
 
@@ -125,6 +126,7 @@ ThumbnailResult ThumbnailPipeline::Result() const {
                                             : ThumbnailResult::Status::kReady;
   if (result.thumbnail.isNull()) result.error = current_->error;
   result.read_error = current_->read_error;
+  result.facts = current_->facts;
   return result;
 }
 
@@ -216,11 +218,15 @@ void ThumbnailPipeline::Start(const std::shared_ptr<Job>& job, int priority) {
         ReadFile& bytes = *job->bytes;
         if (std::optional<EmbeddedPreview> preview = bytes.WaitForPreview(stop)) {
           job->image = CentreOnWhite(FitPreview(*preview, kThumbSide), kThumbSide);
+          job->facts = std::move(preview->facts);
         } else if (!stop.stop_requested()) {
-          const QImage picture =
-              DecodeFittedPicture(bytes, job->path, kThumbSide, &job->error, stop, memory.get());
+          const QImage picture = DecodeFittedPicture(bytes, job->path, kThumbSide, &job->error,
+                                                     stop, memory.get(), &job->facts);
           if (!picture.isNull()) job->image = CentreOnWhite(picture, kThumbSide);
         }
+        // The file's own facts, as the medium gave them when it was opened.
+        if (const std::int64_t size = bytes.Size(); size >= 0) job->facts.file_size = size;
+        job->facts.modified = bytes.Modified();
         job->read_error = bytes.IoError();
         // The reader reads no more of the file, even when the decoder did not need all of it.
         bytes.Finish();

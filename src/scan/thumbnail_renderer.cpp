@@ -18,7 +18,7 @@ namespace {
 constexpr std::size_t kReadChunk = 256 * 1024;
 
 QImage Decode(ByteSource& source, const QString& path, int side, const std::stop_token& stop,
-              DecodeMemory* memory, QString* message) {
+              DecodeMemory* memory, QString* message, PictureFacts* facts) {
   if (side < 1) {
     *message = QStringLiteral("The thumbnail side must be positive");
     return {};
@@ -27,7 +27,8 @@ QImage Decode(ByteSource& source, const QString& path, int side, const std::stop
     *message = QStringLiteral("Rendering was stopped");
     return {};
   }
-  return ReaderFor(path).read(source, path, side, stop, memory, message);
+  PictureFacts unwanted;
+  return ReaderFor(path).read(source, path, side, stop, memory, message, facts ? facts : &unwanted);
 }
 
 // A file read in large pieces as the decoder asks for them.
@@ -65,9 +66,9 @@ class FileSource : public ByteSource {
 }  // namespace
 
 QImage DecodeFittedPicture(ByteSource& source, const QString& path, int side, QString* error,
-                           std::stop_token stop, DecodeMemory* memory) {
+                           std::stop_token stop, DecodeMemory* memory, PictureFacts* facts) {
   QString message;
-  QImage picture = Decode(source, path, side, stop, memory, &message);
+  QImage picture = Decode(source, path, side, stop, memory, &message, facts);
   if (picture.isNull() && error) {
     *error = message.isEmpty() ? QStringLiteral("The picture could not be decoded") : message;
   }

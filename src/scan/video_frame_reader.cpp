@@ -96,14 +96,15 @@ QString VideoLibrary() {
   return name;
 }
 
-QImage ReadVideoFrame(ByteSource& source, int side, std::stop_token stop, QString* message) {
+QImage ReadVideoFrame(ByteSource& source, int side, std::stop_token stop, QString* message,
+                      PictureFacts* facts) {
   const VideoModule& module = LoadedModule();
   if (!module.read_frame) {
     *message = module.error;
     return {};
   }
   QImage frame;
-  module.read_frame(&source, side, &stop, &frame, message);
+  module.read_frame(&source, side, &stop, &frame, message, facts);
   return frame;
 }
 

@@ -10,6 +10,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "catalog/picture_facts.h"
 #include "scan/byte_source.h"
 
 namespace quorvel {
@@ -26,8 +27,11 @@ QString VideoLibrary();
 // frame when the duration is unknown), with its display aspect, fitted into `side` x `side`
 // (FittedSize). Null with `message` set when the video module cannot be loaded, the file is not
 // a video FFmpeg can decode, its frame would need more than kMaxDecodedBytes, or `stop` is
-// requested. Loads the module on the first call.
-QImage ReadVideoFrame(ByteSource& source, int side, std::stop_token stop, QString* message);
+// requested. Loads the module on the first call. With `facts`, they are set to what the
+// container says once FFmpeg could open it: duration, displayed size, date of recording (on
+// this machine's wall clock), camera and position when it names them.
+QImage ReadVideoFrame(ByteSource& source, int side, std::stop_token stop, QString* message,
+                      PictureFacts* facts = nullptr);
 
 }  // namespace quorvel
 

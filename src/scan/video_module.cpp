@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
 #include <libavutil/display.h>
+#include <libavutil/parseutils.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
@@ -12,14 +13,18 @@ extern "C" {
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "scan/decode_limits.h"
 #include "scan/picture_geometry.h"
+#include "scan/wall_clock.h"
 
 namespace quorvel {
 namespace {
@@ -138,6 +143,62 @@ int QuarterTurns(const AVStream* stream) {
   return static_cast<int>(std::lround(degrees / 90.0) % 4 + 4) % 4;
 }
 
+// The value of the first of `keys` that `metadata` holds, blanks trimmed; empty when none does.
+std::string Tag(const AVDictionary* metadata, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) {
+    const AVDictionaryEntry* entry = av_dict_get(metadata, key, nullptr, 0);
+    if (!entry || !entry->value) continue;
+    std::string value = entry->value;
+    const std::size_t end = value.find_last_not_of(' ');
+    value.erase(end == std::string::npos ? 0 : end + 1);
+    value.erase(0, value.find_first_not_of(' '));
+    if (!value.empty()) return value;
+  }
+  return {};
+}
+
+// The date and time at the start of `text` ("2019-07-12T14:03:00", then anything), as seconds
+// from 1970-01-01 00:00:00 of the clock it was read from.
+std::optional<std::int64_t> ClockTime(const std::string& text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &year, &month, &day, &hour, &minute,
+                  &second) != 6) {
+    return std::nullopt;
+  }
+  const std::chrono::year_month_day date{std::chrono::year(year) / month / day};
+  if (!date.ok() || hour > 23 || minute > 59 || second > 60) return std::nullopt;
+  return std::chrono::sys_days(date).time_since_epoch() / std::chrono::seconds(1) + hour * 3600 +
+         minute * 60 + second;
+}
+
+// When the video was recorded, as the camera's clock showed it. Apple's creation date is that
+// clock's time (its zone follows). The container's creation_time is UTC, as phones and cameras
+// store it; the person who took the video thinks of it by the clock of the place, which this
+// machine's zone stands for: it is turned into this machine's wall-clock time.
+std::optional<std::int64_t> RecordedAt(const AVDictionary* metadata) {
+  if (auto local = ClockTime(Tag(metadata, {"com.apple.quicktime.creationdate"}))) return local;
+  const std::string utc = Tag(metadata, {"creation_time"});
+  std::int64_t microseconds = 0;
+  if (utc.empty() || av_parse_time(&microseconds, utc.c_str(), 0) < 0 || microseconds <= 0) {
+    return std::nullopt;
+  }
+  return LocalWallClock(microseconds / 1000000);
+}
+
+// The position of ISO 6709's "+48.8583+002.2945/" (an altitude may follow), in decimal degrees.
+std::optional<GeoPosition> Iso6709(const std::string& text) {
+  if (text.empty() || (text[0] != '+' && text[0] != '-')) return std::nullopt;
+  char* end = nullptr;
+  const double latitude = std::strtod(text.c_str(), &end);
+  if (*end != '+' && *end != '-') return std::nullopt;
+  const char* longitude_text = end;
+  const double longitude = std::strtod(longitude_text, &end);
+  if (end == longitude_text || std::abs(latitude) > 90 || std::abs(longitude) > 180) {
+    return std::nullopt;
+  }
+  return GeoPosition{latitude, longitude};
+}
+
 // The frame as it is to be shown.
 struct DecodedFrame {
   FramePtr frame;
@@ -152,9 +213,11 @@ class FrameDecoding {
 
   // The frame at about a tenth of the video's duration; null with `message` set when there is
   // none to be had.
-  DecodedFrame Decode(QString* message) {
+  // With `facts`, they are set to what the container says once it is open.
+  DecodedFrame Decode(QString* message, PictureFacts* facts) {
     DecodedFrame result;
     const char* failure = Open();
+    if (!failure && facts) *facts = Facts();
     if (!failure) failure = DecodeToTarget(result);
     if (failure) {
       if (io_.stop->stop_requested()) {
@@ -229,14 +292,39 @@ class FrameDecoding {
     return nullptr;
   }
 
+  // The video's duration in AV_TIME_BASE units; 0 or less when unknown.
+  std::int64_t Duration() const {
+    if (format_->duration > 0 || stream_->duration <= 0) return format_->duration;
+    return av_rescale_q(stream_->duration, stream_->time_base, AV_TIME_BASE_Q);
+  }
+
+  // What the container and the video stream say of the video.
+  PictureFacts Facts() const {
+    PictureFacts facts;
+    const std::int64_t duration = Duration();
+    // The duration of a damaged header is not taken, as it is not for the target.
+    if (duration > 0 && duration < kLongestTime) facts.duration_ms = duration / 1000;
+    const AVCodecParameters* parameters = stream_->codecpar;
+    const AVRational aspect = av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr);
+    double width = parameters->width;
+    if (aspect.num > 0 && aspect.den > 0) width *= av_q2d(aspect);
+    facts.width = static_cast<std::int32_t>(std::lround(std::clamp(width, 1.0, 16777216.0)));
+    facts.height = parameters->height;
+    if (QuarterTurns(stream_) % 2 == 1) std::swap(facts.width, facts.height);
+    const AVDictionary* metadata = format_->metadata;
+    facts.taken = RecordedAt(metadata);
+    if (!facts.taken) facts.taken = RecordedAt(stream_->metadata);
+    facts.make = Tag(metadata, {"com.apple.quicktime.make", "make", "com.android.manufacturer"});
+    facts.model = Tag(metadata, {"com.apple.quicktime.model", "model", "com.android.model"});
+    facts.position = Iso6709(Tag(metadata, {"com.apple.quicktime.location.ISO6709", "location"}));
+    return facts;
+  }
+
   // A video often opens on black: the frame wanted is the one at a tenth of the duration,
   // decoded forward from the keyframe at or before it. Without a duration, or where the
   // demuxer cannot seek, the first frame.
   const char* DecodeToTarget(DecodedFrame& result) {
-    std::int64_t duration = format_->duration;
-    if (duration <= 0 && stream_->duration > 0) {
-      duration = av_rescale_q(stream_->duration, stream_->time_base, AV_TIME_BASE_Q);
-    }
+    const std::int64_t duration = Duration();
     std::int64_t start = 0;
     if (format_->start_time != AV_NOPTS_VALUE) {
       start = format_->start_time;
@@ -403,13 +491,14 @@ QImage Fit(const DecodedFrame& decoded, int side, QString* message) {
   return image.transformed(QTransform().rotate(90.0 * decoded.quarter_turns));
 }
 
-QImage ReadFrame(ByteSource& source, int side, std::stop_token stop, QString* message) {
+QImage ReadFrame(ByteSource& source, int side, std::stop_token stop, QString* message,
+                 PictureFacts* facts) {
   SilenceFfmpeg();
   DecodedFrame decoded;
   {
     const std::unique_ptr<OpenedFile> file = source.OpenForSeeking(stop, message);
     if (!file) return {};
-    decoded = FrameDecoding(*file, stop).Decode(message);
+    decoded = FrameDecoding(*file, stop).Decode(message, facts);
   }  // FFmpeg is done with the file and the medium is given back before the frame is reduced
   if (!decoded.frame) return {};
   return Fit(decoded, side, message);
@@ -428,7 +517,7 @@ Q_DECL_EXPORT void quorvel_video_library(QString* name) {
 
 Q_DECL_EXPORT void quorvel_video_read_frame(quorvel::ByteSource* source, int side,
                                             const std::stop_token* stop, QImage* frame,
-                                            QString* message) {
-  *frame = quorvel::ReadFrame(*source, side, *stop, message);
+                                            QString* message, quorvel::PictureFacts* facts) {
+  *frame = quorvel::ReadFrame(*source, side, *stop, message, facts);
 }
 }

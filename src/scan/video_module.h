@@ -9,10 +9,11 @@
 #include <QString>
 #include <stop_token>
 
+#include "catalog/picture_facts.h"
 #include "scan/byte_source.h"
 
 // Raised whenever an entry point changes: a module of another build is not used.
-#define QUORVEL_VIDEO_MODULE_INTERFACE 1
+#define QUORVEL_VIDEO_MODULE_INTERFACE 2
 
 extern "C" {
 
@@ -22,9 +23,10 @@ int quorvel_video_interface();
 // "FFmpeg " and the version of the libraries the module runs with, into `name`.
 void quorvel_video_library(QString* name);
 
-// ReadVideoFrame (video_frame_reader.h): the frame, or null with `message` set, into `frame`.
+// ReadVideoFrame (video_frame_reader.h): the frame, or null with `message` set, into `frame`,
+// and the video's facts into `facts` unless it is null.
 void quorvel_video_read_frame(quorvel::ByteSource* source, int side, const std::stop_token* stop,
-                              QImage* frame, QString* message);
+                              QImage* frame, QString* message, quorvel::PictureFacts* facts);
 }
 
 #endif  // QUORVEL_SCAN_VIDEO_MODULE_H_

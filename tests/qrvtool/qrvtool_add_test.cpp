@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -18,11 +19,13 @@
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_index.h"
 #include "catalog/cp1251.h"
+#include "catalog/picture_facts.h"
 #include "catalog/thumbnail_jpeg.h"
 #include "qrvtool.h"
 #include "scan/test_pictures.h"
 #include "support/camera_jpeg.h"
 #include "support/catalog_builder.h"
+#include "support/fact_fixtures.h"
 #include "support/too_deep_folder.h"
 
 namespace quorvel::qrvtool {
@@ -171,6 +174,33 @@ TEST_F(QrvtoolAddTest, EmbeddedPreviewsServeUnlessTurnedOff) {
   };
   EXPECT_TRUE(near(middle_of(0), qRgb(255, 0, 0))) << "the preview";
   EXPECT_TRUE(near(middle_of(1), qRgb(0, 0, 255))) << "the picture itself";
+}
+
+TEST_F(QrvtoolAddTest, ThumbnailsKeepTheFactsOfTheirFiles) {
+  const std::string folder = Folder("facts");
+  const QString field = QString::fromStdString(folder + "/field.jpg");
+  ASSERT_TRUE(testkit::WriteBytes(field, testkit::EncodeJpeg(Gradient())));
+  ASSERT_TRUE(testkit::WriteExifTags(field, testkit::FieldCameraTags()));
+  const QString bad = QString::fromStdString(folder + "/bad.jpg");
+  ASSERT_TRUE(testkit::WriteBytes(bad, "garbage"));
+  ASSERT_EQ(Add({catalogue_, folder, "facts"}).status, kExitOk);
+  Bytes bytes;
+  const CatalogIndex index = IndexOfCatalogue(&bytes);
+  ASSERT_EQ(index.Disks.size(), 1u);
+  ASSERT_EQ(index.Disks[0].Thumbs.size(), 2u);
+  // The file that does not decode keeps its size and time under its placeholder.
+  std::map<std::string, PictureFacts> expected = {
+      {field.toStdString(), testkit::FieldCameraFacts(120, 80)}, {bad.toStdString(), {}}};
+  for (const Disc& thumb : index.Disks[0].Thumbs) {
+    const std::string path(thumb.Name());
+    ASSERT_TRUE(expected.contains(path)) << path;
+    PictureFacts& facts = expected[path];
+    const QFileInfo info(QString::fromStdString(path));
+    facts.file_size = info.size();
+    facts.modified = info.lastModified().toSecsSinceEpoch();
+    const ByteView jpeg = ByteView(bytes).subspan(index.Disks[0].JpegPos(thumb), thumb.JpegSize);
+    testkit::ExpectFacts(ReadPictureFacts(jpeg), facts, QString::fromStdString(path));
+  }
 }
 
 TEST_F(QrvtoolAddTest, UsageErrorsExitWithTwoAndWriteNothing) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -388,6 +389,13 @@ TEST_F(AddDiskTest, MixedFolderGivesTheGoldenRecord) {
       testkit::WriteBytes(folder_ + "/camera.jpg", testkit::CameraJpeg(camera_picture, camera)));
   testkit::WriteFile(QStringToPath(folder_ + "/broken.jpg"),
                      testkit::ToBytes("not a picture at all"));
+  // Each thumbnail keeps its file's modification time: one fixed time for all.
+  for (const QString& name : {"photo.jpg", "drawing.png", "camera.jpg", "broken.jpg"}) {
+    QFile file(folder_ + "/" + name);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1600000000, Qt::UTC),
+                                 QFileDevice::FileModificationTime));
+  }
   state_.DiskName = "golden";
 
   const AddDiskSummary summary = Add();

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "scan/file_access.h"
 
@@ -90,6 +91,9 @@ class FakeFileAccess : public FileAccess, public std::enable_shared_from_this<Fa
           made_up_left_(made_up) {}
 
     std::int64_t Size() const override { return real_ ? real_->Size() : made_up_size_; }
+    std::optional<std::int64_t> Modified() const override {
+      return real_ ? real_->Modified() : std::nullopt;
+    }
     bool Seek(std::int64_t offset, QString* error) override {
       if (real_) return real_->Seek(offset, error);
       if (offset < 0 || offset > made_up_size_) {
