@@ -390,8 +390,8 @@ TEST_F(AddDiskTest, MixedFolderGivesTheGoldenRecord) {
   testkit::WriteFile(QStringToPath(folder_ + "/broken.jpg"),
                      testkit::ToBytes("not a picture at all"));
   // Each thumbnail keeps its file's modification time: one fixed time for all.
-  for (const QString& name : {"photo.jpg", "drawing.png", "camera.jpg", "broken.jpg"}) {
-    QFile file(folder_ + "/" + name);
+  for (const char* name : {"photo.jpg", "drawing.png", "camera.jpg", "broken.jpg"}) {
+    QFile file(folder_ + "/" + QLatin1String(name));
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1600000000, Qt::UTC),
                                  QFileDevice::FileModificationTime));
