@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalog/format.h"
+#include "catalog/tiff_block.h"
 
 namespace quorvel {
 namespace {
@@ -17,14 +18,7 @@ constexpr std::uint8_t kMarkerSos = 0xDA;
 constexpr std::uint8_t kMarkerApp0 = 0xE0;
 constexpr std::uint8_t kOwnFactsMajor = kOwnFactsVersion >> 4;
 
-// TIFF field types and the tags we write and read.
-constexpr std::uint16_t kByteType = 1;
-constexpr std::uint16_t kAsciiType = 2;
-constexpr std::uint16_t kShortType = 3;
-constexpr std::uint16_t kLongType = 4;
-constexpr std::uint16_t kRationalType = 5;
-constexpr std::uint16_t kSRationalType = 10;
-constexpr std::uint16_t kIfdType = 13;
+// The tags we write and read.
 
 constexpr std::uint16_t kMakeTag = 0x010F;
 constexpr std::uint16_t kModelTag = 0x0110;
@@ -40,8 +34,6 @@ constexpr std::uint16_t kGpsLatitudeTag = 0x0002;
 constexpr std::uint16_t kGpsLongitudeRefTag = 0x0003;
 constexpr std::uint16_t kGpsLongitudeTag = 0x0004;
 
-constexpr std::size_t kTiffHeaderSize = 8;
-constexpr std::size_t kEntrySize = 12;
 // Positions are written as one rational of degrees in ten-millionths (about a centimetre), so
 // that seven decimals come back exactly.
 constexpr double kGeoDenominator = 1e7;
@@ -128,93 +120,16 @@ std::optional<std::int64_t> ParseDateTime(std::string_view text, std::string_vie
   return DaysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
-// The values of a TIFF block in its byte order; nothing outside the block is ever read.
-class TiffBlock {
- public:
-  explicit TiffBlock(ByteView bytes) : bytes_(bytes) {}
-
-  bool ReadByteOrder() {
-    if (bytes_.size() < kTiffHeaderSize) return false;
-    if (bytes_[0] == 'I' && bytes_[1] == 'I') {
-      little_endian_ = true;
-    } else if (bytes_[0] == 'M' && bytes_[1] == 'M') {
-      little_endian_ = false;
-    } else {
-      return false;
-    }
-    return U16(2) == 42u;
-  }
-
-  bool Holds(std::uint64_t at, std::uint64_t size) const {
-    return at <= bytes_.size() && size <= bytes_.size() - at;
-  }
-
-  std::optional<std::uint32_t> U16(std::uint64_t at) const {
-    if (!Holds(at, 2)) return std::nullopt;
-    const std::uint32_t a = bytes_[at], b = bytes_[at + 1];
-    return little_endian_ ? a | b << 8 : a << 8 | b;
-  }
-
-  std::optional<std::uint32_t> U32(std::uint64_t at) const {
-    const auto low = U16(little_endian_ ? at : at + 2);
-    const auto high = U16(little_endian_ ? at + 2 : at);
-    if (!low || !high) return std::nullopt;
-    return *low | *high << 16;
-  }
-
-  ByteView Span(std::uint64_t at, std::uint64_t size) const {
-    return Holds(at, size) ? bytes_.subspan(at, size) : ByteView{};
-  }
-
- private:
-  ByteView bytes_;
-  bool little_endian_ = true;
-};
-
-// One IFD entry, with where its value lies once checked to lie wholly inside the block.
-struct Entry {
-  std::uint32_t tag, type, count;
-  std::uint64_t value_at;  // 0: the value does not fit the block
-};
-
-// The bytes of one value of each TIFF type, 1 (BYTE) to 13 (IFD); 0 for types unknown.
-std::uint64_t TypeSize(std::uint32_t type) {
-  static constexpr std::uint8_t kSizes[14] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
-  return type < 14 ? kSizes[type] : 0;
-}
-
-// Calls `visit(entry)` for each entry of the IFD at `offset` that lies inside the block.
-template <typename Visit>
-void WalkIfd(const TiffBlock& tiff, std::uint64_t offset, Visit visit) {
-  const auto entries = tiff.U16(offset);
-  if (!entries || !tiff.Holds(offset + 2, std::uint64_t{*entries} * kEntrySize)) return;
-  for (std::uint32_t i = 0; i < *entries; ++i) {
-    const std::uint64_t at = offset + 2 + kEntrySize * i;
-    Entry entry{*tiff.U16(at), *tiff.U16(at + 2), *tiff.U32(at + 4), 0};
-    const std::uint64_t size = TypeSize(entry.type) * entry.count;
-    const std::uint64_t value_at = size <= 4 ? at + 8 : *tiff.U32(at + 8);
-    if (size > 0 && tiff.Holds(value_at, size)) entry.value_at = value_at;
-    visit(entry);
-  }
-}
-
-std::string_view Text(const TiffBlock& tiff, const Entry& entry) {
-  if (entry.type != kAsciiType || entry.value_at == 0) return {};
+std::string_view Text(const TiffBlock& tiff, const TiffEntry& entry) {
+  if (entry.type != kTiffAscii || entry.value_at == 0) return {};
   const ByteView bytes = tiff.Span(entry.value_at, entry.count);
   std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   return Trimmed(text.substr(0, text.find('\0')));
 }
 
-std::optional<std::uint32_t> Number(const TiffBlock& tiff, const Entry& entry) {
-  if (entry.value_at == 0) return std::nullopt;
-  if (entry.type == kShortType) return tiff.U16(entry.value_at);
-  if (entry.type == kLongType || entry.type == kIfdType) return tiff.U32(entry.value_at);
-  return std::nullopt;
-}
-
 // Degrees from the three rationals of degrees, minutes and seconds (fewer are taken as zero).
-std::optional<double> Degrees(const TiffBlock& tiff, const Entry& entry) {
-  if ((entry.type != kRationalType && entry.type != kSRationalType) || entry.value_at == 0) {
+std::optional<double> Degrees(const TiffBlock& tiff, const TiffEntry& entry) {
+  if ((entry.type != kTiffRational && entry.type != kTiffSRational) || entry.value_at == 0) {
     return std::nullopt;
   }
   double degrees = 0;
@@ -223,7 +138,7 @@ std::optional<double> Degrees(const TiffBlock& tiff, const Entry& entry) {
     const std::uint32_t numerator = *tiff.U32(entry.value_at + 8 * i);
     const std::uint32_t denominator = *tiff.U32(entry.value_at + 8 * i + 4);
     if (denominator == 0) return std::nullopt;  // how cameras without a fix often write it
-    degrees += entry.type == kRationalType
+    degrees += entry.type == kTiffRational
                    ? double(numerator) / double(denominator) / unit
                    : double(std::int32_t(numerator)) / double(std::int32_t(denominator)) / unit;
   }
@@ -328,7 +243,7 @@ Bytes U32Bytes(std::uint32_t v) {
 OutEntry AsciiEntry(std::uint16_t tag, std::string_view text) {
   Bytes value(text.begin(), text.end());
   value.push_back(0);
-  return {tag, kAsciiType, static_cast<std::uint32_t>(value.size()), std::move(value)};
+  return {tag, kTiffAscii, static_cast<std::uint32_t>(value.size()), std::move(value)};
 }
 
 OutEntry DegreesEntry(std::uint16_t tag, double degrees) {
@@ -339,11 +254,11 @@ OutEntry DegreesEntry(std::uint16_t tag, double degrees) {
     PutU32(value, 0);
     PutU32(value, 1);
   }
-  return {tag, kRationalType, 3, std::move(value)};
+  return {tag, kTiffRational, 3, std::move(value)};
 }
 
 std::size_t IfdSize(const std::vector<OutEntry>& ifd) {
-  std::size_t size = 2 + kEntrySize * ifd.size() + 4;
+  std::size_t size = 2 + kTiffEntrySize * ifd.size() + 4;
   for (const OutEntry& entry : ifd) size += entry.value.size() > 4 ? entry.value.size() : 0;
   return size;
 }
@@ -351,7 +266,7 @@ std::size_t IfdSize(const std::vector<OutEntry>& ifd) {
 // Writes the IFD that starts at TIFF offset `offset`, its long values right after it.
 void WriteIfd(Bytes& tiff, std::size_t offset, const std::vector<OutEntry>& ifd) {
   PutU16(tiff, static_cast<std::uint32_t>(ifd.size()));
-  std::size_t data_at = offset + 2 + kEntrySize * ifd.size() + 4;
+  std::size_t data_at = offset + 2 + kTiffEntrySize * ifd.size() + 4;
   for (const OutEntry& entry : ifd) {
     PutU16(tiff, entry.tag);
     PutU16(tiff, entry.type);
@@ -392,12 +307,12 @@ Bytes ExifSegment(const PictureFacts& facts, std::string_view make, std::string_
     }
   }
   if (facts.width > 0 && facts.height > 0) {
-    exif.push_back({kPixelXDimensionTag, kLongType, 1, U32Bytes(std::uint32_t(facts.width))});
-    exif.push_back({kPixelYDimensionTag, kLongType, 1, U32Bytes(std::uint32_t(facts.height))});
+    exif.push_back({kPixelXDimensionTag, kTiffLong, 1, U32Bytes(std::uint32_t(facts.width))});
+    exif.push_back({kPixelYDimensionTag, kTiffLong, 1, U32Bytes(std::uint32_t(facts.height))});
   }
   const auto& p = facts.position;
   if (p && std::fabs(p->latitude) <= 90 && std::fabs(p->longitude) <= 180) {
-    if (gps_version) gps.push_back({kGpsVersionIdTag, kByteType, 4, {2, 2, 0, 0}});
+    if (gps_version) gps.push_back({kGpsVersionIdTag, kTiffByte, 4, {2, 2, 0, 0}});
     gps.push_back(AsciiEntry(kGpsLatitudeRefTag, p->latitude < 0 ? "S" : "N"));
     gps.push_back(DegreesEntry(kGpsLatitudeTag, p->latitude));
     gps.push_back(AsciiEntry(kGpsLongitudeRefTag, p->longitude < 0 ? "W" : "E"));
@@ -406,8 +321,8 @@ Bytes ExifSegment(const PictureFacts& facts, std::string_view make, std::string_
   if (ifd0.empty() && exif.empty() && gps.empty()) return {};
   // The pointers' values are fixed once every IFD's size is known; the sizes do not depend on
   // them.
-  if (!exif.empty()) ifd0.push_back({kExifIfdTag, kLongType, 1, U32Bytes(0)});
-  if (!gps.empty()) ifd0.push_back({kGpsIfdTag, kLongType, 1, U32Bytes(0)});
+  if (!exif.empty()) ifd0.push_back({kExifIfdTag, kTiffLong, 1, U32Bytes(0)});
+  if (!gps.empty()) ifd0.push_back({kGpsIfdTag, kTiffLong, 1, U32Bytes(0)});
   const std::size_t exif_at = kTiffHeaderSize + IfdSize(ifd0);
   const std::size_t gps_at = exif_at + (exif.empty() ? 0 : IfdSize(exif));
   for (OutEntry& entry : ifd0) {
@@ -527,25 +442,25 @@ PictureFacts ReadExifFacts(ByteView payload) {
   TiffBlock tiff(payload);
   if (!tiff.ReadByteOrder()) return facts;
   std::optional<std::uint32_t> exif_at, gps_at;
-  WalkIfd(tiff, tiff.U32(4).value_or(0), [&](const Entry& entry) {
+  WalkIfd(tiff, tiff.U32(4).value_or(0), [&](const TiffEntry& entry) {
     if (entry.tag == kMakeTag) facts.make = Text(tiff, entry);
     if (entry.tag == kModelTag) facts.model = Text(tiff, entry);
-    if (entry.tag == kExifIfdTag) exif_at = Number(tiff, entry);
-    if (entry.tag == kGpsIfdTag) gps_at = Number(tiff, entry);
+    if (entry.tag == kExifIfdTag) exif_at = TiffNumber(tiff, entry);
+    if (entry.tag == kGpsIfdTag) gps_at = TiffNumber(tiff, entry);
   });
   // Neither sub-IFD is followed further, so no chain of offsets can loop.
   std::optional<std::int64_t> original, digitized;
   std::optional<std::uint32_t> width, height;
   if (exif_at) {
-    WalkIfd(tiff, *exif_at, [&](const Entry& entry) {
+    WalkIfd(tiff, *exif_at, [&](const TiffEntry& entry) {
       if (entry.tag == kDateTimeOriginalTag) {
         original = ParseDateTime(Text(tiff, entry), ":-", " T");
       }
       if (entry.tag == kDateTimeDigitizedTag) {
         digitized = ParseDateTime(Text(tiff, entry), ":-", " T");
       }
-      if (entry.tag == kPixelXDimensionTag) width = Number(tiff, entry);
-      if (entry.tag == kPixelYDimensionTag) height = Number(tiff, entry);
+      if (entry.tag == kPixelXDimensionTag) width = TiffNumber(tiff, entry);
+      if (entry.tag == kPixelYDimensionTag) height = TiffNumber(tiff, entry);
     });
   }
   facts.taken = original ? original : digitized;
@@ -555,7 +470,7 @@ PictureFacts ReadExifFacts(ByteView payload) {
   }
   if (gps_at) {
     GpsParts gps;
-    WalkIfd(tiff, *gps_at, [&](const Entry& entry) {
+    WalkIfd(tiff, *gps_at, [&](const TiffEntry& entry) {
       if (entry.tag == kGpsLatitudeRefTag || entry.tag == kGpsLongitudeRefTag) {
         const std::string_view ref = Text(tiff, entry);
         if (!ref.empty())

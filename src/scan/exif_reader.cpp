@@ -4,6 +4,8 @@
 #include <cstring>
 #include <optional>
 
+#include "catalog/tiff_block.h"
+
 namespace quorvel {
 namespace {
 
@@ -26,75 +28,6 @@ bool StandsAlone(std::uint8_t marker) {
 bool StartsWithExifHeader(std::span<const std::uint8_t> payload) {
   return payload.size() >= sizeof kExifHeader &&
          std::memcmp(payload.data(), kExifHeader, sizeof kExifHeader) == 0;
-}
-
-// Reads 16- and 32-bit values of a TIFF block in its byte order, refusing any that do not lie
-// wholly inside it.
-class TiffBlock {
- public:
-  explicit TiffBlock(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-
-  bool ReadByteOrder() {
-    if (bytes_.size() < 8) return false;
-    if (bytes_[0] == 'I' && bytes_[1] == 'I') {
-      little_endian_ = true;
-    } else if (bytes_[0] == 'M' && bytes_[1] == 'M') {
-      little_endian_ = false;
-    } else {
-      return false;
-    }
-    return U16(2) == 42u;
-  }
-
-  std::size_t size() const { return bytes_.size(); }
-  std::span<const std::uint8_t> bytes() const { return bytes_; }
-
-  std::optional<std::uint32_t> U16(std::size_t at) const {
-    if (at > bytes_.size() || bytes_.size() - at < 2) return std::nullopt;
-    const std::uint32_t a = bytes_[at], b = bytes_[at + 1];
-    return little_endian_ ? a | b << 8 : a << 8 | b;
-  }
-
-  std::optional<std::uint32_t> U32(std::size_t at) const {
-    const auto low = U16(little_endian_ ? at : at + 2);
-    const auto high = U16(little_endian_ ? at + 2 : at);
-    if (!low || !high) return std::nullopt;
-    return *low | *high << 16;
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-  bool little_endian_ = true;
-};
-
-constexpr std::uint32_t kShortType = 3;
-constexpr std::uint32_t kLongType = 4;
-constexpr std::size_t kEntrySize = 12;
-
-// One IFD at `offset`: calls `visit(tag, type, count, value_at)` for each entry that lies wholly
-// inside the block, in order, and returns the offset of the next IFD (0 when none or malformed).
-template <typename Visit>
-std::uint32_t WalkIfd(const TiffBlock& tiff, std::size_t offset, Visit visit) {
-  const auto entries = tiff.U16(offset);
-  if (!entries) return 0;
-  for (std::uint32_t i = 0; i < *entries; ++i) {
-    const std::size_t entry = offset + 2 + kEntrySize * i;
-    const auto tag = tiff.U16(entry);
-    const auto type = tiff.U16(entry + 2);
-    const auto count = tiff.U32(entry + 4);
-    if (!tag || !type || !count || !tiff.U32(entry + 8)) return 0;
-    visit(*tag, *type, *count, entry + 8);
-  }
-  return tiff.U32(offset + 2 + kEntrySize * *entries).value_or(0);
-}
-
-// A SHORT or LONG entry holding one value.
-std::optional<std::uint32_t> SingleNumber(const TiffBlock& tiff, std::uint32_t type,
-                                          std::uint32_t count, std::size_t value_at) {
-  if (count != 1) return std::nullopt;
-  if (type == kShortType) return tiff.U16(value_at);
-  if (type == kLongType) return tiff.U32(value_at);
-  return std::nullopt;
 }
 
 }  // namespace
@@ -148,25 +81,20 @@ ExifFacts ReadExif(std::span<const std::uint8_t> payload) {
   TiffBlock tiff(payload.subspan(sizeof kExifHeader));
   if (!tiff.ReadByteOrder()) return facts;
   const std::uint32_t ifd0 = tiff.U32(4).value_or(0);
-  const std::uint32_t ifd1 = WalkIfd(
-      tiff, ifd0,
-      [&](std::uint32_t tag, std::uint32_t type, std::uint32_t count, std::size_t value_at) {
-        if (tag != kOrientationTag || type != kShortType || count < 1) return;
-        const std::uint32_t value = tiff.U16(value_at).value_or(1);
-        if (value >= 1 && value <= 8) facts.orientation = static_cast<int>(value);
-      });
+  const std::uint32_t ifd1 = WalkIfd(tiff, ifd0, [&](const TiffEntry& entry) {
+    if (entry.tag != kOrientationTag || entry.type != kTiffShort) return;
+    const std::uint32_t value = TiffNumber(tiff, entry).value_or(1);
+    if (value >= 1 && value <= 8) facts.orientation = static_cast<int>(value);
+  });
   // IFD1 must lie after IFD0: a link back would walk in circles in a longer chain.
   if (ifd1 <= ifd0) return facts;
   std::optional<std::uint32_t> offset, length;
-  WalkIfd(tiff, ifd1,
-          [&](std::uint32_t tag, std::uint32_t type, std::uint32_t count, std::size_t value_at) {
-            if (tag == kThumbnailOffsetTag) offset = SingleNumber(tiff, type, count, value_at);
-            if (tag == kThumbnailLengthTag) length = SingleNumber(tiff, type, count, value_at);
-          });
-  if (offset && length && *length > 0 && *offset <= tiff.size() &&
-      *length <= tiff.size() - *offset) {
-    facts.thumbnail = tiff.bytes().subspan(*offset, *length);
-  }
+  WalkIfd(tiff, ifd1, [&](const TiffEntry& entry) {
+    if (entry.count != 1) return;
+    if (entry.tag == kThumbnailOffsetTag) offset = TiffNumber(tiff, entry);
+    if (entry.tag == kThumbnailLengthTag) length = TiffNumber(tiff, entry);
+  });
+  if (offset && length && *length > 0) facts.thumbnail = tiff.Span(*offset, *length);
   return facts;
 }
 
