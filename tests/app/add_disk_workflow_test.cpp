@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QSet>
 #include <QTimer>
 #include <QTreeView>
 #include <memory>
@@ -328,14 +329,18 @@ void AddDiskWorkflowTest::filesAndFoldersLeftOutAreNamed() {
   p.pipeline->SetFileAccess(medium);
   const testkit::TooDeepFolder deep(p.images.toStdString());
   p.ShowAddDisk(p.images);
-  // "Пропустить" is pressed in the wait on the folder that cannot be opened, and in the wait
-  // for the big picture; the others are waited for until they are done.
+  // "Пропустить" is pressed once in the wait on the folder that cannot be opened, and once in
+  // the wait for the big picture; the others are waited for until they are done. Only a press
+  // ends either wait, so a single press cannot land in the next file's wait, as a second one
+  // could while the button still shows the last wait's red.
   QTimer skipper;
-  QObject::connect(&skipper, &QTimer::timeout, [&p, &big] {
+  QSet<QString> skipped;
+  QObject::connect(&skipper, &QTimer::timeout, [&p, &big, &skipped] {
     const QString shown = p.Page()->Scan().CurrentImageFile.Get();
     auto* skip = p.Child<QAbstractButton>("skip_button");
     if (skip->palette().color(QPalette::ButtonText) == Qt::red &&
-        (shown.isEmpty() || shown == big)) {
+        (shown.isEmpty() || shown == big) && !skipped.contains(shown)) {
+      skipped.insert(shown);
       skip->click();
     }
   });
