@@ -594,6 +594,32 @@ void BM_SearchAsTyped(benchmark::State& state, OpenWindow& fixture) {
   state.counters["word_results"] = fixture.thumbnails()->model()->rowCount();
 }
 
+// A query for a range of days pasted into the search field, over 1,000 disks of 1,000 thumbnails
+// that carry their facts: from the paste to the end of the thumbnail view's paint of the results,
+// and the same for a plain word of about as many results, the field cleared between runs.
+void BM_SearchPasted(benchmark::State& state, OpenWindow& fixture, const QString& query) {
+  auto* field = fixture.window().findChild<QLineEdit*>(QStringLiteral("SearchField"));
+  if (!fixture.ok() || field == nullptr) {
+    state.SkipWithError("the window over the catalogue did not come up");
+    return;
+  }
+  fixture.window().activateWindow();
+  field->setFocus();
+  for (auto _ : state) {
+    field->clear();
+    QCoreApplication::processEvents();
+    const int before = fixture.thumbnail_paints().count();
+    const Clock::time_point start = Clock::now();
+    field->setText(query);
+    if (!ProcessUntilPainted({{&fixture.thumbnail_paints(), before}})) {
+      state.SkipWithError("the results were not painted");
+      return;
+    }
+    state.SetIterationTime(Seconds(Clock::now() - start));
+  }
+  state.counters["results"] = fixture.thumbnails()->model()->rowCount();
+}
+
 // The usual console output, then one line per figure: the median over repetitions (the one
 // run without them), beside the bound it is held to.
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -667,6 +693,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     Line(out, "  results of the first letter", Counter("BM_SearchAsTyped", "first_letter_results"),
          "", 0);
     Line(out, "  results of the word", Counter("BM_SearchAsTyped", "word_results"), "", 0);
+    Line(out, "search pasted, 1,000,000 thumbnails with facts: a range of days",
+         Ms("BM_SearchPasted/date_range"), "ms", 30);
+    Line(out, "  a range of years and a word", Ms("BM_SearchPasted/date_range_and_word"), "ms",
+         30);
+    Line(out, "  a camera", Ms("BM_SearchPasted/camera"), "ms", 30);
+    Line(out, "  a plain word", Ms("BM_SearchPasted/word"), "ms", 0);
     const double open = Ms("BM_OpenCatalogueWindow");
     const double load = Ms("BM_LoadCatalogueFile");
     Line(out, "open the catalogue to a painted window", open, "ms", 0);
@@ -753,6 +785,9 @@ int main(int argc, char** argv) {
     OpenWindow searching(
         quorvel::testkit::RealisticCatalog(quorvel::kSearchDisks, quorvel::kSearchThumbsPerDisk, 7),
         QSize(quorvel::kWindowWidth, quorvel::kWindowHeight));
+    OpenWindow searching_facts(quorvel::testkit::RealisticCatalogWithFacts(
+                                   quorvel::kSearchDisks, quorvel::kSearchThumbsPerDisk, 7),
+                               QSize(quorvel::kWindowWidth, quorvel::kWindowHeight));
     const quorvel::Bytes gradient = quorvel::JpegPool().front();
     const quorvel::Bytes photo_like = quorvel::PhotoLikeJpeg();
     const quorvel::Bytes noise = quorvel::NoiseJpeg();
@@ -805,6 +840,15 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("BM_SearchAsTyped", quorvel::BM_SearchAsTyped, std::ref(searching))
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
+    for (const auto& [name, query] :
+         {std::pair{"BM_SearchPasted/date_range", QStringLiteral("дата:2010-07-01..2010-08-15")},
+          std::pair{"BM_SearchPasted/date_range_and_word", QStringLiteral("дата:2005..2012 крым")},
+          std::pair{"BM_SearchPasted/camera", QStringLiteral("камера:canon")},
+          std::pair{"BM_SearchPasted/word", QStringLiteral("крым")}}) {
+      benchmark::RegisterBenchmark(name, quorvel::BM_SearchPasted, std::ref(searching_facts), query)
+          ->Unit(benchmark::kMillisecond)
+          ->UseManualTime();
+    }
 
     quorvel::SummaryReporter reporter(isatty(STDOUT_FILENO)
                                           ? quorvel::SummaryReporter::OO_ColorTabular

@@ -7,6 +7,7 @@
 
 #include "catalog/cp1251.h"
 #include "catalog/disk_record_writer.h"
+#include "catalog/picture_facts.h"
 
 namespace quorvel::testkit {
 namespace {
@@ -44,11 +45,24 @@ std::string Format(const std::string& pattern, int a, int b = 0) {
   return text;
 }
 
-}  // namespace
+constexpr std::uint8_t kStandIn[16] = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0, 0,    0,
+                                       0,    0,    0,    0,    0, 0, 0xFF, 0xD9};
 
-Bytes RealisticCatalog(int disks, int thumbs_per_disk, std::uint32_t seed, ByteView jpeg) {
-  static constexpr std::uint8_t kStandIn[16] = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0, 0,    0,
-                                                0,    0,    0,    0,    0, 0, 0xFF, 0xD9};
+// kStandIn with a JFIF header and `facts` after it, as the encoder places them.
+Bytes StandInWithFacts(const PictureFacts& facts) {
+  Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+  const Bytes segments = EncodeFactsSegments(facts);
+  jpeg.insert(jpeg.end(), segments.begin(), segments.end());
+  jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+  return jpeg;
+}
+
+Bytes Generate(int disks, int thumbs_per_disk, std::uint32_t seed, ByteView jpeg,
+               bool with_facts) {
+  constexpr const char* kCameras[][2] = {{"Canon", "Canon EOS 70D"},
+                                         {"NIKON CORPORATION", "NIKON D750"},
+                                         {"Apple", "iPhone 12"},
+                                         {"SONY", "ILCE-7M3"}};
   if (jpeg.empty()) jpeg = ByteView(kStandIn);
   const std::vector<std::string> tops = In1251(kTops), events = In1251(kEvents),
                                  files = In1251(kFiles), extras = In1251(kExtras),
@@ -90,11 +104,38 @@ Bytes RealisticCatalog(int disks, int thumbs_per_disk, std::uint32_t seed, ByteV
         return path;
       };
       const std::string full = padded(folder);
-      AppendThumbnailRecord(stream, head, full.size() <= 90 ? full : padded(top), jpeg);
+      const std::string& path = full.size() <= 90 ? full : padded(top);
+      if (!with_facts) {
+        AppendThumbnailRecord(stream, head, path, jpeg);
+        continue;
+      }
+      PictureFacts facts;
+      const auto day = static_cast<std::int64_t>(pick(365));
+      facts.taken = ParseIsoDateTime(Format("%d-01-01T00:00:00", year)).value_or(0) +
+                    day * 86400 + static_cast<std::int64_t>(pick(86400));
+      if (const std::size_t camera = pick(std::size(kCameras) + 1); camera < std::size(kCameras)) {
+        facts.make = kCameras[camera][0];
+        facts.model = kCameras[camera][1];
+        facts.width = 4000;
+        facts.height = 3000;
+      }
+      facts.file_size = 1000000 + static_cast<std::int64_t>(pick(9000000));
+      if (pick(5) == 0) facts.position = GeoPosition{44.5, 34.1};
+      AppendThumbnailRecord(stream, head, path, StandInWithFacts(facts));
     }
     FinishDiskRecord(stream, head);
   }
   return stream;
+}
+
+}  // namespace
+
+Bytes RealisticCatalog(int disks, int thumbs_per_disk, std::uint32_t seed, ByteView jpeg) {
+  return Generate(disks, thumbs_per_disk, seed, jpeg, false);
+}
+
+Bytes RealisticCatalogWithFacts(int disks, int thumbs_per_disk, std::uint32_t seed) {
+  return Generate(disks, thumbs_per_disk, seed, {}, true);
 }
 
 }  // namespace quorvel::testkit

@@ -16,6 +16,11 @@ namespace quorvel::testkit {
 // with FF D8 and ends with FF D9 but shows no picture. 1,000 x 1,000 takes about a second.
 Bytes RealisticCatalog(int disks, int thumbs_per_disk, std::uint32_t seed, ByteView jpeg = {});
 
+// The same names, each thumbnail a stand-in JPEG that shows no picture but carries facts as a
+// scan stores them: a date taken in its disk's year, and most with a camera of a few, a pixel
+// size and a file size, some with a position.
+Bytes RealisticCatalogWithFacts(int disks, int thumbs_per_disk, std::uint32_t seed);
+
 }  // namespace quorvel::testkit
 
 #endif  // QUORVEL_TESTS_SUPPORT_REALISTIC_CATALOG_H_
