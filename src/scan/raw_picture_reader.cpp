@@ -213,10 +213,21 @@ QImage Bitmap(const unsigned char* data, std::int64_t length, int width, int hei
   return image;
 }
 
+// LibRaw, telling how it would unpack the preview it chose.
+class CameraRaw : public LibRaw {
+ public:
+  // A preview stored as colour planes one after another. LibRaw 0.20 reads such a preview by
+  // the length the file declares into a buffer sized by its width and height, so a file that
+  // declares more overruns the buffer: these previews (old studio backs, rare) are not used,
+  // and the raw image is developed instead.
+  bool PlanarPreview() const { return write_thumb == &CameraRaw::layer_thumb; }
+};
+
 // Whether the preview LibRaw chose (the largest it found) may be unpacked: its bytes lie within
 // the file and its declared size keeps to the bound, whether it turns out a JPEG or a bitmap.
-bool PreviewWithinBounds(const libraw_thumbnail_t& thumbnail, std::int64_t file_size) {
-  return thumbnail.tlength > 0 && thumbnail.tlength <= file_size &&
+bool PreviewWithinBounds(const CameraRaw& raw, std::int64_t file_size) {
+  const libraw_thumbnail_t& thumbnail = raw.imgdata.thumbnail;
+  return thumbnail.tlength > 0 && thumbnail.tlength <= file_size && !raw.PlanarPreview() &&
          std::int64_t{thumbnail.twidth} * thumbnail.theight * 3 <= kMaxDecodedBytes;
 }
 
@@ -303,7 +314,7 @@ QImage ReadRawPicture(ByteSource& source, int side, std::stop_token stop, QStrin
   std::unique_ptr<OpenedFile> file = source.OpenForSeeking(stop, message);
   if (!file) return {};
   LentFileStream stream(std::move(file), stop);
-  const auto raw = std::make_unique<LibRaw>();
+  const auto raw = std::make_unique<CameraRaw>();
   raw->set_progress_handler(CancelWhenStopped, &stop);
   raw->set_memerror_handler(IgnoreMemoryError, nullptr);
   raw->set_dataerror_handler(IgnoreDataError, nullptr);
@@ -312,7 +323,7 @@ QImage ReadRawPicture(ByteSource& source, int side, std::stop_token stop, QStrin
   if (code != LIBRAW_SUCCESS) return Failed(code, stream, message);
   if (facts) *facts = RawFacts(*raw);
   const int orientation = ExifOrientation(raw->imgdata.sizes.flip);
-  if (PreviewWithinBounds(raw->imgdata.thumbnail, stream.size()) &&
+  if (PreviewWithinBounds(*raw, stream.size()) &&
       raw->unpack_thumb() == LIBRAW_SUCCESS) {
     const libraw_thumbnail_t& thumbnail = raw->imgdata.thumbnail;
     const JpegLayout layout =

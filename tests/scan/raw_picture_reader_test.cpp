@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -162,6 +163,19 @@ TEST_F(RawPictureReaderTest, ALongCameraModelIsReadSafely) {
   QString message;
   EXPECT_FALSE(DecodeFittedPicture(source, "long-model.dng", kSide, &message).isNull())
       << qPrintable(message);
+}
+
+// A preview stored as colour planes whose declared length passes its width and height (a
+// fuzzer's find) would overrun LibRaw's buffer: it is left alone and the raw developed instead,
+// which this damaged file's raw data does not allow.
+TEST_F(RawPictureReaderTest, APlanarPreviewLongerThanItsSizeIsNotUnpacked) {
+  QFile file(QStringLiteral(QUORVEL_TEST_DATA_DIR "/planar_preview_overrun.dng"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  MemoryByteSource source(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  QString message;
+  EXPECT_TRUE(DecodeFittedPicture(source, "planar.dng", kSide, &message).isNull());
+  EXPECT_FALSE(message.isEmpty());
 }
 
 // Damaged, foreign or empty files, a failing medium and a stop give no picture and a reason.
