@@ -546,14 +546,22 @@ void BM_OpenCatalogueWindow(benchmark::State& state, const OpeningCatalogue& cat
 constexpr int kSearchDisks = 1000;
 constexpr int kSearchThumbsPerDisk = 1000;
 
-void BM_SearchAsTyped(benchmark::State& state, OpenWindow& fixture) {
+// The window's search field with the focus, as a click or Ctrl+F leaves it; null, with the
+// benchmark skipped, when the window did not come up.
+QLineEdit* FocusedSearchField(benchmark::State& state, OpenWindow& fixture) {
   auto* field = fixture.window().findChild<QLineEdit*>(QStringLiteral("SearchField"));
   if (!fixture.ok() || field == nullptr) {
     state.SkipWithError("the window over the catalogue did not come up");
-    return;
+    return nullptr;
   }
   fixture.window().activateWindow();
   field->setFocus();
+  return field;
+}
+
+void BM_SearchAsTyped(benchmark::State& state, OpenWindow& fixture) {
+  QLineEdit* field = FocusedSearchField(state, fixture);
+  if (field == nullptr) return;
   QCoreApplication::processEvents();
   const QString word = QStringLiteral("отпуск");
   double worst = 0, total = 0;
@@ -598,13 +606,8 @@ void BM_SearchAsTyped(benchmark::State& state, OpenWindow& fixture) {
 // that carry their facts: from the paste to the end of the thumbnail view's paint of the results,
 // and the same for a plain word of about as many results, the field cleared between runs.
 void BM_SearchPasted(benchmark::State& state, OpenWindow& fixture, const QString& query) {
-  auto* field = fixture.window().findChild<QLineEdit*>(QStringLiteral("SearchField"));
-  if (!fixture.ok() || field == nullptr) {
-    state.SkipWithError("the window over the catalogue did not come up");
-    return;
-  }
-  fixture.window().activateWindow();
-  field->setFocus();
+  QLineEdit* field = FocusedSearchField(state, fixture);
+  if (field == nullptr) return;
   for (auto _ : state) {
     field->clear();
     QCoreApplication::processEvents();
