@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalog/picture_fingerprint.h"
 #include "catalog/stream.h"
 
 namespace quorvel {
@@ -37,6 +38,11 @@ struct PictureFacts {
   std::optional<std::int64_t> file_size;    // the file's size in bytes
   std::optional<std::int64_t> modified;     // the file's modification time, seconds from 1970 UTC
   std::optional<std::int64_t> duration_ms;  // a video's length
+  // The thumbnail's fingerprint, stored so that it need not be computed again.
+  std::optional<Fingerprint> fingerprint;
+  // The thumbnail shows no picture of the file (the placeholder of one that did not decode):
+  // it has no fingerprint and is nobody's copy.
+  bool no_picture = false;
 
   bool Empty() const { return *this == PictureFacts{}; }
   friend bool operator==(const PictureFacts&, const PictureFacts&) = default;
