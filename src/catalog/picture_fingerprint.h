@@ -14,7 +14,7 @@
 
 namespace quorvel {
 
-struct RgbImage;
+struct RgbView;
 
 struct Fingerprint {
   // The coarse layout of light and dark over the picture: what the copy index looks up first.
@@ -47,8 +47,8 @@ inline constexpr int kLookAlikeDistance = 28;
 // size of the picture it was made from when known (0 x 0: unknown), which fixes where the
 // fitted picture lies; otherwise the white margins are found from the pixels. Nullopt for a
 // picture area too small or too flat to tell anything (a blank picture).
-std::optional<Fingerprint> FingerprintOfPixels(const RgbImage& thumbnail, int picture_width,
-                                               int picture_height);
+std::optional<Fingerprint> FingerprintOfPixels(const RgbView& thumbnail, int picture_width,
+                                              int picture_height);
 
 // The fingerprint of a stored thumbnail: the one its facts carry, else computed from its
 // decoded pixels and the picture size its facts give. Nullopt when the JPEG does not decode,

@@ -1,0 +1,1 @@
+#include "catalog/catalog_fingerprints.h"

@@ -1,0 +1,1 @@
+#include "catalog/lookalike_index.h"

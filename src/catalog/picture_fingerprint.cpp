@@ -1,0 +1,1 @@
+#include "catalog/picture_fingerprint.h"
