@@ -26,24 +26,40 @@ struct Alike {
 
 class LookalikeIndex {
  public:
-  // Over `prints`, in catalogue order (disk, then thumbnail); `disk_count` disks in all.
+  // Over `prints`, one per thumbnail that has a fingerprint (put in catalogue order, disk then
+  // thumbnail, when they are not); `disk_count` disks in all.
   LookalikeIndex(std::vector<ThumbPrint> prints, int disk_count);
 
   // Every thumbnail within kLookAlikeDistance of `print`, the most alike first (equal
-  // distances in catalogue order); at most `max` of them when `max` is not 0.
+  // distances in catalogue order), the one it was taken from among them; at most `max` of them
+  // when `max` is not 0.
   std::vector<Alike> Similar(const Fingerprint& print, std::size_t max = 0) const;
 
   // The groups of copies: the thumbnails joined by SamePicture, directly or through others,
   // each group of two or more in catalogue order, the groups in the order of their first
-  // thumbnails. Computed once, on first need.
+  // thumbnails. Computed once, on first need, on two threads; not to be asked from two
+  // threads at once.
+  //
+  // Exact but for crowded shapes: a thumbnail whose shape neighbourhood in one quarter of the
+  // shape holds more than kCrowdLimit thumbnails is compared, through that quarter, only with
+  // the kCrowdWindow thumbnails next to it in shape order; the other quarters still find its
+  // copies wherever they are not crowded too. This bounds the work by
+  // 4 x kCrowdLimit comparisons per thumbnail, whatever the pictures.
   const std::vector<std::vector<ThumbRef>>& CopyGroups() const;
 
-  // For each disk, its thumbnails with a fingerprint that have no copy on any other disk, in
-  // their order; a thumbnail with no fingerprint is not counted.
+  // For each of the `disk_count` disks, its thumbnails with a fingerprint that have no copy on
+  // any other disk, in their order; a copy on the same disk does not count.
   std::vector<std::vector<std::int32_t>> UniqueToDisk() const;
 
+  static constexpr std::size_t kCrowdLimit = 1024;
+  static constexpr std::size_t kCrowdWindow = 32;
+
  private:
-  std::vector<ThumbPrint> prints_;
+  // Kept as parallel arrays, in catalogue order, so that a pass over the fingerprints reads
+  // nothing else.
+  std::vector<ThumbRef> refs_;
+  std::vector<std::uint64_t> shapes_;
+  std::vector<std::uint64_t> details_;
   int disk_count_;
   mutable bool grouped_ = false;
   mutable std::vector<std::vector<ThumbRef>> groups_;
