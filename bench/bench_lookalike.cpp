@@ -157,6 +157,27 @@ void BM_CopyGroups(benchmark::State& state) {
 }
 BENCHMARK(BM_CopyGroups)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// The worst a catalogue could hold: every picture's shape the same (flat, smooth pictures), the
+// pictures told apart by their detail alone. Every bucket is crowded, so the time is the bound the
+// crowd limit sets.
+void BM_CopyGroupsOneShape(benchmark::State& state) {
+  std::mt19937_64 random(99);
+  std::vector<ThumbPrint> prints;
+  prints.reserve(kCount);
+  for (std::int32_t i = 0; i < kCount; ++i) {
+    prints.push_back({ThumbRef{i / kThumbsPerDisk, i % kThumbsPerDisk}, {0x00FF00FF00FF00FF, random()}});
+  }
+  std::size_t groups = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const auto index = std::make_unique<quorvel::LookalikeIndex>(prints, kDisks);
+    state.ResumeTiming();
+    groups = index->CopyGroups().size();
+  }
+  state.counters["groups"] = static_cast<double>(groups);
+}
+BENCHMARK(BM_CopyGroupsOneShape)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
 }  // namespace
 
 BENCHMARK_MAIN();
