@@ -30,10 +30,9 @@ std::atomic<std::int64_t> g_heap_peak{0};
 void* operator new(std::size_t size) {
   void* p = std::malloc(size == 0 ? 1 : size);
   if (p == nullptr) throw std::bad_alloc();
-  const std::int64_t now =
-      g_heap_bytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(p)),
-                             std::memory_order_relaxed) +
-      static_cast<std::int64_t>(malloc_usable_size(p));
+  const std::int64_t now = g_heap_bytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(p)),
+                                                  std::memory_order_relaxed) +
+                           static_cast<std::int64_t>(malloc_usable_size(p));
   std::int64_t peak = g_heap_peak.load(std::memory_order_relaxed);
   while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
   }
@@ -165,7 +164,8 @@ void BM_CopyGroupsOneShape(benchmark::State& state) {
   std::vector<ThumbPrint> prints;
   prints.reserve(kCount);
   for (std::int32_t i = 0; i < kCount; ++i) {
-    prints.push_back({ThumbRef{i / kThumbsPerDisk, i % kThumbsPerDisk}, {0x00FF00FF00FF00FF, random()}});
+    prints.push_back(
+        {ThumbRef{i / kThumbsPerDisk, i % kThumbsPerDisk}, {0x00FF00FF00FF00FF, random()}});
   }
   std::size_t groups = 0;
   for (auto _ : state) {

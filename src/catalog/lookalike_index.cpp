@@ -130,8 +130,8 @@ void JoinCopiesByQuarter(int quarter, const std::vector<std::uint64_t>& shapes,
         order[a] = crowd[a - begin].second;
       }
       for (std::uint32_t a = begin; a < end; ++a) {
-        const std::uint32_t last =
-            static_cast<std::uint32_t>(std::min<std::size_t>(end, a + 1 + LookalikeIndex::kCrowdWindow));
+        const std::uint32_t last = static_cast<std::uint32_t>(
+            std::min<std::size_t>(end, a + 1 + LookalikeIndex::kCrowdWindow));
         for (std::uint32_t b = a + 1; b < last; ++b) compare(a, b);
       }
     }

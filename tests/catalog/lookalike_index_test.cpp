@@ -15,7 +15,8 @@ Fingerprint RandomPrint(std::mt19937_64& random) { return {random(), random()}; 
 // `print` with `count` shape bits flipped from the `first`-th on, taken a quarter at a time
 // (bit k lies in quarter k % 4), so that a few flips touch every quarter of the shape.
 Fingerprint FlipShape(Fingerprint print, int count, int first = 0) {
-  for (int k = first; k < first + count; ++k) print.shape ^= std::uint64_t{1} << ((k % 4) * 16 + k / 4);
+  for (int k = first; k < first + count; ++k)
+    print.shape ^= std::uint64_t{1} << ((k % 4) * 16 + k / 4);
   return print;
 }
 
@@ -96,8 +97,7 @@ TEST(LookalikeIndexTest, UniqueToDiskCountsPicturesWithNoCopyOnAnotherDisk) {
           {{1, 3}, RandomPrint(random)},
       },
       3);
-  EXPECT_EQ(index.UniqueToDisk(),
-            (std::vector<std::vector<std::int32_t>>{{0, 2}, {0, 3}, {}}));
+  EXPECT_EQ(index.UniqueToDisk(), (std::vector<std::vector<std::int32_t>>{{0, 2}, {0, 3}, {}}));
 }
 
 }  // namespace

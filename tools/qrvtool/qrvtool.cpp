@@ -12,6 +12,7 @@
 #include "catalog/catalog_check.h"
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_error.h"
+#include "catalog/catalog_fingerprints.h"
 #include "catalog/catalog_index.h"
 #include "catalog/catalog_lock.h"
 #include "catalog/catalog_repair.h"
@@ -19,6 +20,7 @@
 #include "catalog/cp1251.h"
 #include "catalog/facts_listing.h"
 #include "catalog/folder_writer.h"
+#include "catalog/lookalike_index.h"
 #include "catalog/picture_facts.h"
 #include "catalog/stream.h"
 
@@ -41,6 +43,8 @@ constexpr char kUsage[] =
     "       qrvtool search CATALOG QUERY [--count]\n"
     "       qrvtool facts CATALOG DISK\n"
     "       qrvtool csv CATALOG [QUERY]\n"
+    "       qrvtool similar CATALOG DISK INDEX [--max N]\n"
+    "       qrvtool duplicates CATALOG [--unique]\n"
     "       qrvtool add CATALOG FOLDER NAME [OPTION]...\n"
     "       qrvtool formats\n"
     "DISK is a 1-based disk number, as `qrvtool list` prints it; INDEX a 1-based thumbnail\n"
@@ -68,6 +72,24 @@ constexpr char kUsage[] =
     "QUERY finds: disk, path, date taken, camera, width, height, file size.\n"
     "`formats` prints each file name extension whose files `add` catalogues, one a line, with\n"
     "the library that reads them. `add` and `formats` are there in the build with Qt only.\n";
+
+// The usage with what makes two pictures alike, told by the thresholds the program uses.
+std::string Usage() {
+  return std::string(kUsage) +
+         "`similar` prints the thumbnails that look like thumbnail INDEX of DISK, the most alike\n"
+         "first, one line each: distance, DISK, INDEX, disk name, image path; with --max, at most\n"
+         "N of them. `duplicates` prints the groups of copies of one picture, one line per\n"
+         "thumbnail: group number, DISK, INDEX, disk name, image path; with --unique instead\n"
+         "each disk's thumbnails that have no copy on another disk: DISK, INDEX, disk name, image\n"
+         "path. Both compare 128-bit fingerprints of the thumbnails' pictures, read from the\n"
+         "thumbnails or computed from their pixels (the catalogue is not changed). The\n"
+         "distance is how many of the bits differ: two thumbnails are alike within " +
+         std::to_string(kLookAlikeDistance) + ", and copies within\n" +
+         std::to_string(kCopyDistance) + " when at most " + std::to_string(kCopyShapeDistance) +
+         " of them lie in the 64 bits of the picture's coarse layout;\n"
+         "a copy of a copy is in the same group. A blank picture or one that does not decode has\n"
+         "no fingerprint and is in no list.\n";
+}
 
 struct UsageError {
   std::string message;
@@ -178,6 +200,13 @@ std::string Escaped(std::string_view utf8) {
 
 // A stored name as one field.
 std::string Field(std::string_view cp1251) { return Escaped(Cp1251ToUtf8(cp1251)); }
+
+// DISK, INDEX, disk name and image path of a thumbnail, as fields.
+std::string ThumbFields(const Loaded& loaded, const ThumbRef& ref) {
+  const CatInfo& disk = loaded.index.Disks[static_cast<std::size_t>(ref.disk)];
+  return std::to_string(ref.disk + 1) + '\t' + std::to_string(ref.thumb + 1) + '\t' +
+         Field(disk.Name) + '\t' + Field(disk.Thumbs[static_cast<std::size_t>(ref.thumb)].Name());
+}
 
 int List(const std::vector<std::string>& args, std::ostream& out) {
   const Loaded loaded = LoadCatalog(args[0]);
@@ -353,11 +382,7 @@ int Search(const std::vector<std::string>& args, std::ostream& out) {
     out << found.size() << '\n';
     return kExitOk;
   }
-  for (const ThumbRef& ref : found) {
-    const CatInfo& disk = loaded.index.Disks[static_cast<std::size_t>(ref.disk)];
-    out << ref.disk + 1 << '\t' << ref.thumb + 1 << '\t' << Field(disk.Name) << '\t'
-        << Field(disk.Thumbs[static_cast<std::size_t>(ref.thumb)].Name()) << '\n';
-  }
+  for (const ThumbRef& ref : found) out << ThumbFields(loaded, ref) << '\n';
   return kExitOk;
 }
 
@@ -396,6 +421,81 @@ int Csv(const std::vector<std::string>& args, std::ostream& out) {
   return kExitOk;
 }
 
+// Every thumbnail's fingerprint, read from the thumbnail or computed from its pixels.
+void ComputeFingerprints(const Loaded& loaded, CatalogFingerprints& fingerprints) {
+  if (!Edit([&] { return fingerprints.Update(loaded); })) {
+    throw Failure{kExitBadCatalog, "the pictures' fingerprints could not be computed"};
+  }
+}
+
+LookalikeIndex IndexOfFingerprints(const Loaded& loaded, const CatalogFingerprints& fingerprints) {
+  std::vector<ThumbPrint> prints;
+  for (std::size_t d = 0; d < loaded.index.Disks.size(); ++d) {
+    const auto& disk = fingerprints.Disk(loaded.index, static_cast<int>(d)).prints;
+    for (std::size_t j = 0; j < disk.size(); ++j) {
+      if (disk[j])
+        prints.push_back({{static_cast<std::int32_t>(d), static_cast<std::int32_t>(j)}, *disk[j]});
+    }
+  }
+  return LookalikeIndex(std::move(prints), static_cast<int>(loaded.index.Disks.size()));
+}
+
+int Similar(const std::vector<std::string>& args, std::ostream& out) {
+  std::size_t max = 0;
+  if (args.size() == 5 && args[3] == "--max") {
+    const std::string& text = args[4];
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), max);
+    if (ec != std::errc() || end != text.data() + text.size() || max == 0) {
+      throw UsageError{"N must be a number from 1 on, not \"" + text + "\""};
+    }
+  } else if (args.size() != 3) {
+    throw UsageError{"\"similar\" takes CATALOG, DISK, INDEX and at most --max N"};
+  }
+  const Loaded loaded = LoadCatalog(args[0]);
+  const int disk = DiskIndex(loaded, args[1]);
+  const ThumbRef asked{
+      disk, Number(args[2], loaded.index.Disks[disk].Thumbs.size(), "INDEX", "the disk")};
+  CatalogFingerprints fingerprints;
+  ComputeFingerprints(loaded, fingerprints);
+  const auto& prints = fingerprints.Disk(loaded.index, disk).prints;
+  if (static_cast<std::size_t>(asked.thumb) >= prints.size() || !prints[asked.thumb]) {
+    throw Failure{kExitBadCatalog, "thumbnail " + args[2] + " of disk " + args[1] +
+                                       " has no fingerprint: its picture is blank or does not "
+                                       "decode"};
+  }
+  // The thumbnail asked about is alike to itself; it is not listed, so one more is asked for.
+  std::vector<Alike> alike = IndexOfFingerprints(loaded, fingerprints)
+                                 .Similar(*prints[asked.thumb], max == 0 ? 0 : max + 1);
+  std::erase_if(alike, [&](const Alike& a) { return a.ref == asked; });
+  if (max != 0 && alike.size() > max) alike.resize(max);
+  for (const Alike& a : alike) out << a.distance << '\t' << ThumbFields(loaded, a.ref) << '\n';
+  return kExitOk;
+}
+
+int Duplicates(const std::vector<std::string>& args, std::ostream& out) {
+  const bool unique = args.size() == 2 && args[1] == "--unique";
+  if (args.size() != 1 && !unique)
+    throw UsageError{"\"duplicates\" takes CATALOG and at most --unique"};
+  const Loaded loaded = LoadCatalog(args[0]);
+  CatalogFingerprints fingerprints;
+  ComputeFingerprints(loaded, fingerprints);
+  const LookalikeIndex index = IndexOfFingerprints(loaded, fingerprints);
+  if (unique) {
+    const std::vector<std::vector<std::int32_t>> unique_to_disk = index.UniqueToDisk();
+    for (std::size_t d = 0; d < unique_to_disk.size(); ++d) {
+      for (const std::int32_t thumb : unique_to_disk[d]) {
+        out << ThumbFields(loaded, {static_cast<std::int32_t>(d), thumb}) << '\n';
+      }
+    }
+    return kExitOk;
+  }
+  const std::vector<std::vector<ThumbRef>>& groups = index.CopyGroups();
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    for (const ThumbRef& ref : groups[g]) out << g + 1 << '\t' << ThumbFields(loaded, ref) << '\n';
+  }
+  return kExitOk;
+}
+
 struct Command {
   std::size_t arg_count;  // the fewest arguments
   bool more_allowed;
@@ -419,6 +519,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       {"search", {2, true, Search}},
       {"facts", {2, false, Facts}},
       {"csv", {1, true, Csv}},
+      {"similar", {3, true, Similar}},
+      {"duplicates", {1, true, Duplicates}},
   };
   try {
     if (args.empty()) throw UsageError{"no command given"};
@@ -432,7 +534,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     return command->second.run(rest, out);
   } catch (const UsageError& e) {
-    err << "qrvtool: " << e.message << '\n' << kUsage;
+    err << "qrvtool: " << e.message << '\n' << Usage();
     return kExitUsage;
   } catch (const Failure& e) {
     err << "qrvtool: " << e.message << '\n';
