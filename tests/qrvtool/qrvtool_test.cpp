@@ -120,7 +120,9 @@ TEST_F(QrvtoolTest, UsageErrorsExitTwo) {
                                              {"thumbs", path, "0"},
                                              {"thumbs", path, "one"},
                                              {"thumbs", path, "-1"},
-                                             {"extract", path, "1"}}) {
+                                             {"extract", path, "1"},
+                                             {"similar", path, "1", "1", "--max", "0"},
+                                             {"duplicates", path, "--all"}}) {
     const Result r = RunTool(args);
     EXPECT_EQ(r.status, kExitUsage) << (args.empty() ? "" : args[0]);
     EXPECT_NE(r.err.find("usage:"), std::string::npos);
