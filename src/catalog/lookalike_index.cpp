@@ -88,7 +88,7 @@ void JoinCopiesByQuarter(int quarter, const std::vector<std::uint64_t>& shapes,
     }
   }
   const auto size = [&](std::size_t v) { return start[v + 1] - start[v]; };
-  std::vector<std::uint32_t> hood(kQuarterValues);
+  std::vector<std::size_t> hood(kQuarterValues);  // how many the bucket would be compared with
   for (std::size_t v = 0; v < kQuarterValues; ++v) {
     hood[v] = size(v);
     for (int bit = 0; bit < kQuarterBits; ++bit) hood[v] += size(v ^ (std::size_t{1} << bit));
@@ -120,8 +120,9 @@ void JoinCopiesByQuarter(int quarter, const std::vector<std::uint64_t>& shapes,
         }
       }
     } else {
-      // Crowded: in shape order, nearly equal shapes lie close, so each is compared with the
-      // few after it. Its uncrowded neighbours still compare themselves with all of it.
+      // Crowded: sorted by their shapes' values, shapes that agree in their high bits lie
+      // close, so each is compared with the few after it. Its uncrowded neighbours still
+      // compare themselves with all of it.
       crowd.clear();
       for (std::uint32_t a = begin; a < end; ++a) crowd.emplace_back(sorted[a], order[a]);
       std::sort(crowd.begin(), crowd.end());

@@ -31,8 +31,8 @@ class LookalikeIndex {
   LookalikeIndex(std::vector<ThumbPrint> prints, int disk_count);
 
   // Every thumbnail within kLookAlikeDistance of `print`, the most alike first (equal
-  // distances in catalogue order), the one it was taken from among them; at most `max` of them
-  // when `max` is not 0.
+  // distances in catalogue order; the thumbnail `print` was taken from is among them, at 0); at
+  // most `max` of them when `max` is not 0.
   std::vector<Alike> Similar(const Fingerprint& print, std::size_t max = 0) const;
 
   // The groups of copies: the thumbnails joined by SamePicture, directly or through others,
@@ -40,11 +40,12 @@ class LookalikeIndex {
   // thumbnails. Computed once, on first need, on two threads; not to be asked from two
   // threads at once.
   //
-  // Exact but for crowded shapes: a thumbnail whose shape neighbourhood in one quarter of the
-  // shape holds more than kCrowdLimit thumbnails is compared, through that quarter, only with
-  // the kCrowdWindow thumbnails next to it in shape order; the other quarters still find its
-  // copies wherever they are not crowded too. This bounds the work by
-  // 4 x kCrowdLimit comparisons per thumbnail, whatever the pictures.
+  // Exact but for crowded shapes. The shapes are looked up by their four 16-bit quarters, each
+  // thumbnail compared with those whose quarter is equal or one bit off. Where those number
+  // more than kCrowdLimit (many smooth pictures share a quarter), a thumbnail is compared,
+  // through that quarter, only with the kCrowdWindow after it in the order of the shapes'
+  // values; the other quarters still find its copies wherever they are not crowded too. So the
+  // work is at most 4 x kCrowdLimit comparisons per thumbnail, whatever the pictures.
   const std::vector<std::vector<ThumbRef>>& CopyGroups() const;
 
   // For each of the `disk_count` disks, its thumbnails with a fingerprint that have no copy on
