@@ -433,8 +433,8 @@ LookalikeIndex IndexOfFingerprints(const Loaded& loaded, const CatalogFingerprin
   for (std::size_t d = 0; d < loaded.index.Disks.size(); ++d) {
     const auto& disk = fingerprints.Disk(loaded.index, static_cast<int>(d)).prints;
     for (std::size_t j = 0; j < disk.size(); ++j) {
-      if (disk[j])
-        prints.push_back({{static_cast<std::int32_t>(d), static_cast<std::int32_t>(j)}, *disk[j]});
+      if (!disk[j]) continue;
+      prints.push_back({{static_cast<std::int32_t>(d), static_cast<std::int32_t>(j)}, *disk[j]});
     }
   }
   return LookalikeIndex(std::move(prints), static_cast<int>(loaded.index.Disks.size()));
@@ -474,8 +474,9 @@ int Similar(const std::vector<std::string>& args, std::ostream& out) {
 
 int Duplicates(const std::vector<std::string>& args, std::ostream& out) {
   const bool unique = args.size() == 2 && args[1] == "--unique";
-  if (args.size() != 1 && !unique)
+  if (args.size() != 1 && !unique) {
     throw UsageError{"\"duplicates\" takes CATALOG and at most --unique"};
+  }
   const Loaded loaded = LoadCatalog(args[0]);
   CatalogFingerprints fingerprints;
   ComputeFingerprints(loaded, fingerprints);
