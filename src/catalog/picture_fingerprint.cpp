@@ -1,11 +1,274 @@
 #include "catalog/picture_fingerprint.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "catalog/format.h"
+#include "catalog/picture_facts.h"
 #include "catalog/thumbnail_jpeg.h"
 
 namespace quorvel {
+namespace {
 
-// Placeholder until the fingerprint is written.
-std::optional<Fingerprint> FingerprintOfPixels(const RgbView&, int, int) { return std::nullopt; }
-std::optional<Fingerprint> FingerprintOfThumbnail(ByteView) { return std::nullopt; }
+// The picture area is resampled to kGrid x kGrid luminances, of which the kFreq x kFreq lowest
+// DCT frequencies are computed; the fingerprint is the signs of the 128 lowest of them.
+constexpr int kGrid = 32;
+constexpr int kFreq = 16;
+constexpr int kBits = 64;
+// Less than this many pixels across and the area shows too little to tell pictures apart.
+constexpr int kMinAreaSide = 8;
+// A picture whose resampled luminances deviate less than this (in 0..255) is blank.
+constexpr float kFlatDeviation = 3.0F;
+// A margin row or column of a stored thumbnail: JPEG leaves pure white at 253 to 255, and ringing
+// next to a sharp edge of the picture a little lower.
+constexpr int kWhiteMean = 250;
+constexpr int kWhiteLowest = 232;
+
+struct Luminance {
+  const std::uint8_t* pixels;
+  int width;
+  int height;
+  int stride;
+  int At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * stride + x]; }
+};
+
+struct Span {
+  int start = 0;
+  int length = 0;
+};
+
+struct Area {
+  Span x;
+  Span y;
+};
+
+// Where the scan places a picture of `width` x `height` on the white square: the size that
+// FittedSize (src/scan/picture_geometry.h) gives, at the offset CentreOnWhite
+// (src/scan/thumbnail_renderer.h) draws it. Restated here because the catalogue links nothing
+// of the scan; a test holds the two to agreement.
+Area PlacedArea(std::int64_t width, std::int64_t height, int side) {
+  std::int64_t fitted_width = width;
+  std::int64_t fitted_height = height;
+  if (width > side || height > side) {
+    if (width >= height) {
+      fitted_width = side;
+      fitted_height = std::max<std::int64_t>(1, (height * side + width / 2) / width);
+    } else {
+      fitted_width = std::max<std::int64_t>(1, (width * side + height / 2) / height);
+      fitted_height = side;
+    }
+  }
+  const int w = static_cast<int>(fitted_width);
+  const int h = static_cast<int>(fitted_height);
+  return {{(side - w) / 2, w}, {(side - h) / 2, h}};
+}
+
+// Whether line `index` of the thumbnail (a row when `rows`, else a column) is white background.
+bool IsWhiteLine(const Luminance& image, bool rows, int index) {
+  const int count = rows ? image.width : image.height;
+  int sum = 0;
+  for (int i = 0; i < count; ++i) {
+    const int value = rows ? image.At(i, index) : image.At(index, i);
+    if (value < kWhiteLowest) return false;
+    sum += value;
+  }
+  return sum >= kWhiteMean * count;
+}
+
+// The picture's extent along one axis of `size` lines, from the white lines before (`before`)
+// and after it (`after`). The scan centres the picture, so that its margins are equal or the far
+// one a line wider; a difference beyond JPEG's blur of a line is the picture's own white at one
+// edge, which is kept by taking the narrower margin for both.
+Span SpanBetweenMargins(int before, int after, int size) {
+  if (std::abs(before - after) > 2) {
+    const int margin = std::min(before, after);
+    return {margin, size - 2 * margin};
+  }
+  const int length = size - before - after;
+  return {(size - length) / 2, length};
+}
+
+// The picture area of a thumbnail whose picture size is unknown, from its white margins.
+std::optional<Area> AreaFromMargins(const Luminance& image) {
+  auto count_white = [&](bool rows, bool from_end) {
+    const int lines = rows ? image.height : image.width;
+    int count = 0;
+    while (count < lines && IsWhiteLine(image, rows, from_end ? lines - 1 - count : count)) ++count;
+    return count;
+  };
+  const int top = count_white(true, false);
+  if (top == image.height) return std::nullopt;  // all white
+  const int bottom = count_white(true, true);
+  const int left = count_white(false, false);
+  const int right = count_white(false, true);
+  Area area{SpanBetweenMargins(left, right, image.width),
+            SpanBetweenMargins(top, bottom, image.height)};
+  // A fitted picture fills the square along one axis at least (unless it was smaller than the
+  // thumbnail, which photographs are not): white along both is the picture's own, so the axis
+  // with the narrower margins is taken whole.
+  if (area.x.start > 1 && area.y.start > 1) {
+    if (area.x.start < area.y.start) {
+      area.x = {0, image.width};
+    } else {
+      area.y = {0, image.height};
+    }
+  }
+  return area;
+}
+
+// Area-averaging weights that take `span` of the source to kGrid samples: for each sample, the
+// source lines it covers and how much of each.
+struct Tap {
+  int source;
+  float weight;
+};
+std::array<std::vector<Tap>, kGrid> ResampleTaps(Span span) {
+  std::array<std::vector<Tap>, kGrid> taps;
+  const double step = static_cast<double>(span.length) / kGrid;
+  for (int i = 0; i < kGrid; ++i) {
+    const double from = span.start + i * step;
+    const double to = from + step;
+    for (int s = static_cast<int>(std::floor(from)); s < to; ++s) {
+      const double covered = std::min<double>(to, s + 1) - std::max<double>(from, s);
+      if (covered > 1e-9) taps[i].push_back({s, static_cast<float>(covered / step)});
+    }
+  }
+  return taps;
+}
+
+using Grid = std::array<float, kGrid * kGrid>;
+
+Grid Resample(const Luminance& image, const Area& area) {
+  const auto column_taps = ResampleTaps(area.x);
+  const auto row_taps = ResampleTaps(area.y);
+  // Columns first, over the area's rows only.
+  std::vector<float> columns(static_cast<std::size_t>(area.y.length) * kGrid);
+  for (int y = 0; y < area.y.length; ++y) {
+    const std::uint8_t* row =
+        image.pixels + static_cast<std::size_t>(area.y.start + y) * image.stride;
+    for (int i = 0; i < kGrid; ++i) {
+      float sum = 0;
+      for (const Tap& tap : column_taps[i]) sum += tap.weight * row[tap.source];
+      columns[static_cast<std::size_t>(y) * kGrid + i] = sum;
+    }
+  }
+  Grid grid{};
+  for (int j = 0; j < kGrid; ++j) {
+    for (const Tap& tap : row_taps[j]) {
+      const float* source =
+          columns.data() + static_cast<std::size_t>(tap.source - area.y.start) * kGrid;
+      for (int i = 0; i < kGrid; ++i) grid[j * kGrid + i] += tap.weight * source[i];
+    }
+  }
+  return grid;
+}
+
+// The DCT-II basis: kCos[u][x] = cos(pi (2x + 1) u / 2 kGrid).
+struct CosineTable {
+  std::array<std::array<float, kGrid>, kFreq> values;
+  CosineTable() {
+    for (int u = 0; u < kFreq; ++u) {
+      for (int x = 0; x < kGrid; ++x) {
+        values[u][x] =
+            static_cast<float>(std::cos(std::numbers::pi * (2 * x + 1) * u / (2.0 * kGrid)));
+      }
+    }
+  }
+};
+
+// The frequencies (u, v) read, lowest first: by u + v, then by u; the constant term left out.
+struct FrequencyOrder {
+  std::array<std::pair<int, int>, 2 * kBits> pairs;
+  FrequencyOrder() {
+    int n = 0;
+    for (int sum = 1; n < 2 * kBits; ++sum) {
+      for (int u = 0; u <= sum && n < 2 * kBits; ++u) {
+        if (u < kFreq && sum - u < kFreq) pairs[n++] = {u, sum - u};
+      }
+    }
+  }
+};
+
+std::optional<Fingerprint> FingerprintOfLuminance(const Luminance& image, int picture_width,
+                                                  int picture_height) {
+  std::optional<Area> area;
+  if (picture_width > 0 && picture_height > 0 && image.width == kThumbSide &&
+      image.height == kThumbSide) {
+    area = PlacedArea(picture_width, picture_height, kThumbSide);
+  } else {
+    area = AreaFromMargins(image);
+  }
+  if (!area || area->x.length < kMinAreaSide || area->y.length < kMinAreaSide) {
+    return std::nullopt;
+  }
+  Grid grid = Resample(image, *area);
+
+  float mean = 0;
+  for (float value : grid) mean += value;
+  mean /= grid.size();
+  float variance = 0;
+  for (float value : grid) variance += (value - mean) * (value - mean);
+  if (std::sqrt(variance / grid.size()) < kFlatDeviation) return std::nullopt;
+
+  static const CosineTable cosine;
+  static const FrequencyOrder order;
+  // Rows transformed first, then the kFreq lowest columns of the result.
+  std::array<std::array<float, kFreq>, kGrid> rows{};
+  for (int y = 0; y < kGrid; ++y) {
+    for (int u = 0; u < kFreq; ++u) {
+      float sum = 0;
+      for (int x = 0; x < kGrid; ++x) sum += cosine.values[u][x] * grid[y * kGrid + x];
+      rows[y][u] = sum;
+    }
+  }
+  auto coefficient = [&](int u, int v) {
+    float sum = 0;
+    for (int y = 0; y < kGrid; ++y) sum += cosine.values[v][y] * rows[y][u];
+    return sum;
+  };
+  Fingerprint print;
+  for (int bit = 0; bit < 2 * kBits; ++bit) {
+    const auto [u, v] = order.pairs[bit];
+    if (coefficient(u, v) > 0) {
+      std::uint64_t& word = bit < kBits ? print.shape : print.detail;
+      word |= std::uint64_t{1} << (bit % kBits);
+    }
+  }
+  return print;
+}
+
+}  // namespace
+
+std::optional<Fingerprint> FingerprintOfPixels(const RgbView& thumbnail, int picture_width,
+                                              int picture_height) {
+  if (thumbnail.width < 1 || thumbnail.height < 1) return std::nullopt;
+  // BT.601 luma, as a JPEG's Y channel: the same values a luminance decode gives.
+  std::vector<std::uint8_t> luma(static_cast<std::size_t>(thumbnail.width) * thumbnail.height);
+  for (int y = 0; y < thumbnail.height; ++y) {
+    const std::uint8_t* row = thumbnail.pixels + static_cast<std::size_t>(y) * thumbnail.stride;
+    for (int x = 0; x < thumbnail.width; ++x) {
+      const int r = row[3 * x];
+      const int g = row[3 * x + 1];
+      const int b = row[3 * x + 2];
+      luma[static_cast<std::size_t>(y) * thumbnail.width + x] =
+          static_cast<std::uint8_t>((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+    }
+  }
+  return FingerprintOfLuminance({luma.data(), thumbnail.width, thumbnail.height, thumbnail.width},
+                                picture_width, picture_height);
+}
+
+std::optional<Fingerprint> FingerprintOfThumbnail(ByteView jpeg) {
+  const PictureFacts facts = ReadPictureFacts(jpeg);
+  if (facts.no_picture) return std::nullopt;
+  if (facts.fingerprint) return facts.fingerprint;
+  GreyImage image;
+  if (!DecodeJpegLuminance(jpeg, image)) return std::nullopt;
+  return FingerprintOfLuminance({image.pixels.data(), image.width, image.height, image.width},
+                                facts.width, facts.height);
+}
 
 }  // namespace quorvel
