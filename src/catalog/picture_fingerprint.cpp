@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalog/format.h"
+#include "catalog/picture_area.h"
 #include "catalog/picture_facts.h"
 #include "catalog/thumbnail_jpeg.h"
 
@@ -22,102 +23,6 @@ constexpr int kBits = 64;
 constexpr int kMinAreaSide = 8;
 // A picture whose resampled luminances deviate less than this (in 0..255) is blank.
 constexpr float kFlatDeviation = 3.0F;
-// A margin row or column of a stored thumbnail: JPEG leaves pure white at 253 to 255, and ringing
-// next to a sharp edge of the picture a little lower.
-constexpr int kWhiteMean = 250;
-constexpr int kWhiteLowest = 232;
-
-struct Luminance {
-  const std::uint8_t* pixels;
-  int width;
-  int height;
-  int stride;
-  int At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * stride + x]; }
-};
-
-struct Span {
-  int start = 0;
-  int length = 0;
-};
-
-struct Area {
-  Span x;
-  Span y;
-};
-
-// Where the scan places a picture of `width` x `height` on the white square: the size that
-// FittedSize (src/scan/picture_geometry.h) gives, at the offset CentreOnWhite
-// (src/scan/thumbnail_renderer.h) draws it. Restated here because the catalogue links nothing
-// of the scan; a test holds the two to agreement.
-Area PlacedArea(std::int64_t width, std::int64_t height, int side) {
-  std::int64_t fitted_width = width;
-  std::int64_t fitted_height = height;
-  if (width > side || height > side) {
-    if (width >= height) {
-      fitted_width = side;
-      fitted_height = std::max<std::int64_t>(1, (height * side + width / 2) / width);
-    } else {
-      fitted_width = std::max<std::int64_t>(1, (width * side + height / 2) / height);
-      fitted_height = side;
-    }
-  }
-  const int w = static_cast<int>(fitted_width);
-  const int h = static_cast<int>(fitted_height);
-  return {{(side - w) / 2, w}, {(side - h) / 2, h}};
-}
-
-// Whether line `index` of the thumbnail (a row when `rows`, else a column) is white background.
-bool IsWhiteLine(const Luminance& image, bool rows, int index) {
-  const int count = rows ? image.width : image.height;
-  int sum = 0;
-  for (int i = 0; i < count; ++i) {
-    const int value = rows ? image.At(i, index) : image.At(index, i);
-    if (value < kWhiteLowest) return false;
-    sum += value;
-  }
-  return sum >= kWhiteMean * count;
-}
-
-// The picture's extent along one axis of `size` lines, from the white lines before (`before`)
-// and after it (`after`). The scan centres the picture, so that its margins are equal or the far
-// one a line wider; a difference beyond JPEG's blur of a line is the picture's own white at one
-// edge, which is kept by taking the narrower margin for both.
-Span SpanBetweenMargins(int before, int after, int size) {
-  if (std::abs(before - after) > 2) {
-    const int margin = std::min(before, after);
-    return {margin, size - 2 * margin};
-  }
-  const int length = size - before - after;
-  return {(size - length) / 2, length};
-}
-
-// The picture area of a thumbnail whose picture size is unknown, from its white margins.
-std::optional<Area> AreaFromMargins(const Luminance& image) {
-  auto count_white = [&](bool rows, bool from_end) {
-    const int lines = rows ? image.height : image.width;
-    int count = 0;
-    while (count < lines && IsWhiteLine(image, rows, from_end ? lines - 1 - count : count)) ++count;
-    return count;
-  };
-  const int top = count_white(true, false);
-  if (top == image.height) return std::nullopt;  // all white
-  const int bottom = count_white(true, true);
-  const int left = count_white(false, false);
-  const int right = count_white(false, true);
-  Area area{SpanBetweenMargins(left, right, image.width),
-            SpanBetweenMargins(top, bottom, image.height)};
-  // A fitted picture fills the square along one axis at least (unless it was smaller than the
-  // thumbnail, which photographs are not): white along both is the picture's own, so the axis
-  // with the narrower margins is taken whole.
-  if (area.x.start > 1 && area.y.start > 1) {
-    if (area.x.start < area.y.start) {
-      area.x = {0, image.width};
-    } else {
-      area.y = {0, image.height};
-    }
-  }
-  return area;
-}
 
 // Area-averaging weights that take `span` of the source to kGrid samples: for each sample, the
 // source lines it covers and how much of each.
