@@ -148,11 +148,16 @@ void Report(const std::vector<Item>& items, bool sized) {
   // Recall per alteration, and the distances of each copy to its original.
   std::map<std::string, std::pair<int, int>> recall;  // alteration -> (found, all)
   std::map<std::string, std::vector<int>> copy_distance, copy_shape;
-  int within_lookalike = 0, copies = 0;
+  // A blank original rightly has no fingerprint; its copies are not counted.
+  int within_lookalike = 0, copies = 0, blank_copies = 0;
   for (int i = 0; i < n; ++i) {
     if (items[i].alteration == "original") continue;
-    ++copies;
     const int o = original_of.at(items[i].picture);
+    if (!prints[o]) {
+      blank_copies += prints[i] ? 0 : 1;
+      continue;
+    }
+    ++copies;
     auto& [found, all] = recall[items[i].alteration];
     ++all;
     if (prints[i] && prints[o] && groups.Find(i) == groups.Find(o)) ++found;
@@ -169,8 +174,12 @@ void Report(const std::vector<Item>& items, bool sized) {
                 counts.second, 100.0 * counts.first / counts.second);
     found_all += counts.first;
   }
-  std::printf("  RECALL all      %4d / %4d = %5.1f %%\n", found_all, copies,
-              100.0 * found_all / copies);
+  std::printf("  RECALL all      %4d / %4d = %5.1f %% (copies of %d blank originals left out, %d "
+              "of them blank too)\n",
+              found_all, copies, 100.0 * found_all / copies,
+              static_cast<int>(std::count_if(original_of.begin(), original_of.end(),
+                                             [&](const auto& entry) { return !prints[entry.second]; })),
+              blank_copies);
   // Precision over the pairs within groups.
   std::map<int, std::map<std::string, long>> members;
   for (int i = 0; i < n; ++i) {

@@ -4,10 +4,12 @@
 #   copies/NAME__ALTERATION.* six altered copies of each
 # Originals: the wallpapers under /usr/share/backgrounds, one of each family (Elephants.jpg for
 # the three sizes of that picture, Ubuntu-Mate-Cold-no-logo.png for its colour variants,
-# MATE-Stripes-Light.png for its dark twin), reduced to at most 1920 pixels; single frames of
-# ffmpeg's mandelbrot source at 15 centres x 4 zooms a factor 15 or more apart; Conway's life
+# MATE-Stripes-Dark.png for its light twin), reduced to at most 1920 pixels, their colour
+# channels only (several are almost wholly transparent, made to lie over a background colour;
+# MATE-Stripes, Silk, Spring and Waves are then blank white and left out);
+# single frames of ffmpeg's mandelbrot source at 15 centres x 4 zooms; Conway's life
 # from 30 random boards (64 x 48 cells, shown 10 pixels a cell, after 20 generations); 30
-# one-dimensional cellular automata (rule and seed each their own); 40 ImageMagick plasma
+# one-dimensional cellular automata (rule and seed each their own); 50 ImageMagick plasma
 # fractals from their own seeds. Copies: resized to 50 % and to 25 %, recompressed at JPEG
 # quality 50, 3 % cut off at one edge (the edge turns with each picture), made 15 % brighter
 # (`-evaluate multiply 1.15`, clipping at white) and converted to PNG. Needs ffmpeg and
@@ -22,10 +24,11 @@ trap 'rm -rf "$tmp"' EXIT
 # Wallpapers.
 find /usr/share/backgrounds -type f \( -name '*.jpg' -o -name '*.png' \) | sort |
   grep -v -e 'Elephants_' -e 'Ubuntu-Mate-Dark' -e 'Ubuntu-Mate-Radioactive' \
-    -e 'Ubuntu-Mate-Warm' -e 'MATE-Stripes-Dark' |
+    -e 'Ubuntu-Mate-Warm' -e 'MATE-Stripes-Light' \
+    -e 'Silk' -e 'Spring' -e 'Waves' |
   while read -r file; do
     name=$(basename "$file" | sed 's/\.[^.]*$//')
-    convert "$file" -background white -flatten -resize '1920x1920>' -quality 92 \
+    convert "$file" -alpha off -resize '1920x1920>' -quality 92 \
       "$orig/wall-$name.jpg"
   done
 
@@ -34,15 +37,16 @@ frame() {  # frame NAME LAVFI-SOURCE [FILTERS]
   convert "$tmp/$1.png" -quality 92 "$orig/$1.jpg"
 }
 
-# Mandelbrot: well-known places on the set's border, each at four zooms.
+# Mandelbrot: places on the set's border at least 0.05 apart, each at four zooms, the widest
+# showing 0.05 across, so that no two frames overlap.
 n=0
-for centre in -0.75,0.1 0.275,0.0 -0.7436438870,0.1318259042 -1.25066,0.02012 \
+for centre in -0.7453,0.1127 -1.4011,0.0 -0.39054,-0.58679 -1.25066,0.02012 \
   -0.1011,0.9563 -1.7687788,-0.0017390 0.0016437,-0.8224676 -0.170337,-1.06506 \
   0.42884,-0.231345 -1.62917,-0.0203968 -0.761574,-0.0847596 0.3245046,0.0485510 \
-  -0.16070135,1.0375665 -0.235125,0.827215 -0.5,0.6; do
+  -0.16070135,1.0375665 -0.235125,0.827215 -0.0452,0.9868; do
   x=${centre%,*}
   y=${centre#*,}
-  for scale in 0.3 0.02 0.0015 0.0001; do
+  for scale in 0.05 0.003 0.0002 0.00001; do
     n=$((n + 1))
     frame "mandel-$n" \
       "mandelbrot=s=640x480:start_x=$x:start_y=$y:start_scale=$scale:end_scale=$scale:maxiter=1500"
@@ -67,7 +71,7 @@ for rule in 18 22 26 30 45 54 57 60 62 73 75 86 89 90 101 102 105 110 122 124 12
 done
 
 # Plasma fractals.
-for seed in $(seq 1 40); do
+for seed in $(seq 1 50); do
   convert -size 640x480 -seed "$seed" plasma: -quality 92 "$orig/plasma-$seed.jpg"
 done
 

@@ -71,13 +71,13 @@ Grid Resample(const Luminance& image, const Area& area) {
   return grid;
 }
 
-// The DCT-II basis: kCos[u][x] = cos(pi (2x + 1) u / 2 kGrid).
+// The DCT-II basis: values[x][u] = cos(pi (2x + 1) u / 2 kGrid).
 struct CosineTable {
-  std::array<std::array<float, kGrid>, kFreq> values;
+  std::array<std::array<float, kFreq>, kGrid> values;
   CosineTable() {
     for (int u = 0; u < kFreq; ++u) {
       for (int x = 0; x < kGrid; ++x) {
-        values[u][x] =
+        values[x][u] =
             static_cast<float>(std::cos(std::numbers::pi * (2 * x + 1) * u / (2.0 * kGrid)));
       }
     }
@@ -120,24 +120,26 @@ std::optional<Fingerprint> FingerprintOfLuminance(const Luminance& image, int pi
 
   static const CosineTable cosine;
   static const FrequencyOrder order;
-  // Rows transformed first, then the kFreq lowest columns of the result.
+  // Rows transformed first, then the columns of the result: all kFreq x kFreq coefficients, in
+  // loops over contiguous frequencies that the compiler vectorises.
   std::array<std::array<float, kFreq>, kGrid> rows{};
   for (int y = 0; y < kGrid; ++y) {
-    for (int u = 0; u < kFreq; ++u) {
-      float sum = 0;
-      for (int x = 0; x < kGrid; ++x) sum += cosine.values[u][x] * grid[y * kGrid + x];
-      rows[y][u] = sum;
+    for (int x = 0; x < kGrid; ++x) {
+      const float value = grid[y * kGrid + x];
+      for (int u = 0; u < kFreq; ++u) rows[y][u] += cosine.values[x][u] * value;
     }
   }
-  auto coefficient = [&](int u, int v) {
-    float sum = 0;
-    for (int y = 0; y < kGrid; ++y) sum += cosine.values[v][y] * rows[y][u];
-    return sum;
-  };
+  std::array<std::array<float, kFreq>, kFreq> coefficients{};  // [v][u]
+  for (int y = 0; y < kGrid; ++y) {
+    for (int v = 0; v < kFreq; ++v) {
+      const float c = cosine.values[y][v];
+      for (int u = 0; u < kFreq; ++u) coefficients[v][u] += c * rows[y][u];
+    }
+  }
   Fingerprint print;
   for (int bit = 0; bit < 2 * kBits; ++bit) {
     const auto [u, v] = order.pairs[bit];
-    if (coefficient(u, v) > 0) {
+    if (coefficients[v][u] > 0) {
       std::uint64_t& word = bit < kBits ? print.shape : print.detail;
       word |= std::uint64_t{1} << (bit % kBits);
     }

@@ -35,13 +35,13 @@ inline int ShapeDistance(const Fingerprint& a, const Fingerprint& b) {
 // Two thumbnails are copies of one picture when their shapes differ in at most
 // kCopyShapeDistance bits and their whole fingerprints in at most kCopyDistance.
 inline constexpr int kCopyShapeDistance = 7;
-inline constexpr int kCopyDistance = 20;
+inline constexpr int kCopyDistance = 24;
 inline bool SamePicture(const Fingerprint& a, const Fingerprint& b) {
   return ShapeDistance(a, b) <= kCopyShapeDistance && Distance(a, b) <= kCopyDistance;
 }
 
 // "Найти похожие" lists every thumbnail within this Distance, most alike first.
-inline constexpr int kLookAlikeDistance = 28;
+inline constexpr int kLookAlikeDistance = 32;
 
 // The fingerprint of a thumbnail's decoded pixels. `picture_width` x `picture_height` is the
 // size of the picture it was made from when known (0 x 0: unknown), which fixes where the

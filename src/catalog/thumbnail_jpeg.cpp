@@ -189,12 +189,16 @@ std::int64_t AppendJpeg(Bytes& stream, const RgbView& image, ByteView segments) 
   return encoder.Append(stream, image, segments);
 }
 
-bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error) {
+namespace {
+
+template <typename Image>
+bool DecodeInto(ByteView jpeg, J_COLOR_SPACE space, int components, Image& out,
+                std::string* error) {
   out.width = out.height = 0;
   out.pixels.clear();
   char message[JMSG_LENGTH_MAX] = {};
-  const bool ok = !jpeg.empty() && Decompress(jpeg.data(), jpeg.size(), JCS_RGB, 3, &out.width,
-                                               &out.height, &out.pixels, message);
+  const bool ok = !jpeg.empty() && Decompress(jpeg.data(), jpeg.size(), space, components,
+                                               &out.width, &out.height, &out.pixels, message);
   if (!ok) {
     out.width = out.height = 0;
     out.pixels.clear();
@@ -203,18 +207,14 @@ bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error) {
   return ok;
 }
 
+}  // namespace
+
+bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error) {
+  return DecodeInto(jpeg, JCS_RGB, 3, out, error);
+}
+
 bool DecodeJpegLuminance(ByteView jpeg, GreyImage& out, std::string* error) {
-  out.width = out.height = 0;
-  out.pixels.clear();
-  char message[JMSG_LENGTH_MAX] = {};
-  const bool ok = !jpeg.empty() && Decompress(jpeg.data(), jpeg.size(), JCS_GRAYSCALE, 1,
-                                               &out.width, &out.height, &out.pixels, message);
-  if (!ok) {
-    out.width = out.height = 0;
-    out.pixels.clear();
-    if (error) *error = jpeg.empty() ? "no JPEG data" : message;
-  }
-  return ok;
+  return DecodeInto(jpeg, JCS_GRAYSCALE, 1, out, error);
 }
 
 }  // namespace quorvel
