@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/picture_area.h"
 #include "catalog/picture_facts.h"
 #include "catalog/picture_fingerprint.h"
 #include "catalog/thumbnail_jpeg.h"
@@ -93,6 +94,33 @@ std::vector<Item> LoadItems(const QString& folder) {
     }
   }
   return items;
+}
+
+// How well the margins found from the pixels match where the scan placed the picture.
+void ReportMargins(const std::vector<Item>& items) {
+  int exact = 0, within_one = 0, measured = 0, worst = 0;
+  for (const Item& item : items) {
+    const PictureFacts facts = ReadPictureFacts(item.sized);
+    GreyImage thumbnail;
+    if (!DecodeJpegLuminance(item.plain, thumbnail)) continue;
+    const auto found = AreaFromMargins(
+        {thumbnail.pixels.data(), thumbnail.width, thumbnail.height, thumbnail.width});
+    if (!found) continue;
+    ++measured;
+    const PictureArea placed = PlacedArea(facts.width, facts.height, thumbnail.width);
+    int error = 0;
+    for (const auto& [got, want] : {std::pair{found->x, placed.x}, std::pair{found->y, placed.y}}) {
+      error = std::max({error, std::abs(got.start - want.start),
+                        std::abs(got.start + got.length - want.start - want.length)});
+    }
+    exact += error == 0;
+    within_one += error <= 1;
+    worst = std::max(worst, error);
+  }
+  std::printf("\nmargins found from pixels against the placed area: %d of %d exact (%.1f %%), %d "
+              "(%.1f %%) within 1 pixel at every edge, worst edge %d pixels off\n",
+              exact, measured, 100.0 * exact / measured, within_one,
+              100.0 * within_one / measured, worst);
 }
 
 struct UnionFind {
@@ -268,6 +296,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no pictures under %s\n", argv[1]);
     return 1;
   }
+  quorvel::ReportMargins(items);
   quorvel::Report(items, true);
   quorvel::Report(items, false);
   for (const bool sized : {true, false}) {

@@ -12,7 +12,7 @@ constexpr int kWhiteMean = 250;
 constexpr int kWhiteLowest = 232;
 
 // Whether line `index` of the thumbnail (a row when `rows`, else a column) is white background.
-bool IsWhiteLine(const Luminance& image, bool rows, int index) {
+bool IsWhiteLine(const LumaView& image, bool rows, int index) {
   const int count = rows ? image.width : image.height;
   const int step = rows ? 1 : image.stride;
   const std::uint8_t* pixel =
@@ -26,7 +26,7 @@ bool IsWhiteLine(const Luminance& image, bool rows, int index) {
 }
 
 // How many white lines lie at one end of an axis.
-int WhiteLines(const Luminance& image, bool rows, bool from_end) {
+int WhiteLines(const LumaView& image, bool rows, bool from_end) {
   const int lines = rows ? image.height : image.width;
   int count = 0;
   while (count < lines && IsWhiteLine(image, rows, from_end ? lines - 1 - count : count)) ++count;
@@ -37,7 +37,7 @@ int WhiteLines(const Luminance& image, bool rows, bool from_end) {
 // and after it (`after`). The scan centres the picture, so that its margins are equal or the far
 // one a line wider; a difference beyond JPEG's blur of a line is the picture's own white at one
 // edge, which is kept by taking the narrower margin for both.
-Span SpanBetweenMargins(int before, int after, int size) {
+AreaSpan SpanBetweenMargins(int before, int after, int size) {
   if (std::abs(before - after) > 2) {
     const int margin = std::min(before, after);
     return {margin, size - 2 * margin};
@@ -51,7 +51,7 @@ Span SpanBetweenMargins(int before, int after, int size) {
 // Restates FittedSize (src/scan/picture_geometry.h) and the offset at which CentreOnWhite
 // (src/scan/thumbnail_renderer.h) draws the fitted picture, rounding included, because the
 // catalogue links nothing of the scan; a test holds the two to agreement.
-Area PlacedArea(std::int64_t width, std::int64_t height, int side) {
+PictureArea PlacedArea(std::int64_t width, std::int64_t height, int side) {
   std::int64_t fitted_width = width;
   std::int64_t fitted_height = height;
   if (width > side || height > side) {
@@ -68,10 +68,10 @@ Area PlacedArea(std::int64_t width, std::int64_t height, int side) {
   return {{(side - w) / 2, w}, {(side - h) / 2, h}};
 }
 
-std::optional<Area> AreaFromMargins(const Luminance& image) {
+std::optional<PictureArea> AreaFromMargins(const LumaView& image) {
   const int top = WhiteLines(image, true, false);
   if (top == image.height) return std::nullopt;
-  Area area{SpanBetweenMargins(WhiteLines(image, false, false), WhiteLines(image, false, true),
+  PictureArea area{SpanBetweenMargins(WhiteLines(image, false, false), WhiteLines(image, false, true),
                                image.width),
             SpanBetweenMargins(top, WhiteLines(image, true, true), image.height)};
   // A fitted picture fills the square along one axis at least (unless it was smaller than the

@@ -9,20 +9,20 @@
 namespace quorvel {
 
 // One axis of the area: its first line and how many lines it spans.
-struct Span {
+struct AreaSpan {
   int start = 0;
   int length = 0;
-  friend bool operator==(const Span&, const Span&) = default;
+  friend bool operator==(const AreaSpan&, const AreaSpan&) = default;
 };
 
-struct Area {
-  Span x;
-  Span y;
-  friend bool operator==(const Area&, const Area&) = default;
+struct PictureArea {
+  AreaSpan x;
+  AreaSpan y;
+  friend bool operator==(const PictureArea&, const PictureArea&) = default;
 };
 
 // 8-bit luminances, `stride` bytes from one row to the next.
-struct Luminance {
+struct LumaView {
   const std::uint8_t* pixels;
   int width;
   int height;
@@ -31,12 +31,12 @@ struct Luminance {
 
 // Where the scan places a picture of `width` x `height` (both positive) on a white `side` x
 // `side` square.
-Area PlacedArea(std::int64_t width, std::int64_t height, int side);
+PictureArea PlacedArea(std::int64_t width, std::int64_t height, int side);
 
 // The picture area of a thumbnail whose picture size is unknown, from its white margins, which
 // the scan makes equal on opposite sides or the far one a line wider. Nullopt when the thumbnail
 // is all white.
-std::optional<Area> AreaFromMargins(const Luminance& image);
+std::optional<PictureArea> AreaFromMargins(const LumaView& image);
 
 }  // namespace quorvel
 

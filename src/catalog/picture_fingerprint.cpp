@@ -32,13 +32,13 @@ constexpr int kMinAreaSide = 8;
 // A picture whose resampled luminances deviate less than this (in 0..255) is blank.
 constexpr float kFlatDeviation = 3.0F;
 
-// Area-averaging weights that take `span` of the source to kGrid samples: for each sample, the
+// PictureArea-averaging weights that take `span` of the source to kGrid samples: for each sample, the
 // source lines it covers and how much of each.
 struct Tap {
   int source;
   float weight;
 };
-std::array<std::vector<Tap>, kGrid> ResampleTaps(Span span) {
+std::array<std::vector<Tap>, kGrid> ResampleTaps(AreaSpan span) {
   std::array<std::vector<Tap>, kGrid> taps;
   const double step = static_cast<double>(span.length) / kGrid;
   for (int i = 0; i < kGrid; ++i) {
@@ -54,7 +54,7 @@ std::array<std::vector<Tap>, kGrid> ResampleTaps(Span span) {
 
 using Grid = std::array<float, kGrid * kGrid>;
 
-Grid Resample(const Luminance& image, const Area& area) {
+Grid Resample(const LumaView& image, const PictureArea& area) {
   const auto column_taps = ResampleTaps(area.x);
   const auto row_taps = ResampleTaps(area.y);
   // Columns first, over the area's rows only.
@@ -105,9 +105,9 @@ struct FrequencyOrder {
   }
 };
 
-std::optional<Fingerprint> FingerprintOfLuminance(const Luminance& image, int picture_width,
+std::optional<Fingerprint> FingerprintOfLuminance(const LumaView& image, int picture_width,
                                                   int picture_height) {
-  std::optional<Area> area;
+  std::optional<PictureArea> area;
   if (picture_width > 0 && picture_height > 0 && image.width == kThumbSide &&
       image.height == kThumbSide) {
     area = PlacedArea(picture_width, picture_height, kThumbSide);

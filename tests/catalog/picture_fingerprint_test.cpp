@@ -129,7 +129,7 @@ TEST_F(PictureFingerprintTest, DifferentPicturesAreNotTheSamePicture) {
   }
 }
 
-TEST(PictureArea, IsWhereTheScanPlacesThePicture) {
+TEST(PlacedArea, IsWhereTheScanPlacesThePicture) {
   for (const QSize size : {QSize(4000, 3000), QSize(3000, 4000), QSize(1001, 1000),
                            QSize(999, 1000), QSize(5000, 37), QSize(37, 5000), QSize(101, 3),
                            QSize(99, 98), QSize(57, 80), QSize(1, 1)}) {
@@ -148,7 +148,7 @@ TEST(PictureArea, IsWhereTheScanPlacesThePicture) {
         }
       }
     }
-    const Area placed{{left, right - left + 1}, {top, bottom - top + 1}};
+    const PictureArea placed{{left, right - left + 1}, {top, bottom - top + 1}};
     EXPECT_EQ(PlacedArea(size.width(), size.height(), kThumbSide), placed);
   }
 }
@@ -165,7 +165,7 @@ TEST_F(PictureFingerprintTest, MarginsFoundFromThePixelsAreThePlacedOnes) {
     const auto found = AreaFromMargins(
         {thumbnail.pixels.data(), thumbnail.width, thumbnail.height, thumbnail.width});
     ASSERT_TRUE(found);
-    const Area placed = PlacedArea(picture.width(), picture.height(), kThumbSide);
+    const PictureArea placed = PlacedArea(picture.width(), picture.height(), kThumbSide);
     for (const auto& [got, want] : {std::pair{found->x, placed.x}, std::pair{found->y, placed.y}}) {
       EXPECT_NEAR(got.start, want.start, 1);
       EXPECT_NEAR(got.start + got.length, want.start + want.length, 1);
