@@ -5,8 +5,9 @@
 # Originals: the wallpapers under /usr/share/backgrounds, one of each family (Elephants.jpg for
 # the three sizes of that picture, Ubuntu-Mate-Cold-no-logo.png for its colour variants,
 # MATE-Stripes-Dark.png for its light twin), reduced to at most 1920 pixels, their colour
-# channels only (several are almost wholly transparent, made to lie over a background colour;
-# MATE-Stripes, Silk, Spring and Waves are then blank white and left out);
+# channels only (several are almost wholly transparent, made to lie over a background colour:
+# Silk, Spring and Waves are then blank white and left out; MATE-Stripes-Dark, blank too, stays
+# as a blank picture that must get no fingerprint);
 # single frames of ffmpeg's mandelbrot source at 15 centres x 4 zooms; Conway's life
 # from 30 random boards (64 x 48 cells, shown 10 pixels a cell, after 20 generations); 30
 # one-dimensional cellular automata (rule and seed each their own); 50 ImageMagick plasma

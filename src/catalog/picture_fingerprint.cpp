@@ -32,7 +32,7 @@ constexpr int kMinAreaSide = 8;
 // A picture whose resampled luminances deviate less than this (in 0..255) is blank.
 constexpr float kFlatDeviation = 3.0F;
 
-// PictureArea-averaging weights that take `span` of the source to kGrid samples: for each sample, the
+// Area-averaging weights that take `span` of the source to kGrid samples: for each sample, the
 // source lines it covers and how much of each.
 struct Tap {
   int source;
