@@ -16,14 +16,13 @@ namespace {
 
 // The method is pHash's: the picture area's luminance resampled to kGrid x kGrid by area
 // averaging, its discrete cosine transform, and one bit per low frequency. The bit is the
-// coefficient's sign rather than its place against the median, and the 128 frequencies are the
-// lowest by u + v (the shape the 64 lowest of them), because a crop of a few percent or a
-// resize turns high and one-sided frequencies most: over the benchmark's altered copies these
-// choices kept more copies within the copy rule than a square 8 x 8 block of frequencies, than
-// ordering them by u^2 + v^2, than a block-mean hash for the detail word and than equalising the
-// luminances' histogram first (against brightness changes), all measured at no loss of
-// precision. Signs need no contrast normalisation: a brighter or darker copy scales the
-// coefficients but keeps their signs, up to what clipping at white changes.
+// coefficient's sign, which a brighter or darker copy keeps (up to what clipping at white
+// changes), so that no contrast normalisation is needed. The 128 frequencies are the lowest by
+// u + v, the shape the 64 lowest of them, because a crop of a few percent shifts the phase of a
+// frequency in proportion to it. Over the benchmark's altered copies this kept more copies within
+// the copy rule, at no loss of precision, than bits against the median coefficient, than a square
+// 8 x 8 block of frequencies, than ordering them by u^2 + v^2, than a block-mean hash for the
+// detail word, and than equalising the luminances' histogram first.
 constexpr int kGrid = 32;
 constexpr int kFreq = 16;
 constexpr int kBits = 64;
