@@ -31,31 +31,38 @@ constexpr int kMinAreaSide = 8;
 // A picture whose resampled luminances deviate less than this (in 0..255) is blank.
 constexpr float kFlatDeviation = 3.0F;
 
-// Area-averaging weights that take `span` of the source to kGrid samples: for each sample, the
-// source lines it covers and how much of each.
+// Area-averaging weights that take `span` of the source to kGrid samples: sample i covers the
+// source lines taps[first[i]] to taps[first[i + 1] - 1], each with its share.
 struct Tap {
   int source;
   float weight;
 };
-std::array<std::vector<Tap>, kGrid> ResampleTaps(AreaSpan span) {
-  std::array<std::vector<Tap>, kGrid> taps;
+struct Taps {
+  std::vector<Tap> taps;
+  std::array<int, kGrid + 1> first;
+};
+Taps ResampleTaps(AreaSpan span) {
+  Taps result;
   const double step = static_cast<double>(span.length) / kGrid;
+  result.taps.reserve(static_cast<std::size_t>(span.length) + 2 * kGrid);
   for (int i = 0; i < kGrid; ++i) {
+    result.first[i] = static_cast<int>(result.taps.size());
     const double from = span.start + i * step;
     const double to = from + step;
     for (int s = static_cast<int>(std::floor(from)); s < to; ++s) {
       const double covered = std::min<double>(to, s + 1) - std::max<double>(from, s);
-      if (covered > 1e-9) taps[i].push_back({s, static_cast<float>(covered / step)});
+      if (covered > 1e-9) result.taps.push_back({s, static_cast<float>(covered / step)});
     }
   }
-  return taps;
+  result.first[kGrid] = static_cast<int>(result.taps.size());
+  return result;
 }
 
 using Grid = std::array<float, kGrid * kGrid>;
 
 Grid Resample(const LumaView& image, const PictureArea& area) {
-  const auto column_taps = ResampleTaps(area.x);
-  const auto row_taps = ResampleTaps(area.y);
+  const Taps columns_of = ResampleTaps(area.x);
+  const Taps rows_of = ResampleTaps(area.y);
   // Columns first, over the area's rows only.
   std::vector<float> columns(static_cast<std::size_t>(area.y.length) * kGrid);
   for (int y = 0; y < area.y.length; ++y) {
@@ -63,13 +70,16 @@ Grid Resample(const LumaView& image, const PictureArea& area) {
         image.pixels + static_cast<std::size_t>(area.y.start + y) * image.stride;
     for (int i = 0; i < kGrid; ++i) {
       float sum = 0;
-      for (const Tap& tap : column_taps[i]) sum += tap.weight * row[tap.source];
+      for (int t = columns_of.first[i]; t < columns_of.first[i + 1]; ++t) {
+        sum += columns_of.taps[t].weight * row[columns_of.taps[t].source];
+      }
       columns[static_cast<std::size_t>(y) * kGrid + i] = sum;
     }
   }
   Grid grid{};
   for (int j = 0; j < kGrid; ++j) {
-    for (const Tap& tap : row_taps[j]) {
+    for (int t = rows_of.first[j]; t < rows_of.first[j + 1]; ++t) {
+      const Tap& tap = rows_of.taps[t];
       const float* source =
           columns.data() + static_cast<std::size_t>(tap.source - area.y.start) * kGrid;
       for (int i = 0; i < kGrid; ++i) grid[j * kGrid + i] += tap.weight * source[i];
