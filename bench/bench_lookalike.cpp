@@ -117,10 +117,10 @@ void ReportMargins(const std::vector<Item>& items) {
     within_one += error <= 1;
     worst = std::max(worst, error);
   }
-  std::printf("\nmargins found from pixels against the placed area: %d of %d exact (%.1f %%), %d "
-              "(%.1f %%) within 1 pixel at every edge, worst edge %d pixels off\n",
-              exact, measured, 100.0 * exact / measured, within_one,
-              100.0 * within_one / measured, worst);
+  std::printf(
+      "\nmargins found from pixels against the placed area: %d of %d exact (%.1f %%), %d "
+      "(%.1f %%) within 1 pixel at every edge, worst edge %d pixels off\n",
+      exact, measured, 100.0 * exact / measured, within_one, 100.0 * within_one / measured, worst);
 }
 
 struct UnionFind {
@@ -202,12 +202,13 @@ void Report(const std::vector<Item>& items, bool sized) {
                 counts.second, 100.0 * counts.first / counts.second);
     found_all += counts.first;
   }
-  std::printf("  RECALL all      %4d / %4d = %5.1f %% (copies of %d blank originals left out, %d "
-              "of them blank too)\n",
-              found_all, copies, 100.0 * found_all / copies,
-              static_cast<int>(std::count_if(original_of.begin(), original_of.end(),
-                                             [&](const auto& entry) { return !prints[entry.second]; })),
-              blank_copies);
+  std::printf(
+      "  RECALL all      %4d / %4d = %5.1f %% (copies of %d blank originals left out, %d "
+      "of them blank too)\n",
+      found_all, copies, 100.0 * found_all / copies,
+      static_cast<int>(std::count_if(original_of.begin(), original_of.end(),
+                                     [&](const auto& entry) { return !prints[entry.second]; })),
+      blank_copies);
   // Precision over the pairs within groups.
   std::map<int, std::map<std::string, long>> members;
   for (int i = 0; i < n; ++i) {
@@ -300,11 +301,11 @@ int main(int argc, char** argv) {
   quorvel::Report(items, true);
   quorvel::Report(items, false);
   for (const bool sized : {true, false}) {
-    benchmark::RegisterBenchmark(sized ? "FingerprintOfThumbnail/size_known"
-                                       : "FingerprintOfThumbnail/size_unknown",
-                                 [&items, sized](benchmark::State& state) {
-                                   quorvel::FingerprintThumbnails(state, items, sized);
-                                 })
+    benchmark::RegisterBenchmark(
+        sized ? "FingerprintOfThumbnail/size_known" : "FingerprintOfThumbnail/size_unknown",
+        [&items, sized](benchmark::State& state) {
+          quorvel::FingerprintThumbnails(state, items, sized);
+        })
         ->Threads(1)
         ->Threads(2)
         ->UseRealTime();

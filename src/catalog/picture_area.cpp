@@ -71,9 +71,9 @@ PictureArea PlacedArea(std::int64_t width, std::int64_t height, int side) {
 std::optional<PictureArea> AreaFromMargins(const LumaView& image) {
   const int top = WhiteLines(image, true, false);
   if (top == image.height) return std::nullopt;
-  PictureArea area{SpanBetweenMargins(WhiteLines(image, false, false), WhiteLines(image, false, true),
-                               image.width),
-            SpanBetweenMargins(top, WhiteLines(image, true, true), image.height)};
+  PictureArea area{SpanBetweenMargins(WhiteLines(image, false, false),
+                                      WhiteLines(image, false, true), image.width),
+                   SpanBetweenMargins(top, WhiteLines(image, true, true), image.height)};
   // A fitted picture fills the square along one axis at least (unless it was smaller than the
   // thumbnail, which photographs are not): white along both is the picture's own, so the axis
   // with the narrower margins is taken whole.

@@ -167,7 +167,7 @@ std::optional<Fingerprint> FingerprintOfLuminance(const LumaView& image, int pic
 }  // namespace
 
 std::optional<Fingerprint> FingerprintOfPixels(const RgbView& thumbnail, int picture_width,
-                                              int picture_height) {
+                                               int picture_height) {
   if (thumbnail.width < 1 || thumbnail.height < 1) return std::nullopt;
   // BT.601 luma, as a JPEG's Y channel: the same values a luminance decode gives.
   std::vector<std::uint8_t> luma(static_cast<std::size_t>(thumbnail.width) * thumbnail.height);

@@ -198,7 +198,7 @@ bool DecodeInto(ByteView jpeg, J_COLOR_SPACE space, int components, Image& out,
   out.pixels.clear();
   char message[JMSG_LENGTH_MAX] = {};
   const bool ok = !jpeg.empty() && Decompress(jpeg.data(), jpeg.size(), space, components,
-                                               &out.width, &out.height, &out.pixels, message);
+                                              &out.width, &out.height, &out.pixels, message);
   if (!ok) {
     out.width = out.height = 0;
     out.pixels.clear();

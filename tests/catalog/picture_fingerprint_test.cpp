@@ -130,9 +130,9 @@ TEST_F(PictureFingerprintTest, DifferentPicturesAreNotTheSamePicture) {
 }
 
 TEST(PlacedArea, IsWhereTheScanPlacesThePicture) {
-  for (const QSize size : {QSize(4000, 3000), QSize(3000, 4000), QSize(1001, 1000),
-                           QSize(999, 1000), QSize(5000, 37), QSize(37, 5000), QSize(101, 3),
-                           QSize(99, 98), QSize(57, 80), QSize(1, 1)}) {
+  for (const QSize size :
+       {QSize(4000, 3000), QSize(3000, 4000), QSize(1001, 1000), QSize(999, 1000), QSize(5000, 37),
+        QSize(37, 5000), QSize(101, 3), QSize(99, 98), QSize(57, 80), QSize(1, 1)}) {
     SCOPED_TRACE(testing::Message() << size.width() << " x " << size.height());
     QImage fitted(FittedSize(size, kThumbSide), QImage::Format_RGB32);
     fitted.fill(Qt::black);
@@ -156,9 +156,9 @@ TEST(PlacedArea, IsWhereTheScanPlacesThePicture) {
 TEST_F(PictureFingerprintTest, MarginsFoundFromThePixelsAreThePlacedOnes) {
   QImage white_topped = DrawnPicture(800, 500, 3);
   QPainter(&white_topped).fillRect(0, 0, 800, 100, Qt::white);  // a white sky of its own
-  for (const QImage& picture : {DrawnPicture(640, 480, 1), DrawnPicture(480, 640, 2),
-                                DrawnPicture(1000, 370, 4), DrawnPicture(333, 1000, 5),
-                                DrawnPicture(1000, 999, 6), white_topped}) {
+  for (const QImage& picture :
+       {DrawnPicture(640, 480, 1), DrawnPicture(480, 640, 2), DrawnPicture(1000, 370, 4),
+        DrawnPicture(333, 1000, 5), DrawnPicture(1000, 999, 6), white_topped}) {
     SCOPED_TRACE(testing::Message() << picture.width() << " x " << picture.height());
     GreyImage thumbnail;
     ASSERT_TRUE(DecodeJpegLuminance(StoredThumbnail(picture, false), thumbnail));
