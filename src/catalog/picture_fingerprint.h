@@ -52,7 +52,7 @@ inline constexpr int kLookAlikeDistance = 32;
 // fitted picture lies; otherwise the white margins are found from the pixels. Nullopt for a
 // picture area too small or too flat to tell anything (a blank picture).
 std::optional<Fingerprint> FingerprintOfPixels(const RgbView& thumbnail, int picture_width,
-                                               int picture_height);
+                                              int picture_height);
 
 // The fingerprint of a stored thumbnail: the one its facts carry, else computed from its
 // decoded pixels and the picture size its facts give. Nullopt when the JPEG does not decode,
