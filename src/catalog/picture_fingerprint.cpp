@@ -61,28 +61,30 @@ Taps ResampleTaps(AreaSpan span) {
 using Grid = std::array<float, kGrid * kGrid>;
 
 Grid Resample(const LumaView& image, const PictureArea& area) {
-  const Taps columns_of = ResampleTaps(area.x);
   const Taps rows_of = ResampleTaps(area.y);
-  // Columns first, over the area's rows only.
-  std::vector<float> columns(static_cast<std::size_t>(area.y.length) * kGrid);
-  for (int y = 0; y < area.y.length; ++y) {
-    const std::uint8_t* row =
-        image.pixels + static_cast<std::size_t>(area.y.start + y) * image.stride;
-    for (int i = 0; i < kGrid; ++i) {
-      float sum = 0;
-      for (int t = columns_of.first[i]; t < columns_of.first[i + 1]; ++t) {
-        sum += columns_of.taps[t].weight * row[columns_of.taps[t].source];
-      }
-      columns[static_cast<std::size_t>(y) * kGrid + i] = sum;
+  const Taps columns_of = ResampleTaps(area.x);
+  // Rows first, each output row summing whole source rows in a loop the compiler vectorises;
+  // then the kGrid columns of those kGrid rows.
+  const int width = area.x.length;
+  std::vector<float> rows(static_cast<std::size_t>(kGrid) * width);
+  for (int j = 0; j < kGrid; ++j) {
+    float* sums = rows.data() + static_cast<std::size_t>(j) * width;
+    for (int t = rows_of.first[j]; t < rows_of.first[j + 1]; ++t) {
+      const Tap& tap = rows_of.taps[t];
+      const std::uint8_t* source =
+          image.pixels + static_cast<std::size_t>(tap.source) * image.stride + area.x.start;
+      for (int x = 0; x < width; ++x) sums[x] += tap.weight * source[x];
     }
   }
   Grid grid{};
   for (int j = 0; j < kGrid; ++j) {
-    for (int t = rows_of.first[j]; t < rows_of.first[j + 1]; ++t) {
-      const Tap& tap = rows_of.taps[t];
-      const float* source =
-          columns.data() + static_cast<std::size_t>(tap.source - area.y.start) * kGrid;
-      for (int i = 0; i < kGrid; ++i) grid[j * kGrid + i] += tap.weight * source[i];
+    const float* sums = rows.data() + static_cast<std::size_t>(j) * width;
+    for (int i = 0; i < kGrid; ++i) {
+      float sum = 0;
+      for (int t = columns_of.first[i]; t < columns_of.first[i + 1]; ++t) {
+        sum += columns_of.taps[t].weight * sums[columns_of.taps[t].source - area.x.start];
+      }
+      grid[j * kGrid + i] = sum;
     }
   }
   return grid;
