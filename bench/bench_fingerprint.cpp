@@ -6,7 +6,7 @@
 // thresholds and the look-alike list's reach; then Google Benchmark measures fingerprints per
 // second from stored thumbnails on one and two threads.
 //
-//   bench_lookalike SET_FOLDER [--benchmark_...]
+//   bench_fingerprint SET_FOLDER [--benchmark_...]
 //
 // The thumbnails are kept in SET_FOLDER/thumbnails.cache after the first run; delete it after
 // changing the set or the renderer.
