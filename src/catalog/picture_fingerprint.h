@@ -34,7 +34,7 @@ inline int ShapeDistance(const Fingerprint& a, const Fingerprint& b) {
 
 // Two thumbnails are copies of one picture when their shapes differ in at most
 // kCopyShapeDistance bits and their whole fingerprints in at most kCopyDistance. Over 200
-// pictures and their altered copies (bench/bench_lookalike.cpp) thumbnails of different pictures
+// pictures and their altered copies (bench/bench_fingerprint.cpp) thumbnails of different pictures
 // were never within 12 bits of shape nor 34 of Distance, while 9 copies in 10 of those cut by
 // 3 % and 19 in 20 of the others were within 7 and 24.
 inline constexpr int kCopyShapeDistance = 7;
