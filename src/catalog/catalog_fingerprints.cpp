@@ -108,15 +108,16 @@ bool CatalogFingerprints::Update(const CatalogVersion& version, const ProgressCa
     workers.reserve(static_cast<std::size_t>(threads));
     for (int t = 0; t < threads; ++t) workers.emplace_back(work);
     {
+      // Asked at least once, however fast the work: a stop asked for is never missed.
       std::unique_lock lock(mutex);
-      while (running > 0) {
+      do {
         finished.wait_for(lock, kPollInterval, [&] { return running == 0; });
         const std::int64_t so_far = done;
         lock.unlock();
         if (stop && !cancel && stop()) cancel = true;
         if (progress && !cancel) progress(so_far, total);
         lock.lock();
-      }
+      } while (running > 0);
     }
     workers.clear();  // joined
     if (failure) std::rethrow_exception(failure);
