@@ -489,6 +489,19 @@ PictureFacts ReadPictureFacts(ByteView jpeg) {
   return facts;
 }
 
+PictureFacts ReadOwnFacts(ByteView jpeg) {
+  PictureFacts facts;
+  bool own_read = false;
+  ForEachSegment(jpeg, [&](std::uint8_t marker, std::size_t at, std::size_t length) {
+    const ByteView payload = jpeg.subspan(at + 4, length - 2);
+    if (marker == kOwnFactsMarker && !own_read && IsOwnPayload(payload)) {
+      own_read = true;
+      ReadOwnSegment(payload, facts);
+    }
+  });
+  return facts;
+}
+
 std::optional<Bytes> WithFingerprint(ByteView jpeg, const Fingerprint& print) {
   if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != kMarkerSoi) return std::nullopt;
   // The facts segments that follow the JFIF header (or the SOI) back to back, as the writer

@@ -76,6 +76,10 @@ bool FactsFollowJfif(ByteView head);
 // the others. Never reads outside `jpeg`, which may be only the head of the JPEG.
 PictureFacts ReadPictureFacts(ByteView jpeg);
 
+// Only the facts of our own APP10 segment (file size, times, fingerprint), the EXIF segment
+// passed over unread: for reading the fingerprints of a whole catalogue.
+PictureFacts ReadOwnFacts(ByteView jpeg);
+
 // `jpeg` with `print` stored among its facts: the field completes its APP10 segment, or a new
 // one follows its JFIF header and EXIF segment; every other byte, the picture's, is kept. Facts
 // that would then pass kMaxFactsBytes are written again, cut as EncodeFactsSegments cuts them.
