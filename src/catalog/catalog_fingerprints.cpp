@@ -107,6 +107,7 @@ bool CatalogFingerprints::Update(const CatalogVersion& version, const ProgressCa
           for (std::int64_t i = start; i < end && !cancel; ++k) {
             const CatInfo& disk = index.Disks[todo[k]];
             const std::int64_t last = std::min(end, first[k] + disk.ThumbCount);
+            if (last == i) continue;  // a disk without thumbnails
             ReadThumbnails(version, disk, static_cast<std::size_t>(i - first[k]),
                            static_cast<std::size_t>(last - first[k]),
                            &outcomes[static_cast<std::size_t>(i)]);

@@ -220,11 +220,7 @@ Bytes OwnSegment(const PictureFacts& facts) {
   if (facts.file_size) AppendField(out, kFileSizeTag, *facts.file_size);
   if (facts.modified) AppendField(out, kModifiedTag, *facts.modified);
   if (facts.duration_ms) AppendField(out, kDurationTag, *facts.duration_ms);
-  if (facts.fingerprint) {
-    AppendFingerprintField(out, facts.fingerprint);
-  } else if (facts.no_picture) {
-    AppendFingerprintField(out, std::nullopt);
-  }
+  if (facts.fingerprint || facts.no_picture) AppendFingerprintField(out, facts.fingerprint);
   EndSegment(out, 0);
   return out;
 }

@@ -21,8 +21,8 @@ PictureFacts WithPrint(std::uint64_t shape) {
   return facts;
 }
 
-// "stored": three thumbnails whose facts carry a fingerprint and a placeholder; "plain": real
-// pictures without one, the first with other facts, the second with none.
+// "stored": three thumbnails whose facts carry a fingerprint and a placeholder; an empty disk;
+// "plain": real pictures without one, the first with other facts, the second with none.
 CatalogVersion SmallCatalogue() {
   PictureFacts placeholder;
   placeholder.no_picture = true;
@@ -32,6 +32,7 @@ CatalogVersion SmallCatalogue() {
          {"2", GradientJpeg(2, WithPrint(2))},
          {"3", GradientJpeg(3, WithPrint(3))},
          {"x", GradientJpeg(4, placeholder)}}},
+       {"empty", {}},
        {"plain", {{"a", GradientJpeg(5, testkit::ExampleFacts())}, {"b", GradientJpeg(6)}}}}));
 }
 
@@ -78,7 +79,7 @@ TEST(CatalogFingerprintsTest, StoresComputedPrintsWithoutTouchingThePictures) {
   CatalogFingerprints prints;
   ASSERT_TRUE(prints.Update(version));
   ASSERT_EQ(prints.ComputedCount(version.index), 2);
-  const DiskFingerprints computed = prints.Disk(version.index, 1);
+  const DiskFingerprints computed = prints.Disk(version.index, 2);
 
   const CatalogVersion stored = StoreFingerprints(version, prints);
   EXPECT_EQ(version.bytes.Flatten(), before) << "the undo's version is untouched";
@@ -86,8 +87,8 @@ TEST(CatalogFingerprintsTest, StoresComputedPrintsWithoutTouchingThePictures) {
   EXPECT_EQ(testkit::IndexMismatch(stored), "");
   EXPECT_EQ(stored.index.Disks[0].Storage, version.index.Disks[0].Storage);
   for (std::size_t j = 0; j < 2; ++j) {
-    const Bytes old_jpeg = version.Jpeg(version.index.Disks[1], version.index.Disks[1].Thumbs[j]);
-    const Bytes new_jpeg = stored.Jpeg(stored.index.Disks[1], stored.index.Disks[1].Thumbs[j]);
+    const Bytes old_jpeg = version.Jpeg(version.index.Disks[2], version.index.Disks[2].Thumbs[j]);
+    const Bytes new_jpeg = stored.Jpeg(stored.index.Disks[2], stored.index.Disks[2].Thumbs[j]);
     RgbImage old_pixels, new_pixels;
     ASSERT_TRUE(DecodeJpeg(old_jpeg, old_pixels));
     ASSERT_TRUE(DecodeJpeg(new_jpeg, new_pixels));
@@ -100,7 +101,7 @@ TEST(CatalogFingerprintsTest, StoresComputedPrintsWithoutTouchingThePictures) {
   CatalogFingerprints after;
   ASSERT_TRUE(after.Update(stored));
   EXPECT_EQ(after.ComputedCount(stored.index), 0);
-  EXPECT_EQ(after.Disk(stored.index, 1).prints, computed.prints);
+  EXPECT_EQ(after.Disk(stored.index, 2).prints, computed.prints);
 
   // Made again on another version of the file, the change stores the same.
   std::vector<LeftOut> left_out;
