@@ -44,10 +44,15 @@ void BM_UpdateStoredFingerprints(benchmark::State& state) {
     benchmark::DoNotOptimize(prints);
   }
   state.counters["thumbnails"] = static_cast<double>(version.index.TotalThumbs());
-  state.counters["thumbnails_per_s"] = benchmark::Counter(
-      static_cast<double>(version.index.TotalThumbs()), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["thumbnails_per_s"] =
+      benchmark::Counter(static_cast<double>(version.index.TotalThumbs()),
+                         benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_UpdateStoredFingerprints)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UpdateStoredFingerprints)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace quorvel

@@ -244,8 +244,7 @@ CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef
   return std::move(out).Finish();
 }
 
-CatalogVersion ReplaceJpegs(const CatalogVersion& from,
-                            std::span<const JpegReplacement> replaced) {
+CatalogVersion ReplaceJpegs(const CatalogVersion& from, std::span<const JpegReplacement> replaced) {
   if (from.index.Damage) {
     throw CatalogError("The catalogue is damaged at offset " +
                            std::to_string(from.index.Damage->offset) + ": " +

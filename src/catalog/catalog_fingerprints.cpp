@@ -58,9 +58,9 @@ void ReadThumbnails(const CatalogVersion& version, const CatInfo& disk, std::siz
   const Bytes window = version.bytes.Read(from, disk.JpegPos(end) + head_size(end) - from);
   for (std::size_t j = first; j < last; ++j) {
     const Disc& thumb = disk.Thumbs[j];
-    const ByteView head = ByteView(window).subspan(
-        static_cast<std::size_t>(disk.JpegPos(thumb) - from),
-        static_cast<std::size_t>(head_size(thumb)));
+    const ByteView head =
+        ByteView(window).subspan(static_cast<std::size_t>(disk.JpegPos(thumb) - from),
+                                 static_cast<std::size_t>(head_size(thumb)));
     *out++ = ThumbnailPrint(version, disk, thumb, head);
   }
 }
@@ -203,8 +203,8 @@ CatalogVersion StoreFingerprints(const CatalogVersion& from, const CatalogFinger
       std::optional<Bytes> jpeg = WithFingerprint(from.Jpeg(disk, thumb), *known.prints[j]);
       // A thumbnail that the field would take past what a record holds keeps no fingerprint.
       if (!jpeg || jpeg->size() > kMaxJpegBytes) continue;
-      replaced.push_back({{static_cast<std::int32_t>(d), static_cast<std::int32_t>(j)},
-                          std::move(*jpeg)});
+      replaced.push_back(
+          {{static_cast<std::int32_t>(d), static_cast<std::int32_t>(j)}, std::move(*jpeg)});
     }
   }
   return replaced.empty() ? from : ReplaceJpegs(from, replaced);

@@ -39,8 +39,8 @@ CatalogVersion SmallCatalogue() {
 // How many thumbnails an Update reads or computes, as its progress tells.
 std::int64_t ThumbsRead(CatalogFingerprints& prints, const CatalogVersion& version) {
   std::int64_t to_do = -1;
-  EXPECT_TRUE(prints.Update(version, [&](std::int64_t, std::int64_t total) { to_do = total; },
-                            {}, 2));
+  EXPECT_TRUE(prints.Update(
+      version, [&](std::int64_t, std::int64_t total) { to_do = total; }, {}, 2));
   return to_do;
 }
 
@@ -67,7 +67,8 @@ TEST(CatalogFingerprintsTest, ReadsStoredPrintsAndReadsAgainOnlyTheDisksAnEditCh
 
   // A stop keeps what was known before, and nothing of the version it stopped on.
   const CatalogVersion again = RemoveThumbs(version, {&first, 1});
-  EXPECT_FALSE(prints.Update(again, {}, [] { return true; }, 2));
+  EXPECT_FALSE(prints.Update(
+      again, {}, [] { return true; }, 2));
   EXPECT_FALSE(prints.Knows(again.index));
   EXPECT_TRUE(prints.Knows(removed.index));
 }
