@@ -328,6 +328,27 @@ TEST_F(QrvtoolTest, SearchPrintsEveryMatchOfEveryDiskOrItsCount) {
   EXPECT_EQ(RunTool({"search", path, "a", "b"}).status, kExitUsage);
 }
 
+TEST_F(QrvtoolTest, SimilarAndDuplicatesFindTheSamePictureOnAnotherDisk) {
+  // Thumbnail 1 of disk 1 stored again as the only thumbnail of disk 3.
+  Bytes stream = testkit::BuildCatalog(
+      {{Utf8ToCp1251("Фото 2019"),
+        {{Utf8ToCp1251("E:\\Фото\\лес.jpg"), GradientJpeg(1)}, {"E:\\b.jpg", GradientJpeg(2)}}},
+       {"empty", {}},
+       {"CD1", {{"C:\\a.jpg", GradientJpeg(1)}}}});
+  const std::string path = Catalog("s.qrv", stream);
+  Result r = RunTool({"similar", path, "3", "1", "--max", "1"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "0\t1\t1\tФото 2019\tE:\\\\Фото\\\\лес.jpg\n") << "itself is not listed";
+  r = RunTool({"duplicates", path});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_NE(r.out.find("\t1\t1\tФото 2019\tE:\\\\Фото\\\\лес.jpg\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\t3\t1\tCD1\tC:\\\\a.jpg\n"), std::string::npos);
+  r = RunTool({"duplicates", path, "--unique"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out.find("a.jpg"), std::string::npos);
+  EXPECT_EQ(r.out.find("лес.jpg"), std::string::npos);
+}
+
 TEST_F(QrvtoolTest, FactsAndCsvListWhatTheThumbnailsCarry) {
   PictureFacts canon;
   canon.taken = ParseIsoDateTime("2019-07-12T14:03:00");
