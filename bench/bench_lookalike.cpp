@@ -13,8 +13,10 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "catalog/lookalike_index.h"
