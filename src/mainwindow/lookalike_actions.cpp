@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <algorithm>
 #include <utility>
@@ -65,14 +66,20 @@ void LookalikeActions::CatalogueChanged(DocumentChange change) {
 }
 
 bool LookalikeActions::KnowAll() {
+  if (computing_) return false;
   // A copy of a version shares its bytes: the workers read it whatever the document does.
   const CatalogVersion version = context_.document.Current();
-  if (!ComputeFingerprints(context_.window, prints_, version)) return false;
+  {
+    const QScopedValueRollback<bool> busy(computing_, true);
+    if (!ComputeFingerprints(context_.window, prints_, version)) return false;
+  }
   // Computing let events through; the document may have changed meanwhile.
   return prints_.Knows(context_.document.Index());
 }
 
 bool LookalikeActions::KnowAllNow() {
+  // A change that arrives while the dialog computes finds nothing until it is done.
+  if (computing_) return false;
   if (prints_.Knows(context_.document.Index())) return true;
   const WaitCursor wait;
   try {

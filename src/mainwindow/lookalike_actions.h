@@ -77,6 +77,7 @@ class LookalikeActions : public QObject {
   QAction* refresh_page_;
   CopiesPage* page_ = nullptr;
   bool refresh_pending_ = false;  // a refresh of the page waits for the change to end
+  bool computing_ = false;        // workers are updating prints_, which nothing else may touch
 
   CatalogFingerprints prints_;
   std::unique_ptr<LookalikeIndex> index_;  // over prints_ for the catalogue as it is now
