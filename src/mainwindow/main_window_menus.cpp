@@ -117,8 +117,10 @@ void MainWindow::CreateMenus() {
   file_menu->addSeparator();
   file_menu->addAction(quit);
   AddMenu(bar, "edit_menu", QStringLiteral("&Правка"), catalog_file_->EditMenuActions());
-  AddMenu(bar, "actions_menu", QStringLiteral("&Действия"),
-          add_disk_->MenuActions() << lookalikes_->MenuActions());
+  QMenu* actions_menu =
+      AddMenu(bar, "actions_menu", QStringLiteral("&Действия"), add_disk_->MenuActions());
+  actions_menu->addSeparator();
+  actions_menu->addActions(lookalikes_->MenuActions());
 
   // F10 opens the first menu, as Alt does; Qt's styles give only Alt that meaning.
   auto* open_menus = new QAction(this);
