@@ -49,7 +49,9 @@ void LookalikeActions::UpdateActions() {
                                      !context_.selected_thumbnail_rows().isEmpty()));
   copies_->setEnabled(idle);
   refresh_page_->setEnabled(idle);
-  store_prints_->setEnabled(idle && prints_.ComputedCount(context_.document.Index()) > 0);
+  // The workers write prints_ while they compute; it is read only once they are done.
+  store_prints_->setEnabled(idle && !computing_ &&
+                            prints_.ComputedCount(context_.document.Index()) > 0);
 }
 
 void LookalikeActions::CatalogueChanged(DocumentChange change) {
@@ -69,10 +71,14 @@ bool LookalikeActions::KnowAll() {
   if (computing_) return false;
   // A copy of a version shares its bytes: the workers read it whatever the document does.
   const CatalogVersion version = context_.document.Current();
+  bool computed = false;
   {
     const QScopedValueRollback<bool> busy(computing_, true);
-    if (!ComputeFingerprints(context_.window, prints_, version)) return false;
+    computed = ComputeFingerprints(context_.window, prints_, version);
   }
+  // What was computed may now be stored.
+  UpdateActions();
+  if (!computed) return false;
   // Computing let events through; the document may have changed meanwhile.
   return prints_.Knows(context_.document.Index());
 }
@@ -201,8 +207,6 @@ void LookalikeActions::RefreshPage() {
                               disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name()));
                         }});
   });
-  // What was computed may now be stored.
-  UpdateActions();
 }
 
 void LookalikeActions::ShowGroup(int group) {
