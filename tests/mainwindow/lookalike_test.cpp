@@ -8,6 +8,7 @@
 #include <QStandardItemModel>
 #include <QTest>
 
+#include "catalog/catalog_fingerprints.h"
 #include "window_fixture.h"
 
 namespace quorvel {
@@ -59,6 +60,7 @@ class LookalikeTest : public QObject {
   void findSimilarShowsTheMostAlikeFirst();
   void copiesPageShowsGroupsAndUniqueCounts();
   void cancellingTheFingerprintsShowsNothing();
+  void storingThePrintsIsOneUndoableChange();
 };
 
 void LookalikeTest::findSimilarShowsTheMostAlikeFirst() {
@@ -132,6 +134,32 @@ void LookalikeTest::cancellingTheFingerprintsShowsNothing() {
   // Asked again, they are computed and shown.
   QTest::keyClick(View(s.window), Qt::Key_L, Qt::ControlModifier);
   QCOMPARE(ShownImages(s.window), QStringList({"E:\\a.jpg", "F:\\d.jpg"}));
+}
+
+void LookalikeTest::storingThePrintsIsOneUndoableChange() {
+  Session s;
+  QVERIFY(StartOnFirstPicture(s));
+  const auto computed = [&s] {
+    CatalogFingerprints prints;
+    return prints.Update(s.document.Current()) ? prints.ComputedCount(s.document.Index()) : -1;
+  };
+  QCOMPARE(computed(), 4);
+  QVERIFY(!s.Action("StorePrints")->isEnabled());
+  QTest::keyClick(View(s.window), Qt::Key_L, Qt::ControlModifier);
+  QVERIFY(s.Action("StorePrints")->isEnabled());
+
+  s.Trigger("StorePrints");
+  QVERIFY(s.document.Modified());
+  QCOMPARE(computed(), 0);
+  QVERIFY(!s.Action("StorePrints")->isEnabled());
+  // The look-alikes shown are the same, now read from the thumbnails.
+  QCOMPARE(ShownImages(s.window), QStringList({"E:\\a.jpg", "F:\\d.jpg"}));
+
+  s.Trigger("Undo");
+  QVERIFY(!s.document.Modified());
+  QVERIFY(!s.document.CanUndo());
+  QCOMPARE(computed(), 4);
+  QVERIFY(s.prompts.unexpected.isEmpty());
 }
 
 }  // namespace quorvel
