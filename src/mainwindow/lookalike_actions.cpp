@@ -26,7 +26,7 @@ LookalikeActions::LookalikeActions(const CommandContext& context, SearchActions&
                                    QMainWindow* window, QObject* parent)
     : QObject(parent), context_(context), search_(search), window_(window) {
   setObjectName(QStringLiteral("lookalike_actions"));
-  find_similar_ = MakeCommand(this, "FindSimilar", QStringLiteral("Найти &похожие"));
+  find_similar_ = MakeCommand(this, "FindSimilar", QStringLiteral("Найти по&хожие"));
   find_similar_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   // Its key works wherever the window has the focus, as Ctrl+F does.
   context_.window->addAction(find_similar_);
