@@ -95,7 +95,9 @@ bool Compress(JpegEncoder::State* state, const RgbView* image, const ByteView* s
   return true;
 }
 
-bool Decompress(const std::uint8_t* data, std::size_t size, RgbImage* out, char* message) {
+// Decodes into `out_space` (JCS_RGB or JCS_GRAYSCALE) with `components` bytes per pixel.
+bool Decompress(const std::uint8_t* data, std::size_t size, J_COLOR_SPACE out_space, int components,
+                int* width, int* height, Bytes* pixels, char* message) {
   jpeg_decompress_struct cinfo;
   JpegErrorManager err;
   cinfo.err = UseJpegErrorManager(&err);
@@ -114,15 +116,15 @@ bool Decompress(const std::uint8_t* data, std::size_t size, RgbImage* out, char*
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
-  cinfo.out_color_space = JCS_RGB;
+  cinfo.out_color_space = out_space;
   jpeg_start_decompress(&cinfo);
-  const std::size_t stride = static_cast<std::size_t>(cinfo.output_width) * 3;
+  const std::size_t stride = static_cast<std::size_t>(cinfo.output_width) * components;
   const std::size_t bytes = stride * cinfo.output_height;
-  out->pixels.resize(bytes);  // the vector was emptied before setjmp; resizing it is safe
-  out->width = static_cast<int>(cinfo.output_width);
-  out->height = static_cast<int>(cinfo.output_height);
+  pixels->resize(bytes);  // the vector was emptied before setjmp; resizing it is safe
+  *width = static_cast<int>(cinfo.output_width);
+  *height = static_cast<int>(cinfo.output_height);
   while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = out->pixels.data() + cinfo.output_scanline * stride;
+    JSAMPROW row = pixels->data() + cinfo.output_scanline * stride;
     jpeg_read_scanlines(&cinfo, &row, 1);
   }
   // A stream that ends early is padded by libjpeg with a warning; a thumbnail must be whole.
@@ -187,17 +189,32 @@ std::int64_t AppendJpeg(Bytes& stream, const RgbView& image, ByteView segments) 
   return encoder.Append(stream, image, segments);
 }
 
-bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error) {
+namespace {
+
+template <typename Image>
+bool DecodeInto(ByteView jpeg, J_COLOR_SPACE space, int components, Image& out,
+                std::string* error) {
   out.width = out.height = 0;
   out.pixels.clear();
   char message[JMSG_LENGTH_MAX] = {};
-  const bool ok = !jpeg.empty() && Decompress(jpeg.data(), jpeg.size(), &out, message);
+  const bool ok = !jpeg.empty() && Decompress(jpeg.data(), jpeg.size(), space, components,
+                                              &out.width, &out.height, &out.pixels, message);
   if (!ok) {
     out.width = out.height = 0;
     out.pixels.clear();
     if (error) *error = jpeg.empty() ? "no JPEG data" : message;
   }
   return ok;
+}
+
+}  // namespace
+
+bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error) {
+  return DecodeInto(jpeg, JCS_RGB, 3, out, error);
+}
+
+bool DecodeJpegLuminance(ByteView jpeg, GreyImage& out, std::string* error) {
+  return DecodeInto(jpeg, JCS_GRAYSCALE, 1, out, error);
 }
 
 }  // namespace quorvel

@@ -52,6 +52,16 @@ struct RgbImage {
 // bytes are not a JPEG it can decode whole; never reads outside `jpeg`.
 bool DecodeJpeg(ByteView jpeg, RgbImage& out, std::string* error = nullptr);
 
+struct GreyImage {
+  int width = 0;
+  int height = 0;
+  Bytes pixels;  // width bytes per row, no padding
+};
+
+// As DecodeJpeg, but only the luminance (the JPEG's own Y channel, BT.601 weights), which spares
+// the colour planes' inverse DCT and conversion: what the fingerprint of a thumbnail reads.
+bool DecodeJpegLuminance(ByteView jpeg, GreyImage& out, std::string* error = nullptr);
+
 }  // namespace quorvel
 
 #endif  // QUORVEL_CATALOG_THUMBNAIL_JPEG_H_
