@@ -8,6 +8,7 @@
 #include "catalog/catalog_error.h"
 #include "catalog/field_codec.h"
 #include "catalog/format.h"
+#include "catalog/picture_facts.h"
 
 namespace quorvel {
 namespace {
@@ -83,15 +84,22 @@ class VersionBuilder {
   void AddDisk(const CatalogVersion& from, const CatInfo& disk, std::string_view name_field,
                std::string_view name, std::shared_ptr<const DiskThumbs> thumbs,
                std::span<const std::pair<std::int64_t, std::int64_t>> ranges) {
-    std::int64_t thumbs_length = 0;
-    for (const auto& [begin, end] : ranges) thumbs_length += end - begin;
+    PieceList records;
+    for (const auto& [begin, end] : ranges) {
+      records.Append(from.bytes, disk.ThumbsStart() + begin, end - begin);
+    }
+    AddDisk(name_field, name, std::move(thumbs), records);
+  }
+
+  // A disk made here: its head, then `records`, its thumbnails' records back to back, indexed
+  // by `thumbs`.
+  void AddDisk(std::string_view name_field, std::string_view name,
+               std::shared_ptr<const DiskThumbs> thumbs, const PieceList& records) {
     const auto n = static_cast<std::int64_t>(name_field.size());
     const std::int64_t start = Position();
     const auto count = static_cast<std::int64_t>(thumbs->thumbs.size());
-    out_.bytes.Append(DiskHead(name_field, count, kDiskFixedSize + n + thumbs_length));
-    for (const auto& [begin, end] : ranges) {
-      out_.bytes.Append(from.bytes, disk.ThumbsStart() + begin, end - begin);
-    }
+    out_.bytes.Append(DiskHead(name_field, count, kDiskFixedSize + n + records.Size()));
+    out_.bytes.Append(records, 0, records.Size());
     CatInfo& info = out_.index.Disks.emplace_back();
     info.Name = name;
     info.NameLength = static_cast<std::uint8_t>(n);
@@ -108,6 +116,44 @@ class VersionBuilder {
  private:
   CatalogVersion out_;
 };
+
+// A disk's thumbnail storage made thumbnail by thumbnail, as an edit keeps or changes them.
+class ThumbsBuilder {
+ public:
+  ThumbsBuilder() : thumbs_(std::make_shared<DiskThumbs>()), facts_(*thumbs_) {}
+
+  // `thumb`, its positions those of the new disk, named `name`; then its facts, if any, with
+  // Facts().
+  void Add(const Disc& thumb, std::string_view name) {
+    name_starts_.push_back(static_cast<std::uint32_t>(thumbs_->names.size()));
+    thumbs_->names.append(name);
+    thumbs_->thumbs.push_back(thumb);
+  }
+  ThumbFactsCollector& Facts() { return facts_; }
+  std::size_t Last() const { return thumbs_->thumbs.size() - 1; }
+
+  std::shared_ptr<const DiskThumbs> Finish() && {
+    facts_.Finish();
+    for (std::size_t j = 0; j < thumbs_->thumbs.size(); ++j) {
+      thumbs_->thumbs[j].NamePtr = thumbs_->names.data() + name_starts_[j];
+    }
+    return std::move(thumbs_);
+  }
+
+ private:
+  std::shared_ptr<DiskThumbs> thumbs_;
+  ThumbFactsCollector facts_;
+  std::vector<std::uint32_t> name_starts_;
+};
+
+const Disc& ThumbAt(const CatalogIndex& index, const ThumbRef& ref) {
+  const CatInfo& disk = DiskAt(index, ref.disk);
+  if (ref.thumb < 0 || static_cast<std::size_t>(ref.thumb) >= disk.Thumbs.size()) {
+    throw CatalogError("Disk " + std::to_string(ref.disk + 1) + " has no thumbnail " +
+                       std::to_string(ref.thumb + 1));
+  }
+  return disk.Thumbs[static_cast<std::size_t>(ref.thumb)];
+}
 
 }  // namespace
 
@@ -159,13 +205,7 @@ CatalogVersion RenameDisk(const CatalogVersion& from, int disk, std::string_view
 
 CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef> removed) {
   std::vector<ThumbRef> drop(removed.begin(), removed.end());
-  for (const ThumbRef& ref : drop) {
-    if (ref.thumb < 0 ||
-        static_cast<std::size_t>(ref.thumb) >= DiskAt(from.index, ref.disk).Thumbs.size()) {
-      throw CatalogError("Disk " + std::to_string(ref.disk + 1) + " has no thumbnail " +
-                         std::to_string(ref.thumb + 1));
-    }
-  }
+  for (const ThumbRef& ref : drop) ThumbAt(from.index, ref);
   std::sort(drop.begin(), drop.end());
   drop.erase(std::unique(drop.begin(), drop.end()), drop.end());
   VersionBuilder out(from.index.DiskCount);
@@ -174,10 +214,8 @@ CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef
     const auto disk = static_cast<std::size_t>(next->disk);
     const CatInfo& info = from.index.Disks[disk];
     out.CopyRecords(from, copied, disk);
-    auto thumbs = std::make_shared<DiskThumbs>();
+    ThumbsBuilder thumbs;
     std::vector<std::pair<std::int64_t, std::int64_t>> ranges;  // neighbours go over as one
-    std::vector<std::uint32_t> name_starts;
-    ThumbFactsCollector kept_facts(*thumbs);
     std::int64_t length = 0;  // of the kept records so far
     for (std::size_t j = 0; j < info.Thumbs.size(); ++j) {
       if (next != drop.end() && static_cast<std::size_t>(next->disk) == disk &&
@@ -194,18 +232,84 @@ CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef
       Disc kept = thumb;
       kept.JpegOffset = length + (thumb.JpegOffset - thumb.RecordOffset());
       length += thumb.EndOffset() - thumb.RecordOffset();
+      thumbs.Add(kept, thumb.Name());
       if (const ThumbFacts* facts = info.Facts(j)) {
-        kept_facts.Add(thumbs->thumbs.size(), *facts, info.Camera(*facts));
+        thumbs.Facts().Add(thumbs.Last(), *facts, info.Camera(*facts));
       }
-      name_starts.push_back(static_cast<std::uint32_t>(thumbs->names.size()));
-      thumbs->names.append(thumb.Name());
-      thumbs->thumbs.push_back(kept);
     }
-    kept_facts.Finish();
-    for (std::size_t j = 0; j < thumbs->thumbs.size(); ++j) {
-      thumbs->thumbs[j].NamePtr = thumbs->names.data() + name_starts[j];
+    out.AddDisk(from, info, NameField(from, info), info.Name, std::move(thumbs).Finish(), ranges);
+    copied = disk + 1;
+  }
+  out.CopyRecords(from, copied, from.index.Disks.size());
+  return std::move(out).Finish();
+}
+
+CatalogVersion ReplaceJpegs(const CatalogVersion& from, std::span<const JpegReplacement> replaced) {
+  if (from.index.Damage) {
+    throw CatalogError("The catalogue is damaged at offset " +
+                           std::to_string(from.index.Damage->offset) + ": " +
+                           from.index.Damage->reason,
+                       ErrorKind::kDamaged);
+  }
+  std::vector<const JpegReplacement*> order;
+  for (const JpegReplacement& r : replaced) {
+    ThumbAt(from.index, r.ref);
+    if (r.jpeg.size() > kMaxJpegBytes) {
+      throw CatalogError("The thumbnail's JPEG data is " + std::to_string(r.jpeg.size()) +
+                         " bytes long; at most 65535 can be stored");
     }
-    out.AddDisk(from, info, NameField(from, info), info.Name, std::move(thumbs), ranges);
+    order.push_back(&r);
+  }
+  std::sort(order.begin(), order.end(), [](auto* a, auto* b) { return a->ref < b->ref; });
+  for (std::size_t k = 1; k < order.size(); ++k) {
+    if (order[k]->ref == order[k - 1]->ref) {
+      throw CatalogError("Thumbnail " + std::to_string(order[k]->ref.thumb + 1) + " of disk " +
+                         std::to_string(order[k]->ref.disk + 1) + " is replaced twice");
+    }
+  }
+  VersionBuilder out(from.index.DiskCount);
+  std::size_t copied = 0;  // disks of `from` before this one are in `out`
+  for (auto next = order.begin(); next != order.end();) {
+    const auto disk = static_cast<std::size_t>((*next)->ref.disk);
+    const CatInfo& info = from.index.Disks[disk];
+    out.CopyRecords(from, copied, disk);
+    ThumbsBuilder thumbs;
+    PieceList records;
+    Bytes fresh;  // the rewritten records not yet in `records`, neighbours in one block
+    for (std::size_t j = 0; j < info.Thumbs.size(); ++j) {
+      const Disc& thumb = info.Thumbs[j];
+      const std::int64_t head_size = thumb.JpegOffset - thumb.RecordOffset();
+      Disc made = thumb;
+      made.JpegOffset = records.Size() + static_cast<std::int64_t>(fresh.size()) + head_size;
+      if (next == order.end() || static_cast<std::size_t>((*next)->ref.disk) != disk ||
+          static_cast<std::size_t>((*next)->ref.thumb) != j) {
+        records.Append(std::exchange(fresh, {}));
+        records.Append(from.bytes, info.ThumbRecordStart(thumb), head_size + thumb.JpegSize);
+        thumbs.Add(made, thumb.Name());
+        if (const ThumbFacts* facts = info.Facts(j)) {
+          thumbs.Facts().Add(thumbs.Last(), *facts, info.Camera(*facts));
+        }
+        continue;
+      }
+      const Bytes& jpeg = (*next++)->jpeg;
+      const Bytes head = from.bytes.Read(info.ThumbRecordStart(thumb), head_size);
+      fresh.insert(fresh.end(), head.begin(), head.end());
+      WriteField(fresh, static_cast<std::int64_t>(fresh.size()) - kJpegLengthWidth,
+                 static_cast<std::int64_t>(jpeg.size()), kJpegLengthWidth);
+      fresh.insert(fresh.end(), jpeg.begin(), jpeg.end());
+      made.JpegSize = static_cast<std::int32_t>(jpeg.size());
+      made.WholeJpeg = jpeg.size() >= 4 && jpeg[0] == 0xFF && jpeg[1] == 0xD8 &&
+                       jpeg[jpeg.size() - 2] == 0xFF && jpeg[jpeg.size() - 1] == 0xD9;
+      thumbs.Add(made, thumb.Name());
+      thumbs.Facts().AddFromJpegHead(
+          thumbs.Last(), ByteView(jpeg).first(std::min<std::size_t>(jpeg.size(), kFactsHeadBytes)));
+    }
+    records.Append(std::move(fresh));
+    if (kDiskFixedSize + info.NameLength + records.Size() > kMaxDiskRecordLength) {
+      throw CatalogError("The disk record would grow past 2 GB and cannot be stored",
+                         ErrorKind::kFull);
+    }
+    out.AddDisk(NameField(from, info), info.Name, std::move(thumbs).Finish(), records);
     copied = disk + 1;
   }
   out.CopyRecords(from, copied, from.index.Disks.size());

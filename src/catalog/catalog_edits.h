@@ -41,6 +41,18 @@ CatalogVersion RenameDisk(const CatalogVersion& from, int disk, std::string_view
 // other byte is kept. Refuses a disk or thumbnail that is not in the index.
 CatalogVersion RemoveThumbs(const CatalogVersion& from, std::span<const ThumbRef> removed);
 
+// A thumbnail's new JPEG data.
+struct JpegReplacement {
+  ThumbRef ref;
+  Bytes jpeg;
+};
+
+// The catalogue with the JPEG data of the thumbnails `replaced` (of any disks, in any order, each
+// once) exchanged: each record's JPEG length and each changed disk's record length follow, every
+// other byte is kept. Refuses a thumbnail that is not in the index, one named twice, JPEG data
+// of more than 65535 bytes, a disk record that would reach 2^31 bytes and a damaged catalogue.
+CatalogVersion ReplaceJpegs(const CatalogVersion& from, std::span<const JpegReplacement> replaced);
+
 // The catalogue with every disk record of `other` (a whole catalogue) appended after its own,
 // and the disk count raised by `other`'s. An empty catalogue gains the header. Refuses `other`
 // when its structure is damaged (its records would be appended as garbage) and when the sum of

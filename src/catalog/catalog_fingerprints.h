@@ -40,6 +40,8 @@ class CatalogFingerprints {
 
   // True when every disk of `index` is known.
   bool Knows(const CatalogIndex& index) const;
+  // True when `disk` (of any index) is known.
+  bool Knows(const CatInfo& disk) const;
   // The fingerprints of disk `disk` of `index`, which Update made known.
   const DiskFingerprints& Disk(const CatalogIndex& index, int disk) const;
   // How many thumbnails of `index` have a fingerprint computed here, not stored.

@@ -240,13 +240,7 @@ class IndexBuilder {
       // head, which holds the facts when there are any, then the last two bytes.
       const std::int64_t head_size = std::min<std::int64_t>(jpeg_size, kFactsHeadBytes);
       const ByteView head(At(jpeg_pos, head_size), static_cast<std::size_t>(head_size));
-      if (FactsFollowJfif(head)) {  // a look at a few bytes passes over a thumbnail without them
-        const PictureFacts facts = ReadPictureFacts(head);
-        if (!facts.Empty()) {
-          collect_facts.Add(storage->thumbs.size(), Summary(facts),
-                            CameraName(facts.make, facts.model));
-        }
-      }
+      collect_facts.AddFromJpegHead(storage->thumbs.size(), head);
       bool whole_jpeg = false;
       if (jpeg_size >= 4) {
         whole_jpeg = head[0] == 0xFF && head[1] == 0xD8;
@@ -294,6 +288,12 @@ class IndexBuilder {
 };
 
 }  // namespace
+
+void ThumbFactsCollector::AddFromJpegHead(std::size_t thumb, ByteView head) {
+  if (!FactsFollowJfif(head)) return;  // a look at a few bytes passes over a thumbnail without them
+  const PictureFacts facts = ReadPictureFacts(head);
+  if (!facts.Empty()) Add(thumb, Summary(facts), CameraName(facts.make, facts.model));
+}
 
 void ThumbFactsCollector::Add(std::size_t thumb, ThumbFacts facts, std::string_view camera) {
   if (camera.empty() && facts.taken == ThumbFacts::kNoDate && facts.file_size < 0 &&

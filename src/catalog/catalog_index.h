@@ -87,6 +87,9 @@ class ThumbFactsCollector {
   // `camera` is CameraName of its make and model. Facts that hold nothing the index keeps are
   // not added.
   void Add(std::size_t thumb, ThumbFacts facts, std::string_view camera);
+  // The same with the facts read from the thumbnail's JPEG, `head` being its first
+  // kFactsHeadBytes (or all of it when shorter).
+  void AddFromJpegHead(std::size_t thumb, ByteView head);
   // Once every thumbnail is in `thumbs`: the last ones, without facts, get their empty entries.
   void Finish();
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "catalog/catalog_edits.h"
+#include "catalog/catalog_fingerprints.h"
 
 namespace quorvel {
 namespace {
@@ -51,6 +52,8 @@ CatalogEdit AddDisksEdit(std::shared_ptr<const CatalogVersion> added) {
 }
 
 CatalogEdit RepairEdit() { return {.kind = CatalogEdit::Kind::kRepair}; }
+
+CatalogEdit StoreFingerprintsEdit() { return {.kind = CatalogEdit::Kind::kStoreFingerprints}; }
 
 CatalogVersion Replay(const CatalogVersion& onto, const CatalogEdit& edit,
                       std::vector<LeftOut>& left_out) {
@@ -113,6 +116,15 @@ CatalogVersion Replay(const CatalogVersion& onto, const CatalogEdit& edit,
     case CatalogEdit::Kind::kRepair:
       left_out.push_back({edit.kind, {}, {}});
       return onto;
+    case CatalogEdit::Kind::kStoreFingerprints: {
+      if (index.Damage) {
+        left_out.push_back({edit.kind, {}, {}});
+        return onto;
+      }
+      CatalogFingerprints prints;
+      prints.Update(onto);
+      return StoreFingerprints(onto, prints);
+    }
   }
   return onto;
 }

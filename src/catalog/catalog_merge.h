@@ -13,7 +13,14 @@
 namespace quorvel {
 
 struct CatalogEdit {
-  enum class Kind { kRemoveDisks, kRenameDisk, kRemoveThumbs, kAddDisks, kRepair };
+  enum class Kind {
+    kRemoveDisks,
+    kRenameDisk,
+    kRemoveThumbs,
+    kAddDisks,
+    kRepair,
+    kStoreFingerprints
+  };
   Kind kind = Kind::kRepair;
   // kRemoveDisks: the disks removed; kRenameDisk: the disk renamed (one); kRemoveThumbs: the
   // disks whose thumbnails went. Names are Windows-1251 bytes, as the index holds them.
@@ -32,9 +39,14 @@ CatalogEdit RenameDiskEdit(const CatalogIndex& before, int disk, std::string new
 CatalogEdit RemoveThumbsEdit(const CatalogIndex& before, std::span<const ThumbRef> removed);
 CatalogEdit AddDisksEdit(std::shared_ptr<const CatalogVersion> added);
 CatalogEdit RepairEdit();
+// Storing the thumbnails' fingerprints. Made again, it stores those of every thumbnail of the
+// other version that lacks one: a fingerprint depends on the thumbnail alone, so the result is
+// what storing them there would have made.
+CatalogEdit StoreFingerprintsEdit();
 
 // A part of an edit that no longer applies: the disk it names is not in the file (or, for a
-// thumbnail, the path is not on that disk), or it is a repair, which cannot be made again.
+// thumbnail, the path is not on that disk), or it is a repair, which cannot be made again, or
+// fingerprints to be stored into a damaged catalogue.
 struct LeftOut {
   CatalogEdit::Kind kind;
   std::string disk;   // Windows-1251; empty for a repair

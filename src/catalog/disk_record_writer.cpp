@@ -6,6 +6,7 @@
 #include "catalog/catalog_error.h"
 #include "catalog/field_codec.h"
 #include "catalog/format.h"
+#include "catalog/picture_fingerprint.h"
 
 namespace quorvel {
 namespace {
@@ -109,7 +110,11 @@ void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view
     return encoder ? encoder->Append(stream, image, segments) : AppendJpeg(stream, image, segments);
   };
   try {
-    const Bytes segments = EncodeFactsSegments(facts);
+    PictureFacts stored = facts;
+    if (!stored.fingerprint && !stored.no_picture) {
+      stored.fingerprint = FingerprintOfPixels(image, facts.width, facts.height);
+    }
+    const Bytes segments = EncodeFactsSegments(stored);
     if (encode(segments) > kMaxJpegBytes && !segments.empty()) {
       // Better a thumbnail without its facts than none.
       stream.resize(static_cast<std::size_t>(jpeg_pos));

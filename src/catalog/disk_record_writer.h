@@ -39,7 +39,8 @@ std::string StorableImagePath(std::string_view path);
 // 65535 bytes, the disk already holds 65535 thumbnails, or encoding fails.
 // `encoder`, when given, is the one reused for every thumbnail of the disk. The JPEG carries
 // `facts` (EncodeFactsSegments) unless that would take it past 65535 bytes: then it is stored
-// without them.
+// without them. Facts without a fingerprint gain the one of `image` (FingerprintOfPixels),
+// unless they say it shows no picture.
 void AppendThumbnailRecord(Bytes& stream, DiskRecordHead& head, std::string_view name,
                            const RgbView& image, JpegEncoder* encoder = nullptr,
                            const PictureFacts& facts = {});

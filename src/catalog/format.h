@@ -68,13 +68,17 @@ inline constexpr std::uint8_t kExifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
 inline constexpr std::uint8_t kOwnFactsMarker = 0xEA;
 // 51 75 6F 72 76 65 6C 00: "Quorvel\0", the start of that segment's payload.
 inline constexpr std::uint8_t kOwnFactsSignature[8] = {'Q', 'u', 'o', 'r', 'v', 'e', 'l', 0};
-// 10: the byte after the signature, major version 1 in its high four bits and minor version 0 in
+// 11: the byte after the signature, major version 1 in its high four bits and minor version 1 in
 // its low four; a reader ignores a segment of a higher major version than its own.
-inline constexpr std::uint8_t kOwnFactsVersion = 0x10;
+inline constexpr std::uint8_t kOwnFactsVersion = 0x11;
 // The tags of the segment's fields (tag byte, length byte, value):
 inline constexpr std::uint8_t kFileSizeTag = 0x01;  // 01: the file's size in bytes
 inline constexpr std::uint8_t kModifiedTag = 0x02;  // 02: modification time, seconds from 1970 UTC
 inline constexpr std::uint8_t kDurationTag = 0x03;  // 03: a video's length in milliseconds
+// 04: the fingerprint, 16 bytes (shape then detail, each big-endian); with length 0: the
+// thumbnail shows no picture
+inline constexpr std::uint8_t kFingerprintTag = 0x04;
+inline constexpr std::uint8_t kFingerprintBytes = 16;
 
 }  // namespace quorvel
 

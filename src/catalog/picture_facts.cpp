@@ -188,15 +188,39 @@ void EndSegment(Bytes& out, std::size_t start) {
   out[start + 3] = static_cast<std::uint8_t>(length);
 }
 
+void AppendU64(Bytes& out, std::uint64_t value) {
+  for (int i = 7; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint64_t U64At(ByteView bytes) {
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < 8; ++i) value = value << 8 | bytes[i];
+  return value;
+}
+
+// The fingerprint field: 16 bytes, or none at all for a thumbnail that shows no picture.
+void AppendFingerprintField(Bytes& out, const std::optional<Fingerprint>& print) {
+  out.push_back(kFingerprintTag);
+  out.push_back(print ? kFingerprintBytes : 0);
+  if (print) {
+    AppendU64(out, print->shape);
+    AppendU64(out, print->detail);
+  }
+}
+
 Bytes OwnSegment(const PictureFacts& facts) {
   Bytes out;
-  if (!facts.file_size && !facts.modified && !facts.duration_ms) return out;
+  if (!facts.file_size && !facts.modified && !facts.duration_ms && !facts.fingerprint &&
+      !facts.no_picture) {
+    return out;
+  }
   BeginSegment(out, kOwnFactsMarker);
   out.insert(out.end(), std::begin(kOwnFactsSignature), std::end(kOwnFactsSignature));
   out.push_back(kOwnFactsVersion);
   if (facts.file_size) AppendField(out, kFileSizeTag, *facts.file_size);
   if (facts.modified) AppendField(out, kModifiedTag, *facts.modified);
   if (facts.duration_ms) AppendField(out, kDurationTag, *facts.duration_ms);
+  if (facts.fingerprint || facts.no_picture) AppendFingerprintField(out, facts.fingerprint);
   EndSegment(out, 0);
   return out;
 }
@@ -210,8 +234,20 @@ void ReadOwnSegment(ByteView payload, PictureFacts& facts) {
     const std::size_t size = payload[at + 1];
     at += 2;
     if (payload.size() - at < size) return;  // a field cut short ends the segment
-    const auto value = FieldValue(payload.subspan(at, size));
+    const ByteView bytes = payload.subspan(at, size);
     at += size;
+    if (tag == kFingerprintTag) {
+      // Any other length is a field this reader cannot take: skipped like an unknown one.
+      if (size == kFingerprintBytes) {
+        facts.fingerprint = Fingerprint{U64At(bytes), U64At(bytes.subspan(8))};
+        facts.no_picture = false;
+      } else if (size == 0) {
+        facts.fingerprint.reset();
+        facts.no_picture = true;
+      }
+      continue;
+    }
+    const auto value = FieldValue(bytes);
     if (!value) continue;
     if (tag == kFileSizeTag) facts.file_size = value;
     if (tag == kModifiedTag) facts.modified = value;
@@ -357,6 +393,42 @@ bool StandsAlone(std::uint8_t marker) {
   return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
 }
 
+bool IsExifPayload(ByteView payload) {
+  return StartsWith(payload, kExifSignature, sizeof kExifSignature);
+}
+bool IsOwnPayload(ByteView payload) {
+  return StartsWith(payload, kOwnFactsSignature, sizeof kOwnFactsSignature);
+}
+
+// Calls visit(marker, at, length) for each marker segment with a length before the first frame
+// header: `at` is where its FF stands, `length` its length field, the segment lying whole in
+// `jpeg`. Stops at the first byte that is not a marker and at a segment it does not hold whole.
+template <typename Visit>
+void ForEachSegment(ByteView jpeg, Visit visit) {
+  if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != kMarkerSoi) return;
+  std::size_t at = 2;
+  while (jpeg.size() - at >= 2) {
+    if (jpeg[at] != 0xFF) break;
+    const std::uint8_t marker = jpeg[at + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (StandsAlone(marker)) {
+      at += 2;
+      continue;
+    }
+    if (IsFrameHeader(marker) || marker == kMarkerSos || marker == kMarkerEoi ||
+        marker == kMarkerSoi || jpeg.size() - at < 4) {
+      break;
+    }
+    const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
+    if (length < 2 || jpeg.size() - at - 2 < length) break;  // a segment we do not hold whole
+    visit(marker, at, length);
+    at += 2 + length;
+  }
+}
+
 }  // namespace
 
 Bytes EncodeFactsSegments(const PictureFacts& facts) {
@@ -393,29 +465,10 @@ bool FactsFollowJfif(ByteView head) {
 
 PictureFacts ReadPictureFacts(ByteView jpeg) {
   PictureFacts facts;
-  if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != kMarkerSoi) return facts;
   bool exif_read = false, own_read = false;
-  std::size_t at = 2;
-  while (jpeg.size() - at >= 2) {
-    if (jpeg[at] != 0xFF) break;
-    const std::uint8_t marker = jpeg[at + 1];
-    if (marker == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    if (StandsAlone(marker)) {
-      at += 2;
-      continue;
-    }
-    if (IsFrameHeader(marker) || marker == kMarkerSos || marker == kMarkerEoi ||
-        marker == kMarkerSoi || jpeg.size() - at < 4) {
-      break;
-    }
-    const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
-    if (length < 2 || jpeg.size() - at - 2 < length) break;  // a segment we do not hold whole
+  ForEachSegment(jpeg, [&](std::uint8_t marker, std::size_t at, std::size_t length) {
     const ByteView payload = jpeg.subspan(at + 4, length - 2);
-    if (marker == kExifSegmentMarker && !exif_read &&
-        StartsWith(payload, kExifSignature, sizeof kExifSignature)) {
+    if (marker == kExifSegmentMarker && !exif_read && IsExifPayload(payload)) {
       exif_read = true;
       PictureFacts exif = ReadExifFacts(payload);
       facts.taken = exif.taken;
@@ -424,14 +477,88 @@ PictureFacts ReadPictureFacts(ByteView jpeg) {
       facts.width = exif.width;
       facts.height = exif.height;
       facts.position = exif.position;
-    } else if (marker == kOwnFactsMarker && !own_read &&
-               StartsWith(payload, kOwnFactsSignature, sizeof kOwnFactsSignature)) {
+    } else if (marker == kOwnFactsMarker && !own_read && IsOwnPayload(payload)) {
       own_read = true;
       ReadOwnSegment(payload, facts);
     }
-    at += 2 + length;
-  }
+  });
   return facts;
+}
+
+PictureFacts ReadOwnFacts(ByteView jpeg) {
+  PictureFacts facts;
+  bool own_read = false;
+  ForEachSegment(jpeg, [&](std::uint8_t marker, std::size_t at, std::size_t length) {
+    const ByteView payload = jpeg.subspan(at + 4, length - 2);
+    if (marker == kOwnFactsMarker && !own_read && IsOwnPayload(payload)) {
+      own_read = true;
+      ReadOwnSegment(payload, facts);
+    }
+  });
+  return facts;
+}
+
+std::optional<Bytes> WithFingerprint(ByteView jpeg, const Fingerprint& print) {
+  if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != kMarkerSoi) return std::nullopt;
+  // The facts segments that follow the JFIF header (or the SOI) back to back, as the writer
+  // puts them, and the APP10 segment that readers take, wherever it stands.
+  std::size_t facts_at = 2, facts_end = 2;
+  std::optional<std::size_t> own_at;
+  std::size_t own_end = 0;
+  bool first = true, in_run = true, exif_seen = false;
+  ForEachSegment(jpeg, [&](std::uint8_t marker, std::size_t at, std::size_t length) {
+    const ByteView payload = jpeg.subspan(at + 4, length - 2);
+    const bool exif = marker == kExifSegmentMarker && !exif_seen && IsExifPayload(payload);
+    const bool own = marker == kOwnFactsMarker && !own_at && IsOwnPayload(payload);
+    if (first && marker == kMarkerApp0) {
+      facts_at = facts_end = at + 2 + length;
+    } else if (in_run && (exif || own)) {
+      facts_end = at + 2 + length;
+    } else {
+      in_run = false;
+    }
+    first = false;
+    exif_seen = exif_seen || exif;
+    if (own) {
+      own_at = at;
+      own_end = at + 2 + length;
+    }
+  });
+
+  Bytes field;
+  AppendFingerprintField(field, print);
+  Bytes out(jpeg.begin(), jpeg.end());
+  std::size_t added = field.size();
+  if (own_at) {
+    const std::size_t version_at = *own_at + 4 + sizeof kOwnFactsSignature;
+    // A segment without a version, or of a newer major one, is not ours to add to.
+    if (version_at >= own_end || jpeg[version_at] >> 4 != kOwnFactsMajor) return std::nullopt;
+    const std::size_t length = own_end - *own_at - 2 + field.size();
+    if (length > 0xFFFF) return std::nullopt;
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(own_end), field.begin(), field.end());
+    out[*own_at + 2] = static_cast<std::uint8_t>(length >> 8);
+    out[*own_at + 3] = static_cast<std::uint8_t>(length);
+    out[version_at] = std::max(jpeg[version_at], kOwnFactsVersion);
+    if (*own_at < facts_at || *own_at >= facts_end) added = 0;
+  } else {
+    PictureFacts only_print;
+    only_print.fingerprint = print;
+    const Bytes segment = OwnSegment(only_print);
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(facts_end), segment.begin(),
+               segment.end());
+    added = segment.size();
+  }
+  if (facts_end - facts_at + added <= kMaxFactsBytes) return out;
+  // Facts written before the fingerprint had a place may fill the room: written again, they
+  // are cut as any others are, so that the fingerprint still fits.
+  PictureFacts facts = ReadPictureFacts(jpeg);
+  facts.fingerprint = print;
+  facts.no_picture = false;
+  const Bytes segments = EncodeFactsSegments(facts);
+  out.assign(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(facts_at));
+  out.insert(out.end(), segments.begin(), segments.end());
+  out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(facts_end), jpeg.end());
+  return out;
 }
 
 PictureFacts ReadExifFacts(ByteView payload) {

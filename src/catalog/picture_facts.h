@@ -48,17 +48,20 @@ struct PictureFacts {
   friend bool operator==(const PictureFacts&, const PictureFacts&) = default;
 };
 
-// The facts never add more than this many bytes to a thumbnail.
-inline constexpr std::size_t kMaxFactsBytes = 300;
+// The facts never add more than this many bytes to a thumbnail: 300 for what a camera's
+// photograph tells, and 20 more for the fingerprint, so that it cuts none of that.
+inline constexpr std::size_t kMaxFactsBytes = 320;
 
 // SOI, a JFIF header as libjpeg writes it, then the facts: the head of a thumbnail that holds
 // all the facts it has.
 inline constexpr std::size_t kFactsHeadBytes = 2 + 18 + kMaxFactsBytes;
 
 // The JPEG marker segments that carry `facts`, ready to stand after a thumbnail's JFIF header:
-// APP1 "Exif" when any standard fact is known, then our own APP10 when any of ours is. Nothing
-// for empty facts. At most kMaxFactsBytes in all: when they would not fit, the GPS version tag is
-// left out, then the model and then the make are cut short (never inside a UTF-8 character).
+// APP1 "Exif" when any standard fact is known, then our own APP10 when any of ours is (the
+// fingerprint, or its absence for a thumbnail that shows no picture, included). Nothing for
+// empty facts. At most kMaxFactsBytes in all, the fingerprint never cut: when they would not
+// fit, the GPS version tag is left out, then the model and then the make are cut short (never
+// inside a UTF-8 character).
 // A date outside the years 0 to 9999, which EXIF cannot write, is left out, and so is a position
 // beyond 90 degrees of latitude or 180 of longitude.
 Bytes EncodeFactsSegments(const PictureFacts& facts);
@@ -72,6 +75,17 @@ bool FactsFollowJfif(ByteView head);
 // header. A JPEG without them gives empty facts; a malformed segment gives what can be read of
 // the others. Never reads outside `jpeg`, which may be only the head of the JPEG.
 PictureFacts ReadPictureFacts(ByteView jpeg);
+
+// Only the facts of our own APP10 segment (file size, times, fingerprint), the EXIF segment
+// passed over unread: for reading the fingerprints of a whole catalogue.
+PictureFacts ReadOwnFacts(ByteView jpeg);
+
+// `jpeg` with `print` stored among its facts: the field completes its APP10 segment, or a new
+// one follows its JFIF header and EXIF segment; every other byte, the picture's, is kept. Facts
+// that would then pass kMaxFactsBytes are written again, cut as EncodeFactsSegments cuts them.
+// Nullopt when `jpeg` does not begin with SOI or its APP10 segment is of a newer major version,
+// whose fields this program does not know.
+std::optional<Bytes> WithFingerprint(ByteView jpeg, const Fingerprint& print);
 
 // The standard facts an EXIF block states, from the payload of its APP1 segment (beginning with
 // "Exif\0\0") or from a bare TIFF block (beginning with "II" or "MM"): date taken

@@ -73,11 +73,14 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
     const QImage& bitmap = context.CaptureBitmap;
     // The facts are the file's, not its picture's: a placeholder keeps those known too (the
     // size and time of a file that does not decode, what its header held before the damage),
-    // so that the file is found by them. A file skipped while it rendered has none yet.
+    // so that the file is found by them. A file skipped while it rendered has none yet. A
+    // placeholder says that it shows no picture, so that it is never taken for a copy of another.
+    PictureFacts facts = result.facts;
+    facts.no_picture = result.status != ThumbnailResult::Status::kReady;
     record.AddThumbnail(StorableImagePath(name),
                         RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
                                 static_cast<int>(bitmap.bytesPerLine())},
-                        &context.CaptureJpeg, result.facts);
+                        &context.CaptureJpeg, facts);
   }
 }
 

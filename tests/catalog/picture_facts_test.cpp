@@ -51,12 +51,27 @@ std::string JsonValue(const std::string& json, const std::string& key) {
   return json.substr(begin, json.find_first_of(",\n", begin) - begin);
 }
 
+// The same picture as ThumbnailJpeg, encoded with `segments` and nothing computed.
+Bytes EncodedJpeg(ByteView segments) {
+  Bytes pixels(100 * 100 * 3);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 7);
+  Bytes jpeg;
+  AppendJpeg(jpeg, RgbView{pixels.data(), 100, 100, 300}, segments);
+  return jpeg;
+}
+
+const Fingerprint kPrint{0x0123456789ABCDEF, 0xFEDCBA9876543210};
+
 TEST(PictureFactsTest, ThumbnailCarriesItsFactsToOtherReadersAndBackUnchanged) {
-  const PictureFacts facts = testkit::ExampleFacts();
-  const Bytes plain = ThumbnailJpeg({});
+  PictureFacts facts = testkit::ExampleFacts();
+  facts.fingerprint = kPrint;
+  const Bytes plain = EncodedJpeg({});
   const Bytes jpeg = ThumbnailJpeg(facts);
   EXPECT_EQ(ReadPictureFacts(jpeg), facts);
   EXPECT_TRUE(ReadPictureFacts(plain).Empty());
+  PictureFacts placeholder;
+  placeholder.no_picture = true;
+  EXPECT_EQ(ReadPictureFacts(ThumbnailJpeg(placeholder)), placeholder);
   EXPECT_TRUE(FactsFollowJfif(jpeg));
   EXPECT_FALSE(FactsFollowJfif(plain));
   // The facts lie before the frame: the first few hundred bytes hold them all.
@@ -64,7 +79,7 @@ TEST(PictureFactsTest, ThumbnailCarriesItsFactsToOtherReadersAndBackUnchanged) {
   EXPECT_LE(jpeg.size() - plain.size(), kMaxFactsBytes);
   PictureFacts placed;  // a position alone: no Exif IFD before the GPS IFD
   placed.position = facts.position;
-  EXPECT_EQ(ReadPictureFacts(ThumbnailJpeg(placed)), placed);
+  EXPECT_EQ(ReadPictureFacts(ThumbnailJpeg(placed)).position, placed.position);
 
   RgbImage with, without;
   ASSERT_TRUE(DecodeJpeg(jpeg, with));
@@ -83,6 +98,7 @@ TEST(PictureFactsTest, ThumbnailCarriesItsFactsToOtherReadersAndBackUnchanged) {
   EXPECT_EQ(cut.taken, facts.taken);
   EXPECT_EQ(cut.position, facts.position);
   EXPECT_EQ(cut.duration_ms, facts.duration_ms);
+  EXPECT_EQ(cut.fingerprint, facts.fingerprint) << "the fingerprint is never cut";
 
   testkit::TempDir dir;
   const std::string json = ExiftoolJson(dir.File("a.jpg", jpeg).string());
@@ -117,16 +133,40 @@ Bytes OwnSegment(std::uint8_t version, const Bytes& fields) {
 
 TEST(PictureFactsTest, OwnSegmentSkipsUnknownTagsAndIgnoresANewerMajorVersion) {
   // Minor version 15 with a field of an unknown tag 7F between two known ones.
-  const Bytes fields = {kFileSizeTag, 2, 0x01, 0x00, 0x7F, 3, 9, 9, 9, kDurationTag, 1, 0x80};
+  // A fingerprint field of a length it cannot have is skipped like an unknown one.
+  const Bytes fields = {kFileSizeTag, 2, 0x01, 0x00, 0x7F, 3, 9, 9, 9, kFingerprintTag, 3, 1, 2, 3,
+                        kDurationTag, 1, 0x80};
   const PictureFacts read = ReadPictureFacts(JpegWith(OwnSegment(0x1F, fields)));
   EXPECT_EQ(read.file_size, 256);
   EXPECT_EQ(read.duration_ms, -128) << "values are signed";
   EXPECT_FALSE(read.modified);
+  EXPECT_FALSE(read.fingerprint);
+  EXPECT_FALSE(read.no_picture);
   EXPECT_TRUE(ReadPictureFacts(JpegWith(OwnSegment(0x20, fields))).Empty());
   // A field cut short by the segment's end ends the reading; what came before stands.
   const Bytes cut = {kFileSizeTag, 1, 0x05, kModifiedTag, 8, 1, 2};
   EXPECT_EQ(ReadPictureFacts(JpegWith(OwnSegment(0x10, cut))).file_size, 5);
   EXPECT_FALSE(ReadPictureFacts(JpegWith(OwnSegment(0x10, cut))).modified);
+}
+
+// A fingerprint stored afterwards completes the facts a thumbnail has, or gives it its own
+// segment, and leaves the picture's bytes alone.
+TEST(PictureFactsTest, FingerprintIsAddedToAThumbnailsFacts) {
+  PictureFacts wordy = testkit::ExampleFacts();  // facts that fill the room, as written before
+  wordy.make = std::string(200, 'M');
+  for (PictureFacts facts : {PictureFacts{}, testkit::ExampleFacts(), wordy}) {
+    const Bytes before = EncodedJpeg(EncodeFactsSegments(facts));
+    const std::optional<Bytes> after = WithFingerprint(before, kPrint);
+    ASSERT_TRUE(after);
+    const PictureFacts read = ReadPictureFacts(ByteView(*after).first(kFactsHeadBytes));
+    EXPECT_EQ(read.fingerprint, kPrint);
+    EXPECT_EQ(read.taken, facts.taken);
+    EXPECT_EQ(read.file_size, facts.file_size);
+    EXPECT_TRUE(FactsFollowJfif(*after));
+    EXPECT_EQ(*after, EncodedJpeg(EncodeFactsSegments(read))) << "only the facts change";
+  }
+  const Bytes newer = JpegWith(OwnSegment(0x20, {}));
+  EXPECT_FALSE(WithFingerprint(newer, kPrint)) << "a newer major version is not ours to change";
 }
 
 // A little-endian EXIF payload as cameras write it: IFD0 with Make, Model and the Exif and GPS
