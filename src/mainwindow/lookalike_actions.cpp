@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "catalog/catalog_error.h"
+#include "catalog/catalog_merge.h"
 #include "catalog/cp1251.h"
 #include "mainwindow/copies_page.h"
 #include "mainwindow/fingerprint_progress.h"
@@ -230,6 +231,13 @@ void LookalikeActions::ShowUniqueOnDisk(int disk) {
                      }});
 }
 
-void LookalikeActions::StorePrints() {}
+void LookalikeActions::StorePrints() {
+  if (!store_prints_->isEnabled() || !ChangeAllowed(context_)) return;
+  const WaitCursor wait;
+  CatalogDocument& document = context_.document;
+  RunGuarded(context_, [&] {
+    document.ApplyChange(StoreFingerprints(document.Current(), prints_), StoreFingerprintsEdit());
+  });
+}
 
 }  // namespace quorvel
