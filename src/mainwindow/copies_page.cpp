@@ -1,12 +1,12 @@
 #include "mainwindow/copies_page.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QStandardItemModel>
 #include <QStringList>
 #include <QToolButton>
 #include <QTreeView>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <set>
 
@@ -85,8 +85,8 @@ void CopiesPage::ShowContent(const Content& content) {
     for (const ThumbRef& thumb : group) disks.insert(thumb.disk);
     QStringList names;
     for (const int disk : disks) names.append(content.disk_name(disk));
-    auto* row = new QStandardItem(
-        QStringLiteral("Группа %1: эскизов %2").arg(g + 1).arg(group.size()));
+    auto* row =
+        new QStandardItem(QStringLiteral("Группа %1: эскизов %2").arg(g + 1).arg(group.size()));
     row->setData(static_cast<int>(g), kNumberRole);
     for (const ThumbRef& thumb : group) {
       auto* member = new QStandardItem(content.thumb_name(thumb));
@@ -101,8 +101,8 @@ void CopiesPage::ShowContent(const Content& content) {
   }
   for (std::size_t d = 0; d < content.unique.size(); ++d) {
     auto* name = new QStandardItem(content.disk_name(static_cast<int>(d)));
-    auto* count = new QStandardItem(
-        QStringLiteral("Только на этом диске: %1").arg(content.unique[d].size()));
+    auto* count =
+        new QStandardItem(QStringLiteral("Только на этом диске: %1").arg(content.unique[d].size()));
     for (QStandardItem* cell : {name, count}) cell->setData(static_cast<int>(d), kNumberRole);
     disks_->appendRow({name, count});
   }

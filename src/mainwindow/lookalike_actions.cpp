@@ -165,8 +165,8 @@ void LookalikeActions::FindSimilar() {
     if (!KnowAll()) return;
     const std::optional<Fingerprint> print = PrintOf(thumb);
     if (!print) {
-      context_.note(QStringLiteral("Эскиз \"%1\" не с чем сравнить: на нём нет изображения.")
-                        .arg(name));
+      context_.note(
+          QStringLiteral("Эскиз \"%1\" не с чем сравнить: на нём нет изображения.").arg(name));
       return;
     }
     search_.ShowFound({QStringLiteral("Похожие на \"%1\"").arg(name), kCountedAlike,
@@ -214,8 +214,7 @@ void LookalikeActions::ShowGroup(int group) {
   if (!KnowAllNow()) return;
   const std::vector<std::vector<ThumbRef>>& groups = Index().CopyGroups();
   if (group < 0 || static_cast<std::size_t>(group) >= groups.size()) return;
-  const std::optional<Fingerprint> print =
-      PrintOf(groups[static_cast<std::size_t>(group)].front());
+  const std::optional<Fingerprint> print = PrintOf(groups[static_cast<std::size_t>(group)].front());
   if (!print) return;
   search_.ShowFound({QStringLiteral("Повторы: группа %1").arg(group + 1), kCountedAlike,
                      [this, print = *print] { return GroupHolding(print); }});
@@ -224,11 +223,10 @@ void LookalikeActions::ShowGroup(int group) {
 void LookalikeActions::ShowUniqueOnDisk(int disk) {
   const std::vector<CatInfo>& disks = context_.document.Index().Disks;
   if (disk < 0 || static_cast<std::size_t>(disk) >= disks.size()) return;
-  search_.ShowFound({QStringLiteral("Только на диске \"%1\"").arg(context_.disk_name(disk)),
-                     QStringLiteral("Найдено эскизов: %1, на дисках: %2."),
-                     [this, name = disks[static_cast<std::size_t>(disk)].Name] {
-                       return UniqueOnDisk(name);
-                     }});
+  search_.ShowFound(
+      {QStringLiteral("Только на диске \"%1\"").arg(context_.disk_name(disk)),
+       QStringLiteral("Найдено эскизов: %1, на дисках: %2."),
+       [this, name = disks[static_cast<std::size_t>(disk)].Name] { return UniqueOnDisk(name); }});
 }
 
 void LookalikeActions::StorePrints() {

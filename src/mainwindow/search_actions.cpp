@@ -229,10 +229,9 @@ void SearchActions::ShowResults() {
     // In the order found, whatever the disks' order.
     std::vector<bool> chosen(context_.document.Index().Disks.size());
     for (const int disk : disks) chosen[static_cast<std::size_t>(disk)] = true;
-    std::copy_if(matches_.begin(), matches_.end(), std::back_inserter(shown),
-                 [&chosen](const ThumbRef& item) {
-                   return chosen[static_cast<std::size_t>(item.disk)];
-                 });
+    std::copy_if(
+        matches_.begin(), matches_.end(), std::back_inserter(shown),
+        [&chosen](const ThumbRef& item) { return chosen[static_cast<std::size_t>(item.disk)]; });
   } else {
     for (const int disk : disks) {
       // The matches come disk by disk in file order.

@@ -126,7 +126,7 @@ class SearchActions : public QObject {
   std::unique_ptr<CatalogSearch> catalog_search_;  // built on first need after each change
   // Every match of query_, in file order; or the found list, in its order.
   std::vector<ThumbRef> matches_;
-  bool updating_results_ = false;                  // selection changes the search makes itself
+  bool updating_results_ = false;  // selection changes the search makes itself
   // The disk selection to put back when the search ends, and the disk shown then (-1: none);
   // or, when a command selected a row of the list meanwhile, that row (-1: none).
   std::vector<int> disks_before_search_;

@@ -20,9 +20,9 @@ using testkit::PatchesJpeg;
 // Two disks, listed by name as Зима, Лето. A picture on Лето has a lighter copy on Зима; the
 // two others are unlike everything.
 std::vector<DiskSpec> Disks() {
-  return {{Utf8ToCp1251("Лето"), {{"E:\\a.jpg", PatchesJpeg(1)}, {"E:\\b.jpg", PatchesJpeg(2)}}},
-          {Utf8ToCp1251("Зима"),
-           {{"F:\\c.jpg", PatchesJpeg(3)}, {"F:\\d.jpg", PatchesJpeg(1, 12)}}}};
+  return {
+      {Utf8ToCp1251("Лето"), {{"E:\\a.jpg", PatchesJpeg(1)}, {"E:\\b.jpg", PatchesJpeg(2)}}},
+      {Utf8ToCp1251("Зима"), {{"F:\\c.jpg", PatchesJpeg(3)}, {"F:\\d.jpg", PatchesJpeg(1, 12)}}}};
 }
 
 // Starts `s` on the catalogue with Лето's first thumbnail current.
