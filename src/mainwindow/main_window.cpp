@@ -32,6 +32,7 @@
 #include "mainwindow/disk_list_model.h"
 #include "mainwindow/disk_row_delegate.h"
 #include "mainwindow/facts_actions.h"
+#include "mainwindow/lookalike_actions.h"
 #include "mainwindow/recent_catalogs_menu.h"
 #include "mainwindow/search_actions.h"
 #include "mainwindow/thumbnail_actions.h"
@@ -180,6 +181,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
                   [this](const QString& text) { ShowStatus(text); }, [this] { ShowNoDisk(); }},
       this);
   facts_ = new FactsActions(context, *thumbnail_model_, settings_file_, this);
+  lookalikes_ = new LookalikeActions(context, *search_, this, this);
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -294,7 +296,9 @@ void MainWindow::DocumentChanged(DocumentChange change) {
   ShowCaption();
   sort_ascending_ = true;
   SortByColumn(DiskListModel::kNameColumn);
-  // A query shown stays, over the catalogue as it is now.
+  // A query shown stays, over the catalogue as it is now; look-alikes shown are found again
+  // from the fingerprints, which follow the change first.
+  lookalikes_->CatalogueChanged(change);
   search_->CatalogueChanged(result_disks);
   disk_list_->setFocus();
 }

@@ -1,9 +1,9 @@
 // The program's main window: the disk list on the left, the thumbnail view on the right, a
 // one-panel status bar below, the main menu and the two context menus. It shows the document
 // and refreshes from the document's notice of each change; the commands are the feature
-// handlers' (catalogue file, disks, thumbnails, search, adding a disk), whose actions it lays
-// into its menus. A folder dropped on it is offered for adding as a disk, a catalogue dropped
-// on it is opened (with Ctrl, imported).
+// handlers' (catalogue file, disks, thumbnails, search, look-alikes, adding a disk), whose actions
+// it lays into its menus. A folder dropped on it is offered for adding as a disk, a catalogue
+// dropped on it is opened (with Ctrl, imported).
 #ifndef QUORVEL_MAINWINDOW_MAIN_WINDOW_H_
 #define QUORVEL_MAINWINDOW_MAIN_WINDOW_H_
 
@@ -44,6 +44,7 @@ class CatalogFileActions;
 class CommandStateSignal;
 class DiskActions;
 class FactsActions;
+class LookalikeActions;
 class RecentCatalogsMenu;
 class DiskListModel;
 class DiskListProxy;
@@ -167,6 +168,7 @@ class MainWindow : public QMainWindow {
   ThumbnailActions* thumbnails_ = nullptr;
   SearchActions* search_ = nullptr;
   FactsActions* facts_ = nullptr;
+  LookalikeActions* lookalikes_ = nullptr;
   RecentCatalogsMenu* recent_ = nullptr;
 
   QString status_text_;             // the panel's text for what is shown, when no item is current

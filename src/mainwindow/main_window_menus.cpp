@@ -17,6 +17,7 @@
 #include "mainwindow/catalog_file_actions.h"
 #include "mainwindow/disk_actions.h"
 #include "mainwindow/facts_actions.h"
+#include "mainwindow/lookalike_actions.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/recent_catalogs_menu.h"
 #include "mainwindow/search_actions.h"
@@ -116,7 +117,10 @@ void MainWindow::CreateMenus() {
   file_menu->addSeparator();
   file_menu->addAction(quit);
   AddMenu(bar, "edit_menu", QStringLiteral("&Правка"), catalog_file_->EditMenuActions());
-  AddMenu(bar, "actions_menu", QStringLiteral("&Действия"), add_disk_->MenuActions());
+  QMenu* actions_menu =
+      AddMenu(bar, "actions_menu", QStringLiteral("&Действия"), add_disk_->MenuActions());
+  actions_menu->addSeparator();
+  actions_menu->addActions(lookalikes_->MenuActions());
 
   // F10 opens the first menu, as Alt does; Qt's styles give only Alt that meaning.
   auto* open_menus = new QAction(this);
@@ -132,7 +136,8 @@ void MainWindow::CreateMenus() {
   disk_menu_ = MakePopup(this, kDiskMenuName, QStringLiteral("Меню дисков"), disks_->MenuActions(),
                          facts_->ExportListAction());
   thumbnail_menu_ = MakePopup(this, kThumbnailMenuName, QStringLiteral("Меню эскизов"),
-                              thumbnails_->MenuActions(), facts_->OrderByDateAction());
+                              thumbnails_->MenuActions() << lookalikes_->FindSimilarAction(),
+                              facts_->OrderByDateAction());
   // So that a screen reader finds these two in the window; Qt keeps a factory once, however
   // many windows install it.
   QAccessible::installFactory(&MakeAccessibleMainWindow);

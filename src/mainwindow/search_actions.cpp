@@ -12,6 +12,7 @@
 #include <QTreeView>
 #include <QWidget>
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "catalog/catalog_error.h"
@@ -20,6 +21,8 @@
 
 namespace quorvel {
 namespace {
+
+const QString kPlaceholder = QStringLiteral("Поиск по всем дискам");
 
 // While it lives, the selection changes the search makes are not taken as the user's.
 class Updating {
@@ -43,7 +46,7 @@ SearchActions::SearchActions(const CommandContext& context, const SearchViews& v
   field_ = new QLineEdit;
   field_->setObjectName(QStringLiteral("SearchField"));
   field_->setAccessibleName(QStringLiteral("Поиск"));
-  field_->setPlaceholderText(QStringLiteral("Поиск по всем дискам"));
+  field_->setPlaceholderText(kPlaceholder);
   field_->setClearButtonEnabled(true);
   // The field's own button shows only a glyph; a screen reader needs its words.
   if (auto* clear = field_->findChild<QToolButton*>()) {
@@ -88,7 +91,7 @@ bool SearchActions::eventFilter(QObject* watched, QEvent* event) {
     }
     if (key->key() == Qt::Key_Escape) {
       // Among the results as in the field, Escape ends the search.
-      field_->clear();
+      Stop();
       return true;
     }
     // Up from the first result goes back to the query, the way Down came from it.
@@ -102,8 +105,8 @@ bool SearchActions::eventFilter(QObject* watched, QEvent* event) {
   switch (static_cast<QKeyEvent*>(event)->key()) {
     case Qt::Key_Escape:
       // Escape empties the field, and so ends the search.
-      if (field_->text().isEmpty()) return false;
-      field_->clear();
+      if (!Searching()) return false;
+      Stop();
       return true;
     case Qt::Key_Down:
     case Qt::Key_Return:
@@ -125,25 +128,52 @@ bool SearchActions::GoToFirstResult() {
 }
 
 void SearchActions::TextChanged(const QString& text) {
+  if (clearing_field_) return;
   const bool was_searching = Searching();
   query_ = SearchQuery::Parse(text.toStdString());
+  // A query typed takes the place of a found list.
+  if (!query_.Empty()) found_.reset();
   if (!Searching()) {
     if (was_searching) End();
     return;
   }
-  if (!was_searching) {
-    // The disk selection narrows the results; the one made for the disk view is kept for later.
-    disks_before_search_ = context_.selected_disks();
-    row_after_search_ = -1;
-    const int selected_disk = context_.selected_disk();
-    const bool shown = std::find(disks_before_search_.begin(), disks_before_search_.end(),
-                                 selected_disk) != disks_before_search_.end();
-    disk_before_search_ = shown                          ? selected_disk
-                          : disks_before_search_.empty() ? -1
-                                                         : disks_before_search_.back();
-    RememberDiskView();
-  }
+  if (!was_searching) Begin();
   Run(was_searching ? context_.selected_disks() : std::vector<int>());
+}
+
+void SearchActions::ShowFound(FoundThumbs found) {
+  if (!Searching()) Begin();
+  found_ = std::move(found);
+  query_ = SearchQuery();
+  {
+    const Updating clearing(clearing_field_);
+    field_->clear();
+  }
+  field_->setPlaceholderText(found_->label);
+  Run({});
+}
+
+void SearchActions::Begin() {
+  // The disk selection narrows the results; the one made for the disk view is kept for later.
+  disks_before_search_ = context_.selected_disks();
+  row_after_search_ = -1;
+  const int selected_disk = context_.selected_disk();
+  const bool shown = std::find(disks_before_search_.begin(), disks_before_search_.end(),
+                               selected_disk) != disks_before_search_.end();
+  disk_before_search_ = shown                          ? selected_disk
+                        : disks_before_search_.empty() ? -1
+                                                       : disks_before_search_.back();
+  RememberDiskView();
+}
+
+void SearchActions::Stop() {
+  if (!field_->text().isEmpty()) {
+    // Emptying the field ends the query.
+    field_->clear();
+  } else if (found_) {
+    found_.reset();
+    End();
+  }
 }
 
 void SearchActions::Prepare() {
@@ -163,15 +193,19 @@ void SearchActions::CatalogueChanged(const std::vector<int>& selected) {
 
 void SearchActions::Run(const std::vector<int>& selected) {
   const CatalogIndex& index = context_.document.Index();
-  Prepare();
-  try {
-    matches_ = catalog_search_->Find(query_, index);
-  } catch (const CatalogError&) {
-    // Every change reaches the search through CatalogueChanged, which drops the old search;
-    // should the index ever change another way, the search is built again rather than give up.
-    catalog_search_.reset();
+  if (found_) {
+    matches_ = found_->find();
+  } else {
     Prepare();
-    matches_ = catalog_search_->Find(query_, index);
+    try {
+      matches_ = catalog_search_->Find(query_, index);
+    } catch (const CatalogError&) {
+      // Every change reaches the search through CatalogueChanged, which drops the old search;
+      // should the index ever change another way, the search is built again rather than give up.
+      catalog_search_.reset();
+      Prepare();
+      matches_ = catalog_search_->Find(query_, index);
+    }
   }
   const Updating updating(updating_results_);
   std::vector<bool> has_matches(index.Disks.size());
@@ -191,23 +225,33 @@ void SearchActions::ShowResults() {
   if (disks.empty()) disks = views_.disk_proxy->DisksInOrder();
   std::vector<ThumbRef> shown;
   shown.reserve(matches_.size());
-  for (const int disk : disks) {
-    // The matches come disk by disk in file order.
-    const auto [first, last] =
-        std::equal_range(matches_.begin(), matches_.end(), ThumbRef{disk, 0},
-                         [](const ThumbRef& a, const ThumbRef& b) { return a.disk < b.disk; });
-    shown.insert(shown.end(), first, last);
+  if (found_) {
+    // In the order found, whatever the disks' order.
+    std::vector<bool> chosen(context_.document.Index().Disks.size());
+    for (const int disk : disks) chosen[static_cast<std::size_t>(disk)] = true;
+    std::copy_if(
+        matches_.begin(), matches_.end(), std::back_inserter(shown),
+        [&chosen](const ThumbRef& item) { return chosen[static_cast<std::size_t>(item.disk)]; });
+  } else {
+    for (const int disk : disks) {
+      // The matches come disk by disk in file order.
+      const auto [first, last] =
+          std::equal_range(matches_.begin(), matches_.end(), ThumbRef{disk, 0},
+                           [](const ThumbRef& a, const ThumbRef& b) { return a.disk < b.disk; });
+      shown.insert(shown.end(), first, last);
+    }
   }
   const std::size_t count = shown.size();
-  views_.thumbnail_model->ShowResults(std::move(shown));
+  views_.thumbnail_model->ShowResults(std::move(shown), found_.has_value());
   views_.thumbnail_view->scrollToTop();
-  views_.show_status(QStringLiteral("Найдено эскизов: %1, на дисках: %2.")
-                         .arg(count)
-                         .arg(count == 0 ? 0 : disks.size()));
+  const QString counted =
+      found_ ? found_->counted : QStringLiteral("Найдено эскизов: %1, на дисках: %2.");
+  views_.show_status(counted.arg(count).arg(count == 0 ? 0 : disks.size()));
   emit context_.state_changed->Changed();
 }
 
 void SearchActions::End() {
+  field_->setPlaceholderText(kPlaceholder);
   matches_.clear();
   matches_.shrink_to_fit();
   views_.show_no_disk();
@@ -290,7 +334,7 @@ void SearchActions::GoToResult(int row) {
     return;
   }
   const ThumbRef result = model.Items()[static_cast<std::size_t>(row)];
-  field_->clear();
+  Stop();
   context_.select_disk(result.disk);
   const QModelIndex item = model.index(model.RowOf(result));
   views_.thumbnail_view->setCurrentIndex(item);

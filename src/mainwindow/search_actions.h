@@ -1,6 +1,7 @@
 // The search over every disk: the field above the lists (Ctrl+F), the disk list narrowed to the
 // disks with matches, their matches in the thumbnail view, and "Показать на диске", the way
-// back to a result's disk.
+// back to a result's disk. Thumbnails another command found (look-alikes, copies) are shown
+// the same way, in their own order.
 #ifndef QUORVEL_MAINWINDOW_SEARCH_ACTIONS_H_
 #define QUORVEL_MAINWINDOW_SEARCH_ACTIONS_H_
 
@@ -8,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "catalog/catalog_index.h"
@@ -23,6 +25,16 @@ namespace quorvel {
 
 class DiskListProxy;
 class ThumbnailModel;
+
+// Thumbnails found by another command, shown as results in the order found.
+struct FoundThumbs {
+  // What the empty field says while they are shown, so that the user knows what the results are.
+  QString label;
+  // The status bar's text, with %1 the thumbnails shown and %2 their disks.
+  QString counted;
+  // Finds them over the catalogue as it is now: when shown, and again after each change.
+  std::function<std::vector<ThumbRef>()> find;
+};
 
 // The window's lists the search shows its results in.
 struct SearchViews {
@@ -47,9 +59,13 @@ class SearchActions : public QObject {
   QLineEdit* Field() const { return field_; }
   QAction* ShowOnDiskAction() const { return show_on_disk_; }
 
-  // A query is shown: the disk list shows only the disks with matches and the thumbnail view
-  // their matches.
-  bool Searching() const { return !query_.Empty(); }
+  // A query (or a found list) is shown: the disk list shows only the disks with matches and the
+  // thumbnail view their matches.
+  bool Searching() const { return !query_.Empty() || found_.has_value(); }
+
+  // Shows `found` instead of a query's matches (the field is emptied and says its label); typing
+  // a query, Escape or the way back to a disk end it as they end a search.
+  void ShowFound(FoundThumbs found);
 
   // A command's choice of a row (or of disk `disk`) made while a search is shown: the results
   // stay, and that row of the whole list is the one selected when the search ends.
@@ -74,6 +90,10 @@ class SearchActions : public QObject {
 
  private:
   void TextChanged(const QString& text);
+  // Remembers the disk view as a search begins, to put it back when it ends.
+  void Begin();
+  // Ends whatever is shown, a query or a found list.
+  void Stop();
   // Down or Enter in the field: the first result current, selected and focused; false when there
   // is none.
   bool GoToFirstResult();
@@ -101,9 +121,12 @@ class SearchActions : public QObject {
   QAction* show_on_disk_;
 
   SearchQuery query_;                              // the query shown; empty: no search
+  std::optional<FoundThumbs> found_;               // the found list shown instead of a query
+  bool clearing_field_ = false;                    // the field emptied for a found list
   std::unique_ptr<CatalogSearch> catalog_search_;  // built on first need after each change
-  std::vector<ThumbRef> matches_;                  // every match of query_, in file order
-  bool updating_results_ = false;                  // selection changes the search makes itself
+  // Every match of query_, in file order; or the found list, in its order.
+  std::vector<ThumbRef> matches_;
+  bool updating_results_ = false;  // selection changes the search makes itself
   // The disk selection to put back when the search ends, and the disk shown then (-1: none);
   // or, when a command selected a row of the list meanwhile, that row (-1: none).
   std::vector<int> disks_before_search_;

@@ -53,6 +53,7 @@ void ThumbnailModel::ShowDisk(int disk) {
   beginResetModel();
   items_.clear();
   results_ = false;
+  ranked_ = false;
   const std::vector<CatInfo>& disks = document_.Index().Disks;
   if (disk >= 0 && static_cast<std::size_t>(disk) < disks.size()) {
     const std::int32_t count = disks[static_cast<std::size_t>(disk)].ThumbCount;
@@ -63,11 +64,12 @@ void ThumbnailModel::ShowDisk(int disk) {
   endResetModel();
 }
 
-void ThumbnailModel::ShowResults(std::vector<ThumbRef> items) {
+void ThumbnailModel::ShowResults(std::vector<ThumbRef> items, bool ranked) {
   beginResetModel();
   items_ = std::move(items);
   results_ = true;
-  if (by_date_) OrderThumbs(document_.Index(), true, items_);
+  ranked_ = ranked;
+  if (by_date_ && !ranked_) OrderThumbs(document_.Index(), true, items_);
   endResetModel();
 }
 
@@ -77,12 +79,14 @@ void ThumbnailModel::ShowNothing() {
   // Release what a large list held: the view may stay empty for a long time.
   items_.shrink_to_fit();
   results_ = false;
+  ranked_ = false;
   endResetModel();
 }
 
 void ThumbnailModel::SetOrderByDate(bool by_date) {
   if (by_date == by_date_) return;
   by_date_ = by_date;
+  if (ranked_) return;
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<ThumbRef> ordered = items_;
   OrderThumbs(document_.Index(), by_date_, ordered);

@@ -37,9 +37,10 @@ class ThumbnailModel : public QAbstractListModel {
 
   // Each shows its items in one reset, in the order chosen (OrderThumbs). ShowDisk: every
   // thumbnail of disk `disk` (an index into the document's Disks); ShowResults: `items`, runs of
-  // each disk's in catalogue order, each labelled with its disk; ShowNothing: no items.
+  // each disk's in catalogue order, each labelled with its disk, or with `ranked` in the order
+  // given (the most alike first), which no choice of order changes; ShowNothing: no items.
   void ShowDisk(int disk);
-  void ShowResults(std::vector<ThumbRef> items);
+  void ShowResults(std::vector<ThumbRef> items, bool ranked = false);
   void ShowNothing();
 
   bool ShowsResults() const { return results_; }
@@ -83,6 +84,7 @@ class ThumbnailModel : public QAbstractListModel {
   const CatalogDocument& document_;
   std::vector<ThumbRef> items_;
   bool results_ = false;
+  bool ranked_ = false;
   bool by_date_ = false;
 };
 

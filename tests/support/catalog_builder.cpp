@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -41,6 +42,41 @@ Bytes GradientJpeg(std::uint32_t seed, const PictureFacts& facts) {
   Bytes jpeg;
   AppendJpeg(jpeg, RgbView{pixels.data(), kThumbSide, kThumbSide, kThumbSide * 3},
              EncodeFactsSegments(facts));
+  return jpeg;
+}
+
+Bytes PatchesJpeg(std::uint32_t seed, int lighter) {
+  // A 6 x 6 grid of levels from a small linear congruential generator, blended between cells.
+  constexpr int kCells = 6;
+  std::uint32_t state = seed * 2654435761u + 1;
+  const auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  int levels[kCells][kCells];
+  for (auto& row : levels) {
+    for (int& level : row) level = 30 + static_cast<int>(next() % 170);
+  }
+  Bytes pixels(kThumbSide * kThumbSide * 3);
+  for (int y = 0; y < kThumbSide; ++y) {
+    for (int x = 0; x < kThumbSide; ++x) {
+      const double fx = x * (kCells - 1) / double(kThumbSide - 1);
+      const double fy = y * (kCells - 1) / double(kThumbSide - 1);
+      const int cx = std::min(static_cast<int>(fx), kCells - 2);
+      const int cy = std::min(static_cast<int>(fy), kCells - 2);
+      const double tx = fx - cx, ty = fy - cy;
+      const double level = (levels[cy][cx] * (1 - tx) + levels[cy][cx + 1] * tx) * (1 - ty) +
+                           (levels[cy + 1][cx] * (1 - tx) + levels[cy + 1][cx + 1] * tx) * ty;
+      const int noise = lighter == 0 ? 0 : static_cast<int>(next() % 7) - 3;
+      const int value = std::clamp(static_cast<int>(level) + lighter + noise, 0, 255);
+      std::uint8_t* p = &pixels[(y * kThumbSide + x) * 3];
+      p[0] = static_cast<std::uint8_t>(value);
+      p[1] = static_cast<std::uint8_t>(std::clamp(value - 20, 0, 255));
+      p[2] = static_cast<std::uint8_t>(std::clamp(value + 10, 0, 255));
+    }
+  }
+  Bytes jpeg;
+  AppendJpeg(jpeg, RgbView{pixels.data(), kThumbSide, kThumbSide, kThumbSide * 3});
   return jpeg;
 }
 

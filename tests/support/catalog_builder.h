@@ -29,6 +29,11 @@ Bytes BuildCatalog(const std::vector<DiskSpec>& disks);
 // `facts` as the program stores them.
 Bytes GradientJpeg(std::uint32_t seed, const PictureFacts& facts = {});
 
+// A real 100 x 100 quality-90 JPEG of a picture of soft light and dark patches laid out by
+// `seed`, so that two seeds give pictures unlike each other. `lighter` brightens it by that much
+// with a little noise, as a retouched, recompressed copy of the same picture.
+Bytes PatchesJpeg(std::uint32_t seed, int lighter = 0);
+
 // The facts of a photograph, every kind known: a Canon EOS 70D's picture taken at
 // 2019-07-12T14:03:27 in the southern and western hemispheres.
 PictureFacts ExampleFacts();
