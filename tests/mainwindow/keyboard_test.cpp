@@ -174,7 +174,7 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   QCOMPARE(thumbs->text(QAccessible::Name), QStringLiteral("Меню эскизов"));
   QCOMPARE(Names(thumbs),
            QStringList({"Удалить эскиз", "Сохранить в папку", "", "Просмотр", "Открыть файл",
-                        "Показать в папке", "", "Упорядочить по дате съёмки"}));
+                        "Показать в папке", "Найти похожие", "", "Упорядочить по дате съёмки"}));
 }
 
 void KeyboardTest::f10OpensTheFirstMenu() {
