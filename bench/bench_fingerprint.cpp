@@ -2,7 +2,7 @@
 // altered copy made into its thumbnail by the scan's own renderer, stored with AppendJpeg, and
 // fingerprinted from the stored JPEG, once with the picture's size in its facts (as new
 // catalogues store it) and once without (as old ones, whose margins are found from the pixels).
-// Prints recall and precision of the copy rule's groups, per alteration, the distances behind the
+// Prints recall and precision of the copy groups LookalikeIndex finds, per alteration, the distances behind the
 // thresholds and the look-alike list's reach; then Google Benchmark measures fingerprints per
 // second from stored thumbnails on one and two threads.
 //
@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/lookalike_index.h"
 #include "catalog/picture_area.h"
 #include "catalog/picture_facts.h"
 #include "catalog/picture_fingerprint.h"
@@ -123,11 +124,23 @@ void ReportMargins(const std::vector<Item>& items) {
       exact, measured, 100.0 * exact / measured, within_one, 100.0 * within_one / measured, worst);
 }
 
-struct UnionFind {
-  std::vector<int> parent;
-  explicit UnionFind(int n) : parent(n) { std::iota(parent.begin(), parent.end(), 0); }
-  int Find(int i) { return parent[i] == i ? i : parent[i] = Find(parent[i]); }
-  void Join(int a, int b) { parent[Find(a)] = Find(b); }
+// The copy groups as the program finds them (LookalikeIndex): each thumbnail's group, or a
+// number of its own when it has no copy.
+struct CopyGroupsOf {
+  std::vector<int> group;
+  explicit CopyGroupsOf(const std::vector<std::optional<Fingerprint>>& prints)
+      : group(prints.size()) {
+    std::iota(group.begin(), group.end(), 0);
+    std::vector<ThumbPrint> indexed;
+    for (std::size_t i = 0; i < prints.size(); ++i) {
+      if (prints[i]) indexed.push_back({ThumbRef{0, static_cast<std::int32_t>(i)}, *prints[i]});
+    }
+    const LookalikeIndex index(std::move(indexed), 1);
+    for (const auto& members : index.CopyGroups()) {
+      for (const ThumbRef& member : members) group[member.thumb] = members.front().thumb;
+    }
+  }
+  int Find(int i) const { return group[i]; }
 };
 
 void PrintHistogram(const char* title, const std::vector<int>& values, int upto) {
@@ -154,14 +167,13 @@ void Report(const std::vector<Item>& items, bool sized) {
   for (int i = 0; i < n; ++i) {
     if (items[i].alteration == "original") original_of[items[i].picture] = i;
   }
-  UnionFind groups(n);
+  const CopyGroupsOf groups(prints);
   std::vector<int> cross_distance, cross_shape;
   std::vector<int> nearest_other(n, 999);
   for (int i = 0; i < n; ++i) {
     if (!prints[i]) continue;
     for (int j = i + 1; j < n; ++j) {
       if (!prints[j]) continue;
-      if (SamePicture(*prints[i], *prints[j])) groups.Join(i, j);
       if (items[i].picture != items[j].picture) {
         const int d = Distance(*prints[i], *prints[j]);
         cross_distance.push_back(d);
