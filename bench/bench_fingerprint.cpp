@@ -2,8 +2,9 @@
 // altered copy made into its thumbnail by the scan's own renderer, stored with AppendJpeg, and
 // fingerprinted from the stored JPEG, once with the picture's size in its facts (as new
 // catalogues store it) and once without (as old ones, whose margins are found from the pixels).
-// Prints recall and precision of the copy groups LookalikeIndex finds, per alteration, the distances behind the
-// thresholds and the look-alike list's reach; then Google Benchmark measures fingerprints per
+// Prints recall and precision of the copy groups LookalikeIndex finds, per alteration, the
+// distances behind the thresholds and the look-alike list's reach; then Google Benchmark
+// measures fingerprints per
 // second from stored thumbnails on one and two threads.
 //
 //   bench_fingerprint SET_FOLDER [--benchmark_...]
