@@ -4,8 +4,7 @@
 // catalogues store it) and once without (as old ones, whose margins are found from the pixels).
 // Prints recall and precision of the copy groups LookalikeIndex finds, per alteration, the
 // distances behind the thresholds and the look-alike list's reach; then Google Benchmark
-// measures fingerprints per
-// second from stored thumbnails on one and two threads.
+// measures fingerprints per second from stored thumbnails on one and two threads.
 //
 //   bench_fingerprint SET_FOLDER [--benchmark_...]
 //
