@@ -76,9 +76,10 @@ constexpr char kUsage[] =
 // The usage with what makes two pictures alike, told by the thresholds the program uses.
 std::string Usage() {
   return std::string(kUsage) +
-         "`similar` prints the thumbnails that look like thumbnail INDEX of DISK, the most alike\n"
-         "first, one line each: distance, DISK, INDEX, disk name, image path; with --max, at most\n"
-         "N of them. `duplicates` prints the groups of copies of one picture, one line per\n"
+         "`similar` prints the thumbnails that look like thumbnail INDEX of DISK (itself among\n"
+         "them), the most alike first (equal distances in catalogue order), one line each:\n"
+         "distance, DISK, INDEX, disk name, image path; with --max, at most N of them.\n"
+         "`duplicates` prints the groups of copies of one picture, one line per\n"
          "thumbnail: group number, DISK, INDEX, disk name, image path; with --unique instead\n"
          "each disk's thumbnails that have no copy on another disk: DISK, INDEX, disk name, image\n"
          "path. Both compare 128-bit fingerprints of the thumbnails' pictures, read from the\n"
@@ -463,11 +464,9 @@ int Similar(const std::vector<std::string>& args, std::ostream& out) {
                                        " has no fingerprint: its picture is blank or does not "
                                        "decode"};
   }
-  // The thumbnail asked about is alike to itself; it is not listed, so one more is asked for.
-  std::vector<Alike> alike = IndexOfFingerprints(loaded, fingerprints)
-                                 .Similar(*prints[asked.thumb], max == 0 ? 0 : max + 1);
-  std::erase_if(alike, [&](const Alike& a) { return a.ref == asked; });
-  if (max != 0 && alike.size() > max) alike.resize(max);
+  // The thumbnail asked about is among them, at distance 0, as the window lists it.
+  const std::vector<Alike> alike =
+      IndexOfFingerprints(loaded, fingerprints).Similar(*prints[asked.thumb], max);
   for (const Alike& a : alike) out << a.distance << '\t' << ThumbFields(loaded, a.ref) << '\n';
   return kExitOk;
 }
