@@ -233,8 +233,12 @@ void LookalikeActions::StorePrints() {
   if (!store_prints_->isEnabled() || !ChangeAllowed(context_)) return;
   const WaitCursor wait;
   CatalogDocument& document = context_.document;
+  const int disk = context_.selected_disk();
   RunGuarded(context_, [&] {
+    // Every disk keeps its place; results are shown again with the refresh after the change, a
+    // disk's thumbnails by selecting it again.
     document.ApplyChange(StoreFingerprints(document.Current(), prints_), StoreFingerprintsEdit());
+    if (!context_.searching() && disk >= 0) context_.select_disk(disk);
   });
 }
 

@@ -150,6 +150,9 @@ void SearchActions::ShowFound(FoundThumbs found) {
     field_->clear();
   }
   field_->setPlaceholderText(found_->label);
+  // As after typing a query: the field has the focus, so that the status keeps the count (a
+  // current thumbnail would put its own text there), and Down goes to the first result.
+  field_->setFocus(Qt::OtherFocusReason);
   Run({});
 }
 

@@ -160,6 +160,12 @@ void LookalikeTest::storingThePrintsIsOneUndoableChange() {
   QVERIFY(!s.document.Modified());
   QVERIFY(!s.document.CanUndo());
   QCOMPARE(computed(), 4);
+
+  // Stored from a disk's view, that disk stays shown.
+  QTest::keyClick(View(s.window), Qt::Key_Escape);
+  s.Trigger("StorePrints");
+  QCOMPARE(s.SelectedNames(), QStringList({"Лето"}));
+  QCOMPARE(ShownImages(s.window), QStringList({"E:\\a.jpg", "E:\\b.jpg"}));
   QVERIFY(s.prompts.unexpected.isEmpty());
 }
 
