@@ -1,7 +1,9 @@
 // The thumbnail view on a real X server: whatever way it is scrolled, the screen must show what
-// a full repaint of the view shows, and a click must pick the picture the user sees.
+// a full repaint of the view shows, and a click must pick the picture the user sees; a command
+// chosen from its menu with the pointer must leave the window as the command means it.
 #include <QApplication>
 #include <QListView>
+#include <QMenu>
 #include <QProcess>
 #include <QScrollBar>
 #include <QStyle>
@@ -78,6 +80,7 @@ class ThumbnailScrollTest : public QObject {
   void cleanup();
   void theScreenFollowsEveryWayOfScrolling();
   void aClickSelectsThePictureUnderThePointer();
+  void lookAlikesChosenFromTheMenuKeepTheirCountInTheStatus();
 
  private:
   // Fails unless the screen under the viewport, once settled, is what a full repaint shows.
@@ -190,6 +193,22 @@ void ThumbnailScrollTest::aClickSelectsThePictureUnderThePointer() {
                          .arg(selected[0].row())
                          .arg(KeepForInspection("clicked", shown, chosen))));
   }
+}
+
+void ThumbnailScrollTest::lookAlikesChosenFromTheMenuKeepTheirCountInTheStatus() {
+  // The closing menu gives the focus back to the view, which then makes an item current, whose
+  // path would take the status's place.
+  QWidget* port = View()->viewport();
+  const QRect picture =
+      ThumbnailDelegate::PictureRect(View()->visualRect(View()->model()->index(0, 0)));
+  Pointer(port, picture.center(), {"click", "1", "click", "3"});
+  auto* menu = session_->window.findChild<QMenu*>(QStringLiteral("thumbnail_menu"));
+  QTRY_VERIFY(menu->isVisible());
+  QAction* find = session_->window.findChild<QAction*>(QStringLiteral("FindSimilar"));
+  Pointer(menu, menu->actionGeometry(find).center(), {"click", "1"});
+  QTRY_VERIFY(!menu->isVisible());
+  SettledScreenImage(port);
+  QVERIFY(StatusText(session_->window).startsWith(QStringLiteral("Похожих эскизов: ")));
 }
 
 }  // namespace quorvel
