@@ -208,7 +208,7 @@ void ThumbnailScrollTest::lookAlikesChosenFromTheMenuKeepTheirCountInTheStatus()
   Pointer(menu, menu->actionGeometry(find).center(), {"click", "1"});
   QTRY_VERIFY(!menu->isVisible());
   SettledScreenImage(port);
-  QVERIFY(StatusText(session_->window).startsWith(QStringLiteral("Похожих эскизов: ")));
+  QTRY_VERIFY(StatusText(session_->window).startsWith(QStringLiteral("Похожих эскизов: ")));
 }
 
 }  // namespace quorvel
