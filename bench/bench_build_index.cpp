@@ -4,17 +4,13 @@
 // must do (read the same length fields) and a load of the whole file. Opening a catalogue is this
 // build, so it is the cost the user waits for.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <sys/resource.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -23,30 +19,8 @@
 #include "catalog/picture_facts.h"
 #include "catalog/piece_list.h"
 #include "catalog/stream.h"
+#include "heap_counter.h"
 #include "ratio_reporter.h"
-
-namespace {
-
-// Heap bytes currently handed out through operator new, counted by usable size so that the
-// allocator's rounding is charged to whoever asked.
-std::atomic<std::int64_t> g_heap_bytes{0};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  g_heap_bytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(p)),
-                         std::memory_order_relaxed);
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (p == nullptr) return;
-  g_heap_bytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)),
-                         std::memory_order_relaxed);
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -245,9 +219,9 @@ BENCHMARK(BM_BaselineWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
 // the names' own bytes are shown beside it.
 void IndexMemoryOf(benchmark::State& state, const Bytes& stream) {
   for (auto _ : state) {
-    const std::int64_t before = g_heap_bytes.load();
+    const std::int64_t before = quorvel::bench::HeapBytes();
     quorvel::CatalogIndex index = quorvel::BuildIndex(stream);
-    const std::int64_t held = g_heap_bytes.load() - before;
+    const std::int64_t held = quorvel::bench::HeapBytes() - before;
     std::int64_t name_bytes = 0;
     for (const quorvel::CatInfo& disk : index.Disks) {
       for (const quorvel::Disc& thumb : disk.Thumbs) {

@@ -7,46 +7,16 @@
 // index's own arrays (heap/peak_MB). planted/found says how many planted copies ended in the
 // group of their original.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <random>
 #include <utility>
 #include <vector>
 
 #include "catalog/lookalike_index.h"
-
-namespace {
-
-// Heap bytes handed out through operator new, by usable size, and their highest level.
-std::atomic<std::int64_t> g_heap_bytes{0};
-std::atomic<std::int64_t> g_heap_peak{0};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  const std::int64_t now = g_heap_bytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(p)),
-                                                  std::memory_order_relaxed) +
-                           static_cast<std::int64_t>(malloc_usable_size(p));
-  std::int64_t peak = g_heap_peak.load(std::memory_order_relaxed);
-  while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-  }
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (p == nullptr) return;
-  g_heap_bytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)),
-                         std::memory_order_relaxed);
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+#include "heap_counter.h"
 
 namespace {
 
@@ -132,12 +102,12 @@ void BM_CopyGroups(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     const auto index = std::make_unique<quorvel::LookalikeIndex>(mix.prints, kDisks);
-    const std::int64_t before = g_heap_bytes.load();
-    g_heap_peak.store(before);
+    const std::int64_t before = quorvel::bench::HeapBytes();
+    quorvel::bench::ResetHeapPeak();
     state.ResumeTiming();
     const auto& copy_groups = index->CopyGroups();
     state.PauseTiming();
-    heap_peak = g_heap_peak.load() - before;
+    heap_peak = quorvel::bench::HeapPeak() - before;
     groups = copy_groups.size();
     std::vector<std::int32_t> group_of(kCount, -1);
     for (std::size_t g = 0; g < copy_groups.size(); ++g) {
