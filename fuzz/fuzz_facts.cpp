@@ -1,10 +1,12 @@
 // Arbitrary bytes as a thumbnail's JPEG head and as an EXIF block from a camera file: the facts
 // readers must stay inside the bytes, give only facts that make sense, and what they give must
-// survive being written into a thumbnail and read back.
+// survive being written into a thumbnail and read back. A fingerprint stored into the bytes as
+// into a thumbnail must leave a JPEG whose facts read back safely.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "catalog/picture_facts.h"
@@ -64,5 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ByteView bytes(data, size);
   Check(quorvel::ReadPictureFacts(bytes));
   Check(quorvel::ReadExifFacts(bytes));
+  const std::optional<Bytes> stored =
+      quorvel::WithFingerprint(bytes, quorvel::Fingerprint{0x0123456789ABCDEF, 0xFEDCBA9876543210});
+  if (stored) {
+    Check(quorvel::ReadPictureFacts(*stored));
+    Check(quorvel::ReadOwnFacts(*stored));
+  }
   return 0;
 }
