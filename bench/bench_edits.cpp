@@ -9,20 +9,16 @@
 // its peer write to the same file system.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
-#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -38,42 +34,7 @@
 #include "catalog/catalog_version.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/stream.h"
-
-namespace {
-
-// Heap bytes handed out through operator new now, and the most held at once since the last
-// ResetHeapPeak. Counted by usable size so that the allocator's rounding is charged too.
-std::atomic<std::int64_t> g_heap_live{0};
-std::atomic<std::int64_t> g_heap_peak{0};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  void* p = std::malloc(size == 0 ? 1 : size);
-  if (p == nullptr) throw std::bad_alloc();
-  const auto bytes = static_cast<std::int64_t>(malloc_usable_size(p));
-  const std::int64_t live = g_heap_live.fetch_add(bytes, std::memory_order_relaxed) + bytes;
-  std::int64_t peak = g_heap_peak.load(std::memory_order_relaxed);
-  while (live > peak && !g_heap_peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
-  }
-  return p;
-}
-
-namespace {
-
-// Kept out of line: inlined into a caller, GCC sees free() take a pointer from operator new and
-// warns (-Wmismatched-new-delete), not knowing that this operator new is malloc.
-[[gnu::noinline]] void CountedFree(void* p) noexcept {
-  if (p == nullptr) return;
-  g_heap_live.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)),
-                        std::memory_order_relaxed);
-  std::free(p);
-}
-
-}  // namespace
-
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
+#include "heap_counter.h"
 
 namespace {
 
@@ -81,9 +42,9 @@ namespace fs = std::filesystem;
 using quorvel::Bytes;
 using quorvel::CatalogDocument;
 
-void ResetHeapPeak() { g_heap_peak.store(g_heap_live.load()); }
-std::int64_t HeapPeak() { return g_heap_peak.load(); }
-std::int64_t HeapLive() { return g_heap_live.load(); }
+using quorvel::bench::HeapBytes;
+using quorvel::bench::HeapPeak;
+using quorvel::bench::ResetHeapPeak;
 
 constexpr int kDisks = 200;
 constexpr int kThumbsPerDisk = 1000;
@@ -298,7 +259,7 @@ void BM_Edit(benchmark::State& state, const BenchFiles& files, const Edit& edit,
     }
     size = document->Current().bytes.Size();
     state.ResumeTiming();
-    before = HeapLive();
+    before = HeapBytes();
     ResetHeapPeak();
     edit.apply(*document, files);
     peak = std::max(peak, HeapPeak());
@@ -327,7 +288,7 @@ void BM_Undo(benchmark::State& state, const BenchFiles& files, const Edit& edit)
     size = document->Current().bytes.Size();
     edit.apply(*document, files);
     state.ResumeTiming();
-    before = HeapLive();
+    before = HeapBytes();
     ResetHeapPeak();
     document->Undo();
     peak = std::max(peak, HeapPeak());

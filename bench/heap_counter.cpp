@@ -11,6 +11,15 @@ namespace {
 std::atomic<std::int64_t> g_heap_bytes{0};
 std::atomic<std::int64_t> g_heap_peak{0};
 
+// Kept out of line: inlined into a caller, GCC sees free() take a pointer from operator new and
+// warns (-Wmismatched-new-delete), not knowing that this operator new is malloc.
+[[gnu::noinline]] void CountedFree(void* p) noexcept {
+  if (p == nullptr) return;
+  g_heap_bytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)),
+                         std::memory_order_relaxed);
+  std::free(p);
+}
+
 }  // namespace
 
 void* operator new(std::size_t size) {
@@ -23,13 +32,8 @@ void* operator new(std::size_t size) {
   }
   return p;
 }
-void operator delete(void* p) noexcept {
-  if (p == nullptr) return;
-  g_heap_bytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)),
-                         std::memory_order_relaxed);
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p) noexcept { CountedFree(p); }
+void operator delete(void* p, std::size_t) noexcept { CountedFree(p); }
 
 namespace quorvel::bench {
 
