@@ -15,6 +15,7 @@ extern "C" {
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -469,10 +470,17 @@ QImage Fit(const DecodedFrame& decoded, int side, QString* message) {
   if (layout && !(layout->flags & AV_PIX_FMT_FLAG_RGB) &&
       sws_getColorspaceDetails(scaler.get(), &source_table, &source_range, &destination_table,
                                &destination_range, &brightness, &contrast, &saturation) >= 0) {
-    if (frame.color_range != AVCOL_RANGE_UNSPECIFIED) {
-      source_range = frame.color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+    // A file's stream may state any number for these, which FFmpeg copies into the enum fields
+    // unchecked: they are read as the integers they are (sws_getCoefficients takes any value).
+    static_assert(sizeof(frame.colorspace) == sizeof(int) &&
+                  sizeof(frame.color_range) == sizeof(int));
+    int colorspace = 0, color_range = 0;
+    std::memcpy(&colorspace, &frame.colorspace, sizeof colorspace);
+    std::memcpy(&color_range, &frame.color_range, sizeof color_range);
+    if (color_range != AVCOL_RANGE_UNSPECIFIED) {
+      source_range = color_range == AVCOL_RANGE_JPEG ? 1 : 0;
     }
-    sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(frame.colorspace), source_range,
+    sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(colorspace), source_range,
                              destination_table, destination_range, brightness, contrast,
                              saturation);
   }
