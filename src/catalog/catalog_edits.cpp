@@ -338,6 +338,25 @@ CatalogVersion ImportCatalog(const CatalogVersion& from, const CatalogVersion& o
   return std::move(out).Finish();
 }
 
+CatalogVersion ReplaceDisk(const CatalogVersion& from, int disk, ByteView record) {
+  DiskAt(from.index, disk);
+  if (from.index.Damage) {
+    throw CatalogError("The catalogue is damaged at offset " +
+                       std::to_string(from.index.Damage->offset) + ": " +
+                       from.index.Damage->reason);
+  }
+  const CatalogVersion replacement = DiskAsCatalogue(record);
+  if (replacement.index.Damage || replacement.index.Disks.size() != 1) {
+    throw CatalogError("The new disk record is not one well-formed record");
+  }
+  const auto d = static_cast<std::size_t>(disk);
+  VersionBuilder out(from.index.DiskCount);
+  out.CopyRecords(from, 0, d);
+  out.CopyRecords(replacement, 0, 1);
+  out.CopyRecords(from, d + 1, from.index.Disks.size());
+  return std::move(out).Finish();
+}
+
 void RequireRoomForDisk(const CatalogVersion& from) {
   if (static_cast<std::uint32_t>(from.index.DiskCount) >= kMaxDisks) {
     throw CatalogError("A catalogue holds at most 65535 disks", ErrorKind::kFull);

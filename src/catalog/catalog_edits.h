@@ -53,6 +53,11 @@ struct JpegReplacement {
 // of more than 65535 bytes, a disk record that would reach 2^31 bytes and a damaged catalogue.
 CatalogVersion ReplaceJpegs(const CatalogVersion& from, std::span<const JpegReplacement> replaced);
 
+// The catalogue with the record of disk `disk` replaced by `record` (DiskRecordBuilder::Finish)
+// in its place: every other disk's bytes and the disk count are kept, and so is the disk's place
+// in the file. Refuses a disk that is not in the index and a damaged catalogue.
+CatalogVersion ReplaceDisk(const CatalogVersion& from, int disk, ByteView record);
+
 // The catalogue with every disk record of `other` (a whole catalogue) appended after its own,
 // and the disk count raised by `other`'s. An empty catalogue gains the header. Refuses `other`
 // when its structure is damaged (its records would be appended as garbage) and when the sum of

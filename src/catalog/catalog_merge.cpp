@@ -51,6 +51,13 @@ CatalogEdit AddDisksEdit(std::shared_ptr<const CatalogVersion> added) {
   return {.kind = CatalogEdit::Kind::kAddDisks, .added = std::move(added)};
 }
 
+CatalogEdit UpdateDiskEdit(const CatalogIndex& before, int disk,
+                           std::shared_ptr<const CatalogVersion> updated) {
+  return {.kind = CatalogEdit::Kind::kUpdateDisk,
+          .disks = {before.Disks.at(disk).Name},
+          .added = std::move(updated)};
+}
+
 CatalogEdit RepairEdit() { return {.kind = CatalogEdit::Kind::kRepair}; }
 
 CatalogEdit StoreFingerprintsEdit() { return {.kind = CatalogEdit::Kind::kStoreFingerprints}; }
@@ -113,6 +120,18 @@ CatalogVersion Replay(const CatalogVersion& onto, const CatalogEdit& edit,
     }
     case CatalogEdit::Kind::kAddDisks:
       return ImportCatalog(onto, *edit.added);
+    case CatalogEdit::Kind::kUpdateDisk: {
+      const int disk = FindDisk(index, edit.disks.front(), taken);
+      if (disk < 0 || index.Damage) {
+        left_out.push_back({edit.kind, edit.disks.front(), {}});
+        return onto;
+      }
+      const CatalogVersion& updated = *edit.added;
+      return ReplaceDisk(onto, disk,
+                         updated.bytes.Read(updated.index.Disks.front().RecordStart(),
+                                            updated.index.Disks.front().RecordEnd -
+                                                updated.index.Disks.front().RecordStart()));
+    }
     case CatalogEdit::Kind::kRepair:
       left_out.push_back({edit.kind, {}, {}});
       return onto;

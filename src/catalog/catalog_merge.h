@@ -19,7 +19,8 @@ struct CatalogEdit {
     kRemoveThumbs,
     kAddDisks,
     kRepair,
-    kStoreFingerprints
+    kStoreFingerprints,
+    kUpdateDisk
   };
   Kind kind = Kind::kRepair;
   // kRemoveDisks: the disks removed; kRenameDisk: the disk renamed (one); kRemoveThumbs: the
@@ -27,7 +28,8 @@ struct CatalogEdit {
   std::vector<std::string> disks{};
   std::string new_name{};                          // kRenameDisk
   std::vector<std::vector<std::string>> thumbs{};  // kRemoveThumbs: each disk's removed paths
-  // kAddDisks (an addition, an import): the disks added, as a catalogue of their own.
+  // kAddDisks (an addition, an import): the disks added, as a catalogue of their own;
+  // kUpdateDisk: the disk's new record (`disks` names the disk), as a catalogue of its own.
   std::shared_ptr<const CatalogVersion> added{};
 };
 
@@ -39,6 +41,10 @@ CatalogEdit RenameDiskEdit(const CatalogIndex& before, int disk, std::string new
 CatalogEdit RemoveThumbsEdit(const CatalogIndex& before, std::span<const ThumbRef> removed);
 CatalogEdit AddDisksEdit(std::shared_ptr<const CatalogVersion> added);
 CatalogEdit RepairEdit();
+// Disk `disk` replaced by the one disk of `updated` (an update from its folder). Made again, it
+// replaces the first disk of that name; without one it is left out.
+CatalogEdit UpdateDiskEdit(const CatalogIndex& before, int disk,
+                           std::shared_ptr<const CatalogVersion> updated);
 // Storing the thumbnails' fingerprints. Made again, it stores those of every thumbnail of the
 // other version that lacks one: a fingerprint depends on the thumbnail alone, so the result is
 // what storing them there would have made.

@@ -25,6 +25,8 @@ QString LeftOutLine(const LeftOut& item) {
     case CatalogEdit::Kind::kAddDisks:
       // An addition always applies today; should that change, the user still hears of it.
       return QStringLiteral("Не удалось добавить диски.");
+    case CatalogEdit::Kind::kUpdateDisk:
+      return QStringLiteral("Не найден диск \"%1\": обновление не применено.").arg(disk);
     case CatalogEdit::Kind::kStoreFingerprints:
       return QStringLiteral("Отпечатки эскизов не сохранены: каталог повреждён.");
     case CatalogEdit::Kind::kRepair:

@@ -29,9 +29,19 @@ class OpenedFile {
   virtual bool Seek(std::int64_t offset, QString* error) = 0;
 };
 
+// What the file system tells of a file without opening it.
+struct FileStamp {
+  std::int64_t size = 0;
+  std::int64_t modified = 0;  // seconds from 1970 UTC, as OpenedFile::Modified gives it
+};
+
 class FileAccess {
  public:
   virtual ~FileAccess() = default;
+  // The size and modification time of the regular file `path`, as Open would find them (a link
+  // counts as what it leads to), by one stat that reads nothing of the file; nullopt when it is
+  // no regular file, or the medium does not tell (every file is then read).
+  virtual std::optional<FileStamp> Stat(const QString& /*path*/) { return std::nullopt; }
   // Opens the file that `path` names for reading; null with `error` set when it cannot be, or
   // when it is not a regular file (a FIFO or a device could block for ever).
   virtual std::unique_ptr<OpenedFile> Open(const QString& path, QString* error) = 0;

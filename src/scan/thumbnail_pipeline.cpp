@@ -175,6 +175,10 @@ void ThumbnailPipeline::StopReading() {
 
 void ThumbnailPipeline::SetUseEmbeddedPreviews(bool use) { use_embedded_previews_ = use; }
 
+std::optional<FileStamp> ThumbnailPipeline::Stat(const QString& path) const {
+  return file_access_->Stat(path);
+}
+
 void ThumbnailPipeline::SetFileAccess(std::shared_ptr<FileAccess> access) {
   file_access_ = std::move(access);
 }

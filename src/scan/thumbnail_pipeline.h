@@ -108,6 +108,8 @@ class ThumbnailPipeline {
   // The medium files are read from; the file system unless the tests or the benchmark say else.
   // Applies to the lists given and the files asked for after the call.
   void SetFileAccess(std::shared_ptr<FileAccess> access);
+  // The medium's FileAccess::Stat of `path`: what an update compares with a thumbnail's facts.
+  std::optional<FileStamp> Stat(const QString& path) const;
   // Bytes read from files since the pipeline was made.
   std::int64_t BytesRead() const { return bytes_read_->load(); }
 
