@@ -19,8 +19,8 @@ packages=(
   imagemagick libimage-exiftool-perl
   # the fixtures of the video, RAW and HEIF tests and the peers they and the benchmark compare with
   ffmpeg ffmpegthumbnailer libheif-examples heif-thumbnailer libraw-bin
-  # tests, benchmarks, fuzzing
-  googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+  # tests, benchmarks, fuzzing; mkfs.vfat for bench_locate_disk's FAT image
+  googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev dosfstools
   # running without a desktop (sample run, screenshots) and fonts for offscreen widget tests
   xvfb xauth fonts-dejavu-core fonts-urw-base35
   # tests of what the screen shows: a window manager on their X server, and real pointer input

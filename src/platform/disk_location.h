@@ -5,11 +5,11 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string_view>
 
 #include "catalog/catalog_index.h"
+#include "platform/stored_file_lookup.h"  // PathProbe, FileSystemProbe
 
 namespace quorvel {
 
@@ -19,7 +19,10 @@ struct DiskLocation {
   // Where those parts lead now.
   std::filesystem::path folder;
   // The folder an update walks unless the user names another: the mounted folder when the disk
-  // was catalogued from the top of a medium, else `folder`.
+  // was catalogued from the top of a medium, else `folder`. The top of a medium is where the
+  // folders the disk's paths share lose exactly a medium's mount point on the way to `folder`:
+  // a drive ("E:\\"), media/LABEL, media/USER/LABEL, run/media/USER/LABEL, mnt/NAME or
+  // Volumes/LABEL.
   std::filesystem::path update_folder;
   friend bool operator==(const DiskLocation&, const DiskLocation&) = default;
 };
@@ -27,14 +30,15 @@ struct DiskLocation {
 // The most checks one disk's recognition makes.
 inline constexpr int kMaxLocateProbes = 200;
 
-// Whether `path` exists: a stat, never a read of what a file holds. Tests count the calls.
-using PathProbe = std::function<bool(const std::filesystem::path& path)>;
-PathProbe FileSystemProbe();
-
 // Where the files of `disk` are below `mounted` (the folder of a mounted file system): the
 // folder at or below it in which most of a sample of the disk's stored paths, taken below the
-// folders they all share, exist. Makes at most kMaxLocateProbes calls of `probe`. Nullopt when
-// there is none, and for a disk without thumbnails.
+// folders they all share, exist. The folders tried are `mounted` followed by the last n of the
+// shared folders, n from all of them down to none (the disk may have been catalogued from a
+// folder above or below the top of the medium). A sample is spread evenly over the disk, the
+// same for the same disk; a folder is given up as soon as most of its sample can no longer be
+// there, or when fewer than half of its first few are. Makes at most kMaxLocateProbes calls of
+// `probe`, a handful for a disk that is not there. Nullopt when there is none, and for a disk
+// without thumbnails.
 std::optional<DiskLocation> LocateDisk(const CatInfo& disk, const std::filesystem::path& mounted,
                                        const PathProbe& probe = FileSystemProbe());
 

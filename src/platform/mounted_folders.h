@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+class QSocketNotifier;
+
 namespace quorvel {
 
 struct MountedFolder {
@@ -40,6 +42,7 @@ class MountWatch : public QObject {
 
  private:
   int fd_ = -1;
+  QSocketNotifier* notifier_ = nullptr;  // a child
 };
 
 }  // namespace quorvel
