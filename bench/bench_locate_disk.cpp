@@ -74,8 +74,7 @@ void CopyDiskTo(const CatInfo& disk, const fs::path& medium) {
                                    quorvel::StoredPathParts(thumb.Name()));
   }
   for (const quorvel::Disc& thumb : disk.Thumbs) {
-    const fs::path file =
-        medium / quorvel::Cp1251ToUtf8(quorvel::PathBelow(thumb.Name(), depth));
+    const fs::path file = medium / quorvel::Cp1251ToUtf8(quorvel::PathBelow(thumb.Name(), depth));
     fs::create_directories(file.parent_path());
     std::ofstream(file).put('x');
   }
@@ -112,8 +111,8 @@ int main() {
   const fs::path image = tmp.path() / "fat.img";
   const fs::path mounted = tmp.path() / "fat";
   fs::create_directories(mounted);
-  const std::string mount = "mount -o loop,iocharset=utf8 " + image.string() + " " +
-                            mounted.string();
+  const std::string mount =
+      "mount -o loop,iocharset=utf8 " + image.string() + " " + mounted.string();
   const std::string umount = "umount " + mounted.string();
   if (!Shell("truncate -s 64M " + image.string() + " && mkfs.vfat -n PHOTOS " + image.string() +
              " >/dev/null") ||
@@ -123,8 +122,8 @@ int main() {
   }
   CopyDiskTo(held, mounted);
   // Unmounted and mounted again, the caches dropped: nothing of the medium is in memory.
-  const bool cold = Shell(umount) && Shell("sync; echo 3 > /proc/sys/vm/drop_caches") &&
-                    Shell(mount);
+  const bool cold =
+      Shell(umount) && Shell("sync; echo 3 > /proc/sys/vm/drop_caches") && Shell(mount);
   if (cold) {
     Print("FAT image, just mounted, cold", LocateAll(index, mounted));
     Print("FAT image, warm", LocateAll(index, mounted));

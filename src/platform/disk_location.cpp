@@ -1,6 +1,7 @@
 #include "platform/disk_location.h"
 
 #include <algorithm>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>

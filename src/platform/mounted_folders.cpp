@@ -2,13 +2,12 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
-#include <array>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
 #ifdef _WIN32
-#include <QDir>
 #include <QStorageInfo>
 
 #include "platform/path_text.h"
@@ -21,17 +20,17 @@ namespace quorvel {
 namespace {
 
 // File systems that are the kernel's views, memory or containers' layers, never a medium.
-constexpr std::array<std::string_view, 31> kPseudoTypes = {
-    "autofs",     "binfmt_misc", "bpf",         "cgroup",      "cgroup2",   "configfs",
-    "debugfs",    "devpts",      "devtmpfs",    "efivarfs",    "fusectl",   "hugetlbfs",
-    "mqueue",     "nsfs",        "overlay",     "proc",        "pstore",    "ramfs",
-    "rpc_pipefs", "securityfs",  "selinuxfs",   "sysfs",       "tmpfs",     "tracefs",
-    "nfsd",       "aufs",        "fuse.lxcfs",  "fuse.portal", "fuse.gvfsd-fuse",
-    "fuse.snapfuse", "fuse.xdg-document-portal"};
+// clang-format off
+constexpr std::string_view kPseudoTypes[] = {
+    "autofs", "aufs", "binfmt_misc", "bpf", "cgroup", "cgroup2", "configfs", "debugfs", "devpts",
+    "devtmpfs", "efivarfs", "fusectl", "hugetlbfs", "mqueue", "nfsd", "nsfs", "overlay", "proc",
+    "pstore", "ramfs", "rpc_pipefs", "securityfs", "selinuxfs", "sysfs", "tmpfs", "tracefs",
+    "fuse.gvfsd-fuse", "fuse.lxcfs", "fuse.portal", "fuse.snapfuse", "fuse.xdg-document-portal"};
+// clang-format on
 
 // The system's own folders: what is mounted there is the system, not a medium.
-constexpr std::array<std::string_view, 11> kSystemFolders = {
-    "/boot", "/efi", "/proc", "/sys", "/dev", "/run", "/snap", "/usr", "/var", "/etc", "/tmp"};
+constexpr std::string_view kSystemFolders[] = {"/boot", "/efi",  "/proc", "/sys", "/dev",
+                                               "/run",  "/snap", "/usr",  "/var", "/etc"};
 // Where desktops mount media, below a system folder.
 constexpr std::string_view kRunMedia = "/run/media/";
 
@@ -42,8 +41,8 @@ bool IsAtOrBelow(std::string_view path, std::string_view folder) {
 bool IsSystemFolder(std::string_view folder) {
   if (folder == "/") return true;
   if (folder.starts_with(kRunMedia)) return false;
-  return std::any_of(kSystemFolders.begin(), kSystemFolders.end(),
-                     [folder](std::string_view system) { return IsAtOrBelow(folder, system); });
+  return std::ranges::any_of(
+      kSystemFolders, [folder](std::string_view system) { return IsAtOrBelow(folder, system); });
 }
 
 // A field of mountinfo with its "\040"-style escapes (space, tab, newline, backslash) decoded.
@@ -52,8 +51,7 @@ std::string Unescape(std::string_view field) {
   text.reserve(field.size());
   for (std::size_t i = 0; i < field.size(); ++i) {
     const auto octal = [&](std::size_t at) { return field[at] >= '0' && field[at] <= '7'; };
-    if (field[i] == '\\' && i + 3 < field.size() && octal(i + 1) && octal(i + 2) &&
-        octal(i + 3)) {
+    if (field[i] == '\\' && i + 3 < field.size() && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
       text += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
                                 (field[i + 3] - '0'));
       i += 3;
@@ -92,11 +90,11 @@ std::vector<MountedFolder> ParseMountInfo(std::string_view mountinfo) {
     if (fields.size() < 6 || fields.end() - separator < 3) continue;
     const std::string_view type = separator[1];
     const std::string folder = Unescape(fields[4]);
-    if (std::find(kPseudoTypes.begin(), kPseudoTypes.end(), type) != kPseudoTypes.end() ||
-        IsSystemFolder(folder)) {
+    if (std::ranges::find(kPseudoTypes, type) != std::end(kPseudoTypes) || IsSystemFolder(folder)) {
       continue;
     }
-    mounts.push_back({.folder = folder, .device = Unescape(separator[2]), .type = std::string(type)});
+    mounts.push_back(
+        {.folder = folder, .device = Unescape(separator[2]), .type = std::string(type)});
   }
   return mounts;
 }

@@ -21,8 +21,9 @@ struct MountedFolder {
 };
 
 // The mounts that `mountinfo` (the text of /proc/self/mountinfo) lists, in its order, without
-// the system's own: pseudo file systems, the root, and the system's folders (/boot, /proc, /sys,
-// /dev, /run but /run/media, ...). Escaped characters in paths ("\040") are decoded.
+// the system's own: the kernel's and memory's file systems (proc, sysfs, tmpfs, cgroup, overlay,
+// ...), the root, and what is mounted at or below /boot, /efi, /proc, /sys, /dev, /run (but
+// /run/media), /snap, /usr, /var or /etc. Escaped characters in paths ("\040") are decoded.
 std::vector<MountedFolder> ParseMountInfo(std::string_view mountinfo);
 
 // The same, read now. On Windows: the drives but the system's.

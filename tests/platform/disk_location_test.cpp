@@ -67,8 +67,7 @@ TEST(LocateDiskTest, FindsAFolderMovedElsewhereAndItsFilesThere) {
   fs::create_directories(raw_file.parent_path());
   testkit::WriteFile(raw_file, {});
   std::vector<std::string> all = stored;
-  all.push_back(Utf8ToCp1251((tmp.path() / "a" / "DISK").string()) + "/" + raw_folder +
-                "/old.jpg");
+  all.push_back(Utf8ToCp1251((tmp.path() / "a" / "DISK").string()) + "/" + raw_folder + "/old.jpg");
   const CatInfo disk = DiskOf(all);
 
   fs::create_directories(tmp.path() / "b");
@@ -80,9 +79,9 @@ TEST(LocateDiskTest, FindsAFolderMovedElsewhereAndItsFilesThere) {
   EXPECT_EQ(location->update_folder, moved);  // a folder of the system disk, not a medium
   EXPECT_EQ(FindOriginalFileAt(stored[13], *location), moved / names[13]);
   EXPECT_EQ(FindOriginalFileAt(all.back(), *location), moved / raw_folder / "old.jpg");
-  EXPECT_EQ(FindOriginalFileAt(Utf8ToCp1251(tmp.path().string()) + "/a/DISK/Фото 2004/x.jpg",
-                               *location),
-            std::nullopt);
+  EXPECT_EQ(
+      FindOriginalFileAt(Utf8ToCp1251(tmp.path().string()) + "/a/DISK/Фото 2004/x.jpg", *location),
+      std::nullopt);
 
   // Where it was, nothing of it is left.
   EXPECT_EQ(LocateDisk(disk, tmp.path() / "a"), std::nullopt);
