@@ -1,9 +1,10 @@
 // Recognising a newly mounted medium: every disk of a catalogue of 1,000 disks x 500 realistic
 // paths is looked for below one mounted folder that holds one of them, counting the looks (stats)
 // it takes. The figures to hold: all 1,000 disks in under a second, at most 200 looks a disk.
-// First on a folder of the temporary folder's file system, warm; then, when run as root with
-// mkfs.vfat at hand, on a loop-mounted FAT image right after the kernel's caches are dropped, to
-// come near a slow medium's cold lookups. A plain program that prints a table.
+// First on a folder of the temporary folder's file system, warm; then, when run as root, on a
+// loop-mounted FAT image (mkfs.vfat; ext4 where the kernel has no FAT) right after the kernel's
+// caches are dropped, to come near a slow medium's cold lookups. A plain program that prints a
+// table.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,6 +87,13 @@ void Print(const char* where, const Run& run) {
               run.held_found ? "yes" : "NO");
 }
 
+// A file system to make on an image and mount through a loop device.
+struct Medium {
+  const char* name;
+  const char* make;     // the command that makes it, the image's path to follow
+  const char* options;  // mount's options
+};
+
 bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
 
 }  // namespace
@@ -103,33 +111,44 @@ int main() {
   const fs::path folder = tmp.path() / "folder";
   CopyDiskTo(held, folder);
   for (int i = 0; i < kWarmRuns; ++i) Print("temporary folder, warm", LocateAll(index, folder));
+  if (const auto location = quorvel::LocateDisk(held, folder)) {
+    std::printf("held disk: %zu folders below %s, update from %s\n", location->stored_depth,
+                location->folder.c_str(), location->update_folder.c_str());
+  }
 
-  if (geteuid() != 0 || !Shell("command -v mkfs.vfat >/dev/null")) {
-    std::printf("FAT image: skipped (needs root and mkfs.vfat)\n");
+  if (geteuid() != 0) {
+    std::printf("image: skipped (mounting needs root)\n");
     return 0;
   }
-  const fs::path image = tmp.path() / "fat.img";
-  const fs::path mounted = tmp.path() / "fat";
+  // FAT as on a stick or a card; where the kernel has no FAT, ext4, still a block device read
+  // cold.
+  const fs::path image = tmp.path() / "medium.img";
+  const fs::path mounted = tmp.path() / "medium";
   fs::create_directories(mounted);
-  const std::string mount =
-      "mount -o loop,iocharset=utf8 " + image.string() + " " + mounted.string();
   const std::string umount = "umount " + mounted.string();
-  if (!Shell("truncate -s 64M " + image.string() + " && mkfs.vfat -n PHOTOS " + image.string() +
-             " >/dev/null") ||
-      !Shell(mount)) {
-    std::printf("FAT image: skipped (cannot make or mount it)\n");
-    return 0;
+  const Medium media[] = {
+      {"FAT image", "mkfs.vfat -n PHOTOS", "-o loop,iocharset=utf8"},
+      {"ext4 image", "mkfs.ext4 -q -F", "-o loop"},
+  };
+  for (const Medium& medium : media) {
+    const std::string mount =
+        "mount " + std::string(medium.options) + " " + image.string() + " " + mounted.string();
+    if (!Shell("rm -f " + image.string() + " && truncate -s 64M " + image.string() + " && " +
+               medium.make + " " + image.string() + " >/dev/null 2>&1") ||
+        !Shell(mount + " 2>/dev/null")) {
+      std::printf("%s: cannot be made or mounted here\n", medium.name);
+      continue;
+    }
+    CopyDiskTo(held, mounted);
+    // Unmounted and mounted again, the caches dropped: nothing of the medium is in memory.
+    if (Shell(umount) && Shell("sync; echo 3 > /proc/sys/vm/drop_caches") && Shell(mount)) {
+      Print((std::string(medium.name) + ", just mounted, cold").c_str(), LocateAll(index, mounted));
+      Print((std::string(medium.name) + ", warm").c_str(), LocateAll(index, mounted));
+    } else {
+      std::printf("%s: could not be mounted again cold\n", medium.name);
+    }
+    Shell(umount);
+    break;
   }
-  CopyDiskTo(held, mounted);
-  // Unmounted and mounted again, the caches dropped: nothing of the medium is in memory.
-  const bool cold =
-      Shell(umount) && Shell("sync; echo 3 > /proc/sys/vm/drop_caches") && Shell(mount);
-  if (cold) {
-    Print("FAT image, just mounted, cold", LocateAll(index, mounted));
-    Print("FAT image, warm", LocateAll(index, mounted));
-  } else {
-    std::printf("FAT image: could not remount it cold\n");
-  }
-  Shell(umount);
   return 0;
 }
