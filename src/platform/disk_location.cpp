@@ -61,7 +61,7 @@ bool IsMediumTop(const CatInfo& disk, std::span<const std::string_view> shared, 
   const std::string_view first_path = disk.Thumbs.front().Name();
   const bool drive = first_path.size() >= 2 && first_path[1] == ':';
   if (drive) return n == 0;
-  if (n == 0 || n > shared.size()) return false;
+  if (n == 0) return false;
   const std::string_view top = shared[0];
   if (top == "media") return n == 2 || n == 3;
   if (top == "mnt" || top == "Volumes") return n == 2;
