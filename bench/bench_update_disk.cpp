@@ -94,12 +94,10 @@ struct Run {
   std::int64_t heap_peak = 0;
 };
 
-ScanState StateFor(const QString& folder) {
-  ScanState state;
+void Prepare(ScanState& state, const QString& folder) {
   state.ScanFolder = folder;
   state.DiskName = "DISK";
   state.ScanActive = true;
-  return state;
 }
 
 Bytes RecordOf(const CatalogDocument& document) {
@@ -124,7 +122,8 @@ int Main(int files, int runs) {
 
   Run add;
   {
-    ScanState state = StateFor(folder);
+    ScanState state;
+    Prepare(state, folder);
     ThumbnailPipeline thumbs;
     bench::ResetHeapPeak();
     const std::int64_t heap_before = bench::HeapBytes();
@@ -146,7 +145,8 @@ int Main(int files, int runs) {
   Run update;
   bool same = true;
   for (int round = 0; round < runs; ++round) {
-    ScanState state = StateFor(folder);
+    ScanState state;
+    Prepare(state, folder);
     ThumbnailPipeline thumbs;
     bench::ResetHeapPeak();
     const std::int64_t heap_before = bench::HeapBytes();
