@@ -28,7 +28,7 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
   thumbs.SetWake(state.Wake);
   QStringList rendered;
   for (int i = 0; i < context.FoundFiles.size(); ++i) {
-    if (!kept.Kept(i)) rendered.append(context.FoundFiles[i]);
+    if (kept.SourceOf(i) < 0) rendered.append(context.FoundFiles[i]);
   }
   thumbs.ReadAhead(rendered);
   struct StopReading {
@@ -42,18 +42,18 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
       return;
     }
     const QString path = context.FoundFiles[i];
-    const bool keep = kept.Kept(i);
-    if (!keep && !thumbs.ShowFile(path)) continue;
+    const int kept_source = kept.SourceOf(i);
+    if (kept_source < 0 && !thumbs.ShowFile(path)) continue;
     if (!state.ScanActive) return;
     view.SetStatusLine(kAdding + path);
     view.SetCounterLine(
         QStringLiteral("Добавлено %1 из %2.").arg(state.AddedCount).arg(context.FoundCount));
     state.CurrentImageFile.Set(path);
     view.SetProgress(CaptureProgress(i, static_cast<int>(context.FoundFiles.size())));
-    if (keep) {
+    if (kept_source >= 0) {
       bool replaced = false;
       const std::string name = StoredImageName(path, &replaced);
-      record.AddThumbnail(name, kept.jpeg(i));
+      record.AddThumbnail(name, kept.jpeg(kept_source));
       if (replaced) ++context.ReplacedPathCount;
       ++state.AddedCount;
       continue;

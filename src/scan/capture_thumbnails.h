@@ -20,12 +20,14 @@ class ThumbnailPipeline;
 // The files of a walk whose thumbnails already stand as they are to be stored: an update's
 // unchanged files, which are then neither read nor rendered.
 struct KeptThumbnails {
-  std::vector<bool> kept;  // by index of ScanContext::FoundFiles; past its end: rendered
-  // The JPEG bytes stored for found file `index`, fetched when the capture comes to it.
-  std::function<Bytes(int index)> jpeg;
+  // By index of ScanContext::FoundFiles: the stored thumbnail the file keeps, as `jpeg` knows
+  // it, or -1 (also past the end) for a file to render.
+  std::vector<int> source;
+  // The JPEG bytes of stored thumbnail `source`, fetched when the capture comes to its file.
+  std::function<Bytes(int source)> jpeg;
 
-  bool Kept(int index) const {
-    return index >= 0 && static_cast<std::size_t>(index) < kept.size() && kept[index];
+  int SourceOf(int index) const {
+    return index >= 0 && static_cast<std::size_t>(index) < source.size() ? source[index] : -1;
   }
 };
 

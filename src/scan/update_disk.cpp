@@ -44,13 +44,20 @@ std::vector<OldThumb> ReadOldThumbs(const CatalogVersion& catalogued, const CatI
   return old;
 }
 
-// How deep the folders go that every one of `old`'s paths lies in.
+// A path too long for its record, stored as an ellipsis and its end: its folders are unknown.
+bool Shortened(std::string_view stored) { return stored.starts_with('\x85'); }
+
+// How deep the folders go that every one of `old`'s whole paths lies in.
 std::size_t SharedDepth(const std::vector<OldThumb>& old) {
-  if (old.empty()) return 0;
-  const std::vector<std::string_view> first = StoredPathParts(old.front().name);
-  std::size_t shared = first.size();
+  std::optional<std::vector<std::string_view>> first;
+  std::size_t shared = 0;
   for (const OldThumb& thumb : old) {
-    shared = std::min(shared, SharedFolders(first, StoredPathParts(thumb.name)));
+    if (Shortened(thumb.name)) continue;
+    if (!first) {
+      first = StoredPathParts(thumb.name);
+      shared = first->size();
+    }
+    shared = std::min(shared, SharedFolders(*first, StoredPathParts(thumb.name)));
   }
   return shared;
 }
@@ -76,6 +83,7 @@ std::vector<int> MatchOldThumbs(const QStringList& found, const QString& root,
     std::unordered_map<std::string, int> left = walked;
     std::size_t pairs = 0;
     for (const OldThumb& thumb : old) {
+      if (Shortened(thumb.name)) continue;
       const auto it = left.find(PathBelow(thumb.name, depth));
       if (it != left.end() && it->second > 0) {
         --it->second;
@@ -89,7 +97,10 @@ std::vector<int> MatchOldThumbs(const QStringList& found, const QString& root,
   }
   std::unordered_map<std::string, std::deque<int>> by_path;
   for (std::size_t k = 0; k < old.size(); ++k) {
-    by_path[PathBelow(old[k].name, best_depth)].push_back(static_cast<int>(k));
+    // A shortened path pairs with nothing: its file is made again and its thumbnail dropped.
+    if (!Shortened(old[k].name)) {
+      by_path[PathBelow(old[k].name, best_depth)].push_back(static_cast<int>(k));
+    }
   }
   std::vector<int> match(found.size(), -1);
   for (std::size_t i = 0; i < relative.size(); ++i) {
@@ -108,8 +119,7 @@ KeptThumbnails PlanUpdate(const ScanContext& walked, const QString& root,
   const std::vector<OldThumb> old = ReadOldThumbs(catalogued, disk);
   const std::vector<int> match = MatchOldThumbs(walked.FoundFiles, root, old);
   KeptThumbnails plan;
-  plan.kept.assign(match.size(), false);
-  auto kept_from = std::make_shared<std::vector<int>>(match.size(), -1);
+  plan.source.assign(match.size(), -1);
   int matched = 0;
   for (std::size_t i = 0; i < match.size(); ++i) {
     if (match[i] < 0) {
@@ -128,13 +138,10 @@ KeptThumbnails PlanUpdate(const ScanContext& walked, const QString& root,
       continue;
     }
     ++counts.unchanged;
-    plan.kept[i] = true;
-    (*kept_from)[i] = match[i];
+    plan.source[i] = match[i];
   }
   counts.removed = static_cast<std::int32_t>(old.size()) - matched;
-  plan.jpeg = [&catalogued, &disk, kept_from](int index) {
-    return catalogued.Jpeg(disk, disk.Thumbs[(*kept_from)[index]]);
-  };
+  plan.jpeg = [&catalogued, &disk](int thumb) { return catalogued.Jpeg(disk, disk.Thumbs[thumb]); };
   return plan;
 }
 

@@ -41,7 +41,6 @@ constexpr int kProgressColumns = 100;
 enum class ScanCommand { kAdd, kUpdate };
 
 struct ScanOptions {
-  ScanCommand command = ScanCommand::kAdd;
   std::string catalogue;
   QString folder;
   std::string name;        // Windows-1251: the new disk's, or the disk updated
@@ -110,7 +109,6 @@ struct UsageError {
 
 ScanOptions ParseScan(const std::vector<std::string>& args, ScanCommand command) {
   ScanOptions options;
-  options.command = command;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
