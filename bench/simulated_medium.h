@@ -33,6 +33,8 @@ class SimulatedMedium : public FileAccess, public std::enable_shared_from_this<S
   // medium's rate. There is one head: readers on several threads wait for each other. A read
   // that continues the previous one gets what the drive buffered meanwhile.
   std::unique_ptr<OpenedFile> Open(const QString& path, QString* error) override;
+  // The file system's, at no cost: the drive answers it from the directory the walk read.
+  std::optional<FileStamp> Stat(const QString& path) override { return files_->Stat(path); }
 
   // What has been opened and read so far, by path; and the seeks, opening included.
   QHash<QString, FileCount> Counts() const;

@@ -11,14 +11,17 @@
 
 namespace quorvel {
 
-ScannedDisk ScanDisk(ScanState& state, ScanView& view, ThumbnailPipeline& thumbs) {
+ScannedDisk ScanDisk(ScanState& state, ScanView& view, ThumbnailPipeline& thumbs,
+                     const KeepPlan& plan) {
   ScanContext context;
   DiskRecordBuilder record(state.DiskName);
   context.CaptureBitmap = QImage(kThumbSide, kThumbSide, QImage::Format_RGB888);
   context.CaptureBitmap.fill(Qt::white);
   thumbs.SetUseEmbeddedPreviews(state.UseEmbeddedPreviews);
   FindImages(context, state, view, thumbs);
-  CaptureThumbnails(context, state, view, thumbs, record);
+  // After "Отмена" in the walk nothing is captured: no plan is worth its stats then.
+  const KeptThumbnails kept = plan && state.ScanActive ? plan(context) : KeptThumbnails{};
+  CaptureThumbnails(context, state, view, thumbs, record, kept);
   view.SetProgress(0);
   return {.record = std::move(record).Finish(),
           .summary = {.found = context.FoundCount,

@@ -6,8 +6,10 @@
 
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 
 #include "catalog/stream.h"
+#include "scan/capture_thumbnails.h"
 #include "scan/scan_state.h"
 #include "scan/scan_view.h"
 
@@ -35,10 +37,15 @@ struct ScannedDisk {
   AddDiskSummary summary;
 };
 
+// Chooses, once the walk has ended, the found files whose thumbnails are kept as they are.
+using KeepPlan = std::function<KeptThumbnails(const ScanContext& walked)>;
+
 // Walks `state.ScanFolder` and captures the disk `state.DiskName` of its images into a record of
-// its own; touches no document. Throws ScanError or CatalogError on a failure that ends the
-// addition. Leaves ScanActive as it is; the lines are left showing where it ended.
-ScannedDisk ScanDisk(ScanState& state, ScanView& view, ThumbnailPipeline& thumbs);
+// its own; touches no document. With `plan`, the files it keeps are stored without rendering
+// (an update). Throws ScanError or CatalogError on a failure that ends the addition. Leaves
+// ScanActive as it is; the lines are left showing where it ended.
+ScannedDisk ScanDisk(ScanState& state, ScanView& view, ThumbnailPipeline& thumbs,
+                     const KeepPlan& plan = {});
 
 // Appends `disk` to `document` by one change (Modified set, the index rebuilt, the undo
 // snapshot the catalogue before it), then clears the view's lines. On failure the CatalogError

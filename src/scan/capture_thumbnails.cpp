@@ -17,11 +17,20 @@ const QString kAdding = QStringLiteral("Добавление эскиза: ");
 
 }  // namespace
 
+std::string StoredImageName(const QString& path, bool* replaced) {
+  return StorableImagePath(FileNameToCp1251(PathBytes(path), replaced));
+}
+
 void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
-                       ThumbnailPipeline& thumbs, DiskRecordBuilder& record) {
+                       ThumbnailPipeline& thumbs, DiskRecordBuilder& record,
+                       const KeptThumbnails& kept) {
   state.AddedCount = 0;
   thumbs.SetWake(state.Wake);
-  thumbs.ReadAhead(context.FoundFiles);
+  QStringList rendered;
+  for (int i = 0; i < context.FoundFiles.size(); ++i) {
+    if (kept.SourceOf(i) < 0) rendered.append(context.FoundFiles[i]);
+  }
+  thumbs.ReadAhead(rendered);
   struct StopReading {
     ThumbnailPipeline& thumbs;
     ~StopReading() { thumbs.StopReading(); }
@@ -33,13 +42,22 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
       return;
     }
     const QString path = context.FoundFiles[i];
-    if (!thumbs.ShowFile(path)) continue;
+    const int kept_source = kept.SourceOf(i);
+    if (kept_source < 0 && !thumbs.ShowFile(path)) continue;
     if (!state.ScanActive) return;
     view.SetStatusLine(kAdding + path);
     view.SetCounterLine(
         QStringLiteral("Добавлено %1 из %2.").arg(state.AddedCount).arg(context.FoundCount));
     state.CurrentImageFile.Set(path);
     view.SetProgress(CaptureProgress(i, static_cast<int>(context.FoundFiles.size())));
+    if (kept_source >= 0) {
+      bool replaced = false;
+      const std::string name = StoredImageName(path, &replaced);
+      record.AddThumbnail(name, kept.jpeg(kept_source));
+      if (replaced) ++context.ReplacedPathCount;
+      ++state.AddedCount;
+      continue;
+    }
     state.SkipRequested = false;
     context.WaitSteps = 0;
     if (!thumbs.ResultReady()) {
@@ -68,7 +86,7 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
     view.ShowThumbnail(context.CaptureBitmap, path);
     ++state.AddedCount;
     bool replaced = false;
-    const std::string name = FileNameToCp1251(PathBytes(path), &replaced);
+    const std::string name = StoredImageName(path, &replaced);
     if (replaced) ++context.ReplacedPathCount;
     const QImage& bitmap = context.CaptureBitmap;
     // The facts are the file's, not its picture's: a placeholder keeps those known too (the
@@ -77,7 +95,7 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
     // placeholder says that it shows no picture, so that it is never taken for a copy of another.
     PictureFacts facts = result.facts;
     facts.no_picture = result.status != ThumbnailResult::Status::kReady;
-    record.AddThumbnail(StorableImagePath(name),
+    record.AddThumbnail(name,
                         RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
                                 static_cast<int>(bitmap.bytesPerLine())},
                         &context.CaptureJpeg, facts);

@@ -54,6 +54,12 @@ class QtFile : public OpenedFile {
 
 class Local : public FileAccess {
  public:
+  std::optional<FileStamp> Stat(const QString& path) override {
+    const QFileInfo info(path);
+    const QDateTime time = info.fileTime(QFileDevice::FileModificationTime);
+    if (!info.isFile() || !time.isValid()) return std::nullopt;
+    return FileStamp{.size = info.size(), .modified = time.toSecsSinceEpoch()};
+  }
   std::unique_ptr<OpenedFile> Open(const QString& path, QString* error) override {
     if (!QFileInfo(path).isFile()) {
       *error = kNotAFile;
@@ -102,6 +108,15 @@ class PosixFile : public OpenedFile {
 
 class Local : public FileAccess {
  public:
+  // The fields Open's fstat gives the opened file, so that the two compare equal.
+  std::optional<FileStamp> Stat(const QString& path) override {
+    struct stat info {};
+    if (::stat(QStringToPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+      return std::nullopt;
+    }
+    return FileStamp{.size = static_cast<std::int64_t>(info.st_size),
+                     .modified = static_cast<std::int64_t>(info.st_mtime)};
+  }
   // Anything but a regular file is refused, before it is opened and again once it is, since the
   // name may have changed hands meanwhile.
   std::unique_ptr<OpenedFile> Open(const QString& path, QString* error) override {

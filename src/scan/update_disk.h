@@ -7,6 +7,7 @@
 #define QUORVEL_SCAN_UPDATE_DISK_H_
 
 #include <cstdint>
+#include <string>
 
 #include "catalog/catalog_version.h"
 #include "catalog/stream.h"
@@ -31,6 +32,9 @@ struct DiskUpdateCounts {
 // A disk walked again, not yet in the catalogue.
 struct UpdatedDisk {
   Bytes record;  // the disk's new record, under its name, for ApplyUpdatedDisk
+  // The disk's name (Windows-1251) when it was scanned: the disk ApplyUpdatedDisk replaces
+  // must still bear it.
+  std::string disk_name;
   // As an addition's: `found` and `added` count every file, kept ones included; the lists name
   // only files read now. Cancelled: the record must not replace the disk.
   AddDiskSummary summary;
@@ -41,7 +45,7 @@ struct UpdatedDisk {
 // `catalogued` (a copy of the document's version, so that this may run on a thread of its own),
 // its thumbnails in the walk's order; sets `state.DiskName` to the disk's name. Each file is
 // matched with the old thumbnail of the same path below the folders the two share. Throws as
-// ScanDisk does. Leaves ScanActive as it is.
+// ScanDisk does, and CatalogError when there is no disk `disk`. Leaves ScanActive as it is.
 UpdatedDisk ScanDiskUpdate(const CatalogVersion& catalogued, int disk, ScanState& state,
                            ScanView& view, ThumbnailPipeline& thumbs);
 
@@ -52,8 +56,9 @@ UpdatedDisk ScanDiskUpdate(const CatalogVersion& catalogued, int disk, ScanState
 void ApplyUpdatedDisk(CatalogDocument& document, int disk, ScanView& view,
                       const UpdatedDisk& updated);
 
-// Both on one thread (`qrvtool update`). Cancelled, the document is unchanged. ScanActive is
-// false when it returns either way.
+// Both on one thread (`qrvtool update`). Cancelled, the document is unchanged (the result says
+// so); on failure the error is rethrown, the document unchanged. ScanActive is false when it
+// returns either way.
 UpdatedDisk UpdateDisk(CatalogDocument& document, int disk, ScanState& state, ScanView& view,
                        ThumbnailPipeline& thumbs);
 

@@ -315,6 +315,43 @@ TEST_F(QrvtoolAddTest, ImageReadersNotesStayOffStderr) {
                 root_ + "/disk/cut.png\n");
 }
 
+// The whole program, as a user runs it: the disk is found by its name, and only one may bear it.
+TEST_F(QrvtoolAddTest, UpdateReportsWhatChangedAndRefusesANameTwoDisksBear) {
+  Picture("disk/a.jpg");
+  Picture("disk/b.png");
+  const std::string folder = Folder("disk");
+  ASSERT_EQ(Add({catalogue_, folder, "D"}).status, kExitOk);
+  fs::remove(root_ + "/disk/b.png");
+  Picture("disk/c.jpg");
+  const auto update = [&](const std::string& disk) {
+    QProcess tool;
+    tool.start(QStringLiteral(QRVTOOL_PATH),
+               {"update", QString::fromStdString(catalogue_), QString::fromStdString(disk),
+                QString::fromStdString(folder)});
+    EXPECT_TRUE(tool.waitForFinished(60000));
+    return Result{tool.exitCode(), tool.readAllStandardOutput().toStdString(),
+                  tool.readAllStandardError().toStdString()};
+  };
+  const Result r = update("D");
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "found\t2\nnew\t1\nchanged\t0\nremoved\t1\nunchanged\t1\nwithout_facts\t0\n");
+  const CatalogIndex index = IndexOfCatalogue();
+  ASSERT_EQ(index.Disks.size(), 1u);
+  ASSERT_EQ(index.Disks[0].ThumbCount, 2);
+  EXPECT_TRUE(index.Disks[0].Thumbs[0].Name().ends_with("/a.jpg") ||
+              index.Disks[0].Thumbs[1].Name().ends_with("/a.jpg"));
+
+  ASSERT_EQ(Add({catalogue_, folder, "D"}).status, kExitOk);
+  const std::string two_disks = testkit::ReadBytes(catalogue_);
+  const Result refused = update("D");
+  EXPECT_EQ(refused.status, kExitBadCatalog);
+  EXPECT_NE(refused.err.find("2 disks are named \"D\"; rename"), std::string::npos) << refused.err;
+  const Result missing = update("E");
+  EXPECT_EQ(missing.status, kExitBadCatalog);
+  EXPECT_NE(missing.err.find("no disk is named \"E\""), std::string::npos) << missing.err;
+  EXPECT_EQ(testkit::ReadBytes(catalogue_), two_disks);
+}
+
 // The whole program is asked, as a user would ask it, so that the formats are those of the
 // plugins and libraries it starts with.
 TEST(QrvtoolFormatsTest, ListsEveryFamilyWithItsLibrarySortedOneALine) {

@@ -57,10 +57,25 @@ class FakeFileAccess : public FileAccess, public std::enable_shared_from_this<Fa
     for (const std::int64_t bytes : read_) total += bytes;
     return total;
   }
+  // How many times Stat was asked.
+  int Stats() const {
+    const std::lock_guard lock(mutex_);
+    return stats_;
+  }
   // How many reads are blocked now.
   int ReadsBlocked() const {
     const std::lock_guard lock(mutex_);
     return reads_blocked_;
+  }
+
+  // The file system's for real files; a made-up file has no time, like the file it opens as.
+  std::optional<FileStamp> Stat(const QString& path) override {
+    {
+      const std::lock_guard lock(mutex_);
+      ++stats_;
+      if (made_up_.contains(path)) return std::nullopt;
+    }
+    return LocalFileAccess()->Stat(path);
   }
 
   std::unique_ptr<OpenedFile> Open(const QString& path, QString* error) override {
@@ -147,6 +162,7 @@ class FakeFileAccess : public FileAccess, public std::enable_shared_from_this<Fa
   QStringList opened_;
   QHash<QString, std::int64_t> read_;
   int reads_blocked_ = 0;
+  int stats_ = 0;
 };
 
 }  // namespace quorvel::testkit

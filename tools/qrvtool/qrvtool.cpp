@@ -46,6 +46,7 @@ constexpr char kUsage[] =
     "       qrvtool similar CATALOG DISK INDEX [--max N]\n"
     "       qrvtool duplicates CATALOG [--unique]\n"
     "       qrvtool add CATALOG FOLDER NAME [OPTION]...\n"
+    "       qrvtool update CATALOG DISK FOLDER [OPTION]...\n"
     "       qrvtool formats\n"
     "DISK is a 1-based disk number, as `qrvtool list` prints it; INDEX a 1-based thumbnail\n"
     "index, as `qrvtool thumbs` prints it. Every change is saved at once, replacing the file\n"
@@ -71,7 +72,13 @@ constexpr char kUsage[] =
     "`csv` writes CSV (UTF-8 with a byte-order mark, CR LF) of every thumbnail, or of those that\n"
     "QUERY finds: disk, path, date taken, camera, width, height, file size.\n"
     "`formats` prints each file name extension whose files `add` catalogues, one a line, with\n"
-    "the library that reads them. `add` and `formats` are there in the build with Qt only.\n";
+    "the library that reads them.\n"
+    "`update` walks FOLDER again for the disk named DISK (one disk must bear that name): files\n"
+    "of the same path below the folder, size and modification time keep their thumbnails\n"
+    "without being read, new and changed ones are added, those gone are removed. It takes the\n"
+    "options of `add` and prints found, new, changed, removed, unchanged and without_facts\n"
+    "(thumbnails that stored no size and time, made again). `add`, `update` and `formats` are\n"
+    "there in the build with Qt only.\n";
 
 // The usage with what makes two pictures alike, told by the thresholds the program uses.
 std::string Usage() {

@@ -11,8 +11,10 @@
 #include <optional>
 #include <system_error>
 #include <utility>
+#include <variant>
 
 #include "catalog/catalog_document.h"
+#include "catalog/catalog_index.h"
 #include "catalog/catalog_lock.h"
 #include "catalog/cp1251.h"
 #include "catalog/format.h"
@@ -21,22 +23,28 @@
 #include "scan/add_disk.h"
 #include "scan/scan_view.h"
 #include "scan/thumbnail_pipeline.h"
+#include "scan/update_disk.h"
 
 namespace quorvel::qrvtool {
 namespace {
 
-constexpr char kAddUsage[] =
-    "usage: qrvtool add CATALOG FOLDER NAME [--no-subfolders] [--exclude ENDING]... "
-    "[--timeout MS] [--no-embedded]\n";
+constexpr char kScanOptionsUsage[] =
+    " [--no-subfolders] [--exclude ENDING]... [--timeout MS] [--no-embedded]\n";
+constexpr char kAddUsage[] = "usage: qrvtool add CATALOG FOLDER NAME";
+constexpr char kUpdateUsage[] = "usage: qrvtool update CATALOG DISK FOLDER";
 // The progress line is redrawn at most this often, so that a walk of many small files is not
 // held up by the terminal.
 constexpr int kRedrawMilliseconds = 100;
 constexpr int kProgressColumns = 100;
 
-struct AddOptions {
+// `add` makes a new disk, `update` walks the folder of a catalogued one again.
+enum class ScanCommand { kAdd, kUpdate };
+
+struct ScanOptions {
   std::string catalogue;
   QString folder;
-  std::string name;  // Windows-1251
+  std::string name;        // Windows-1251: the new disk's, or the disk updated
+  std::string name_given;  // as typed, for the messages
   bool include_subfolders = true;
   bool use_embedded_previews = true;
   std::vector<std::string> excluded;  // Windows-1251
@@ -46,7 +54,7 @@ struct AddOptions {
 // The page's texts on one line of a terminal, redrawn in place.
 class TerminalView : public ScanView {
  public:
-  TerminalView(const AddOptions& options, std::ostream& err, bool live)
+  TerminalView(const ScanOptions& options, std::ostream& err, bool live)
       : options_(options), err_(err), live_(live) {
     redrawn_.start();
   }
@@ -85,7 +93,7 @@ class TerminalView : public ScanView {
     drawn_ = true;
   }
 
-  const AddOptions& options_;
+  const ScanOptions& options_;
   std::ostream& err_;
   const bool live_;
   QString status_;
@@ -99,8 +107,8 @@ struct UsageError {
   std::string message;
 };
 
-AddOptions ParseAdd(const std::vector<std::string>& args) {
-  AddOptions options;
+ScanOptions ParseScan(const std::vector<std::string>& args, ScanCommand command) {
+  ScanOptions options;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -127,17 +135,25 @@ AddOptions ParseAdd(const std::vector<std::string>& args) {
       positional.push_back(arg);
     }
   }
-  if (positional.size() != 3) throw UsageError{"add takes CATALOG FOLDER NAME"};
+  const bool adding = command == ScanCommand::kAdd;
+  if (positional.size() != 3) {
+    throw UsageError{adding ? "add takes CATALOG FOLDER NAME" : "update takes CATALOG DISK FOLDER"};
+  }
   // Paths are the file system's bytes, kept whole even where they are not UTF-8.
   options.catalogue = positional[0];
-  options.folder = PathToQString(std::filesystem::path(positional[1]));
-  options.name = Utf8ToCp1251(positional[2]);
+  const std::string& folder = positional[adding ? 1 : 2];
+  const std::string& name = positional[adding ? 2 : 1];
+  options.folder = PathToQString(std::filesystem::path(folder));
+  options.name = Utf8ToCp1251(name);
+  options.name_given = name;
   std::error_code ec;
-  if (!std::filesystem::is_directory(positional[1], ec)) {
-    throw UsageError{"\"" + positional[1] + "\" is not a folder"};
+  if (!std::filesystem::is_directory(folder, ec)) {
+    throw UsageError{"\"" + folder + "\" is not a folder"};
   }
+  // A disk to update is looked for by its name as given; only a new one must be storable.
+  if (!adding) return options;
   if (options.name.empty()) throw UsageError{"NAME must not be empty"};
-  if (const std::string lost = CharactersNotInCp1251(positional[2]); !lost.empty()) {
+  if (const std::string lost = CharactersNotInCp1251(name); !lost.empty()) {
     throw UsageError{"NAME holds characters that Windows-1251 cannot store: " + lost};
   }
   if (options.name.size() > kMaxNameBytes) {
@@ -147,17 +163,19 @@ AddOptions ParseAdd(const std::vector<std::string>& args) {
   return options;
 }
 
-// Opens CATALOG, or starts it empty when there is no such file; an error message otherwise.
-std::optional<std::string> OpenCatalogue(CatalogDocument& document, const std::string& path) {
+// Opens CATALOG, or starts it empty when there is no such file; an error message otherwise,
+// also when it cannot take the new disk of `adding`.
+std::optional<std::string> OpenCatalogue(CatalogDocument& document, const std::string& path,
+                                         bool adding) {
   document.UseFile(std::filesystem::path(path));
   const ReloadOutcome outcome = document.Reload(true);
   if (!outcome.load_error.empty()) return outcome.load_error;
   if (outcome.not_a_catalogue) return "\"" + path + "\" is not a catalogue";
   if (const auto& damage = document.Index().Damage) {
     return path + ": damaged at offset " + std::to_string(damage->offset) + ": " + damage->reason +
-           "; not adding to it";
+           "; not changing it";
   }
-  if (document.Index().DiskCount >= static_cast<int>(kMaxDisks)) {
+  if (adding && document.Index().DiskCount >= static_cast<int>(kMaxDisks)) {
     return path + " already holds 65535 disks, the most a catalogue can";
   }
   return std::nullopt;
@@ -207,17 +225,37 @@ std::streamsize OwnStderr::Buffer::xsputn(const char* text, std::streamsize coun
   return written;
 }
 
-int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           bool live_progress) {
-  AddOptions options;
+namespace {
+
+// The index of the one disk named `name`; an error message when none or several are.
+std::variant<int, std::string> DiskNamed(const CatalogIndex& index, const std::string& name,
+                                         const std::string& shown_name) {
+  int found = -1;
+  int count = 0;
+  for (std::size_t i = 0; i < index.Disks.size(); ++i) {
+    if (index.Disks[i].Name != name) continue;
+    if (count++ == 0) found = static_cast<int>(i);
+  }
+  if (count == 1) return found;
+  if (count == 0) return "no disk is named \"" + shown_name + "\"";
+  return std::to_string(count) + " disks are named \"" + shown_name +
+         "\"; rename all but one of them (qrvtool rename) and update again";
+}
+
+// add and update: the lock, the catalogue, the scan, the save and the notice.
+int RunScan(const std::vector<std::string>& args, ScanCommand command, std::ostream& out,
+            std::ostream& err, bool live_progress) {
+  const bool adding = command == ScanCommand::kAdd;
+  ScanOptions options;
   try {
-    options = ParseAdd(args);
+    options = ParseScan(args, command);
   } catch (const UsageError& error) {
-    err << "qrvtool: " << error.message << '\n' << kAddUsage;
+    err << "qrvtool: " << error.message << '\n'
+        << (adding ? kAddUsage : kUpdateUsage) << kScanOptionsUsage;
     return kExitUsage;
   }
-  // Held from reading the catalogue until the new disk is saved: a scan takes long, and any
-  // change another program made to the file meanwhile would be overwritten.
+  // Held from reading the catalogue until the disk is saved: a scan takes long, and any change
+  // another program made to the file meanwhile would be overwritten.
   std::optional<CatalogLock> lock;
   try {
     lock.emplace(QStringToPath(QString::fromStdString(options.catalogue)));
@@ -229,9 +267,18 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitBadCatalog;
   }
   CatalogDocument document;
-  if (const auto problem = OpenCatalogue(document, options.catalogue)) {
+  if (const auto problem = OpenCatalogue(document, options.catalogue, adding)) {
     err << "qrvtool: " << *problem << '\n';
     return kExitBadCatalog;
+  }
+  int disk = -1;
+  if (!adding) {
+    const auto named = DiskNamed(document.Index(), options.name, options.name_given);
+    if (const auto* problem = std::get_if<std::string>(&named)) {
+      err << "qrvtool: " << options.catalogue << ": " << *problem << '\n';
+      return kExitBadCatalog;
+    }
+    disk = std::get<int>(named);
   }
 
   ScanState state;
@@ -242,13 +289,21 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
   state.ScanActive = true;
   ThumbnailPipeline thumbs;
   AddDiskSummary summary;
+  DiskUpdateCounts counts;
   {
     TerminalView view(options, err, live_progress);
     try {
-      summary = AddDisk(document, state, view, thumbs);
+      if (adding) {
+        summary = AddDisk(document, state, view, thumbs);
+      } else {
+        const UpdatedDisk updated = UpdateDisk(document, disk, state, view, thumbs);
+        if (updated.summary.cancelled) throw ScanError("the update was stopped");
+        summary = updated.summary;
+        counts = updated.counts;
+      }
     } catch (const std::exception& error) {
-      err << "\nqrvtool: adding the disk failed, the catalogue is unchanged: " << error.what()
-          << '\n';
+      err << "\nqrvtool: " << (adding ? "adding" : "updating")
+          << " the disk failed, the catalogue is unchanged: " << error.what() << '\n';
       return kExitBadCatalog;
     }
   }
@@ -280,8 +335,27 @@ int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (summary.thumb_limit_reached) {
     err << "qrvtool: a disk holds at most 65535 thumbnails; the rest were not added\n";
   }
-  out << "found\t" << summary.found << "\nadded\t" << summary.added << '\n';
+  out << "found\t" << summary.found << '\n';
+  if (adding) {
+    out << "added\t" << summary.added << '\n';
+  } else {
+    out << "new\t" << counts.added << "\nchanged\t" << counts.changed << "\nremoved\t"
+        << counts.removed << "\nunchanged\t" << counts.unchanged << "\nwithout_facts\t"
+        << counts.without_facts << '\n';
+  }
   return kExitOk;
+}
+
+}  // namespace
+
+int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           bool live_progress) {
+  return RunScan(args, ScanCommand::kAdd, out, err, live_progress);
+}
+
+int RunUpdate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              bool live_progress) {
+  return RunScan(args, ScanCommand::kUpdate, out, err, live_progress);
 }
 
 }  // namespace quorvel::qrvtool

@@ -19,6 +19,15 @@ namespace quorvel::qrvtool {
 int RunAdd(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            bool live_progress);
 
+// update CATALOG DISK FOLDER [the options of add]: walks FOLDER again for the disk named DISK
+// (refused unless exactly one disk bears that name): unchanged files keep their thumbnails
+// unread, new and changed ones are rendered, the thumbnails of files gone are dropped; saved as
+// add saves, the catalogue unchanged on failure. Prints "found", "new", "changed", "removed",
+// "unchanged" and "without_facts" (made again: their size and time were never stored), each
+// with a tab and its count; the files that got no thumbnail go to `err` as for add.
+int RunUpdate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              bool live_progress);
+
 // While it lives, only the tool's own messages, written to stream(), reach stderr. The image
 // readers' notes on the files (colour profiles, unknown tags, cut files) are not its messages:
 // Qt's are dropped by a message handler, and those that libpng and libtiff print themselves
