@@ -95,6 +95,9 @@ void CaptureThumbnails(ScanContext& context, ScanState& state, ScanView& view,
     // placeholder says that it shows no picture, so that it is never taken for a copy of another.
     PictureFacts facts = result.facts;
     facts.no_picture = result.status != ThumbnailResult::Status::kReady;
+    // A thumbnail of the part read cannot pass for the whole file's: without its time, an
+    // update reads the file again rather than keep it.
+    if (read_failed) facts.modified.reset();
     record.AddThumbnail(name,
                         RgbView{bitmap.constBits(), bitmap.width(), bitmap.height(),
                                 static_cast<int>(bitmap.bytesPerLine())},

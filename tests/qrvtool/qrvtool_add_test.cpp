@@ -315,8 +315,8 @@ TEST_F(QrvtoolAddTest, ImageReadersNotesStayOffStderr) {
                 root_ + "/disk/cut.png\n");
 }
 
-// The whole program, as a user runs it: the disk is found by its name, and only one may bear it.
-TEST_F(QrvtoolAddTest, UpdateReportsWhatChangedAndRefusesANameTwoDisksBear) {
+// The whole program, as a user runs it: the disk is named by its number, as for every command.
+TEST_F(QrvtoolAddTest, UpdateReportsWhatChangedAndRefusesADiskThatIsNotThere) {
   Picture("disk/a.jpg");
   Picture("disk/b.png");
   const std::string folder = Folder("disk");
@@ -332,7 +332,7 @@ TEST_F(QrvtoolAddTest, UpdateReportsWhatChangedAndRefusesANameTwoDisksBear) {
     return Result{tool.exitCode(), tool.readAllStandardOutput().toStdString(),
                   tool.readAllStandardError().toStdString()};
   };
-  const Result r = update("D");
+  const Result r = update("1");
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "found\t2\nnew\t1\nchanged\t0\nremoved\t1\nunchanged\t1\nwithout_facts\t0\n");
   const CatalogIndex index = IndexOfCatalogue();
@@ -341,15 +341,13 @@ TEST_F(QrvtoolAddTest, UpdateReportsWhatChangedAndRefusesANameTwoDisksBear) {
   EXPECT_TRUE(index.Disks[0].Thumbs[0].Name().ends_with("/a.jpg") ||
               index.Disks[0].Thumbs[1].Name().ends_with("/a.jpg"));
 
-  ASSERT_EQ(Add({catalogue_, folder, "D"}).status, kExitOk);
-  const std::string two_disks = testkit::ReadBytes(catalogue_);
-  const Result refused = update("D");
-  EXPECT_EQ(refused.status, kExitBadCatalog);
-  EXPECT_NE(refused.err.find("2 disks are named \"D\"; rename"), std::string::npos) << refused.err;
-  const Result missing = update("E");
+  const std::string updated = testkit::ReadBytes(catalogue_);
+  const Result missing = update("2");
   EXPECT_EQ(missing.status, kExitBadCatalog);
-  EXPECT_NE(missing.err.find("no disk is named \"E\""), std::string::npos) << missing.err;
-  EXPECT_EQ(testkit::ReadBytes(catalogue_), two_disks);
+  EXPECT_NE(missing.err.find("the catalogue has 1 disks; there is no DISK 2"), std::string::npos)
+      << missing.err;
+  EXPECT_EQ(update("D").status, kExitUsage);
+  EXPECT_EQ(testkit::ReadBytes(catalogue_), updated);
 }
 
 // The whole program is asked, as a user would ask it, so that the formats are those of the

@@ -29,6 +29,7 @@
 #include "catalog/cp1251.h"
 #include "catalog/disk_record_writer.h"
 #include "catalog/field_codec.h"
+#include "catalog/picture_facts.h"
 #include "catalog/thumbnail_jpeg.h"
 #include "platform/path_text.h"
 #include "recording_scan_view.h"
@@ -223,6 +224,12 @@ TEST_F(AddDiskTest, FilesCutShortByTheMediumAreNamedOnceAsReadErrors) {
   read_errors.sort();
   EXPECT_EQ(read_errors, QStringList({half, none}));
   EXPECT_EQ(summary.unreadable, QStringList());
+  // A thumbnail of part of a file keeps no modification time, so that an update reads it again.
+  const CatInfo& disk = document_.Index().Disks.back();
+  for (const Disc& thumb : disk.Thumbs) {
+    const bool cut = thumb.Name().ends_with("half.png") || thumb.Name().ends_with("none.png");
+    EXPECT_EQ(ReadOwnFacts(document_.Jpeg(disk, thumb)).modified.has_value(), !cut) << thumb.Name();
+  }
 }
 
 TEST_F(AddDiskTest, CancelKeepsTheFileBeingAddedAndStopsBeforeTheNext) {

@@ -73,7 +73,7 @@ constexpr char kUsage[] =
     "QUERY finds: disk, path, date taken, camera, width, height, file size.\n"
     "`formats` prints each file name extension whose files `add` catalogues, one a line, with\n"
     "the library that reads them.\n"
-    "`update` walks FOLDER again for the disk named DISK (one disk must bear that name): files\n"
+    "`update` walks FOLDER again for disk DISK, which keeps its name and place: files\n"
     "of the same path below the folder, size and modification time keep their thumbnails\n"
     "without being read, new and changed ones are added, those gone are removed. It takes the\n"
     "options of `add` and prints found, new, changed, removed, unchanged and without_facts\n"

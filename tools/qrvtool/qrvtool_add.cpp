@@ -43,8 +43,8 @@ enum class ScanCommand { kAdd, kUpdate };
 struct ScanOptions {
   std::string catalogue;
   QString folder;
-  std::string name;        // Windows-1251: the new disk's, or the disk updated
-  std::string name_given;  // as typed, for the messages
+  std::string name;             // add: the new disk's, Windows-1251
+  std::size_t disk_number = 0;  // update: the disk's number, 1-based
   bool include_subfolders = true;
   bool use_embedded_previews = true;
   std::vector<std::string> excluded;  // Windows-1251
@@ -144,14 +144,20 @@ ScanOptions ParseScan(const std::vector<std::string>& args, ScanCommand command)
   const std::string& folder = positional[adding ? 1 : 2];
   const std::string& name = positional[adding ? 2 : 1];
   options.folder = PathToQString(std::filesystem::path(folder));
-  options.name = Utf8ToCp1251(name);
-  options.name_given = name;
   std::error_code ec;
   if (!std::filesystem::is_directory(folder, ec)) {
     throw UsageError{"\"" + folder + "\" is not a folder"};
   }
-  // A disk to update is looked for by its name as given; only a new one must be storable.
-  if (!adding) return options;
+  if (!adding) {
+    const auto [end, ec] =
+        std::from_chars(name.data(), name.data() + name.size(), options.disk_number);
+    if (ec != std::errc() || end != name.data() + name.size() || options.disk_number == 0) {
+      throw UsageError{"DISK must be a number from 1 on, as `qrvtool list` prints it, not \"" +
+                       name + "\""};
+    }
+    return options;
+  }
+  options.name = Utf8ToCp1251(name);
   if (options.name.empty()) throw UsageError{"NAME must not be empty"};
   if (const std::string lost = CharactersNotInCp1251(name); !lost.empty()) {
     throw UsageError{"NAME holds characters that Windows-1251 cannot store: " + lost};
@@ -227,19 +233,12 @@ std::streamsize OwnStderr::Buffer::xsputn(const char* text, std::streamsize coun
 
 namespace {
 
-// The index of the one disk named `name`; an error message when none or several are.
-std::variant<int, std::string> DiskNamed(const CatalogIndex& index, const std::string& name,
-                                         const std::string& shown_name) {
-  int found = -1;
-  int count = 0;
-  for (std::size_t i = 0; i < index.Disks.size(); ++i) {
-    if (index.Disks[i].Name != name) continue;
-    if (count++ == 0) found = static_cast<int>(i);
-  }
-  if (count == 1) return found;
-  if (count == 0) return "no disk is named \"" + shown_name + "\"";
-  return std::to_string(count) + " disks are named \"" + shown_name +
-         "\"; rename all but one of them (qrvtool rename) and update again";
+// The 0-based index of disk number `number` (1-based, as `qrvtool list` prints it); an error
+// message when the catalogue has no such disk.
+std::variant<int, std::string> DiskNumbered(const CatalogIndex& index, std::size_t number) {
+  if (number <= index.Disks.size()) return static_cast<int>(number - 1);
+  return "the catalogue has " + std::to_string(index.Disks.size()) + " disks; there is no DISK " +
+         std::to_string(number);
 }
 
 // add and update: the lock, the catalogue, the scan, the save and the notice.
@@ -273,7 +272,7 @@ int RunScan(const std::vector<std::string>& args, ScanCommand command, std::ostr
   }
   int disk = -1;
   if (!adding) {
-    const auto named = DiskNamed(document.Index(), options.name, options.name_given);
+    const auto named = DiskNumbered(document.Index(), options.disk_number);
     if (const auto* problem = std::get_if<std::string>(&named)) {
       err << "qrvtool: " << options.catalogue << ": " << *problem << '\n';
       return kExitBadCatalog;
