@@ -76,9 +76,9 @@ void OptionsDialog::LoadSettings() {
   if (!problems.empty()) {
     QStringList lines;
     for (const std::string& problem : problems) lines.append(QString::fromStdString(problem));
-    prompts_.Warn(parentWidget(), kCaption,
-                  QStringLiteral("Не удалось прочитать настройки.\n%1")
-                      .arg(lines.join(QLatin1Char('\n'))));
+    prompts_.Warn(
+        parentWidget(), kCaption,
+        QStringLiteral("Не удалось прочитать настройки.\n%1").arg(lines.join(QLatin1Char('\n'))));
   }
 }
 
@@ -89,6 +89,16 @@ void OptionsDialog::SaveSettings() {
 }
 
 void OptionsDialog::ShowPage(int page, const QString& folder) {
+  add_disk_page_->SetUpdatedDisk(std::nullopt);
+  Show(page, folder);
+}
+
+void OptionsDialog::ShowUpdate(int disk, const QString& folder) {
+  add_disk_page_->SetUpdatedDisk(disk);
+  Show(kAddDiskPage, folder);
+}
+
+void OptionsDialog::Show(int page, const QString& folder) {
   show();
   raise();
   activateWindow();
