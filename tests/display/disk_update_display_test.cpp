@@ -21,6 +21,7 @@
 #include "adddisk/options_dialog.h"
 #include "app/startup.h"
 #include "display/screen_grab.h"
+#include "mainwindow/disk_list_model.h"
 #include "mainwindow/window_fixture.h"
 #include "scan/thumbnail_pipeline.h"
 #include "settings/settings_state.h"
