@@ -25,8 +25,6 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-urw-base35
   # tests of what the screen shows: a window manager on their X server, and real pointer input
   openbox xdotool
-  # a vfat medium made and mounted by the test of recognising a disk mounted elsewhere
-  dosfstools
 )
 
 missing=()
