@@ -99,6 +99,9 @@ void OptionsDialog::ShowUpdate(int disk, const QString& folder) {
 }
 
 void OptionsDialog::Show(int page, const QString& folder) {
+  // The page looks the same either way but for the name it keeps: its tab says which it does.
+  pages_->setTabText(kAddDiskPage, add_disk_page_->Updating() ? QStringLiteral("Обновить диск")
+                                                              : QStringLiteral("Добавить диск"));
   show();
   raise();
   activateWindow();

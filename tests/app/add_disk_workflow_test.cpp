@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -436,6 +437,8 @@ void AddDiskWorkflowTest::anUpdateKeepsTheDisksNameAndIsOneChangeOrNoneWhenCance
   QCOMPARE(p.Edit("folder_edit")->text(), p.images);
   QCOMPARE(p.Edit("disk_name_edit")->text(), QStringLiteral("Диск 2"));
   QVERIFY(p.Edit("disk_name_edit")->isReadOnly());
+  auto* pages = p.Child<QTabWidget>("option_pages");
+  QCOMPARE(pages->tabText(OptionsDialog::kAddDiskPage), QStringLiteral("Обновить диск"));
 
   // Stopped, it changes nothing and says so; the page stays for another try.
   p.on_scan_running = [&p](bool running) {
@@ -466,6 +469,7 @@ void AddDiskWorkflowTest::anUpdateKeepsTheDisksNameAndIsOneChangeOrNoneWhenCance
   p.ShowAddDisk(p.images);
   QCOMPARE(p.Edit("disk_name_edit")->text(), QStringLiteral("Диск 3"));
   QVERIFY(!p.Edit("disk_name_edit")->isReadOnly());
+  QCOMPARE(pages->tabText(OptionsDialog::kAddDiskPage), QStringLiteral("Добавить диск"));
 }
 
 void AddDiskWorkflowTest::closingTheMainWindowFirstStopsTheScan() {
