@@ -149,7 +149,7 @@ AddDiskPage::AddDiskPage(SettingsState& state, UserPrompts& prompts, QWidget* pa
 
   skip_button_ = MakeToolButton(this, "skip_button", QStringLiteral("Пропустить"), kSkipRect);
   show_folder_button_ = MakeToolButton(this, "show_folder_button",
-                                       QStringLiteral("Открыть в проводнике"), kShowFolderRect);
+                                        QStringLiteral("Открыть в проводнике"), kShowFolderRect);
   start_button_ = MakeButton(this, "start_button", QStringLiteral("OK"), kStartRect);
   cancel_button_ = MakeButton(this, "cancel_button", QStringLiteral("Отмена"), kCancelRect);
 

@@ -76,9 +76,9 @@ void OptionsDialog::LoadSettings() {
   if (!problems.empty()) {
     QStringList lines;
     for (const std::string& problem : problems) lines.append(QString::fromStdString(problem));
-    prompts_.Warn(
-        parentWidget(), kCaption,
-        QStringLiteral("Не удалось прочитать настройки.\n%1").arg(lines.join(QLatin1Char('\n'))));
+    prompts_.Warn(parentWidget(), kCaption,
+                  QStringLiteral("Не удалось прочитать настройки.\n%1")
+                      .arg(lines.join(QLatin1Char('\n'))));
   }
 }
 

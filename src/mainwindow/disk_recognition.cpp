@@ -95,16 +95,21 @@ void DiskRecognition::DocumentChanged() {
   // disk removed), else when it has the same name (the catalogue read again).
   const std::vector<std::optional<DiskLocation>> before = std::exchange(locations_, {});
   const std::vector<Identity> identities_before = std::exchange(identities_, {});
+  std::vector<std::size_t> found_before;  // usually a handful of the disks
+  for (std::size_t b = 0; b < before.size(); ++b) {
+    if (before[b]) found_before.push_back(b);
+  }
   const std::vector<CatInfo>& disks = context_.document.Index().Disks;
   locations_.resize(disks.size());
   std::vector<std::optional<DiskLocation>> kept(disks.size());
   for (std::size_t d = 0; d < disks.size(); ++d) {
     identities_.push_back({disks[d].Name, disks[d].Storage});
-    for (std::size_t b = 0; b < before.size() && !kept[d]; ++b) {
+    for (const std::size_t b : found_before) {
       const Identity& old = identities_before[b];
       const std::shared_ptr<const DiskThumbs> thumbs = old.thumbs.lock();
-      if (before[b] && ((thumbs && thumbs == disks[d].Storage) || old.name == disks[d].Name)) {
+      if ((thumbs && thumbs == disks[d].Storage) || old.name == disks[d].Name) {
         kept[d] = before[b];
+        break;
       }
     }
     // Renamed, it is still the disk the user was told of.
