@@ -20,6 +20,7 @@
 #include <iostream>
 #include <utility>
 
+#include "adddisk/scan_summary_text.h"
 #include "adddisk/thumbnail_preview.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_error.h"
@@ -61,9 +62,6 @@ constexpr QColor kWaitingText(255, 0, 0);
 constexpr QColor kIdleText(0, 0, 0);
 // How often the scan's status texts are painted at most: faster than the eye follows them.
 constexpr qint64 kTextsEveryMs = 40;
-// How many names of files stored without a thumbnail of their own, and of folders that could
-// not be opened, the notice after an addition lists for each cause.
-constexpr int kNamesListed = 10;
 
 // The folder part of `path`: everything up to and including its last separator or drive colon.
 QString FolderPart(const QString& path) {
@@ -201,22 +199,49 @@ void AddDiskPage::PrepareForShowing() {
   // holds the name of the disk being added.
   if (AdditionRunning()) return;
   thumbnail_preview_->hide();
+  ShowDiskName();
+}
+
+void AddDiskPage::SetUpdatedDisk(std::optional<int> disk) {
+  if (AdditionRunning()) return;
+  const bool was_updating = Updating();
+  update_disk_ = disk;
+  update_name_ = disk ? links_.document->Index().Disks.at(static_cast<std::size_t>(*disk)).Name
+                      : std::string();
+  // A name typed for an addition stays while the page goes on adding.
+  if (was_updating || Updating()) ShowDiskName();
+}
+
+void AddDiskPage::ShowDiskName() {
+  disk_name_edit_->setReadOnly(Updating());
+  if (Updating()) {
+    disk_name_edit_->setText(QString::fromStdString(Cp1251ToUtf8(update_name_)));
+    return;
+  }
   // One more than the disks of the open catalogue, 1 when none is open.
   const bool open = links_.document && links_.document->CatalogOpen();
   const int disks = open ? links_.document->Index().DiskCount : 0;
   disk_name_edit_->setText(QStringLiteral("Диск %1").arg(disks + 1));
 }
 
-void AddDiskPage::StartAddition() {
-  if (AdditionRunning() || !InputIsValid()) return;
+void AddDiskPage::BeginScan() {
   start_button_->setEnabled(false);
   scan_.IncludeSubfolders = subfolders_box_->isChecked();
   scan_.ScanFolder = folder_edit_->text();
-  scan_.DiskName = Utf8ToCp1251(disk_name_edit_->text().toStdString());
   scan_.UseEmbeddedPreviews = state_.values().use_embedded_previews;
   scan_.ScanActive = true;
   CopyExcludedEndings();
   if (links_.scan_running) links_.scan_running(true, [this] { StopScan(); });
+}
+
+void AddDiskPage::StartAddition() {
+  if (AdditionRunning() || !InputIsValid()) return;
+  if (Updating()) {
+    StartUpdate();
+    return;
+  }
+  BeginScan();
+  scan_.DiskName = Utf8ToCp1251(disk_name_edit_->text().toStdString());
   try {
     // A walk that could not be kept is not begun.
     links_.document->RequireRoomForDisk();
@@ -238,6 +263,23 @@ void AddDiskPage::StartAddition() {
   });
 }
 
+void AddDiskPage::StartUpdate() {
+  BeginScan();
+  const int disk = *update_disk_;
+  // The scan reads the catalogue as it is now: a copy of a version shares its bytes.
+  worker_ = std::thread([this, disk, catalogued = links_.document->Current()] {
+    std::shared_ptr<UpdatedDisk> updated;
+    try {
+      updated =
+          std::make_shared<UpdatedDisk>(ScanDiskUpdate(catalogued, disk, scan_, *this, *pipeline_));
+    } catch (const std::exception& error) {
+      std::cerr << "quorvel: updating the disk failed: " << error.what() << '\n';
+    }
+    QMetaObject::invokeMethod(
+        this, [this, disk, updated] { FinishUpdate(disk, updated); }, Qt::QueuedConnection);
+  });
+}
+
 bool AddDiskPage::InputIsValid() {
   if (!links_.document || !pipeline_) return false;
   if (!QFileInfo(folder_edit_->text()).isDir()) {
@@ -245,6 +287,7 @@ bool AddDiskPage::InputIsValid() {
     folder_edit_->setFocus();
     return false;
   }
+  if (Updating()) return UpdatedDiskFound();
   if (const QString refusal = DiskNameRefusal(disk_name_edit_->text()); !refusal.isEmpty()) {
     prompts_.Error(window(), kTitle, refusal);
     disk_name_edit_->setFocus();
@@ -263,6 +306,25 @@ bool AddDiskPage::InputIsValid() {
         QStringLiteral("В каталоге уже %1 дисков: больше он вместить не может.").arg(kMaxDisks));
     return false;
   }
+  return true;
+}
+
+bool AddDiskPage::UpdatedDiskFound() {
+  const std::vector<CatInfo>& disks = links_.document->Index().Disks;
+  const auto named = [this](const CatInfo& disk) { return disk.Name == update_name_; };
+  if (static_cast<std::size_t>(*update_disk_) < disks.size() &&
+      named(disks[static_cast<std::size_t>(*update_disk_)])) {
+    return true;
+  }
+  // Disks removed or the catalogue reopened since: another disk may stand at that index now.
+  const auto found = std::find_if(disks.begin(), disks.end(), named);
+  if (found == disks.end()) {
+    prompts_.Error(window(), kTitle,
+                   QStringLiteral("Диска \"%1\" больше нет в каталоге.")
+                       .arg(QString::fromStdString(Cp1251ToUtf8(update_name_))));
+    return false;
+  }
+  update_disk_ = static_cast<int>(found - disks.begin());
   return true;
 }
 
@@ -285,44 +347,54 @@ void AddDiskPage::FinishAddition(std::shared_ptr<ScannedDisk> disk) {
   } else {
     window()->hide();
     if (links_.disk_added) links_.disk_added();
-    TellSummary(disk->summary);
+    TellSummary(AdditionSummaryLines(disk->summary), true);
   }
+  ScanEnded();
+}
+
+void AddDiskPage::FinishUpdate(int disk, std::shared_ptr<UpdatedDisk> updated) {
+  if (worker_.joinable()) worker_.join();
+  scan_.ScanActive = false;
+  const bool cancelled = updated && updated->summary.cancelled;
+  bool applied = false;
+  if (updated && !cancelled) {
+    try {
+      ApplyUpdatedDisk(*links_.document, disk, *this, *updated);
+      applied = true;
+    } catch (const std::exception& error) {
+      std::cerr << "quorvel: updating the disk failed: " << error.what() << '\n';
+    }
+  }
+  ShowTexts();
+  if (links_.scan_running) links_.scan_running(false, {});
+  if (cancelled) {
+    // Half a walk would drop every file not reached yet: the disk stays as it was.
+    prompts_.Inform(window(), kTitle, QStringLiteral("Обновление прервано: диск не изменён."));
+  } else if (!applied) {
+    prompts_.Inform(window(), kTitle, QStringLiteral("File Access Denied"));
+  } else {
+    update_disk_.reset();
+    window()->hide();
+    if (links_.disk_updated) links_.disk_updated(disk);
+    // The counts are news either way; files that could not be read make it a warning.
+    const QStringList lines = UpdateSummaryLines(updated->counts, updated->summary);
+    TellSummary(lines, !AdditionSummaryLines(updated->summary).isEmpty());
+  }
+  ScanEnded();
+}
+
+void AddDiskPage::ScanEnded() {
   start_button_->setEnabled(true);
   emit AdditionEnded();
 }
 
-void AddDiskPage::TellSummary(const AddDiskSummary& summary) {
-  QStringList lines;
-  if (summary.cancelled) {
-    lines.append(QStringLiteral("Добавление прервано: добавлено %1 из %2.")
-                     .arg(summary.added)
-                     .arg(summary.found));
-  }
-  if (summary.thumb_limit_reached) {
-    lines.append(QStringLiteral("На диске может быть не больше %1 эскизов: добавлены первые %1 "
-                                "из %2 найденных изображений.")
-                     .arg(kMaxThumbsPerDisk)
-                     .arg(summary.found));
-  }
-  const auto count_and_names = [&lines](const QString& count_line, const QStringList& names) {
-    if (names.isEmpty()) return;
-    lines.append(count_line.arg(names.size()));
-    lines.append(names.mid(0, kNamesListed));
-    if (names.size() > kNamesListed) lines.append(QStringLiteral("…"));
-  };
-  count_and_names(QStringLiteral("Не удалось прочитать изображений: %1."), summary.unreadable);
-  count_and_names(QStringLiteral("Пропущено изображений: %1."), summary.skipped);
-  count_and_names(
-      QStringLiteral("Файлов с ошибками чтения: %1. Их эскизы сделаны по прочитанной части:"),
-      summary.read_errors);
-  count_and_names(QStringLiteral("Не удалось открыть папок: %1. Изображения в них не искались:"),
-                  summary.not_entered);
-  if (summary.replaced_paths > 0) {
-    lines.append(
-        QStringLiteral("Путей с заменёнными знаками («?»): %1.").arg(summary.replaced_paths));
-  }
-  if (!lines.isEmpty()) {
-    prompts_.Warn(window()->parentWidget(), kTitle, lines.join(QLatin1Char('\n')));
+void AddDiskPage::TellSummary(const QStringList& lines, bool warning) {
+  if (lines.isEmpty()) return;
+  const QString text = lines.join(QLatin1Char('\n'));
+  if (warning) {
+    prompts_.Warn(window()->parentWidget(), kTitle, text);
+  } else {
+    prompts_.Inform(window()->parentWidget(), kTitle, text);
   }
 }
 

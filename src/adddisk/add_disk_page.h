@@ -1,7 +1,8 @@
 // The "Добавить диск" page of the options dialog: the folder and the name of the disk to add,
 // the place where each thumbnail appears, the progress of a scan, its time-out and the buttons
 // that start, skip and stop it. The scan runs on a thread of its own; the page stays responsive
-// and shows what the scan tells it.
+// and shows what the scan tells it. The same page updates a catalogued disk from a folder: its
+// name is then shown and kept.
 #ifndef QUORVEL_ADDDISK_ADD_DISK_PAGE_H_
 #define QUORVEL_ADDDISK_ADD_DISK_PAGE_H_
 
@@ -14,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "scan/add_disk.h"
 #include "scan/scan_state.h"
 #include "scan/scan_view.h"
+#include "scan/update_disk.h"
 #include "settings/settings_state.h"
 
 class QCheckBox;
@@ -43,6 +46,8 @@ struct AddDiskLinks {
   CatalogDocument* document = nullptr;
   // After an addition: the main window's refresh, with its last row selected.
   std::function<void()> disk_added;
+  // After an update of disk `disk`: the main window's refresh, with that disk's row selected.
+  std::function<void(int disk)> disk_updated;
   // An addition starts (true) or has ended (false): the main window locks its commands, and
   // calls `stop` when it is closed meanwhile.
   std::function<void(bool running, std::function<void()> stop)> scan_running;
@@ -79,7 +84,13 @@ class AddDiskPage : public QWidget, public ScanView {
   // proposed. While a disk is being added, the page keeps showing that addition instead.
   void PrepareForShowing();
 
-  // "OK": checks the folder and the name, then starts adding the disk; returns at once.
+  // What "OK" does next: add a new disk (nullopt), or update disk `disk` of the catalogue (an
+  // index into Disks), whose name the name field then shows and keeps. Not while a scan runs.
+  void SetUpdatedDisk(std::optional<int> disk);
+  bool Updating() const { return update_disk_.has_value(); }
+
+  // "OK": checks the folder and the name, then starts adding (or updating) the disk; returns at
+  // once.
   void StartAddition();
   // "Отмена": closes the dialog when idle; stops a running addition.
   void CancelOrClose();
@@ -94,7 +105,8 @@ class AddDiskPage : public QWidget, public ScanView {
   // Asks a running addition to stop, keeping what it has captured (the main window closing).
   void StopScan();
 
-  // From "OK" until the addition has ended and its disk is in the catalogue (or it failed).
+  // From "OK" until the addition (or the update) has ended and its disk is in the catalogue (or
+  // it failed).
   bool AdditionRunning() const { return worker_.joinable(); }
   const ScanState& Scan() const { return scan_; }
 
@@ -126,10 +138,23 @@ class AddDiskPage : public QWidget, public ScanView {
   void SetTimeoutFieldEnabled(bool enabled);
   // Validates the page's input; false (after saying why) when the addition must not start.
   bool InputIsValid();
+  // The disk to update, found again by its name when the catalogue has changed since the page
+  // was shown for it; false, after saying so, when it is gone.
+  bool UpdatedDiskFound();
+  // The name field for the mode: the updated disk's name, read-only, or the next name proposed.
+  void ShowDiskName();
+  // What an addition and an update set before their thread starts.
+  void BeginScan();
+  void StartUpdate();
   // On the window's thread, once the scan's thread has ended: appends `disk` (null when the
   // scan failed) and tells the user.
   void FinishAddition(std::shared_ptr<ScannedDisk> disk);
-  void TellSummary(const AddDiskSummary& summary);
+  // The same for an update of disk `disk`: replaces it unless the update was cancelled.
+  void FinishUpdate(int disk, std::shared_ptr<UpdatedDisk> updated);
+  // The end of either, once the catalogue has what it will get.
+  void ScanEnded();
+  // A notice over the main window, as a warning when `warning`; nothing for no lines.
+  void TellSummary(const QStringList& lines, bool warning);
   // On the window's thread: the texts set since the last time, when a painter's beat has
   // passed since then; otherwise they wait for the beat.
   void TextsArrived();
@@ -146,6 +171,8 @@ class AddDiskPage : public QWidget, public ScanView {
   std::function<std::vector<std::string>()> excluded_endings_;
   std::unique_ptr<ThumbnailPipeline> pipeline_;
   ScanState scan_;
+  std::optional<int> update_disk_;  // SetUpdatedDisk
+  std::string update_name_;         // and that disk's name (1251), to find it again
 
   // What the scan reads, kept by the window's thread.
   std::mutex read_mutex_;

@@ -89,6 +89,19 @@ void OptionsDialog::SaveSettings() {
 }
 
 void OptionsDialog::ShowPage(int page, const QString& folder) {
+  add_disk_page_->SetUpdatedDisk(std::nullopt);
+  Show(page, folder);
+}
+
+void OptionsDialog::ShowUpdate(int disk, const QString& folder) {
+  add_disk_page_->SetUpdatedDisk(disk);
+  Show(kAddDiskPage, folder);
+}
+
+void OptionsDialog::Show(int page, const QString& folder) {
+  // The page looks the same either way but for the name it keeps: its tab says which it does.
+  pages_->setTabText(kAddDiskPage, add_disk_page_->Updating() ? QStringLiteral("Обновить диск")
+                                                              : QStringLiteral("Добавить диск"));
   show();
   raise();
   activateWindow();

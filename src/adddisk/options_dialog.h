@@ -52,6 +52,10 @@ class OptionsDialog : public QWidget {
   // Shows the dialog, as the main window's "Добавить диск" (page 0) and "Параметры" (page 1)
   // do, and selects `page`; a `folder` given becomes the add-disk page's folder to add.
   void ShowPage(int page, const QString& folder = {});
+  // Shows the add-disk page for updating disk `disk` of the catalogue (an index into Disks), as
+  // "Обновить диск" does; a `folder` given becomes the folder to read. The next ShowPage adds
+  // disks again.
+  void ShowUpdate(int disk, const QString& folder);
 
   AddDiskPage* add_disk_page() const { return add_disk_page_; }
   SettingsPage* settings_page() const { return settings_page_; }
@@ -71,6 +75,8 @@ class OptionsDialog : public QWidget {
   // the snapshot that "Отмена" restores.
   void PrepareShowing();
   void UpdateAddDiskTab();
+  // Shows the dialog on `page`, the add-disk page in the mode set.
+  void Show(int page, const QString& folder);
 
   SettingsState& state_;
   UserPrompts& prompts_;

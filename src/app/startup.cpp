@@ -39,10 +39,18 @@ OptionsDialogLinks DialogLinks(CatalogDocument& document, MainWindow& window) {
   links.open_dialog = window.OpenCatalogDialog();
   links.add_disk.document = &document;
   links.add_disk.disk_added = [&window] { window.ShowAddedDisk(); };
+  links.add_disk.disk_updated = [&window](int disk) { window.ShowUpdatedDisk(disk); };
   links.add_disk.scan_running = [&window](bool running, std::function<void()> stop) {
     window.SetScanRunning(running, std::move(stop));
   };
   return links;
+}
+
+void ConnectDialog(MainWindow& window, OptionsDialog& dialog) {
+  window.SetShowOptions(
+      [&dialog](int page, const QString& folder) { dialog.ShowPage(page, folder); });
+  window.SetShowUpdate(
+      [&dialog](int disk, const QString& folder) { dialog.ShowUpdate(disk, folder); });
 }
 
 int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
@@ -72,8 +80,7 @@ int RunQuorvel(const StartupOptions& options, UserPrompts& prompts) {
 
   OptionsDialog dialog(settings, prompts, DialogLinks(document, window), &window);
   dialog.add_disk_page()->SetPipeline(std::move(pipeline));
-  window.SetShowOptions(
-      [&dialog](int page, const QString& folder) { dialog.ShowPage(page, folder); });
+  ConnectDialog(window, dialog);
   trace("dialog");
 
   if (options.running) QTimer::singleShot(0, &window, [&] { options.running(&window); });

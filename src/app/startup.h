@@ -19,6 +19,7 @@ namespace quorvel {
 class CatalogDocument;
 class MainWindow;
 class ThumbnailPipeline;
+class OptionsDialog;
 struct OptionsDialogLinks;
 
 struct StartupOptions {
@@ -43,6 +44,10 @@ std::unique_ptr<ThumbnailPipeline> CreateThumbnailPipeline(
 // caption that proposes the disk name, the refresh after an addition and the commands locked
 // while one runs. Both must outlive the dialog.
 OptionsDialogLinks DialogLinks(CatalogDocument& document, MainWindow& window);
+
+// The main window's commands that show `dialog`: "Добавить диск", "Параметры" and "Обновить
+// диск". The dialog must outlive the window's use of them.
+void ConnectDialog(MainWindow& window, OptionsDialog& dialog);
 
 // Runs the program to its end; returns the exit status. Without a renderer no window is created,
 // no setting is read and no association is written.

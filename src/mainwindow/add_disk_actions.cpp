@@ -1,11 +1,35 @@
 #include "mainwindow/add_disk_actions.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <string_view>
 #include <utility>
 
+#include "catalog/cp1251.h"
+#include "mainwindow/disk_recognition.h"
+
 namespace quorvel {
+namespace {
+
+// The folder every stored path of `disk` lies in, as stored, up to its last separator; empty
+// when they share none.
+std::string_view SharedStoredFolder(const CatInfo& disk) {
+  if (disk.Thumbs.empty()) return {};
+  std::string_view shared = disk.Thumbs.front().Name();
+  for (const Disc& thumb : disk.Thumbs) {
+    const std::string_view name = thumb.Name();
+    const auto differ = std::mismatch(shared.begin(), shared.end(), name.begin(), name.end());
+    shared = shared.substr(0, static_cast<std::size_t>(differ.first - shared.begin()));
+  }
+  const std::size_t cut = shared.find_last_of("/\\");
+  return cut == std::string_view::npos ? std::string_view() : shared.substr(0, cut + 1);
+}
+
+}  // namespace
 
 AddDiskActions::AddDiskActions(const CommandContext& context, QObject* parent)
     : QObject(parent), context_(context) {
@@ -31,6 +55,28 @@ void AddDiskActions::SetShowOptions(
     std::function<void(int page, const QString& folder)> show_page) {
   show_options_ = std::move(show_page);
   UpdateActions();
+}
+
+void AddDiskActions::SetShowUpdate(
+    std::function<void(int disk, const QString& folder)> show_update) {
+  show_update_ = std::move(show_update);
+  emit context_.state_changed->Changed();
+}
+
+void AddDiskActions::UpdateDisk(int disk) {
+  if (!CanUpdateDisk()) return;
+  QString folder;
+  if (const std::optional<DiskLocation> location = context_.disk_location(disk)) {
+    folder = InsertedFolderText(*location);
+  } else {
+    const std::string_view stored =
+        SharedStoredFolder(context_.document.Index().Disks.at(static_cast<std::size_t>(disk)));
+    const QString shared = QString::fromStdString(Cp1251ToUtf8(stored));
+    if (!shared.isEmpty() && QFileInfo(shared).isDir()) {
+      folder = QDir::toNativeSeparators(QDir::cleanPath(shared));
+    }
+  }
+  show_update_(disk, folder);
 }
 
 bool AddDiskActions::CanAddDisk() const { return add_->isEnabled(); }

@@ -1,6 +1,7 @@
 // The "Действия" menu: "Добавить диск" and "Параметры" show the options dialog on its add-disk
-// page or its settings page, through what start-up connects; and the state of an addition in
-// place, which locks the catalogue's commands and holds the window's closing until it ends.
+// page or its settings page, through what start-up connects, and an update of a disk shows that
+// page for the disk; and the state of an addition in place, which locks the catalogue's commands
+// and holds the window's closing until it ends.
 #ifndef QUORVEL_MAINWINDOW_ADD_DISK_ACTIONS_H_
 #define QUORVEL_MAINWINDOW_ADD_DISK_ACTIONS_H_
 
@@ -33,6 +34,15 @@ class AddDiskActions : public QObject {
   bool CanAddDisk() const;
   void AddDiskFrom(const QString& folder);
 
+  // Shows the add-disk page in its update mode for disk `disk`, its folder field set to
+  // `folder` unless that is empty; until it is set, no disk can be updated.
+  void SetShowUpdate(std::function<void(int disk, const QString& folder)> show_update);
+  bool CanUpdateDisk() const { return show_update_ != nullptr && !scan_running_; }
+  // Shows the page for updating disk `disk`, the folder proposed: where the disk was recognised,
+  // else the folder its stored paths share when that is on this machine, else the field as it
+  // is.
+  void UpdateDisk(int disk);
+
   // While a disk is being added in place, every command that reads or changes the catalogue is
   // unavailable, and closing the window first calls `stop_scan`, then closes once the addition
   // has ended (SetScanRunning(false)).
@@ -54,6 +64,7 @@ class AddDiskActions : public QObject {
   QAction* settings_;
   // Shows the options dialog on a page.
   std::function<void(int page, const QString& folder)> show_options_;
+  std::function<void(int disk, const QString& folder)> show_update_;
   bool scan_running_ = false;        // a disk is being added
   std::function<void()> stop_scan_;  // asks that addition to stop
   bool close_after_scan_ = false;    // the window was closed during it

@@ -8,10 +8,12 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_index.h"
+#include "platform/disk_location.h"
 #include "platform/user_prompts.h"
 
 class QAction;
@@ -49,6 +51,8 @@ struct CommandContext {
   std::function<int()> selected_disk;
   // The name of disk `disk`, as the list shows it.
   std::function<QString(int disk)> disk_name;
+  // Where disk `disk` is mounted now, when it was recognised there; nullopt otherwise.
+  std::function<std::optional<DiskLocation>(int disk)> disk_location;
   // The rows the disk list shows.
   std::function<int()> disk_rows;
   // Selects the row at display position `row` alone / the row of disk `disk`, as a click would;

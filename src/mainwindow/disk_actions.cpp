@@ -7,6 +7,7 @@
 
 #include "catalog/catalog_edits.h"
 #include "catalog/cp1251.h"
+#include "mainwindow/add_disk_actions.h"
 #include "platform/disk_name_text.h"
 
 namespace quorvel {
@@ -16,15 +17,17 @@ const QString kTitle = QStringLiteral("Quorvel");
 
 }  // namespace
 
-DiskActions::DiskActions(const CommandContext& context, QObject* parent)
-    : QObject(parent), context_(context) {
+DiskActions::DiskActions(const CommandContext& context, AddDiskActions& additions, QObject* parent)
+    : QObject(parent), context_(context), additions_(additions) {
   setObjectName(QStringLiteral("disk_actions"));
   remove_ = MakeCommand(this, "RemoveDisk", QStringLiteral("&Удалить диск"));
   rename_ = MakeCommand(this, "RenameDisk", QStringLiteral("&Переименовать диск"));
+  update_ = MakeCommand(this, "UpdateDisk", QStringLiteral("&Обновить диск"));
   remove_->setShortcut(Qt::Key_Delete);
   rename_->setShortcut(Qt::Key_F2);
   connect(remove_, &QAction::triggered, this, &DiskActions::RemoveDisks);
   connect(rename_, &QAction::triggered, this, &DiskActions::RenameDisk);
+  connect(update_, &QAction::triggered, this, &DiskActions::UpdateDisk);
   FollowState(context_, this, [this] { UpdateActions(); });
 }
 
@@ -34,6 +37,8 @@ void DiskActions::UpdateActions() {
   remove_->setText(disks > 1 ? QStringLiteral("&Удалить диски") : QStringLiteral("&Удалить диск"));
   remove_->setEnabled(idle && disks > 0);
   rename_->setEnabled(idle && disks == 1);
+  // The results of a search name thumbnails an update may take away.
+  update_->setEnabled(idle && disks == 1 && !context_.searching() && additions_.CanUpdateDisk());
 }
 
 void DiskActions::RemoveDisks() {
@@ -61,6 +66,12 @@ void DiskActions::RemoveDisks() {
                          RemoveDisksEdit(document.Index(), selected));
     if (context_.disk_rows() > 0) context_.select_row(0);
   });
+}
+
+void DiskActions::UpdateDisk() {
+  const std::vector<int> selected = context_.selected_disks();
+  if (selected.size() != 1 || !ChangeAllowed(context_)) return;
+  additions_.UpdateDisk(selected.front());
 }
 
 void DiskActions::RenameDisk() {

@@ -1,5 +1,7 @@
 #include "mainwindow/disk_list_model.h"
 
+#include <QApplication>
+#include <QStyle>
 #include <cstddef>
 #include <string_view>
 #include <utility>
@@ -11,12 +13,24 @@
 namespace quorvel {
 
 DiskListModel::DiskListModel(const CatalogDocument& document, QObject* parent)
-    : QAbstractTableModel(parent), document_(document) {}
+    : QAbstractTableModel(parent),
+      document_(document),
+      drive_icon_(QApplication::style()->standardIcon(QStyle::SP_DriveCDIcon)) {}
 
 void DiskListModel::Reload() {
   beginResetModel();
   rows_ = static_cast<int>(document_.Index().Disks.size());
+  inserted_.assign(static_cast<std::size_t>(rows_), QString());
   endResetModel();
+}
+
+void DiskListModel::MarkInserted(int disk, const QString& folder) {
+  if (disk < 0 || disk >= rows_) return;
+  inserted_[static_cast<std::size_t>(disk)] = folder;
+  // Without the sort's role the proxy keeps its order and only repaints the row.
+  const QModelIndex cell = index(disk, kNameColumn);
+  emit dataChanged(cell, cell,
+                   {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
 const std::string& DiskListModel::Cp1251Name(int disk) const {
@@ -36,6 +50,18 @@ int DiskListModel::columnCount(const QModelIndex& parent) const { return parent.
 QVariant DiskListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_) return {};
   const int disk = index.row();
+  const QString& inserted = inserted_[static_cast<std::size_t>(disk)];
+  if (index.column() == kNameColumn && !inserted.isEmpty()) {
+    switch (role) {
+      case Qt::DecorationRole:
+        return drive_icon_;
+      case Qt::ToolTipRole:
+      case Qt::AccessibleDescriptionRole:
+        return QStringLiteral("Вставлен: %1").arg(inserted);
+      default:
+        break;
+    }
+  }
   // Texts are made when asked for: the list asks only for the rows it paints.
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {

@@ -5,7 +5,9 @@
 #define QUORVEL_MAINWINDOW_DISK_LIST_MODEL_H_
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QSortFilterProxyModel>
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,11 @@ class DiskListModel : public QAbstractTableModel {
   // document has told of its change, before anything paints from the new index.
   void Reload();
 
+  // Marks disk `disk` as mounted at `folder` (a drive icon beside its name, and the folder in its
+  // tooltip and its description for screen readers), or unmarks it for an empty `folder`;
+  // repaints that row alone. A Reload drops every mark.
+  void MarkInserted(int disk, const QString& folder);
+
   // The disk's name as stored (Windows-1251 bytes), its thumbnail count.
   const std::string& Cp1251Name(int disk) const;
   int ThumbCount(int disk) const;
@@ -40,7 +47,9 @@ class DiskListModel : public QAbstractTableModel {
 
  private:
   const CatalogDocument& document_;
-  int rows_ = 0;  // Disks.size() at the last Reload
+  int rows_ = 0;                   // Disks.size() at the last Reload
+  std::vector<QString> inserted_;  // per disk: the folder it is mounted at, or empty
+  QIcon drive_icon_;
 };
 
 class DiskListProxy : public QSortFilterProxyModel {

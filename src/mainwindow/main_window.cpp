@@ -30,6 +30,7 @@
 #include "mainwindow/command_context.h"
 #include "mainwindow/disk_actions.h"
 #include "mainwindow/disk_list_model.h"
+#include "mainwindow/disk_recognition.h"
 #include "mainwindow/disk_row_delegate.h"
 #include "mainwindow/facts_actions.h"
 #include "mainwindow/lookalike_actions.h"
@@ -168,7 +169,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
   connect(add_disk_, &AddDiskActions::ScanRunningChanged, state_changed_,
           &CommandStateSignal::Changed);
   catalog_file_ = new CatalogFileActions(context, std::move(settings_file), opening, this);
-  disks_ = new DiskActions(context, this);
+  disks_ = new DiskActions(context, *add_disk_, this);
   thumbnails_ = new ThumbnailActions(context, this);
   thumbnail_grid->SetDragData(
       [this](const QList<int>& rows) { return thumbnails_->DragData(rows); });
@@ -182,6 +183,7 @@ MainWindow::MainWindow(CatalogDocument& document, UserPrompts& prompts,
       this);
   facts_ = new FactsActions(context, *thumbnail_model_, settings_file_, this);
   lookalikes_ = new LookalikeActions(context, *search_, this, this);
+  recognition_ = new DiskRecognition(context, *disk_model_, this);
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -220,6 +222,11 @@ CommandContext MainWindow::MakeCommandContext() {
       .selected_disks = [this] { return SelectedDisksInOrder(); },
       .selected_disk = [this] { return selected_disk_; },
       .disk_name = [this](int disk) { return DiskName(disk); },
+      // Made last: nothing is recognised before.
+      .disk_location =
+          [this](int disk) {
+            return recognition_ != nullptr ? recognition_->Location(disk) : std::nullopt;
+          },
       .disk_rows = [this] { return disk_proxy_->rowCount(); },
       .select_row = [this](int row) { SelectRow(row); },
       .select_disk = [this](int disk) { SelectDiskRow(disk); },
@@ -273,6 +280,12 @@ void MainWindow::SetShowOptions(std::function<void(int page, const QString& fold
 void MainWindow::SetScanRunning(bool running, std::function<void()> stop_scan) {
   add_disk_->SetScanRunning(running, std::move(stop_scan));
 }
+
+void MainWindow::SetShowUpdate(std::function<void(int disk, const QString& folder)> show_update) {
+  add_disk_->SetShowUpdate(std::move(show_update));
+}
+
+void MainWindow::ShowUpdatedDisk(int disk) { SelectDiskRow(disk); }
 
 void MainWindow::ShowAddedDisk() {
   // Of every disk, also while a search shows only some.

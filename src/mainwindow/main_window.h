@@ -48,6 +48,7 @@ class LookalikeActions;
 class RecentCatalogsMenu;
 class DiskListModel;
 class DiskListProxy;
+class DiskRecognition;
 class SearchActions;
 class ThumbnailActions;
 class ThumbnailModel;
@@ -79,6 +80,11 @@ class MainWindow : public QMainWindow {
   void SetShowOptions(std::function<void(int page, const QString& folder)> show_page);
   void SetScanRunning(bool running, std::function<void()> stop_scan = {});
   void ShowAddedDisk();
+  // "Обновить диск" shows the options dialog's add-disk page for disk `disk` through
+  // `show_update`, with `folder` (when not empty) as the folder to read; after the update (the
+  // lists refreshed already) the disk's row is selected by ShowUpdatedDisk.
+  void SetShowUpdate(std::function<void(int disk, const QString& folder)> show_update);
+  void ShowUpdatedDisk(int disk);
   // The dialog that picks a catalogue to open, shared with the settings page.
   QFileDialog* OpenCatalogDialog() const;
 
@@ -170,6 +176,7 @@ class MainWindow : public QMainWindow {
   FactsActions* facts_ = nullptr;
   LookalikeActions* lookalikes_ = nullptr;
   RecentCatalogsMenu* recent_ = nullptr;
+  DiskRecognition* recognition_ = nullptr;
 
   QString status_text_;             // the panel's text for what is shown, when no item is current
   bool undecodable_shown_ = false;  // the status already says some thumbnails do not read

@@ -18,6 +18,7 @@
 #include "mainwindow/file_drag_data.h"
 #include "mainwindow/picture_preview.h"
 #include "mainwindow/thumbnail_model.h"
+#include "platform/disk_location.h"
 #include "platform/error_text.h"
 #include "platform/original_file.h"
 #include "platform/path_text.h"
@@ -200,9 +201,8 @@ void ThumbnailActions::OpenSelectedOriginal(bool folder) {
 void ThumbnailActions::OpenOriginal(ThumbRef thumb, bool folder) {
   const CatalogDocument& document = context_.document;
   const CatInfo& disk = document.Index().Disks.at(static_cast<std::size_t>(thumb.disk));
-  const std::string_view stored =
-      disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name();
-  const std::optional<std::filesystem::path> file = FindOriginalFile(stored);
+  const std::string_view stored = disk.Thumbs[static_cast<std::size_t>(thumb.thumb)].Name();
+  const std::optional<std::filesystem::path> file = FindOriginal(thumb.disk, stored);
   if (!file) {
     context_.note(QStringLiteral("Файл недоступен: вставьте диск \"%1\".")
                       .arg(QString::fromStdString(Cp1251ToUtf8(disk.Name))));
@@ -213,6 +213,18 @@ void ThumbnailActions::OpenOriginal(ThumbRef thumb, bool folder) {
   if (!QDesktopServices::openUrl(LocalFileUrl(target))) {
     context_.note(QStringLiteral("Не удалось открыть \"%1\".").arg(PathToQString(target)));
   }
+}
+
+std::optional<std::filesystem::path> ThumbnailActions::FindOriginal(int disk,
+                                                                    std::string_view stored) const {
+  if (const std::optional<DiskLocation> location = context_.disk_location(disk)) {
+    if (std::optional<std::filesystem::path> file = FindOriginalFileAt(stored, *location)) {
+      return file;
+    }
+  }
+  // A disk mounted where it was catalogued needs no recognition, and one recognised may be
+  // mounted there too.
+  return FindOriginalFile(stored);
 }
 
 void ThumbnailActions::TogglePreview() {
@@ -246,7 +258,7 @@ void ThumbnailActions::PreviewCurrent() {
   previewed_ = item;
   previewed_path_ = path;
   preview_window_->ShowPicture(model.FileName(row), model.Picture(row),
-                               FindOriginalFile(thumb->Name()));
+                               FindOriginal(item.disk, thumb->Name()));
 }
 
 }  // namespace quorvel

@@ -10,8 +10,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "catalog/catalog_index.h"
@@ -54,6 +56,9 @@ class ThumbnailActions : public QObject {
   // desktop; when the picture is not here, the status bar asks for its disk instead.
   void OpenSelectedOriginal(bool folder);
   void OpenOriginal(ThumbRef thumb, bool folder);
+  // The original of a thumbnail of disk `disk` stored as `stored`: below the folder the disk
+  // was recognised at, else where it was catalogued; nullopt when it is in neither place.
+  std::optional<std::filesystem::path> FindOriginal(int disk, std::string_view stored) const;
   // Space and "Просмотр": opens the preview on the current thumbnail, or closes it.
   void TogglePreview();
   // Shows the current thumbnail in the open preview, unless it shows that one already; closes
@@ -69,9 +74,9 @@ class ThumbnailActions : public QObject {
   QAction* preview_;
   QAction* open_original_;
   QAction* show_in_folder_;
-  QPointer<PicturePreview> preview_window_;  // made on first use, a child of the window
-  std::optional<ThumbRef> previewed_;        // the item the open preview shows
-  QString previewed_path_;                   // and its stored path, which an edit may change
+  QPointer<PicturePreview> preview_window_;    // made on first use, a child of the window
+  std::optional<ThumbRef> previewed_;          // the item the open preview shows
+  QString previewed_path_;                     // and its stored path, which an edit may change
   std::shared_ptr<DragFolders> drag_folders_;  // shared with the drags, which may outlive this
 };
 

@@ -13,9 +13,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QSet>
 #include <QTimer>
 #include <QTreeView>
 #include <memory>
@@ -120,8 +121,7 @@ struct Program {
     auto owned_pipeline = std::make_unique<ThumbnailPipeline>();
     pipeline = owned_pipeline.get();
     dialog->add_disk_page()->SetPipeline(std::move(owned_pipeline));
-    window->SetShowOptions(
-        [this](int page, const QString& folder) { dialog->ShowPage(page, folder); });
+    ConnectDialog(*window, *dialog);
   }
   ~Program() {
     dialog.reset();
@@ -190,6 +190,7 @@ class AddDiskWorkflowTest : public QObject {
   void filesAndFoldersLeftOutAreNamed();
   void aScanLocksTheMainWindowsCommands();
   void cancelDuringTheWalkAddsAnEmptyDisk();
+  void anUpdateKeepsTheDisksNameAndIsOneChangeOrNoneWhenCancelled();
   void closingTheMainWindowFirstStopsTheScan();
   void cancelWhileIdleClosesTheDialog();
   void showInFileManagerOpensTheLastImagesFolder();
@@ -291,8 +292,7 @@ void AddDiskWorkflowTest::okAddsTheDiskRefreshesAndCanBeUndone() {
   QVERIFY(shown.pixel(50, 50) != qRgb(255, 255, 255));
   // Named for a screen reader by the file it shows, the last one the walk found.
   const std::string_view stored = added.Thumbs.back().Name();
-  const QString last =
-      QFileInfo(QString::fromStdString(Cp1251ToUtf8(stored))).fileName();
+  const QString last = QFileInfo(QString::fromStdString(Cp1251ToUtf8(stored))).fileName();
   QCOMPARE(p.Preview()->accessibleName(), last);
   QCOMPARE(p.Edit("status_line")->text(), QString());
   QVERIFY(p.Child<QPushButton>("start_button")->isEnabled());
@@ -422,6 +422,54 @@ void AddDiskWorkflowTest::cancelDuringTheWalkAddsAnEmptyDisk() {
   QVERIFY(p.document.Modified());
   QCOMPARE(p.prompts.told,
            QStringList{QStringLiteral("warn: Добавление прервано: добавлено 0 из 0.")});
+}
+
+void AddDiskWorkflowTest::anUpdateKeepsTheDisksNameAndIsOneChangeOrNoneWhenCancelled() {
+  Program p;
+  for (int i = 0; i < 3; ++i) WritePicture(p.images + QStringLiteral("/%1.jpg").arg(i), 64, 48);
+  const Bytes before = p.document.Current().bytes.Flatten();
+  // "Обновить диск" on the second row, "Диск 2"; its stored folder is not on this machine, so
+  // the folder field keeps what it has.
+  p.DiskList()->setCurrentIndex(p.DiskList()->model()->index(1, 0));
+  p.Edit("folder_edit")->setText(p.images);
+  p.Action("UpdateDisk")->trigger();
+  QVERIFY(QTest::qWaitForWindowExposed(p.dialog.get()));
+  QCOMPARE(p.Edit("folder_edit")->text(), p.images);
+  QCOMPARE(p.Edit("disk_name_edit")->text(), QStringLiteral("Диск 2"));
+  QVERIFY(p.Edit("disk_name_edit")->isReadOnly());
+  auto* pages = p.Child<QTabWidget>("option_pages");
+  QCOMPARE(pages->tabText(OptionsDialog::kAddDiskPage), QStringLiteral("Обновить диск"));
+
+  // Stopped, it changes nothing and says so; the page stays for another try.
+  p.on_scan_running = [&p](bool running) {
+    if (running) p.Click("cancel_button");
+  };
+  p.Add();
+  QCOMPARE(p.prompts.told,
+           QStringList{QStringLiteral("inform: Обновление прервано: диск не изменён.")});
+  QCOMPARE(p.document.Current().bytes.Flatten(), before);
+  QVERIFY(p.dialog->isVisible());
+
+  // Done, it replaces the disk in its place, selects its row and is undone at once.
+  p.on_scan_running = {};
+  p.prompts.told.clear();
+  p.Add();
+  QVERIFY(!p.dialog->isVisible());
+  QCOMPARE(p.prompts.told.size(), 1);
+  QVERIFY2(p.prompts.told[0].startsWith(QStringLiteral("inform: Новых: 3, ")),
+           qPrintable(p.prompts.told[0]));
+  QCOMPARE(p.DiskNames(), (QStringList{"Диск 1", "Диск 2"}));
+  QCOMPARE(p.document.Index().Disks[1].ThumbCount, 3);
+  QCOMPARE(p.DiskList()->selectionModel()->selectedRows(),
+           QModelIndexList{p.DiskList()->model()->index(1, 0)});
+  p.Action("Undo")->trigger();
+  QCOMPARE(p.document.Current().bytes.Flatten(), before);
+
+  // "Добавить диск" adds again: a name proposed, to be changed.
+  p.ShowAddDisk(p.images);
+  QCOMPARE(p.Edit("disk_name_edit")->text(), QStringLiteral("Диск 3"));
+  QVERIFY(!p.Edit("disk_name_edit")->isReadOnly());
+  QCOMPARE(pages->tabText(OptionsDialog::kAddDiskPage), QStringLiteral("Добавить диск"));
 }
 
 void AddDiskWorkflowTest::closingTheMainWindowFirstStopsTheScan() {

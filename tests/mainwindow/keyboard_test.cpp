@@ -170,7 +170,8 @@ void KeyboardTest::contextMenusOpenFromTheKeyboardAtTheCurrentItem() {
   QCOMPARE(disks->role(), QAccessible::PopupMenu);
   QCOMPARE(disks->text(QAccessible::Name), QStringLiteral("Меню дисков"));
   QCOMPARE(Names(disks),
-           QStringList({"Удалить диск", "Переименовать диск", "", "Экспорт списка (CSV)…"}));
+           QStringList({"Удалить диск", "Переименовать диск", "Обновить диск", "",
+                        "Экспорт списка (CSV)…"}));
   QCOMPARE(thumbs->text(QAccessible::Name), QStringLiteral("Меню эскизов"));
   QCOMPARE(Names(thumbs),
            QStringList({"Удалить эскиз", "Сохранить в папку", "", "Просмотр", "Открыть файл",
