@@ -4,21 +4,14 @@
 #define QUORVEL_PLATFORM_MOUNTED_FOLDERS_H_
 
 #include <QObject>
-#include <filesystem>
-#include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/mount_table.h"
 
 class QSocketNotifier;
 
 namespace quorvel {
-
-struct MountedFolder {
-  std::filesystem::path folder;  // where it is mounted
-  std::string device;            // what is mounted there ("/dev/sr0")
-  std::string type;              // its file system ("iso9660", "vfat")
-  friend bool operator==(const MountedFolder&, const MountedFolder&) = default;
-};
 
 // The mounts that `mountinfo` (the text of /proc/self/mountinfo) lists, in its order, without
 // the system's own: the kernel's and memory's file systems (proc, sysfs, tmpfs, cgroup, overlay,

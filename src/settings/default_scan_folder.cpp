@@ -1,10 +1,9 @@
 #include "settings/default_scan_folder.h"
 
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <system_error>
+
+#include "platform/mount_table.h"
 
 #ifndef _WIN32
 #include <pwd.h>
@@ -12,44 +11,12 @@
 #endif
 
 namespace quorvel {
-namespace {
 
 namespace fs = std::filesystem;
 
-// The mount point is the fifth field of a mountinfo line.
-constexpr int kMountPointField = 4;
-
-// `field` with each backslash and three octal digits replaced by the byte they give.
-std::string Unescape(std::string_view field) {
-  std::string text;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    const auto octal = [&](std::size_t k) {
-      return i + k < field.size() && field[i + k] >= '0' && field[i + k] <= '7';
-    };
-    if (field[i] == '\\' && octal(1) && octal(2) && octal(3)) {
-      text += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                (field[i + 3] - '0'));
-      i += 3;
-    } else {
-      text += field[i];
-    }
-  }
-  return text;
-}
-
-}  // namespace
-
 std::set<std::string> ParseMountPoints(std::string_view mountinfo) {
   std::set<std::string> points;
-  std::istringstream lines{std::string(mountinfo)};
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string field;
-    int index = 0;
-    while (index <= kMountPointField && fields >> field) ++index;
-    if (index > kMountPointField) points.insert(Unescape(field));
-  }
+  for (const MountedFolder& mount : ReadMountTable(mountinfo)) points.insert(mount.folder);
   return points;
 }
 
@@ -86,10 +53,7 @@ std::string DefaultScanFolder(const EnvironmentLookup& environment) {
   if (!user.empty() && user.find('/') == std::string::npos) {
     roots = {fs::path("/media") / user, fs::path("/run/media") / user};
   }
-  std::ifstream table("/proc/self/mountinfo");
-  const std::string mountinfo{std::istreambuf_iterator<char>(table),
-                              std::istreambuf_iterator<char>()};
-  return FirstMountedMedium(roots, ParseMountPoints(mountinfo), home);
+  return FirstMountedMedium(roots, ParseMountPoints(MountInfoText()), home);
 #endif
 }
 
