@@ -94,8 +94,11 @@ PictureFacts HeifFacts(heif_image_handle* handle) {
   return facts;
 }
 
+// The longest side of a HEIF picture decoded: panoramas of 16000 pixels are, a longer side not.
+constexpr std::int64_t kMaxHeifSide = 16384;
+
 // The bytes that decoding the picture of `handle` takes, as RGBA; 0 (with `message`) when it
-// declares no size or would need more than kMaxDecodedBytes.
+// declares no size, would need more than kMaxDecodedBytes or has a side over kMaxHeifSide.
 std::int64_t DecodedBytes(heif_image_handle* handle, QString* message) {
   const std::int64_t width = heif_image_handle_get_ispe_width(handle);
   const std::int64_t height = heif_image_handle_get_ispe_height(handle);
@@ -108,6 +111,15 @@ std::int64_t DecodedBytes(heif_image_handle* handle, QString* message) {
                    .arg(width)
                    .arg(height)
                    .arg(kMaxDecodedBytes / (1024 * 1024));
+    return 0;
+  }
+  // The longer side bounds the canvas a grid or overlay is drawn on (see the decode), whose
+  // area could otherwise be a gigabyte for a picture that declares a thin strip.
+  if (std::max(width, height) > kMaxHeifSide) {
+    *message = QStringLiteral("This HEIF picture of %1 x %2 pixels has a side longer than %3")
+                   .arg(width)
+                   .arg(height)
+                   .arg(kMaxHeifSide);
     return 0;
   }
   return width * height * 4;
@@ -218,6 +230,13 @@ QImage ReadHeifPicture(ByteSource& source, int side, std::stop_token stop, QStri
       if (!lease) return false;
     }
     alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+    // A grid or overlay is drawn on a canvas of the size its own box gives, which may be far
+    // larger than the size the picture declares (one file asked for 28777 x 30825): libheif is
+    // told to refuse a canvas with a side longer than the declared ones.
+    heif_context_set_maximum_image_size_limit(
+        context.get(), static_cast<int>(std::max(heif_image_handle_get_ispe_width(handle),
+                                                 heif_image_handle_get_ispe_height(handle))) +
+                           1);
     return !Failed(
         heif_decode_image(handle, &decoded, heif_colorspace_RGB,
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
