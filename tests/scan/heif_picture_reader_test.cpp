@@ -183,6 +183,10 @@ TEST_F(HeifReaderTest, DamagedFilesGiveNoPictureButAReason) {
       {"noise", noise, ""},
       {"empty", {}, ""},
       {"too large", huge, "needs more than 256 MB"},
+      // An overlay of a 32 x 24 picture whose canvas is 28777 x 30825: libheif drew it in 5 GB.
+      {"overlay canvas", ReadAll(QStringLiteral(QUORVEL_TEST_DATA_DIR) +
+                                 QStringLiteral("/overlay_canvas_too_large.avif")),
+       "exceeds the maximum image size"},
   };
   for (const auto& file : damaged) {
     QString error;
