@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "catalog/catalog_index.h"
+
 namespace quorvel {
 
 // `stored` (an image path as stored, Windows-1251) cut at '/' and '\' alike, whichever system
@@ -23,6 +25,15 @@ std::size_t SharedFolders(std::span<const std::string_view> a, std::span<const s
 // `stored` without its first `depth` parts, the rest joined by '/': where the file lies below
 // that folder. Empty when the path has no more than `depth` parts.
 std::string PathBelow(std::string_view stored, std::size_t depth);
+
+// The folders that every stored path of `disk` lies in, from the top down, as parts of one of
+// its paths (views into the index's names). A path shortened to fit its record has lost its
+// folders and is passed over. Empty when there are none or the disk has no thumbnails.
+std::vector<std::string_view> SharedStoredFolders(const CatInfo& disk);
+
+// The same folders as one stored path, spelt as the disk's paths spell them (drive, root and
+// separators included); empty when there are none.
+std::string_view SharedStoredFolderPath(const CatInfo& disk);
 
 }  // namespace quorvel
 

@@ -5,31 +5,13 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
-#include <algorithm>
-#include <string_view>
 #include <utility>
 
 #include "catalog/cp1251.h"
+#include "catalog/stored_path.h"
 #include "mainwindow/disk_recognition.h"
 
 namespace quorvel {
-namespace {
-
-// The folder every stored path of `disk` lies in, as stored, up to its last separator; empty
-// when they share none.
-std::string_view SharedStoredFolder(const CatInfo& disk) {
-  if (disk.Thumbs.empty()) return {};
-  std::string_view shared = disk.Thumbs.front().Name();
-  for (const Disc& thumb : disk.Thumbs) {
-    const std::string_view name = thumb.Name();
-    const auto differ = std::mismatch(shared.begin(), shared.end(), name.begin(), name.end());
-    shared = shared.substr(0, static_cast<std::size_t>(differ.first - shared.begin()));
-  }
-  const std::size_t cut = shared.find_last_of("/\\");
-  return cut == std::string_view::npos ? std::string_view() : shared.substr(0, cut + 1);
-}
-
-}  // namespace
 
 AddDiskActions::AddDiskActions(const CommandContext& context, QObject* parent)
     : QObject(parent), context_(context) {
@@ -69,9 +51,8 @@ void AddDiskActions::UpdateDisk(int disk) {
   if (const std::optional<DiskLocation> location = context_.disk_location(disk)) {
     folder = InsertedFolderText(*location);
   } else {
-    const std::string_view stored =
-        SharedStoredFolder(context_.document.Index().Disks.at(static_cast<std::size_t>(disk)));
-    const QString shared = QString::fromStdString(Cp1251ToUtf8(stored));
+    const QString shared = QString::fromStdString(Cp1251ToUtf8(SharedStoredFolderPath(
+        context_.document.Index().Disks.at(static_cast<std::size_t>(disk)))));
     if (!shared.isEmpty() && QFileInfo(shared).isDir()) {
       folder = QDir::toNativeSeparators(QDir::cleanPath(shared));
     }

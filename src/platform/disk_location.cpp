@@ -33,28 +33,6 @@ class ProbeBudget {
   int left_ = kMaxLocateProbes;
 };
 
-// The folders that every stored path of `disk` shares, as parts of its first path.
-std::vector<std::string_view> SharedStoredFolders(const CatInfo& disk) {
-  const std::string_view first = disk.Thumbs.front().Name();
-  std::vector<std::string_view> shared = StoredPathParts(first);
-  std::size_t depth = shared.empty() ? 0 : shared.size() - 1;
-  for (const Disc& thumb : disk.Thumbs.subspan(1)) {
-    if (depth == 0) break;
-    // A path that begins with the same bytes up to the separator after the shared folders, and
-    // goes on past it, shares them all: most do, and are passed without being taken apart.
-    const std::string_view last = shared[depth - 1];
-    const std::size_t lead = static_cast<std::size_t>(last.data() + last.size() - first.data()) + 1;
-    const std::string_view path = thumb.Name();
-    if (path.starts_with(first.substr(0, lead)) &&
-        path.find_first_not_of("/\\", lead) != std::string_view::npos) {
-      continue;
-    }
-    depth = SharedFolders(std::span(shared).first(depth + 1), StoredPathParts(path));
-  }
-  shared.resize(depth);
-  return shared;
-}
-
 // Whether the first `n` of the folders the disk's paths share are a medium's mount point (see
 // DiskLocation::update_folder).
 bool IsMediumTop(const CatInfo& disk, std::span<const std::string_view> shared, std::size_t n) {

@@ -15,6 +15,7 @@
 #include "catalog/catalog_edits.h"
 #include "catalog/catalog_merge.h"
 #include "catalog/cp1251.h"
+#include "catalog/format.h"
 #include "catalog/picture_facts.h"
 #include "catalog/stored_path.h"
 #include "platform/path_text.h"
@@ -45,27 +46,12 @@ std::vector<OldThumb> ReadOldThumbs(const CatalogVersion& catalogued, const CatI
 }
 
 // A path too long for its record, stored as an ellipsis and its end: its folders are unknown.
-bool Shortened(std::string_view stored) { return stored.starts_with('\x85'); }
-
-// How deep the folders go that every one of `old`'s whole paths lies in.
-std::size_t SharedDepth(const std::vector<OldThumb>& old) {
-  std::optional<std::vector<std::string_view>> first;
-  std::size_t shared = 0;
-  for (const OldThumb& thumb : old) {
-    if (Shortened(thumb.name)) continue;
-    if (!first) {
-      first = StoredPathParts(thumb.name);
-      shared = first->size();
-    }
-    shared = std::min(shared, SharedFolders(*first, StoredPathParts(thumb.name)));
-  }
-  return shared;
-}
+bool Shortened(std::string_view stored) { return stored.starts_with(kShortenedPathMark); }
 
 // The old thumbnail each walked file continues (-1: none), by their paths below the folders
 // they are in: the walk's root for the files, and for the old paths the depth of their shared
 // folders that makes the most pairs (the deepest of equals). Equal paths pair in order.
-std::vector<int> MatchOldThumbs(const QStringList& found, const QString& root,
+std::vector<int> MatchOldThumbs(const QStringList& found, const QString& root, const CatInfo& disk,
                                 const std::vector<OldThumb>& old) {
   const std::size_t root_depth = StoredPathParts(FileNameToCp1251(PathBytes(root))).size();
   std::unordered_map<std::string, int> walked;  // relative path: how many files have it
@@ -78,7 +64,7 @@ std::vector<int> MatchOldThumbs(const QStringList& found, const QString& root,
   }
   std::size_t best_depth = 0;
   std::size_t best_pairs = 0;
-  const std::size_t shared = SharedDepth(old);
+  const std::size_t shared = SharedStoredFolders(disk).size();
   for (std::size_t depth = 0; depth <= shared; ++depth) {
     std::unordered_map<std::string, int> left = walked;
     std::size_t pairs = 0;
@@ -117,7 +103,7 @@ KeptThumbnails PlanUpdate(const ScanContext& walked, const QString& root,
                           const CatalogVersion& catalogued, const CatInfo& disk,
                           ThumbnailPipeline& thumbs, DiskUpdateCounts& counts) {
   const std::vector<OldThumb> old = ReadOldThumbs(catalogued, disk);
-  const std::vector<int> match = MatchOldThumbs(walked.FoundFiles, root, old);
+  const std::vector<int> match = MatchOldThumbs(walked.FoundFiles, root, disk, old);
   KeptThumbnails plan;
   plan.source.assign(match.size(), -1);
   int matched = 0;
