@@ -25,6 +25,7 @@
 #include "scan/scan_view.h"
 #include "scan/thumbnail_pipeline.h"
 #include "settings/settings_state.h"
+#include "silent_scan_view.h"
 
 namespace quorvel {
 namespace {
@@ -32,18 +33,6 @@ namespace {
 constexpr int kFanOut = 10;           // folders per level, three levels deep
 constexpr int kFilesPerFolder = 100;  // in each of the 1,000 deepest folders
 constexpr double kTargetSeconds = 2.0;
-
-// Shows nothing, so that the figure is the walk's own.
-class SilentView : public ScanView {
- public:
-  void SetStatusLine(const QString&) override {}
-  void SetCounterLine(const QString&) override {}
-  void SetProgress(int) override {}
-  void SetWaiting(bool) override {}
-  bool TimeoutActive() override { return false; }
-  QString TimeoutText() override { return QStringLiteral("100"); }
-  std::vector<std::string> ExcludedEndings() override { return {".txt"}; }
-};
 
 // Makes the tree; returns every folder in it, the root first.
 std::vector<QString> MakeTree(const QString& root) {
@@ -146,7 +135,7 @@ int main(int argc, char** argv) {
   OpenCounter counter(folders);
 
   ThumbnailPipeline thumbs;
-  SilentView silent;
+  bench::SilentScanView silent({".txt"});
   QTemporaryDir settings_dir;
   SettingsState settings({QFile::encodeName(settings_dir.filePath("q.ini")).toStdString(),
                           QFile::encodeName(settings_dir.filePath("Cat.dat")).toStdString()});

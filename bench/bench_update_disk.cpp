@@ -32,24 +32,13 @@
 #include "scan/scan_view.h"
 #include "scan/thumbnail_pipeline.h"
 #include "scan/update_disk.h"
+#include "silent_scan_view.h"
 
 namespace quorvel {
 namespace {
 
 constexpr qint64 kMinBytes = 200 * 1024;
 constexpr qint64 kMaxBytes = 3 * 1024 * 1024;
-
-class SilentView : public ScanView {
- public:
-  void SetStatusLine(const QString&) override {}
-  void SetCounterLine(const QString&) override {}
-  void SetProgress(int) override {}
-  void SetWaiting(bool) override {}
-  bool TimeoutActive() override { return false; }
-  QString TimeoutText() override { return QStringLiteral("1"); }
-  std::vector<std::string> ExcludedEndings() override { return {}; }
-  bool PersonCanSkip() override { return false; }
-};
 
 // Copies the photographs in turn into `folder` until it holds `count`; their total size.
 qint64 MakeFolder(const QString& folder, int count) {
@@ -118,7 +107,7 @@ int Main(int files, int runs) {
   CatalogDocument document;
   document.New(QStringToPath(dir.filePath(QStringLiteral("cat.qrv"))));
   document.Reload(true);
-  SilentView view;
+  bench::SilentScanView view;
 
   Run add;
   {
